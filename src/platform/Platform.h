@@ -1,0 +1,49 @@
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace custodia {
+
+// The few process-wide services the core takes from the system. Waits and the clock are replaceable
+// so that tests never sleep and can check time-stamped output to the character.
+using SleepFunction = std::function<void(int milliseconds)>;
+using LocalTimeFunction = std::function<std::optional<std::tm>()>;
+
+void SleepMilliseconds(int milliseconds);
+std::optional<std::tm> CurrentLocalTime();
+
+// Installs replacements; an empty function restores the system's own.
+void SetSleepFunction(SleepFunction sleep);
+void SetLocalTimeFunction(LocalTimeFunction localTime);
+
+// Replaces the sleep and clock for the lifetime of the object, then restores the system's.
+class ScopedPlatformOverride final {
+public:
+    ScopedPlatformOverride(SleepFunction sleep, LocalTimeFunction localTime);
+    ~ScopedPlatformOverride();
+    ScopedPlatformOverride(const ScopedPlatformOverride&) = delete;
+    ScopedPlatformOverride& operator=(const ScopedPlatformOverride&) = delete;
+};
+
+// Full path of the running program.
+std::string ExecutablePath();
+// Folder of the running program, without a trailing separator.
+std::string ExecutableFolder();
+
+std::string CurrentDirectory();
+bool ChangeDirectory(const std::string& path);
+
+inline constexpr char kPathSeparator = '/';
+
+// A file of a login path: the login path, a separator and the file name; an empty login path names
+// the file in the current directory.
+std::string JoinPath(const std::string& loginPath, const std::string& fileName);
+
+// Maps a failed system call's errno onto the file cause codes. The path tells a missing file (its
+// folder exists) from a bad path (its folder does not).
+int CauseFromErrno(int error, const std::string& path);
+
+}  // namespace custodia

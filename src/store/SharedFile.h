@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/File.h"
+
+#include <string>
+
+namespace custodia {
+
+// Every shared or installed file is opened through this class. Its point is that an open never fails
+// at the first obstacle: the files live in folders that several programs on several machines use at
+// once, so a sharing conflict or a passing fault is retried for about half a minute, and an open that
+// finally fails leaves one line in "FileErrors.txt" in the current directory.
+class SharedFile : public File {
+public:
+    static constexpr int kRetryBudget = 60;
+    static constexpr int kShortRetryBudget = 5;
+    static constexpr int kRetryWaitMilliseconds = 500;
+    static constexpr const char* kErrorLogName = "FileErrors.txt";
+
+    // Same as OpenWithRetry.
+    bool Open(const std::string& name, unsigned flags) { return OpenWithRetry(name, flags); }
+    virtual bool OpenWithRetry(const std::string& name, unsigned flags);
+
+    // Number of attempts and cause of the last one, from the latest OpenWithRetry.
+    int LastTries() const { return m_lastTries; }
+    int LastCause() const { return m_lastCause; }
+
+private:
+    int m_lastTries = 0;
+    int m_lastCause = 0;
+};
+
+// The log line for a failed open, as appended to "FileErrors.txt".
+std::string FormatFileErrorLine(const std::string& fileName, int tries, int cause);
+
+// True if the file's status can be had: it exists and is reachable.
+bool FileExists(const std::string& name);
+
+// MakeDirectoryPath results.
+enum MakeDirectoryResult : int {
+    kMakeDirectoryOk = 0,
+    kMakeDirectoryFailed = 253,
+    kMakeDirectoryNoDrive = 254,
+    kMakeDirectoryRefused = 255,
+};
+
+// Creates every missing folder of an absolute path, level by level. On success the path text is
+// rewritten to the canonical absolute path of the folder, without a trailing separator; an existing
+// folder returns 0 and leaves the text as it was. A relative path, or a last name with an extension,
+// is refused with 255; a level that cannot be created gives 253.
+int MakeDirectoryPath(std::string& path);
+
+}  // namespace custodia
