@@ -8,6 +8,7 @@
 namespace custodia {
 
 class File;
+class SharedFile;
 
 // Record file layout: a checksum, a header record carrying the file length and a fixed text, then
 // tagged variable-length records back to back. All integers little-endian.
@@ -87,6 +88,9 @@ int VerifyRecordFile(File& file);
 int VerifyRecordImage(const unsigned char* bytes, size_t length);
 // Rewrites the stored length and the checksum after a change; keeps the file position.
 void SealRecordFile(File& file);
+// Creates (or empties) a record file holding only its header record; the file stays open for the
+// change that asked for it.
+bool CreateRecordFile(SharedFile& file, const std::string& fileName);
 // Sum of the bytes from offset 4 to the end, as unsigned bytes, wrapping at 32 bits.
 uint32_t RecordChecksum(const unsigned char* bytes, size_t length);
 

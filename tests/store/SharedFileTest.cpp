@@ -1,0 +1,261 @@
+#include "platform/FileException.h"
+#include "platform/Platform.h"
+#include "store/SharedFile.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <vector>
+
+namespace custodia {
+namespace {
+
+using test::ReadText;
+using test::ScopedCurrentDirectory;
+using test::TempDir;
+using test::WriteText;
+
+constexpr unsigned kReadShared = openflags::kRead | openflags::kShareDenyNone | openflags::kBinary;
+constexpr unsigned kReadWriteExclusive = openflags::kReadWrite | openflags::kShareExclusive | openflags::kBinary;
+
+std::tm FixedTime()
+{
+    std::tm time {};
+    time.tm_mday = 7;
+    time.tm_mon = 2;  // March
+    time.tm_year = 2026 - 1900;
+    time.tm_hour = 9;
+    time.tm_min = 5;
+    time.tm_sec = 3;
+    return time;
+}
+
+// Runs in a temporary current directory (where the error log goes), with waits recorded instead of
+// slept and the clock fixed.
+class SharedFileTest : public ::testing::Test {
+protected:
+    SharedFileTest()
+        : m_cwd(m_dir.path()),
+          m_platform([this](int ms) { m_waits.push_back(ms); }, [] { return std::optional<std::tm>(FixedTime()); })
+    {
+    }
+
+    std::string Log() const { return ReadText(m_dir.file(SharedFile::kErrorLogName)); }
+    std::string ExpectedLine(const std::string& name, int tries, int cause) const
+    {
+        return "07/03/2026 09:05:03 " + ExecutablePath() + ": " + name + " (tries:" + std::to_string(tries) +
+               " cause:" + std::to_string(cause) + ")\n";
+    }
+
+    TempDir m_dir;
+    ScopedCurrentDirectory m_cwd;
+    std::vector<int> m_waits;
+    ScopedPlatformOverride m_platform;
+};
+
+TEST_F(SharedFileTest, MissingFileFailsAtOnceWithoutLogLine)
+{
+    SharedFile file;
+    EXPECT_FALSE(file.OpenWithRetry(m_dir.file("absent.prf"), kReadShared));
+    EXPECT_EQ(file.LastTries(), 1);
+    EXPECT_EQ(file.LastCause(), kCauseFileNotFound);
+    EXPECT_TRUE(m_waits.empty());
+    EXPECT_FALSE(FileExists(m_dir.file(SharedFile::kErrorLogName)));
+}
+
+TEST_F(SharedFileTest, MissingFolderIsBadPathTriedSixTimes)
+{
+    const std::string name = m_dir.file("no-such-folder/setup.prf");
+    SharedFile file;
+    EXPECT_FALSE(file.OpenWithRetry(name, kReadShared));
+    EXPECT_EQ(file.LastTries(), 6);
+    EXPECT_EQ(file.LastCause(), kCauseBadPath);
+    EXPECT_EQ(m_waits, std::vector<int>(6, 500));
+    EXPECT_EQ(Log(), ExpectedLine(name, 6, kCauseBadPath));
+}
+
+TEST_F(SharedFileTest, FileHeldExclusivelyIsSharingViolationTriedSixtyTimes)
+{
+    const std::string name = m_dir.file("tessel.pwd");
+    WriteText(name, "x");
+    SharedFile holder;
+    ASSERT_TRUE(holder.OpenWithRetry(name, kReadWriteExclusive));
+
+    SharedFile reader;
+    EXPECT_FALSE(reader.OpenWithRetry(name, kReadShared));
+    EXPECT_EQ(reader.LastTries(), 60);
+    EXPECT_EQ(reader.LastCause(), kCauseSharingViolation);
+    EXPECT_EQ(m_waits.size(), 60u);
+    EXPECT_EQ(Log(), ExpectedLine(name, 60, kCauseSharingViolation));
+
+    holder.Close();
+    m_waits.clear();
+    EXPECT_TRUE(reader.OpenWithRetry(name, kReadShared));
+    EXPECT_TRUE(m_waits.empty());
+}
+
+TEST_F(SharedFileTest, HolderLettingGoDuringRetriesIsOpenedWithoutLogLine)
+{
+    const std::string name = m_dir.file("setup.prf");
+    WriteText(name, "x");
+    SharedFile holder;
+    ASSERT_TRUE(holder.OpenWithRetry(name, kReadWriteExclusive));
+    SetSleepFunction([&](int) {
+        m_waits.push_back(0);
+        if (m_waits.size() == 3)
+            holder.Close();
+    });
+    SharedFile reader;
+    EXPECT_TRUE(reader.OpenWithRetry(name, kReadShared));
+    EXPECT_EQ(reader.LastTries(), 4);
+    EXPECT_FALSE(FileExists(m_dir.file(SharedFile::kErrorLogName)));
+}
+
+TEST_F(SharedFileTest, SharedOpensDoNotConflictButExclusiveOnesDo)
+{
+    const std::string name = m_dir.file("view.prf");
+    WriteText(name, "x");
+    SharedFile first, second, writer;
+    ASSERT_TRUE(first.OpenWithRetry(name, kReadShared));
+    EXPECT_TRUE(second.OpenWithRetry(name, openflags::kReadWrite | openflags::kShareDenyNone));
+    EXPECT_EQ(writer.OpenOnce(name, kReadWriteExclusive), kCauseSharingViolation);
+}
+
+TEST_F(SharedFileTest, RefusedCreatingOpenLeavesTheHeldFileIntact)
+{
+    const std::string name = m_dir.file("custo.cfg");
+    WriteText(name, "records");
+    SharedFile holder;
+    ASSERT_TRUE(holder.OpenWithRetry(name, kReadWriteExclusive));
+    SharedFile creator;
+    EXPECT_EQ(creator.OpenOnce(name, openflags::kCreate | openflags::kReadWrite | openflags::kShareDenyNone),
+              kCauseSharingViolation);
+    EXPECT_EQ(ReadText(name), "records");
+}
+
+TEST_F(SharedFileTest, LogLineWithoutLocalTime)
+{
+    SetLocalTimeFunction([] { return std::nullopt; });
+    EXPECT_EQ(FormatFileErrorLine("a", 6, 3), "00/00/0000 -1:-1:-1 " + ExecutablePath() + ": a (tries:6 cause:3)\n");
+}
+
+TEST_F(SharedFileTest, LogLinesAreAppended)
+{
+    SharedFile file;
+    const std::string first = m_dir.file("x/a"), second = m_dir.file("y/b");
+    file.OpenWithRetry(first, kReadShared);
+    file.OpenWithRetry(second, kReadShared);
+    EXPECT_EQ(Log(), ExpectedLine(first, 6, kCauseBadPath) + ExpectedLine(second, 6, kCauseBadPath));
+}
+
+TEST_F(SharedFileTest, FolderIsAnInvalidFileAndStopsAtOnce)
+{
+    SharedFile file;
+    EXPECT_FALSE(file.OpenWithRetry(m_dir.path(), kReadShared));
+    EXPECT_EQ(file.LastTries(), 1);
+    EXPECT_EQ(file.LastCause(), kCauseInvalidFile);
+    EXPECT_EQ(Log(), ExpectedLine(m_dir.path(), 1, kCauseInvalidFile));
+}
+
+TEST_F(SharedFileTest, ErrorsAfterOpenThrowWithCauseAndName)
+{
+    const std::string name = m_dir.file("read-only");
+    WriteText(name, "abc");
+    SharedFile file;
+    ASSERT_TRUE(file.OpenWithRetry(name, kReadShared));
+    try {
+        file.Write("x", 1);
+        FAIL() << "writing a read-only open must throw";
+    } catch (const FileException& error) {
+        EXPECT_EQ(error.fileName(), name);
+        EXPECT_NE(error.cause(), kCauseNone);
+    }
+    EXPECT_THROW(file.Seek(-10, File::SeekFrom::Begin), FileException);
+}
+
+TEST_F(SharedFileTest, WritingToAFullDiskThrowsDiskFull)
+{
+    SharedFile file;
+    if (!file.OpenWithRetry("/dev/full", openflags::kWrite | openflags::kShareDenyNone))
+        GTEST_SKIP() << "no /dev/full here";
+    try {
+        const std::vector<char> data(4096, 'x');
+        file.Write(data.data(), data.size());
+        FAIL() << "a full disk must throw";
+    } catch (const FileException& error) {
+        EXPECT_EQ(error.cause(), kCauseDiskFull);
+        EXPECT_EQ(error.fileName(), "/dev/full");
+    }
+}
+
+TEST_F(SharedFileTest, TextReadDropsCarriageReturnsBeforeLineEnds)
+{
+    const std::string name = m_dir.file("help.eng");
+    WriteText(name, "first\r\nsecond\nlast\r");
+    SharedFile text, binary;
+    ASSERT_TRUE(text.OpenWithRetry(name, kReadShared | openflags::kText));
+    std::vector<std::string> lines;
+    for (std::string line; text.ReadString(line);)
+        lines.push_back(line);
+    EXPECT_EQ(lines, (std::vector<std::string> { "first", "second", "last\r" }));
+
+    ASSERT_TRUE(binary.OpenWithRetry(name, kReadShared));
+    std::string line;
+    ASSERT_TRUE(binary.ReadString(line));
+    EXPECT_EQ(line, "first\r");
+}
+
+TEST_F(SharedFileTest, CloseTwiceIsHarmless)
+{
+    WriteText(m_dir.file("f"), "x");
+    SharedFile file;
+    ASSERT_TRUE(file.Open(m_dir.file("f"), kReadShared));
+    file.Close();
+    file.Close();
+    EXPECT_FALSE(file.IsOpen());
+}
+
+class MakeDirectoryPathTest : public ::testing::Test {
+protected:
+    TempDir m_dir;
+};
+
+TEST_F(MakeDirectoryPathTest, ExistingFolderIsLeftUnchanged)
+{
+    std::string path = m_dir.path() + "/";
+    EXPECT_EQ(MakeDirectoryPath(path), kMakeDirectoryOk);
+    EXPECT_EQ(path, m_dir.path() + "/");
+}
+
+TEST_F(MakeDirectoryPathTest, MissingLevelsAreCreatedAndThePathMadeCanonical)
+{
+    std::string path = m_dir.path() + "/a/./b//c/";
+    EXPECT_EQ(MakeDirectoryPath(path), kMakeDirectoryOk);
+    char* real = ::realpath((m_dir.path() + "/a/b/c").c_str(), nullptr);
+    ASSERT_NE(real, nullptr);
+    EXPECT_EQ(path, real);
+    std::free(real);
+}
+
+TEST_F(MakeDirectoryPathTest, RefusedPaths)
+{
+    const std::vector<std::string> refused = { m_dir.path() + "/new/file.txt", "relative/folder", "" };
+    for (std::string path : refused) {
+        const std::string before = path;
+        EXPECT_EQ(MakeDirectoryPath(path), kMakeDirectoryRefused) << before;
+        EXPECT_EQ(path, before);
+    }
+    EXPECT_FALSE(FileExists(m_dir.file("new")));
+}
+
+TEST_F(MakeDirectoryPathTest, LevelThatCannotBeCreatedGives253)
+{
+    WriteText(m_dir.file("plainfile"), "x");
+    std::string path = m_dir.path() + "/plainfile/sub";
+    EXPECT_EQ(MakeDirectoryPath(path), kMakeDirectoryFailed);
+    EXPECT_EQ(path, m_dir.path() + "/plainfile/sub");
+}
+
+}  // namespace
+}  // namespace custodia
