@@ -1,0 +1,44 @@
+#include "app/QtUiServices.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProcess>
+
+namespace {
+
+QMessageBox::Icon ToQtIcon(UiServices::Icon icon)
+{
+    switch (icon) {
+    case UiServices::Icon::Information: return QMessageBox::Information;
+    case UiServices::Icon::Warning: return QMessageBox::Warning;
+    case UiServices::Icon::Critical: return QMessageBox::Critical;
+    case UiServices::Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+UiServices::Answer QtUiServices::ShowMessage(QWidget* parent, const QString& text, const QString& caption, Icon icon,
+                                             Buttons buttons)
+{
+    QMessageBox box(ToQtIcon(icon), caption, text,
+                    buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, parent);
+    return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+}
+
+QString QtUiServices::ChooseFile(QWidget* parent, const QString& caption, const QString& folder, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+}
+
+QString QtUiServices::ChooseFolder(QWidget* parent, const QString& caption, const QString& folder)
+{
+    return QFileDialog::getExistingDirectory(parent, caption, folder);
+}
+
+int QtUiServices::OpenLink(const QString& target)
+{
+    // Codes above 32 mean success; 2 ("file not found") when no program could be started for the link.
+    return QProcess::startDetached("xdg-open", { target }) ? 33 : 2;
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "app/UiServices.h"
+
+// The services a person answers: Qt's message boxes and file dialogs, and the desktop's link opener.
+class QtUiServices final : public UiServices {
+public:
+    Answer ShowMessage(QWidget* parent, const QString& text, const QString& caption, Icon icon,
+                       Buttons buttons) override;
+    QString ChooseFile(QWidget* parent, const QString& caption, const QString& folder,
+                       const QString& filter) override;
+    QString ChooseFolder(QWidget* parent, const QString& caption, const QString& folder) override;
+    int OpenLink(const QString& target) override;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// Message boxes, file and folder pickers and opening links go through this one interface, installed
+// once at start-up, so tests can answer them from a script instead of a person.
+class UiServices {
+public:
+    enum class Icon { None, Information, Warning, Critical };
+    enum class Buttons { Ok, OkCancel };
+    enum class Answer { Ok, Cancel };
+
+    virtual ~UiServices() = default;
+
+    virtual Answer ShowMessage(QWidget* parent, const QString& text, const QString& caption, Icon icon,
+                               Buttons buttons) = 0;
+    // The chosen file, or an empty text when the picker was cancelled.
+    virtual QString ChooseFile(QWidget* parent, const QString& caption, const QString& folder,
+                               const QString& filter) = 0;
+    // The chosen folder, or an empty text when the browser was cancelled.
+    virtual QString ChooseFolder(QWidget* parent, const QString& caption, const QString& folder) = 0;
+    // Opens a web address or a mail address with the desktop's program for it. Returns a code above 32
+    // on success, or the failure code the link control turns into a message.
+    virtual int OpenLink(const QString& target) = 0;
+
+    // The services in force; Qt's own unless a test installed others.
+    static UiServices& Instance();
+    // Installs other services (not owned); nullptr restores Qt's own.
+    static void Install(UiServices* services);
+};

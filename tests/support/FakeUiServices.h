@@ -1,0 +1,64 @@
+#pragma once
+
+#include "app/UiServices.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <vector>
+
+namespace custodia::test {
+
+// Records every message box and answers it from a script; pickers return scripted choices. Installed
+// for the lifetime of the object, so nothing leaks into the next test.
+class FakeUiServices final : public UiServices {
+public:
+    struct Message {
+        QString text;
+        QString caption;
+        Icon icon;
+        Buttons buttons;
+    };
+
+    FakeUiServices() { UiServices::Install(this); }
+    ~FakeUiServices() override { UiServices::Install(nullptr); }
+    FakeUiServices(const FakeUiServices&) = delete;
+    FakeUiServices& operator=(const FakeUiServices&) = delete;
+
+    Answer ShowMessage(QWidget*, const QString& text, const QString& caption, Icon icon, Buttons buttons) override
+    {
+        messages.push_back({ text, caption, icon, buttons });
+        if (answers.empty())
+            return Answer::Ok;
+        const Answer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    QString ChooseFile(QWidget*, const QString&, const QString&, const QString&) override { return Next(files); }
+    QString ChooseFolder(QWidget*, const QString&, const QString&) override { return Next(folders); }
+    int OpenLink(const QString& target) override
+    {
+        openedLinks.push_back(target);
+        return openLinkResult;
+    }
+
+    std::vector<Message> messages;
+    std::deque<Answer> answers;  // answers to the next message boxes; OK when empty
+    std::deque<QString> files;   // chosen files; cancelled when empty
+    std::deque<QString> folders;
+    QStringList openedLinks;
+    int openLinkResult = 33;
+
+private:
+    static QString Next(std::deque<QString>& choices)
+    {
+        if (choices.empty())
+            return {};
+        QString choice = choices.front();
+        choices.pop_front();
+        return choice;
+    }
+};
+
+}  // namespace custodia::test
