@@ -51,7 +51,8 @@ int File::OpenOnce(const std::string& name, unsigned flags)
         return CauseFromErrno(error, name);
     }
     // Truncate only once the lock is held, so a refused open never empties another program's file.
-    if ((flags & openflags::kCreate) && ::ftruncate(fd, 0) != 0) {
+    const bool truncate = (flags & openflags::kCreate) && !(flags & openflags::kNoTruncate);
+    if (truncate && ::ftruncate(fd, 0) != 0) {
         const int error = errno;
         ::close(fd);
         return CauseFromErrno(error, name);

@@ -13,7 +13,8 @@ inline constexpr unsigned kWrite = 0x0001;
 inline constexpr unsigned kReadWrite = 0x0002;
 inline constexpr unsigned kShareExclusive = 0x0010;
 inline constexpr unsigned kShareDenyNone = 0x0040;
-inline constexpr unsigned kCreate = 0x1000;  // create, or truncate an existing file
+inline constexpr unsigned kCreate = 0x1000;      // create, or truncate an existing file
+inline constexpr unsigned kNoTruncate = 0x2000;  // with kCreate: create if missing, keep an existing file
 inline constexpr unsigned kText = 0x4000;
 inline constexpr unsigned kBinary = 0x8000;
 }  // namespace openflags

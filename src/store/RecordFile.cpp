@@ -16,7 +16,11 @@ using namespace recordfile;
 namespace {
 
 constexpr unsigned kOpenRead = openflags::kRead | openflags::kShareDenyNone | openflags::kBinary;
-constexpr unsigned kOpenReadWrite = openflags::kReadWrite | openflags::kShareDenyNone | openflags::kBinary;
+// Changes take the file exclusively for their whole length, so writers of one file take turns and a
+// reader never sees a change half made; readers share the file with each other.
+constexpr unsigned kOpenChange = openflags::kCreate | openflags::kNoTruncate | openflags::kReadWrite |
+                                 openflags::kShareExclusive | openflags::kBinary;
+constexpr unsigned kOpenExistingChange = openflags::kReadWrite | openflags::kShareExclusive | openflags::kBinary;
 constexpr unsigned kOpenCreate =
     openflags::kCreate | openflags::kReadWrite | openflags::kShareDenyNone | openflags::kBinary;
 
@@ -139,15 +143,18 @@ void WriteHeaderRecord(File& file)
     file.Write(bytes, sizeof bytes);
 }
 
-// Opens an existing file for a change, or creates it when (and only when) it does not exist: an
-// existing file that cannot be opened is never created anew over its records.
+// Opens the file for a change, creating it with its header record when it is missing or empty. The
+// file is never truncated: an existing file that cannot be opened keeps its records, and when two
+// programs create the same file at once the second finds the first one's header and keeps it.
 bool OpenForWriting(SharedFile& file, const std::string& fileName)
 {
-    if (file.OpenWithRetry(fileName, kOpenReadWrite))
-        return true;
-    if (file.LastCause() != kCauseFileNotFound)
+    if (!file.OpenWithRetry(fileName, kOpenChange))
         return false;
-    return CreateRecordFile(file, fileName);
+    if (file.GetLength() == 0) {
+        WriteHeaderRecord(file);
+        SealRecordFile(file);
+    }
+    return true;
 }
 
 }  // namespace
@@ -296,7 +303,7 @@ void RecordFile::DeleteRecord(const std::string& fileName, uint8_t kind, uint8_t
 {
     const auto dataLength = BufferSize(size, count);
     SharedFile file;
-    if (!dataLength || !file.OpenWithRetry(fileName, kOpenReadWrite))
+    if (!dataLength || !file.OpenWithRetry(fileName, kOpenExistingChange))
         return;
     const size_t compared = std::min(keyLength, *dataLength);
     std::vector<unsigned char> data(*dataLength);
