@@ -268,7 +268,8 @@ int RecordFile::WriteRecord(const std::string& fileName, uint8_t kind, uint8_t s
 {
     const auto dataLength = BufferSize(size, count);
     // The length field has 16 bits: a larger record cannot be stored, and is refused rather than cut.
-    if (!dataLength || *dataLength > kMaxDataLength)
+    // An empty record would look like the end of the file to every reader and hide all records after it.
+    if (!dataLength || *dataLength == 0 || *dataLength > kMaxDataLength)
         return 0;
     SharedFile file;
     if (!OpenForWriting(file, fileName))

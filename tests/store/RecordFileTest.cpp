@@ -327,10 +327,11 @@ TEST_F(RecordFileTest, WriteIntoAMissingFolderFails)
     EXPECT_EQ(m_records.WriteRecord(m_dir.file("missing/x.prf"), 82, 1, data.data(), 12, 1, false), 0);
 }
 
-TEST_F(RecordFileTest, RecordTooLargeForItsLengthFieldIsRefused)
+TEST_F(RecordFileTest, RecordsThatCannotBeStoredAreRefused)
 {
     const Bytes data(recordfile::kMaxDataLength + 1, 1);
     EXPECT_EQ(m_records.WriteRecord(Name(), 82, 1, data.data(), data.size(), 1, false), 0);
+    EXPECT_EQ(m_records.WriteRecord(Name(), 82, 1, data.data(), 0, 1, false), 0);
     EXPECT_FALSE(FileExists(Name()));
     EXPECT_EQ(m_records.WriteRecord(Name(), 82, 1, data.data(), recordfile::kMaxDataLength, 1, false), 1);
 }
