@@ -146,6 +146,14 @@ uint64_t File::GetLength() const
     return static_cast<uint64_t>(info.st_size);
 }
 
+void File::SetLength(uint64_t length)
+{
+    if (m_fd < 0)
+        throw FileException(kCauseGeneric, m_name);
+    if (::ftruncate(m_fd, static_cast<off_t>(length)) != 0)
+        Fail(errno);
+}
+
 bool File::ReadString(std::string& line)
 {
     line.clear();

@@ -133,6 +133,7 @@ int CauseFromErrno(int error, const std::string& path)
         return kCauseSharingViolation;
     case ENOSPC:
     case EDQUOT:
+    case EFBIG:
         return kCauseDiskFull;
     default:
         return kCauseGeneric;

@@ -157,6 +157,69 @@ bool OpenForWriting(SharedFile& file, const std::string& fileName)
     return true;
 }
 
+// Where a write goes: over the first record of the kind and sub-kind with the same length, or at the
+// end of the file; the records of that kind and sub-kind before it with other lengths are superseded.
+struct WritePlan {
+    std::optional<FoundRecord> target;
+    std::vector<FoundRecord> superseded;
+};
+
+WritePlan PlanReplace(File& file, uint8_t kind, uint8_t subKind, size_t dataLength)
+{
+    WritePlan plan;
+    file.Seek(kHeaderRecordOffset, File::SeekFrom::Begin);
+    while (const auto record = FindRecord(file, kind, subKind)) {
+        if (record->dataLength == dataLength) {
+            plan.target = record;
+            break;
+        }
+        plan.superseded.push_back(*record);
+        SkipRecord(file, *record);
+    }
+    return plan;
+}
+
+// Puts back what a failed write changed, so that a full disk or a failing share leaves the file as it
+// was rather than damaged. Best effort: the original failure is what the caller hears about.
+void UndoWrite(File& file, const WritePlan& plan, uint64_t oldLength, const std::vector<unsigned char>& oldBytes,
+               size_t markedCount, uint8_t kind)
+{
+    try {
+        if (plan.target)
+            WriteAt(file, plan.target->offset, oldBytes.data(), oldBytes.size());
+        else
+            file.SetLength(oldLength);
+        for (size_t i = 0; i < markedCount; ++i)
+            WriteAt(file, plan.superseded[i].offset, &kind, 1);
+        SealRecordFile(file);
+    } catch (const FileException&) {
+    }
+}
+
+// Writes the record (head and data in one piece), marks the superseded records deleted, then seals.
+void ApplyWrite(File& file, const WritePlan& plan, const std::vector<unsigned char>& record)
+{
+    const uint64_t oldLength = file.GetLength();
+    std::vector<unsigned char> oldBytes;
+    if (plan.target) {
+        oldBytes.resize(record.size());
+        if (!ReadAt(file, plan.target->offset, oldBytes.data(), oldBytes.size()))
+            throw FileException(kCauseEndOfFile, file.GetFileName());
+    }
+    size_t markedCount = 0;
+    try {
+        WriteAt(file, plan.target ? plan.target->offset : oldLength, record.data(), record.size());
+        for (const FoundRecord& superseded : plan.superseded) {
+            MarkDeleted(file, superseded);
+            ++markedCount;
+        }
+        SealRecordFile(file);
+    } catch (const FileException&) {
+        UndoWrite(file, plan, oldLength, oldBytes, markedCount, record[0]);
+        throw;
+    }
+}
+
 }  // namespace
 
 RecordHeader RecordHeader::Decode(const unsigned char* bytes)
@@ -275,26 +338,11 @@ int RecordFile::WriteRecord(const std::string& fileName, uint8_t kind, uint8_t s
     if (!OpenForWriting(file, fileName))
         return 0;
 
-    bool inPlace = false;
-    if (replace) {
-        file.Seek(kHeaderRecordOffset, File::SeekFrom::Begin);
-        while (const auto record = FindRecord(file, kind, subKind)) {
-            if (record->dataLength == *dataLength) {
-                inPlace = true;
-                break;
-            }
-            MarkDeleted(file, *record);
-        }
-    }
-    if (!inPlace)
-        file.SeekToEnd();
-
+    const WritePlan plan = replace ? PlanReplace(file, kind, subKind, *dataLength) : WritePlan {};
     std::vector<unsigned char> bytes(kHeadSize + *dataLength);
     RecordHeader { kind, subKind, static_cast<uint16_t>(bytes.size()) }.Encode(bytes.data());
-    if (*dataLength > 0)
-        std::memcpy(bytes.data() + kHeadSize, data, *dataLength);
-    file.Write(bytes.data(), bytes.size());
-    SealRecordFile(file);
+    std::memcpy(bytes.data() + kHeadSize, data, *dataLength);
+    ApplyWrite(file, plan, bytes);
     file.Close();
     return 1;
 }
