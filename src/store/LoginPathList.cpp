@@ -1,0 +1,135 @@
+#include "store/LoginPathList.h"
+
+#include "platform/FileException.h"
+#include "store/RecordFile.h"
+#include "store/SharedFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace custodia {
+
+using namespace loginpaths;
+
+namespace {
+
+using RecordBuffer = std::array<unsigned char, kRecordSize>;
+
+// The text runs to the first zero byte, or to the end of the record when a foreign writer left none.
+std::string TextOf(const RecordBuffer& record)
+{
+    const auto end = std::find(record.begin(), record.end(), 0);
+    return std::string(record.begin(), end);
+}
+
+// Callers check the length first; the copy is bounded all the same.
+RecordBuffer RecordOf(const std::string& path)
+{
+    RecordBuffer record {};
+    std::memcpy(record.data(), path.data(), std::min(path.size(), record.size()));
+    return record;
+}
+
+// A text that a record can hold, with or without its terminator: what a reader may find in the file.
+bool FitsRecordData(const std::string& path)
+{
+    return path.size() <= kRecordSize && path.find('\0') == std::string::npos;
+}
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+bool EqualIgnoringCase(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+LoginPathList::LoginPathList(std::string fileName)
+    : m_fileName(std::move(fileName))
+{
+    LoadLoginPaths();
+}
+
+bool LoginPathList::FitsRecord(const std::string& path)
+{
+    return path.size() <= kMaxPathLength && path.find('\0') == std::string::npos;
+}
+
+void LoginPathList::LoadLoginPaths()
+{
+    m_paths.clear();
+    RecordBuffer record {};
+    RecordFile().ForEachRecord(m_fileName, kRecordKind, kRecordSubKind, record.data(), record.size(), 1,
+                               [&](const unsigned char*) {
+                                   AddListed(TextOf(record));
+                                   // The buffer is reused: a shorter record must not show the tail of
+                                   // the one before it.
+                                   record.fill(0);
+                               });
+}
+
+bool LoginPathList::Contains(const std::string& path) const
+{
+    return std::any_of(m_paths.begin(), m_paths.end(),
+                       [&](const std::string& listed) { return EqualIgnoringCase(listed, path); });
+}
+
+bool LoginPathList::AddLoginPath(const std::string& path) { return FitsRecord(path) && AddListed(path); }
+
+bool LoginPathList::AddListed(const std::string& path)
+{
+    if (Contains(path))
+        return false;
+    m_paths.push_back(path);
+    return true;
+}
+
+bool LoginPathList::StoreLoginPath(const std::string& path)
+{
+    if (!FitsRecord(path))
+        return false;
+    const RecordBuffer record = RecordOf(path);
+    return RecordFile().WriteRecord(m_fileName, kRecordKind, kRecordSubKind, record.data(), record.size(), 1,
+                                    false) == 1;
+}
+
+bool LoginPathList::RemoveLoginPath(const std::string& path)
+{
+    // A record another writer filled to the last byte is listed, so it can be removed as well.
+    const size_t before = FitsRecordData(path) ? CountStoredRecords(path) : 0;
+    // Without a record that a verified read can see there is nothing to delete, and opening the file
+    // for writing would only re-seal whatever damage it has.
+    if (before > 0) {
+        const RecordBuffer record = RecordOf(path);
+        RecordFile().DeleteRecord(m_fileName, kRecordKind, kRecordSubKind, record.data(), record.size(),
+                                  record.size(), 1);
+    }
+    LoadLoginPaths();
+    return before > 0 && CountStoredRecords(path) < before;
+}
+
+size_t LoginPathList::CountStoredRecords(const std::string& path) const
+{
+    size_t count = 0;
+    RecordBuffer record {};
+    RecordFile().ForEachRecord(m_fileName, kRecordKind, kRecordSubKind, record.data(), record.size(), 1,
+                               [&](const unsigned char*) {
+                                   if (TextOf(record) == path)
+                                       ++count;
+                                   record.fill(0);
+                               });
+    return count;
+}
+
+LoginPathFileState LoginPathList::CheckFile() const
+{
+    SharedFile file;
+    if (!file.OpenWithRetry(m_fileName, openflags::kRead | openflags::kShareDenyNone | openflags::kBinary))
+        return file.LastCause() == kCauseFileNotFound ? LoginPathFileState::Missing : LoginPathFileState::Unreadable;
+    return VerifyRecordFile(file) == recordfile::kVerifyOk ? LoginPathFileState::Good : LoginPathFileState::Damaged;
+}
+
+}  // namespace custodia

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace custodia {
+
+// "custo.cfg": one record per managed login path, the path text zero-filled to 255 bytes.
+namespace loginpaths {
+inline constexpr const char kFileName[] = "custo.cfg";
+inline constexpr uint8_t kRecordKind = 87;  // 'W'
+inline constexpr uint8_t kRecordSubKind = 0;
+inline constexpr size_t kRecordSize = 255;
+inline constexpr size_t kMaxPathLength = kRecordSize - 1;  // the record keeps room for the terminator
+}  // namespace loginpaths
+
+// State of the login-path file, for callers that must not write into a damaged one.
+enum class LoginPathFileState { Missing, Good, Damaged, Unreadable };
+
+// The login paths this installation manages, in file order, none twice when letter case is ignored.
+// Every change is written to the file at once; there is no unsaved state.
+class LoginPathList final {
+public:
+    explicit LoginPathList(std::string fileName = loginpaths::kFileName);
+
+    // Empties the list and reads the file again. A missing or damaged file gives an empty list.
+    void LoadLoginPaths();
+    // Appends the path to the list unless one that differs at most in letter case is listed already,
+    // or the path cannot be stored in a record; false then, and nothing changes.
+    bool AddLoginPath(const std::string& path);
+    // Appends one record for the path to the file: false if the path does not fit a record or the file
+    // could neither be opened nor created.
+    bool StoreLoginPath(const std::string& path);
+    // Deletes the first record that holds exactly this path, letter case included, then reloads the
+    // list. True if such a record was there and has gone.
+    bool RemoveLoginPath(const std::string& path);
+
+    const std::vector<std::string>& Paths() const { return m_paths; }
+    const std::string& FileName() const { return m_fileName; }
+    // Whether a listed path equals this one without regard to letter case.
+    bool Contains(const std::string& path) const;
+    LoginPathFileState CheckFile() const;
+
+    // A path fits a record when it leaves room for the terminator and holds no zero byte of its own.
+    static bool FitsRecord(const std::string& path);
+
+private:
+    bool AddListed(const std::string& path);
+    size_t CountStoredRecords(const std::string& path) const;
+
+    std::string m_fileName;
+    std::vector<std::string> m_paths;
+};
+
+// Letter case ignored for the ASCII letters only, the same on every machine whatever its locale.
+bool EqualIgnoringCase(const std::string& a, const std::string& b);
+
+}  // namespace custodia

@@ -1,0 +1,26 @@
+#include "store/PasswordFile.h"
+
+#include "platform/Endian.h"
+#include "store/FixedText.h"
+
+namespace custodia {
+
+using namespace passwordfile;
+
+PasswordFileHeader PasswordFileHeader::Decode(const PasswordFileHeaderBytes& bytes)
+{
+    PasswordFileHeader header;
+    header.title = ReadFixedText(bytes.data() + kTitleOffset, kTitleSize);
+    header.recordCount = ReadUint32LE(bytes.data() + kRecordCountOffset);
+    return header;
+}
+
+PasswordFileHeaderBytes PasswordFileHeader::Encode() const
+{
+    PasswordFileHeaderBytes bytes {};
+    WriteFixedText(bytes.data() + kTitleOffset, kTitleSize, title);
+    WriteUint32LE(bytes.data() + kRecordCountOffset, recordCount);
+    return bytes;
+}
+
+}  // namespace custodia

@@ -1,0 +1,63 @@
+#include "store/PasswordFileCheck.h"
+
+#include "platform/Platform.h"
+#include "store/PasswordFile.h"
+#include "store/SharedFile.h"
+
+#include <vector>
+
+namespace custodia {
+
+using namespace passwordfile;
+
+namespace {
+
+PasswordFileCheck Fault(PasswordFileState state, std::string reason)
+{
+    return PasswordFileCheck { state, std::move(reason) };
+}
+
+uint64_t CountRecordsInUse(const std::vector<unsigned char>& bytes)
+{
+    uint64_t inUse = 0;
+    for (size_t offset = kFirstRecordOffset; offset + kRecordSize <= bytes.size(); offset += kRecordSize) {
+        const uint8_t type = bytes[offset + kRecordTypeOffset];
+        if (type == kUserRecordType || type == kAccessRecordType)
+            ++inUse;
+    }
+    return inUse;
+}
+
+}  // namespace
+
+PasswordFileCheck InspectPasswordFile(const std::string& loginPath)
+{
+    const std::string path = JoinPath(loginPath, kFileName);
+    if (!FileExists(path))
+        return Fault(PasswordFileState::Missing, "no such file");
+    SharedFile file;
+    if (!file.OpenWithRetry(path, openflags::kBinary | openflags::kRead | openflags::kShareDenyNone))
+        return Fault(PasswordFileState::Unreadable, "cannot be opened for reading");
+    // Read to the end rather than trusting the length, which another program may be changing.
+    std::vector<unsigned char> bytes;
+    unsigned char chunk[4096];
+    for (size_t got; (got = file.Read(chunk, sizeof chunk)) > 0;)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+
+    if (bytes.size() < kHeaderSize)
+        return Fault(PasswordFileState::HeaderShort,
+            "header is " + std::to_string(bytes.size()) + " bytes, " + std::to_string(kHeaderSize) + " expected");
+    PasswordFileHeaderBytes headerBytes {};
+    std::copy_n(bytes.begin(), kHeaderSize, headerBytes.begin());
+    const PasswordFileHeader header = PasswordFileHeader::Decode(headerBytes);
+    if (!header.HasValidTitle())
+        return Fault(PasswordFileState::WrongTitle, std::string("title is not \"") + kTitle + "\"");
+    if (const size_t torn = (bytes.size() - kHeaderSize) % kRecordSize; torn != 0)
+        return Fault(PasswordFileState::TornRecord, std::to_string(torn) + " bytes after the last whole record");
+    if (const uint64_t inUse = CountRecordsInUse(bytes); inUse != header.recordCount)
+        return Fault(PasswordFileState::CountWrong,
+            "record count is " + std::to_string(header.recordCount) + ", " + std::to_string(inUse) + " records in use");
+    return {};
+}
+
+}  // namespace custodia

@@ -1,0 +1,61 @@
+#include "store/UserRecord.h"
+
+#include "platform/Endian.h"
+#include "store/FixedText.h"
+#include "store/PasswordScramble.h"
+
+namespace custodia {
+
+using namespace userrecord;
+
+UserRecord UserRecord::Decode(const PasswordFileRecord& stored)
+{
+    PasswordFileRecord record = stored;
+    ConvertOldUserRecord(record);
+    UserRecord user;
+    user.databaseMode = record[kDatabaseModeOffset];
+    user.databaseMask = ReadUint32LE(record.data() + kDatabaseMaskOffset);
+    user.userName = ReadFixedText(record.data() + kUserNameOffset, kUserNameSize);
+    user.fullName = ReadFixedText(record.data() + kFullNameOffset, kFullNameSize);
+    user.description = ReadFixedText(record.data() + kDescriptionOffset, kDescriptionSize);
+    user.password = UnscramblePassword(ReadFixedText(record.data() + kPasswordOffset, kPasswordSize));
+    user.groupNumber = record[kGroupNumberOffset];
+    return user;
+}
+
+PasswordFileRecord UserRecord::Encode() const
+{
+    PasswordFileRecord record {};
+    record[passwordfile::kRecordTypeOffset] = passwordfile::kUserRecordType;
+    record[kDatabaseModeOffset] = databaseMode;
+    WriteUint32LE(record.data() + kDatabaseMaskOffset, databaseMask);
+    WriteFixedText(record.data() + kUserNameOffset, kUserNameSize, userName);
+    WriteFixedText(record.data() + kFullNameOffset, kFullNameSize, fullName);
+    WriteFixedText(record.data() + kDescriptionOffset, kDescriptionSize, description);
+    // Cut the plain text, not the scrambled one: scrambling interleaves both ends of the password.
+    const std::string_view plain = FitFixedText(password, kPasswordSize);
+    WriteFixedText(record.data() + kPasswordOffset, kPasswordSize, ScramblePassword(plain));
+    record[kGroupNumberOffset] = groupNumber;
+    return record;
+}
+
+bool IsOldUserRecord(const PasswordFileRecord& record)
+{
+    return RecordTypeOf(record) == passwordfile::kUserRecordType && record[kLayoutMarkerOffset] != 0;
+}
+
+void ConvertOldUserRecord(PasswordFileRecord& record)
+{
+    if (!IsOldUserRecord(record))
+        return;
+    const auto text = [&record](size_t offset) { return ReadFixedText(record.data() + offset, kOldTextSize); };
+    PasswordFileRecord converted {};
+    WriteFixedText(converted.data() + kUserNameOffset, kUserNameSize, text(kOldUserNameOffset));
+    WriteFixedText(converted.data() + kFullNameOffset, kFullNameSize, text(kOldFullNameOffset));
+    WriteFixedText(converted.data() + kDescriptionOffset, kDescriptionSize, text(kOldDescriptionOffset));
+    WriteFixedText(converted.data() + kPasswordOffset, kPasswordSize, text(kOldPasswordOffset));
+    converted[kGroupNumberOffset] = record[kOldGroupNumberOffset];
+    record = converted;
+}
+
+}  // namespace custodia

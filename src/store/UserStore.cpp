@@ -1,0 +1,321 @@
+#include "store/UserStore.h"
+
+#include "platform/File.h"
+#include "platform/FileException.h"
+#include "platform/Platform.h"
+#include "store/FixedText.h"
+#include "store/PasswordFile.h"
+#include "store/SharedFile.h"
+
+#include <functional>
+#include <unordered_map>
+#include <vector>
+
+namespace custodia {
+
+using namespace passwordfile;
+
+namespace {
+
+constexpr unsigned kReadShared = openflags::kBinary | openflags::kRead | openflags::kShareDenyNone;
+constexpr unsigned kUpdateExclusive = openflags::kBinary | openflags::kReadWrite | openflags::kShareExclusive;
+constexpr unsigned kCreateExclusive
+    = openflags::kBinary | openflags::kCreate | openflags::kReadWrite | openflags::kShareExclusive;
+constexpr unsigned kCreateShared
+    = openflags::kBinary | openflags::kCreate | openflags::kWrite | openflags::kShareDenyNone;
+
+std::string PasswordFilePath(const std::string& loginPath)
+{
+    return JoinPath(loginPath, kFileName);
+}
+
+// The header from offset 0, or nothing if the file is shorter than a header. Leaves the position at the
+// first record.
+std::optional<PasswordFileHeader> ReadHeader(File& file)
+{
+    PasswordFileHeaderBytes bytes {};
+    file.SeekToBegin();
+    if (file.Read(bytes.data(), bytes.size()) < bytes.size())
+        return std::nullopt;
+    return PasswordFileHeader::Decode(bytes);
+}
+
+std::optional<PasswordFileHeader> ReadValidHeader(File& file)
+{
+    auto header = ReadHeader(file);
+    if (!header || !header->HasValidTitle())
+        return std::nullopt;
+    return header;
+}
+
+void WriteHeader(File& file, const PasswordFileHeader& header)
+{
+    const PasswordFileHeaderBytes bytes = header.Encode();
+    file.SeekToBegin();
+    file.Write(bytes.data(), bytes.size());
+}
+
+// The next whole record; a shorter tail counts as the end of the file.
+bool ReadNextRecord(File& file, PasswordFileRecord& record)
+{
+    return file.Read(record.data(), record.size()) == record.size();
+}
+
+void WriteRecordAt(File& file, uint64_t index, const PasswordFileRecord& record)
+{
+    file.Seek(static_cast<int64_t>(PasswordRecordOffset(index)), File::SeekFrom::Begin);
+    file.Write(record.data(), record.size());
+}
+
+bool IsUserRecordOf(const PasswordFileRecord& record, std::string_view userName)
+{
+    return RecordTypeOf(record) == kUserRecordType && UserRecord::Decode(record).userName == userName;
+}
+
+bool IsAccessRecordOf(const PasswordFileRecord& record, std::string_view userName)
+{
+    return RecordTypeOf(record) == kAccessRecordType && UserAccessRecord::Decode(record).userName == userName;
+}
+
+bool IsFreeSlot(const PasswordFileRecord& record)
+{
+    const uint8_t type = RecordTypeOf(record);
+    return type != kUserRecordType && type != kAccessRecordType;
+}
+
+// Writes a record over the first one that matches, else into the last free slot, else after the last
+// whole record; the two latter take a slot into use and count it in the header. A torn record at the
+// end of the file is written over rather than after, so that readers, which step 206 bytes at a time
+// from the header, see the new record.
+void WriteIntoSlot(File& file, PasswordFileHeader& header, const PasswordFileRecord& data,
+    const std::function<bool(const PasswordFileRecord&)>& matches)
+{
+    file.Seek(static_cast<int64_t>(kFirstRecordOffset), File::SeekFrom::Begin);
+    PasswordFileRecord record {};
+    uint64_t index = 0;
+    std::optional<uint64_t> freeSlot;
+    while (ReadNextRecord(file, record)) {
+        if (matches(record)) {
+            WriteRecordAt(file, index, data);
+            return;
+        }
+        if (IsFreeSlot(record))
+            freeSlot = index;
+        ++index;
+    }
+    ++header.recordCount;
+    WriteHeader(file, header);
+    WriteRecordAt(file, freeSlot.value_or(index), data);
+}
+
+}  // namespace
+
+UserStore::UserStore() = default;
+
+UserStore::~UserStore() = default;
+
+bool UserStore::CreatePasswordFile(const std::string& loginPath) const
+{
+    const std::string path = PasswordFilePath(loginPath);
+    if (FileExists(path))
+        return true;
+    SharedFile file;
+    if (!file.OpenWithRetry(path, kCreateShared))
+        return false;
+    WriteHeader(file, PasswordFileHeader {});
+    return true;
+}
+
+std::vector<UserEntry> UserStore::LoadUsers(const std::string& loginPath) const
+{
+    SharedFile file;
+    if (!file.OpenWithRetry(PasswordFilePath(loginPath), kReadShared) || !ReadValidHeader(file))
+        return {};
+    std::vector<UserEntry> users;
+    std::unordered_map<std::string, UserAccessRecord> accessByName;
+    PasswordFileRecord record {};
+    while (ReadNextRecord(file, record)) {
+        if (RecordTypeOf(record) == kUserRecordType) {
+            users.push_back(UserEntry { UserRecord::Decode(record), {} });
+        } else if (RecordTypeOf(record) == kAccessRecordType) {
+            UserAccessRecord access = UserAccessRecord::Decode(record);
+            accessByName[access.userName] = access;  // the last of a name counts
+        }
+    }
+    for (UserEntry& entry : users) {
+        if (const auto found = accessByName.find(entry.user.userName); found != accessByName.end())
+            entry.access = found->second;
+    }
+    return users;
+}
+
+int UserStore::FindUser(
+    const std::string& loginPath, std::string_view userName, UserRecord& user, UserAccessRecord& access) const
+{
+    access = UserAccessRecord {};
+    const std::string path = PasswordFilePath(loginPath);
+    if (!FileExists(path))
+        return kNoPasswordFile;
+    SharedFile file;
+    if (!file.OpenWithRetry(path, kReadShared))
+        return kPasswordFileUnreadable;
+    const auto header = ReadHeader(file);
+    if (!header)
+        return kPasswordFileHeaderShort;
+    if (!header->HasValidTitle())
+        return kPasswordFileWrongTitle;
+    int result = kNoSuchUser;
+    PasswordFileRecord record {};
+    // No early stop: when a name occurs twice, the last record of each kind is the one that counts.
+    while (ReadNextRecord(file, record)) {
+        if (IsAccessRecordOf(record, userName)) {
+            access = UserAccessRecord::Decode(record);
+        } else if (IsUserRecordOf(record, userName)) {
+            user = UserRecord::Decode(record);
+            result = kUserFound;
+        }
+    }
+    return result;
+}
+
+int UserStore::SaveUser(const std::string& loginPath, std::string_view userName, std::string_view fullName,
+    std::string_view description, std::string_view password, uint8_t groupNumber, uint8_t databaseMode,
+    uint32_t databaseMask, const UserAccessRecord& access) const
+{
+    const std::string path = PasswordFilePath(loginPath);
+    SharedFile file;
+    // An existing file that cannot be opened is never created anew: that would wipe every user in it.
+    if (FileExists(path)) {
+        if (!file.OpenWithRetry(path, kUpdateExclusive))
+            return kUserNotSaved;
+    } else {
+        if (!file.OpenWithRetry(path, kCreateExclusive))
+            return kUserNotSaved;
+        WriteHeader(file, PasswordFileHeader {});
+    }
+    // A record added behind a foreign header would be invisible to every reader, so such a file is
+    // refused as a whole.
+    auto header = ReadValidHeader(file);
+    if (!header)
+        return kUserNotSaved;
+
+    UserRecord user;
+    user.userName = FitFixedText(userName, userrecord::kUserNameSize);
+    user.fullName = fullName;
+    user.description = description;
+    user.password = password;
+    user.groupNumber = groupNumber;
+    user.databaseMode = databaseMode;
+    user.databaseMask = databaseMask;
+    UserAccessRecord userAccess = access;
+    userAccess.userName = user.userName;
+
+    const std::string& name = user.userName;
+    WriteIntoSlot(file, *header, user.Encode(),
+        [&name](const PasswordFileRecord& record) { return IsUserRecordOf(record, name); });
+    WriteIntoSlot(file, *header, userAccess.Encode(),
+        [&name](const PasswordFileRecord& record) { return IsAccessRecordOf(record, name); });
+    return kUserSaved;
+}
+
+int UserStore::DeleteUser(const std::string& loginPath, std::string_view userName, std::string_view fullName,
+    std::string_view description) const
+{
+    SharedFile file;
+    if (!file.OpenWithRetry(PasswordFilePath(loginPath), kUpdateExclusive))
+        return 0;
+    auto header = ReadValidHeader(file);
+    if (!header)
+        return 0;
+    // Compared as SaveUser stores them, so that whatever was saved can be deleted with the same texts.
+    const std::string_view name = FitFixedText(userName, userrecord::kUserNameSize);
+    const std::string_view full = FitFixedText(fullName, userrecord::kFullNameSize);
+    const std::string_view about = FitFixedText(description, userrecord::kDescriptionSize);
+
+    // The file is held exclusively, so it can be decided as a whole before anything is written.
+    std::vector<PasswordFileRecord> records;
+    for (PasswordFileRecord record {}; ReadNextRecord(file, record);)
+        records.push_back(record);
+    std::vector<bool> freeIt(records.size(), false);
+    bool userRemains = false;
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (RecordTypeOf(records[i]) != kUserRecordType)
+            continue;
+        const UserRecord user = UserRecord::Decode(records[i]);
+        if (user.userName != name)
+            continue;
+        freeIt[i] = user.fullName == full && user.description == about;
+        userRemains = userRemains || !freeIt[i];
+    }
+    // An access record goes with the last user of its name, never from under a user that stays.
+    for (size_t i = 0; i < records.size(); ++i)
+        freeIt[i] = freeIt[i] || (!userRemains && IsAccessRecordOf(records[i], name));
+
+    int freed = 0;
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (!freeIt[i])
+            continue;
+        // A count already at zero is damaged; wrapping it would demand a log-on with no user left.
+        if (header->recordCount > 0)
+            --header->recordCount;
+        WriteHeader(file, *header);
+        ConvertOldUserRecord(records[i]);
+        records[i][kRecordTypeOffset] = kFreeRecordType;
+        WriteRecordAt(file, i, records[i]);
+        ++freed;
+    }
+    return freed;
+}
+
+bool UserStore::IsLogonRequired()
+{
+    if (!FileExists(kFileName))
+        return true;
+    File file;
+    if (file.OpenOnce(kFileName, kReadShared) != kCauseNone)
+        return true;
+    const auto header = ReadValidHeader(file);
+    return !header || header->recordCount != 0;
+}
+
+LogonArguments UserStore::ParseLogonArguments(const std::vector<std::string>& arguments)
+{
+    static constexpr std::string_view kUserNamePrefix = "username=";
+    static constexpr std::string_view kPasswordPrefix = "password=";
+    m_userName.reset();
+    m_password.reset();
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (argument.size() > kUserNamePrefix.size() && argument.starts_with(kUserNamePrefix))
+            m_userName = std::string(argument.substr(kUserNamePrefix.size()));
+        else if (argument.size() > kPasswordPrefix.size() && argument.starts_with(kPasswordPrefix))
+            m_password = std::string(argument.substr(kPasswordPrefix.size()));
+    }
+    return LogonArguments { m_userName, m_password };
+}
+
+LogonArguments UserStore::ParseLogonArguments(int argc, const char* const argv[])
+{
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc && argv[i] != nullptr; ++i)
+        arguments.emplace_back(argv[i]);
+    return ParseLogonArguments(arguments);
+}
+
+void UserStore::SetLoggedOnUser(uint8_t databaseMode, uint32_t databaseMask, const UserAccessRecord& access)
+{
+    m_databaseMode = databaseMode;
+    m_databaseMask = databaseMask;
+    m_accessRecord = access;
+}
+
+void UserStore::Clear()
+{
+    m_userName.reset();
+    m_password.reset();
+    m_fullName.reset();
+    m_description.reset();
+    m_groupName.reset();
+}
+
+}  // namespace custodia

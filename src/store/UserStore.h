@@ -1,0 +1,158 @@
+#pragma once
+
+#include "store/DatabaseList.h"
+#include "store/GroupEntry.h"
+#include "store/RightsTable.h"
+#include "store/UserAccessRecord.h"
+#include "store/UserEntry.h"
+#include "store/UserRecord.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace custodia {
+
+// FindUser results. The log-on dialog shows a message of its own for each.
+enum FindUserResult : int {
+    kUserFound = 0,
+    kNoPasswordFile = 251,
+    kPasswordFileWrongTitle = 252,
+    kPasswordFileHeaderShort = 253,
+    kPasswordFileUnreadable = 254,
+    kNoSuchUser = 255,
+};
+
+// SaveUser results.
+enum SaveUserResult : int {
+    kUserSaved = 0,
+    kUserNotSaved = 255,
+};
+
+// LoadDatabaseList results.
+enum LoadDatabaseListResult : int {
+    kDatabaseListRead = 0,
+    kDatabaseListMissing = 255,
+};
+
+// What ParseLogonArguments found; either may be missing.
+struct LogonArguments {
+    std::optional<std::string> userName;
+    std::optional<std::string> password;
+};
+
+// The account files of a login path: users and their access records ("tessel.pwd"), the groups' rights
+// (the twelve profile files) and the database list ("tessel.dbs"). One instance lives as long as the
+// program and holds the logged-on user; every other use makes a local instance for one operation.
+// Every operation opens its file, works and closes it again; nothing is held open in between.
+// Errors after a successful open are FileExceptions and pass through.
+class UserStore final {
+public:
+    UserStore();
+    ~UserStore();
+    UserStore(const UserStore&) = delete;
+    UserStore& operator=(const UserStore&) = delete;
+
+    // --- "tessel.pwd" ---
+
+    // Creates a header-only "tessel.pwd" in the login path unless one exists; an existing file is never
+    // touched. True if the file exists afterwards.
+    bool CreatePasswordFile(const std::string& loginPath) const;
+    // Every user in file order, passwords in plain text, each with its access record (the last one of
+    // its name in the file). Empty when the file is missing, unreadable or not a password file.
+    std::vector<UserEntry> LoadUsers(const std::string& loginPath) const;
+    // One of FindUserResult. On kUserFound, user holds the last record of that name (password in plain
+    // text) and access its last access record, or an all-zero one.
+    int FindUser(
+        const std::string& loginPath, std::string_view userName, UserRecord& user, UserAccessRecord& access) const;
+    // Adds the user, or replaces the user of that name, with its access record (the name in access is
+    // ignored; the record is tied to userName). Texts are cut to their fields. kUserNotSaved if the
+    // file can be neither opened nor created, or is not a password file; such a file is left unchanged.
+    int SaveUser(const std::string& loginPath, std::string_view userName, std::string_view fullName,
+        std::string_view description, std::string_view password, uint8_t groupNumber, uint8_t databaseMode,
+        uint32_t databaseMask, const UserAccessRecord& access) const;
+    // Frees every user record with all three texts equal, and the access records of the name unless a
+    // user of that name stays. Returns the number of records freed (0 also when the file cannot be used).
+    int DeleteUser(const std::string& loginPath, std::string_view userName, std::string_view fullName,
+        std::string_view description) const;
+
+    // Whether a log-on is needed: false only when "tessel.pwd" in the current directory is a readable
+    // password file with no record in use. Opened once, without retries.
+    static bool IsLogonRequired();
+
+    // --- the logged-on user ---
+
+    // Takes "username=" and "password=" (case-sensitive, with at least one character after them) from
+    // arguments[1..]; the last of each kind counts. Stores and returns them.
+    LogonArguments ParseLogonArguments(const std::vector<std::string>& arguments);
+    LogonArguments ParseLogonArguments(int argc, const char* const argv[]);
+
+    void SetUserName(std::optional<std::string> userName) { m_userName = std::move(userName); }
+    void SetPassword(std::optional<std::string> password) { m_password = std::move(password); }
+    void SetFullName(std::optional<std::string> fullName) { m_fullName = std::move(fullName); }
+    void SetDescription(std::optional<std::string> description) { m_description = std::move(description); }
+    void SetLoggedOnUser(uint8_t databaseMode, uint32_t databaseMask, const UserAccessRecord& access);
+    void SetLogonRequired(bool required) { m_logonRequired = required; }
+    // Frees the five texts.
+    void Clear();
+
+    const std::optional<std::string>& GetUserName() const { return m_userName; }
+    const std::optional<std::string>& GetPassword() const { return m_password; }
+    const std::optional<std::string>& GetFullName() const { return m_fullName; }
+    const std::optional<std::string>& GetDescription() const { return m_description; }
+    const std::optional<std::string>& GetGroupName() const { return m_groupName; }
+    bool GetLogonRequired() const { return m_logonRequired; }
+    uint8_t GetDatabaseMode() const { return m_databaseMode; }
+    uint32_t GetDatabaseMask() const { return m_databaseMask; }
+    const UserAccessRecord& GetAccessRecord() const { return m_accessRecord; }
+
+    // --- profiles ---
+
+    // The groups that "setup.prf" holds, in ascending number; one read of the file.
+    std::vector<GroupEntry> LoadGroupList(const std::string& loginPath) const;
+    // Fills the rights table from the twelve profile files (each row cut to its program's row length,
+    // a missing or damaged file giving a zero row) and the group name. False if no file held the group;
+    // the table is then all zero.
+    bool LoadGroupRights(const std::string& loginPath, uint8_t groupNumber);
+    // Row of a program, or null if the table was never loaded or the index is outside 0..11.
+    const RightsTable::Row* GetProgramRights(int program) const;
+    // 1 if the table was never loaded or the program is outside 0..11 (no log-on grants everything);
+    // otherwise the stored byte, 0 for a position outside 0..999.
+    uint8_t HasRight(int program, int position) const;
+    // The table the group dialog edits; made all zero on first use.
+    RightsTable& GetRightsTable();
+    const RightsTable* FindRightsTable() const { return m_rightsTable.get(); }
+    // Writes the group, with the table's rows, into all twelve profile files (created when missing).
+    // The name is cut to 99 characters. True if all twelve were written.
+    bool SaveGroup(const std::string& loginPath, uint8_t groupNumber, std::string_view name);
+    // Deletes the group's record from every profile file that holds it.
+    void DeleteGroup(const std::string& loginPath, uint8_t groupNumber) const;
+
+    // --- database list ---
+
+    // Zero-fills the store's image and reads "tessel.dbs" into it: one of LoadDatabaseListResult.
+    int LoadDatabaseList(const std::string& loginPath);
+    // The image of the last LoadDatabaseList, or null before the first.
+    const DatabaseList* GetDatabaseList() const { return m_databaseList.get(); }
+    // Writes the whole image as the record of "tessel.dbs" (created when missing). False if the file
+    // could neither be opened nor created.
+    bool SaveDatabaseList(const std::string& loginPath, const DatabaseList& list) const;
+
+private:
+    std::optional<std::string> m_userName;
+    std::optional<std::string> m_password;
+    std::optional<std::string> m_fullName;
+    std::optional<std::string> m_description;
+    std::optional<std::string> m_groupName;
+    bool m_logonRequired = true;
+    uint8_t m_databaseMode = 0;
+    uint32_t m_databaseMask = 0;
+    UserAccessRecord m_accessRecord;
+    std::unique_ptr<DatabaseList> m_databaseList;
+    std::unique_ptr<RightsTable> m_rightsTable;
+};
+
+}  // namespace custodia

@@ -1,0 +1,122 @@
+// The group operations of UserStore: the twelve profile files of a login path.
+#include "store/UserStore.h"
+
+#include "platform/Platform.h"
+#include "store/RecordFile.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace custodia {
+
+using namespace grouprecord;
+
+namespace {
+
+std::string ProfilePath(const std::string& loginPath, int program)
+{
+    return JoinPath(loginPath, kProfileFiles[static_cast<size_t>(program)].fileName);
+}
+
+}  // namespace
+
+std::vector<GroupEntry> UserStore::LoadGroupList(const std::string& loginPath) const
+{
+    // All 256 possible groups in one pass over the file rather than 256 lookups.
+    std::vector<GroupRecordBytes> buffers(kGroupCount);
+    std::vector<RecordRequest> requests(kGroupCount);
+    for (int i = 0; i < kGroupCount; ++i) {
+        RecordRequest& request = requests[static_cast<size_t>(i)];
+        request.kind = kKind;
+        request.subKind = static_cast<uint8_t>(i);
+        request.buffer = buffers[static_cast<size_t>(i)].data();
+        request.size = static_cast<int32_t>(kSize);
+        request.count = 1;
+        request.next = (i + 1 < kGroupCount) ? &requests[static_cast<size_t>(i) + 1] : nullptr;
+    }
+    RecordFile records;
+    records.ReadRecords(ProfilePath(loginPath, kProgramSetup), requests.data());
+
+    // Only "setup.prf" decides which groups exist.
+    std::vector<GroupEntry> groups;
+    for (int i = 0; i < kGroupCount; ++i) {
+        if (requests[static_cast<size_t>(i)].bytesRead <= 0)
+            continue;
+        const GroupRecord group = GroupRecord::Decode(buffers[static_cast<size_t>(i)]);
+        groups.push_back(GroupEntry { i, group.name, group.description });
+    }
+    return groups;
+}
+
+bool UserStore::LoadGroupRights(const std::string& loginPath, uint8_t groupNumber)
+{
+    RightsTable& table = GetRightsTable();
+    table.Clear();
+    bool found = false;
+    for (int program = 0; program < kProgramCount; ++program) {
+        GroupRecordBytes buffer {};
+        RecordFile records;
+        // A damaged file counts as not holding the group: its row stays zero.
+        if (records.ReadRecord(ProfilePath(loginPath, program), kKind, groupNumber, buffer.data(), kSize, 1, true) == 0)
+            continue;
+        const GroupRecord group = GroupRecord::Decode(buffer);
+        // Only the positions the program knows are taken; the rest of the row stays zero.
+        const size_t length = kProfileFiles[static_cast<size_t>(program)].rowLength;
+        RightsTable::Row& row = *table.GetRow(program);
+        std::copy_n(group.rights.begin(), length, row.begin());
+        m_groupName = group.name;
+        found = true;
+    }
+    return found;
+}
+
+const RightsTable::Row* UserStore::GetProgramRights(int program) const
+{
+    return m_rightsTable ? m_rightsTable->GetRow(program) : nullptr;
+}
+
+uint8_t UserStore::HasRight(int program, int position) const
+{
+    // Without a log-on no table is ever loaded, and the console then grants everything.
+    if (!m_rightsTable || !IsProgramIndex(program))
+        return 1;
+    return m_rightsTable->Get(program, position);
+}
+
+RightsTable& UserStore::GetRightsTable()
+{
+    if (!m_rightsTable)
+        m_rightsTable = std::make_unique<RightsTable>();
+    return *m_rightsTable;
+}
+
+bool UserStore::SaveGroup(const std::string& loginPath, uint8_t groupNumber, std::string_view name)
+{
+    const RightsTable& table = GetRightsTable();
+    bool allWritten = true;
+    for (int program = 0; program < kProgramCount; ++program) {
+        GroupRecord group;
+        group.name = name;
+        group.rights = *table.GetRow(program);
+        const GroupRecordBytes bytes = group.Encode();
+        RecordFile records;
+        if (records.WriteRecord(ProfilePath(loginPath, program), kKind, groupNumber, bytes.data(), kSize, 1, true) == 0)
+            allWritten = false;
+    }
+    return allWritten;
+}
+
+void UserStore::DeleteGroup(const std::string& loginPath, uint8_t groupNumber) const
+{
+    for (int program = 0; program < kProgramCount; ++program) {
+        const std::string path = ProfilePath(loginPath, program);
+        GroupRecordBytes buffer {};
+        RecordFile records;
+        // The whole record is the key, so a shorter record of the group can never be matched by it.
+        if (records.ReadRecord(path, kKind, groupNumber, buffer.data(), kSize, 1, false) != kSize)
+            continue;
+        records.DeleteRecord(path, kKind, groupNumber, buffer.data(), kSize, kSize, 1);
+    }
+}
+
+}  // namespace custodia

@@ -1,0 +1,195 @@
+#include "words/WordTable.h"
+
+#include "platform/Endian.h"
+#include "platform/Platform.h"
+#include "store/SharedFile.h"
+#include "words/WordFileFormat.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+namespace custodia {
+
+namespace {
+
+constexpr unsigned kReadFlags = openflags::kRead | openflags::kShareDenyNone | openflags::kBinary;
+constexpr const char* kEnglishExtension = "eng";
+
+std::string WordFileName(
+    const std::optional<std::string>& directory, const std::string& stem, const std::string& extension)
+{
+    const std::string name = stem + "." + extension;
+    return directory ? JoinPath(*directory, name) : name;
+}
+
+bool IsValidHeader(const std::array<unsigned char, wordfile::kHeaderSize>& header)
+{
+    if (std::memcmp(header.data(), wordfile::kMagic, wordfile::kMagicSize) != 0)
+        return false;
+    return wordfile::SignedByteSum16(header.data(), wordfile::kChecksumOffset)
+        == ReadUint16LE(header.data() + wordfile::kChecksumOffset);
+}
+
+void ReplaceAll(std::string& text, std::string_view from, std::string_view to)
+{
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+// Reads one entry text of the given length and compares its check byte. False when the file ends
+// before the text does.
+bool ReadEntryText(File& file, int length, uint8_t check, std::string& text, bool& checkFailed)
+{
+    text.assign(static_cast<size_t>(length), '\0');
+    if (file.Read(text.data(), text.size()) != text.size())
+        return false;
+    if (wordfile::ByteSum8(reinterpret_cast<const unsigned char*>(text.data()), text.size()) != check)
+        checkFailed = true;
+    return true;
+}
+
+} // namespace
+
+std::vector<WordFamily> ConsoleWordFamilies()
+{
+    return { { "cstdword", 788, 220 }, { "gnrlword", 0, 788 } };
+}
+
+std::string ExpandWordText(std::string_view raw)
+{
+    std::string text(raw);
+    if (const size_t ampersand = text.find('&'); ampersand != std::string::npos)
+        text.erase(ampersand, 1);
+    ReplaceAll(text, "<TAB>", "\t");
+    ReplaceAll(text, "<CR>", "\r\n");
+    return text;
+}
+
+WordTable::WordTable(std::optional<std::string> directory)
+    : m_directory(std::move(directory))
+{
+}
+
+void WordTable::LoadWordFiles(const std::vector<WordFamily>& families)
+{
+    int64_t count = GetWordCount();
+    for (const WordFamily& family : families) {
+        if (family.base >= 0 && family.count >= 0)
+            count = std::max<int64_t>(count, static_cast<int64_t>(family.base) + family.count);
+    }
+    EnsureCount(static_cast<int>(std::min<int64_t>(count, std::numeric_limits<int>::max())));
+    for (const WordFamily& family : families)
+        LoadFromPlaces(family);
+}
+
+int WordTable::LoadFromPlaces(const WordFamily& family)
+{
+    if (m_directory) {
+        const int result = LoadWordFile(m_directory, family.stem, family.base, family.count);
+        if (result != kWordFileFailed)
+            return result;
+    }
+    int result = LoadWordFile(std::nullopt, family.stem, family.base, family.count);
+    if (result != kWordFileFailed)
+        return result;
+    const std::string programFolder = m_programFolder ? *m_programFolder : ExecutableFolder();
+    if (programFolder.empty())
+        return result;
+    result = LoadWordFile(programFolder, family.stem, family.base, family.count);
+    if (result == kWordFileFailed)
+        return result;
+    // Installed files found beside the program: later bare file names (the other families, the help
+    // file, the bitmaps, "custo.cfg") are then read there too.
+    if (!ChangeDirectory(programFolder))
+        return result;
+    return LoadWordFile(std::nullopt, family.stem, family.base, family.count);
+}
+
+int WordTable::LoadWordFile(const std::optional<std::string>& directory, const std::string& stem, int base, int count)
+{
+    const int english = ReadWordFile(WordFileName(directory, stem, kEnglishExtension), base, count);
+    if (english != kWordFileLoaded)
+        return english;
+    std::string languageName;
+    std::string extension;
+    if (!ReadLanguageFile(languageName, extension))
+        return kWordFileEnglishOnly;
+    return ReadWordFile(WordFileName(directory, stem, extension), base, count);
+}
+
+int WordTable::ReadWordFile(const std::string& fileName, int base, int count)
+{
+    SharedFile file;
+    if (!file.Open(fileName, kReadFlags))
+        return kWordFileFailed;
+    std::array<unsigned char, wordfile::kHeaderSize> header {};
+    if (file.Read(header.data(), header.size()) != header.size() || !IsValidHeader(header))
+        return kWordFileFailed;
+
+    int result = kWordFileLoaded;
+    std::array<unsigned char, wordfile::kEntryHeadSize> head {};
+    std::string first;
+    std::string word;
+    for (int64_t k = 0;; ++k) {
+        if (file.Read(head.data(), head.size()) != head.size())
+            break;
+        const int firstLength = static_cast<int16_t>(ReadUint16LE(head.data() + wordfile::kEntryFirstLengthOffset));
+        const int wordLength = static_cast<int16_t>(ReadUint16LE(head.data() + wordfile::kEntryWordLengthOffset));
+        // A negative length cannot be read past, and a text cut off by the end of the file is not the
+        // text that was written: both end the file as damaged, keeping the words read before.
+        if (firstLength < 0 || wordLength < 0)
+            return kWordFileFailed;
+        bool checkFailed = false;
+        if (!ReadEntryText(file, firstLength, head[wordfile::kEntryFirstCheckOffset], first, checkFailed)
+            || !ReadEntryText(file, wordLength, head[wordfile::kEntryWordCheckOffset], word, checkFailed))
+            return kWordFileFailed;
+        if (checkFailed)
+            result = kWordFileFailed;
+        if (k < count && base + k < GetWordCount())
+            StoreWord(word, static_cast<int>(base + k));
+    }
+    return result;
+}
+
+void WordTable::StoreWord(std::string_view text, int number)
+{
+    if (number < 0 || number >= GetWordCount())
+        return;
+    m_words[static_cast<size_t>(number)] = std::make_unique<std::string>(ExpandWordText(text));
+}
+
+const std::string& WordTable::GetWord(int number) const
+{
+    static const std::string missing = kMissingWord;
+    if (number < 0 || number >= GetWordCount() || !m_words[static_cast<size_t>(number)])
+        return missing;
+    return *m_words[static_cast<size_t>(number)];
+}
+
+bool WordTable::ReadLanguageFile(std::string& languageName, std::string& extension) const
+{
+    const std::string fileName
+        = m_directory ? JoinPath(*m_directory, languagefile::kFileName) : std::string(languagefile::kFileName);
+    SharedFile file;
+    if (!file.Open(fileName, kReadFlags))
+        return false;
+    std::vector<unsigned char> bytes(languagefile::kFileSize);
+    bytes.resize(file.Read(bytes.data(), bytes.size()));
+    std::optional<Language> language = ParseLanguageFile(bytes);
+    if (!language)
+        return false;
+    languageName = language->name;
+    extension = language->extension;
+    return true;
+}
+
+void WordTable::EnsureCount(int count)
+{
+    if (count > GetWordCount())
+        m_words.resize(static_cast<size_t>(count));
+}
+
+} // namespace custodia

@@ -1,0 +1,217 @@
+#include "platform/Endian.h"
+#include "platform/Platform.h"
+#include "store/GroupRecord.h"
+#include "store/ProgramIndex.h"
+#include "store/RecordFile.h"
+#include "store/UserStore.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace custodia {
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+using test::ReadBytes;
+using test::WriteBytes;
+
+class ProfilesTest : public ::testing::Test {
+protected:
+    ProfilesTest()
+        : m_cwd(m_dir.path())
+        , m_platform([](int) {}, {})
+    {
+    }
+
+    const std::string& LoginPath() const { return m_dir.path(); }
+    std::string ProfilePath(int program) const
+    {
+        return m_dir.file(kProfileFiles[static_cast<size_t>(program)].fileName);
+    }
+
+    // A group record as another program of the suite may have written it.
+    void WriteGroup(
+        int program, uint8_t group, const std::string& name, size_t grantedPositions, size_t size = grouprecord::kSize)
+    {
+        GroupRecord record;
+        record.name = name;
+        record.description = "by setup";
+        std::fill_n(record.rights.begin(), grantedPositions, 1);
+        const GroupRecordBytes bytes = record.Encode();
+        RecordFile file;
+        ASSERT_EQ(file.WriteRecord(ProfilePath(program), grouprecord::kKind, group, bytes.data(), size, 1, true), 1);
+    }
+
+    test::TempDir m_dir;
+    test::ScopedCurrentDirectory m_cwd;
+    ScopedPlatformOverride m_platform;
+    UserStore m_store;
+};
+
+TEST(GroupRecordTest, LayoutAndBoundedName)
+{
+    GroupRecord group;
+    group.name = std::string(150, 'g');
+    group.rights[0] = 1;
+    group.rights[999] = 1;
+    const GroupRecordBytes bytes = group.Encode();
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data()), 100), std::string(99, 'g') + '\0');
+    EXPECT_TRUE(std::all_of(bytes.begin() + 100, bytes.begin() + 200, [](unsigned char b) { return b == 0; }));
+    EXPECT_EQ(bytes[200], 1);
+    EXPECT_EQ(bytes[1199], 1);
+    EXPECT_EQ(std::count(bytes.begin() + 200, bytes.end(), 1), 2);
+    const GroupRecord decoded = GroupRecord::Decode(bytes);
+    EXPECT_EQ(decoded.name, std::string(99, 'g'));
+    EXPECT_EQ(decoded.rights, group.rights);
+}
+
+TEST_F(ProfilesTest, SavingAGroupIntoAnEmptyLoginPathCreatesTwelveFiles)
+{
+    m_store.GetRightsTable().Set(kProgramCustodia, 0, 1);
+    m_store.GetRightsTable().Set(kProgramView, 21, 1);
+    ASSERT_TRUE(m_store.SaveGroup(LoginPath(), 5, "Supervisors"));
+
+    for (int program = 0; program < kProgramCount; ++program) {
+        const Bytes file = ReadBytes(ProfilePath(program));
+        ASSERT_EQ(file.size(), 35u + 1204u) << program;
+        EXPECT_EQ(file[35], 82);
+        EXPECT_EQ(file[36], 5);
+        EXPECT_EQ(ReadUint16LE(file.data() + 37), 1204);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(file.data() + 39)), "Supervisors");
+        EXPECT_EQ(file[39 + 100], 0) << "empty description";
+    }
+    EXPECT_EQ(ReadBytes(ProfilePath(kProgramCustodia))[39 + 200], 1);
+    EXPECT_EQ(ReadBytes(ProfilePath(kProgramView))[39 + 200 + 21], 1);
+
+    const std::vector<GroupEntry> groups = m_store.LoadGroupList(LoginPath());
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0], (GroupEntry { 5, "Supervisors", "" }));
+
+    UserStore other;
+    ASSERT_TRUE(other.LoadGroupRights(LoginPath(), 5));
+    EXPECT_EQ(other.GetGroupName(), "Supervisors");
+    EXPECT_EQ(other.HasRight(kProgramCustodia, 0), 1);
+    EXPECT_EQ(other.HasRight(kProgramView, 21), 1);
+    EXPECT_EQ(other.HasRight(kProgramView, 20), 0);
+
+    // Saving again with the same length replaces in place.
+    ASSERT_TRUE(m_store.SaveGroup(LoginPath(), 5, "Chiefs"));
+    EXPECT_EQ(ReadBytes(ProfilePath(kProgramSetup)).size(), 35u + 1204u);
+    EXPECT_EQ(m_store.LoadGroupList(LoginPath())[0].name, "Chiefs");
+}
+
+TEST_F(ProfilesTest, GroupListComesFromSetupOnlyInAscendingOrder)
+{
+    WriteGroup(kProgramSetup, 200, "Night", 0);
+    WriteGroup(kProgramSetup, 0, "Admins", 0);
+    WriteGroup(kProgramSetup, 255, "Last", 0);
+    WriteGroup(kProgramView, 7, "Only in view", 0);
+    const std::vector<GroupEntry> groups = m_store.LoadGroupList(LoginPath());
+    ASSERT_EQ(groups.size(), 3u);
+    EXPECT_EQ(groups[0], (GroupEntry { 0, "Admins", "by setup" }));
+    EXPECT_EQ(groups[1].groupNumber, 200);
+    EXPECT_EQ(groups[2].groupNumber, 255);
+}
+
+TEST_F(ProfilesTest, RowsAreCutToTheirProgramsLengths)
+{
+    for (int program = 0; program < kProgramCount; ++program)
+        WriteGroup(program, 3, "Full", 1000);
+    ASSERT_TRUE(m_store.LoadGroupRights(LoginPath(), 3));
+    for (int program = 0; program < kProgramCount; ++program) {
+        const RightsTable::Row* row = m_store.GetProgramRights(program);
+        ASSERT_NE(row, nullptr);
+        const size_t length = kProfileFiles[static_cast<size_t>(program)].rowLength;
+        EXPECT_EQ(static_cast<size_t>(std::count(row->begin(), row->end(), 1)), length) << program;
+        EXPECT_EQ((*row)[length - 1], 1) << program;
+        EXPECT_EQ((*row)[length], 0) << program;
+    }
+    EXPECT_EQ(kProfileFiles[kProgramSetup].rowLength, 45u);
+}
+
+TEST_F(ProfilesTest, RightsDefaultsAndUnknownGroups)
+{
+    UserStore fresh;
+    EXPECT_EQ(fresh.HasRight(kProgramCustodia, 0), 1) << "no log-on grants everything";
+    EXPECT_EQ(fresh.GetProgramRights(kProgramCustodia), nullptr);
+
+    WriteGroup(kProgramCustodia, 1, "Staff", 1);
+    EXPECT_FALSE(fresh.LoadGroupRights(LoginPath(), 2));
+    EXPECT_EQ(fresh.HasRight(kProgramCustodia, 0), 0);
+    EXPECT_NE(fresh.GetProgramRights(kProgramCustodia), nullptr);
+    EXPECT_EQ(fresh.GetProgramRights(12), nullptr);
+    EXPECT_EQ(fresh.GetProgramRights(-1), nullptr);
+    EXPECT_EQ(fresh.HasRight(12, 0), 1);
+    EXPECT_EQ(fresh.HasRight(kProgramCustodia, 1000), 0);
+    EXPECT_EQ(fresh.HasRight(kProgramCustodia, -1), 0);
+}
+
+TEST_F(ProfilesTest, DamagedProfileFilesCountAsNotHoldingTheGroup)
+{
+    for (int program = 0; program < kProgramCount; ++program)
+        WriteGroup(program, 4, "Ops", 1000);
+    // "setup.prf" damaged after its header, "view.prf" cut short, "custodia.prf" empty.
+    Bytes setup = ReadBytes(ProfilePath(kProgramSetup));
+    setup[300] ^= 0x01;
+    WriteBytes(ProfilePath(kProgramSetup), setup);
+    Bytes view = ReadBytes(ProfilePath(kProgramView));
+    view.resize(600);
+    WriteBytes(ProfilePath(kProgramView), view);
+    WriteBytes(ProfilePath(kProgramCustodia), {});
+
+    ASSERT_TRUE(m_store.LoadGroupRights(LoginPath(), 4));
+    EXPECT_EQ(m_store.HasRight(kProgramSetup, 0), 0);
+    EXPECT_EQ(m_store.HasRight(kProgramView, 0), 0);
+    EXPECT_EQ(m_store.HasRight(kProgramCustodia, 0), 0);
+    EXPECT_EQ(m_store.HasRight(kProgramDownload, 11), 1);
+    EXPECT_TRUE(m_store.LoadGroupList(LoginPath()).empty()) << "a damaged setup.prf lists no group";
+}
+
+TEST_F(ProfilesTest, ShortRecordsLeaveTheRestOfTheRowZero)
+{
+    // 210 data bytes: the name, the description and only 10 rights bytes.
+    WriteGroup(kProgramSetup, 9, "Short", 45, 210);
+    ASSERT_TRUE(m_store.LoadGroupRights(LoginPath(), 9));
+    const RightsTable::Row& row = *m_store.GetProgramRights(kProgramSetup);
+    EXPECT_EQ(std::count(row.begin(), row.end(), 1), 10);
+    EXPECT_EQ(m_store.GetGroupName(), "Short");
+}
+
+TEST_F(ProfilesTest, DeleteGroupTouchesOnlyTheFilesHoldingIt)
+{
+    m_store.GetRightsTable().Set(kProgramSetup, 0, 1);
+    ASSERT_TRUE(m_store.SaveGroup(LoginPath(), 1, "Keep"));
+    for (int program : { kProgramSetup, kProgramView, kProgramReporter })
+        WriteGroup(program, 2, "Drop", 3);
+    const Bytes convertBefore = ReadBytes(ProfilePath(kProgramConvert));
+
+    m_store.DeleteGroup(LoginPath(), 2);
+    EXPECT_EQ(ReadBytes(ProfilePath(kProgramConvert)), convertBefore);
+    const std::vector<GroupEntry> groups = m_store.LoadGroupList(LoginPath());
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].groupNumber, 1);
+    UserStore check;
+    EXPECT_FALSE(check.LoadGroupRights(LoginPath(), 2));
+    EXPECT_TRUE(check.LoadGroupRights(LoginPath(), 1));
+    EXPECT_EQ(check.HasRight(kProgramSetup, 0), 1);
+
+    // Deleting what no file holds changes nothing, and a missing login path is no error.
+    const Bytes setupBefore = ReadBytes(ProfilePath(kProgramSetup));
+    m_store.DeleteGroup(LoginPath(), 77);
+    EXPECT_EQ(ReadBytes(ProfilePath(kProgramSetup)), setupBefore);
+    m_store.DeleteGroup(m_dir.file("absent"), 1);
+}
+
+TEST_F(ProfilesTest, SaveGroupReportsAFolderThatCannotHoldTheFiles)
+{
+    EXPECT_FALSE(m_store.SaveGroup(m_dir.file("absent"), 1, "Nowhere"));
+    EXPECT_FALSE(std::filesystem::exists(m_dir.file("absent")));
+}
+
+}  // namespace
+}  // namespace custodia
