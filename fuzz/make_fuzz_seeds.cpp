@@ -1,6 +1,11 @@
 // Writes the seed corpus of every fuzz target with our own writers: make_fuzz_seeds CORPUS_FOLDER
 #include "platform/Platform.h"
+#include "store/OfficeNameList.h"
+#include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
+#include "store/UserStore.h"
+#include "words/LanguageFile.h"
+#include "words/WordFileWriter.h"
 
 #include <cstdio>
 #include <functional>
@@ -28,10 +33,61 @@ void RecordFileSeeds(const std::string& folder)
     records.WriteRecord(folder + "/tessel.dbs", 87, 1, databases.data(), 19296, 1, true);
 }
 
+void PasswordFileSeeds(const std::string& folder)
+{
+    UserStore store;
+    store.CreatePasswordFile(folder);
+    UserAccessRecord access;
+    access.SetOfficeSelectionEnabled(1, true);
+    access.SetOfficeAllowed(1, 4, true);
+    store.SaveUser(folder, "supervisor", "Chief", "all rights", "secret", 1, 0, 0, access);
+    store.SaveUser(folder, "operator", "Op", "", "pw", 2, 1, 6, UserAccessRecord {});
+    store.DeleteUser(folder, "operator", "Op", "");
+}
+
+void WordFileSeeds(const std::string& folder)
+{
+    WordFileWriter writer("seed");
+    for (const char* text : { "&File", "Open<TAB>Ctrl+O", "Line<CR>break", "", "Users" })
+        writer.Add(text, text);
+    writer.Write(folder + "/seed.eng");
+}
+
+void LanguageFileSeeds(const std::string& folder)
+{
+    WordFileWriter::WriteLanguageFile(folder + "/default.lan", Language { "Deutsch", "ger" });
+}
+
+void OfficeNameSeeds(const std::string& folder)
+{
+    OfficeNameList offices(folder);
+    offices.SetOffice(0, "1", "Head office");
+    offices.SetOffice(42, "42", "Harbour");
+    offices.Save();
+}
+
+void LoginPathSeeds(const std::string& folder)
+{
+    const std::string loginPath = folder + "/login";
+    MakeFolder(loginPath);
+    UserStore store;
+    store.GetRightsTable().Set(kProgramCustodia, 0, 1);
+    store.SaveGroup(loginPath, 1, "Supervisors");
+    store.SaveGroup(loginPath, 2, "Operators");
+    DatabaseList list;
+    list.SetPath(0, "/srv/loggers/north");
+    list.SetDescription(0, "North");
+    store.SaveDatabaseList(loginPath, list);
+    std::rename((loginPath + "/setup.prf").c_str(), (folder + "/setup.prf").c_str());
+    std::rename((loginPath + "/tessel.dbs").c_str(), (folder + "/tessel.dbs").c_str());
+}
+
 const std::map<std::string, SeedMaker>& SeedMakers()
 {
     static const std::map<std::string, SeedMaker> makers = {
-        { "record_file_fuzz", RecordFileSeeds },
+        { "record_file_fuzz", RecordFileSeeds },       { "password_file_fuzz", PasswordFileSeeds },
+        { "word_file_fuzz", WordFileSeeds },           { "language_file_fuzz", LanguageFileSeeds },
+        { "office_names_fuzz", OfficeNameSeeds },      { "login_path_fuzz", LoginPathSeeds },
     };
     return makers;
 }

@@ -1,0 +1,31 @@
+#include "FuzzFile.h"
+
+#include "store/ProgramIndex.h"
+#include "store/UserStore.h"
+
+#include <cstdio>
+
+using namespace custodia;
+
+// The same bytes as a profile file and as the database list: groups, rights and database slots
+// loaded, then a group and the list saved back.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string loginPath = fuzz::ScratchFolder();
+    // Start each input afresh: saves of earlier inputs would otherwise pile up in the other profiles.
+    for (const ProfileFile& profile : kProfileFiles)
+        std::remove((loginPath + "/" + profile.fileName).c_str());
+    fuzz::WriteInput("setup.prf", data, size);
+    fuzz::WriteInput("custodia.prf", data, size);
+    fuzz::WriteInput("tessel.dbs", data, size);
+    UserStore store;
+    const auto groups = store.LoadGroupList(loginPath);
+    const uint8_t group = groups.empty() ? 1 : groups.front().groupNumber;
+    store.LoadGroupRights(loginPath, group);
+    store.HasRight(kProgramCustodia, 0);
+    if (store.LoadDatabaseList(loginPath) == kDatabaseListRead && store.GetDatabaseList() != nullptr)
+        store.SaveDatabaseList(loginPath, *store.GetDatabaseList());
+    store.SaveGroup(loginPath, group, "Fuzzed");
+    store.DeleteGroup(loginPath, group);
+    return 0;
+}

@@ -1,0 +1,28 @@
+#include "FuzzFile.h"
+
+#include "store/PasswordFileCheck.h"
+#include "store/UserStore.h"
+
+using namespace custodia;
+
+// The readers of "tessel.pwd", then a save and a delete into the same bytes. A save that reports
+// success must leave a user that the readers find.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string loginPath = fuzz::ScratchFolder();
+    fuzz::WriteInput("tessel.pwd", data, size);
+    UserStore store;
+    store.LoadUsers(loginPath);
+    UserRecord user;
+    UserAccessRecord access;
+    store.FindUser(loginPath, "supervisor", user, access);
+    InspectPasswordFile(loginPath);
+    UserStore::IsLogonRequired();
+
+    if (store.SaveUser(loginPath, "fuzzer", "Fuzz Er", "found by chance", "pass word", 3, 1, 5, access) == kUserSaved) {
+        if (store.FindUser(loginPath, "fuzzer", user, access) != kUserFound || user.password != "pass word")
+            __builtin_trap();
+    }
+    store.DeleteUser(loginPath, "fuzzer", "Fuzz Er", "found by chance");
+    return 0;
+}
