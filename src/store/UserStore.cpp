@@ -19,10 +19,12 @@ namespace {
 
 constexpr unsigned kReadShared = openflags::kBinary | openflags::kRead | openflags::kShareDenyNone;
 constexpr unsigned kUpdateExclusive = openflags::kBinary | openflags::kReadWrite | openflags::kShareExclusive;
-constexpr unsigned kCreateExclusive
-    = openflags::kBinary | openflags::kCreate | openflags::kReadWrite | openflags::kShareExclusive;
-constexpr unsigned kCreateShared
-    = openflags::kBinary | openflags::kCreate | openflags::kWrite | openflags::kShareDenyNone;
+// Creating opens never truncate: when two programs create the file at once, the second finds the
+// first one's header (and maybe its users) and keeps them.
+constexpr unsigned kCreateExclusive = openflags::kBinary | openflags::kCreate | openflags::kNoTruncate
+    | openflags::kReadWrite | openflags::kShareExclusive;
+constexpr unsigned kCreateShared = openflags::kBinary | openflags::kCreate | openflags::kNoTruncate
+    | openflags::kWrite | openflags::kShareDenyNone;
 
 std::string PasswordFilePath(const std::string& loginPath)
 {
@@ -122,7 +124,8 @@ bool UserStore::CreatePasswordFile(const std::string& loginPath) const
     SharedFile file;
     if (!file.OpenWithRetry(path, kCreateShared))
         return false;
-    WriteHeader(file, PasswordFileHeader {});
+    if (file.GetLength() == 0)
+        WriteHeader(file, PasswordFileHeader {});
     return true;
 }
 
@@ -191,7 +194,8 @@ int UserStore::SaveUser(const std::string& loginPath, std::string_view userName,
     } else {
         if (!file.OpenWithRetry(path, kCreateExclusive))
             return kUserNotSaved;
-        WriteHeader(file, PasswordFileHeader {});
+        if (file.GetLength() == 0)
+            WriteHeader(file, PasswordFileHeader {});
     }
     // A record added behind a foreign header would be invisible to every reader, so such a file is
     // refused as a whole.
