@@ -1,0 +1,219 @@
+#include "cli/Command.h"
+#include "cli/FileChecks.h"
+#include "cli/Output.h"
+#include "cli/TextLimits.h"
+#include "platform/Platform.h"
+#include "store/ProgramIndex.h"
+#include "store/UserStore.h"
+
+#include <map>
+#include <ostream>
+
+namespace custodia::cli {
+
+namespace {
+
+uint8_t GroupNumberOperand(const ParsedArguments& arguments, size_t index)
+{
+    return static_cast<uint8_t>(ParseNumber("group number", arguments.Operand(index), 0, 255));
+}
+
+std::string ProfileFileOf(const std::string& loginPath, int program)
+{
+    return JoinPath(loginPath, kProfileFiles[static_cast<size_t>(program)].fileName);
+}
+
+// A group is written into, or deleted from, all twelve files; none is touched unless all are sound.
+void RequireUndamagedProfileFiles(const std::string& loginPath)
+{
+    for (int program = 0; program < kProgramCount; ++program)
+        RequireUndamagedRecordFile(ProfileFileOf(loginPath, program));
+}
+
+// One position of one program's row, as "P:POS". Only positions within the program's row length are
+// ever read back, so only those can be set.
+struct RightPosition {
+    int program = 0;
+    int position = 0;
+    bool operator<(const RightPosition& other) const
+    {
+        return program != other.program ? program < other.program : position < other.position;
+    }
+};
+
+RightPosition ParseRightPosition(const std::string& option, const std::string& text)
+{
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos)
+        throw UsageError(option + " wants PROGRAM:POSITION, not '" + text + "'");
+    RightPosition right;
+    right.program = static_cast<int>(ParseNumber(option + " program", text.substr(0, colon), 0, kProgramCount - 1));
+    const size_t rowLength = kProfileFiles[static_cast<size_t>(right.program)].rowLength;
+    right.position = static_cast<int>(ParseNumber(option + " position for program " + std::to_string(right.program),
+                                                  text.substr(colon + 1), 0, static_cast<uint32_t>(rowLength - 1)));
+    return right;
+}
+
+// The changes asked for; granting and revoking one position at once is a contradiction.
+std::map<RightPosition, uint8_t> RightChanges(const ParsedArguments& arguments)
+{
+    std::map<RightPosition, uint8_t> changes;
+    for (const auto& [option, value] : { std::pair<const char*, uint8_t> { "--grant", 1 }, { "--revoke", 0 } }) {
+        for (const std::string& text : arguments.Values(option)) {
+            const RightPosition right = ParseRightPosition(option, text);
+            const auto [found, added] = changes.emplace(right, value);
+            if (!added && found->second != value)
+                throw UsageError(text + " is both granted and revoked");
+        }
+    }
+    return changes;
+}
+
+std::string RowText(const RightsTable::Row* row, size_t length)
+{
+    std::string text;
+    for (size_t i = 0; i < length; ++i)
+        text += row != nullptr && (*row)[i] != 0 ? '1' : '0';
+    return text;
+}
+
+int List(const ParsedArguments& arguments, CommandContext& context)
+{
+    const std::string path = LoginPathOperand(arguments, 0);
+    RequireReadableRecordFile(ProfileFileOf(path, kProgramSetup));
+    const std::vector<GroupEntry> groups = UserStore().LoadGroupList(path);
+    for (const GroupEntry& group : groups)
+        WriteFields(context.out, { std::to_string(group.groupNumber), group.name });
+    return groups.empty() ? kExitFailed : kExitSuccess;
+}
+
+// A damaged file's row reads as all zero: say so, rather than let zeros pass for denied rights.
+bool WarnOfDamagedProfileFiles(const std::string& loginPath, CommandContext& context)
+{
+    bool allSound = true;
+    for (int program = 0; program < kProgramCount; ++program) {
+        const std::string fileName = ProfileFileOf(loginPath, program);
+        const FileCheck check = CheckRecordFile(fileName);
+        if (check.damaged) {
+            WriteError(context.err, fileName + ": " + DescribeProblem(check) + "; its row is shown as all zero");
+            allSound = false;
+        }
+    }
+    return allSound;
+}
+
+int Show(const ParsedArguments& arguments, CommandContext& context)
+{
+    const std::string path = LoginPathOperand(arguments, 0);
+    const uint8_t number = GroupNumberOperand(arguments, 1);
+    UserStore store;
+    const bool held = store.LoadGroupRights(path, number);
+    const bool allSound = WarnOfDamagedProfileFiles(path, context);
+    if (!held)
+        throw OperationFailed("no profile file holds group " + std::to_string(number));
+    for (int program = 0; program < kProgramCount; ++program) {
+        const ProfileFile& profile = kProfileFiles[static_cast<size_t>(program)];
+        WriteFields(context.out, { std::to_string(program), profile.fileName,
+                                   RowText(store.GetProgramRights(program), profile.rowLength) });
+    }
+    return allSound ? kExitSuccess : kExitFailed;
+}
+
+int Save(const ParsedArguments& arguments, CommandContext&)
+{
+    const std::string path = LoginPathOperand(arguments, 0);
+    const uint8_t number = GroupNumberOperand(arguments, 1);
+    const std::string& name = arguments.Operand(2);
+    CheckText("group name", name, limits::kGroupName);
+    if (name.empty())
+        throw UsageError("group name is empty");
+    const auto changes = RightChanges(arguments);
+    RequireUndamagedProfileFiles(path);
+
+    UserStore store;
+    store.LoadGroupRights(path, number);  // a new group starts from a table of zeros
+    RightsTable& rights = store.GetRightsTable();
+    for (const auto& [right, value] : changes)
+        rights.Set(right.program, right.position, value);
+    if (!store.SaveGroup(path, number, name))
+        throw OperationFailed("group " + std::to_string(number) + " could not be written into every profile file");
+    return kExitSuccess;
+}
+
+int Delete(const ParsedArguments& arguments, CommandContext&)
+{
+    const std::string path = LoginPathOperand(arguments, 0);
+    const uint8_t number = GroupNumberOperand(arguments, 1);
+    RequireUndamagedProfileFiles(path);
+    UserStore store;
+    if (!store.LoadGroupRights(path, number))
+        throw OperationFailed("no profile file holds group " + std::to_string(number));
+    store.DeleteGroup(path, number);
+    if (UserStore().LoadGroupRights(path, number))
+        throw OperationFailed("group " + std::to_string(number) + " could not be deleted from every profile file");
+    return kExitSuccess;
+}
+
+std::string ProgramTable()
+{
+    std::string table = "Programs (P: profile file, positions):\n";
+    for (int program = 0; program < kProgramCount; ++program) {
+        const ProfileFile& profile = kProfileFiles[static_cast<size_t>(program)];
+        table += "  " + std::to_string(program) + ": " + profile.fileName + ", 0.." +
+                 std::to_string(profile.rowLength - 1) + "\n";
+    }
+    return table;
+}
+
+}  // namespace
+
+std::vector<Command> GroupCommands()
+{
+    return {
+        {
+            "groups",
+            "list",
+            "PATH",
+            "list the groups of a login path",
+            "Prints one line per group that \"setup.prf\" holds, in ascending number: number, name.\n"
+            "Exit status 1 if there is none.\n",
+            { { "PATH" }, {}, {} },
+            List,
+        },
+        {
+            "groups",
+            "show",
+            "PATH N",
+            "show the rights of a group",
+            "Prints 12 lines, one per program: program index, profile file, and the rights the console reads\n"
+            "from that file as 0 (denied) and 1 (granted), one character per position. Exit status 1 if no\n"
+            "profile file holds group N, or if a damaged profile file had to be shown as all zero.\n",
+            { { "PATH", "N" }, {}, {} },
+            Show,
+        },
+        {
+            "groups",
+            "save",
+            "PATH N NAME [--grant P:POS]... [--revoke P:POS]...",
+            "create a group, or change its name and rights",
+            "Starts from the rights group N has now (all denied for a new group), grants and revokes the\n"
+            "positions given, and writes the group under NAME (at most 99 bytes) into all twelve profile\n"
+            "files, creating missing ones. Nothing is written if any profile file is damaged.\n" +
+                ProgramTable(),
+            { { "PATH", "N", "NAME" }, { { "--grant", true, true }, { "--revoke", true, true } }, {} },
+            Save,
+        },
+        {
+            "groups",
+            "delete",
+            "PATH N",
+            "delete a group",
+            "Deletes group N from every profile file that holds it. Exit status 1 if none does; nothing is\n"
+            "deleted if any profile file is damaged.\n",
+            { { "PATH", "N" }, {}, {} },
+            Delete,
+        },
+    };
+}
+
+}  // namespace custodia::cli

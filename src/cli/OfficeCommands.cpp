@@ -1,0 +1,74 @@
+#include "cli/Command.h"
+#include "cli/FileChecks.h"
+#include "cli/Output.h"
+#include "cli/TextLimits.h"
+#include "store/OfficeNameList.h"
+
+#include <ostream>
+
+namespace custodia::cli {
+
+namespace {
+
+int List(const ParsedArguments& arguments, CommandContext& context)
+{
+    const std::string folder = LoginPathOperand(arguments, 0, "database folder");
+    const OfficeNameList offices(folder);
+    RequireReadableRecordFile(offices.GetFileName());
+    for (int office = 1; office <= officenames::kOfficeCount; ++office)
+        WriteFields(context.out, { std::to_string(office), offices.GetNumberText(office), offices.GetName(office) });
+    return kExitSuccess;
+}
+
+int Set(const ParsedArguments& arguments, CommandContext&)
+{
+    const std::string folder = LoginPathOperand(arguments, 0, "database folder");
+    const int office = static_cast<int>(ParseNumber("office number", arguments.Operand(1), 1, officenames::kOfficeCount));
+    const std::string& numberText = arguments.Operand(2);
+    const std::string& name = arguments.Operand(3);
+    CheckText("office number text", numberText, limits::kOfficeNumberText);
+    CheckText("office name", name, limits::kOfficeName);
+
+    OfficeNameList offices(folder);
+    RequireUndamagedRecordFile(offices.GetFileName());
+    offices.SetOffice(office, numberText, name);
+    switch (offices.Save()) {
+    case kOfficesSaved:
+        return kExitSuccess;
+    case kOfficeFileDamaged:
+        throw OperationFailed(offices.GetFileName() + ": damaged; nothing was changed");
+    default:
+        throw OperationFailed(offices.GetFileName() + ": cannot be written");
+    }
+}
+
+}  // namespace
+
+std::vector<Command> OfficeCommands()
+{
+    return {
+        {
+            "offices",
+            "list",
+            "FOLDER",
+            "list the office names of a database folder",
+            "Prints 100 lines, one per office: office number 1..100, number text, name, from \"officena.mes\"\n"
+            "in FOLDER. A folder without that file has 100 empty offices.\n",
+            { { "FOLDER" }, {}, {} },
+            List,
+        },
+        {
+            "offices",
+            "set",
+            "FOLDER N NUMBER-TEXT NAME",
+            "name one office of a database folder",
+            "Writes office N (1..100) with its number text (at most 9 bytes) and name (at most 49) into\n"
+            "\"officena.mes\" in FOLDER, creating the file when missing and keeping the other offices.\n"
+            "Nothing is written if the file is damaged.\n",
+            { { "FOLDER", "N", "NUMBER-TEXT", "NAME" }, {}, {} },
+            Set,
+        },
+    };
+}
+
+}  // namespace custodia::cli

@@ -1,0 +1,54 @@
+#include "cli/PasswordInput.h"
+
+#include <istream>
+#include <ostream>
+#include <termios.h>
+#include <unistd.h>
+
+namespace custodia::cli {
+
+namespace {
+
+// Turns echo off on standard input for the lifetime of the object.
+class ScopedNoEcho final {
+public:
+    ScopedNoEcho()
+    {
+        if (::tcgetattr(STDIN_FILENO, &m_saved) != 0)
+            return;
+        termios quiet = m_saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        m_active = ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+    }
+    ~ScopedNoEcho()
+    {
+        if (m_active)
+            ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &m_saved);
+    }
+    ScopedNoEcho(const ScopedNoEcho&) = delete;
+    ScopedNoEcho& operator=(const ScopedNoEcho&) = delete;
+
+private:
+    termios m_saved {};
+    bool m_active = false;
+};
+
+}  // namespace
+
+std::string ReadPassword(CommandContext& context)
+{
+    std::string line;
+    if (context.inputIsTerminal) {
+        context.err << "Password: " << std::flush;
+        ScopedNoEcho noEcho;
+        std::getline(context.in, line);
+        context.err << '\n';
+    } else {
+        std::getline(context.in, line);
+    }
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
+}  // namespace custodia::cli

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "cli/CliRunner.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace custodia::test {
+
+using Bytes = std::vector<unsigned char>;
+using Lines = std::vector<std::string>;
+
+// Every test gets a fresh folder, which is also custodiactl's current folder, with an empty folder
+// "lp" to use as a login path.
+class CliTest : public ::testing::Test {
+protected:
+    CliTest();
+
+    CliResult Run(const std::vector<std::string>& arguments, const std::string& input = "") const
+    {
+        return RunCli(m_dir.path(), arguments, input);
+    }
+    // Runs and expects success with nothing on stderr.
+    CliResult RunOk(const std::vector<std::string>& arguments, const std::string& input = "") const;
+
+    std::string LoginPath() const { return m_dir.file("lp"); }
+    std::string FileOf(const std::string& name) const { return LoginPath() + "/" + name; }
+
+    // Every file under the folder with its bytes, to show that a refused command changed nothing.
+    std::map<std::string, Bytes> Snapshot() const;
+
+    TempDir m_dir;
+};
+
+Lines SplitLines(const std::string& text);
+std::vector<std::string> SplitWords(const std::string& text);
+
+// Whether the text holds the part, showing the text when it does not.
+::testing::AssertionResult Contains(const std::string& text, const std::string& part);
+
+// Breaks a record file's checksum without changing its length.
+void DamageRecordFile(const std::string& fileName);
+
+}  // namespace custodia::test
