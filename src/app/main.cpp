@@ -1,7 +1,20 @@
+#include "app/ApplicationName.h"
+#include "app/CCustodiaApp.h"
+
 #include <QApplication>
+
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QString::fromLatin1(custodia::kApplicationName));
+    // Read after QApplication has taken out the arguments meant for Qt itself.
+    custodia::CCustodiaApp::Options options;
+    options.arguments.assign(argv, argv + argc);
+    custodia::CCustodiaApp console(std::move(options));
+    if (!console.InitInstance())
+        return 0;
+    return app.exec();
 }

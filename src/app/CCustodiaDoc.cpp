@@ -1,0 +1,74 @@
+#include "app/CCustodiaDoc.h"
+
+namespace custodia {
+
+CCustodiaDoc::CCustodiaDoc()
+    : CCustodiaDoc(loginpaths::kFileName)
+{
+}
+
+CCustodiaDoc::CCustodiaDoc(std::string fileName)
+    : m_list(std::move(fileName))
+{
+    RebuildEntries();
+}
+
+void CCustodiaDoc::LoadLoginPaths()
+{
+    m_list.LoadLoginPaths();
+    RebuildEntries();
+}
+
+bool CCustodiaDoc::AddLoginPath(const std::string& path)
+{
+    if (!m_list.AddLoginPath(path))
+        return false;
+    auto entry = std::make_unique<LoginPathEntry>();
+    entry->path = path;
+    m_entries.push_back(std::move(entry));
+    return true;
+}
+
+bool CCustodiaDoc::StoreLoginPath(const std::string& path) { return m_list.StoreLoginPath(path); }
+
+bool CCustodiaDoc::RemoveLoginPath(const std::string& path)
+{
+    const bool removed = m_list.RemoveLoginPath(path);
+    RebuildEntries();
+    return removed;
+}
+
+LoginPathEntry* CCustodiaDoc::FirstLoginPath()
+{
+    m_cursor = 0;
+    return NextLoginPath();
+}
+
+LoginPathEntry* CCustodiaDoc::NextLoginPath()
+{
+    if (m_cursor >= m_entries.size())
+        return nullptr;
+    return m_entries[m_cursor++].get();
+}
+
+LoginPathEntry* CCustodiaDoc::FindLoginPath(const std::string& path)
+{
+    for (const auto& entry : m_entries) {
+        if (entry->path == path)
+            return entry.get();
+    }
+    return nullptr;
+}
+
+void CCustodiaDoc::RebuildEntries()
+{
+    m_entries.clear();
+    m_cursor = 0;
+    for (const std::string& path : m_list.Paths()) {
+        auto entry = std::make_unique<LoginPathEntry>();
+        entry->path = path;
+        m_entries.push_back(std::move(entry));
+    }
+}
+
+}  // namespace custodia

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "store/LoginPathList.h"
+
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QTreeWidgetItem;
+
+namespace custodia {
+
+// The categories shown under every login path, in tree order.
+enum class LoginPathCategory { Users = 0, Groups = 1, DatabasePaths = 2 };
+inline constexpr size_t kCategoryCount = 3;
+
+// One managed login path. The tree records here the items it made for the path, so that the item list
+// can have a category selected without searching the tree.
+struct LoginPathEntry {
+    std::string path;
+    QTreeWidgetItem* pathItem = nullptr;
+    std::array<QTreeWidgetItem*, kCategoryCount> categoryItems {};
+};
+
+// The console's only document: the login paths this installation manages, kept in "custo.cfg" in the
+// current directory. Every change is written at once, so there is never anything unsaved.
+//
+// Entries are rebuilt when the list is reloaded; pointers handed out stay valid until the next
+// LoadLoginPaths or RemoveLoginPath, after which the tree is always rebuilt.
+class CCustodiaDoc final {
+public:
+    CCustodiaDoc();
+    explicit CCustodiaDoc(std::string fileName);
+    CCustodiaDoc(const CCustodiaDoc&) = delete;
+    CCustodiaDoc& operator=(const CCustodiaDoc&) = delete;
+
+    // Empties the list and reads the file again; a missing or damaged file gives an empty list.
+    void LoadLoginPaths();
+    // Appends the path unless it is listed already (letter case ignored) or too long for a record.
+    bool AddLoginPath(const std::string& path);
+    // Appends one record for the path to the file.
+    bool StoreLoginPath(const std::string& path);
+    // Deletes the first record holding exactly this path, then reloads the list.
+    bool RemoveLoginPath(const std::string& path);
+
+    // A walk over the entries in file order; only one walk at a time. Null at the end.
+    LoginPathEntry* FirstLoginPath();
+    LoginPathEntry* NextLoginPath();
+
+    // The entry with exactly this text, letter case included, or null.
+    LoginPathEntry* FindLoginPath(const std::string& path);
+    size_t LoginPathCount() const { return m_entries.size(); }
+
+private:
+    void RebuildEntries();
+
+    LoginPathList m_list;
+    std::vector<std::unique_ptr<LoginPathEntry>> m_entries;
+    size_t m_cursor = 0;
+};
+
+}  // namespace custodia

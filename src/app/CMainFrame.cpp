@@ -1,0 +1,298 @@
+#include "app/CMainFrame.h"
+
+#include "app/CCustodiaView.h"
+#include "app/CLeftView.h"
+#include "app/CStatusClock.h"
+#include "app/EditCommandState.h"
+#include "app/FileErrorReport.h"
+#include "app/ItemCommands.h"
+#include "app/ItemDialogs.h"
+#include "app/ItemIcons.h"
+#include "app/WordText.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCursor>
+#include <QDockWidget>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <vector>
+
+namespace custodia {
+
+namespace {
+
+const char kVersionText[] = "V4.84";
+constexpr QSize kInitialSize(780, 540);
+
+}  // namespace
+
+CMainFrame::CMainFrame(WordTable& words, CCustodiaDoc& doc, QWidget* parent)
+    : QMainWindow(parent)
+    , m_words(words)
+    , m_doc(doc)
+    , m_dialogs(std::make_unique<PendingItemDialogs>())
+{
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowIcon(ApplicationIcon());
+    CreatePanes();
+    m_commands = std::make_unique<CItemCommands>(m_words, m_doc, *m_itemList, *m_tree, *m_dialogs);
+    CreateActions();
+    CreateToolBar();
+    CreateStatusBar();
+    setWindowTitle(Word(795) + QLatin1Char(' ') + QString::fromLatin1(kVersionText));
+    resize(kInitialSize);
+    CenterOnScreen();
+    CreateMenus();
+    CreateShortcuts();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QString CMainFrame::Word(int number) const { return WordText(m_words, number); }
+
+void CMainFrame::CreatePanes()
+{
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(QStringLiteral("paneSplitter"));
+    splitter->setChildrenCollapsible(false);
+    m_itemList = new CCustodiaView(m_words, m_doc);
+    m_tree = new CLeftView(m_words, m_doc, *m_itemList);
+    splitter->addWidget(m_tree);
+    splitter->addWidget(m_itemList);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({ kTreeWidth, kInitialSize.width() - kTreeWidth });
+    setCentralWidget(splitter);
+
+    connect(m_itemList, &CCustodiaView::editRequested, this, [this] { m_commands->EditItem(); });
+    connect(m_itemList, &CCustodiaView::popupRequested, this,
+            [this](const QPoint& position) { ShowCommandPopup(position); });
+}
+
+void CMainFrame::CreateActions()
+{
+    m_createAction = new QAction(this);
+    m_createAction->setObjectName(QStringLiteral("createItem"));
+    m_editAction = new QAction(this);
+    m_editAction->setObjectName(QStringLiteral("editItem"));
+    m_deleteAction = new QAction(this);
+    m_deleteAction->setObjectName(QStringLiteral("deleteItem"));
+    connect(m_createAction, &QAction::triggered, this, [this] { m_commands->CreateItem(); });
+    connect(m_editAction, &QAction::triggered, this, [this] { m_commands->EditItem(); });
+    connect(m_deleteAction, &QAction::triggered, this, [this] { m_commands->DeleteItem(); });
+
+    m_commandPopup = new QMenu(this);
+    m_commandPopup->setObjectName(QStringLiteral("commandPopup"));
+    m_commandPopup->addAction(m_createAction);
+    m_commandPopup->addAction(m_deleteAction);
+    m_commandPopup->addAction(m_editAction);
+
+    m_popupAction = new QAction(ToolbarIcon(ToolbarImage::CommandPopup), Word(947), this);
+    m_popupAction->setObjectName(QStringLiteral("commandPopupButton"));
+    m_popupAction->setStatusTip(Word(947));
+    connect(m_popupAction, &QAction::triggered, this, &CMainFrame::ShowCommandPopupAtToolbar);
+
+    m_presentationGroup = new QActionGroup(this);
+    m_presentationGroup->setExclusive(true);
+    AddPresentationAction(Presentation::LargeIcons, 940, ToolbarIcon(ToolbarImage::LargeIcons));
+    AddPresentationAction(Presentation::SmallIcons, 941, ToolbarIcon(ToolbarImage::SmallIcons));
+    AddPresentationAction(Presentation::List, 942, ToolbarIcon(ToolbarImage::List));
+    AddPresentationAction(Presentation::Details, 943, ToolbarIcon(ToolbarImage::Details))->setChecked(true);
+
+    m_helpBarAction = new QAction(ToolbarIcon(ToolbarImage::HelpBar), Word(9), this);
+    m_helpBarAction->setObjectName(QStringLiteral("toggleHelpBar"));
+    m_helpBarAction->setCheckable(true);
+    m_helpBarAction->setChecked(false);
+    m_helpBarAction->setToolTip(Word(733));
+    m_helpBarAction->setStatusTip(Word(733));
+    connect(m_helpBarAction, &QAction::triggered, this, &CMainFrame::ToggleHelpBar);
+}
+
+QAction* CMainFrame::AddPresentationAction(Presentation presentation, int word, const QIcon& icon)
+{
+    auto* action = new QAction(icon, Word(word), m_presentationGroup);
+    action->setCheckable(true);
+    action->setToolTip(Word(word));
+    action->setStatusTip(Word(word));
+    action->setData(static_cast<int>(presentation));
+    connect(action, &QAction::triggered, this, [this, presentation] { SetPresentation(presentation); });
+    return action;
+}
+
+void CMainFrame::CreateMenus()
+{
+    QMenu* fileMenu = menuBar()->addMenu(Word(5));
+    fileMenu->setObjectName(QStringLiteral("fileMenu"));
+    fileMenu->addAction(Word(8), this, &QWidget::close);
+
+    m_editMenu = menuBar()->addMenu(Word(944));
+    m_editMenu->setObjectName(QStringLiteral("editMenu"));
+    m_editMenu->addAction(m_createAction);
+    m_editMenu->addAction(m_editAction);
+    m_editMenu->addAction(m_deleteAction);
+    connect(m_editMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateEditCommands);
+    UpdateEditCommands();
+
+    QMenu* viewMenu = menuBar()->addMenu(Word(945));
+    viewMenu->setObjectName(QStringLiteral("viewMenu"));
+    viewMenu->addActions(m_presentationGroup->actions());
+
+    QMenu* helpMenu = menuBar()->addMenu(Word(7));
+    helpMenu->setObjectName(QStringLiteral("helpMenu"));
+    helpMenu->addAction(m_helpBarAction);
+    helpMenu->addSeparator();
+    // The support box comes later; the command is offered to whoever shows it.
+    helpMenu->addAction(Word(11), this, &CMainFrame::technicalSupportRequested);
+    helpMenu->addAction(Word(790), this, &CMainFrame::aboutRequested);
+}
+
+void CMainFrame::CreateToolBar()
+{
+    m_toolBar = new QToolBar(this);
+    m_toolBar->setObjectName(QStringLiteral("mainToolBar"));
+    m_toolBar->setMovable(true);
+    m_toolBar->setFloatable(true);
+    m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    m_toolBar->addAction(m_popupAction);
+    m_toolBar->addSeparator();
+    m_toolBar->addActions(m_presentationGroup->actions());
+    m_toolBar->addAction(m_helpBarAction);
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+}
+
+void CMainFrame::CreateStatusBar()
+{
+    m_clock = new CStatusClock(statusBar());
+    statusBar()->addPermanentWidget(m_clock);
+}
+
+void CMainFrame::CreateShortcuts()
+{
+    auto* next = new QShortcut(QKeySequence(Qt::Key_F6), this);
+    connect(next, &QShortcut::activated, this, [this] { MoveFocusBetweenPanes(1); });
+    auto* previous = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6), this);
+    connect(previous, &QShortcut::activated, this, [this] { MoveFocusBetweenPanes(-1); });
+}
+
+void CMainFrame::CenterOnScreen()
+{
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void CMainFrame::SetItemDialogs(std::unique_ptr<ItemDialogs> dialogs)
+{
+    if (!dialogs)
+        dialogs = std::make_unique<PendingItemDialogs>();
+    m_commands->SetDialogs(*dialogs);
+    m_dialogs = std::move(dialogs);
+}
+
+void CMainFrame::SelectCategory(const LoginPathEntry& entry, LoginPathCategory category)
+{
+    m_tree->SelectCategory(entry, category);
+}
+
+void CMainFrame::FillTree(const std::optional<std::string>& loginPath) { m_tree->FillTree(loginPath); }
+
+void CMainFrame::UpdateEditCommands()
+{
+    const EditCommandState state = MakeEditCommandState(m_words, m_itemList->Mode(), m_itemList->HasSelection());
+    m_createAction->setText(state.createText);
+    m_createAction->setEnabled(state.createEnabled);
+    m_editAction->setText(state.editText);
+    m_editAction->setEnabled(state.editEnabled);
+    m_deleteAction->setText(state.deleteText);
+    m_deleteAction->setEnabled(state.deleteEnabled);
+}
+
+void CMainFrame::ShowCommandPopup(const std::optional<QPoint>& position)
+{
+    UpdateEditCommands();
+    m_commandPopup->exec(position.value_or(QCursor::pos()));
+}
+
+void CMainFrame::ShowCommandPopupAtToolbar()
+{
+    const QWidget* button = m_toolBar->widgetForAction(m_popupAction);
+    if (button == nullptr) {
+        ShowCommandPopup(std::nullopt);
+        return;
+    }
+    UpdateEditCommands();
+    // Right-aligned under the button, so the menu opens towards the window rather than off its edge
+    // when the toolbar is docked on the right.
+    const QPoint anchor = button->mapToGlobal(QPoint(button->width(), button->height()));
+    m_commandPopup->exec(anchor - QPoint(m_commandPopup->sizeHint().width(), 0));
+}
+
+void CMainFrame::SetPresentation(Presentation presentation)
+{
+    m_itemList->SetPresentation(presentation);
+    for (QAction* action : m_presentationGroup->actions()) {
+        if (action->data().toInt() == static_cast<int>(presentation))
+            action->setChecked(true);
+    }
+}
+
+void CMainFrame::MoveFocusBetweenPanes(int step)
+{
+    std::vector<QWidget*> panes { m_tree, m_itemList->CurrentItemView() };
+    if (IsHelpBarShown())
+        panes.push_back(m_helpBar);
+    const QWidget* focused = QApplication::focusWidget();
+    int current = -1;
+    for (size_t i = 0; i < panes.size(); ++i) {
+        if (focused != nullptr && (panes[i] == focused || panes[i]->isAncestorOf(focused)))
+            current = static_cast<int>(i);
+    }
+    const int count = static_cast<int>(panes.size());
+    const int next = current < 0 ? 0 : (current + step + count) % count;
+    panes[static_cast<size_t>(next)]->setFocus(Qt::ShortcutFocusReason);
+}
+
+void CMainFrame::AttachHelpBar(QDockWidget* helpBar)
+{
+    m_helpBar = helpBar;
+    if (m_helpBar != nullptr)
+        addDockWidget(Qt::RightDockWidgetArea, m_helpBar);
+    SetHelpBarShown(m_helpBarShown);
+}
+
+void CMainFrame::ToggleHelpBar()
+{
+    if (m_helpBar == nullptr) {
+        m_helpBarAction->setChecked(false);
+        return;
+    }
+    SetHelpBarShown(!m_helpBarShown);
+}
+
+void CMainFrame::SetHelpBarShown(bool shown)
+{
+    m_helpBarShown = shown;
+    m_helpBarAction->setChecked(IsHelpBarShown());
+    if (m_helpBar == nullptr)
+        return;
+    m_helpBar->setVisible(shown);
+    // The list's width changes with the bar, and its columns are sized from that width.
+    if (layout() != nullptr)
+        layout()->activate();
+    RunReportingFileErrors(m_itemList, [this] { m_itemList->RefreshList(); });
+}
+
+}  // namespace custodia

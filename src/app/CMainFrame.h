@@ -1,0 +1,100 @@
+#pragma once
+
+#include "app/CCustodiaDoc.h"
+#include "app/ListMode.h"
+
+#include <QMainWindow>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class QAction;
+class QActionGroup;
+class QDockWidget;
+class QMenu;
+class QPoint;
+class QToolBar;
+
+namespace custodia {
+
+class CCustodiaView;
+class CItemCommands;
+class CLeftView;
+class CStatusClock;
+class ItemDialogs;
+class WordTable;
+
+// The console's main window: the login-path tree and the item list side by side, the menus, the
+// toolbar and the status bar with its clock. It labels every command from the word table and routes
+// the create, edit and delete commands to the item list's commands.
+class CMainFrame final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int kTreeWidth = 200;
+
+    CMainFrame(WordTable& words, CCustodiaDoc& doc, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    CLeftView& LeftView() const { return *m_tree; }
+    CCustodiaView& ItemList() const { return *m_itemList; }
+    CItemCommands& Commands() const { return *m_commands; }
+    CStatusClock& Clock() const { return *m_clock; }
+    QMenu& EditMenu() const { return *m_editMenu; }
+    QMenu& CommandPopup() const { return *m_commandPopup; }
+
+    // The dialogs the commands open; until they exist, commands that need one do nothing.
+    void SetItemDialogs(std::unique_ptr<ItemDialogs> dialogs);
+    // Makes a dock widget the help bar, which the help bar commands then show and hide.
+    void AttachHelpBar(QDockWidget* helpBar);
+
+    void SelectCategory(const LoginPathEntry& entry, LoginPathCategory category);
+    void FillTree(const std::optional<std::string>& loginPath);
+    // The create/delete/edit popup at a point on the screen; at the mouse when none is given.
+    void ShowCommandPopup(const std::optional<QPoint>& position);
+    // Relabels and enables the create, edit and delete commands for what the item list shows.
+    void UpdateEditCommands();
+    void SetPresentation(Presentation presentation);
+    void ToggleHelpBar();
+    bool IsHelpBarShown() const { return m_helpBar != nullptr && m_helpBarShown; }
+
+signals:
+    void aboutRequested();
+    void technicalSupportRequested();
+
+private:
+    void CreatePanes();
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreateShortcuts();
+    void CenterOnScreen();
+    QAction* AddPresentationAction(Presentation presentation, int word, const QIcon& icon);
+    void ShowCommandPopupAtToolbar();
+    void MoveFocusBetweenPanes(int step);
+    void SetHelpBarShown(bool shown);
+    QString Word(int number) const;
+
+    WordTable& m_words;
+    CCustodiaDoc& m_doc;
+    CCustodiaView* m_itemList = nullptr;
+    CLeftView* m_tree = nullptr;
+    std::unique_ptr<ItemDialogs> m_dialogs;
+    std::unique_ptr<CItemCommands> m_commands;
+    CStatusClock* m_clock = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QMenu* m_editMenu = nullptr;
+    QMenu* m_commandPopup = nullptr;
+    QAction* m_createAction = nullptr;
+    QAction* m_editAction = nullptr;
+    QAction* m_deleteAction = nullptr;
+    QAction* m_popupAction = nullptr;
+    QAction* m_helpBarAction = nullptr;
+    QActionGroup* m_presentationGroup = nullptr;
+    QDockWidget* m_helpBar = nullptr;
+    bool m_helpBarShown = true;
+};
+
+}  // namespace custodia

@@ -1,0 +1,29 @@
+#include "app/FileErrorReport.h"
+
+#include "app/ApplicationName.h"
+#include "app/UiServices.h"
+#include "app/WordText.h"
+#include "platform/FileException.h"
+
+namespace custodia {
+
+void ReportFileError(QWidget* parent, const FileException& error)
+{
+    const QString text = QStringLiteral("The file \"%1\" could not be read or written: %2.")
+                             .arg(StoredText(error.fileName()), QString::fromLatin1(DescribeFileCause(error.cause())));
+    UiServices::Instance().ShowMessage(parent, text, QString::fromLatin1(kApplicationName), UiServices::Icon::Critical,
+                                       UiServices::Buttons::Ok);
+}
+
+bool RunReportingFileErrors(QWidget* parent, const std::function<void()>& action)
+{
+    try {
+        action();
+        return true;
+    } catch (const FileException& error) {
+        ReportFileError(parent, error);
+        return false;
+    }
+}
+
+}  // namespace custodia

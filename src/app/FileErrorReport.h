@@ -1,0 +1,18 @@
+#pragma once
+
+#include <functional>
+
+class QWidget;
+
+namespace custodia {
+
+class FileException;
+
+// Commands run by the supervisor are the boundary where a file error after a successful open is
+// caught: it is shown in a message box naming the file, and the console goes on.
+void ReportFileError(QWidget* parent, const FileException& error);
+
+// Runs the action and reports a FileException that escapes it. False if one did.
+bool RunReportingFileErrors(QWidget* parent, const std::function<void()>& action);
+
+}  // namespace custodia

@@ -1,0 +1,243 @@
+#include "app/ItemCommands.h"
+
+#include "app/CCustodiaDoc.h"
+#include "app/CCustodiaView.h"
+#include "app/CLeftView.h"
+#include "app/FileErrorReport.h"
+#include "app/ItemDialogs.h"
+#include "app/UiServices.h"
+#include "app/WordText.h"
+#include "store/UserStore.h"
+
+#include <algorithm>
+
+namespace custodia {
+
+namespace {
+
+void SaveUser(const std::string& loginPath, const UserEntry& entry)
+{
+    const UserRecord& user = entry.user;
+    UserStore().SaveUser(loginPath, user.userName, user.fullName, user.description, user.password, user.groupNumber,
+                         user.databaseMode, user.databaseMask, entry.access);
+}
+
+bool HasGroup(const std::vector<GroupEntry>& groups, int groupNumber)
+{
+    return std::any_of(groups.begin(), groups.end(),
+                       [&](const GroupEntry& group) { return group.groupNumber == groupNumber; });
+}
+
+}  // namespace
+
+CItemCommands::CItemCommands(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& itemList, CLeftView& tree,
+                             ItemDialogs& dialogs)
+    : m_words(words)
+    , m_doc(doc)
+    , m_itemList(itemList)
+    , m_tree(tree)
+    , m_dialogs(&dialogs)
+{
+}
+
+QString CItemCommands::Word(int number) const { return WordText(m_words, number); }
+
+bool CItemCommands::Confirm(const QString& text, int captionWord)
+{
+    return UiServices::Instance().ShowMessage(&m_itemList, text, Word(captionWord), UiServices::Icon::Warning,
+                                              UiServices::Buttons::OkCancel) == UiServices::Answer::Ok;
+}
+
+void CItemCommands::CreateItem()
+{
+    RunReportingFileErrors(&m_itemList, [this] {
+        switch (m_itemList.Mode()) {
+        case ListMode::Users: CreateUser(); break;
+        case ListMode::Groups: CreateGroup(); break;
+        case ListMode::LoginPaths:
+        case ListMode::Categories: CreateLoginPath(); break;
+        case ListMode::DatabasePaths:
+        case ListMode::None: break;
+        }
+    });
+}
+
+void CItemCommands::EditItem()
+{
+    const std::optional<int> row = m_itemList.SelectedRow();
+    if (!row)
+        return;
+    RunReportingFileErrors(&m_itemList, [this, row = *row] {
+        switch (m_itemList.Mode()) {
+        case ListMode::LoginPaths:
+        case ListMode::Categories: EditLoginPath(row); break;
+        case ListMode::Users: EditUser(row); break;
+        case ListMode::Groups: EditGroup(row); break;
+        case ListMode::DatabasePaths: EditDatabasePath(row); break;
+        case ListMode::None: break;
+        }
+    });
+}
+
+void CItemCommands::DeleteItem()
+{
+    const std::optional<int> row = m_itemList.SelectedRow();
+    if (!row)
+        return;
+    RunReportingFileErrors(&m_itemList, [this, row = *row] {
+        switch (m_itemList.Mode()) {
+        case ListMode::Users: DeleteUser(row); break;
+        case ListMode::Groups: DeleteGroup(row); break;
+        case ListMode::LoginPaths:
+        case ListMode::Categories: DeleteLoginPath(row); break;
+        case ListMode::DatabasePaths:
+        case ListMode::None: break;
+        }
+    });
+}
+
+void CItemCommands::CreateUser()
+{
+    UserEntry entry;
+    if (!m_dialogs->EditUser(&m_itemList, entry, m_itemList.Groups(), m_itemList.Databases()))
+        return;
+    const std::string loginPath = m_itemList.CurrentLoginPath();
+    SaveUser(loginPath, entry);
+    m_itemList.FillUsers(loginPath);
+}
+
+std::optional<int> CItemCommands::AskForFreeGroupNumber(std::string& name)
+{
+    const std::unique_ptr<NewGroupPrompt> prompt =
+        m_dialogs->MakeNewGroupPrompt(&m_itemList, m_itemList.CurrentLoginPath());
+    if (!prompt)
+        return std::nullopt;
+    for (;;) {
+        std::optional<NewGroupChoice> choice = prompt->Run();
+        if (!choice)
+            return std::nullopt;
+        if (!HasGroup(m_itemList.Groups(), choice->groupNumber)) {
+            name = std::move(choice->name);
+            return choice->groupNumber;
+        }
+        UiServices::Instance().ShowMessage(&m_itemList, Word(934), Word(929), UiServices::Icon::Critical,
+                                           UiServices::Buttons::Ok);
+    }
+}
+
+void CItemCommands::CreateGroup()
+{
+    GroupEntry group;
+    const std::optional<int> number = AskForFreeGroupNumber(group.name);
+    if (!number)
+        return;
+    group.groupNumber = *number;
+    const std::string loginPath = m_itemList.CurrentLoginPath();
+    if (m_dialogs->EditGroup(&m_itemList, loginPath, group))
+        m_itemList.FillGroups(loginPath);
+}
+
+void CItemCommands::CreateLoginPath()
+{
+    const std::optional<std::string> path = m_dialogs->AskLoginPath(&m_itemList);
+    if (!path)
+        return;
+    if (m_doc.AddLoginPath(*path))
+        m_doc.StoreLoginPath(*path);
+    m_tree.FillTree(*path);
+}
+
+void CItemCommands::EditLoginPath(int row)
+{
+    const std::string* path = m_itemList.LoginPathAtRow(row);
+    const LoginPathEntry* entry = path != nullptr ? m_doc.FindLoginPath(*path) : nullptr;
+    if (entry == nullptr)
+        return;
+    // A login path row opens its users; a category row opens that category.
+    const auto category =
+        m_itemList.Mode() == ListMode::Categories ? static_cast<LoginPathCategory>(row) : LoginPathCategory::Users;
+    m_tree.SelectCategory(*entry, category);
+}
+
+void CItemCommands::EditUser(int row)
+{
+    if (row >= static_cast<int>(m_itemList.Users().size()))
+        return;
+    UserEntry entry = m_itemList.Users()[static_cast<size_t>(row)];
+    if (!m_dialogs->EditUser(&m_itemList, entry, m_itemList.Groups(), m_itemList.Databases()))
+        return;
+    const std::string loginPath = m_itemList.CurrentLoginPath();
+    SaveUser(loginPath, entry);
+    m_itemList.FillUsers(loginPath);
+}
+
+void CItemCommands::EditGroup(int row)
+{
+    if (row >= static_cast<int>(m_itemList.Groups().size()))
+        return;
+    const GroupEntry group = m_itemList.Groups()[static_cast<size_t>(row)];
+    const std::string loginPath = m_itemList.CurrentLoginPath();
+    if (m_dialogs->EditGroup(&m_itemList, loginPath, group))
+        m_itemList.FillGroups(loginPath);
+}
+
+void CItemCommands::EditDatabasePath(int row)
+{
+    if (row >= databaselist::kShownSlotCount)
+        return;
+    // The dialog works on a copy, so a cancelled dialog leaves the list's image as it was.
+    DatabaseList databases = m_itemList.Databases();
+    if (!m_dialogs->EditDatabasePath(&m_itemList, databases, row))
+        return;
+    const std::string loginPath = m_itemList.CurrentLoginPath();
+    UserStore().SaveDatabaseList(loginPath, databases);
+    m_itemList.FillDatabasePaths(loginPath);
+}
+
+void CItemCommands::DeleteUser(int row)
+{
+    if (row >= static_cast<int>(m_itemList.Users().size()))
+        return;
+    const UserRecord user = m_itemList.Users()[static_cast<size_t>(row)].user;
+    const QString text = Word(857) + QStringLiteral("\n\n  ") + Word(865) + QLatin1Char(' ') +
+                         StoredText(user.userName) + QStringLiteral("\n  ") + Word(866) + QLatin1Char(' ') +
+                         StoredText(user.fullName) + QStringLiteral("\n  ") + Word(861) + QLatin1Char(' ') +
+                         StoredText(user.description);
+    if (!Confirm(text, 856))
+        return;
+    const std::string loginPath = m_itemList.CurrentLoginPath();
+    UserStore().DeleteUser(loginPath, user.userName, user.fullName, user.description);
+    m_itemList.FillUsers(loginPath);
+}
+
+void CItemCommands::DeleteGroup(int row)
+{
+    if (row >= static_cast<int>(m_itemList.Groups().size()))
+        return;
+    const GroupEntry group = m_itemList.Groups()[static_cast<size_t>(row)];
+    const QString text = Word(800) + QStringLiteral(":\n\n  ") +
+                         QStringLiteral("%1").arg(group.groupNumber, 3, 10, QLatin1Char('0')) + QLatin1Char(' ') +
+                         StoredText(group.name) + QLatin1Char('\n');
+    if (!Confirm(text, 799))
+        return;
+    const std::string loginPath = m_itemList.CurrentLoginPath();
+    UserStore().DeleteGroup(loginPath, static_cast<uint8_t>(group.groupNumber));
+    m_itemList.FillGroups(loginPath);
+}
+
+void CItemCommands::DeleteLoginPath(int row)
+{
+    const std::string* listed = m_itemList.LoginPathAtRow(row);
+    if (listed == nullptr)
+        return;
+    // Copied: the list and the document are rebuilt below.
+    const std::string path = *listed;
+    if (!Confirm(Word(938) + QStringLiteral("\n\n ") + StoredText(path), 937))
+        return;
+    // Only the managed list changes; the login path's folder and files stay as they are.
+    m_doc.RemoveLoginPath(path);
+    m_doc.LoadLoginPaths();
+    m_tree.FillTree(std::nullopt);
+}
+
+}  // namespace custodia

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "store/DatabaseList.h"
+#include "store/GroupEntry.h"
+#include "store/UserEntry.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace custodia {
+
+// What the number dialog of a new group returns.
+struct NewGroupChoice {
+    int groupNumber = 0;
+    std::string name;
+};
+
+// The number dialog of a new group. The same dialog is run again after a clash, starting from what
+// was typed the time before.
+class NewGroupPrompt {
+public:
+    virtual ~NewGroupPrompt() = default;
+    // The number and name, or nothing when cancelled.
+    virtual std::optional<NewGroupChoice> Run() = 0;
+};
+
+// The dialogs the create and edit commands open. Each edits what it is given only when it returns
+// true (OK); a cancelled dialog leaves everything as it was.
+class ItemDialogs {
+public:
+    virtual ~ItemDialogs() = default;
+
+    // The user properties dialog, over a new (all empty) or an existing user.
+    virtual bool EditUser(QWidget* parent, UserEntry& user, const std::vector<GroupEntry>& groups,
+                          const DatabaseList& databases) = 0;
+    // Null when there is no such dialog.
+    virtual std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget* parent, const std::string& loginPath) = 0;
+    // The group properties dialog; it writes the group into the profile files itself.
+    virtual bool EditGroup(QWidget* parent, const std::string& loginPath, const GroupEntry& group) = 0;
+    // The database path dialog for one slot of the image.
+    virtual bool EditDatabasePath(QWidget* parent, DatabaseList& databases, int slot) = 0;
+    // The add-login-path dialog: the path chosen, or nothing when cancelled.
+    virtual std::optional<std::string> AskLoginPath(QWidget* parent) = 0;
+};
+
+// Stands in until the user, group, database path and login path dialogs exist: every dialog is
+// "cancelled", so the commands that need one do nothing.
+class PendingItemDialogs final : public ItemDialogs {
+public:
+    bool EditUser(QWidget*, UserEntry&, const std::vector<GroupEntry>&, const DatabaseList&) override { return false; }
+    std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget*, const std::string&) override { return nullptr; }
+    bool EditGroup(QWidget*, const std::string&, const GroupEntry&) override { return false; }
+    bool EditDatabasePath(QWidget*, DatabaseList&, int) override { return false; }
+    std::optional<std::string> AskLoginPath(QWidget*) override { return std::nullopt; }
+};
+
+}  // namespace custodia

@@ -1,0 +1,55 @@
+#include "app/LogonCheck.h"
+
+#include "store/UserStore.h"
+
+namespace custodia {
+
+LogonMessage LogonMessageForStatus(int findUserStatus)
+{
+    switch (findUserStatus) {
+    case kPasswordFileUnreadable:
+        return LogonMessage::PasswordFileUnreadable;
+    case kPasswordFileHeaderShort:
+        return LogonMessage::PasswordFileHeaderShort;
+    case kPasswordFileWrongTitle:
+        return LogonMessage::PasswordFileWrongTitle;
+    case kNoPasswordFile:
+        return LogonMessage::NoPasswordFile;
+    default:
+        return LogonMessage::NoSuchUser;
+    }
+}
+
+LogonOutcome AttemptLogon(UserStore& store, const std::string& loginPath, const std::string& userName,
+                          const std::string& password)
+{
+    LogonOutcome outcome;
+    if (userName.empty() || password.empty())
+        return outcome;
+
+    UserRecord user;
+    UserAccessRecord access;
+    const int status = store.FindUser(loginPath, userName, user, access);
+    outcome.groupNumber = status == kUserFound ? user.groupNumber : 0;
+    if (status != kUserFound) {
+        outcome.kind = LogonOutcome::Kind::Refused;
+        outcome.message = LogonMessageForStatus(status);
+        return outcome;
+    }
+    // std::string compares every byte, so a stored password is never matched by a prefix of it.
+    if (password != user.password) {
+        outcome.kind = LogonOutcome::Kind::Refused;
+        outcome.message = LogonMessage::WrongPassword;
+        return outcome;
+    }
+    store.SetUserName(userName);
+    store.SetPassword(password);
+    store.SetFullName(user.fullName);
+    store.SetDescription(user.description);
+    store.SetLoggedOnUser(user.databaseMode, user.databaseMask, access);
+    store.LoadDatabaseList(loginPath);
+    outcome.kind = LogonOutcome::Kind::LoggedOn;
+    return outcome;
+}
+
+}  // namespace custodia

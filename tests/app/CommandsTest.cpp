@@ -1,0 +1,436 @@
+#include "MainWindowFixture.h"
+
+#include "app/ItemCommands.h"
+#include "platform/FileException.h"
+#include "store/LoginPathList.h"
+
+#include <deque>
+
+namespace custodia::test {
+namespace {
+
+// Answers the dialogs of the commands from a script and records what they were opened with.
+class ScriptedDialogs final : public ItemDialogs {
+public:
+    class Prompt final : public NewGroupPrompt {
+    public:
+        explicit Prompt(ScriptedDialogs& owner) : m_owner(owner) { }
+        std::optional<NewGroupChoice> Run() override
+        {
+            ++m_owner.newGroupRuns;
+            if (m_owner.newGroupChoices.empty())
+                return std::nullopt;
+            std::optional<NewGroupChoice> choice = m_owner.newGroupChoices.front();
+            m_owner.newGroupChoices.pop_front();
+            return choice;
+        }
+
+    private:
+        ScriptedDialogs& m_owner;
+    };
+
+    bool EditUser(QWidget*, UserEntry& user, const std::vector<GroupEntry>& groups, const DatabaseList&) override
+    {
+        editedUsers.push_back(user);
+        offeredGroups = groups;
+        if (throwFromUserDialog)
+            throw FileException(kCauseHardIo, "/lost/officena.mes");
+        if (!userResult)
+            return false;
+        user = *userResult;
+        return true;
+    }
+    std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget*, const std::string& loginPath) override
+    {
+        promptPaths.push_back(loginPath);
+        return std::make_unique<Prompt>(*this);
+    }
+    // The real group dialog writes the group itself when the supervisor saves.
+    bool EditGroup(QWidget*, const std::string& loginPath, const GroupEntry& group) override
+    {
+        editedGroups.push_back(group);
+        if (!saveGroup)
+            return false;
+        UserStore store;
+        store.GetRightsTable();
+        store.SaveGroup(loginPath, static_cast<uint8_t>(group.groupNumber), group.name);
+        return true;
+    }
+    bool EditDatabasePath(QWidget*, DatabaseList& databases, int slot) override
+    {
+        editedSlots.push_back(slot);
+        if (!slotDescription)
+            return false;
+        databases.SetDescription(slot, *slotDescription);
+        return true;
+    }
+    std::optional<std::string> AskLoginPath(QWidget*) override { return loginPath; }
+
+    std::optional<UserEntry> userResult;
+    bool throwFromUserDialog = false;
+    std::deque<std::optional<NewGroupChoice>> newGroupChoices;
+    bool saveGroup = true;
+    std::optional<std::string> slotDescription;
+    std::optional<std::string> loginPath;
+
+    std::vector<UserEntry> editedUsers;
+    std::vector<GroupEntry> offeredGroups;
+    std::vector<std::string> promptPaths;
+    int newGroupRuns = 0;
+    std::vector<GroupEntry> editedGroups;
+    std::vector<int> editedSlots;
+};
+
+class CommandsTest : public MainWindowFixture {
+protected:
+    std::string m_path;
+    ScriptedDialogs* m_dialogs = nullptr;
+
+    void SetUp() override { m_path = MakeLoginPath("north"); }
+
+    void Open()
+    {
+        OpenWindow();
+        auto dialogs = std::make_unique<ScriptedDialogs>();
+        m_dialogs = dialogs.get();
+        m_frame->SetItemDialogs(std::move(dialogs));
+    }
+
+    CItemCommands& Commands() const { return m_frame->Commands(); }
+    void ShowCategory(LoginPathCategory category, int pathIndex = 0) const
+    {
+        Select(CategoryItem(pathIndex, category));
+    }
+
+    std::vector<std::string> StoredUserNames() const
+    {
+        std::vector<std::string> names;
+        for (const UserEntry& entry : UserStore().LoadUsers(m_path))
+            names.push_back(entry.user.userName);
+        return names;
+    }
+    std::vector<int> StoredGroupNumbers() const
+    {
+        std::vector<int> numbers;
+        for (const GroupEntry& group : UserStore().LoadGroupList(m_path))
+            numbers.push_back(group.groupNumber);
+        return numbers;
+    }
+    static std::vector<std::string> ManagedPaths() { return LoginPathList().Paths(); }
+
+    void ExpectConfirmation(const QString& text, const QString& caption) const
+    {
+        ASSERT_EQ(m_ui.messages.size(), 1u);
+        EXPECT_EQ(m_ui.messages[0].text, text);
+        EXPECT_EQ(m_ui.messages[0].caption, caption);
+        EXPECT_EQ(m_ui.messages[0].icon, UiServices::Icon::Warning);
+        EXPECT_EQ(m_ui.messages[0].buttons, UiServices::Buttons::OkCancel);
+    }
+};
+
+TEST_F(CommandsTest, DeletingAUserAsksWithItsTextsAndOkDeletesItFromDisk)
+{
+    AddUser(m_path, "ann", "Ann Smith", "night shift", 0);
+    AddUser(m_path, "bob", "Bob Jones", "days", 0);
+    Open();
+    ShowCategory(LoginPathCategory::Users);
+    List().SelectRow(0);
+
+    Commands().DeleteItem();
+    ExpectConfirmation(W(857) + "\n\n  " + W(865) + " ann\n  " + W(866) + " Ann Smith\n  " + W(861) + " night shift",
+                       W(856));
+    EXPECT_EQ(StoredUserNames(), std::vector<std::string> { "bob" });
+    EXPECT_EQ(Column(0), QStringList { "bob" });
+}
+
+TEST_F(CommandsTest, DeletingAGroupAsksWithItsNumberAndOkDeletesItFromEveryProfile)
+{
+    AddGroup(m_path, 4, "Operators");
+    AddGroup(m_path, 9, "Viewers");
+    Open();
+    ShowCategory(LoginPathCategory::Groups);
+    List().SelectRow(0);
+
+    Commands().DeleteItem();
+    ExpectConfirmation(W(800) + ":\n\n  004 Operators\n", W(799));
+    EXPECT_EQ(StoredGroupNumbers(), std::vector<int> { 9 });
+    UserStore store;
+    EXPECT_FALSE(store.LoadGroupRights(m_path, 4));
+    EXPECT_EQ(Column(0), QStringList { "009" });
+}
+
+// Cancel at any confirmation leaves every file and the list as they were.
+TEST_F(CommandsTest, CancelledDeletionsChangeNothing)
+{
+    AddUser(m_path, "ann", "Ann Smith", "", 0);
+    AddGroup(m_path, 4, "Operators");
+    Open();
+    const std::vector<std::string> files { m_path + "/tessel.pwd", m_path + "/setup.prf", m_path + "/custodia.prf",
+                                           "custo.cfg" };
+    std::vector<std::vector<unsigned char>> before;
+    for (const std::string& file : files)
+        before.push_back(ReadBytes(file));
+
+    struct Case {
+        const char* node;
+        QTreeWidgetItem* item;
+    };
+    const Case cases[] = {
+        { "users", CategoryItem(0, LoginPathCategory::Users) },
+        { "groups", CategoryItem(0, LoginPathCategory::Groups) },
+        { "login paths", Tree().RootItem() },
+        { "categories", PathItem(0) },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.node);
+        Select(c.item);
+        const QStringList rows = Column(0);
+        List().SelectRow(0);
+        m_ui.messages.clear();
+        m_ui.answers = { UiServices::Answer::Cancel };
+        Commands().DeleteItem();
+        EXPECT_EQ(m_ui.messages.size(), 1u);
+        EXPECT_EQ(Column(0), rows);
+        for (size_t i = 0; i < files.size(); ++i)
+            EXPECT_EQ(ReadBytes(files[i]), before[i]) << files[i];
+    }
+    EXPECT_EQ(ManagedPaths(), std::vector<std::string> { m_path });
+}
+
+TEST_F(CommandsTest, RemovingALoginPathStopsManagingItAndOpensTheNextOne)
+{
+    const std::string second = MakeLoginPath("south");
+    AddUser(m_path, "ann", "", "", 0);
+    AddUser(second, "bob", "", "", 0);
+    Open();
+
+    // In the categories view every row stands for the login path whose categories are shown.
+    Select(PathItem(0));
+    List().SelectRow(2);
+    Commands().DeleteItem();
+    ExpectConfirmation(W(938) + "\n\n " + QString::fromStdString(m_path), W(937));
+
+    EXPECT_EQ(ManagedPaths(), std::vector<std::string> { second });
+    EXPECT_EQ(StoredUserNames(), std::vector<std::string> { "ann" }) << "the folder's files stay";
+    ASSERT_EQ(Tree().RootItem()->childCount(), 1);
+    EXPECT_EQ(Tree().currentItem(), CategoryItem(0, LoginPathCategory::Users));
+    EXPECT_EQ(List().CurrentLoginPath(), second);
+    EXPECT_EQ(Column(0), QStringList { "bob" });
+}
+
+TEST_F(CommandsTest, RemovingTheOnlyLoginPathLeavesTheRootAloneAndClearsTheList)
+{
+    Open();
+    Select(Tree().RootItem());
+    List().SelectRow(0);
+    Commands().DeleteItem();
+
+    EXPECT_TRUE(ManagedPaths().empty());
+    EXPECT_EQ(Tree().RootItem()->childCount(), 0);
+    EXPECT_TRUE(Tree().selectedItems().isEmpty());
+    EXPECT_EQ(List().Mode(), ListMode::None);
+    EXPECT_EQ(Columns(), 0);
+}
+
+TEST_F(CommandsTest, WithSeveralRowsSelectedDeleteActsOnTheFirst)
+{
+    AddUser(m_path, "ann", "", "", 0);
+    AddUser(m_path, "bob", "", "", 0);
+    AddUser(m_path, "carl", "", "", 0);
+    Open();
+    ShowCategory(LoginPathCategory::Users);
+    QItemSelectionModel& selection = *List().DetailsView().selectionModel();
+    selection.select(Model().index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection.select(Model().index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+    Commands().DeleteItem();
+    EXPECT_EQ(StoredUserNames(), (std::vector<std::string> { "ann", "carl" }));
+}
+
+TEST_F(CommandsTest, UsedGroupNumberIsRefusedAndTheNumberDialogRunsAgain)
+{
+    AddGroup(m_path, 4, "Operators");
+    Open();
+    ShowCategory(LoginPathCategory::Groups);
+    m_dialogs->newGroupChoices = { NewGroupChoice { 4, "Again" }, NewGroupChoice { 5, "Night shift" } };
+
+    Commands().CreateItem();
+    EXPECT_EQ(m_dialogs->newGroupRuns, 2);
+    EXPECT_EQ(m_dialogs->promptPaths, std::vector<std::string> { m_path }) << "one dialog, run again";
+    ASSERT_EQ(m_ui.messages.size(), 1u);
+    EXPECT_EQ(m_ui.messages[0].text, W(934));
+    EXPECT_EQ(m_ui.messages[0].caption, W(929));
+    EXPECT_EQ(m_ui.messages[0].icon, UiServices::Icon::Critical);
+    EXPECT_EQ(m_ui.messages[0].buttons, UiServices::Buttons::Ok);
+
+    ASSERT_EQ(m_dialogs->editedGroups.size(), 1u);
+    EXPECT_EQ(m_dialogs->editedGroups[0], (GroupEntry { 5, "Night shift", "" }));
+    EXPECT_EQ(StoredGroupNumbers(), (std::vector<int> { 4, 5 }));
+    EXPECT_EQ(Column(1), (QStringList { "Operators", "Night shift" }));
+}
+
+TEST_F(CommandsTest, CancelAfterAClashCreatesNothing)
+{
+    AddGroup(m_path, 4, "Operators");
+    Open();
+    ShowCategory(LoginPathCategory::Groups);
+    const auto before = ReadBytes(m_path + "/setup.prf");
+    m_dialogs->newGroupChoices = { NewGroupChoice { 4, "Again" }, std::nullopt };
+
+    Commands().CreateItem();
+    EXPECT_EQ(m_dialogs->newGroupRuns, 2);
+    EXPECT_EQ(m_ui.messages.size(), 1u);
+    EXPECT_TRUE(m_dialogs->editedGroups.empty());
+    EXPECT_EQ(ReadBytes(m_path + "/setup.prf"), before);
+}
+
+TEST_F(CommandsTest, FirstGroupOfALoginPathNeedsNoClashCheck)
+{
+    Open();
+    ShowCategory(LoginPathCategory::Groups);
+    m_dialogs->newGroupChoices = { NewGroupChoice { 0, "Everyone" } };
+
+    Commands().CreateItem();
+    EXPECT_EQ(m_dialogs->newGroupRuns, 1);
+    EXPECT_TRUE(m_ui.messages.empty());
+    EXPECT_EQ(StoredGroupNumbers(), std::vector<int> { 0 });
+    EXPECT_EQ(Column(0), QStringList { "000" });
+}
+
+TEST_F(CommandsTest, CreatedUserIsSavedAndListedAndACancelledOneIsNot)
+{
+    AddGroup(m_path, 2, "Staff");
+    Open();
+    ShowCategory(LoginPathCategory::Users);
+
+    Commands().CreateItem();
+    ASSERT_EQ(m_dialogs->editedUsers.size(), 1u);
+    EXPECT_EQ(m_dialogs->editedUsers[0], UserEntry {}) << "a new user starts empty";
+    EXPECT_EQ(m_dialogs->offeredGroups, (std::vector<GroupEntry> { { 2, "Staff", "" } }));
+    EXPECT_TRUE(StoredUserNames().empty());
+
+    UserEntry dana;
+    dana.user.userName = "dana";
+    dana.user.fullName = "Dana Cole";
+    dana.user.password = "pw";
+    dana.user.groupNumber = 2;
+    m_dialogs->userResult = dana;
+    Commands().CreateItem();
+    EXPECT_EQ(StoredUserNames(), std::vector<std::string> { "dana" });
+    EXPECT_EQ(Cell(0, 2), "002 - Staff");
+}
+
+TEST_F(CommandsTest, EditedDatabaseSlotIsSavedWholeAndACancelledEditWritesNothing)
+{
+    Open();
+    ShowCategory(LoginPathCategory::DatabasePaths);
+    List().SelectRow(3);
+
+    Commands().EditItem();
+    EXPECT_EQ(m_dialogs->editedSlots, std::vector<int> { 3 });
+    EXPECT_FALSE(std::filesystem::exists(m_path + "/tessel.dbs"));
+
+    m_dialogs->slotDescription = "Warehouse";
+    List().SelectRow(3);
+    Commands().EditItem();
+    UserStore store;
+    ASSERT_EQ(store.LoadDatabaseList(m_path), kDatabaseListRead);
+    EXPECT_EQ(store.GetDatabaseList()->GetDescription(3), "Warehouse");
+    EXPECT_EQ(Cell(3, 0), "04 Warehouse");
+}
+
+TEST_F(CommandsTest, DatabaseSlotsAreNeitherCreatedNorDeleted)
+{
+    SetDatabaseSlot(m_path, 0, "Head office", "/data/head");
+    Open();
+    ShowCategory(LoginPathCategory::DatabasePaths);
+    List().SelectRow(0);
+    const auto before = ReadBytes(m_path + "/tessel.dbs");
+
+    Commands().CreateItem();
+    Commands().DeleteItem();
+    EXPECT_TRUE(m_ui.messages.empty());
+    EXPECT_TRUE(m_dialogs->editedSlots.empty());
+    EXPECT_EQ(ReadBytes(m_path + "/tessel.dbs"), before);
+}
+
+TEST_F(CommandsTest, EditingALoginPathOrCategoryRowOpensItInTheTree)
+{
+    const std::string second = MakeLoginPath("south");
+    Open();
+
+    Select(Tree().RootItem());
+    List().SelectRow(1);
+    Commands().EditItem();
+    EXPECT_EQ(Tree().currentItem(), CategoryItem(1, LoginPathCategory::Users));
+
+    const LoginPathCategory categories[] = { LoginPathCategory::Users, LoginPathCategory::Groups,
+                                             LoginPathCategory::DatabasePaths };
+    for (const LoginPathCategory category : categories) {
+        Select(PathItem(1));
+        List().SelectRow(static_cast<int>(category));
+        Commands().EditItem();
+        EXPECT_EQ(Tree().currentItem(), CategoryItem(1, category));
+        EXPECT_EQ(List().CurrentLoginPath(), second);
+    }
+}
+
+TEST_F(CommandsTest, AddedLoginPathIsStoredOnceAndOpened)
+{
+    Open();
+    const std::string added = MakeLoginPath("east", false);
+    AddUser(added, "erin", "", "", 0);
+    m_dialogs->loginPath = added;
+    Select(Tree().RootItem());
+
+    Commands().CreateItem();
+    EXPECT_EQ(ManagedPaths(), (std::vector<std::string> { m_path, added }));
+    EXPECT_EQ(Tree().currentItem(), CategoryItem(1, LoginPathCategory::Users));
+    EXPECT_EQ(Column(0), QStringList { "erin" });
+
+    // The same path in other letters is listed already: neither listed nor written twice.
+    const auto before = ReadBytes("custo.cfg");
+    m_dialogs->loginPath = m_dir.file("EAST");
+    Commands().CreateItem();
+    EXPECT_EQ(ReadBytes("custo.cfg"), before);
+    EXPECT_EQ(Tree().RootItem()->childCount(), 2);
+}
+
+TEST_F(CommandsTest, FileErrorInACommandIsReportedWithTheFileNameAndTheConsoleGoesOn)
+{
+    AddUser(m_path, "ann", "", "", 0);
+    Open();
+    m_dialogs->throwFromUserDialog = true;
+    List().SelectRow(0);
+
+    Commands().EditItem();
+    ASSERT_EQ(m_ui.messages.size(), 1u);
+    EXPECT_TRUE(m_ui.messages[0].text.contains("/lost/officena.mes")) << m_ui.messages[0].text.toStdString();
+    EXPECT_EQ(m_ui.messages[0].icon, UiServices::Icon::Critical);
+    EXPECT_EQ(StoredUserNames(), std::vector<std::string> { "ann" });
+    EXPECT_EQ(Column(0), QStringList { "ann" });
+}
+
+// Until the dialogs exist, the commands that need one do nothing at all.
+TEST_F(CommandsTest, CommandsNeedingAMissingDialogDoNothing)
+{
+    AddUser(m_path, "ann", "", "", 0);
+    OpenWindow();
+    const auto before = ReadBytes(m_path + "/tessel.pwd");
+    const LoginPathCategory categories[] = { LoginPathCategory::Users, LoginPathCategory::Groups,
+                                             LoginPathCategory::DatabasePaths };
+    for (const LoginPathCategory category : categories) {
+        ShowCategory(category);
+        List().SelectRow(0);
+        m_frame->Commands().CreateItem();
+        m_frame->Commands().EditItem();
+    }
+    Select(Tree().RootItem());
+    m_frame->Commands().CreateItem();
+    EXPECT_TRUE(m_ui.messages.empty());
+    EXPECT_EQ(ReadBytes(m_path + "/tessel.pwd"), before);
+    EXPECT_EQ(ManagedPaths(), std::vector<std::string> { m_path });
+}
+
+}  // namespace
+}  // namespace custodia::test

@@ -1,0 +1,145 @@
+#pragma once
+
+#include "app/CCustodiaDoc.h"
+#include "app/CCustodiaView.h"
+#include "app/CLeftView.h"
+#include "app/CMainFrame.h"
+#include "app/ItemDialogs.h"
+#include "platform/Platform.h"
+#include "store/UserStore.h"
+#include "support/FakeUiServices.h"
+#include "support/TempDir.h"
+#include "words/WordTable.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QMenu>
+#include <QTest>
+#include <QTreeWidgetItem>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Readable failure messages for texts of the widgets.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace custodia::test {
+
+// The installed English words, read from the build's output folder. Found there first, so the
+// current directory stays as it is.
+inline std::unique_ptr<WordTable> LoadInstalledWords()
+{
+    auto words = std::make_unique<WordTable>(std::string(CUSTODIA_OUTPUT_DIR));
+    words->LoadWordFiles(ConsoleWordFamilies());
+    // Every caption below is compared with the table's words: they must be real texts.
+    EXPECT_NE(words->GetWord(916), WordTable::kMissingWord);
+    EXPECT_NE(words->GetWord(5), WordTable::kMissingWord);
+    return words;
+}
+
+// Login paths written on disk with the store's own writers, in a fresh current folder that holds the
+// console's "custo.cfg", and the main window over them.
+class MainWindowFixture : public ::testing::Test {
+protected:
+    MainWindowFixture()
+        : m_cwd(m_dir.path())
+        , m_platform([](int) { }, {})
+        , m_words(LoadInstalledWords())
+    {
+    }
+
+    ~MainWindowFixture() override
+    {
+        m_frame.reset();
+        m_doc.reset();
+    }
+
+    QString W(int number) const { return QString::fromStdString(m_words->GetWord(number)); }
+
+    // A login path folder inside the temporary folder, listed in "custo.cfg" when managed.
+    std::string MakeLoginPath(const std::string& name, bool managed = true)
+    {
+        const std::string path = m_dir.file(name);
+        std::filesystem::create_directories(path);
+        if (managed) {
+            CCustodiaDoc doc;
+            EXPECT_TRUE(doc.AddLoginPath(path));
+            EXPECT_TRUE(doc.StoreLoginPath(path));
+        }
+        return path;
+    }
+
+    static void AddUser(const std::string& loginPath, const std::string& name, const std::string& fullName,
+                        const std::string& description, int groupNumber)
+    {
+        ASSERT_EQ(UserStore().SaveUser(loginPath, name, fullName, description, "secret",
+                                       static_cast<uint8_t>(groupNumber), 0, 0, UserAccessRecord {}),
+                  kUserSaved);
+    }
+
+    static void AddGroup(const std::string& loginPath, int number, const std::string& name)
+    {
+        UserStore store;
+        store.GetRightsTable();
+        ASSERT_TRUE(store.SaveGroup(loginPath, static_cast<uint8_t>(number), name));
+    }
+
+    static void SetDatabaseSlot(const std::string& loginPath, int slot, const std::string& description,
+                                const std::string& path)
+    {
+        UserStore store;
+        store.LoadDatabaseList(loginPath);
+        DatabaseList list = store.GetDatabaseList() != nullptr ? *store.GetDatabaseList() : DatabaseList();
+        list.SetDescription(slot, description);
+        list.SetPath(slot, path);
+        ASSERT_TRUE(store.SaveDatabaseList(loginPath, list));
+    }
+
+    // Builds the document and the main window over what is on disk now, and shows it.
+    void OpenWindow()
+    {
+        m_doc = std::make_unique<CCustodiaDoc>();
+        m_frame = std::make_unique<CMainFrame>(*m_words, *m_doc);
+        m_frame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
+    }
+
+    CLeftView& Tree() const { return m_frame->LeftView(); }
+    CCustodiaView& List() const { return m_frame->ItemList(); }
+    const QAbstractItemModel& Model() const { return List().Model(); }
+
+    QString Cell(int row, int column) const { return Model().index(row, column).data().toString(); }
+    QString Header(int column) const { return Model().headerData(column, Qt::Horizontal).toString(); }
+    int Rows() const { return Model().rowCount(); }
+    int Columns() const { return Model().columnCount(); }
+    QStringList Column(int column) const
+    {
+        QStringList cells;
+        for (int row = 0; row < Rows(); ++row)
+            cells.append(Cell(row, column));
+        return cells;
+    }
+
+    // The tree item of a login path's node: the path itself, or one of its categories.
+    QTreeWidgetItem* PathItem(int pathIndex) const { return Tree().RootItem()->child(pathIndex); }
+    QTreeWidgetItem* CategoryItem(int pathIndex, LoginPathCategory category) const
+    {
+        return PathItem(pathIndex)->child(static_cast<int>(category));
+    }
+    void Select(QTreeWidgetItem* item) const { Tree().setCurrentItem(item); }
+
+    TempDir m_dir;
+    ScopedCurrentDirectory m_cwd;
+    ScopedPlatformOverride m_platform;
+    FakeUiServices m_ui;
+    std::unique_ptr<WordTable> m_words;
+    std::unique_ptr<CCustodiaDoc> m_doc;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+}  // namespace custodia::test
