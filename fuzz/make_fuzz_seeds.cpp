@@ -8,6 +8,7 @@
 #include "words/WordFileWriter.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -82,12 +83,42 @@ void LoginPathSeeds(const std::string& folder)
     std::rename((loginPath + "/tessel.dbs").c_str(), (folder + "/tessel.dbs").c_str());
 }
 
+// The installed data files, found beside this source, with small texts made here for the odd cases.
+void CopyInstalledData(const std::string& name, const std::string& to)
+{
+    const auto data = std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / name;
+    std::error_code error;  // a missing copy only leaves the made seeds
+    std::filesystem::copy_file(data, to, std::filesystem::copy_options::overwrite_existing, error);
+}
+
+void WriteSeed(const std::string& path, const std::string& text)
+{
+    if (std::FILE* out = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(text.data(), 1, text.size(), out);
+        std::fclose(out);
+    }
+}
+
+void HelpFileSeeds(const std::string& folder)
+{
+    CopyInstalledData("Custodia Help.eng", folder + "/installed");
+    WriteSeed(folder + "/tags", "<BRENIC HELP FILE>\r\n<T>Users\r\n<B>bold <I>both\r\n<BI>x<BI>\r\nplain. text\r\n<I>");
+    WriteSeed(folder + "/long", "<BRENIC HELP FILE>\n<T>" + std::string(1200, 'a') + "\xC3\xA4\n\xFF\x80\n");
+}
+
+void SupportTextSeeds(const std::string& folder)
+{
+    CopyInstalledData("techsprt.txt", folder + "/installed");
+    WriteSeed(folder + "/lines", "a\r\nb\rc\n\n" + std::string(300, 'x') + "\n");
+}
+
 const std::map<std::string, SeedMaker>& SeedMakers()
 {
     static const std::map<std::string, SeedMaker> makers = {
         { "record_file_fuzz", RecordFileSeeds },       { "password_file_fuzz", PasswordFileSeeds },
         { "word_file_fuzz", WordFileSeeds },           { "language_file_fuzz", LanguageFileSeeds },
         { "office_names_fuzz", OfficeNameSeeds },      { "login_path_fuzz", LoginPathSeeds },
+        { "help_file_fuzz", HelpFileSeeds },           { "support_text_fuzz", SupportTextSeeds },
     };
     return makers;
 }
