@@ -1,4 +1,5 @@
-// Writes the seed corpus of every fuzz target with our own writers: make_fuzz_seeds CORPUS_FOLDER
+// Writes the seed corpus of every fuzz target with our own writers, or from files of the checkout:
+//   make_fuzz_seeds CORPUS_FOLDER SOURCE_FOLDER
 #include "platform/Platform.h"
 #include "store/OfficeNameList.h"
 #include "store/ProgramIndex.h"
@@ -8,6 +9,7 @@
 #include "words/WordFileWriter.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -19,6 +21,8 @@ using namespace custodia;
 namespace {
 
 using SeedMaker = std::function<void(const std::string& folder)>;
+
+std::string g_sourceTop;  // the checkout, for seeds taken from its files
 
 void MakeFolder(const std::string& path) { ::mkdir(path.c_str(), 0755); }
 
@@ -82,12 +86,25 @@ void LoginPathSeeds(const std::string& folder)
     std::rename((loginPath + "/tessel.dbs").c_str(), (folder + "/tessel.dbs").c_str());
 }
 
+// The pictures written by another tool for the bitmap tests, and our installed ones.
+void BitmapSeeds(const std::string& folder)
+{
+    const std::string sources[] = { "tests/parsers/data", "data" };
+    for (const std::string& source : sources) {
+        std::error_code ignored;
+        for (const auto& entry : std::filesystem::directory_iterator(g_sourceTop + "/" + source, ignored))
+            if (entry.path().extension() == ".bmp")
+                std::filesystem::copy_file(entry.path(), folder + "/" + entry.path().filename().string(), ignored);
+    }
+}
+
 const std::map<std::string, SeedMaker>& SeedMakers()
 {
     static const std::map<std::string, SeedMaker> makers = {
         { "record_file_fuzz", RecordFileSeeds },       { "password_file_fuzz", PasswordFileSeeds },
         { "word_file_fuzz", WordFileSeeds },           { "language_file_fuzz", LanguageFileSeeds },
         { "office_names_fuzz", OfficeNameSeeds },      { "login_path_fuzz", LoginPathSeeds },
+        { "bitmap_file_fuzz", BitmapSeeds },
     };
     return makers;
 }
@@ -96,10 +113,11 @@ const std::map<std::string, SeedMaker>& SeedMakers()
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_fuzz_seeds CORPUS_FOLDER\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: make_fuzz_seeds CORPUS_FOLDER SOURCE_FOLDER\n");
         return 2;
     }
+    g_sourceTop = argv[2];
     SetSleepFunction([](int) { });
     const std::string top = argv[1];
     MakeFolder(top);
