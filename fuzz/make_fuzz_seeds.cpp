@@ -1,4 +1,5 @@
-// Writes the seed corpus of every fuzz target with our own writers: make_fuzz_seeds CORPUS_FOLDER
+// Writes the seed corpus of every fuzz target with our own writers, or from files of the checkout:
+//   make_fuzz_seeds CORPUS_FOLDER SOURCE_FOLDER
 #include "platform/Platform.h"
 #include "store/OfficeNameList.h"
 #include "store/ProgramIndex.h"
@@ -20,6 +21,8 @@ using namespace custodia;
 namespace {
 
 using SeedMaker = std::function<void(const std::string& folder)>;
+
+std::string g_sourceTop;  // the checkout, for seeds taken from its files
 
 void MakeFolder(const std::string& path) { ::mkdir(path.c_str(), 0755); }
 
@@ -83,10 +86,10 @@ void LoginPathSeeds(const std::string& folder)
     std::rename((loginPath + "/tessel.dbs").c_str(), (folder + "/tessel.dbs").c_str());
 }
 
-// The installed data files, found beside this source, with small texts made here for the odd cases.
+// The installed data files of the checkout, with small texts made here for the odd cases.
 void CopyInstalledData(const std::string& name, const std::string& to)
 {
-    const auto data = std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / name;
+    const auto data = std::filesystem::path(g_sourceTop) / "data" / name;
     std::error_code error;  // a missing copy only leaves the made seeds
     std::filesystem::copy_file(data, to, std::filesystem::copy_options::overwrite_existing, error);
 }
@@ -112,6 +115,18 @@ void SupportTextSeeds(const std::string& folder)
     WriteSeed(folder + "/lines", "a\r\nb\rc\n\n" + std::string(300, 'x') + "\n");
 }
 
+// The pictures written by another tool for the bitmap tests, and our installed ones.
+void BitmapSeeds(const std::string& folder)
+{
+    const std::string sources[] = { "tests/parsers/data", "data" };
+    for (const std::string& source : sources) {
+        std::error_code ignored;
+        for (const auto& entry : std::filesystem::directory_iterator(g_sourceTop + "/" + source, ignored))
+            if (entry.path().extension() == ".bmp")
+                std::filesystem::copy_file(entry.path(), folder + "/" + entry.path().filename().string(), ignored);
+    }
+}
+
 const std::map<std::string, SeedMaker>& SeedMakers()
 {
     static const std::map<std::string, SeedMaker> makers = {
@@ -119,6 +134,7 @@ const std::map<std::string, SeedMaker>& SeedMakers()
         { "word_file_fuzz", WordFileSeeds },           { "language_file_fuzz", LanguageFileSeeds },
         { "office_names_fuzz", OfficeNameSeeds },      { "login_path_fuzz", LoginPathSeeds },
         { "help_file_fuzz", HelpFileSeeds },           { "support_text_fuzz", SupportTextSeeds },
+        { "bitmap_file_fuzz", BitmapSeeds },
     };
     return makers;
 }
@@ -127,10 +143,11 @@ const std::map<std::string, SeedMaker>& SeedMakers()
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_fuzz_seeds CORPUS_FOLDER\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: make_fuzz_seeds CORPUS_FOLDER SOURCE_FOLDER\n");
         return 2;
     }
+    g_sourceTop = argv[2];
     SetSleepFunction([](int) { });
     const std::string top = argv[1];
     MakeFolder(top);
