@@ -1,5 +1,12 @@
 #pragma once
 
+#include "store/DatabaseList.h"
+#include "store/GroupRecord.h"
+#include "store/LoginPathList.h"
+#include "store/OfficeNameList.h"
+#include "store/PasswordScramble.h"
+#include "store/UserRecord.h"
+
 #include <cstddef>
 #include <string>
 
@@ -8,16 +15,16 @@ namespace custodia::cli {
 // The longest texts the console itself lets people enter, in bytes: each leaves room for the
 // terminator of its stored field. Longer texts are refused, never cut.
 namespace limits {
-inline constexpr size_t kUserName = 42;
-inline constexpr size_t kFullName = 50;
-inline constexpr size_t kDescription = 50;
-inline constexpr size_t kPassword = 50;
-inline constexpr size_t kGroupName = 99;
-inline constexpr size_t kDatabasePath = 128;
-inline constexpr size_t kDatabaseDescription = 50;
-inline constexpr size_t kLoginPath = 254;
-inline constexpr size_t kOfficeNumberText = 9;
-inline constexpr size_t kOfficeName = 49;
+inline constexpr size_t kUserName = userrecord::kMaxUserNameLength;                // 42
+inline constexpr size_t kFullName = userrecord::kMaxFullNameLength;                // 50
+inline constexpr size_t kDescription = userrecord::kMaxDescriptionLength;          // 50
+inline constexpr size_t kPassword = kMaxPasswordLength;                            // 50
+inline constexpr size_t kGroupName = grouprecord::kMaxNameLength;                  // 99
+inline constexpr size_t kDatabasePath = databaselist::kMaxPathLength;              // 128
+inline constexpr size_t kDatabaseDescription = databaselist::kMaxDescriptionLength;  // 50
+inline constexpr size_t kLoginPath = loginpaths::kMaxPathLength;                  // 254
+inline constexpr size_t kOfficeNumberText = officenames::kMaxNumberTextLength;     // 9
+inline constexpr size_t kOfficeName = officenames::kMaxNameLength;                 // 49
 }  // namespace limits
 
 // Refuses (as a usage error) a text longer than the limit, or one with a tab or a line end, which
