@@ -30,8 +30,11 @@ void CheckModel(const HelpText& help, const std::string& searchText)
     Require(DecodeText(help.Text()) == help.Characters());
     for (const HelpTitle& title : help.Titles())
         Require(title.position >= 0 && title.length >= 0 && title.position + title.length <= help.Length());
-    for (const HelpHit& hit : SearchHelpText(help, searchText))
-        Require(hit.position >= 0 && hit.length > 0 && hit.position + hit.length <= help.Length());
+    // A section row spans its title, which may be empty ("<T>" alone); a match row spans the match.
+    for (const HelpHit& hit : SearchHelpText(help, searchText)) {
+        const int shortest = hit.kind == HelpHit::Kind::Match ? 1 : 0;
+        Require(hit.position >= 0 && hit.length >= shortest && hit.position + hit.length <= help.Length());
+    }
 }
 
 } // namespace

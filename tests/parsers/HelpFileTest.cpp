@@ -401,6 +401,21 @@ TEST(HelpSearchOverlapTest, MatchesDoNotOverlap)
     EXPECT_EQ(positions, (std::vector<int> { 0, 2 }));
 }
 
+// Found by fuzzing: a title line with nothing left after its tags gives a section row whose range is
+// empty but still inside the text, so the help bar scrolls there and highlights nothing.
+TEST(HelpSearchEmptyTitleTest, SectionOfAnEmptyTitleHasAnEmptyRangeInsideTheText)
+{
+    HelpText help;
+    help.AppendLine("<T><B>", true);
+    help.AppendLine("a line", false);
+    const std::vector<HelpHit> hits = SearchHelpText(help, "a");
+    ASSERT_FALSE(hits.empty());
+    EXPECT_EQ(hits.front().kind, HelpHit::Kind::Section);
+    EXPECT_EQ(hits.front().length, 0);
+    for (const HelpHit& hit : hits)
+        EXPECT_LE(hit.position + hit.length, help.Length());
+}
+
 TEST(HelpSearchCaseTest, IgnoresCaseBeyondAscii)
 {
     HelpText help;
