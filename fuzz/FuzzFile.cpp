@@ -17,7 +17,7 @@ std::string ScratchFolder()
         ::mkdir(path.c_str(), 0700);
         ChangeDirectory(path);
         // Opens that fail would wait between retries; a fuzzer must not.
-        SetSleepFunction([](int) { });
+        SetSleepFunction([](int) {});
         return path;
     }();
     return folder;
@@ -35,4 +35,4 @@ std::string WriteInput(const std::string& fileName, const uint8_t* data, size_t 
     return path;
 }
 
-}  // namespace custodia::fuzz
+} // namespace custodia::fuzz

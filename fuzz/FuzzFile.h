@@ -11,4 +11,4 @@ namespace custodia::fuzz {
 std::string ScratchFolder();
 std::string WriteInput(const std::string& fileName, const uint8_t* data, size_t size);
 
-}  // namespace custodia::fuzz
+} // namespace custodia::fuzz

@@ -22,9 +22,12 @@ namespace {
 
 using SeedMaker = std::function<void(const std::string& folder)>;
 
-std::string g_sourceTop;  // the checkout, for seeds taken from its files
+std::string g_sourceTop; // the checkout, for seeds taken from its files
 
-void MakeFolder(const std::string& path) { ::mkdir(path.c_str(), 0755); }
+void MakeFolder(const std::string& path)
+{
+    ::mkdir(path.c_str(), 0755);
+}
 
 void RecordFileSeeds(const std::string& folder)
 {
@@ -90,7 +93,7 @@ void LoginPathSeeds(const std::string& folder)
 void CopyInstalledData(const std::string& name, const std::string& to)
 {
     const auto data = std::filesystem::path(g_sourceTop) / "data" / name;
-    std::error_code error;  // a missing copy only leaves the made seeds
+    std::error_code error; // a missing copy only leaves the made seeds
     std::filesystem::copy_file(data, to, std::filesystem::copy_options::overwrite_existing, error);
 }
 
@@ -130,16 +133,20 @@ void BitmapSeeds(const std::string& folder)
 const std::map<std::string, SeedMaker>& SeedMakers()
 {
     static const std::map<std::string, SeedMaker> makers = {
-        { "record_file_fuzz", RecordFileSeeds },       { "password_file_fuzz", PasswordFileSeeds },
-        { "word_file_fuzz", WordFileSeeds },           { "language_file_fuzz", LanguageFileSeeds },
-        { "office_names_fuzz", OfficeNameSeeds },      { "login_path_fuzz", LoginPathSeeds },
-        { "help_file_fuzz", HelpFileSeeds },           { "support_text_fuzz", SupportTextSeeds },
+        { "record_file_fuzz", RecordFileSeeds },
+        { "password_file_fuzz", PasswordFileSeeds },
+        { "word_file_fuzz", WordFileSeeds },
+        { "language_file_fuzz", LanguageFileSeeds },
+        { "office_names_fuzz", OfficeNameSeeds },
+        { "login_path_fuzz", LoginPathSeeds },
+        { "help_file_fuzz", HelpFileSeeds },
+        { "support_text_fuzz", SupportTextSeeds },
         { "bitmap_file_fuzz", BitmapSeeds },
     };
     return makers;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -148,7 +155,7 @@ int main(int argc, char** argv)
         return 2;
     }
     g_sourceTop = argv[2];
-    SetSleepFunction([](int) { });
+    SetSleepFunction([](int) {});
     const std::string top = argv[1];
     MakeFolder(top);
     for (const auto& [target, make] : SeedMakers()) {

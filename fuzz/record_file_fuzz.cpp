@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<unsigned char> buffer(1200);
     records.ReadRecord(name, kind, subKind, buffer.data(), 1200, 1, false);
     records.ReadRecord(name, kind, subKind, buffer.data(), 1200, 1, true);
-    records.ForEachRecord(name, kind, subKind, buffer.data(), 40, 30, [](const unsigned char*) { });
+    records.ForEachRecord(name, kind, subKind, buffer.data(), 40, 30, [](const unsigned char*) {});
 
     std::vector<unsigned char> first(255), second(19296);
     RecordRequest secondRequest { 87, 1, second.data(), 19296, 1, 0, nullptr };

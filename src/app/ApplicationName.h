@@ -5,4 +5,4 @@ namespace custodia {
 // The caption of the message boxes that no word names, the log-on messages among them.
 inline constexpr char kApplicationName[] = "Custodia";
 
-}  // namespace custodia
+} // namespace custodia

@@ -15,8 +15,8 @@ QPixmap ToPixmap(const BitmapFile& bitmap)
     // them, and a pixmap may share an image's pixels rather than copy them, so it gets a deep copy that
     // outlives the bitmap file.
     const QImage borrowed(reinterpret_cast<const uchar*>(decoded.pixels.data()), decoded.width, decoded.height,
-                          decoded.width * 4, QImage::Format_RGB32);
+        decoded.width * 4, QImage::Format_RGB32);
     return QPixmap::fromImage(borrowed.copy());
 }
 
-}  // namespace custodia
+} // namespace custodia

@@ -9,4 +9,4 @@ class BitmapFile;
 // The screen picture of a loaded bitmap file; a null pixmap if the file gave none.
 QPixmap ToPixmap(const BitmapFile& bitmap);
 
-}  // namespace custodia
+} // namespace custodia

@@ -23,10 +23,10 @@ constexpr int kLoginPathLabelWord = 94;
 constexpr int kRefusalCaptionWord = 746;
 constexpr int kRefusalTextWord = 747;
 
-}  // namespace
+} // namespace
 
-StartupVerdict DecideAfterLogon(bool logonRequired, bool accepted, UserStore& store, const std::string& loginPath,
-                                uint8_t groupNumber)
+StartupVerdict DecideAfterLogon(
+    bool logonRequired, bool accepted, UserStore& store, const std::string& loginPath, uint8_t groupNumber)
 {
     if (!logonRequired)
         return accepted ? StartupVerdict::Run : StartupVerdict::End;
@@ -80,12 +80,12 @@ bool CCustodiaApp::RunLogon()
 
     StartupVerdict verdict = StartupVerdict::End;
     const bool read = RunReportingFileErrors(nullptr, [&] {
-        verdict = DecideAfterLogon(dialog->GetLogonRequired(), accepted, *m_store, dialog->GetLoginPath(),
-                                   dialog->GetGroupNumber());
+        verdict = DecideAfterLogon(
+            dialog->GetLogonRequired(), accepted, *m_store, dialog->GetLoginPath(), dialog->GetGroupNumber());
     });
     dialog.reset();
     if (!read)
-        return false;  // the rights could not be read, so the right to run is not shown either
+        return false; // the rights could not be read, so the right to run is not shown either
     if (verdict == StartupVerdict::Refused)
         ShowRefusal();
     return verdict == StartupVerdict::Run;
@@ -94,8 +94,7 @@ bool CCustodiaApp::RunLogon()
 std::unique_ptr<LogonDialog> CCustodiaApp::MakeLogonDialog()
 {
     auto dialog = std::make_unique<LogonDialog>(*m_store, WordText(*m_words, kTitleWord),
-                                                WordText(*m_words, kSubtitleWord), QString::fromLatin1(kVersion),
-                                                m_mainFrame.get());
+        WordText(*m_words, kSubtitleWord), QString::fromLatin1(kVersion), m_mainFrame.get());
     dialog->SetNotice(WordText(*m_words, kNoticeWord));
     dialog->SetUserNameLabel(WordText(*m_words, kUserNameLabelWord));
     dialog->SetPasswordLabel(WordText(*m_words, kPasswordLabelWord));
@@ -106,17 +105,15 @@ std::unique_ptr<LogonDialog> CCustodiaApp::MakeLogonDialog()
 void CCustodiaApp::ShowRefusal()
 {
     UiServices::Instance().ShowMessage(nullptr, WordText(*m_words, kRefusalTextWord),
-                                       WordText(*m_words, kRefusalCaptionWord), UiServices::Icon::Critical,
-                                       UiServices::Buttons::Ok);
+        WordText(*m_words, kRefusalCaptionWord), UiServices::Icon::Critical, UiServices::Buttons::Ok);
 }
 
 void CCustodiaApp::OnAppAbout()
 {
     auto dialog = std::make_unique<LogonDialog>(*m_store, WordText(*m_words, kTitleWord),
-                                                WordText(*m_words, kSubtitleWord), QString::fromLatin1(kVersion),
-                                                m_mainFrame.get());
+        WordText(*m_words, kSubtitleWord), QString::fromLatin1(kVersion), m_mainFrame.get());
     dialog->SetNotice(WordText(*m_words, kNoticeWord));
     dialog->exec();
 }
 
-}  // namespace custodia
+} // namespace custodia

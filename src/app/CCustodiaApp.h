@@ -18,16 +18,16 @@ class WordTable;
 
 // How start-up goes on once the log-on dialog has closed.
 enum class StartupVerdict {
-    Run,      // the console runs
-    End,      // the log-on was cancelled: the console ends without a word
-    Refused,  // the user's group lacks the console's own right: say so, then end
+    Run, // the console runs
+    End, // the log-on was cancelled: the console ends without a word
+    Refused, // the user's group lacks the console's own right: say so, then end
 };
 
 // Without a required log-on the dialog was a splash screen and the console runs with every right. After
 // a log-on, the group's rights are read from the login path's profiles, and position 0 of the
 // console's row decides.
-StartupVerdict DecideAfterLogon(bool logonRequired, bool accepted, UserStore& store, const std::string& loginPath,
-                                uint8_t groupNumber);
+StartupVerdict DecideAfterLogon(
+    bool logonRequired, bool accepted, UserStore& store, const std::string& loginPath, uint8_t groupNumber);
 
 // The application object: owns the word table and the store of the logged-on user for the whole run,
 // builds the document and the main window, and runs the log-on before the console may be used.
@@ -38,11 +38,11 @@ public:
     static constexpr const char* kVersion = "V4.84";
 
     struct Options {
-        std::vector<std::string> arguments;  // the process's, program name first
+        std::vector<std::string> arguments; // the process's, program name first
         // Where the word files are looked for first; by default the current directory and then the
         // program's folder.
         std::optional<std::string> wordDirectory;
-        int splashInterval = 3000;  // milliseconds
+        int splashInterval = 3000; // milliseconds
     };
 
     explicit CCustodiaApp(Options options);
@@ -71,7 +71,7 @@ private:
     std::unique_ptr<WordTable> m_words;
     std::unique_ptr<UserStore> m_store;
     std::unique_ptr<CCustodiaDoc> m_doc;
-    std::unique_ptr<CMainFrame> m_mainFrame;  // refers to the word table and the document
+    std::unique_ptr<CMainFrame> m_mainFrame; // refers to the word table and the document
 };
 
-}  // namespace custodia
+} // namespace custodia

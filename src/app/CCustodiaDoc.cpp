@@ -29,7 +29,10 @@ bool CCustodiaDoc::AddLoginPath(const std::string& path)
     return true;
 }
 
-bool CCustodiaDoc::StoreLoginPath(const std::string& path) { return m_list.StoreLoginPath(path); }
+bool CCustodiaDoc::StoreLoginPath(const std::string& path)
+{
+    return m_list.StoreLoginPath(path);
+}
 
 bool CCustodiaDoc::RemoveLoginPath(const std::string& path)
 {
@@ -71,4 +74,4 @@ void CCustodiaDoc::RebuildEntries()
     }
 }
 
-}  // namespace custodia
+} // namespace custodia

@@ -61,4 +61,4 @@ private:
     size_t m_cursor = 0;
 };
 
-}  // namespace custodia
+} // namespace custodia

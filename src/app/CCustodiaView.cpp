@@ -24,9 +24,12 @@ constexpr int kLargeIconSize = 32;
 // The categories under a login path, in row order.
 constexpr int kCategoryWords[] = { 917, 918, 988 };
 
-QString ZeroPadded(int number, int width) { return QStringLiteral("%1").arg(number, width, 10, QLatin1Char('0')); }
+QString ZeroPadded(int number, int width)
+{
+    return QStringLiteral("%1").arg(number, width, 10, QLatin1Char('0'));
+}
 
-}  // namespace
+} // namespace
 
 CCustodiaView::CCustodiaView(const WordTable& words, CCustodiaDoc& doc, QWidget* parent)
     : QWidget(parent)
@@ -73,7 +76,7 @@ void CCustodiaView::ConnectItemView(QAbstractItemView& view)
     view.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&view, &QAbstractItemView::doubleClicked, this, [this] { emit editRequested(); });
     connect(&view, &QWidget::customContextMenuRequested, this,
-            [this, &view](const QPoint& position) { emit popupRequested(view.viewport()->mapToGlobal(position)); });
+        [this, &view](const QPoint& position) { emit popupRequested(view.viewport()->mapToGlobal(position)); });
 }
 
 void CCustodiaView::SetPresentation(Presentation presentation)
@@ -99,7 +102,10 @@ QAbstractItemView* CCustodiaView::CurrentItemView() const
     return m_presentation == Presentation::Details ? static_cast<QAbstractItemView*>(m_details) : m_icons;
 }
 
-int CCustodiaView::ListClientWidth() const { return std::max(0, m_details->width() - 2 * m_details->frameWidth()); }
+int CCustodiaView::ListClientWidth() const
+{
+    return std::max(0, m_details->width() - 2 * m_details->frameWidth());
+}
 
 void CCustodiaView::SetColumns(const std::vector<std::pair<QString, double>>& columns)
 {
@@ -119,14 +125,22 @@ void CCustodiaView::SetModeColumns(ListMode mode)
 {
     const auto word = [this](int number) { return WordText(m_words, number); };
     switch (mode) {
-    case ListMode::LoginPaths: SetColumns({ { word(916), 12 } }); break;
+    case ListMode::LoginPaths:
+        SetColumns({ { word(916), 12 } });
+        break;
     case ListMode::Users:
         SetColumns({ { word(860), 3 }, { word(854), 4 }, { word(853), 4 }, { word(855), 5 } });
         break;
-    case ListMode::Groups: SetColumns({ { word(119), 2.5 }, { word(117), 9.5 } }); break;
-    case ListMode::DatabasePaths: SetColumns({ { word(855), 5 }, { word(987), 9.5 } }); break;
+    case ListMode::Groups:
+        SetColumns({ { word(119), 2.5 }, { word(117), 9.5 } });
+        break;
+    case ListMode::DatabasePaths:
+        SetColumns({ { word(855), 5 }, { word(987), 9.5 } });
+        break;
     case ListMode::Categories:
-    case ListMode::None: SetColumns({}); break;
+    case ListMode::None:
+        SetColumns({});
+        break;
     }
 }
 
@@ -143,7 +157,10 @@ void CCustodiaView::AddRow(const QStringList& cells, ItemImage image, int rowDat
     m_model.appendRow(items);
 }
 
-void CCustodiaView::RemoveRows() { m_model.removeRows(0, m_model.rowCount()); }
+void CCustodiaView::RemoveRows()
+{
+    m_model.removeRows(0, m_model.rowCount());
+}
 
 void CCustodiaView::ClearList()
 {
@@ -158,8 +175,7 @@ void CCustodiaView::ShowLoginPaths()
     m_loginPath.clear();
     m_loginPaths.clear();
     for (const LoginPathEntry* entry = m_doc.FirstLoginPath(); entry != nullptr; entry = m_doc.NextLoginPath()) {
-        AddRow({ StoredText(entry->path) }, ItemImage::LoginPath,
-               static_cast<int>(m_loginPaths.size()));
+        AddRow({ StoredText(entry->path) }, ItemImage::LoginPath, static_cast<int>(m_loginPaths.size()));
         m_loginPaths.push_back(entry->path);
     }
 }
@@ -226,8 +242,8 @@ void CCustodiaView::FillDatabasePaths(const std::string& loginPath)
 
 QString CCustodiaView::GroupCell(int groupNumber) const
 {
-    const auto group = std::find_if(m_groups.begin(), m_groups.end(),
-                                    [&](const GroupEntry& entry) { return entry.groupNumber == groupNumber; });
+    const auto group = std::find_if(
+        m_groups.begin(), m_groups.end(), [&](const GroupEntry& entry) { return entry.groupNumber == groupNumber; });
     const QString name = group != m_groups.end() ? StoredText(group->name) : WordText(m_words, 932);
     return ZeroPadded(groupNumber, 3) + QStringLiteral(" - ") + name;
 }
@@ -237,16 +253,16 @@ void CCustodiaView::ListUsers()
     for (size_t i = 0; i < m_users.size(); ++i) {
         const UserRecord& user = m_users[i].user;
         AddRow({ StoredText(user.userName), StoredText(user.fullName), GroupCell(user.groupNumber),
-                 StoredText(user.description) },
-               ItemImage::User, static_cast<int>(i));
+                   StoredText(user.description) },
+            ItemImage::User, static_cast<int>(i));
     }
 }
 
 void CCustodiaView::ListGroups()
 {
     for (size_t i = 0; i < m_groups.size(); ++i) {
-        AddRow({ ZeroPadded(m_groups[i].groupNumber, 3), StoredText(m_groups[i].name) },
-               ItemImage::Group, static_cast<int>(i));
+        AddRow({ ZeroPadded(m_groups[i].groupNumber, 3), StoredText(m_groups[i].name) }, ItemImage::Group,
+            static_cast<int>(i));
     }
 }
 
@@ -255,24 +271,34 @@ void CCustodiaView::ListDatabasePaths()
     // Always the ten slots, empty ones included: a slot is edited in place, never added or removed.
     for (int slot = 0; slot < databaselist::kShownSlotCount; ++slot) {
         AddRow({ ZeroPadded(slot + 1, 2) + QLatin1Char(' ') + StoredText(m_databases.GetDescription(slot)),
-                 StoredText(m_databases.GetPath(slot)) },
-               ItemImage::OpenCategory, slot);
+                   StoredText(m_databases.GetPath(slot)) },
+            ItemImage::OpenCategory, slot);
     }
 }
 
 void CCustodiaView::RefreshList()
 {
     switch (m_mode) {
-    case ListMode::Users: ShowUsers(m_loginPath); break;
-    case ListMode::Groups: ShowGroups(m_loginPath); break;
-    case ListMode::DatabasePaths: ShowDatabasePaths(m_loginPath); break;
+    case ListMode::Users:
+        ShowUsers(m_loginPath);
+        break;
+    case ListMode::Groups:
+        ShowGroups(m_loginPath);
+        break;
+    case ListMode::DatabasePaths:
+        ShowDatabasePaths(m_loginPath);
+        break;
     case ListMode::LoginPaths:
     case ListMode::Categories:
-    case ListMode::None: break;
+    case ListMode::None:
+        break;
     }
 }
 
-bool CCustodiaView::HasSelection() const { return SelectedRow().has_value(); }
+bool CCustodiaView::HasSelection() const
+{
+    return SelectedRow().has_value();
+}
 
 std::optional<int> CCustodiaView::SelectedRow() const
 {
@@ -301,4 +327,4 @@ const std::string* CCustodiaView::LoginPathAtRow(int row) const
     return nullptr;
 }
 
-}  // namespace custodia
+} // namespace custodia

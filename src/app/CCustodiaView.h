@@ -100,10 +100,10 @@ private:
 
     ListMode m_mode = ListMode::None;
     std::string m_loginPath;
-    std::vector<std::string> m_loginPaths;  // rows of mode 1
+    std::vector<std::string> m_loginPaths; // rows of mode 1
     std::vector<UserEntry> m_users;
     std::vector<GroupEntry> m_groups;
     DatabaseList m_databases;
 };
 
-}  // namespace custodia
+} // namespace custodia

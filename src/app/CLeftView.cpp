@@ -25,7 +25,7 @@ constexpr CategoryNode kCategoryNodes[kCategoryCount] = {
     { 988, CLeftView::NodeType::DatabasePaths },
 };
 
-}  // namespace
+} // namespace
 
 CLeftView::CLeftView(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& itemList, QWidget* parent)
     : QTreeWidget(parent)
@@ -53,8 +53,8 @@ void CLeftView::showEvent(QShowEvent* event)
     }
 }
 
-QTreeWidgetItem* CLeftView::AddNode(QTreeWidgetItem* parent, const QString& text, const QIcon& icon, NodeType type,
-                                    LoginPathEntry* entry)
+QTreeWidgetItem* CLeftView::AddNode(
+    QTreeWidgetItem* parent, const QString& text, const QIcon& icon, NodeType type, LoginPathEntry* entry)
 {
     auto* item = parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
     item->setText(0, text);
@@ -74,18 +74,19 @@ void CLeftView::FillTree(const std::optional<std::string>& loginPath)
         m_nodes.clear();
         clear();
     }
-    QTreeWidgetItem* root = AddNode(nullptr, WordText(m_words, 916), ItemIcon(ItemImage::Root), NodeType::Root, nullptr);
+    QTreeWidgetItem* root
+        = AddNode(nullptr, WordText(m_words, 916), ItemIcon(ItemImage::Root), NodeType::Root, nullptr);
 
     LoginPathEntry* first = nullptr;
     LoginPathEntry* named = nullptr;
     for (LoginPathEntry* entry = m_doc.FirstLoginPath(); entry != nullptr; entry = m_doc.NextLoginPath()) {
         if (entry->path.empty())
             continue;
-        entry->pathItem =
-            AddNode(root, StoredText(entry->path), ItemIcon(ItemImage::LoginPath), NodeType::LoginPath, entry);
+        entry->pathItem
+            = AddNode(root, StoredText(entry->path), ItemIcon(ItemImage::LoginPath), NodeType::LoginPath, entry);
         for (size_t i = 0; i < kCategoryCount; ++i) {
             entry->categoryItems[i] = AddNode(entry->pathItem, WordText(m_words, kCategoryNodes[i].word),
-                                              CategoryIcon(), kCategoryNodes[i].type, entry);
+                CategoryIcon(), kCategoryNodes[i].type, entry);
         }
         if (first == nullptr)
             first = entry;
@@ -134,13 +135,23 @@ void CLeftView::OnSelectionChanged()
 void CLeftView::ShowNode(const Node& node)
 {
     switch (node.type) {
-    case NodeType::Root: m_itemList.ShowLoginPaths(); return;
-    case NodeType::LoginPath: m_itemList.ShowCategories(*node.entry); return;
-    case NodeType::Users: m_itemList.ShowUsers(node.entry->path); return;
-    case NodeType::Groups: m_itemList.ShowGroups(node.entry->path); return;
-    case NodeType::DatabasePaths: m_itemList.ShowDatabasePaths(node.entry->path); return;
+    case NodeType::Root:
+        m_itemList.ShowLoginPaths();
+        return;
+    case NodeType::LoginPath:
+        m_itemList.ShowCategories(*node.entry);
+        return;
+    case NodeType::Users:
+        m_itemList.ShowUsers(node.entry->path);
+        return;
+    case NodeType::Groups:
+        m_itemList.ShowGroups(node.entry->path);
+        return;
+    case NodeType::DatabasePaths:
+        m_itemList.ShowDatabasePaths(node.entry->path);
+        return;
     }
     m_itemList.ClearList();
 }
 
-}  // namespace custodia
+} // namespace custodia

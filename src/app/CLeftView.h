@@ -40,8 +40,8 @@ private:
         LoginPathEntry* entry;
     };
 
-    QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const QString& text, const QIcon& icon, NodeType type,
-                             LoginPathEntry* entry);
+    QTreeWidgetItem* AddNode(
+        QTreeWidgetItem* parent, const QString& text, const QIcon& icon, NodeType type, LoginPathEntry* entry);
     void OnSelectionChanged();
     void ShowNode(const Node& node);
 
@@ -52,4 +52,4 @@ private:
     bool m_filled = false;
 };
 
-}  // namespace custodia
+} // namespace custodia

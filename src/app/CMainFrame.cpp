@@ -35,7 +35,7 @@ namespace {
 const char kVersionText[] = "V4.84";
 constexpr QSize kInitialSize(780, 540);
 
-}  // namespace
+} // namespace
 
 CMainFrame::CMainFrame(WordTable& words, CCustodiaDoc& doc, QWidget* parent)
     : QMainWindow(parent)
@@ -59,7 +59,10 @@ CMainFrame::CMainFrame(WordTable& words, CCustodiaDoc& doc, QWidget* parent)
 
 CMainFrame::~CMainFrame() = default;
 
-QString CMainFrame::Word(int number) const { return WordText(m_words, number); }
+QString CMainFrame::Word(int number) const
+{
+    return WordText(m_words, number);
+}
 
 void CMainFrame::CreatePanes()
 {
@@ -77,7 +80,7 @@ void CMainFrame::CreatePanes()
 
     connect(m_itemList, &CCustodiaView::editRequested, this, [this] { m_commands->EditItem(); });
     connect(m_itemList, &CCustodiaView::popupRequested, this,
-            [this](const QPoint& position) { ShowCommandPopup(position); });
+        [this](const QPoint& position) { ShowCommandPopup(position); });
 }
 
 void CMainFrame::CreateActions()
@@ -207,7 +210,10 @@ void CMainFrame::SelectCategory(const LoginPathEntry& entry, LoginPathCategory c
     m_tree->SelectCategory(entry, category);
 }
 
-void CMainFrame::FillTree(const std::optional<std::string>& loginPath) { m_tree->FillTree(loginPath); }
+void CMainFrame::FillTree(const std::optional<std::string>& loginPath)
+{
+    m_tree->FillTree(loginPath);
+}
 
 void CMainFrame::UpdateEditCommands()
 {
@@ -295,4 +301,4 @@ void CMainFrame::SetHelpBarShown(bool shown)
     RunReportingFileErrors(m_itemList, [this] { m_itemList->RefreshList(); });
 }
 
-}  // namespace custodia
+} // namespace custodia

@@ -97,4 +97,4 @@ private:
     bool m_helpBarShown = true;
 };
 
-}  // namespace custodia
+} // namespace custodia

@@ -25,7 +25,7 @@ std::string ClockFormat()
     return format.data();
 }
 
-}  // namespace
+} // namespace
 
 CStatusClock::CStatusClock(QWidget* parent)
     : QLabel(parent)
@@ -54,4 +54,4 @@ QString CStatusClock::Format(const std::tm& time)
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(length));
 }
 
-}  // namespace custodia
+} // namespace custodia

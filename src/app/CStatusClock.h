@@ -28,4 +28,4 @@ private:
     QTimer* m_timer;
 };
 
-}  // namespace custodia
+} // namespace custodia

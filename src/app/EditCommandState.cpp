@@ -28,4 +28,4 @@ EditCommandState MakeEditCommandState(const WordTable& words, ListMode mode, boo
     return state;
 }
 
-}  // namespace custodia
+} // namespace custodia

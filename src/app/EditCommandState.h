@@ -21,4 +21,4 @@ struct EditCommandState {
 
 EditCommandState MakeEditCommandState(const WordTable& words, ListMode mode, bool hasSelection);
 
-}  // namespace custodia
+} // namespace custodia

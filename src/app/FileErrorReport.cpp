@@ -11,8 +11,8 @@ void ReportFileError(QWidget* parent, const FileException& error)
 {
     const QString text = QStringLiteral("The file \"%1\" could not be read or written: %2.")
                              .arg(StoredText(error.fileName()), QString::fromLatin1(DescribeFileCause(error.cause())));
-    UiServices::Instance().ShowMessage(parent, text, QString::fromLatin1(kApplicationName), UiServices::Icon::Critical,
-                                       UiServices::Buttons::Ok);
+    UiServices::Instance().ShowMessage(
+        parent, text, QString::fromLatin1(kApplicationName), UiServices::Icon::Critical, UiServices::Buttons::Ok);
 }
 
 bool RunReportingFileErrors(QWidget* parent, const std::function<void()>& action)
@@ -26,4 +26,4 @@ bool RunReportingFileErrors(QWidget* parent, const std::function<void()>& action
     }
 }
 
-}  // namespace custodia
+} // namespace custodia

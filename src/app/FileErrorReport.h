@@ -15,4 +15,4 @@ void ReportFileError(QWidget* parent, const FileException& error);
 // Runs the action and reports a FileException that escapes it. False if one did.
 bool RunReportingFileErrors(QWidget* parent, const std::function<void()>& action);
 
-}  // namespace custodia
+} // namespace custodia

@@ -19,19 +19,19 @@ void SaveUser(const std::string& loginPath, const UserEntry& entry)
 {
     const UserRecord& user = entry.user;
     UserStore().SaveUser(loginPath, user.userName, user.fullName, user.description, user.password, user.groupNumber,
-                         user.databaseMode, user.databaseMask, entry.access);
+        user.databaseMode, user.databaseMask, entry.access);
 }
 
 bool HasGroup(const std::vector<GroupEntry>& groups, int groupNumber)
 {
-    return std::any_of(groups.begin(), groups.end(),
-                       [&](const GroupEntry& group) { return group.groupNumber == groupNumber; });
+    return std::any_of(
+        groups.begin(), groups.end(), [&](const GroupEntry& group) { return group.groupNumber == groupNumber; });
 }
 
-}  // namespace
+} // namespace
 
-CItemCommands::CItemCommands(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& itemList, CLeftView& tree,
-                             ItemDialogs& dialogs)
+CItemCommands::CItemCommands(
+    const WordTable& words, CCustodiaDoc& doc, CCustodiaView& itemList, CLeftView& tree, ItemDialogs& dialogs)
     : m_words(words)
     , m_doc(doc)
     , m_itemList(itemList)
@@ -40,24 +40,35 @@ CItemCommands::CItemCommands(const WordTable& words, CCustodiaDoc& doc, CCustodi
 {
 }
 
-QString CItemCommands::Word(int number) const { return WordText(m_words, number); }
+QString CItemCommands::Word(int number) const
+{
+    return WordText(m_words, number);
+}
 
 bool CItemCommands::Confirm(const QString& text, int captionWord)
 {
-    return UiServices::Instance().ShowMessage(&m_itemList, text, Word(captionWord), UiServices::Icon::Warning,
-                                              UiServices::Buttons::OkCancel) == UiServices::Answer::Ok;
+    return UiServices::Instance().ShowMessage(
+               &m_itemList, text, Word(captionWord), UiServices::Icon::Warning, UiServices::Buttons::OkCancel)
+        == UiServices::Answer::Ok;
 }
 
 void CItemCommands::CreateItem()
 {
     RunReportingFileErrors(&m_itemList, [this] {
         switch (m_itemList.Mode()) {
-        case ListMode::Users: CreateUser(); break;
-        case ListMode::Groups: CreateGroup(); break;
+        case ListMode::Users:
+            CreateUser();
+            break;
+        case ListMode::Groups:
+            CreateGroup();
+            break;
         case ListMode::LoginPaths:
-        case ListMode::Categories: CreateLoginPath(); break;
+        case ListMode::Categories:
+            CreateLoginPath();
+            break;
         case ListMode::DatabasePaths:
-        case ListMode::None: break;
+        case ListMode::None:
+            break;
         }
     });
 }
@@ -70,11 +81,20 @@ void CItemCommands::EditItem()
     RunReportingFileErrors(&m_itemList, [this, row = *row] {
         switch (m_itemList.Mode()) {
         case ListMode::LoginPaths:
-        case ListMode::Categories: EditLoginPath(row); break;
-        case ListMode::Users: EditUser(row); break;
-        case ListMode::Groups: EditGroup(row); break;
-        case ListMode::DatabasePaths: EditDatabasePath(row); break;
-        case ListMode::None: break;
+        case ListMode::Categories:
+            EditLoginPath(row);
+            break;
+        case ListMode::Users:
+            EditUser(row);
+            break;
+        case ListMode::Groups:
+            EditGroup(row);
+            break;
+        case ListMode::DatabasePaths:
+            EditDatabasePath(row);
+            break;
+        case ListMode::None:
+            break;
         }
     });
 }
@@ -86,12 +106,19 @@ void CItemCommands::DeleteItem()
         return;
     RunReportingFileErrors(&m_itemList, [this, row = *row] {
         switch (m_itemList.Mode()) {
-        case ListMode::Users: DeleteUser(row); break;
-        case ListMode::Groups: DeleteGroup(row); break;
+        case ListMode::Users:
+            DeleteUser(row);
+            break;
+        case ListMode::Groups:
+            DeleteGroup(row);
+            break;
         case ListMode::LoginPaths:
-        case ListMode::Categories: DeleteLoginPath(row); break;
+        case ListMode::Categories:
+            DeleteLoginPath(row);
+            break;
         case ListMode::DatabasePaths:
-        case ListMode::None: break;
+        case ListMode::None:
+            break;
         }
     });
 }
@@ -108,8 +135,8 @@ void CItemCommands::CreateUser()
 
 std::optional<int> CItemCommands::AskForFreeGroupNumber(std::string& name)
 {
-    const std::unique_ptr<NewGroupPrompt> prompt =
-        m_dialogs->MakeNewGroupPrompt(&m_itemList, m_itemList.CurrentLoginPath());
+    const std::unique_ptr<NewGroupPrompt> prompt
+        = m_dialogs->MakeNewGroupPrompt(&m_itemList, m_itemList.CurrentLoginPath());
     if (!prompt)
         return std::nullopt;
     for (;;) {
@@ -120,8 +147,8 @@ std::optional<int> CItemCommands::AskForFreeGroupNumber(std::string& name)
             name = std::move(choice->name);
             return choice->groupNumber;
         }
-        UiServices::Instance().ShowMessage(&m_itemList, Word(934), Word(929), UiServices::Icon::Critical,
-                                           UiServices::Buttons::Ok);
+        UiServices::Instance().ShowMessage(
+            &m_itemList, Word(934), Word(929), UiServices::Icon::Critical, UiServices::Buttons::Ok);
     }
 }
 
@@ -154,8 +181,8 @@ void CItemCommands::EditLoginPath(int row)
     if (entry == nullptr)
         return;
     // A login path row opens its users; a category row opens that category.
-    const auto category =
-        m_itemList.Mode() == ListMode::Categories ? static_cast<LoginPathCategory>(row) : LoginPathCategory::Users;
+    const auto category
+        = m_itemList.Mode() == ListMode::Categories ? static_cast<LoginPathCategory>(row) : LoginPathCategory::Users;
     m_tree.SelectCategory(*entry, category);
 }
 
@@ -199,10 +226,9 @@ void CItemCommands::DeleteUser(int row)
     if (row >= static_cast<int>(m_itemList.Users().size()))
         return;
     const UserRecord user = m_itemList.Users()[static_cast<size_t>(row)].user;
-    const QString text = Word(857) + QStringLiteral("\n\n  ") + Word(865) + QLatin1Char(' ') +
-                         StoredText(user.userName) + QStringLiteral("\n  ") + Word(866) + QLatin1Char(' ') +
-                         StoredText(user.fullName) + QStringLiteral("\n  ") + Word(861) + QLatin1Char(' ') +
-                         StoredText(user.description);
+    const QString text = Word(857) + QStringLiteral("\n\n  ") + Word(865) + QLatin1Char(' ') + StoredText(user.userName)
+        + QStringLiteral("\n  ") + Word(866) + QLatin1Char(' ') + StoredText(user.fullName) + QStringLiteral("\n  ")
+        + Word(861) + QLatin1Char(' ') + StoredText(user.description);
     if (!Confirm(text, 856))
         return;
     const std::string loginPath = m_itemList.CurrentLoginPath();
@@ -215,9 +241,9 @@ void CItemCommands::DeleteGroup(int row)
     if (row >= static_cast<int>(m_itemList.Groups().size()))
         return;
     const GroupEntry group = m_itemList.Groups()[static_cast<size_t>(row)];
-    const QString text = Word(800) + QStringLiteral(":\n\n  ") +
-                         QStringLiteral("%1").arg(group.groupNumber, 3, 10, QLatin1Char('0')) + QLatin1Char(' ') +
-                         StoredText(group.name) + QLatin1Char('\n');
+    const QString text = Word(800) + QStringLiteral(":\n\n  ")
+        + QStringLiteral("%1").arg(group.groupNumber, 3, 10, QLatin1Char('0')) + QLatin1Char(' ')
+        + StoredText(group.name) + QLatin1Char('\n');
     if (!Confirm(text, 799))
         return;
     const std::string loginPath = m_itemList.CurrentLoginPath();
@@ -240,4 +266,4 @@ void CItemCommands::DeleteLoginPath(int row)
     m_tree.FillTree(std::nullopt);
 }
 
-}  // namespace custodia
+} // namespace custodia

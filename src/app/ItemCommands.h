@@ -18,8 +18,8 @@ class WordTable;
 // again, so that the list always shows what is stored.
 class CItemCommands final {
 public:
-    CItemCommands(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& itemList, CLeftView& tree,
-                  ItemDialogs& dialogs);
+    CItemCommands(
+        const WordTable& words, CCustodiaDoc& doc, CCustodiaView& itemList, CLeftView& tree, ItemDialogs& dialogs);
 
     void SetDialogs(ItemDialogs& dialogs) { m_dialogs = &dialogs; }
 
@@ -50,4 +50,4 @@ private:
     ItemDialogs* m_dialogs;
 };
 
-}  // namespace custodia
+} // namespace custodia

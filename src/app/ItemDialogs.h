@@ -35,8 +35,9 @@ public:
     virtual ~ItemDialogs() = default;
 
     // The user properties dialog, over a new (all empty) or an existing user.
-    virtual bool EditUser(QWidget* parent, UserEntry& user, const std::vector<GroupEntry>& groups,
-                          const DatabaseList& databases) = 0;
+    virtual bool EditUser(
+        QWidget* parent, UserEntry& user, const std::vector<GroupEntry>& groups, const DatabaseList& databases)
+        = 0;
     // Null when there is no such dialog.
     virtual std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget* parent, const std::string& loginPath) = 0;
     // The group properties dialog; it writes the group into the profile files itself.
@@ -58,4 +59,4 @@ public:
     std::optional<std::string> AskLoginPath(QWidget*) override { return std::nullopt; }
 };
 
-}  // namespace custodia
+} // namespace custodia

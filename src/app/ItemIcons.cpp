@@ -72,21 +72,27 @@ QIcon DrawnPresentationIcon(ToolbarImage image)
         }
         break;
     case ToolbarImage::CommandPopup:
-    case ToolbarImage::HelpBar: break;
+    case ToolbarImage::HelpBar:
+        break;
     }
     return QIcon(pixmap);
 }
 
-}  // namespace
+} // namespace
 
 QIcon ItemIcon(ItemImage image)
 {
     switch (image) {
-    case ItemImage::Root: return ResourceOr(QStringLiteral("root"), QStyle::SP_ComputerIcon);
-    case ItemImage::LoginPath: return ResourceOr(QStringLiteral("loginpath"), QStyle::SP_DirClosedIcon);
-    case ItemImage::OpenCategory: return ResourceOr(QStringLiteral("category-open"), QStyle::SP_DirOpenIcon);
-    case ItemImage::Group: return ResourceOr(QStringLiteral("group"), QStyle::SP_FileDialogInfoView);
-    case ItemImage::User: return ResourceOr(QStringLiteral("user"), QStyle::SP_FileIcon);
+    case ItemImage::Root:
+        return ResourceOr(QStringLiteral("root"), QStyle::SP_ComputerIcon);
+    case ItemImage::LoginPath:
+        return ResourceOr(QStringLiteral("loginpath"), QStyle::SP_DirClosedIcon);
+    case ItemImage::OpenCategory:
+        return ResourceOr(QStringLiteral("category-open"), QStyle::SP_DirOpenIcon);
+    case ItemImage::Group:
+        return ResourceOr(QStringLiteral("group"), QStyle::SP_FileDialogInfoView);
+    case ItemImage::User:
+        return ResourceOr(QStringLiteral("user"), QStyle::SP_FileIcon);
     }
     return {};
 }
@@ -106,16 +112,22 @@ QIcon CategoryIcon()
 QIcon ToolbarIcon(ToolbarImage image)
 {
     switch (image) {
-    case ToolbarImage::CommandPopup: return ResourceOr(QStringLiteral("addloginpath"), QStyle::SP_FileDialogNewFolder);
+    case ToolbarImage::CommandPopup:
+        return ResourceOr(QStringLiteral("addloginpath"), QStyle::SP_FileDialogNewFolder);
     case ToolbarImage::LargeIcons:
     case ToolbarImage::SmallIcons:
     case ToolbarImage::List:
-    case ToolbarImage::Details: return DrawnPresentationIcon(image);
-    case ToolbarImage::HelpBar: return ResourceOr(QStringLiteral("helpbar"), QStyle::SP_DialogHelpButton);
+    case ToolbarImage::Details:
+        return DrawnPresentationIcon(image);
+    case ToolbarImage::HelpBar:
+        return ResourceOr(QStringLiteral("helpbar"), QStyle::SP_DialogHelpButton);
     }
     return {};
 }
 
-QIcon ApplicationIcon() { return ResourceOr(QStringLiteral("custodia"), QStyle::SP_DesktopIcon); }
+QIcon ApplicationIcon()
+{
+    return ResourceOr(QStringLiteral("custodia"), QStyle::SP_DesktopIcon);
+}
 
-}  // namespace custodia
+} // namespace custodia

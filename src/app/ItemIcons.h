@@ -18,4 +18,4 @@ QIcon CategoryIcon();
 QIcon ToolbarIcon(ToolbarImage image);
 QIcon ApplicationIcon();
 
-}  // namespace custodia
+} // namespace custodia

@@ -15,13 +15,18 @@ inline std::optional<int> ModeNounWord(ListMode mode)
 {
     switch (mode) {
     case ListMode::LoginPaths:
-    case ListMode::Categories: return 926;
-    case ListMode::Users: return 927;
-    case ListMode::Groups: return 928;
-    case ListMode::DatabasePaths: return 987;
-    case ListMode::None: break;
+    case ListMode::Categories:
+        return 926;
+    case ListMode::Users:
+        return 927;
+    case ListMode::Groups:
+        return 928;
+    case ListMode::DatabasePaths:
+        return 987;
+    case ListMode::None:
+        break;
     }
     return std::nullopt;
 }
 
-}  // namespace custodia
+} // namespace custodia

@@ -20,8 +20,8 @@ LogonMessage LogonMessageForStatus(int findUserStatus)
     }
 }
 
-LogonOutcome AttemptLogon(UserStore& store, const std::string& loginPath, const std::string& userName,
-                          const std::string& password)
+LogonOutcome AttemptLogon(
+    UserStore& store, const std::string& loginPath, const std::string& userName, const std::string& password)
 {
     LogonOutcome outcome;
     if (userName.empty() || password.empty())
@@ -52,4 +52,4 @@ LogonOutcome AttemptLogon(UserStore& store, const std::string& loginPath, const 
     return outcome;
 }
 
-}  // namespace custodia
+} // namespace custodia

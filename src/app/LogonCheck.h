@@ -22,23 +22,23 @@ inline constexpr int kFirstLogonMessageWord = 535;
 // What a log-on attempt came to.
 struct LogonOutcome {
     enum class Kind {
-        Incomplete,  // a name or password was left empty: nothing happens, nothing is shown
-        LoggedOn,    // the store now holds the user
-        Refused,     // the message says why
+        Incomplete, // a name or password was left empty: nothing happens, nothing is shown
+        LoggedOn, // the store now holds the user
+        Refused, // the message says why
     };
     Kind kind = Kind::Incomplete;
-    LogonMessage message = LogonMessage::WrongPassword;  // only for Refused
-    uint8_t groupNumber = 0;  // of the user found by name, 0 if none was
+    LogonMessage message = LogonMessage::WrongPassword; // only for Refused
+    uint8_t groupNumber = 0; // of the user found by name, 0 if none was
 };
 
 // One press of the log-on dialog's OK: finds the user by name in the login path's user file and
 // compares the typed password with the stored one, byte for byte and case-sensitive. On a match the
 // store takes the user (name and password as typed, full name, description, databases and access
 // record) and the login path's database list. An empty login path means the current directory.
-LogonOutcome AttemptLogon(UserStore& store, const std::string& loginPath, const std::string& userName,
-                          const std::string& password);
+LogonOutcome AttemptLogon(
+    UserStore& store, const std::string& loginPath, const std::string& userName, const std::string& password);
 
 // The message for a FindUser status other than "found".
 LogonMessage LogonMessageForStatus(int findUserStatus);
 
-}  // namespace custodia
+} // namespace custodia

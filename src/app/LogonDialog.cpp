@@ -68,10 +68,10 @@ bool LogonRequiredHere()
     }
 }
 
-}  // namespace
+} // namespace
 
-LogonDialog::LogonDialog(UserStore& store, const QString& title, const QString& subtitle, const QString& version,
-                         QWidget* parent)
+LogonDialog::LogonDialog(
+    UserStore& store, const QString& title, const QString& subtitle, const QString& version, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint)
     , m_store(store)
     , m_title(title)
@@ -164,11 +164,26 @@ void LogonDialog::BuildWidgets()
     connect(m_splashTimer, &QTimer::timeout, this, [this] { done(Accepted); });
 }
 
-void LogonDialog::SetNotice(const QString& text) { m_notice->setText(text); }
-void LogonDialog::SetUserNameLabel(const QString& text) { m_userNameLabel->setText(text); }
-void LogonDialog::SetPasswordLabel(const QString& text) { m_passwordLabel->setText(text); }
-void LogonDialog::SetLoginPathLabel(const QString& text) { m_loginPathLabel->setText(text); }
-void LogonDialog::SetDefaultLoginPath(const QString& path) { m_loginPathField->setText(path); }
+void LogonDialog::SetNotice(const QString& text)
+{
+    m_notice->setText(text);
+}
+void LogonDialog::SetUserNameLabel(const QString& text)
+{
+    m_userNameLabel->setText(text);
+}
+void LogonDialog::SetPasswordLabel(const QString& text)
+{
+    m_passwordLabel->setText(text);
+}
+void LogonDialog::SetLoginPathLabel(const QString& text)
+{
+    m_loginPathLabel->setText(text);
+}
+void LogonDialog::SetDefaultLoginPath(const QString& path)
+{
+    m_loginPathField->setText(path);
+}
 
 void LogonDialog::SetMessage(LogonMessage message, const QString& text)
 {
@@ -241,8 +256,8 @@ void LogonDialog::OnOk()
     m_loginPath = ToStoredText(m_loginPathField->text());
     LogonOutcome outcome;
     const bool read = RunReportingFileErrors(this, [&] {
-        outcome = AttemptLogon(m_store, m_loginPath, ToStoredText(m_userName->text()),
-                               ToStoredText(m_password->text()));
+        outcome
+            = AttemptLogon(m_store, m_loginPath, ToStoredText(m_userName->text()), ToStoredText(m_password->text()));
     });
     if (!read || outcome.kind == LogonOutcome::Kind::Incomplete)
         return;
@@ -257,11 +272,13 @@ void LogonDialog::OnOk()
 void LogonDialog::ShowMessage(LogonMessage message)
 {
     UiServices::Instance().ShowMessage(this, m_messages.at(static_cast<size_t>(message)),
-                                       QString::fromLatin1(kApplicationName), UiServices::Icon::Critical,
-                                       UiServices::Buttons::Ok);
+        QString::fromLatin1(kApplicationName), UiServices::Icon::Critical, UiServices::Buttons::Ok);
 }
 
-void LogonDialog::reject() { done(m_logonRequired ? Rejected : Accepted); }
+void LogonDialog::reject()
+{
+    done(m_logonRequired ? Rejected : Accepted);
+}
 
 void LogonDialog::keyPressEvent(QKeyEvent* event)
 {
@@ -273,7 +290,10 @@ void LogonDialog::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-int LogonDialog::TextColumnX() const { return m_textColumn->x(); }
+int LogonDialog::TextColumnX() const
+{
+    return m_textColumn->x();
+}
 
 void LogonDialog::paintEvent(QPaintEvent* event)
 {
@@ -291,4 +311,4 @@ void LogonDialog::paintEvent(QPaintEvent* event)
         painter.drawPixmap(m_pictureFrame->pos(), m_picture);
 }
 
-}  // namespace custodia
+} // namespace custodia

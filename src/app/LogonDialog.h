@@ -29,7 +29,7 @@ class LogonDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr int kSplashInterval = 3000;  // milliseconds
+    static constexpr int kSplashInterval = 3000; // milliseconds
     static constexpr int kMaxUserNameLength = 42;
     static constexpr int kMaxPasswordLength = 50;
     static constexpr int kMaxLoginPathLength = 260;
@@ -37,7 +37,7 @@ public:
     // Copies the user name and password the store holds into the fields and loads "splash.bmp" from the
     // current directory.
     LogonDialog(UserStore& store, const QString& title, const QString& subtitle, const QString& version,
-                QWidget* parent = nullptr);
+        QWidget* parent = nullptr);
 
     void SetNotice(const QString& text);
     void SetUserNameLabel(const QString& text);
@@ -108,4 +108,4 @@ private:
     QTimer* m_splashTimer = nullptr;
 };
 
-}  // namespace custodia
+} // namespace custodia

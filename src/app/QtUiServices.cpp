@@ -9,21 +9,25 @@ namespace {
 QMessageBox::Icon ToQtIcon(UiServices::Icon icon)
 {
     switch (icon) {
-    case UiServices::Icon::Information: return QMessageBox::Information;
-    case UiServices::Icon::Warning: return QMessageBox::Warning;
-    case UiServices::Icon::Critical: return QMessageBox::Critical;
-    case UiServices::Icon::None: break;
+    case UiServices::Icon::Information:
+        return QMessageBox::Information;
+    case UiServices::Icon::Warning:
+        return QMessageBox::Warning;
+    case UiServices::Icon::Critical:
+        return QMessageBox::Critical;
+    case UiServices::Icon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
 
-}  // namespace
+} // namespace
 
-UiServices::Answer QtUiServices::ShowMessage(QWidget* parent, const QString& text, const QString& caption, Icon icon,
-                                             Buttons buttons)
+UiServices::Answer QtUiServices::ShowMessage(
+    QWidget* parent, const QString& text, const QString& caption, Icon icon, Buttons buttons)
 {
     QMessageBox box(ToQtIcon(icon), caption, text,
-                    buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, parent);
+        buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, parent);
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }
 

@@ -6,7 +6,7 @@ namespace {
 
 UiServices* g_installed = nullptr;
 
-}  // namespace
+} // namespace
 
 UiServices& UiServices::Instance()
 {
@@ -14,4 +14,7 @@ UiServices& UiServices::Instance()
     return g_installed != nullptr ? *g_installed : qtServices;
 }
 
-void UiServices::Install(UiServices* services) { g_installed = services; }
+void UiServices::Install(UiServices* services)
+{
+    g_installed = services;
+}

@@ -15,11 +15,11 @@ public:
 
     virtual ~UiServices() = default;
 
-    virtual Answer ShowMessage(QWidget* parent, const QString& text, const QString& caption, Icon icon,
-                               Buttons buttons) = 0;
+    virtual Answer ShowMessage(QWidget* parent, const QString& text, const QString& caption, Icon icon, Buttons buttons)
+        = 0;
     // The chosen file, or an empty text when the picker was cancelled.
-    virtual QString ChooseFile(QWidget* parent, const QString& caption, const QString& folder,
-                               const QString& filter) = 0;
+    virtual QString ChooseFile(QWidget* parent, const QString& caption, const QString& folder, const QString& filter)
+        = 0;
     // The chosen folder, or an empty text when the browser was cancelled.
     virtual QString ChooseFolder(QWidget* parent, const QString& caption, const QString& folder) = 0;
     // Opens a web address or a mail address with the desktop's program for it. Returns a code above 32

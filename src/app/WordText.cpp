@@ -4,10 +4,19 @@
 
 namespace custodia {
 
-QString WordText(const WordTable& words, int number) { return StoredText(words.GetWord(number)); }
+QString WordText(const WordTable& words, int number)
+{
+    return StoredText(words.GetWord(number));
+}
 
-QString StoredText(const std::string& text) { return QString::fromStdString(text); }
+QString StoredText(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
 
-std::string ToStoredText(const QString& text) { return text.toStdString(); }
+std::string ToStoredText(const QString& text)
+{
+    return text.toStdString();
+}
 
-}  // namespace custodia
+} // namespace custodia

@@ -13,4 +13,4 @@ QString WordText(const WordTable& words, int number);
 QString StoredText(const std::string& text);
 std::string ToStoredText(const QString& text);
 
-}  // namespace custodia
+} // namespace custodia

@@ -12,24 +12,27 @@ constexpr const char kEndOfOptions[] = "--";
 const OptionRule* FindRule(const ArgumentRules& rules, const std::string& name)
 {
     const auto rule = std::find_if(rules.options.begin(), rules.options.end(),
-                                   [&](const OptionRule& candidate) { return candidate.name == name; });
+        [&](const OptionRule& candidate) { return candidate.name == name; });
     return rule == rules.options.end() ? nullptr : &*rule;
 }
 
-bool LooksLikeOption(const std::string& argument) { return argument.size() > 1 && argument.front() == '-'; }
+bool LooksLikeOption(const std::string& argument)
+{
+    return argument.size() > 1 && argument.front() == '-';
+}
 
 void CheckExclusive(const ArgumentRules& rules, const ParsedArguments& parsed)
 {
     for (const auto& group : rules.exclusive) {
         std::vector<std::string> given;
         std::copy_if(group.begin(), group.end(), std::back_inserter(given),
-                     [&](const std::string& option) { return parsed.Has(option); });
+            [&](const std::string& option) { return parsed.Has(option); });
         if (given.size() > 1)
             throw UsageError(given[0] + " and " + given[1] + " cannot be given together");
     }
 }
 
-}  // namespace
+} // namespace
 
 std::optional<std::string> ParsedArguments::Value(const std::string& option) const
 {
@@ -103,13 +106,12 @@ uint32_t ParseNumber(const std::string& what, const std::string& text, uint32_t 
     uint32_t value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
-    const bool digitsOnly = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-        return c >= '0' && c <= '9';
-    });
+    const bool digitsOnly
+        = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
     if (!digitsOnly || error != std::errc() || stop != end || value < minimum || value > maximum)
-        throw UsageError(what + " must be a whole number from " + std::to_string(minimum) + " to " +
-                         std::to_string(maximum) + ", not '" + text + "'");
+        throw UsageError(what + " must be a whole number from " + std::to_string(minimum) + " to "
+            + std::to_string(maximum) + ", not '" + text + "'");
     return value;
 }
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

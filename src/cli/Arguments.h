@@ -16,15 +16,15 @@ public:
 };
 
 struct OptionRule {
-    std::string name;  // with its leading "--"
+    std::string name; // with its leading "--"
     bool takesValue = false;
     bool repeatable = false;
 };
 
 struct ArgumentRules {
-    std::vector<std::string> operands;  // names of the positional arguments, all required
+    std::vector<std::string> operands; // names of the positional arguments, all required
     std::vector<OptionRule> options;
-    std::vector<std::vector<std::string>> exclusive;  // groups of options of which at most one may be given
+    std::vector<std::vector<std::string>> exclusive; // groups of options of which at most one may be given
 };
 
 // Operands in order and options by name. "--name value" and "--name=value" are the same; after "--"
@@ -51,4 +51,4 @@ bool AsksForHelp(const std::vector<std::string>& arguments);
 // A whole decimal number in [minimum, maximum]; anything else is a usage error naming what was meant.
 uint32_t ParseNumber(const std::string& what, const std::string& text, uint32_t minimum, uint32_t maximum);
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

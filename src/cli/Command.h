@@ -12,7 +12,7 @@ namespace custodia::cli {
 
 // Exit statuses: scripts test these, so they are fixed.
 inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailed = 1;  // the operation failed or found nothing
+inline constexpr int kExitFailed = 1; // the operation failed or found nothing
 inline constexpr int kExitUsage = 2;
 
 // Where a command reads the password and writes its output and messages.
@@ -35,9 +35,9 @@ using CommandFunction = std::function<int(const ParsedArguments& arguments, Comm
 struct Command {
     std::string family;
     std::string name;
-    std::string synopsis;     // the arguments after the command words, for usage lines
-    std::string summary;      // one line for the program's help
-    std::string description;  // the command's own help, after the usage line
+    std::string synopsis; // the arguments after the command words, for usage lines
+    std::string summary; // one line for the program's help
+    std::string description; // the command's own help, after the usage line
     ArgumentRules rules;
     CommandFunction run;
 
@@ -52,4 +52,4 @@ std::vector<Command> GroupCommands();
 std::vector<Command> DatabaseCommands();
 std::vector<Command> OfficeCommands();
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

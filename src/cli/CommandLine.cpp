@@ -18,8 +18,8 @@ constexpr int kSynopsisColumn = 46;
 std::vector<Command> AllCommands()
 {
     std::vector<Command> all;
-    for (auto family : { InitCommands, UserCommands, GroupCommands, DatabaseCommands, OfficeCommands, PathCommands,
-                         VerifyCommands }) {
+    for (auto family :
+        { InitCommands, UserCommands, GroupCommands, DatabaseCommands, OfficeCommands, PathCommands, VerifyCommands }) {
         auto commands = family();
         std::move(commands.begin(), commands.end(), std::back_inserter(all));
     }
@@ -105,7 +105,7 @@ int RunCommand(const Command& command, const std::vector<std::string>& arguments
     }
 }
 
-}  // namespace
+} // namespace
 
 int RunCommandLine(const std::vector<std::string>& arguments, CommandContext& context)
 {
@@ -131,11 +131,11 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandContext& co
         WriteCommandSummaries(context.out, family);
         return kExitSuccess;
     }
-    const auto command = std::find_if(family.begin(), family.end(),
-                                      [&](const Command* candidate) { return candidate->name == arguments[1]; });
+    const auto command = std::find_if(
+        family.begin(), family.end(), [&](const Command* candidate) { return candidate->name == arguments[1]; });
     if (command == family.end())
         return ReportUsageError(context, arguments[0] + ": unknown sub-command '" + arguments[1] + "'", arguments[0]);
     return RunCommand(**command, { arguments.begin() + 2, arguments.end() }, context);
 }
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

@@ -11,4 +11,4 @@ namespace custodia::cli {
 // errors, failed operations and file errors are reported here, at the command boundary, on stderr.
 int RunCommandLine(const std::vector<std::string>& arguments, CommandContext& context);
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

@@ -12,7 +12,10 @@ namespace custodia::cli {
 
 namespace {
 
-std::string DatabaseFileOf(const std::string& loginPath) { return JoinPath(loginPath, databaselist::kFileName); }
+std::string DatabaseFileOf(const std::string& loginPath)
+{
+    return JoinPath(loginPath, databaselist::kFileName);
+}
 
 // A login path without "tessel.dbs" simply has ten empty slots.
 DatabaseList LoadList(const std::string& loginPath)
@@ -28,8 +31,9 @@ int List(const ParsedArguments& arguments, CommandContext& context)
     RequireReadableRecordFile(DatabaseFileOf(path));
     const DatabaseList list = LoadList(path);
     for (int slot = 0; slot < databaselist::kShownSlotCount; ++slot)
-        WriteFields(context.out, { std::to_string(slot + 1), list.GetPath(slot), list.GetMirrorPath(slot),
-                                   list.IsMirrorOn(slot) ? "1" : "0", list.GetDescription(slot) });
+        WriteFields(context.out,
+            { std::to_string(slot + 1), list.GetPath(slot), list.GetMirrorPath(slot), list.IsMirrorOn(slot) ? "1" : "0",
+                list.GetDescription(slot) });
     return kExitSuccess;
 }
 
@@ -66,7 +70,7 @@ int Set(const ParsedArguments& arguments, CommandContext&)
     return kExitSuccess;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<Command> DatabaseCommands()
 {
@@ -90,12 +94,12 @@ std::vector<Command> DatabaseCommands()
             "everything else of the file as it was. Limits: paths 128 bytes, description 50. Nothing is\n"
             "written if \"tessel.dbs\" is damaged.\n",
             { { "PATH", "SLOT" },
-              { { "--path", true, false }, { "--mirror", true, false }, { "--mirror-on", false, false },
-                { "--mirror-off", false, false }, { "--description", true, false } },
-              { { "--mirror-on", "--mirror-off" } } },
+                { { "--path", true, false }, { "--mirror", true, false }, { "--mirror-on", false, false },
+                    { "--mirror-off", false, false }, { "--description", true, false } },
+                { { "--mirror-on", "--mirror-off" } } },
             Set,
         },
     };
 }
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

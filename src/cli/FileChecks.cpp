@@ -19,10 +19,14 @@ constexpr unsigned kOpenForReading = openflags::kRead | openflags::kShareDenyNon
 const char* DescribeVerifyResult(int result)
 {
     switch (result) {
-    case recordfile::kVerifyLengthWrong: return "stored length wrong";
-    case recordfile::kVerifyChecksumWrong: return "checksum wrong";
-    case recordfile::kVerifyNoHeader: return "no header record";
-    default: return "not a record file";
+    case recordfile::kVerifyLengthWrong:
+        return "stored length wrong";
+    case recordfile::kVerifyChecksumWrong:
+        return "checksum wrong";
+    case recordfile::kVerifyNoHeader:
+        return "no header record";
+    default:
+        return "not a record file";
     }
 }
 
@@ -44,11 +48,11 @@ bool OpenForCheck(SharedFile& file, const std::string& fileName, FileCheck& chec
 
 bool IsFolder(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-}  // namespace
+} // namespace
 
 FileCheck CheckRecordFile(const std::string& fileName)
 {
@@ -77,9 +81,8 @@ FileCheck CheckPasswordFile(const std::string& loginPath)
     check.present = inspected.state != PasswordFileState::Missing;
     // A torn tail or a wrong record count is worth a report, but the store reads and writes such a file
     // soundly; only a file it would refuse counts as damaged here.
-    check.damaged = inspected.state == PasswordFileState::Unreadable ||
-                    inspected.state == PasswordFileState::HeaderShort ||
-                    inspected.state == PasswordFileState::WrongTitle;
+    check.damaged = inspected.state == PasswordFileState::Unreadable
+        || inspected.state == PasswordFileState::HeaderShort || inspected.state == PasswordFileState::WrongTitle;
     check.unopenable = inspected.state == PasswordFileState::Unreadable;
     if (check.damaged)
         check.reason = inspected.reason;
@@ -100,11 +103,17 @@ void RequireSound(const std::string& fileName, const std::string& consequence)
         throw OperationFailed(fileName + ": " + DescribeProblem(check) + consequence);
 }
 
-}  // namespace
+} // namespace
 
-void RequireUndamagedRecordFile(const std::string& fileName) { RequireSound(fileName, "; nothing was changed"); }
+void RequireUndamagedRecordFile(const std::string& fileName)
+{
+    RequireSound(fileName, "; nothing was changed");
+}
 
-void RequireReadableRecordFile(const std::string& fileName) { RequireSound(fileName, ""); }
+void RequireReadableRecordFile(const std::string& fileName)
+{
+    RequireSound(fileName, "");
+}
 
 std::string LoginPathOperand(const ParsedArguments& arguments, size_t index, const std::string& what)
 {
@@ -117,4 +126,4 @@ std::string LoginPathOperand(const ParsedArguments& arguments, size_t index, con
     return path;
 }
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

@@ -9,9 +9,9 @@ namespace custodia::cli {
 // What a look at one shared file found.
 struct FileCheck {
     bool present = false;
-    bool damaged = false;     // also set when the file could not be opened
+    bool damaged = false; // also set when the file could not be opened
     bool unopenable = false;
-    std::string reason;  // why it is damaged or could not be opened
+    std::string reason; // why it is damaged or could not be opened
 };
 
 // A record file: present or not, and whether its checksum, header record and stored length agree.
@@ -33,4 +33,4 @@ void RequireReadableRecordFile(const std::string& fileName);
 // out the retries of a path that cannot exist.
 std::string LoginPathOperand(const ParsedArguments& arguments, size_t index, const std::string& what = "login path");
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

@@ -50,7 +50,7 @@ RightPosition ParseRightPosition(const std::string& option, const std::string& t
     right.program = static_cast<int>(ParseNumber(option + " program", text.substr(0, colon), 0, kProgramCount - 1));
     const size_t rowLength = kProfileFiles[static_cast<size_t>(right.program)].rowLength;
     right.position = static_cast<int>(ParseNumber(option + " position for program " + std::to_string(right.program),
-                                                  text.substr(colon + 1), 0, static_cast<uint32_t>(rowLength - 1)));
+        text.substr(colon + 1), 0, static_cast<uint32_t>(rowLength - 1)));
     return right;
 }
 
@@ -113,8 +113,8 @@ int Show(const ParsedArguments& arguments, CommandContext& context)
         throw OperationFailed("no profile file holds group " + std::to_string(number));
     for (int program = 0; program < kProgramCount; ++program) {
         const ProfileFile& profile = kProfileFiles[static_cast<size_t>(program)];
-        WriteFields(context.out, { std::to_string(program), profile.fileName,
-                                   RowText(store.GetProgramRights(program), profile.rowLength) });
+        WriteFields(context.out,
+            { std::to_string(program), profile.fileName, RowText(store.GetProgramRights(program), profile.rowLength) });
     }
     return allSound ? kExitSuccess : kExitFailed;
 }
@@ -131,7 +131,7 @@ int Save(const ParsedArguments& arguments, CommandContext&)
     RequireUndamagedProfileFiles(path);
 
     UserStore store;
-    store.LoadGroupRights(path, number);  // a new group starts from a table of zeros
+    store.LoadGroupRights(path, number); // a new group starts from a table of zeros
     RightsTable& rights = store.GetRightsTable();
     for (const auto& [right, value] : changes)
         rights.Set(right.program, right.position, value);
@@ -159,13 +159,13 @@ std::string ProgramTable()
     std::string table = "Programs (P: profile file, positions):\n";
     for (int program = 0; program < kProgramCount; ++program) {
         const ProfileFile& profile = kProfileFiles[static_cast<size_t>(program)];
-        table += "  " + std::to_string(program) + ": " + profile.fileName + ", 0.." +
-                 std::to_string(profile.rowLength - 1) + "\n";
+        table += "  " + std::to_string(program) + ": " + profile.fileName + ", 0.."
+            + std::to_string(profile.rowLength - 1) + "\n";
     }
     return table;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<Command> GroupCommands()
 {
@@ -198,8 +198,8 @@ std::vector<Command> GroupCommands()
             "create a group, or change its name and rights",
             "Starts from the rights group N has now (all denied for a new group), grants and revokes the\n"
             "positions given, and writes the group under NAME (at most 99 bytes) into all twelve profile\n"
-            "files, creating missing ones. Nothing is written if any profile file is damaged.\n" +
-                ProgramTable(),
+            "files, creating missing ones. Nothing is written if any profile file is damaged.\n"
+                + ProgramTable(),
             { { "PATH", "N", "NAME" }, { { "--grant", true, true }, { "--revoke", true, true } }, {} },
             Save,
         },
@@ -216,4 +216,4 @@ std::vector<Command> GroupCommands()
     };
 }
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

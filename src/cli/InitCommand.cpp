@@ -48,7 +48,7 @@ int Init(const ParsedArguments& arguments, CommandContext& context)
     return kExitSuccess;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<Command> InitCommands()
 {
@@ -65,4 +65,4 @@ std::vector<Command> InitCommands()
     } };
 }
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

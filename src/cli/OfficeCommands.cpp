@@ -23,7 +23,8 @@ int List(const ParsedArguments& arguments, CommandContext& context)
 int Set(const ParsedArguments& arguments, CommandContext&)
 {
     const std::string folder = LoginPathOperand(arguments, 0, "database folder");
-    const int office = static_cast<int>(ParseNumber("office number", arguments.Operand(1), 1, officenames::kOfficeCount));
+    const int office
+        = static_cast<int>(ParseNumber("office number", arguments.Operand(1), 1, officenames::kOfficeCount));
     const std::string& numberText = arguments.Operand(2);
     const std::string& name = arguments.Operand(3);
     CheckText("office number text", numberText, limits::kOfficeNumberText);
@@ -42,7 +43,7 @@ int Set(const ParsedArguments& arguments, CommandContext&)
     }
 }
 
-}  // namespace
+} // namespace
 
 std::vector<Command> OfficeCommands()
 {
@@ -71,4 +72,4 @@ std::vector<Command> OfficeCommands()
     };
 }
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

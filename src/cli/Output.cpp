@@ -14,6 +14,9 @@ void WriteFields(std::ostream& out, const std::vector<std::string>& fields)
     out << '\n';
 }
 
-void WriteError(std::ostream& err, const std::string& message) { err << "custodiactl: " << message << '\n'; }
+void WriteError(std::ostream& err, const std::string& message)
+{
+    err << "custodiactl: " << message << '\n';
+}
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

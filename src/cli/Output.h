@@ -12,4 +12,4 @@ void WriteFields(std::ostream& out, const std::vector<std::string>& fields);
 // A message on stderr, prefixed with the program's name.
 void WriteError(std::ostream& err, const std::string& message);
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

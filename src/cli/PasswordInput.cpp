@@ -33,7 +33,7 @@ private:
     bool m_active = false;
 };
 
-}  // namespace
+} // namespace
 
 std::string ReadPassword(CommandContext& context)
 {
@@ -51,4 +51,4 @@ std::string ReadPassword(CommandContext& context)
     return line;
 }
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

@@ -10,4 +10,4 @@ namespace custodia::cli {
 // password. At a terminal the typing is not echoed.
 std::string ReadPassword(CommandContext& context);
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

@@ -49,14 +49,14 @@ int Remove(const ParsedArguments& arguments, CommandContext&)
     if (list.RemoveLoginPath(path))
         return kExitSuccess;
     const auto& paths = list.Paths();
-    const auto other = std::find_if(paths.begin(), paths.end(),
-                                    [&](const std::string& listed) { return EqualIgnoringCase(listed, path); });
+    const auto other = std::find_if(
+        paths.begin(), paths.end(), [&](const std::string& listed) { return EqualIgnoringCase(listed, path); });
     if (other != paths.end())
         throw OperationFailed(path + ": not managed; removing needs the exact letter case: " + *other);
     throw OperationFailed(path + ": not managed");
 }
 
-}  // namespace
+} // namespace
 
 std::vector<Command> PathCommands()
 {
@@ -67,8 +67,8 @@ std::vector<Command> PathCommands()
             "list",
             "",
             "list the login paths this installation manages",
-            std::string("Prints one managed login path per line, in the order of the file.\n") + file +
-                "Exit status 1 if there is none.\n",
+            std::string("Prints one managed login path per line, in the order of the file.\n") + file
+                + "Exit status 1 if there is none.\n",
             { {}, {}, {} },
             List,
         },
@@ -78,8 +78,8 @@ std::vector<Command> PathCommands()
             "PATH",
             "manage one more login path",
             std::string("Appends PATH to the managed login paths unless it is listed already, letter case\n"
-                        "ignored. The folder itself is not touched.\n") +
-                file,
+                        "ignored. The folder itself is not touched.\n")
+                + file,
             { { "PATH" }, {}, {} },
             Add,
         },
@@ -89,12 +89,12 @@ std::vector<Command> PathCommands()
             "PATH",
             "stop managing a login path",
             std::string("Removes PATH, in its exact letter case, from the managed login paths. The folder and\n"
-                        "its files are not touched.\n") +
-                file,
+                        "its files are not touched.\n")
+                + file,
             { { "PATH" }, {}, {} },
             Remove,
         },
     };
 }
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

@@ -15,17 +15,17 @@ namespace custodia::cli {
 // The longest texts the console itself lets people enter, in bytes: each leaves room for the
 // terminator of its stored field. Longer texts are refused, never cut.
 namespace limits {
-inline constexpr size_t kUserName = userrecord::kMaxUserNameLength;                // 42
-inline constexpr size_t kFullName = userrecord::kMaxFullNameLength;                // 50
-inline constexpr size_t kDescription = userrecord::kMaxDescriptionLength;          // 50
-inline constexpr size_t kPassword = kMaxPasswordLength;                            // 50
-inline constexpr size_t kGroupName = grouprecord::kMaxNameLength;                  // 99
-inline constexpr size_t kDatabasePath = databaselist::kMaxPathLength;              // 128
-inline constexpr size_t kDatabaseDescription = databaselist::kMaxDescriptionLength;  // 50
-inline constexpr size_t kLoginPath = loginpaths::kMaxPathLength;                  // 254
-inline constexpr size_t kOfficeNumberText = officenames::kMaxNumberTextLength;     // 9
-inline constexpr size_t kOfficeName = officenames::kMaxNameLength;                 // 49
-}  // namespace limits
+inline constexpr size_t kUserName = userrecord::kMaxUserNameLength; // 42
+inline constexpr size_t kFullName = userrecord::kMaxFullNameLength; // 50
+inline constexpr size_t kDescription = userrecord::kMaxDescriptionLength; // 50
+inline constexpr size_t kPassword = kMaxPasswordLength; // 50
+inline constexpr size_t kGroupName = grouprecord::kMaxNameLength; // 99
+inline constexpr size_t kDatabasePath = databaselist::kMaxPathLength; // 128
+inline constexpr size_t kDatabaseDescription = databaselist::kMaxDescriptionLength; // 50
+inline constexpr size_t kLoginPath = loginpaths::kMaxPathLength; // 254
+inline constexpr size_t kOfficeNumberText = officenames::kMaxNumberTextLength; // 9
+inline constexpr size_t kOfficeName = officenames::kMaxNameLength; // 49
+} // namespace limits
 
 // Refuses (as a usage error) a text longer than the limit, or one with a tab or a line end, which
 // would break the one-record-per-line output that scripts read back.
@@ -35,4 +35,4 @@ void CheckText(const std::string& what, const std::string& text, size_t limit);
 // zero byte, which would cut the stored password short.
 void CheckPassword(const std::string& password);
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

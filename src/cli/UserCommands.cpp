@@ -18,7 +18,10 @@ namespace custodia::cli {
 
 namespace {
 
-std::string PasswordFileOf(const std::string& loginPath) { return JoinPath(loginPath, passwordfile::kFileName); }
+std::string PasswordFileOf(const std::string& loginPath)
+{
+    return JoinPath(loginPath, passwordfile::kFileName);
+}
 
 std::string UserNameOperand(const ParsedArguments& arguments, size_t index)
 {
@@ -47,8 +50,9 @@ int List(const ParsedArguments& arguments, CommandContext& context)
     const std::vector<UserEntry> users = UserStore().LoadUsers(path);
     for (const UserEntry& entry : users) {
         const UserRecord& user = entry.user;
-        WriteFields(context.out, { user.userName, user.fullName, std::to_string(user.groupNumber), user.description,
-                                   std::to_string(user.databaseMode), std::to_string(user.databaseMask) });
+        WriteFields(context.out,
+            { user.userName, user.fullName, std::to_string(user.groupNumber), user.description,
+                std::to_string(user.databaseMode), std::to_string(user.databaseMask) });
     }
     return users.empty() ? kExitFailed : kExitSuccess;
 }
@@ -77,7 +81,7 @@ int Add(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string path = LoginPathOperand(arguments, 0);
     const std::string name = UserNameOperand(arguments, 1);
-    UserToSave(arguments, {});  // refuses bad options before the password is asked for
+    UserToSave(arguments, {}); // refuses bad options before the password is asked for
     const std::string password = ReadPassword(context);
     CheckPassword(password);
 
@@ -93,7 +97,7 @@ int Add(const ParsedArguments& arguments, CommandContext& context)
     }
     const UserRecord user = UserToSave(arguments, existing);
     const int saved = store.SaveUser(path, name, user.fullName, user.description, password, user.groupNumber,
-                                     user.databaseMode, user.databaseMask, access);
+        user.databaseMode, user.databaseMask, access);
     if (saved != kUserSaved)
         throw OperationFailed(PasswordFileOf(path) + ": the user could not be saved");
     return kExitSuccess;
@@ -144,7 +148,7 @@ int Check(const ParsedArguments& arguments, CommandContext& context)
     return match ? kExitSuccess : kExitFailed;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<Command> UserCommands()
 {
@@ -170,12 +174,12 @@ std::vector<Command> UserCommands()
                         "given, its values; a new user starts from empty texts and zeros. Limits: name 42 bytes,\n"
                         "full name, description and password 50; group 0..255; database mode 0..255 (0: the\n"
                         "current database path); database mask 0..4294967295 (bit i: database slot i + 1).\n"
-                        "Passwords are printable ASCII characters.\n") +
-                password,
+                        "Passwords are printable ASCII characters.\n")
+                + password,
             { { "PATH", "NAME" },
-              { { "--full-name", true, false }, { "--description", true, false }, { "--group", true, false },
-                { "--database-mode", true, false }, { "--database-mask", true, false } },
-              {} },
+                { { "--full-name", true, false }, { "--description", true, false }, { "--group", true, false },
+                    { "--database-mode", true, false }, { "--database-mask", true, false } },
+                {} },
             Add,
         },
         {
@@ -194,12 +198,12 @@ std::vector<Command> UserCommands()
             "check a user's password as the log-on does",
             std::string("Prints \"ok\" when the password matches, \"wrong password\" when it does not, or else the\n"
                         "status number of the look-up: 251 no \"tessel.pwd\", 252 wrong title, 253 header too\n"
-                        "short, 254 file cannot be read, 255 no such user. Exit status 0 only for a match.\n") +
-                password,
+                        "short, 254 file cannot be read, 255 no such user. Exit status 0 only for a match.\n")
+                + password,
             { { "PATH", "NAME" }, {}, {} },
             Check,
         },
     };
 }
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

@@ -51,7 +51,7 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
     return allGood ? kExitSuccess : kExitFailed;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<Command> VerifyCommands()
 {
@@ -70,4 +70,4 @@ std::vector<Command> VerifyCommands()
     } };
 }
 
-}  // namespace custodia::cli
+} // namespace custodia::cli

@@ -15,8 +15,8 @@ constexpr uint32_t kOpaque = 0xFF000000u;
 
 bool IsKnownInfoHeaderSize(uint32_t size)
 {
-    return size == kInfoHeaderSize || size == kInfoHeaderV2Size || size == kInfoHeaderV3Size ||
-           size == kInfoHeaderV4Size || size == kInfoHeaderV5Size;
+    return size == kInfoHeaderSize || size == kInfoHeaderV2Size || size == kInfoHeaderV3Size
+        || size == kInfoHeaderV4Size || size == kInfoHeaderV5Size;
 }
 
 bool IsKnownFormat(uint16_t bitsPerPixel, uint32_t compression)
@@ -53,7 +53,7 @@ uint64_t ColorTableEntries(const BitmapHeaders& headers)
 struct ChannelMask {
     uint32_t mask = 0;
     int shift = 0;
-    uint32_t maximum = 0;  // the largest value of the channel after the shift
+    uint32_t maximum = 0; // the largest value of the channel after the shift
 
     explicit ChannelMask(uint32_t bits)
         : mask(bits)
@@ -115,12 +115,12 @@ uint32_t PaletteIndex(const unsigned char* row, int x, uint16_t bitsPerPixel)
 {
     const size_t bit = static_cast<size_t>(x) * bitsPerPixel;
     const unsigned byte = row[bit / 8];
-    const unsigned shift = 8 - bitsPerPixel - bit % 8;  // the leftmost pixel sits in the high bits
+    const unsigned shift = 8 - bitsPerPixel - bit % 8; // the leftmost pixel sits in the high bits
     return (byte >> shift) & ((1u << bitsPerPixel) - 1);
 }
 
 void DecodeRow(const unsigned char* row, const BitmapHeaders& headers, const std::vector<uint32_t>& palette,
-               const ColorMasks& masks, uint32_t* out)
+    const ColorMasks& masks, uint32_t* out)
 {
     for (int x = 0; x < headers.width; ++x) {
         switch (headers.bitsPerPixel) {
@@ -203,7 +203,7 @@ std::vector<unsigned char> ExpandRunLength(std::span<const unsigned char> data, 
 }
 
 void DecodeRunLength(std::span<const unsigned char> file, const BitmapHeaders& headers,
-                     const std::vector<uint32_t>& palette, DecodedBitmap& bitmap)
+    const std::vector<uint32_t>& palette, DecodedBitmap& bitmap)
 {
     const std::vector<unsigned char> indices = ExpandRunLength(file.subspan(headers.pixelOffset), headers);
     const size_t width = size_t(headers.width);
@@ -216,7 +216,7 @@ void DecodeRunLength(std::span<const unsigned char> file, const BitmapHeaders& h
     }
 }
 
-}  // namespace
+} // namespace
 
 std::optional<BitmapHeaders> ParseBitmapHeaders(std::span<const unsigned char> file)
 {
@@ -242,10 +242,10 @@ std::optional<BitmapHeaders> ParseBitmapHeaders(std::span<const unsigned char> f
         return std::nullopt;
     headers.topDown = storedHeight < 0;
     if (headers.topDown && headers.IsRunLength())
-        return std::nullopt;  // compressed pixels are only ever stored bottom-up
+        return std::nullopt; // compressed pixels are only ever stored bottom-up
     headers.height = headers.topDown ? -storedHeight : storedHeight;
-    if (headers.width > kMaxDimension || headers.height > kMaxDimension ||
-        uint64_t(headers.width) * uint64_t(headers.height) > kMaxPixelCount)
+    if (headers.width > kMaxDimension || headers.height > kMaxDimension
+        || uint64_t(headers.width) * uint64_t(headers.height) > kMaxPixelCount)
         return std::nullopt;
 
     headers.colorTableOffset = kFileHeaderSize + headers.infoHeaderSize;
@@ -259,7 +259,7 @@ std::optional<BitmapHeaders> ParseBitmapHeaders(std::span<const unsigned char> f
     headers.pixelOffset = headers.colorTableOffset + headers.colorTableEntries * kColorEntrySize;
 
     if (headers.IsRunLength())
-        return headers;  // how far the runs reach is found while decoding them
+        return headers; // how far the runs reach is found while decoding them
     headers.rowStride = static_cast<size_t>((uint64_t(headers.width) * headers.bitsPerPixel + 31) / 32 * 4);
     const uint64_t pixelBytes = uint64_t(headers.rowStride) * uint64_t(headers.height);
     if (pixelBytes > file.size() - headers.pixelOffset)
@@ -291,4 +291,4 @@ std::optional<DecodedBitmap> DecodeBitmap(std::span<const unsigned char> file)
     return bitmap;
 }
 
-}  // namespace custodia
+} // namespace custodia

@@ -14,7 +14,7 @@ namespace bitmaplayout {
 inline constexpr unsigned char kSignature[2] = { 'B', 'M' };
 inline constexpr size_t kFileHeaderSize = 14;
 inline constexpr size_t kFileSizeOffset = 2;
-inline constexpr size_t kPixelOffsetOffset = 10;  // not used for reading: see LocatePixels
+inline constexpr size_t kPixelOffsetOffset = 10; // not used for reading: see LocatePixels
 
 // Offsets inside the information header, which starts right after the file header.
 inline constexpr size_t kInfoSizeOffset = 0;
@@ -24,7 +24,7 @@ inline constexpr size_t kPlanesOffset = 12;
 inline constexpr size_t kBitsPerPixelOffset = 14;
 inline constexpr size_t kCompressionOffset = 16;
 inline constexpr size_t kColorsUsedOffset = 32;
-inline constexpr size_t kRedMaskOffset = 40;  // in the larger headers only
+inline constexpr size_t kRedMaskOffset = 40; // in the larger headers only
 inline constexpr size_t kGreenMaskOffset = 44;
 inline constexpr size_t kBlueMaskOffset = 48;
 
@@ -52,21 +52,21 @@ inline constexpr unsigned char kRleDelta = 2;
 // and a hostile header must not make the console allocate gigabytes.
 inline constexpr int32_t kMaxDimension = 16384;
 inline constexpr uint64_t kMaxPixelCount = uint64_t { 1 } << 24;
-}  // namespace bitmaplayout
+} // namespace bitmaplayout
 
 // What the headers of a bitmap file say, and where its colour table and pixels are.
 struct BitmapHeaders {
     uint32_t infoHeaderSize = 0;
     int32_t width = 0;
-    int32_t height = 0;  // rows; the file stores them bottom-up unless topDown
+    int32_t height = 0; // rows; the file stores them bottom-up unless topDown
     bool topDown = false;
     uint16_t bitsPerPixel = 0;
     uint32_t compression = 0;
     uint32_t colorsUsed = 0;
-    size_t colorTableOffset = 0;  // from the start of the file
+    size_t colorTableOffset = 0; // from the start of the file
     size_t colorTableEntries = 0;
-    size_t pixelOffset = 0;  // from the start of the file
-    size_t rowStride = 0;    // bytes per stored row, padding included; unused when run-length compressed
+    size_t pixelOffset = 0; // from the start of the file
+    size_t rowStride = 0; // bytes per stored row, padding included; unused when run-length compressed
 
     bool IsRunLength() const
     {
@@ -89,4 +89,4 @@ std::optional<BitmapHeaders> ParseBitmapHeaders(std::span<const unsigned char> f
 // Decodes a whole bitmap file; nothing where ParseBitmapHeaders refuses it.
 std::optional<DecodedBitmap> DecodeBitmap(std::span<const unsigned char> file);
 
-}  // namespace custodia
+} // namespace custodia

@@ -13,7 +13,7 @@ namespace {
 // Larger than any picture the size limits let through, so a huge file is refused before it is read.
 constexpr uint64_t kMaxFileSize = 4 * bitmaplayout::kMaxPixelCount + (uint64_t { 1 } << 20);
 
-}  // namespace
+} // namespace
 
 bool BitmapFile::LoadBitmapFile(const std::string& fileName)
 {
@@ -31,7 +31,7 @@ bool BitmapFile::LoadBitmapFile(const std::string& fileName)
         if (file.Read(bytes.data(), bytes.size()) != bytes.size())
             return false;
     } catch (const FileException&) {
-        return false;  // a picture that cannot be read is a blank, never an error the user must answer
+        return false; // a picture that cannot be read is a blank, never an error the user must answer
     }
     file.Close();
     m_bitmap = DecodeBitmap(bytes);
@@ -51,4 +51,4 @@ void BitmapFile::SetPath(const std::string& path)
     }
 }
 
-}  // namespace custodia
+} // namespace custodia

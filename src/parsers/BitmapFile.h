@@ -35,4 +35,4 @@ private:
     std::optional<DecodedBitmap> m_bitmap;
 };
 
-}  // namespace custodia
+} // namespace custodia

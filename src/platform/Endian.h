@@ -12,11 +12,14 @@ inline uint16_t ReadUint16LE(const unsigned char* bytes)
 
 inline uint32_t ReadUint32LE(const unsigned char* bytes)
 {
-    return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+    return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8)
+        | (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
 }
 
-inline int32_t ReadInt32LE(const unsigned char* bytes) { return static_cast<int32_t>(ReadUint32LE(bytes)); }
+inline int32_t ReadInt32LE(const unsigned char* bytes)
+{
+    return static_cast<int32_t>(ReadUint32LE(bytes));
+}
 
 inline void WriteUint16LE(unsigned char* bytes, uint16_t value)
 {
@@ -30,6 +33,9 @@ inline void WriteUint32LE(unsigned char* bytes, uint32_t value)
         bytes[i] = static_cast<unsigned char>((value >> (8 * i)) & 0xFF);
 }
 
-inline void WriteInt32LE(unsigned char* bytes, int32_t value) { WriteUint32LE(bytes, static_cast<uint32_t>(value)); }
+inline void WriteInt32LE(unsigned char* bytes, int32_t value)
+{
+    WriteUint32LE(bytes, static_cast<uint32_t>(value));
+}
 
-}  // namespace custodia
+} // namespace custodia

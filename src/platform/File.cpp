@@ -27,9 +27,12 @@ int LockMode(unsigned flags)
     return (flags & openflags::kShareExclusive) ? LOCK_EX : LOCK_SH;
 }
 
-}  // namespace
+} // namespace
 
-File::~File() { Close(); }
+File::~File()
+{
+    Close();
+}
 
 int File::OpenOnce(const std::string& name, unsigned flags)
 {
@@ -40,7 +43,7 @@ int File::OpenOnce(const std::string& name, unsigned flags)
     const int fd = ::open(name.c_str(), posixFlags, 0666);
     if (fd < 0)
         return CauseFromErrno(errno, name);
-    struct stat info {};
+    struct stat info { };
     if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
         ::close(fd);
         return kCauseInvalidFile;
@@ -67,7 +70,7 @@ void File::Close()
 {
     if (m_fd < 0)
         return;
-    ::close(m_fd);  // also releases the share lock
+    ::close(m_fd); // also releases the share lock
     m_fd = -1;
 }
 
@@ -140,7 +143,7 @@ uint64_t File::GetLength() const
 {
     if (m_fd < 0)
         throw FileException(kCauseGeneric, m_name);
-    struct stat info {};
+    struct stat info { };
     if (::fstat(m_fd, &info) != 0)
         Fail(errno);
     return static_cast<uint64_t>(info.st_size);
@@ -179,4 +182,4 @@ bool File::ReadString(std::string& line)
     return readAnything;
 }
 
-}  // namespace custodia
+} // namespace custodia

@@ -13,11 +13,11 @@ inline constexpr unsigned kWrite = 0x0001;
 inline constexpr unsigned kReadWrite = 0x0002;
 inline constexpr unsigned kShareExclusive = 0x0010;
 inline constexpr unsigned kShareDenyNone = 0x0040;
-inline constexpr unsigned kCreate = 0x1000;      // create, or truncate an existing file
-inline constexpr unsigned kNoTruncate = 0x2000;  // with kCreate: create if missing, keep an existing file
+inline constexpr unsigned kCreate = 0x1000; // create, or truncate an existing file
+inline constexpr unsigned kNoTruncate = 0x2000; // with kCreate: create if missing, keep an existing file
 inline constexpr unsigned kText = 0x4000;
 inline constexpr unsigned kBinary = 0x8000;
-}  // namespace openflags
+} // namespace openflags
 
 // A file over a POSIX descriptor. Share modes are emulated with flock on the open file description:
 // deny-none takes a shared lock, exclusive an exclusive lock, both without blocking, so two opens
@@ -61,4 +61,4 @@ private:
     std::string m_name;
 };
 
-}  // namespace custodia
+} // namespace custodia

@@ -42,4 +42,4 @@ private:
 // Short readable text for a cause code, for messages to people.
 const char* DescribeFileCause(int cause);
 
-}  // namespace custodia
+} // namespace custodia

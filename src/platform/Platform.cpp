@@ -36,11 +36,11 @@ std::string ParentFolder(const std::string& path)
 
 bool IsDirectory(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-}  // namespace
+} // namespace
 
 void SleepMilliseconds(int milliseconds)
 {
@@ -62,9 +62,15 @@ std::optional<std::tm> CurrentLocalTime()
     return local;
 }
 
-void SetSleepFunction(SleepFunction sleep) { SleepOverride() = std::move(sleep); }
+void SetSleepFunction(SleepFunction sleep)
+{
+    SleepOverride() = std::move(sleep);
+}
 
-void SetLocalTimeFunction(LocalTimeFunction localTime) { LocalTimeOverride() = std::move(localTime); }
+void SetLocalTimeFunction(LocalTimeFunction localTime)
+{
+    LocalTimeOverride() = std::move(localTime);
+}
 
 ScopedPlatformOverride::ScopedPlatformOverride(SleepFunction sleep, LocalTimeFunction localTime)
 {
@@ -101,7 +107,10 @@ std::string CurrentDirectory()
     return buffer.data();
 }
 
-bool ChangeDirectory(const std::string& path) { return ::chdir(path.c_str()) == 0; }
+bool ChangeDirectory(const std::string& path)
+{
+    return ::chdir(path.c_str()) == 0;
+}
 
 std::string JoinPath(const std::string& loginPath, const std::string& fileName)
 {
@@ -140,4 +149,4 @@ int CauseFromErrno(int error, const std::string& path)
     }
 }
 
-}  // namespace custodia
+} // namespace custodia

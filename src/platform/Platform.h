@@ -46,4 +46,4 @@ std::string JoinPath(const std::string& loginPath, const std::string& fileName);
 // folder exists) from a bad path (its folder does not).
 int CauseFromErrno(int error, const std::string& path);
 
-}  // namespace custodia
+} // namespace custodia

@@ -18,7 +18,7 @@ size_t At(size_t arrayOffset, size_t elementSize, int slot)
     return arrayOffset + static_cast<size_t>(slot) * elementSize;
 }
 
-}  // namespace
+} // namespace
 
 std::string DatabaseList::GetPath(int slot) const
 {
@@ -72,4 +72,4 @@ void DatabaseList::SetDescription(int slot, std::string_view description)
         WriteFixedText(m_image.data() + At(kDescriptionOffset, kDescriptionSize, slot), kDescriptionSize, description);
 }
 
-}  // namespace custodia
+} // namespace custodia

@@ -13,7 +13,7 @@ namespace {
 
 bool IsDirectory(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
@@ -52,11 +52,11 @@ std::string CanonicalPath(const std::string& path)
     return result;
 }
 
-}  // namespace
+} // namespace
 
 bool FileExists(const std::string& name)
 {
-    struct stat info {};
+    struct stat info { };
     return !name.empty() && ::stat(name.c_str(), &info) == 0;
 }
 
@@ -68,7 +68,7 @@ int MakeDirectoryPath(std::string& path)
     if (target.empty() || target.front() != kPathSeparator || LastNameHasExtension(target))
         return kMakeDirectoryRefused;
 
-    for (size_t next = target.find(kPathSeparator, 1); ; next = target.find(kPathSeparator, next + 1)) {
+    for (size_t next = target.find(kPathSeparator, 1);; next = target.find(kPathSeparator, next + 1)) {
         const std::string level = target.substr(0, next);
         if (!MakeLevel(level))
             return kMakeDirectoryFailed;
@@ -82,4 +82,4 @@ int MakeDirectoryPath(std::string& path)
     return kMakeDirectoryOk;
 }
 
-}  // namespace custodia
+} // namespace custodia

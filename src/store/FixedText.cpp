@@ -33,4 +33,4 @@ void WriteFixedText(unsigned char* field, size_t fieldSize, std::string_view tex
     std::memset(field + fitted.size(), 0, fieldSize - fitted.size());
 }
 
-}  // namespace custodia
+} // namespace custodia

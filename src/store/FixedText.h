@@ -20,4 +20,4 @@ std::string_view FitFixedText(std::string_view text, size_t fieldSize);
 // Stores FitFixedText(text) and zero-fills the rest of the field, terminator included.
 void WriteFixedText(unsigned char* field, size_t fieldSize, std::string_view text);
 
-}  // namespace custodia
+} // namespace custodia

@@ -13,4 +13,4 @@ struct GroupEntry {
     bool operator==(const GroupEntry&) const = default;
 };
 
-}  // namespace custodia
+} // namespace custodia

@@ -26,4 +26,4 @@ GroupRecordBytes GroupRecord::Encode() const
     return bytes;
 }
 
-}  // namespace custodia
+} // namespace custodia

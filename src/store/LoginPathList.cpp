@@ -37,14 +37,17 @@ bool FitsRecordData(const std::string& path)
     return path.size() <= kRecordSize && path.find('\0') == std::string::npos;
 }
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
-}  // namespace
+} // namespace
 
 bool EqualIgnoringCase(const std::string& a, const std::string& b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 LoginPathList::LoginPathList(std::string fileName)
@@ -62,22 +65,25 @@ void LoginPathList::LoadLoginPaths()
 {
     m_paths.clear();
     RecordBuffer record {};
-    RecordFile().ForEachRecord(m_fileName, kRecordKind, kRecordSubKind, record.data(), record.size(), 1,
-                               [&](const unsigned char*) {
-                                   AddListed(TextOf(record));
-                                   // The buffer is reused: a shorter record must not show the tail of
-                                   // the one before it.
-                                   record.fill(0);
-                               });
+    RecordFile().ForEachRecord(
+        m_fileName, kRecordKind, kRecordSubKind, record.data(), record.size(), 1, [&](const unsigned char*) {
+            AddListed(TextOf(record));
+            // The buffer is reused: a shorter record must not show the tail of
+            // the one before it.
+            record.fill(0);
+        });
 }
 
 bool LoginPathList::Contains(const std::string& path) const
 {
-    return std::any_of(m_paths.begin(), m_paths.end(),
-                       [&](const std::string& listed) { return EqualIgnoringCase(listed, path); });
+    return std::any_of(
+        m_paths.begin(), m_paths.end(), [&](const std::string& listed) { return EqualIgnoringCase(listed, path); });
 }
 
-bool LoginPathList::AddLoginPath(const std::string& path) { return FitsRecord(path) && AddListed(path); }
+bool LoginPathList::AddLoginPath(const std::string& path)
+{
+    return FitsRecord(path) && AddListed(path);
+}
 
 bool LoginPathList::AddListed(const std::string& path)
 {
@@ -92,8 +98,8 @@ bool LoginPathList::StoreLoginPath(const std::string& path)
     if (!FitsRecord(path))
         return false;
     const RecordBuffer record = RecordOf(path);
-    return RecordFile().WriteRecord(m_fileName, kRecordKind, kRecordSubKind, record.data(), record.size(), 1,
-                                    false) == 1;
+    return RecordFile().WriteRecord(m_fileName, kRecordKind, kRecordSubKind, record.data(), record.size(), 1, false)
+        == 1;
 }
 
 bool LoginPathList::RemoveLoginPath(const std::string& path)
@@ -104,8 +110,8 @@ bool LoginPathList::RemoveLoginPath(const std::string& path)
     // for writing would only re-seal whatever damage it has.
     if (before > 0) {
         const RecordBuffer record = RecordOf(path);
-        RecordFile().DeleteRecord(m_fileName, kRecordKind, kRecordSubKind, record.data(), record.size(),
-                                  record.size(), 1);
+        RecordFile().DeleteRecord(
+            m_fileName, kRecordKind, kRecordSubKind, record.data(), record.size(), record.size(), 1);
     }
     LoadLoginPaths();
     return before > 0 && CountStoredRecords(path) < before;
@@ -115,12 +121,12 @@ size_t LoginPathList::CountStoredRecords(const std::string& path) const
 {
     size_t count = 0;
     RecordBuffer record {};
-    RecordFile().ForEachRecord(m_fileName, kRecordKind, kRecordSubKind, record.data(), record.size(), 1,
-                               [&](const unsigned char*) {
-                                   if (TextOf(record) == path)
-                                       ++count;
-                                   record.fill(0);
-                               });
+    RecordFile().ForEachRecord(
+        m_fileName, kRecordKind, kRecordSubKind, record.data(), record.size(), 1, [&](const unsigned char*) {
+            if (TextOf(record) == path)
+                ++count;
+            record.fill(0);
+        });
     return count;
 }
 
@@ -132,4 +138,4 @@ LoginPathFileState LoginPathList::CheckFile() const
     return VerifyRecordFile(file) == recordfile::kVerifyOk ? LoginPathFileState::Good : LoginPathFileState::Damaged;
 }
 
-}  // namespace custodia
+} // namespace custodia

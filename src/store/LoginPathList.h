@@ -10,11 +10,11 @@ namespace custodia {
 // "custo.cfg": one record per managed login path, the path text zero-filled to 255 bytes.
 namespace loginpaths {
 inline constexpr const char kFileName[] = "custo.cfg";
-inline constexpr uint8_t kRecordKind = 87;  // 'W'
+inline constexpr uint8_t kRecordKind = 87; // 'W'
 inline constexpr uint8_t kRecordSubKind = 0;
 inline constexpr size_t kRecordSize = 255;
-inline constexpr size_t kMaxPathLength = kRecordSize - 1;  // the record keeps room for the terminator
-}  // namespace loginpaths
+inline constexpr size_t kMaxPathLength = kRecordSize - 1; // the record keeps room for the terminator
+} // namespace loginpaths
 
 // State of the login-path file, for callers that must not write into a damaged one.
 enum class LoginPathFileState { Missing, Good, Damaged, Unreadable };
@@ -57,4 +57,4 @@ private:
 // Letter case ignored for the ASCII letters only, the same on every machine whatever its locale.
 bool EqualIgnoringCase(const std::string& a, const std::string& b);
 
-}  // namespace custodia
+} // namespace custodia

@@ -20,7 +20,7 @@ size_t EntryOffset(int office)
     return static_cast<size_t>(office - 1) * kEntrySize;
 }
 
-}  // namespace
+} // namespace
 
 OfficeNameList::OfficeNameList(std::string folder)
     : m_folder(std::move(folder))
@@ -73,7 +73,7 @@ OfficeSaveResult OfficeNameList::Save()
 {
     const std::string fileName = GetFileName();
     if (FileExists(fileName)) {
-        RecordRequest probe;  // asks for nothing that can match; only the file's soundness counts
+        RecordRequest probe; // asks for nothing that can match; only the file's soundness counts
         if (ReadRecords(fileName, &probe) != 0)
             return kOfficeFileDamaged;
     }
@@ -83,4 +83,4 @@ OfficeSaveResult OfficeNameList::Save()
     return kOfficesSaved;
 }
 
-}  // namespace custodia
+} // namespace custodia

@@ -14,7 +14,7 @@ namespace custodia {
 // entry n - 1 for office n.
 namespace officenames {
 inline constexpr const char kFileName[] = "officena.mes";
-inline constexpr uint8_t kKind = 65;  // 'A'
+inline constexpr uint8_t kKind = 65; // 'A'
 inline constexpr uint8_t kSubKind = 0;
 inline constexpr int kOfficeCount = 100;
 inline constexpr size_t kEntrySize = 60;
@@ -22,10 +22,10 @@ inline constexpr size_t kNumberTextOffset = 0;
 inline constexpr size_t kNumberTextSize = 10;
 inline constexpr size_t kNameOffset = 10;
 inline constexpr size_t kNameSize = 50;
-inline constexpr size_t kSize = kOfficeCount * kEntrySize;  // 6000
-inline constexpr size_t kMaxNumberTextLength = kNumberTextSize - 1;  // 9
-inline constexpr size_t kMaxNameLength = kNameSize - 1;  // 49
-}  // namespace officenames
+inline constexpr size_t kSize = kOfficeCount * kEntrySize; // 6000
+inline constexpr size_t kMaxNumberTextLength = kNumberTextSize - 1; // 9
+inline constexpr size_t kMaxNameLength = kNameSize - 1; // 49
+} // namespace officenames
 
 // SaveOffices results.
 enum OfficeSaveResult : int {
@@ -69,4 +69,4 @@ private:
     bool m_wasRead = false;
 };
 
-}  // namespace custodia
+} // namespace custodia

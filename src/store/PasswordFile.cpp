@@ -23,4 +23,4 @@ PasswordFileHeaderBytes PasswordFileHeader::Encode() const
     return bytes;
 }
 
-}  // namespace custodia
+} // namespace custodia

@@ -25,7 +25,7 @@ inline constexpr size_t kRecordTypeOffset = 0;
 inline constexpr uint8_t kUserRecordType = 0;
 inline constexpr uint8_t kFreeRecordType = 1;
 inline constexpr uint8_t kAccessRecordType = 2;
-}  // namespace passwordfile
+} // namespace passwordfile
 
 using PasswordFileHeaderBytes = std::array<unsigned char, passwordfile::kHeaderSize>;
 using PasswordFileRecord = std::array<unsigned char, passwordfile::kRecordSize>;
@@ -55,4 +55,4 @@ inline uint64_t PasswordRecordOffset(uint64_t index)
     return passwordfile::kFirstRecordOffset + index * passwordfile::kRecordSize;
 }
 
-}  // namespace custodia
+} // namespace custodia

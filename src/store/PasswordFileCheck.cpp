@@ -28,7 +28,7 @@ uint64_t CountRecordsInUse(const std::vector<unsigned char>& bytes)
     return inUse;
 }
 
-}  // namespace
+} // namespace
 
 PasswordFileCheck InspectPasswordFile(const std::string& loginPath)
 {
@@ -60,4 +60,4 @@ PasswordFileCheck InspectPasswordFile(const std::string& loginPath)
     return {};
 }
 
-}  // namespace custodia
+} // namespace custodia

@@ -9,15 +9,15 @@ enum class PasswordFileState {
     Sound,
     Missing,
     Unreadable,
-    HeaderShort,  // fewer than 54 bytes
+    HeaderShort, // fewer than 54 bytes
     WrongTitle,
-    TornRecord,  // bytes after the last whole record, which no reader sees
-    CountWrong,  // the header's count differs from the records in use
+    TornRecord, // bytes after the last whole record, which no reader sees
+    CountWrong, // the header's count differs from the records in use
 };
 
 struct PasswordFileCheck {
     PasswordFileState state = PasswordFileState::Sound;
-    std::string reason;  // empty when sound
+    std::string reason; // empty when sound
 
     bool IsSound() const { return state == PasswordFileState::Sound; }
 };
@@ -25,4 +25,4 @@ struct PasswordFileCheck {
 // Reads the file once, sharing it, and reports the first fault found.
 PasswordFileCheck InspectPasswordFile(const std::string& loginPath);
 
-}  // namespace custodia
+} // namespace custodia

@@ -13,7 +13,7 @@ unsigned char Shift(unsigned char value, size_t position, int direction)
     return static_cast<unsigned char>(shifted & 0xFF);
 }
 
-}  // namespace
+} // namespace
 
 std::string ScramblePassword(std::string_view password)
 {
@@ -51,4 +51,4 @@ bool IsAcceptablePassword(std::string_view password)
         && std::all_of(password.begin(), password.end(), [](char c) { return c >= 32 && c <= 126; });
 }
 
-}  // namespace custodia
+} // namespace custodia

@@ -21,4 +21,4 @@ std::string UnscramblePassword(std::string_view scrambled);
 // stored password, so the programs that take passwords from people accept only these.
 bool IsAcceptablePassword(std::string_view password);
 
-}  // namespace custodia
+} // namespace custodia

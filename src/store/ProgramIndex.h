@@ -52,4 +52,4 @@ inline constexpr bool IsProgramIndex(int program)
     return program >= 0 && program < kProgramCount;
 }
 
-}  // namespace custodia
+} // namespace custodia

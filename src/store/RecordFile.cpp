@@ -18,11 +18,11 @@ namespace {
 constexpr unsigned kOpenRead = openflags::kRead | openflags::kShareDenyNone | openflags::kBinary;
 // Changes take the file exclusively for their whole length, so writers of one file take turns and a
 // reader never sees a change half made; readers share the file with each other.
-constexpr unsigned kOpenChange = openflags::kCreate | openflags::kNoTruncate | openflags::kReadWrite |
-                                 openflags::kShareExclusive | openflags::kBinary;
+constexpr unsigned kOpenChange = openflags::kCreate | openflags::kNoTruncate | openflags::kReadWrite
+    | openflags::kShareExclusive | openflags::kBinary;
 constexpr unsigned kOpenExistingChange = openflags::kReadWrite | openflags::kShareExclusive | openflags::kBinary;
-constexpr unsigned kOpenCreate =
-    openflags::kCreate | openflags::kReadWrite | openflags::kShareDenyNone | openflags::kBinary;
+constexpr unsigned kOpenCreate
+    = openflags::kCreate | openflags::kReadWrite | openflags::kShareDenyNone | openflags::kBinary;
 
 constexpr size_t kChecksumChunk = 64 * 1024;
 
@@ -114,7 +114,7 @@ FileSum SumFile(File& file)
         const size_t want = static_cast<size_t>(std::min<uint64_t>(remaining, chunk.size()));
         const size_t got = file.Read(chunk.data(), want);
         if (got < want)
-            return FileSum { 0, result.length };  // the file changed under us: no sum
+            return FileSum { 0, result.length }; // the file changed under us: no sum
         sum = AddBytes(sum, chunk.data(), got);
         remaining -= got;
     }
@@ -138,7 +138,7 @@ void WriteHeaderRecord(File& file)
 {
     unsigned char bytes[kFirstRecordOffset] = {};
     RecordHeader { kHeaderKind, 0, kHeaderRecordLength }.Encode(bytes + kHeaderRecordOffset);
-    WriteUint32LE(bytes + kStoredLengthOffset, kHeaderRecordLength);  // placeholder until sealed
+    WriteUint32LE(bytes + kStoredLengthOffset, kHeaderRecordLength); // placeholder until sealed
     std::memcpy(bytes + kHeaderTextOffset, kHeaderText, kHeaderTextLength);
     file.Write(bytes, sizeof bytes);
 }
@@ -182,7 +182,7 @@ WritePlan PlanReplace(File& file, uint8_t kind, uint8_t subKind, size_t dataLeng
 // Puts back what a failed write changed, so that a full disk or a failing share leaves the file as it
 // was rather than damaged. Best effort: the original failure is what the caller hears about.
 void UndoWrite(File& file, const WritePlan& plan, uint64_t oldLength, const std::vector<unsigned char>& oldBytes,
-               size_t markedCount, uint8_t kind)
+    size_t markedCount, uint8_t kind)
 {
     try {
         if (plan.target)
@@ -220,7 +220,7 @@ void ApplyWrite(File& file, const WritePlan& plan, const std::vector<unsigned ch
     }
 }
 
-}  // namespace
+} // namespace
 
 RecordHeader RecordHeader::Decode(const unsigned char* bytes)
 {
@@ -286,8 +286,8 @@ void SealRecordFile(File& file)
     file.Seek(static_cast<int64_t>(position), File::SeekFrom::Begin);
 }
 
-size_t RecordFile::ReadRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, void* buffer,
-                              size_t size, size_t count, bool verify)
+size_t RecordFile::ReadRecord(
+    const std::string& fileName, uint8_t kind, uint8_t subKind, void* buffer, size_t size, size_t count, bool verify)
 {
     const auto capacity = BufferSize(size, count);
     SharedFile file;
@@ -304,8 +304,8 @@ size_t RecordFile::ReadRecord(const std::string& fileName, uint8_t kind, uint8_t
     return 0;
 }
 
-void RecordFile::ForEachRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, void* buffer,
-                               size_t size, size_t count, const RecordFunction& function)
+void RecordFile::ForEachRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, void* buffer, size_t size,
+    size_t count, const RecordFunction& function)
 {
     const auto capacity = BufferSize(size, count);
     SharedFile file;
@@ -326,8 +326,8 @@ void RecordFile::ForEachRecord(const std::string& fileName, uint8_t kind, uint8_
     }
 }
 
-int RecordFile::WriteRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, const void* data,
-                            size_t size, size_t count, bool replace)
+int RecordFile::WriteRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, const void* data, size_t size,
+    size_t count, bool replace)
 {
     const auto dataLength = BufferSize(size, count);
     // The length field has 16 bits: a larger record cannot be stored, and is refused rather than cut.
@@ -347,8 +347,8 @@ int RecordFile::WriteRecord(const std::string& fileName, uint8_t kind, uint8_t s
     return 1;
 }
 
-void RecordFile::DeleteRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, const void* key,
-                              size_t size, size_t keyLength, size_t count)
+void RecordFile::DeleteRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, const void* key, size_t size,
+    size_t keyLength, size_t count)
 {
     const auto dataLength = BufferSize(size, count);
     SharedFile file;
@@ -358,8 +358,8 @@ void RecordFile::DeleteRecord(const std::string& fileName, uint8_t kind, uint8_t
     std::vector<unsigned char> data(*dataLength);
     file.Seek(kHeaderRecordOffset, File::SeekFrom::Begin);
     while (const auto record = FindRecord(file, kind, subKind)) {
-        if (record->dataLength == *dataLength && ReadData(file, *record, data.data()) &&
-            std::memcmp(data.data(), key, compared) == 0) {
+        if (record->dataLength == *dataLength && ReadData(file, *record, data.data())
+            && std::memcmp(data.data(), key, compared) == 0) {
             MarkDeleted(file, *record);
             break;
         }
@@ -399,8 +399,8 @@ int RecordFile::ReadRecords(const std::string& fileName, RecordRequest* requests
         const size_t dataLength = head.length - kHeadSize;
         for (RecordRequest* request = requests; request != nullptr; request = request->next) {
             const int64_t capacity = static_cast<int64_t>(request->size) * request->count;
-            if (request->bytesRead > 0 || request->kind != head.kind || request->subKind != head.subKind ||
-                request->size < 0 || request->count < 0 || capacity < static_cast<int64_t>(dataLength))
+            if (request->bytesRead > 0 || request->kind != head.kind || request->subKind != head.subKind
+                || request->size < 0 || request->count < 0 || capacity < static_cast<int64_t>(dataLength))
                 continue;
             std::memcpy(request->buffer, image.data() + offset + kHeadSize, dataLength);
             request->bytesRead = static_cast<int32_t>(dataLength);
@@ -412,6 +412,8 @@ int RecordFile::ReadRecords(const std::string& fileName, RecordRequest* requests
     return 0;
 }
 
-void RecordFile::OnRecord(const unsigned char*, uint64_t) { }
+void RecordFile::OnRecord(const unsigned char*, uint64_t)
+{
+}
 
-}  // namespace custodia
+} // namespace custodia

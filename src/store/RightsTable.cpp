@@ -9,7 +9,7 @@ bool IsPosition(int position)
     return position >= 0 && static_cast<size_t>(position) < grouprecord::kRightsSize;
 }
 
-}  // namespace
+} // namespace
 
 RightsTable::Row* RightsTable::GetRow(int program)
 {
@@ -39,4 +39,4 @@ void RightsTable::Clear()
         row.fill(0);
 }
 
-}  // namespace custodia
+} // namespace custodia

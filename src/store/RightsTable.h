@@ -27,4 +27,4 @@ private:
     std::array<Row, kProgramCount> m_rows {};
 };
 
-}  // namespace custodia
+} // namespace custodia

@@ -42,7 +42,7 @@ void AppendToErrorLog(const std::string& line)
     ::close(fd);
 }
 
-}  // namespace
+} // namespace
 
 bool SharedFile::OpenWithRetry(const std::string& name, unsigned flags)
 {
@@ -95,4 +95,4 @@ std::string FormatFileErrorLine(const std::string& fileName, int tries, int caus
     return stamp + ExecutablePath() + ": " + fileName + counts;
 }
 
-}  // namespace custodia
+} // namespace custodia

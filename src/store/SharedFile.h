@@ -50,4 +50,4 @@ enum MakeDirectoryResult : int {
 // is refused with 255; a level that cannot be created gives 253.
 int MakeDirectoryPath(std::string& path);
 
-}  // namespace custodia
+} // namespace custodia

@@ -30,7 +30,7 @@ unsigned char BitMask(int bit)
     return static_cast<unsigned char>(1u << (bit % 8));
 }
 
-}  // namespace
+} // namespace
 
 bool UserAccessRecord::IsOfficeSelectionEnabled(int slot) const
 {
@@ -75,4 +75,4 @@ PasswordFileRecord UserAccessRecord::Encode() const
     return record;
 }
 
-}  // namespace custodia
+} // namespace custodia

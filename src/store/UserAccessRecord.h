@@ -15,11 +15,11 @@ inline constexpr size_t kUserNameSize = 43;
 inline constexpr size_t kOfficeSelectionOffset = 50;
 inline constexpr size_t kSlotSize = 13;
 inline constexpr int kSlotCount = 11;
-inline constexpr size_t kOfficeSelectionSize = kSlotSize * kSlotCount;  // 143
+inline constexpr size_t kOfficeSelectionSize = kSlotSize * kSlotCount; // 143
 // Slots 0..9 follow the database list; this one belongs to the current database path.
 inline constexpr int kCurrentDatabaseSlot = 10;
 inline constexpr int kMaxOffice = 100;
-}  // namespace accessrecord
+} // namespace accessrecord
 
 struct UserAccessRecord {
     std::string userName;
@@ -40,4 +40,4 @@ struct UserAccessRecord {
     bool operator==(const UserAccessRecord&) const = default;
 };
 
-}  // namespace custodia
+} // namespace custodia

@@ -14,4 +14,4 @@ struct UserEntry {
     bool operator==(const UserEntry&) const = default;
 };
 
-}  // namespace custodia
+} // namespace custodia

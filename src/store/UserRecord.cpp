@@ -58,4 +58,4 @@ void ConvertOldUserRecord(PasswordFileRecord& record)
     record = converted;
 }
 
-}  // namespace custodia
+} // namespace custodia

@@ -23,9 +23,9 @@ inline constexpr size_t kPasswordOffset = 153;
 inline constexpr size_t kPasswordSize = 51;
 inline constexpr size_t kGroupNumberOffset = 204;
 
-inline constexpr size_t kMaxUserNameLength = kUserNameSize - 1;  // 42
-inline constexpr size_t kMaxFullNameLength = kFullNameSize - 1;  // 50
-inline constexpr size_t kMaxDescriptionLength = kDescriptionSize - 1;  // 50
+inline constexpr size_t kMaxUserNameLength = kUserNameSize - 1; // 42
+inline constexpr size_t kMaxFullNameLength = kFullNameSize - 1; // 50
+inline constexpr size_t kMaxDescriptionLength = kDescriptionSize - 1; // 50
 
 // The older layout, recognised by a non-zero byte 1 (which is the first character of its user name).
 inline constexpr size_t kOldUserNameOffset = 1;
@@ -34,13 +34,13 @@ inline constexpr size_t kOldDescriptionOffset = 103;
 inline constexpr size_t kOldPasswordOffset = 154;
 inline constexpr size_t kOldTextSize = 51;
 inline constexpr size_t kOldGroupNumberOffset = 205;
-}  // namespace userrecord
+} // namespace userrecord
 
 // A user as the console handles it: the password in plain text. Only the stored bytes hold it
 // scrambled.
 struct UserRecord {
-    uint8_t databaseMode = 0;  // 0: the current database path; otherwise the slots of databaseMask
-    uint32_t databaseMask = 0;  // bit i: database list slot i
+    uint8_t databaseMode = 0; // 0: the current database path; otherwise the slots of databaseMask
+    uint32_t databaseMask = 0; // bit i: database list slot i
     std::string userName;
     std::string fullName;
     std::string description;
@@ -62,4 +62,4 @@ bool IsOldUserRecord(const PasswordFileRecord& record);
 // is. The old user name field is wider than the new one, so a longer name keeps its first 42 characters.
 void ConvertOldUserRecord(PasswordFileRecord& record);
 
-}  // namespace custodia
+} // namespace custodia

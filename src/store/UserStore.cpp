@@ -23,8 +23,8 @@ constexpr unsigned kUpdateExclusive = openflags::kBinary | openflags::kReadWrite
 // first one's header (and maybe its users) and keeps them.
 constexpr unsigned kCreateExclusive = openflags::kBinary | openflags::kCreate | openflags::kNoTruncate
     | openflags::kReadWrite | openflags::kShareExclusive;
-constexpr unsigned kCreateShared = openflags::kBinary | openflags::kCreate | openflags::kNoTruncate
-    | openflags::kWrite | openflags::kShareDenyNone;
+constexpr unsigned kCreateShared
+    = openflags::kBinary | openflags::kCreate | openflags::kNoTruncate | openflags::kWrite | openflags::kShareDenyNone;
 
 std::string PasswordFilePath(const std::string& loginPath)
 {
@@ -110,7 +110,7 @@ void WriteIntoSlot(File& file, PasswordFileHeader& header, const PasswordFileRec
     WriteRecordAt(file, freeSlot.value_or(index), data);
 }
 
-}  // namespace
+} // namespace
 
 UserStore::UserStore() = default;
 
@@ -142,7 +142,7 @@ std::vector<UserEntry> UserStore::LoadUsers(const std::string& loginPath) const
             users.push_back(UserEntry { UserRecord::Decode(record), {} });
         } else if (RecordTypeOf(record) == kAccessRecordType) {
             UserAccessRecord access = UserAccessRecord::Decode(record);
-            accessByName[access.userName] = access;  // the last of a name counts
+            accessByName[access.userName] = access; // the last of a name counts
         }
     }
     for (UserEntry& entry : users) {
@@ -322,4 +322,4 @@ void UserStore::Clear()
     m_groupName.reset();
 }
 
-}  // namespace custodia
+} // namespace custodia

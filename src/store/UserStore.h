@@ -155,4 +155,4 @@ private:
     std::unique_ptr<RightsTable> m_rightsTable;
 };
 
-}  // namespace custodia
+} // namespace custodia

@@ -28,4 +28,4 @@ bool UserStore::SaveDatabaseList(const std::string& loginPath, const DatabaseLis
         != 0;
 }
 
-}  // namespace custodia
+} // namespace custodia

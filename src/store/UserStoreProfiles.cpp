@@ -18,7 +18,7 @@ std::string ProfilePath(const std::string& loginPath, int program)
     return JoinPath(loginPath, kProfileFiles[static_cast<size_t>(program)].fileName);
 }
 
-}  // namespace
+} // namespace
 
 std::vector<GroupEntry> UserStore::LoadGroupList(const std::string& loginPath) const
 {
@@ -119,4 +119,4 @@ void UserStore::DeleteGroup(const std::string& loginPath, uint8_t groupNumber) c
     }
 }
 
-}  // namespace custodia
+} // namespace custodia

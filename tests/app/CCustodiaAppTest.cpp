@@ -158,9 +158,9 @@ TEST_F(CCustodiaAppTest, AboutCommandShowsTheDialogWithoutLogon)
     });
     emit m_app->MainFrame()->aboutRequested();
     EXPECT_TRUE(shown);
-    EXPECT_EQ(m_app->Store()->GetUserName(), "anna");  // the About box logs nobody off or on
+    EXPECT_EQ(m_app->Store()->GetUserName(), "anna"); // the About box logs nobody off or on
     EXPECT_TRUE(m_ui.messages.empty());
 }
 
-}  // namespace
-}  // namespace custodia::test
+} // namespace
+} // namespace custodia::test

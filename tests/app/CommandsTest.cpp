@@ -14,7 +14,10 @@ class ScriptedDialogs final : public ItemDialogs {
 public:
     class Prompt final : public NewGroupPrompt {
     public:
-        explicit Prompt(ScriptedDialogs& owner) : m_owner(owner) { }
+        explicit Prompt(ScriptedDialogs& owner)
+            : m_owner(owner)
+        {
+        }
         std::optional<NewGroupChoice> Run() override
         {
             ++m_owner.newGroupRuns;
@@ -137,8 +140,8 @@ TEST_F(CommandsTest, DeletingAUserAsksWithItsTextsAndOkDeletesItFromDisk)
     List().SelectRow(0);
 
     Commands().DeleteItem();
-    ExpectConfirmation(W(857) + "\n\n  " + W(865) + " ann\n  " + W(866) + " Ann Smith\n  " + W(861) + " night shift",
-                       W(856));
+    ExpectConfirmation(
+        W(857) + "\n\n  " + W(865) + " ann\n  " + W(866) + " Ann Smith\n  " + W(861) + " night shift", W(856));
     EXPECT_EQ(StoredUserNames(), std::vector<std::string> { "bob" });
     EXPECT_EQ(Column(0), QStringList { "bob" });
 }
@@ -166,7 +169,7 @@ TEST_F(CommandsTest, CancelledDeletionsChangeNothing)
     AddGroup(m_path, 4, "Operators");
     Open();
     const std::vector<std::string> files { m_path + "/tessel.pwd", m_path + "/setup.prf", m_path + "/custodia.prf",
-                                           "custo.cfg" };
+        "custo.cfg" };
     std::vector<std::vector<unsigned char>> before;
     for (const std::string& file : files)
         before.push_back(ReadBytes(file));
@@ -364,8 +367,8 @@ TEST_F(CommandsTest, EditingALoginPathOrCategoryRowOpensItInTheTree)
     Commands().EditItem();
     EXPECT_EQ(Tree().currentItem(), CategoryItem(1, LoginPathCategory::Users));
 
-    const LoginPathCategory categories[] = { LoginPathCategory::Users, LoginPathCategory::Groups,
-                                             LoginPathCategory::DatabasePaths };
+    const LoginPathCategory categories[]
+        = { LoginPathCategory::Users, LoginPathCategory::Groups, LoginPathCategory::DatabasePaths };
     for (const LoginPathCategory category : categories) {
         Select(PathItem(1));
         List().SelectRow(static_cast<int>(category));
@@ -417,8 +420,8 @@ TEST_F(CommandsTest, CommandsNeedingAMissingDialogDoNothing)
     AddUser(m_path, "ann", "", "", 0);
     OpenWindow();
     const auto before = ReadBytes(m_path + "/tessel.pwd");
-    const LoginPathCategory categories[] = { LoginPathCategory::Users, LoginPathCategory::Groups,
-                                             LoginPathCategory::DatabasePaths };
+    const LoginPathCategory categories[]
+        = { LoginPathCategory::Users, LoginPathCategory::Groups, LoginPathCategory::DatabasePaths };
     for (const LoginPathCategory category : categories) {
         ShowCategory(category);
         List().SelectRow(0);
@@ -432,5 +435,5 @@ TEST_F(CommandsTest, CommandsNeedingAMissingDialogDoNothing)
     EXPECT_EQ(ManagedPaths(), std::vector<std::string> { m_path });
 }
 
-}  // namespace
-}  // namespace custodia::test
+} // namespace
+} // namespace custodia::test

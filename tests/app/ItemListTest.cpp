@@ -54,11 +54,11 @@ TEST_F(ItemListTest, UsersShowTheirTextsAndTheirGroupByNumberAndName)
     ShowCategory(LoginPathCategory::Users);
 
     EXPECT_EQ(List().Mode(), ListMode::Users);
-    EXPECT_EQ((QStringList { Header(0), Header(1), Header(2), Header(3) }),
-              (QStringList { W(860), W(854), W(853), W(855) }));
+    EXPECT_EQ(
+        (QStringList { Header(0), Header(1), Header(2), Header(3) }), (QStringList { W(860), W(854), W(853), W(855) }));
     ASSERT_EQ(Rows(), 2);
     EXPECT_EQ((QStringList { Cell(0, 0), Cell(0, 1), Cell(0, 2), Cell(0, 3) }),
-              (QStringList { "ann", "Ann Smith", "007 - Operators", "night shift" }));
+        (QStringList { "ann", "Ann Smith", "007 - Operators", "night shift" }));
     // No group 12 in the login path: the number stays, the name says so.
     EXPECT_EQ(Cell(1, 2), "012 - " + W(932));
     EXPECT_EQ(List().ModeNoun(), 927);
@@ -215,10 +215,10 @@ TEST_F(ItemListTest, RightClickOpensTheCommandPopupAtTheMouse)
     QContextMenuEvent event(QContextMenuEvent::Mouse, position, global);
     QApplication::sendEvent(view.viewport(), &event);
 
-    EXPECT_EQ(shown, (QStringList { W(923) + " " + W(927) + "...", W(925) + " " + W(927),
-                                    W(924) + " " + W(927) + "..." }));
+    EXPECT_EQ(
+        shown, (QStringList { W(923) + " " + W(927) + "...", W(925) + " " + W(927), W(924) + " " + W(927) + "..." }));
     EXPECT_EQ(shownAt, global);
 }
 
-}  // namespace
-}  // namespace custodia::test
+} // namespace
+} // namespace custodia::test

@@ -122,5 +122,5 @@ TEST_F(LeftViewTest, SelectCategoryExpandsTheBranchAndSelectsTheCategory)
     EXPECT_EQ(List().CurrentLoginPath(), second);
 }
 
-}  // namespace
-}  // namespace custodia::test
+} // namespace
+} // namespace custodia::test

@@ -1,5 +1,5 @@
-#include "app/LogonCheck.h"
 #include "app/LogonDialog.h"
+#include "app/LogonCheck.h"
 #include "app/LogonFixture.h"
 
 #include <QImage>
@@ -20,7 +20,10 @@ namespace {
 
 const QString kCaption = QStringLiteral("Custodia");
 
-QString MessageText(LogonMessage message) { return QStringLiteral("message %1").arg(static_cast<int>(message)); }
+QString MessageText(LogonMessage message)
+{
+    return QStringLiteral("message %1").arg(static_cast<int>(message));
+}
 
 class LogonDialogTest : public LogonFixture {
 protected:
@@ -79,7 +82,7 @@ TEST_F(LogonDialogTest, SplashWithoutLogonEndsByItselfWithOk)
         EXPECT_TRUE(timer->isActive());
         EXPECT_EQ(timer->interval(), LogonDialog::kSplashInterval);
         checked = true;
-        timer->start(0);  // the three seconds, run out at once
+        timer->start(0); // the three seconds, run out at once
     });
     EXPECT_EQ(m_dialog.RunAtStartup(), QDialog::Accepted);
     EXPECT_TRUE(checked);
@@ -101,7 +104,7 @@ TEST_F(LogonDialogTest, SplashEndsWithOkOnEscapeOrEnter)
 
 TEST_F(LogonDialogTest, AboutBoxHasNoFieldsNoTimerAndEndsWithOk)
 {
-    AddUser(m_dir.path(), "anna", "secret", 1);  // would demand a log-on at start-up
+    AddUser(m_dir.path(), "anna", "secret", 1); // would demand a log-on at start-up
     WhenLogonDialogShows([&](LogonDialog& dialog) {
         EXPECT_FALSE(Field("userName")->isVisible());
         EXPECT_FALSE(Button("ok")->isVisible());
@@ -205,8 +208,8 @@ TEST_F(LogonDialogTest, EachFailureGivesItsOwnMessage)
     };
     const Case cases[] = {
         { good, "nobody", LogonMessage::NoSuchUser },
-        { good, "Anna", LogonMessage::NoSuchUser },  // names are case-sensitive
-        { "", "anna", LogonMessage::NoPasswordFile },  // the current directory holds none
+        { good, "Anna", LogonMessage::NoSuchUser }, // names are case-sensitive
+        { "", "anna", LogonMessage::NoPasswordFile }, // the current directory holds none
         { empty, "anna", LogonMessage::NoPasswordFile },
         { shortHeader, "anna", LogonMessage::PasswordFileHeaderShort },
         { wrongTitle, "anna", LogonMessage::PasswordFileWrongTitle },
@@ -247,7 +250,7 @@ TEST_F(LogonDialogTest, CommandLineWithWrongPasswordShowsTheMessageOnceAndWaits)
     m_dialog.SetArguments({ "custodia", "username=anna", "password=guess" });
     WhenLogonDialogShows([&](LogonDialog& dialog) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return !m_ui.messages.empty(); }, 2000));
-        QTest::qWait(0);  // no second automatic OK follows
+        QTest::qWait(0); // no second automatic OK follows
         EXPECT_EQ(MessageTexts(), std::vector<QString> { MessageText(LogonMessage::WrongPassword) });
         EXPECT_EQ(Field("userName")->text(), "anna");
         EXPECT_EQ(Field("password")->text(), "guess");
@@ -265,7 +268,7 @@ TEST_F(LogonDialogTest, CommandLineNameWithoutPasswordWaitsForThePassword)
     m_dialog.SetDefaultLoginPath(QString::fromStdString(path));
     m_dialog.SetArguments({ "custodia", "username=anna", "password=" });
     WhenLogonDialogShows([&](LogonDialog& dialog) {
-        QTest::qWait(0);  // the one automatic OK has run, without effect
+        QTest::qWait(0); // the one automatic OK has run, without effect
         EXPECT_TRUE(dialog.isVisible());
         EXPECT_EQ(Field("userName")->text(), "anna");
         EXPECT_TRUE(m_ui.messages.empty());
@@ -281,7 +284,7 @@ TEST_F(LogonDialogTest, CommandLineNameWithoutPasswordWaitsForThePassword)
 TEST(AttemptLogon, ComparesEveryByteOfThePassword)
 {
     TempDir dir;
-    ScopedPlatformOverride platform([](int) { }, {});
+    ScopedPlatformOverride platform([](int) {}, {});
     const std::string longest(50, 'p');
     ASSERT_EQ(UserStore().SaveUser(dir.path(), "anna", "", "", longest, 1, 0, 0, UserAccessRecord {}), kUserSaved);
     ASSERT_EQ(UserStore().SaveUser(dir.path(), "bob", "", "", "Secret", 1, 0, 0, UserAccessRecord {}), kUserSaved);
@@ -339,5 +342,5 @@ TEST_F(LogonDialogTest, PaintsThePictureAndTheTexts)
     EXPECT_GT(dark, 30);
 }
 
-}  // namespace
-}  // namespace custodia::test
+} // namespace
+} // namespace custodia::test

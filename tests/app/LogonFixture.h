@@ -27,7 +27,7 @@ class LogonFixture : public ::testing::Test {
 protected:
     LogonFixture()
         : m_cwd(m_dir.path())
-        , m_platform([](int) { }, {})
+        , m_platform([](int) {}, {})
     {
     }
 
@@ -45,11 +45,11 @@ protected:
     }
 
     static void AddUser(const std::string& loginPath, const std::string& name, const std::string& password,
-                        int groupNumber, const std::string& fullName = "Full name")
+        int groupNumber, const std::string& fullName = "Full name")
     {
         ASSERT_EQ(UserStore().SaveUser(loginPath, name, fullName, "Description", password,
-                                       static_cast<uint8_t>(groupNumber), 1, 0x5, UserAccessRecord {}),
-                  kUserSaved);
+                      static_cast<uint8_t>(groupNumber), 1, 0x5, UserAccessRecord {}),
+            kUserSaved);
     }
 
     // A group granted every right of every program, but for the console's own right when told so.
@@ -94,4 +94,4 @@ inline void WhenLogonDialogShows(std::function<void(LogonDialog&)> step)
     });
 }
 
-}  // namespace custodia::test
+} // namespace custodia::test

@@ -28,7 +28,6 @@ void PrintTo(const CommandView& command, std::ostream* out)
 
 class MainFrameTest : public MainWindowFixture {
 protected:
-
     QAction& Action(const char* name) const
     {
         auto* action = m_frame->findChild<QAction*>(QLatin1String(name));
@@ -49,7 +48,7 @@ protected:
     }
 
     std::vector<CommandView> Commands(const QString& create, bool createOn, const QString& edit, bool editOn,
-                                      const QString& remove, bool removeOn) const
+        const QString& remove, bool removeOn) const
     {
         return { { create, createOn }, { edit, editOn }, { remove, removeOn } };
     }
@@ -129,19 +128,19 @@ TEST_F(MainFrameTest, EditMenuFollowsTheModeAndTheSelection)
     };
     const Case cases[] = {
         { "root", Tree().RootItem(), Commands(addPath, true, W(924), false, removePath, false),
-          Commands(addPath, true, W(924), true, removePath, true) },
+            Commands(addPath, true, W(924), true, removePath, true) },
         { "login path", PathItem(0), Commands(addPath, true, W(924), false, removePath, false),
-          Commands(addPath, true, W(924), true, removePath, true) },
+            Commands(addPath, true, W(924), true, removePath, true) },
         { "users", CategoryItem(0, LoginPathCategory::Users),
-          Commands(create(927), true, edit(927), false, remove(927), false),
-          Commands(create(927), true, edit(927), true, remove(927), true) },
+            Commands(create(927), true, edit(927), false, remove(927), false),
+            Commands(create(927), true, edit(927), true, remove(927), true) },
         { "groups", CategoryItem(0, LoginPathCategory::Groups),
-          Commands(create(928), true, edit(928), false, remove(928), false),
-          Commands(create(928), true, edit(928), true, remove(928), true) },
+            Commands(create(928), true, edit(928), false, remove(928), false),
+            Commands(create(928), true, edit(928), true, remove(928), true) },
         // Database slots are edited in place, never created or deleted.
         { "database paths", CategoryItem(0, LoginPathCategory::DatabasePaths),
-          Commands(create(987), false, edit(987), false, remove(987), false),
-          Commands(create(987), false, edit(987), true, remove(987), false) },
+            Commands(create(987), false, edit(987), false, remove(987), false),
+            Commands(create(987), false, edit(987), true, remove(987), false) },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.node);
@@ -169,9 +168,8 @@ TEST_F(MainFrameTest, ToolbarPopupOffersCreateDeleteEditLabelledLikeTheMenu)
     });
     Action("commandPopupButton").trigger();
 
-    const std::vector<CommandView> expected { { W(923) + " " + W(927) + "...", true },
-                                              { W(925) + " " + W(927), true },
-                                              { W(924) + " " + W(927) + "...", true } };
+    const std::vector<CommandView> expected { { W(923) + " " + W(927) + "...", true }, { W(925) + " " + W(927), true },
+        { W(924) + " " + W(927) + "...", true } };
     EXPECT_EQ(shown, expected);
 }
 
@@ -238,8 +236,8 @@ TEST_F(MainFrameTest, PresentationsSwitchInPlaceAndKeepTheSelection)
         EXPECT_EQ(view->model(), &Model());
         EXPECT_EQ(List().SelectedRow(), 1);
         if (auto* icons = qobject_cast<QListView*>(view)) {
-            EXPECT_EQ(icons->viewMode(), c.presentation == Presentation::LargeIcons ? QListView::IconMode
-                                                                                   : QListView::ListMode);
+            EXPECT_EQ(icons->viewMode(),
+                c.presentation == Presentation::LargeIcons ? QListView::IconMode : QListView::ListMode);
             EXPECT_EQ(icons->iconSize().width(), c.presentation == Presentation::LargeIcons ? 32 : 16);
         } else {
             EXPECT_EQ(c.presentation, Presentation::Details);
@@ -281,5 +279,5 @@ TEST_F(MainFrameTest, AboutIsHandedOnAndTheHelpBarCommandsWaitForTheirBar)
     EXPECT_TRUE(m_ui.messages.empty());
 }
 
-}  // namespace
-}  // namespace custodia::test
+} // namespace
+} // namespace custodia::test

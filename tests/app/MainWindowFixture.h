@@ -26,7 +26,10 @@
 #include <vector>
 
 // Readable failure messages for texts of the widgets.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace custodia::test {
 
@@ -48,7 +51,7 @@ class MainWindowFixture : public ::testing::Test {
 protected:
     MainWindowFixture()
         : m_cwd(m_dir.path())
-        , m_platform([](int) { }, {})
+        , m_platform([](int) {}, {})
         , m_words(LoadInstalledWords())
     {
     }
@@ -75,11 +78,11 @@ protected:
     }
 
     static void AddUser(const std::string& loginPath, const std::string& name, const std::string& fullName,
-                        const std::string& description, int groupNumber)
+        const std::string& description, int groupNumber)
     {
         ASSERT_EQ(UserStore().SaveUser(loginPath, name, fullName, description, "secret",
-                                       static_cast<uint8_t>(groupNumber), 0, 0, UserAccessRecord {}),
-                  kUserSaved);
+                      static_cast<uint8_t>(groupNumber), 0, 0, UserAccessRecord {}),
+            kUserSaved);
     }
 
     static void AddGroup(const std::string& loginPath, int number, const std::string& name)
@@ -89,8 +92,8 @@ protected:
         ASSERT_TRUE(store.SaveGroup(loginPath, static_cast<uint8_t>(number), name));
     }
 
-    static void SetDatabaseSlot(const std::string& loginPath, int slot, const std::string& description,
-                                const std::string& path)
+    static void SetDatabaseSlot(
+        const std::string& loginPath, int slot, const std::string& description, const std::string& path)
     {
         UserStore store;
         store.LoadDatabaseList(loginPath);
@@ -142,4 +145,4 @@ protected:
     std::unique_ptr<CMainFrame> m_frame;
 };
 
-}  // namespace custodia::test
+} // namespace custodia::test

@@ -11,10 +11,9 @@ namespace {
 TEST_F(CliTest, ProgramHelpNamesEveryCommandAndEachCommandHasItsOwn)
 {
     const CliResult help = RunOk({ "--help" });
-    const Lines commands = { "init",        "users list",     "users add",      "users delete",  "users check",
-                             "groups list", "groups show",    "groups save",    "groups delete", "databases list",
-                             "databases set", "offices list", "offices set",    "paths list",    "paths add",
-                             "paths remove", "verify" };
+    const Lines commands = { "init", "users list", "users add", "users delete", "users check", "groups list",
+        "groups show", "groups save", "groups delete", "databases list", "databases set", "offices list", "offices set",
+        "paths list", "paths add", "paths remove", "verify" };
     for (const std::string& command : commands) {
         EXPECT_TRUE(Contains(help.out, "  " + command + " ")) << command;
         std::vector<std::string> arguments = SplitWords(command);
@@ -35,12 +34,15 @@ TEST_F(CliTest, DoubleDashEndsOptions)
 
 struct UsageCase {
     const char* name;
-    std::vector<std::string> arguments;  // "LP" stands for the prepared login path
+    std::vector<std::string> arguments; // "LP" stands for the prepared login path
     std::string input;
-    std::string message;  // part of what stderr must say
+    std::string message; // part of what stderr must say
 };
 
-void PrintTo(const UsageCase& usage, std::ostream* out) { *out << usage.name; }
+void PrintTo(const UsageCase& usage, std::ostream* out)
+{
+    *out << usage.name;
+}
 
 class UsageErrorTest : public CliTest, public ::testing::WithParamInterface<UsageCase> {
 protected:
@@ -83,25 +85,30 @@ const std::string k100(100, 'g');
 const std::string k129(129, 'p');
 const std::string k255(255, 'l');
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, UsageErrorTest,
-    ::testing::Values(
-        UsageCase { "NoCommand", {}, "", "no command given" },
+INSTANTIATE_TEST_SUITE_P(Cases, UsageErrorTest,
+    ::testing::Values(UsageCase { "NoCommand", {}, "", "no command given" },
         UsageCase { "UnknownCommand", { "user" }, "", "unknown command 'user'" },
         UsageCase { "NoSubCommand", { "users" }, "", "no sub-command" },
         UsageCase { "UnknownSubCommand", { "users", "remove", "LP", "bob" }, "", "unknown sub-command 'remove'" },
         UsageCase { "MissingOperand", { "users", "add", "LP" }, "pw\n", "missing NAME" },
         UsageCase { "ExtraOperand", { "users", "list", "LP", "more" }, "", "unexpected argument 'more'" },
-        UsageCase { "UnknownOption", { "users", "add", "LP", "bob", "--fullname", "x" }, "pw\n", "unknown option --fullname" },
+        UsageCase {
+            "UnknownOption", { "users", "add", "LP", "bob", "--fullname", "x" }, "pw\n", "unknown option --fullname" },
         UsageCase { "OptionWithoutValue", { "users", "add", "LP", "bob", "--group" }, "pw\n", "--group needs a value" },
-        UsageCase { "OptionTwice", { "users", "add", "LP", "bob", "--group", "1", "--group=2" }, "pw\n", "more than once" },
-        UsageCase { "GroupNotANumber", { "users", "add", "LP", "bob", "--group", "1x" }, "pw\n", "from 0 to 255, not '1x'" },
+        UsageCase {
+            "OptionTwice", { "users", "add", "LP", "bob", "--group", "1", "--group=2" }, "pw\n", "more than once" },
+        UsageCase {
+            "GroupNotANumber", { "users", "add", "LP", "bob", "--group", "1x" }, "pw\n", "from 0 to 255, not '1x'" },
         UsageCase { "GroupTooLarge", { "users", "add", "LP", "bob", "--group=256" }, "pw\n", "from 0 to 255" },
-        UsageCase { "MaskTooLarge", { "users", "add", "LP", "bob", "--database-mask", "4294967296" }, "pw\n", "4294967295" },
-        UsageCase { "UserNameTooLong", { "users", "add", "LP", k43 }, "pw\n", "user name is 43 bytes long; at most 42" },
+        UsageCase {
+            "MaskTooLarge", { "users", "add", "LP", "bob", "--database-mask", "4294967296" }, "pw\n", "4294967295" },
+        UsageCase {
+            "UserNameTooLong", { "users", "add", "LP", k43 }, "pw\n", "user name is 43 bytes long; at most 42" },
         UsageCase { "UserNameEmpty", { "users", "add", "LP", "" }, "pw\n", "user name is empty" },
-        UsageCase { "FullNameTooLong", { "users", "add", "LP", "bob", "--full-name", k51 }, "pw\n", "full name is 51 bytes" },
-        UsageCase { "DescriptionTooLong", { "users", "add", "LP", "bob", "--description", k51 }, "pw\n", "description is 51" },
+        UsageCase {
+            "FullNameTooLong", { "users", "add", "LP", "bob", "--full-name", k51 }, "pw\n", "full name is 51 bytes" },
+        UsageCase {
+            "DescriptionTooLong", { "users", "add", "LP", "bob", "--description", k51 }, "pw\n", "description is 51" },
         UsageCase { "TabInText", { "users", "add", "LP", "bob", "--full-name", "a\tb" }, "pw\n", "tab or a line end" },
         UsageCase { "PasswordTooLong", { "users", "add", "LP", "bob" }, k51 + "\n", "password is 51 bytes" },
         UsageCase { "PasswordNotAscii", { "users", "add", "LP", "bob" }, "caf\xc3\xa9\n", "printable ASCII" },
@@ -109,33 +116,36 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase { "GroupNumberTooLarge", { "groups", "save", "LP", "256", "X" }, "", "group number must be" },
         UsageCase { "GroupNameTooLong", { "groups", "save", "LP", "5", k100 }, "", "group name is 100 bytes" },
         UsageCase { "GroupNameEmpty", { "groups", "save", "LP", "5", "" }, "", "group name is empty" },
-        UsageCase { "RightWithoutPosition", { "groups", "save", "LP", "5", "A", "--grant", "6" }, "", "PROGRAM:POSITION" },
+        UsageCase {
+            "RightWithoutPosition", { "groups", "save", "LP", "5", "A", "--grant", "6" }, "", "PROGRAM:POSITION" },
         UsageCase { "RightOfNoProgram", { "groups", "save", "LP", "5", "A", "--grant", "12:0" }, "", "from 0 to 11" },
         UsageCase { "RightPastRowLength", { "groups", "save", "LP", "5", "A", "--revoke", "6:1" }, "", "from 0 to 0" },
         UsageCase { "GrantedAndRevoked", { "groups", "save", "LP", "5", "A", "--grant", "1:3", "--revoke", "1:3" }, "",
-                    "both granted and revoked" },
+            "both granted and revoked" },
         UsageCase { "NegativeGroup", { "groups", "show", "LP", "-1" }, "", "unknown option -1" },
         UsageCase { "SlotZero", { "databases", "set", "LP", "0", "--path", "/x" }, "", "slot must be" },
         UsageCase { "SlotEleven", { "databases", "set", "LP", "11", "--path", "/x" }, "", "from 1 to 10" },
         UsageCase { "NothingToChange", { "databases", "set", "LP", "1" }, "", "nothing to change" },
         UsageCase { "MirrorOnAndOff", { "databases", "set", "LP", "1", "--mirror-on", "--mirror-off" }, "",
-                    "cannot be given together" },
+            "cannot be given together" },
         UsageCase { "SwitchWithValue", { "databases", "set", "LP", "1", "--mirror-on=1" }, "", "takes no value" },
-        UsageCase { "DatabasePathTooLong", { "databases", "set", "LP", "1", "--path", k129 }, "", "database path is 129" },
-        UsageCase { "MirrorPathTooLong", { "databases", "set", "LP", "1", "--mirror", k129 }, "", "mirror path is 129" },
+        UsageCase {
+            "DatabasePathTooLong", { "databases", "set", "LP", "1", "--path", k129 }, "", "database path is 129" },
+        UsageCase {
+            "MirrorPathTooLong", { "databases", "set", "LP", "1", "--mirror", k129 }, "", "mirror path is 129" },
         UsageCase { "DatabaseDescriptionTooLong", { "databases", "set", "LP", "1", "--description", k51 }, "",
-                    "description is 51" },
+            "description is 51" },
         UsageCase { "OfficeZero", { "offices", "set", "LP", "0", "1", "x" }, "", "office number must be" },
         UsageCase { "OfficePastHundred", { "offices", "set", "LP", "101", "1", "x" }, "", "from 1 to 100" },
         UsageCase { "OfficeNumberTextTooLong", { "offices", "set", "LP", "1", "0123456789", "x" }, "",
-                    "office number text is 10 bytes" },
+            "office number text is 10 bytes" },
         UsageCase { "OfficeNameTooLong", { "offices", "set", "LP", "1", "1", std::string(50, 'o') }, "",
-                    "office name is 50 bytes" },
+            "office name is 50 bytes" },
         UsageCase { "LoginPathTooLong", { "paths", "add", k255 }, "", "login path is 255 bytes" },
         UsageCase { "LoginPathEmpty", { "paths", "remove", "" }, "", "login path is empty" },
         UsageCase { "InitEmpty", { "init", "" }, "", "login path is empty" },
         UsageCase { "VerifyWithoutPath", { "verify" }, "", "missing PATH" }),
     [](const ::testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
 
-}  // namespace
-}  // namespace custodia::test
+} // namespace
+} // namespace custodia::test

@@ -4,8 +4,8 @@
 
 #include <csignal>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +17,7 @@ const char* const kProgram = CUSTODIA_OUTPUT_DIR "/custodiactl";
 
 // Runs in the child between fork and exec: only calls that are safe there.
 [[noreturn]] void ExecChild(const std::string& folder, const std::string& inputFile, const std::string& outFile,
-                            const std::string& errFile, std::vector<char*>& argv, long fileSizeLimit)
+    const std::string& errFile, std::vector<char*>& argv, long fileSizeLimit)
 {
     if (fileSizeLimit > 0) {
         // Ignored signals stay ignored across exec: the write then fails with an error instead.
@@ -29,17 +29,17 @@ const char* const kProgram = CUSTODIA_OUTPUT_DIR "/custodiactl";
     const int in = ::open(inputFile.c_str(), O_RDONLY);
     const int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || out < 0 || err < 0 || ::dup2(in, STDIN_FILENO) < 0 || ::dup2(out, STDOUT_FILENO) < 0 ||
-        ::dup2(err, STDERR_FILENO) < 0 || ::chdir(folder.c_str()) != 0)
+    if (in < 0 || out < 0 || err < 0 || ::dup2(in, STDIN_FILENO) < 0 || ::dup2(out, STDOUT_FILENO) < 0
+        || ::dup2(err, STDERR_FILENO) < 0 || ::chdir(folder.c_str()) != 0)
         ::_exit(127);
     ::execv(kProgram, argv.data());
     ::_exit(127);
 }
 
-}  // namespace
+} // namespace
 
-CliResult RunCli(const std::string& folder, const std::vector<std::string>& arguments, const std::string& input,
-                 long fileSizeLimit)
+CliResult RunCli(
+    const std::string& folder, const std::vector<std::string>& arguments, const std::string& input, long fileSizeLimit)
 {
     // The streams go through files of a folder of their own, so that a large output cannot block.
     const TempDir streams;
@@ -71,4 +71,4 @@ CliResult RunCli(const std::string& folder, const std::vector<std::string>& argu
     return result;
 }
 
-}  // namespace custodia::test
+} // namespace custodia::test

@@ -4,7 +4,10 @@
 
 namespace custodia::test {
 
-CliTest::CliTest() { std::filesystem::create_directory(LoginPath()); }
+CliTest::CliTest()
+{
+    std::filesystem::create_directory(LoginPath());
+}
 
 CliResult CliTest::RunOk(const std::vector<std::string>& arguments, const std::string& input) const
 {
@@ -63,4 +66,4 @@ void DamageRecordFile(const std::string& fileName)
     WriteBytes(fileName, bytes);
 }
 
-}  // namespace custodia::test
+} // namespace custodia::test

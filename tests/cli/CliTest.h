@@ -45,4 +45,4 @@ std::vector<std::string> SplitWords(const std::string& text);
 // Breaks a record file's checksum without changing its length.
 void DamageRecordFile(const std::string& fileName);
 
-}  // namespace custodia::test
+} // namespace custodia::test

@@ -22,10 +22,10 @@ TEST_F(CliTest, LoginPathWithoutDatabaseListHasTenEmptySlots)
 TEST_F(CliTest, DatabaseSetChangesOneSlotAndKeepsTheRestOfTheImage)
 {
     RunOk({ "databases", "set", "lp", "2", "--path", "/data/north", "--mirror", "/backup/north", "--mirror-on",
-            "--description", "North" });
+        "--description", "North" });
     EXPECT_EQ(ReadBytes(FileOf(databaselist::kFileName)).size(), 19335u);
     EXPECT_EQ(RunOk({ "databases", "list", "lp" }).out,
-              EmptySlots(1, 1) + "2\t/data/north\t/backup/north\t1\tNorth\n" + EmptySlots(3, 10));
+        EmptySlots(1, 1) + "2\t/data/north\t/backup/north\t1\tNorth\n" + EmptySlots(3, 10));
 
     // Bytes the console does not use, as another program left them.
     UserStore store;
@@ -96,5 +96,5 @@ TEST_F(CliTest, DamagedOfficeNamesAreReportedAndLeftAlone)
     EXPECT_TRUE(Contains(Run({ "offices", "list", "nowhere" }).err, "nowhere: no such folder"));
 }
 
-}  // namespace
-}  // namespace custodia::test
+} // namespace
+} // namespace custodia::test

@@ -13,9 +13,9 @@ protected:
     GroupRecord StoredGroup(int program, uint8_t number) const
     {
         GroupRecordBytes bytes {};
-        EXPECT_EQ(RecordFile().ReadRecord(ProfileOf(program), grouprecord::kKind, number, bytes.data(), bytes.size(), 1,
-                                          true),
-                  bytes.size());
+        EXPECT_EQ(RecordFile().ReadRecord(
+                      ProfileOf(program), grouprecord::kKind, number, bytes.data(), bytes.size(), 1, true),
+            bytes.size());
         return GroupRecord::Decode(bytes);
     }
 };
@@ -29,18 +29,18 @@ TEST_F(GroupCommandsTest, SaveWritesAllTwelveFilesAndShowPrintsEachRowToItsLengt
     }
     EXPECT_EQ(RunOk({ "groups", "list", "lp" }).out, "5\tAdmins\n");
     EXPECT_EQ(RunOk({ "groups", "show", "lp", "5" }).out,
-              "0\tconvert.prf\t0\n"
-              "1\tsetup.prf\t000000000000000000000000000000000000000000001\n"
-              "2\tdownload.prf\t000000000000\n"
-              "3\tview.prf\t0000000000000000000001\n"
-              "4\tautocall.prf\t0000000000\n"
-              "5\talarmin.prf\t00000\n"
-              "6\tcustodia.prf\t1\n"
-              "7\tdatagen.prf\t0\n"
-              "8\talarmpro.prf\t0000\n"
-              "9\texport.prf\t0\n"
-              "10\ttranslator.prf\t0\n"
-              "11\treporter.prf\t0\n");
+        "0\tconvert.prf\t0\n"
+        "1\tsetup.prf\t000000000000000000000000000000000000000000001\n"
+        "2\tdownload.prf\t000000000000\n"
+        "3\tview.prf\t0000000000000000000001\n"
+        "4\tautocall.prf\t0000000000\n"
+        "5\talarmin.prf\t00000\n"
+        "6\tcustodia.prf\t1\n"
+        "7\tdatagen.prf\t0\n"
+        "8\talarmpro.prf\t0000\n"
+        "9\texport.prf\t0\n"
+        "10\ttranslator.prf\t0\n"
+        "11\treporter.prf\t0\n");
 }
 
 TEST_F(GroupCommandsTest, SaveStartsFromTheRightsTheGroupHas)
@@ -62,9 +62,9 @@ TEST_F(GroupCommandsTest, RightsPastTheRowLengthAreNeitherShownNorKept)
     record.name = "Wide";
     std::fill_n(record.rights.begin(), 100, 1);
     const GroupRecordBytes bytes = record.Encode();
-    ASSERT_EQ(RecordFile().WriteRecord(ProfileOf(kProgramSetup), grouprecord::kKind, 9, bytes.data(), bytes.size(), 1,
-                                       true),
-              1);
+    ASSERT_EQ(
+        RecordFile().WriteRecord(ProfileOf(kProgramSetup), grouprecord::kKind, 9, bytes.data(), bytes.size(), 1, true),
+        1);
     EXPECT_EQ(SplitLines(RunOk({ "groups", "show", "lp", "9" }).out)[1], "1\tsetup.prf\t" + std::string(45, '1'));
 
     RunOk({ "groups", "save", "lp", "9", "Wide" });
@@ -80,8 +80,8 @@ TEST_F(GroupCommandsTest, DeleteRemovesTheGroupFromEveryFileThatHoldsIt)
     RunOk({ "groups", "delete", "lp", "5" });
     EXPECT_EQ(RunOk({ "groups", "list", "lp" }).out, "6\tGuests\n");
 
-    for (const auto& arguments : std::vector<std::vector<std::string>> { { "groups", "delete", "lp", "5" },
-                                                                         { "groups", "show", "lp", "5" } }) {
+    for (const auto& arguments :
+        std::vector<std::vector<std::string>> { { "groups", "delete", "lp", "5" }, { "groups", "show", "lp", "5" } }) {
         const CliResult result = Run(arguments);
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.out, "");
@@ -96,8 +96,8 @@ TEST_F(GroupCommandsTest, DamagedProfileFileStopsEveryChange)
     RunOk({ "groups", "save", "lp", "5", "Admins", "--grant", "6:0" });
     DamageRecordFile(ProfileOf(kProgramView));
     const auto before = Snapshot();
-    for (const auto& arguments : std::vector<std::vector<std::string>> {
-             { "groups", "save", "lp", "5", "Renamed" }, { "groups", "save", "lp", "8", "New" }, { "groups", "delete", "lp", "5" } }) {
+    for (const auto& arguments : std::vector<std::vector<std::string>> { { "groups", "save", "lp", "5", "Renamed" },
+             { "groups", "save", "lp", "8", "New" }, { "groups", "delete", "lp", "5" } }) {
         const CliResult result = Run(arguments);
         EXPECT_EQ(result.status, 1);
         EXPECT_TRUE(Contains(result.err, "lp/view.prf: damaged (checksum wrong); nothing was changed"));
@@ -122,5 +122,5 @@ TEST_F(GroupCommandsTest, DamagedProfileFilesAreNotPassedOffAsEmpty)
     EXPECT_TRUE(Contains(listed.err, "lp/setup.prf: damaged"));
 }
 
-}  // namespace
-}  // namespace custodia::test
+} // namespace
+} // namespace custodia::test

@@ -55,8 +55,7 @@ TEST_F(VerifyCommandTest, ReportsEveryFilePresent)
 {
     Lines expected { "tessel.pwd\tok" };
     for (const char* profile : { "convert.prf", "setup.prf", "download.prf", "view.prf", "autocall.prf", "alarmin.prf",
-                                 "custodia.prf", "datagen.prf", "alarmpro.prf", "export.prf", "translator.prf",
-                                 "reporter.prf" })
+             "custodia.prf", "datagen.prf", "alarmpro.prf", "export.prf", "translator.prf", "reporter.prf" })
         expected.push_back(std::string(profile) + "\tok");
     expected.push_back("tessel.dbs\tok");
     EXPECT_EQ(SplitLines(RunOk({ "verify", "lp" }).out), expected);
@@ -70,7 +69,7 @@ TEST_F(VerifyCommandTest, NamesEachDamageAndChangesNothing)
 {
     DamageRecordFile(FileOf("setup.prf"));
     Bytes database = ReadBytes(FileOf("tessel.dbs"));
-    WriteUint32LE(database.data() + 8, 12345);  // stored length wrong, checksum made right again
+    WriteUint32LE(database.data() + 8, 12345); // stored length wrong, checksum made right again
     database[0] = database[1] = database[2] = database[3] = 0;
     uint32_t sum = 0;
     for (size_t i = 4; i < database.size(); ++i)
@@ -94,7 +93,7 @@ TEST_F(VerifyCommandTest, NamesEachDamageAndChangesNothing)
 TEST_F(VerifyCommandTest, ReportsAMissingOrDamagedUserFile)
 {
     Bytes users = ReadBytes(FileOf(passwordfile::kFileName));
-    users.push_back(0);  // a torn record after the header
+    users.push_back(0); // a torn record after the header
     WriteBytes(FileOf(passwordfile::kFileName), users);
     CliResult result = Run({ "verify", "lp" });
     EXPECT_EQ(result.status, 1);
@@ -119,5 +118,5 @@ TEST_F(CliTest, FileErrorAfterOpeningIsReportedWithTheFileName)
     EXPECT_TRUE(Contains(result.err, "custodiactl: lp/tessel.dbs: ")) << result.err;
 }
 
-}  // namespace
-}  // namespace custodia::test
+} // namespace
+} // namespace custodia::test

@@ -17,8 +17,8 @@ protected:
         Bytes data(loginpaths::kRecordSize, 0);
         std::copy(path.begin(), path.end(), data.begin());
         ASSERT_EQ(RecordFile().WriteRecord(ConfigFile(), loginpaths::kRecordKind, loginpaths::kRecordSubKind,
-                                           data.data(), data.size(), 1, false),
-                  1);
+                      data.data(), data.size(), 1, false),
+            1);
     }
 };
 
@@ -93,5 +93,5 @@ TEST_F(PathCommandsTest, FileThatCannotBeOpenedIsNamed)
     EXPECT_TRUE(Contains(result.err, "custo.cfg: cannot be opened: invalid file; nothing was changed"));
 }
 
-}  // namespace
-}  // namespace custodia::test
+} // namespace
+} // namespace custodia::test

@@ -24,9 +24,9 @@ protected:
 TEST_F(UserCommandsTest, AddListCheckAndDeleteAUser)
 {
     RunOk({ "users", "add", "lp", "bob", "--full-name", "Bob Stone", "--description", "night shift", "--group", "7",
-            "--database-mode", "1", "--database-mask", "4294967295" },
-          "Se cret\n");
-    EXPECT_EQ(UserFile().size(), 466u);  // header, user record, access record
+              "--database-mode", "1", "--database-mask", "4294967295" },
+        "Se cret\n");
+    EXPECT_EQ(UserFile().size(), 466u); // header, user record, access record
     EXPECT_EQ(RecordCount(), 2u);
     EXPECT_EQ(RunOk({ "users", "list", "lp" }).out, "bob\tBob Stone\t7\tnight shift\t1\t4294967295\n");
     EXPECT_EQ(Stored("bob").user.password, "Se cret");
@@ -112,11 +112,14 @@ TEST_F(UserCommandsTest, DeleteRemovesEveryRecordOfTheName)
 
 struct CheckStatusCase {
     const char* name;
-    Bytes userFile;  // empty: no file at all
+    Bytes userFile; // empty: no file at all
     std::string expected;
 };
 
-void PrintTo(const CheckStatusCase& check, std::ostream* out) { *out << check.name; }
+void PrintTo(const CheckStatusCase& check, std::ostream* out)
+{
+    *out << check.name;
+}
 
 class CheckStatusTest : public CliTest, public ::testing::WithParamInterface<CheckStatusCase> { };
 
@@ -137,11 +140,11 @@ TEST_P(CheckStatusTest, PrintsTheLookUpStatusAndFails)
 }
 
 INSTANTIATE_TEST_SUITE_P(Statuses, CheckStatusTest,
-                         ::testing::Values(CheckStatusCase { "NoFile", {}, "251" },
-                                           CheckStatusCase { "WrongTitle", Header("Quarva for Windows"), "252" },
-                                           CheckStatusCase { "ShortHeader", Bytes(53, 'Q'), "253" },
-                                           CheckStatusCase { "NoSuchUser", Header(passwordfile::kTitle), "255" }),
-                         [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Values(CheckStatusCase { "NoFile", {}, "251" },
+        CheckStatusCase { "WrongTitle", Header("Quarva for Windows"), "252" },
+        CheckStatusCase { "ShortHeader", Bytes(53, 'Q'), "253" },
+        CheckStatusCase { "NoSuchUser", Header(passwordfile::kTitle), "255" }),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UserCommandsTest, NameDifferingOnlyInCaseIsNoSuchUser)
 {
@@ -169,8 +172,8 @@ TEST_F(UserCommandsTest, DamagedUserFileIsReportedAndLeftAlone)
 
 TEST_F(CliTest, UsersOfAFolderThatIsNotThereFail)
 {
-    for (const auto& arguments : std::vector<std::vector<std::string>> {
-             { "users", "add", "nowhere", "bob" }, { "users", "list", "nowhere" }, { "users", "delete", "nowhere", "bob" } }) {
+    for (const auto& arguments : std::vector<std::vector<std::string>> { { "users", "add", "nowhere", "bob" },
+             { "users", "list", "nowhere" }, { "users", "delete", "nowhere", "bob" } }) {
         const CliResult result = Run(arguments, "pw\n");
         EXPECT_EQ(result.status, 1);
         EXPECT_TRUE(Contains(result.err, "nowhere: no such folder"));
@@ -184,5 +187,5 @@ TEST_F(CliTest, AddingTheFirstUserCreatesTheUserFile)
     EXPECT_EQ(ReadBytes(FileOf(passwordfile::kFileName)).size(), 466u);
 }
 
-}  // namespace
-}  // namespace custodia::test
+} // namespace
+} // namespace custodia::test

@@ -1,5 +1,5 @@
-#include "parsers/BitmapDecoder.h"
 #include "parsers/BitmapFile.h"
+#include "parsers/BitmapDecoder.h"
 #include "platform/Endian.h"
 #include "support/TempDir.h"
 
@@ -27,9 +27,15 @@ using Bytes = std::vector<unsigned char>;
 struct Rgb {
     unsigned r, g, b;
 };
-uint32_t Argb(Rgb c) { return 0xFF000000u | (c.r << 16) | (c.g << 8) | c.b; }
+uint32_t Argb(Rgb c)
+{
+    return 0xFF000000u | (c.r << 16) | (c.g << 8) | c.b;
+}
 
-Rgb TwoColours(unsigned x, unsigned y) { return ((x / 3 + y / 3) % 2) ? Rgb { 255, 255, 255 } : Rgb { 0, 0, 64 }; }
+Rgb TwoColours(unsigned x, unsigned y)
+{
+    return ((x / 3 + y / 3) % 2) ? Rgb { 255, 255, 255 } : Rgb { 0, 0, 64 };
+}
 Rgb TwelveColours(unsigned x, unsigned y)
 {
     const unsigned i = (x + 2 * y) % 12;
@@ -40,14 +46,20 @@ Rgb FortyColours(unsigned x, unsigned y)
     const unsigned i = (x * 5 + y) % 40;
     return { i * 6, i * 3 + 10, 250 - i * 5 };
 }
-Rgb ManyColours(unsigned x, unsigned y) { return { x * 30, y * 40, (x * y * 7 + 5) % 256 }; }
+Rgb ManyColours(unsigned x, unsigned y)
+{
+    return { x * 30, y * 40, (x * y * 7 + 5) % 256 };
+}
 
 std::string Fixture(const std::string& name)
 {
     return (std::filesystem::path(__FILE__).parent_path() / "data" / name).string();
 }
 
-uint32_t InfoField32(const Bytes& file, size_t offset) { return ReadUint32LE(file.data() + kFileHeaderSize + offset); }
+uint32_t InfoField32(const Bytes& file, size_t offset)
+{
+    return ReadUint32LE(file.data() + kFileHeaderSize + offset);
+}
 void SetInfoField32(Bytes& file, size_t offset, uint32_t value)
 {
     WriteUint32LE(file.data() + kFileHeaderSize + offset, value);
@@ -86,7 +98,7 @@ void ExpectPixels(const DecodedBitmap& bitmap, const WrittenBitmap& written, boo
         const int sourceRow = flipped ? written.height - 1 - y : y;
         for (int x = 0; x < written.width; ++x)
             ASSERT_EQ(bitmap.pixels[size_t(y) * size_t(written.width) + size_t(x)],
-                      Argb(written.formula(unsigned(x), unsigned(sourceRow))))
+                Argb(written.formula(unsigned(x), unsigned(sourceRow))))
                 << "pixel " << x << "," << y;
     }
 }
@@ -133,11 +145,10 @@ TEST_P(WrittenBitmapTest, EveryTruncationIsRefusedOrStaysInsideTheFile)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(ImageMagick, WrittenBitmapTest, ::testing::ValuesIn(kWrittenBitmaps),
-                         [](const auto& info) {
-                             std::string name = info.param.file;
-                             return name.substr(0, name.find('.'));
-                         });
+INSTANTIATE_TEST_SUITE_P(ImageMagick, WrittenBitmapTest, ::testing::ValuesIn(kWrittenBitmaps), [](const auto& info) {
+    std::string name = info.param.file;
+    return name.substr(0, name.find('.'));
+});
 
 TEST(BitmapDecoder, ColoursUsedZeroMeansTheFullPaletteBeforeThePixels)
 {
@@ -166,13 +177,13 @@ TEST(BitmapDecoder, NegativeHeightStoresRowsTopDown)
 // Hand-made files for what no writer produces: an 8-bit or 4-bit picture with a chosen palette and
 // chosen pixel bytes, laid out by the field offsets.
 Bytes MakeBitmap(int32_t width, int32_t height, uint16_t bitsPerPixel, uint32_t compression,
-                 const std::vector<uint32_t>& palette, const Bytes& pixels)
+    const std::vector<uint32_t>& palette, const Bytes& pixels)
 {
     Bytes file(kFileHeaderSize + kInfoHeaderSize, 0);
     file[0] = 'B';
     file[1] = 'M';
     WriteUint32LE(file.data() + kPixelOffsetOffset,
-                  uint32_t(kFileHeaderSize + kInfoHeaderSize + palette.size() * kColorEntrySize));
+        uint32_t(kFileHeaderSize + kInfoHeaderSize + palette.size() * kColorEntrySize));
     SetInfoField32(file, kInfoSizeOffset, kInfoHeaderSize);
     SetInfoField32(file, kWidthOffset, static_cast<uint32_t>(width));
     SetInfoField32(file, kHeightOffset, static_cast<uint32_t>(height));
@@ -209,7 +220,7 @@ TEST(BitmapDecoder, RunLengthCodesStayInsideThePicture)
         const char* what;
         uint32_t compression;
         Bytes codes;
-        std::vector<uint32_t> pixels;  // 3 wide, 2 high, top row first
+        std::vector<uint32_t> pixels; // 3 wide, 2 high, top row first
     };
     const Case cases[] = {
         { "runs, end of line, end of bitmap", kCompressionRle8, { 2, 1, 1, 2, 0, 0, 3, 3, 0, 1 },
@@ -293,9 +304,9 @@ TEST(BitmapDecoder, BitFieldMasksOfAFortyByteHeaderFollowIt)
 {
     // 16 bits per pixel, masks 5-6-5 as the first three table entries; one pixel of full red, one of
     // full green, one of half blue.
-    Bytes file = MakeBitmap(3, 1, 16, kCompressionBitFields, { 0xF800, 0x07E0, 0x001F },
-                            { 0x00, 0xF8, 0xE0, 0x07, 0x10, 0x00, 0, 0 });
-    SetInfoField32(file, kColorsUsedOffset, 0);  // the masks are counted without it
+    Bytes file = MakeBitmap(
+        3, 1, 16, kCompressionBitFields, { 0xF800, 0x07E0, 0x001F }, { 0x00, 0xF8, 0xE0, 0x07, 0x10, 0x00, 0, 0 });
+    SetInfoField32(file, kColorsUsedOffset, 0); // the masks are counted without it
     const auto bitmap = DecodeBitmap(file);
     ASSERT_TRUE(bitmap);
     EXPECT_EQ(bitmap->pixels, (std::vector<uint32_t> { kRed, kGreen, 0xFF000000u | (0x10 * 255 / 31) }));
@@ -346,5 +357,5 @@ TEST(BitmapFile, AFailedLoadLeavesNoPicture)
     EXPECT_FALSE(bitmap.HasBitmap());
 }
 
-}  // namespace
-}  // namespace custodia
+} // namespace
+} // namespace custodia

@@ -23,7 +23,7 @@ using test::TempDir;
 
 constexpr int kProcesses = 4;
 constexpr int kGroupsPerProcess = 30;
-constexpr int kUsersPerProcess = 2 * kGroupsPerProcess;  // a group saved after every second user
+constexpr int kUsersPerProcess = 2 * kGroupsPerProcess; // a group saved after every second user
 
 std::string UserName(int process, int index)
 {
@@ -40,7 +40,8 @@ int RunWriter(const std::string& loginPath, int process)
     for (int i = 0; i < kUsersPerProcess; ++i) {
         const std::string name = UserName(process, i);
         if (store.SaveUser(loginPath, name, "Full " + name, "desc", "secret", static_cast<uint8_t>(process), 0, 0,
-                           UserAccessRecord {}) != kUserSaved)
+                UserAccessRecord {})
+            != kUserSaved)
             return 1;
         if (i % 2 == 0) {
             const int group = process * kGroupsPerProcess + i / 2;
@@ -108,5 +109,5 @@ TEST(ConcurrentWritersTest, ProgramsWritingAtOnceLoseNothing)
               << " users and " << UserStore().LoadGroupList(dir.path()).size() << " groups found\n";
 }
 
-}  // namespace
-}  // namespace custodia
+} // namespace
+} // namespace custodia

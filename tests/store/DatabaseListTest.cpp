@@ -152,5 +152,5 @@ TEST_F(DatabaseListFileTest, MissingOrForeignFilesGiveAZeroImage)
     EXPECT_FALSE(m_store.SaveDatabaseList(m_dir.file("absent"), list));
 }
 
-}  // namespace
-}  // namespace custodia
+} // namespace
+} // namespace custodia

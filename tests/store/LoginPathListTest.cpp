@@ -1,6 +1,6 @@
+#include "store/LoginPathList.h"
 #include "platform/Endian.h"
 #include "platform/Platform.h"
-#include "store/LoginPathList.h"
 #include "store/RecordFile.h"
 #include "support/TempDir.h"
 
@@ -22,7 +22,11 @@ using test::WriteBytes;
 // Each test runs in a fresh current folder, where the bare name "custo.cfg" lies.
 class LoginPathListTest : public ::testing::Test {
 protected:
-    LoginPathListTest() : m_cwd(m_dir.path()), m_platform([](int) { }, {}) { }
+    LoginPathListTest()
+        : m_cwd(m_dir.path())
+        , m_platform([](int) {}, {})
+    {
+    }
 
     // Appends a record as another writer might have left it.
     static void AppendRecord(const std::string& text, size_t size = loginpaths::kRecordSize)
@@ -30,8 +34,8 @@ protected:
         Bytes data(size, 0);
         std::copy(text.begin(), text.end(), data.begin());
         ASSERT_EQ(RecordFile().WriteRecord(loginpaths::kFileName, loginpaths::kRecordKind, loginpaths::kRecordSubKind,
-                                           data.data(), data.size(), 1, false),
-                  1);
+                      data.data(), data.size(), 1, false),
+            1);
     }
 
     static void Add(LoginPathList& list, const std::string& path)
@@ -56,7 +60,7 @@ TEST_F(LoginPathListTest, MissingFileGivesEmptyListAndFirstAddCreatesIt)
 
     Add(list, "/srv/quarva/site1");
     const Bytes bytes = FileBytes();
-    ASSERT_EQ(bytes.size(), 294u);  // header record, then one 4 + 255 byte record
+    ASSERT_EQ(bytes.size(), 294u); // header record, then one 4 + 255 byte record
     EXPECT_EQ(ReadUint32LE(bytes.data() + 8), 294u);
     EXPECT_EQ(bytes[35], loginpaths::kRecordKind);
     EXPECT_EQ(bytes[36], loginpaths::kRecordSubKind);
@@ -99,7 +103,7 @@ TEST_F(LoginPathListTest, RemovingAPathStoredTwiceDeletesOneRecord)
     EXPECT_TRUE(list.RemoveLoginPath("/srv/a"));
     EXPECT_EQ(list.Paths(), (Paths { "/srv/b", "/srv/a" }));
     const Bytes bytes = FileBytes();
-    EXPECT_EQ(bytes.size(), 35u + 3 * 259);  // the file never shrinks
+    EXPECT_EQ(bytes.size(), 35u + 3 * 259); // the file never shrinks
     EXPECT_EQ(bytes[35], recordfile::kDeletedKind);
 
     EXPECT_TRUE(list.RemoveLoginPath("/srv/a"));
@@ -139,8 +143,8 @@ TEST_F(LoginPathListTest, PathsThatCannotBeStoredWholeAreRefused)
 
 TEST_F(LoginPathListTest, RecordsOfOtherWritersAreReadWithinTheirBytes)
 {
-    AppendRecord(std::string(loginpaths::kRecordSize, 'f'));  // no terminator at all
-    AppendRecord("xyz", 3);                                   // shorter than the one before it
+    AppendRecord(std::string(loginpaths::kRecordSize, 'f')); // no terminator at all
+    AppendRecord("xyz", 3); // shorter than the one before it
     LoginPathList list;
     EXPECT_EQ(list.Paths(), (Paths { std::string(loginpaths::kRecordSize, 'f'), "xyz" }));
 
@@ -170,5 +174,5 @@ TEST_F(LoginPathListTest, StoreReportsAFileThatCannotBeWritten)
     EXPECT_FALSE(list.StoreLoginPath("/srv/a"));
 }
 
-}  // namespace
-}  // namespace custodia
+} // namespace
+} // namespace custodia

@@ -138,5 +138,5 @@ TEST_F(OfficeNameListTest, ADamagedFileIsNotWrittenOver)
     EXPECT_EQ(OfficeNameList(m_dir.file("absent")).Save(), kOfficeFileNotWritten);
 }
 
-}  // namespace
-}  // namespace custodia
+} // namespace
+} // namespace custodia

@@ -41,11 +41,11 @@ TEST(PasswordFileHeaderTest, EncodesTitleZeroFillAndCount)
 TEST(PasswordFileHeaderTest, TitleComparesUpToTheTerminatorAndByCase)
 {
     PasswordFileHeaderBytes bytes = PasswordFileHeader {}.Encode();
-    bytes[40] = 'x';  // after the terminator: does not count
+    bytes[40] = 'x'; // after the terminator: does not count
     EXPECT_TRUE(PasswordFileHeader::Decode(bytes).HasValidTitle());
     bytes[0] = 'q';
     EXPECT_FALSE(PasswordFileHeader::Decode(bytes).HasValidTitle());
-    bytes.fill('Q');  // no terminator at all: read within the field, and wrong
+    bytes.fill('Q'); // no terminator at all: read within the field, and wrong
     EXPECT_FALSE(PasswordFileHeader::Decode(bytes).HasValidTitle());
 }
 
@@ -188,7 +188,7 @@ TEST(ConvertOldUserRecordTest, DecodeReadsEitherLayoutAndLeavesOtherRecordsAlone
     EXPECT_EQ(full[204], 'z');
 
     PasswordFileRecord access = UserAccessRecord { "anna", {} }.Encode();
-    access[1] = 5;  // type 2 is never an old user record
+    access[1] = 5; // type 2 is never an old user record
     const PasswordFileRecord before = access;
     ConvertOldUserRecord(access);
     EXPECT_EQ(access, before);
@@ -212,10 +212,10 @@ TEST(UserAccessRecordTest, LayoutAndOfficeBits)
     EXPECT_EQ(record[0], 2);
     EXPECT_EQ(FieldBytes(record, 1, 6), std::string(6, '\0'));
     EXPECT_EQ(FieldBytes(record, 7, 43), ZeroPadded("anna", 43));
-    EXPECT_EQ(record[50], 0x03);  // slot 0: enabled, office 1
-    EXPECT_EQ(record[50 + 12], 0x10);  // slot 0: office 100 is byte 12, bit 4
-    EXPECT_EQ(record[50 + 130], 0x01);  // slot 10 enabled
-    EXPECT_EQ(record[50 + 131], 0x02);  // slot 10: office 9 is byte 1, bit 1
+    EXPECT_EQ(record[50], 0x03); // slot 0: enabled, office 1
+    EXPECT_EQ(record[50 + 12], 0x10); // slot 0: office 100 is byte 12, bit 4
+    EXPECT_EQ(record[50 + 130], 0x01); // slot 10 enabled
+    EXPECT_EQ(record[50 + 131], 0x02); // slot 10: office 9 is byte 1, bit 1
     EXPECT_EQ(FieldBytes(record, 193, 13), std::string(13, '\0'));
     EXPECT_EQ(std::count_if(record.begin() + 50, record.begin() + 193, [](unsigned char b) { return b != 0; }), 4);
 
@@ -242,5 +242,5 @@ TEST(FixedTextTest, CopiesAreBoundedAndTerminated)
     EXPECT_EQ(FitFixedText("abc", 0), "");
 }
 
-}  // namespace
-}  // namespace custodia
+} // namespace
+} // namespace custodia

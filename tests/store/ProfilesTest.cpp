@@ -213,5 +213,5 @@ TEST_F(ProfilesTest, SaveGroupReportsAFolderThatCannotHoldTheFiles)
     EXPECT_FALSE(std::filesystem::exists(m_dir.file("absent")));
 }
 
-}  // namespace
-}  // namespace custodia
+} // namespace
+} // namespace custodia

@@ -41,8 +41,7 @@ bool IsWholePattern(const Bytes& data)
 }
 
 // Runs a function in a child process and returns its exit status, or -1 if it died of a signal.
-template <typename Function>
-int RunInChild(Function function)
+template <typename Function> int RunInChild(Function function)
 {
     const pid_t child = ::fork();
     if (child == 0) {
@@ -61,7 +60,11 @@ int RunInChild(Function function)
 
 class RecordFileFaultTest : public ::testing::Test {
 protected:
-    RecordFileFaultTest() : m_cwd(m_dir.path()), m_platform([](int) { }, {}) { }
+    RecordFileFaultTest()
+        : m_cwd(m_dir.path())
+        , m_platform([](int) {}, {})
+    {
+    }
 
     std::string Name() const { return m_dir.file("setup.prf"); }
 
@@ -105,8 +108,8 @@ TEST_F(RecordFileFaultTest, WriteThatRunsOutOfSpaceLeavesTheFileAsItWas)
         size_t length;
         const char* what;
     };
-    const Case cases[] = { { 3, 1200, "a new record appended" },
-                           { 1, 1200, "a record of another length superseded and appended" } };
+    const Case cases[]
+        = { { 3, 1200, "a new record appended" }, { 1, 1200, "a record of another length superseded and appended" } };
     for (const Case& c : cases) {
         for (size_t spare : { size_t { 0 }, size_t { 3 }, size_t { 700 } }) {
             EXPECT_EQ(WriteWithSpaceFor(spare, c.subKind, PatternRecord(9, c.length)), kCauseDiskFull) << c.what;
@@ -136,8 +139,8 @@ TEST_F(RecordFileFaultTest, KilledWritersNeverLeaveAVerifyingFileWithWrongData)
                 // Same-length replacements go in place; every fifth one changes length and moves.
                 const size_t length = sequence % 5 == 0 ? 600 + sequence % 7 : 1200;
                 const Bytes data = PatternRecord(sequence, length);
-                records.WriteRecord(Name(), kGroupKind, static_cast<uint8_t>(sequence % 3), data.data(), length, 1,
-                                    true);
+                records.WriteRecord(
+                    Name(), kGroupKind, static_cast<uint8_t>(sequence % 3), data.data(), length, 1, true);
                 const char tick = 1;
                 if (::write(progress[1], &tick, 1) != 1)
                     ::_exit(0);
@@ -146,10 +149,9 @@ TEST_F(RecordFileFaultTest, KilledWritersNeverLeaveAVerifyingFileWithWrongData)
         ::close(progress[1]);
         const int ticks = 1 + static_cast<int>(random() % 20);
         char tick;
-        for (int i = 0; i < ticks && ::read(progress[0], &tick, 1) == 1; ++i) {
-        }
+        for (int i = 0; i < ticks && ::read(progress[0], &tick, 1) == 1; ++i) { }
         for (unsigned spin = random() % 200000; spin > 0; --spin)
-            std::atomic_signal_fence(std::memory_order_seq_cst);  // a busy wait the compiler keeps
+            std::atomic_signal_fence(std::memory_order_seq_cst); // a busy wait the compiler keeps
         ::kill(writer, SIGKILL);
         ::waitpid(writer, nullptr, 0);
         ::close(progress[0]);
@@ -159,7 +161,7 @@ TEST_F(RecordFileFaultTest, KilledWritersNeverLeaveAVerifyingFileWithWrongData)
         if (VerifyRecordFile(file) != recordfile::kVerifyOk) {
             ++damaged;
             file.Close();
-            Write(0, PatternRecord(0, 1200));  // a change re-seals, so the next round starts clean
+            Write(0, PatternRecord(0, 1200)); // a change re-seals, so the next round starts clean
             continue;
         }
         file.Close();
@@ -173,11 +175,11 @@ TEST_F(RecordFileFaultTest, KilledWritersNeverLeaveAVerifyingFileWithWrongData)
         }
         ++(whole ? verifiedWhole : verifiedMixed);
     }
-    std::cout << "[ figures ] " << kKills << " kills: " << verifiedWhole << " verified with whole records, "
-              << damaged << " reported damaged, " << verifiedMixed << " verified with mixed records\n";
+    std::cout << "[ figures ] " << kKills << " kills: " << verifiedWhole << " verified with whole records, " << damaged
+              << " reported damaged, " << verifiedMixed << " verified with mixed records\n";
     EXPECT_EQ(verifiedMixed, 0);
     EXPECT_EQ(verifiedWhole + damaged, kKills);
 }
 
-}  // namespace
-}  // namespace custodia
+} // namespace
+} // namespace custodia

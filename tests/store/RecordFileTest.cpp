@@ -1,6 +1,6 @@
+#include "store/RecordFile.h"
 #include "platform/Endian.h"
 #include "platform/Platform.h"
-#include "store/RecordFile.h"
 #include "store/SharedFile.h"
 #include "support/TempDir.h"
 
@@ -20,12 +20,19 @@ using test::WriteBytes;
 
 constexpr uint8_t kPathKind = 87;
 
-Bytes Data(size_t length, unsigned char fill) { return Bytes(length, fill); }
+Bytes Data(size_t length, unsigned char fill)
+{
+    return Bytes(length, fill);
+}
 
 // Every test works on files in a fresh folder, with the retry waits and the error log kept out of the way.
 class RecordFileTest : public ::testing::Test {
 protected:
-    RecordFileTest() : m_cwd(m_dir.path()), m_platform([](int) { }, {}) { }
+    RecordFileTest()
+        : m_cwd(m_dir.path())
+        , m_platform([](int) {}, {})
+    {
+    }
 
     std::string Name(const std::string& file = "test.prf") const { return m_dir.file(file); }
 
@@ -49,7 +56,7 @@ protected:
         std::vector<Bytes> seen;
         Bytes buffer(capacity);
         m_records.ForEachRecord(Name(), kind, subKind, buffer.data(), capacity, 1,
-                                [&](const unsigned char* data) { seen.emplace_back(data, data + capacity); });
+            [&](const unsigned char* data) { seen.emplace_back(data, data + capacity); });
         return seen;
     }
 
@@ -124,8 +131,9 @@ TEST_F(RecordFileTest, ReplaceDeletesEarlierOtherLengthsAndLeavesLaterOnes)
     Append(65, 0, Data(5, '3'));
     const Bytes next = Data(8, '9');
     ASSERT_EQ(m_records.WriteRecord(Name(), 65, 0, next.data(), 8, 1, true), 1);
-    EXPECT_EQ(All(65, 0, 8), (std::vector<Bytes> { Bytes { '9', '9', '9', '9', '9', '9', '9', '9' },
-                                                    Bytes { '3', '3', '3', '3', '3', '9', '9', '9' } }));
+    EXPECT_EQ(All(65, 0, 8),
+        (std::vector<Bytes> {
+            Bytes { '9', '9', '9', '9', '9', '9', '9', '9' }, Bytes { '3', '3', '3', '3', '3', '9', '9', '9' } }));
 }
 
 TEST_F(RecordFileTest, ReadersDeliverInFileOrderAndSkipRecordsLargerThanTheBuffer)
@@ -136,7 +144,7 @@ TEST_F(RecordFileTest, ReadersDeliverInFileOrderAndSkipRecordsLargerThanTheBuffe
     Append(87, 0, Data(3, 'z'));
 
     EXPECT_EQ(All(87, 0, 4).size(), 2u);
-    EXPECT_EQ(All(87, 0, 4)[1], (Bytes { 'z', 'z', 'z', 'x' }));  // the buffer keeps what a shorter record left
+    EXPECT_EQ(All(87, 0, 4)[1], (Bytes { 'z', 'z', 'z', 'x' })); // the buffer keeps what a shorter record left
     EXPECT_EQ(All(87, 0, 20).size(), 3u);
 
     Bytes buffer(3, 0);
@@ -279,7 +287,7 @@ TEST_F(RecordFileTest, HostileHeadsEndTheScan)
         const char* why;
     };
     const Case cases[] = { { 0, "zero" }, { 3, "shorter than a head" }, { 4, "head only" },
-                           { 9, "one byte past the end" }, { 0xFFFF, "far past the end" } };
+        { 9, "one byte past the end" }, { 0xFFFF, "far past the end" } };
     for (const Case& c : cases) {
         Bytes bad = good;
         WriteUint16LE(bad.data() + 35 + 2, c.length);
@@ -336,5 +344,5 @@ TEST_F(RecordFileTest, RecordsThatCannotBeStoredAreRefused)
     EXPECT_EQ(m_records.WriteRecord(Name(), 82, 1, data.data(), recordfile::kMaxDataLength, 1, false), 1);
 }
 
-}  // namespace
-}  // namespace custodia
+} // namespace
+} // namespace custodia

@@ -1,6 +1,6 @@
+#include "store/SharedFile.h"
 #include "platform/FileException.h"
 #include "platform/Platform.h"
-#include "store/SharedFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +23,7 @@ std::tm FixedTime()
 {
     std::tm time {};
     time.tm_mday = 7;
-    time.tm_mon = 2;  // March
+    time.tm_mon = 2; // March
     time.tm_year = 2026 - 1900;
     time.tm_hour = 9;
     time.tm_min = 5;
@@ -36,16 +36,16 @@ std::tm FixedTime()
 class SharedFileTest : public ::testing::Test {
 protected:
     SharedFileTest()
-        : m_cwd(m_dir.path()),
-          m_platform([this](int ms) { m_waits.push_back(ms); }, [] { return std::optional<std::tm>(FixedTime()); })
+        : m_cwd(m_dir.path())
+        , m_platform([this](int ms) { m_waits.push_back(ms); }, [] { return std::optional<std::tm>(FixedTime()); })
     {
     }
 
     std::string Log() const { return ReadText(m_dir.file(SharedFile::kErrorLogName)); }
     std::string ExpectedLine(const std::string& name, int tries, int cause) const
     {
-        return "07/03/2026 09:05:03 " + ExecutablePath() + ": " + name + " (tries:" + std::to_string(tries) +
-               " cause:" + std::to_string(cause) + ")\n";
+        return "07/03/2026 09:05:03 " + ExecutablePath() + ": " + name + " (tries:" + std::to_string(tries)
+            + " cause:" + std::to_string(cause) + ")\n";
     }
 
     TempDir m_dir;
@@ -130,7 +130,7 @@ TEST_F(SharedFileTest, RefusedCreatingOpenLeavesTheHeldFileIntact)
     ASSERT_TRUE(holder.OpenWithRetry(name, kReadWriteExclusive));
     SharedFile creator;
     EXPECT_EQ(creator.OpenOnce(name, openflags::kCreate | openflags::kReadWrite | openflags::kShareDenyNone),
-              kCauseSharingViolation);
+        kCauseSharingViolation);
     EXPECT_EQ(ReadText(name), "records");
 }
 
@@ -257,5 +257,5 @@ TEST_F(MakeDirectoryPathTest, LevelThatCannotBeCreatedGives253)
     EXPECT_EQ(path, m_dir.path() + "/plainfile/sub");
 }
 
-}  // namespace
-}  // namespace custodia
+} // namespace
+} // namespace custodia

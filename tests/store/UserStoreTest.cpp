@@ -559,5 +559,5 @@ TEST_F(UserStoreTest, InspectPasswordFileNamesTheFault)
     }
 }
 
-}  // namespace
-}  // namespace custodia
+} // namespace
+} // namespace custodia

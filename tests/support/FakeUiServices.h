@@ -44,8 +44,8 @@ public:
     }
 
     std::vector<Message> messages;
-    std::deque<Answer> answers;  // answers to the next message boxes; OK when empty
-    std::deque<QString> files;   // chosen files; cancelled when empty
+    std::deque<Answer> answers; // answers to the next message boxes; OK when empty
+    std::deque<QString> files; // chosen files; cancelled when empty
     std::deque<QString> folders;
     QStringList openedLinks;
     int openLinkResult = 33;
@@ -61,4 +61,4 @@ private:
     }
 };
 
-}  // namespace custodia::test
+} // namespace custodia::test

@@ -60,4 +60,4 @@ void WriteText(const std::string& path, const std::string& text)
     out << text;
 }
 
-}  // namespace custodia::test
+} // namespace custodia::test

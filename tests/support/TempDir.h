@@ -37,4 +37,4 @@ void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes
 std::string ReadText(const std::string& path);
 void WriteText(const std::string& path, const std::string& text);
 
-}  // namespace custodia::test
+} // namespace custodia::test
