@@ -9,6 +9,11 @@ QString WordText(const WordTable& words, int number)
     return StoredText(words.GetWord(number));
 }
 
+QString WordText(const WordTable& words, Word word)
+{
+    return WordText(words, WordNumber(word));
+}
+
 QString StoredText(const std::string& text)
 {
     return QString::fromStdString(text);

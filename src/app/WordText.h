@@ -1,5 +1,7 @@
 #pragma once
 
+#include "words/Word.h"
+
 #include <QString>
 
 #include <string>
@@ -10,6 +12,7 @@ class WordTable;
 
 // Word files and stored records hold UTF-8 text; the widgets want QStrings.
 QString WordText(const WordTable& words, int number);
+QString WordText(const WordTable& words, Word word);
 QString StoredText(const std::string& text);
 std::string ToStoredText(const QString& text);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "words/LanguageFile.h"
+#include "words/Word.h"
 
 #include <memory>
 #include <optional>
@@ -54,6 +55,7 @@ public:
     // The text of a word, or "*****" for a number outside the table or without a text. The reference
     // stays valid until the table is destroyed or the word is stored again.
     const std::string& GetWord(int number) const;
+    const std::string& GetWord(Word word) const { return GetWord(WordNumber(word)); }
 
     int GetWordCount() const { return static_cast<int>(m_words.size()); }
 
