@@ -1,0 +1,30 @@
+#pragma once
+
+#include "app/ItemDialogs.h"
+
+class UiServices;
+
+namespace custodia {
+
+class WordTable;
+
+// The console's own dialogs behind the create and edit commands: the user, database path and
+// add-login-path dialogs of src/users and the group dialogs of src/groups.
+class ConsoleItemDialogs final : public ItemDialogs {
+public:
+    ConsoleItemDialogs(const WordTable& words, UiServices& ui);
+
+    bool EditUser(QWidget* parent, UserEntry& user, const std::vector<GroupEntry>& groups,
+        const DatabaseList& databases) override;
+    bool EditDatabasePath(QWidget* parent, DatabaseList& databases, int slot) override;
+    std::optional<std::string> AskLoginPath(QWidget* parent) override;
+
+    std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget* parent, const std::string& loginPath) override;
+    bool EditGroup(QWidget* parent, const std::string& loginPath, const GroupEntry& group) override;
+
+private:
+    const WordTable& m_words;
+    UiServices& m_ui;
+};
+
+} // namespace custodia
