@@ -8,6 +8,7 @@
 #include "app/UiServices.h"
 #include "app/WordText.h"
 #include "store/ProgramIndex.h"
+#include "store/SharedFile.h"
 #include "store/UserStore.h"
 #include "words/WordTable.h"
 
@@ -56,10 +57,14 @@ CCustodiaApp::~CCustodiaApp()
 bool CCustodiaApp::InitInstance()
 {
     m_words = std::make_unique<WordTable>(m_options.wordDirectory);
-    m_words->LoadWordFiles(ConsoleWordFamilies());
+    // A file that fails part way is shown, and the console starts with what it could read.
+    RunReportingFileErrors(nullptr, [&] { m_words->LoadWordFiles(ConsoleWordFamilies()); });
     m_store = std::make_unique<UserStore>();
     // Read after the word files, which may have made the program's folder the current directory.
-    m_doc = std::make_unique<CCustodiaDoc>();
+    if (!RunReportingFileErrors(nullptr, [&] { m_doc = std::make_unique<CCustodiaDoc>(); }))
+        m_doc = std::make_unique<CCustodiaDoc>(loginpaths::kFileName, LoginPathList::Unloaded {});
+    else
+        ReportUnusableLoginPathFile();
     m_mainFrame = std::make_unique<CMainFrame>(*m_words, *m_doc);
     m_mainFrame->SetItemDialogs(std::make_unique<ConsoleItemDialogs>(*m_words, UiServices::Instance()));
     connect(m_mainFrame.get(), &CMainFrame::aboutRequested, this, &CCustodiaApp::OnAppAbout);
@@ -69,13 +74,33 @@ bool CCustodiaApp::InitInstance()
     return RunLogon();
 }
 
+// A "custo.cfg" that is there but cannot be used is said, rather than shown as a list without paths.
+void CCustodiaApp::ReportUnusableLoginPathFile()
+{
+    const LoginPathList list(loginpaths::kFileName, LoginPathList::Unloaded {});
+    ClearLastFailedOpen();
+    RunReportingFileErrors(nullptr, [&] {
+        switch (list.CheckFile()) {
+        case LoginPathFileState::Unreadable:
+            if (const auto& failed = LastFailedOpen())
+                ReportUnusableFile(nullptr, list.FileName(), DescribeOpenError(failed->error));
+            break;
+        case LoginPathFileState::Damaged:
+            ReportUnusableFile(nullptr, list.FileName(), "damaged");
+            break;
+        default:
+            break;
+        }
+    });
+}
+
 bool CCustodiaApp::RunLogon()
 {
     std::unique_ptr<LogonDialog> dialog = MakeLogonDialog();
     dialog->SetArguments(m_options.arguments);
     dialog->SetSplashInterval(m_options.splashInterval);
     if (LoginPathEntry* first = m_doc->FirstLoginPath())
-        dialog->SetDefaultLoginPath(StoredText(first->path));
+        dialog->SetDefaultLoginPath(PathText(first->path));
     for (int i = 0; i < kLogonMessageCount; ++i)
         dialog->SetMessage(static_cast<LogonMessage>(i), WordText(*m_words, kFirstLogonMessageWord + i));
     const bool accepted = dialog->RunAtStartup() == QDialog::Accepted;

@@ -65,6 +65,7 @@ public:
 private:
     std::unique_ptr<LogonDialog> MakeLogonDialog();
     bool RunLogon();
+    void ReportUnusableLoginPathFile();
     void ShowRefusal();
 
     Options m_options;

@@ -13,6 +13,11 @@ CCustodiaDoc::CCustodiaDoc(std::string fileName)
     RebuildEntries();
 }
 
+CCustodiaDoc::CCustodiaDoc(std::string fileName, LoginPathList::Unloaded unloaded)
+    : m_list(std::move(fileName), unloaded)
+{
+}
+
 void CCustodiaDoc::LoadLoginPaths()
 {
     m_list.LoadLoginPaths();

@@ -33,6 +33,8 @@ class CCustodiaDoc final {
 public:
     CCustodiaDoc();
     explicit CCustodiaDoc(std::string fileName);
+    // A document without login paths, whose file could not be read.
+    CCustodiaDoc(std::string fileName, LoginPathList::Unloaded unloaded);
     CCustodiaDoc(const CCustodiaDoc&) = delete;
     CCustodiaDoc& operator=(const CCustodiaDoc&) = delete;
 

@@ -175,14 +175,14 @@ void CCustodiaView::ShowLoginPaths()
     m_loginPath.clear();
     m_loginPaths.clear();
     for (const LoginPathEntry* entry = m_doc.FirstLoginPath(); entry != nullptr; entry = m_doc.NextLoginPath()) {
-        AddRow({ StoredText(entry->path) }, ItemImage::LoginPath, static_cast<int>(m_loginPaths.size()));
+        AddRow({ PathText(entry->path) }, ItemImage::LoginPath, static_cast<int>(m_loginPaths.size()));
         m_loginPaths.push_back(entry->path);
     }
 }
 
 void CCustodiaView::ShowCategories(const LoginPathEntry& entry)
 {
-    SetColumns({ { StoredText(entry.path), 12 } });
+    SetColumns({ { PathText(entry.path), 12 } });
     m_mode = ListMode::Categories;
     m_loginPath = entry.path;
     for (int row = 0; row < static_cast<int>(std::size(kCategoryWords)); ++row)

@@ -83,7 +83,7 @@ void CLeftView::FillTree(const std::optional<std::string>& loginPath)
         if (entry->path.empty())
             continue;
         entry->pathItem
-            = AddNode(root, StoredText(entry->path), ItemIcon(ItemImage::LoginPath), NodeType::LoginPath, entry);
+            = AddNode(root, PathText(entry->path), ItemIcon(ItemImage::LoginPath), NodeType::LoginPath, entry);
         for (size_t i = 0; i < kCategoryCount; ++i) {
             entry->categoryItems[i] = AddNode(entry->pathItem, WordText(m_words, kCategoryNodes[i].word),
                 CategoryIcon(), kCategoryNodes[i].type, entry);

@@ -10,7 +10,15 @@ namespace custodia {
 void ReportFileError(QWidget* parent, const FileException& error)
 {
     const QString text = QStringLiteral("The file \"%1\" could not be read or written: %2.")
-                             .arg(StoredText(error.fileName()), QString::fromLatin1(DescribeFileCause(error.cause())));
+                             .arg(PathText(error.fileName()), QString::fromLatin1(DescribeFileCause(error.cause())));
+    UiServices::Instance().ShowMessage(
+        parent, text, QString::fromLatin1(kApplicationName), UiServices::Icon::Critical, UiServices::Buttons::Ok);
+}
+
+void ReportUnusableFile(QWidget* parent, const std::string& fileName, const std::string& cause)
+{
+    const QString text = QStringLiteral("The file \"%1\" could not be read: %2.")
+                             .arg(PathText(fileName), QString::fromStdString(cause));
     UiServices::Instance().ShowMessage(
         parent, text, QString::fromLatin1(kApplicationName), UiServices::Icon::Critical, UiServices::Buttons::Ok);
 }

@@ -258,7 +258,7 @@ void CItemCommands::DeleteLoginPath(int row)
         return;
     // Copied: the list and the document are rebuilt below.
     const std::string path = *listed;
-    if (!Confirm(Word(938) + QStringLiteral("\n\n ") + StoredText(path), 937))
+    if (!Confirm(Word(938) + QStringLiteral("\n\n ") + PathText(path), 937))
         return;
     // Only the managed list changes; the login path's folder and files stay as they are.
     m_doc.RemoveLoginPath(path);

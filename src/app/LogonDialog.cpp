@@ -28,6 +28,12 @@ namespace {
 
 const char kSplashFileName[] = "splash.bmp";
 
+// Command-line arguments come in the platform's own encoding, not the suite's code page.
+QString ArgumentText(const std::string& argument)
+{
+    return QString::fromLocal8Bit(QByteArray::fromStdString(argument));
+}
+
 // The picture sits 16 pixels in from the top left; without one, a frame of the usual picture size
 // keeps the place.
 constexpr int kPictureInset = 16;
@@ -84,9 +90,9 @@ LogonDialog::LogonDialog(
         m_picture = ToPixmap(bitmap);
     BuildWidgets();
     if (const auto& name = m_store.GetUserName())
-        m_userName->setText(StoredText(*name));
+        m_userName->setText(ArgumentText(*name));
     if (const auto& password = m_store.GetPassword())
-        m_password->setText(StoredText(*password));
+        m_password->setText(ArgumentText(*password));
 }
 
 void LogonDialog::BuildWidgets()
@@ -239,9 +245,9 @@ void LogonDialog::LogonFromArguments()
 {
     const LogonArguments found = m_store.ParseLogonArguments(m_arguments);
     if (found.userName)
-        m_userName->setText(StoredText(*found.userName));
+        m_userName->setText(ArgumentText(*found.userName));
     if (found.password)
-        m_password->setText(StoredText(*found.password));
+        m_password->setText(ArgumentText(*found.password));
     // One press of OK, as if the user had made it, once the dialog runs and can be ended.
     if (found.userName || found.password)
         QTimer::singleShot(0, this, &LogonDialog::OnOk);
@@ -253,12 +259,17 @@ void LogonDialog::OnOk()
         done(Accepted);
         return;
     }
-    m_loginPath = ToStoredText(m_loginPathField->text());
+    m_loginPath = ToPath(m_loginPathField->text());
+    const auto userName = ToStoredText(m_userName->text());
+    const auto password = ToStoredText(m_password->text());
+    // A character the suite's code page lacks cannot be in any stored name or password.
+    if (!userName || !password) {
+        ShowMessage(userName ? LogonMessage::WrongPassword : LogonMessage::NoSuchUser);
+        return;
+    }
     LogonOutcome outcome;
-    const bool read = RunReportingFileErrors(this, [&] {
-        outcome
-            = AttemptLogon(m_store, m_loginPath, ToStoredText(m_userName->text()), ToStoredText(m_password->text()));
-    });
+    const bool read
+        = RunReportingFileErrors(this, [&] { outcome = AttemptLogon(m_store, m_loginPath, *userName, *password); });
     if (!read || outcome.kind == LogonOutcome::Kind::Incomplete)
         return;
     m_groupNumber = outcome.groupNumber;

@@ -1,6 +1,9 @@
 #include "app/WordText.h"
 
+#include "platform/CodePage.h"
 #include "words/WordTable.h"
+
+#include <QFile>
 
 namespace custodia {
 
@@ -16,12 +19,32 @@ QString WordText(const WordTable& words, Word word)
 
 QString StoredText(const std::string& text)
 {
-    return QString::fromStdString(text);
+    return QString::fromStdString(StoredToUtf8(text));
 }
 
-std::string ToStoredText(const QString& text)
+std::optional<std::string> ToStoredText(const QString& text, QString* refused)
 {
-    return text.toStdString();
+    StorableText stored = Utf8ToStored(text.toStdString());
+    if (stored.IsStorable())
+        return std::move(stored.bytes);
+    if (refused != nullptr)
+        *refused = QString::fromStdString(stored.refused);
+    return std::nullopt;
+}
+
+QString RefusedCharacterText(const WordTable& words, const QString& refused)
+{
+    return WordText(words, Word::RefusedCharacter).arg(refused);
+}
+
+QString PathText(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string ToPath(const QString& text)
+{
+    return QFile::encodeName(text).toStdString();
 }
 
 } // namespace custodia

@@ -4,16 +4,24 @@
 
 #include <QString>
 
+#include <optional>
 #include <string>
 
 namespace custodia {
 
 class WordTable;
 
-// Word files and stored records hold UTF-8 text; the widgets want QStrings.
+// Word files and the text fields of stored records hold Windows-1252 bytes, the suite's code page;
+// file paths are the platform's own bytes. The widgets want QStrings: these convert at that edge.
 QString WordText(const WordTable& words, int number);
 QString WordText(const WordTable& words, Word word);
 QString StoredText(const std::string& text);
-std::string ToStoredText(const QString& text);
+// The bytes to store, or nothing when the code page lacks a character of the text; refused then names
+// the first such character, e.g. "'Ω' (U+03A9)".
+std::optional<std::string> ToStoredText(const QString& text, QString* refused = nullptr);
+// The message that refuses such a character, naming it.
+QString RefusedCharacterText(const WordTable& words, const QString& refused);
+QString PathText(const std::string& path);
+std::string ToPath(const QString& text);
 
 } // namespace custodia

@@ -2,6 +2,7 @@
 
 #include "cli/Output.h"
 #include "platform/FileException.h"
+#include "store/SharedFile.h"
 
 #include <algorithm>
 #include <exception>
@@ -52,7 +53,13 @@ void WriteProgramHelp(std::ostream& out, const std::vector<Command>& commands)
         all.push_back(&command);
     WriteCommandSummaries(out, all);
     out << "\nPasswords are read from the first line of standard input, never from the arguments.\n"
-        << "Output is one tab-separated line per item, without a header.\n"
+        << "Output is one tab-separated line per item, without a header. In a field, a tab, line feed,\n"
+        << "carriage return or backslash is written as \\t, \\n, \\r or \\\\, and any other control character\n"
+        << "(or a byte that is not UTF-8) as \\xHH, so a field never spans lines or columns.\n"
+        << "Texts are stored in the suite's code page, Windows-1252, and shown as UTF-8; a character that\n"
+        << "code page lacks is refused, and length limits count stored bytes.\n"
+        << "A shared file that another program holds is tried for about 30 seconds (said on stderr after\n"
+        << "a second); a missing permission or a read-only file fails at once.\n"
         << "Exit status: 0 success, 1 the operation failed or found nothing, 2 wrong arguments.\n"
         << "'" << kProgram << " COMMAND --help' describes one command.\n";
 }
@@ -86,6 +93,9 @@ int RunCommand(const Command& command, const std::vector<std::string>& arguments
         WriteCommandHelp(context.out, command);
         return kExitSuccess;
     }
+    ClearLastFailedOpen();
+    const ScopedOpenWaitFunction waits(
+        [&context](const OpenAttempt& attempt) { ReportOpenWait(context.err, attempt); });
     try {
         const ParsedArguments parsed = ParseArguments(arguments, command.rules);
         return command.run(parsed, context);

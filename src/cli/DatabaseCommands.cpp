@@ -6,6 +6,7 @@
 #include "store/DatabaseList.h"
 #include "store/UserStore.h"
 
+#include <optional>
 #include <ostream>
 
 namespace custodia::cli {
@@ -32,8 +33,8 @@ int List(const ParsedArguments& arguments, CommandContext& context)
     const DatabaseList list = LoadList(path);
     for (int slot = 0; slot < databaselist::kShownSlotCount; ++slot)
         WriteFields(context.out,
-            { std::to_string(slot + 1), list.GetPath(slot), list.GetMirrorPath(slot), list.IsMirrorOn(slot) ? "1" : "0",
-                list.GetDescription(slot) });
+            { std::to_string(slot + 1), FromStored(list.GetPath(slot)), FromStored(list.GetMirrorPath(slot)),
+                list.IsMirrorOn(slot) ? "1" : "0", FromStored(list.GetDescription(slot)) });
     return kExitSuccess;
 }
 
@@ -41,15 +42,14 @@ int Set(const ParsedArguments& arguments, CommandContext&)
 {
     const std::string path = LoginPathOperand(arguments, 0);
     const int slot = static_cast<int>(ParseNumber("slot", arguments.Operand(1), 1, databaselist::kShownSlotCount)) - 1;
-    const auto databasePath = arguments.Value("--path");
-    const auto mirrorPath = arguments.Value("--mirror");
-    const auto description = arguments.Value("--description");
-    if (databasePath)
-        CheckText("database path", *databasePath, limits::kDatabasePath);
-    if (mirrorPath)
-        CheckText("mirror path", *mirrorPath, limits::kDatabasePath);
-    if (description)
-        CheckText("description", *description, limits::kDatabaseDescription);
+    const auto stored = [&](const char* option, const std::string& what, size_t limit) -> std::optional<std::string> {
+        if (const auto value = arguments.Value(option))
+            return StoredTextArgument(what, *value, limit);
+        return std::nullopt;
+    };
+    const auto databasePath = stored("--path", "database path", limits::kDatabasePath);
+    const auto mirrorPath = stored("--mirror", "mirror path", limits::kDatabasePath);
+    const auto description = stored("--description", "description", limits::kDatabaseDescription);
     const bool mirrorOn = arguments.Has("--mirror-on");
     const bool mirrorOff = arguments.Has("--mirror-off");
     if (!databasePath && !mirrorPath && !description && !mirrorOn && !mirrorOff)
@@ -66,7 +66,7 @@ int Set(const ParsedArguments& arguments, CommandContext&)
     if (description)
         list.SetDescription(slot, *description);
     if (!UserStore().SaveDatabaseList(path, list))
-        throw OperationFailed(DatabaseFileOf(path) + ": cannot be written");
+        throw OperationFailed(DatabaseFileOf(path) + ": cannot be written" + OpenFailureCause(DatabaseFileOf(path)));
     return kExitSuccess;
 }
 

@@ -41,7 +41,8 @@ bool OpenForCheck(SharedFile& file, const std::string& fileName, FileCheck& chec
         check.present = true;
         check.damaged = true;
         check.unopenable = true;
-        check.reason = std::string("cannot be opened: ") + DescribeFileCause(file.LastCause());
+        check.openCause = file.LastCause();
+        check.reason = "cannot be opened: " + DescribeOpenError(file.LastOpenError());
     }
     return false;
 }
@@ -60,6 +61,12 @@ FileCheck CheckRecordFile(const std::string& fileName)
     SharedFile file;
     if (!OpenForCheck(file, fileName, check))
         return check;
+    if (file.GetLength() > recordfile::kMaxFileLength) {
+        check.damaged = true;
+        check.reason = std::to_string(file.GetLength()) + " bytes, more than the "
+            + std::to_string(recordfile::kMaxFileLength >> 20) + " MB any record file may hold";
+        return check;
+    }
     std::vector<unsigned char> image(static_cast<size_t>(file.GetLength()));
     if (file.Read(image.data(), image.size()) < image.size()) {
         check.damaged = true;
@@ -82,8 +89,10 @@ FileCheck CheckPasswordFile(const std::string& loginPath)
     // A torn tail or a wrong record count is worth a report, but the store reads and writes such a file
     // soundly; only a file it would refuse counts as damaged here.
     check.damaged = inspected.state == PasswordFileState::Unreadable
-        || inspected.state == PasswordFileState::HeaderShort || inspected.state == PasswordFileState::WrongTitle;
+        || inspected.state == PasswordFileState::HeaderShort || inspected.state == PasswordFileState::WrongTitle
+        || inspected.state == PasswordFileState::TooLarge;
     check.unopenable = inspected.state == PasswordFileState::Unreadable;
+    check.openCause = inspected.openError.cause;
     if (check.damaged)
         check.reason = inspected.reason;
     return check;
@@ -92,6 +101,15 @@ FileCheck CheckPasswordFile(const std::string& loginPath)
 std::string DescribeProblem(const FileCheck& check)
 {
     return check.unopenable ? check.reason : "damaged (" + check.reason + ")";
+}
+
+std::string OpenFailureCause(const std::string& fileName)
+{
+    const auto& failed = LastFailedOpen();
+    if (!failed || failed->error.cause == kCauseFileNotFound)
+        return {};
+    const std::string cause = DescribeOpenError(failed->error);
+    return failed->fileName == fileName ? ": " + cause : "; " + failed->fileName + ": " + cause;
 }
 
 namespace {

@@ -11,6 +11,7 @@ struct FileCheck {
     bool present = false;
     bool damaged = false; // also set when the file could not be opened
     bool unopenable = false;
+    int openCause = 0; // cause code of the failed open
     std::string reason; // why it is damaged or could not be opened
 };
 
@@ -22,6 +23,11 @@ FileCheck CheckPasswordFile(const std::string& loginPath);
 
 // What is wrong with a file, for messages: "damaged (reason)", or why it could not be opened.
 std::string DescribeProblem(const FileCheck& check);
+
+// The cause of the latest open of this command that failed, for the message of a store call that
+// reports only its failure: ": CAUSE" when it was the named file, "; FILE: CAUSE" when another;
+// empty when no open failed.
+std::string OpenFailureCause(const std::string& fileName);
 
 // Refuses to change a record file that is damaged: writing into it would seal the damage in as valid.
 // A missing file is fine; the change creates it.

@@ -83,7 +83,7 @@ int List(const ParsedArguments& arguments, CommandContext& context)
     RequireReadableRecordFile(ProfileFileOf(path, kProgramSetup));
     const std::vector<GroupEntry> groups = UserStore().LoadGroupList(path);
     for (const GroupEntry& group : groups)
-        WriteFields(context.out, { std::to_string(group.groupNumber), group.name });
+        WriteFields(context.out, { std::to_string(group.groupNumber), FromStored(group.name) });
     return groups.empty() ? kExitFailed : kExitSuccess;
 }
 
@@ -123,8 +123,7 @@ int Save(const ParsedArguments& arguments, CommandContext&)
 {
     const std::string path = LoginPathOperand(arguments, 0);
     const uint8_t number = GroupNumberOperand(arguments, 1);
-    const std::string& name = arguments.Operand(2);
-    CheckText("group name", name, limits::kGroupName);
+    const std::string name = StoredTextArgument("group name", arguments.Operand(2), limits::kGroupName);
     if (name.empty())
         throw UsageError("group name is empty");
     const auto changes = RightChanges(arguments);
@@ -136,7 +135,8 @@ int Save(const ParsedArguments& arguments, CommandContext&)
     for (const auto& [right, value] : changes)
         rights.Set(right.program, right.position, value);
     if (!store.SaveGroup(path, number, name))
-        throw OperationFailed("group " + std::to_string(number) + " could not be written into every profile file");
+        throw OperationFailed(
+            "group " + std::to_string(number) + " could not be written into every profile file" + OpenFailureCause({}));
     return kExitSuccess;
 }
 
@@ -150,7 +150,8 @@ int Delete(const ParsedArguments& arguments, CommandContext&)
         throw OperationFailed("no profile file holds group " + std::to_string(number));
     store.DeleteGroup(path, number);
     if (UserStore().LoadGroupRights(path, number))
-        throw OperationFailed("group " + std::to_string(number) + " could not be deleted from every profile file");
+        throw OperationFailed(
+            "group " + std::to_string(number) + " could not be deleted from every profile file" + OpenFailureCause({}));
     return kExitSuccess;
 }
 

@@ -40,7 +40,7 @@ int Init(const ParsedArguments& arguments, CommandContext& context)
 
     const std::string passwordFile = JoinPath(path, passwordfile::kFileName);
     if (!UserStore().CreatePasswordFile(path))
-        throw OperationFailed(passwordFile + ": cannot be created");
+        throw OperationFailed(passwordFile + ": cannot be created" + OpenFailureCause(passwordFile));
     const FileCheck check = CheckPasswordFile(path);
     if (check.damaged)
         throw OperationFailed(passwordFile + ": " + DescribeProblem(check) + "; it was left as it is");

@@ -16,7 +16,8 @@ int List(const ParsedArguments& arguments, CommandContext& context)
     const OfficeNameList offices(folder);
     RequireReadableRecordFile(offices.GetFileName());
     for (int office = 1; office <= officenames::kOfficeCount; ++office)
-        WriteFields(context.out, { std::to_string(office), offices.GetNumberText(office), offices.GetName(office) });
+        WriteFields(context.out,
+            { std::to_string(office), FromStored(offices.GetNumberText(office)), FromStored(offices.GetName(office)) });
     return kExitSuccess;
 }
 
@@ -25,10 +26,9 @@ int Set(const ParsedArguments& arguments, CommandContext&)
     const std::string folder = LoginPathOperand(arguments, 0, "database folder");
     const int office
         = static_cast<int>(ParseNumber("office number", arguments.Operand(1), 1, officenames::kOfficeCount));
-    const std::string& numberText = arguments.Operand(2);
-    const std::string& name = arguments.Operand(3);
-    CheckText("office number text", numberText, limits::kOfficeNumberText);
-    CheckText("office name", name, limits::kOfficeName);
+    const std::string numberText
+        = StoredTextArgument("office number text", arguments.Operand(2), limits::kOfficeNumberText);
+    const std::string name = StoredTextArgument("office name", arguments.Operand(3), limits::kOfficeName);
 
     OfficeNameList offices(folder);
     RequireUndamagedRecordFile(offices.GetFileName());
@@ -39,7 +39,7 @@ int Set(const ParsedArguments& arguments, CommandContext&)
     case kOfficeFileDamaged:
         throw OperationFailed(offices.GetFileName() + ": damaged; nothing was changed");
     default:
-        throw OperationFailed(offices.GetFileName() + ": cannot be written");
+        throw OperationFailed(offices.GetFileName() + ": cannot be written" + OpenFailureCause(offices.GetFileName()));
     }
 }
 

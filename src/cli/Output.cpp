@@ -1,22 +1,95 @@
 #include "cli/Output.h"
 
+#include "platform/CodePage.h"
+#include "store/SharedFile.h"
+
+#include <cstdio>
 #include <ostream>
 
 namespace custodia::cli {
+
+namespace {
+
+constexpr int kWaitReportedAfterMilliseconds = 1000;
+
+void AppendHex(std::string& out, unsigned value)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "\\x%02X", value & 0xFF);
+    out += text;
+}
+
+bool IsControl(uint32_t value)
+{
+    return value < 0x20 || (value >= 0x7F && value <= 0x9F);
+}
+
+} // namespace
+
+std::string EscapeField(const std::string& field)
+{
+    std::string out;
+    out.reserve(field.size());
+    std::string_view rest = field;
+    while (!rest.empty()) {
+        const auto character = DecodeUtf8(rest);
+        if (!character) {
+            AppendHex(out, static_cast<unsigned char>(rest.front()));
+            rest.remove_prefix(1);
+            continue;
+        }
+        switch (character->value) {
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            if (IsControl(character->value))
+                AppendHex(out, character->value);
+            else
+                out.append(rest.substr(0, character->length));
+        }
+        rest.remove_prefix(character->length);
+    }
+    return out;
+}
 
 void WriteFields(std::ostream& out, const std::vector<std::string>& fields)
 {
     for (size_t i = 0; i < fields.size(); ++i) {
         if (i > 0)
             out << '\t';
-        out << fields[i];
+        out << EscapeField(fields[i]);
     }
     out << '\n';
 }
 
+std::string FromStored(const std::string& stored)
+{
+    return StoredToUtf8(stored);
+}
+
 void WriteError(std::ostream& err, const std::string& message)
 {
-    err << "custodiactl: " << message << '\n';
+    err << "custodiactl: " << EscapeField(message) << '\n';
+}
+
+void ReportOpenWait(std::ostream& err, const OpenAttempt& attempt)
+{
+    const int before = attempt.waitedMilliseconds;
+    if (before < kWaitReportedAfterMilliseconds
+        || before >= kWaitReportedAfterMilliseconds + SharedFile::kRetryWaitMilliseconds)
+        return;
+    WriteError(err, "waiting for " + attempt.fileName + ": " + DescribeOpenError(attempt.error));
+    err.flush();
 }
 
 } // namespace custodia::cli

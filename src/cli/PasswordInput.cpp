@@ -1,5 +1,7 @@
 #include "cli/PasswordInput.h"
 
+#include "cli/Arguments.h"
+
 #include <istream>
 #include <ostream>
 #include <termios.h>
@@ -35,20 +37,32 @@ private:
 
 } // namespace
 
-std::string ReadPassword(CommandContext& context)
+std::optional<std::string> ReadPassword(CommandContext& context)
 {
     std::string line;
+    bool read = false;
     if (context.inputIsTerminal) {
         context.err << "Password: " << std::flush;
         ScopedNoEcho noEcho;
-        std::getline(context.in, line);
+        read = static_cast<bool>(std::getline(context.in, line));
         context.err << '\n';
     } else {
-        std::getline(context.in, line);
+        read = static_cast<bool>(std::getline(context.in, line));
     }
+    // A last line without its line end still counts; only input that ended before any byte does not.
+    if (!read && line.empty())
+        return std::nullopt;
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
     return line;
+}
+
+std::string RequirePassword(CommandContext& context)
+{
+    auto password = ReadPassword(context);
+    if (!password)
+        throw UsageError("no password: standard input ended before a line (give an empty line for an empty password)");
+    return std::move(*password);
 }
 
 } // namespace custodia::cli

@@ -37,7 +37,8 @@ int Add(const ParsedArguments& arguments, CommandContext&)
     if (!list.AddLoginPath(path))
         throw OperationFailed(path + ": managed already");
     if (!list.StoreLoginPath(path))
-        throw OperationFailed(std::string(loginpaths::kFileName) + ": cannot be written");
+        throw OperationFailed(
+            std::string(loginpaths::kFileName) + ": cannot be written" + OpenFailureCause(loginpaths::kFileName));
     return kExitSuccess;
 }
 

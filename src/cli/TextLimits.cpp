@@ -1,6 +1,7 @@
 #include "cli/TextLimits.h"
 
 #include "cli/Arguments.h"
+#include "platform/CodePage.h"
 
 #include <algorithm>
 
@@ -11,8 +12,22 @@ void CheckText(const std::string& what, const std::string& text, size_t limit)
     if (text.size() > limit)
         throw UsageError(what + " is " + std::to_string(text.size()) + " bytes long; at most " + std::to_string(limit)
             + " are allowed");
-    if (text.find_first_of("\t\r\n") != std::string::npos)
-        throw UsageError(what + " must not contain a tab or a line end");
+    const bool control = std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+    if (control)
+        throw UsageError(what + " must not contain a tab or a line end, nor any other control character");
+}
+
+std::string StoredTextArgument(const std::string& what, const std::string& text, size_t limit)
+{
+    const StorableText stored = Utf8ToStored(text);
+    if (!stored.IsStorable())
+        throw UsageError(what + ": the character " + stored.refused
+            + " cannot be stored; the programs of the suite use the Windows-1252 code page, which lacks it");
+    CheckText(what, stored.bytes, limit);
+    return stored.bytes;
 }
 
 void CheckPassword(const std::string& password)

@@ -27,9 +27,13 @@ inline constexpr size_t kOfficeNumberText = officenames::kMaxNumberTextLength; /
 inline constexpr size_t kOfficeName = officenames::kMaxNameLength; // 49
 } // namespace limits
 
-// Refuses (as a usage error) a text longer than the limit, or one with a tab or a line end, which
-// would break the one-record-per-line output that scripts read back.
+// Refuses (as a usage error) a text longer than the limit, or one with a control character (a tab or
+// a line end would break the one-record-per-line output that scripts read back).
 void CheckText(const std::string& what, const std::string& text, size_t limit);
+
+// A text argument (UTF-8, as the terminal gives it) as the bytes to store in the suite's code page,
+// Windows-1252. A character the code page lacks is refused, naming it; the limit counts stored bytes.
+std::string StoredTextArgument(const std::string& what, const std::string& text, size_t limit);
 
 // As CheckText, and refuses characters outside printable ASCII: other characters may scramble to a
 // zero byte, which would cut the stored password short.

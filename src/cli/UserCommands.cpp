@@ -25,8 +25,7 @@ std::string PasswordFileOf(const std::string& loginPath)
 
 std::string UserNameOperand(const ParsedArguments& arguments, size_t index)
 {
-    const std::string& name = arguments.Operand(index);
-    CheckText("user name", name, limits::kUserName);
+    const std::string name = StoredTextArgument("user name", arguments.Operand(index), limits::kUserName);
     if (name.empty())
         throw UsageError("user name is empty");
     return name;
@@ -51,8 +50,8 @@ int List(const ParsedArguments& arguments, CommandContext& context)
     for (const UserEntry& entry : users) {
         const UserRecord& user = entry.user;
         WriteFields(context.out,
-            { user.userName, user.fullName, std::to_string(user.groupNumber), user.description,
-                std::to_string(user.databaseMode), std::to_string(user.databaseMask) });
+            { FromStored(user.userName), FromStored(user.fullName), std::to_string(user.groupNumber),
+                FromStored(user.description), std::to_string(user.databaseMode), std::to_string(user.databaseMask) });
     }
     return users.empty() ? kExitFailed : kExitSuccess;
 }
@@ -60,14 +59,10 @@ int List(const ParsedArguments& arguments, CommandContext& context)
 // The values to save: the options given, the rest from the user being replaced or, for a new user, zero.
 UserRecord UserToSave(const ParsedArguments& arguments, UserRecord user)
 {
-    if (const auto fullName = arguments.Value("--full-name")) {
-        CheckText("full name", *fullName, limits::kFullName);
-        user.fullName = *fullName;
-    }
-    if (const auto description = arguments.Value("--description")) {
-        CheckText("description", *description, limits::kDescription);
-        user.description = *description;
-    }
+    if (const auto fullName = arguments.Value("--full-name"))
+        user.fullName = StoredTextArgument("full name", *fullName, limits::kFullName);
+    if (const auto description = arguments.Value("--description"))
+        user.description = StoredTextArgument("description", *description, limits::kDescription);
     if (const auto group = arguments.Value("--group"))
         user.groupNumber = static_cast<uint8_t>(ParseNumber("group number", *group, 0, 255));
     if (const auto mode = arguments.Value("--database-mode"))
@@ -82,8 +77,10 @@ int Add(const ParsedArguments& arguments, CommandContext& context)
     const std::string path = LoginPathOperand(arguments, 0);
     const std::string name = UserNameOperand(arguments, 1);
     UserToSave(arguments, {}); // refuses bad options before the password is asked for
-    const std::string password = ReadPassword(context);
+    const std::string password = RequirePassword(context);
     CheckPassword(password);
+    if (password.empty())
+        WriteError(context.err, "warning: " + arguments.Operand(1) + " has an empty password and cannot log on");
 
     UserStore store;
     UserRecord existing;
@@ -99,7 +96,8 @@ int Add(const ParsedArguments& arguments, CommandContext& context)
     const int saved = store.SaveUser(path, name, user.fullName, user.description, password, user.groupNumber,
         user.databaseMode, user.databaseMask, access);
     if (saved != kUserSaved)
-        throw OperationFailed(PasswordFileOf(path) + ": the user could not be saved");
+        throw OperationFailed(
+            PasswordFileOf(path) + ": the user could not be saved" + OpenFailureCause(PasswordFileOf(path)));
     return kExitSuccess;
 }
 
@@ -116,14 +114,15 @@ int Delete(const ParsedArguments& arguments, CommandContext&)
         if (entry.user.userName == name)
             stored.emplace(entry.user.fullName, entry.user.description);
     if (stored.empty())
-        throw OperationFailed(name + ": no such user");
+        throw OperationFailed(arguments.Operand(1) + ": no such user");
     for (const auto& [fullName, description] : stored)
         store.DeleteUser(path, name, fullName, description);
 
     UserRecord user;
     UserAccessRecord access;
     if (store.FindUser(path, name, user, access) != kNoSuchUser)
-        throw OperationFailed(name + ": the user could not be deleted");
+        throw OperationFailed(
+            arguments.Operand(1) + ": the user could not be deleted" + OpenFailureCause(PasswordFileOf(path)));
     return kExitSuccess;
 }
 
@@ -132,7 +131,7 @@ int Check(const ParsedArguments& arguments, CommandContext& context)
     const std::string& path = arguments.Operand(0);
     CheckText("login path", path, limits::kLoginPath);
     const std::string name = UserNameOperand(arguments, 1);
-    const std::string password = ReadPassword(context);
+    const std::string password = RequirePassword(context);
     CheckText("password", password, limits::kPassword);
 
     UserRecord user;
@@ -174,7 +173,9 @@ std::vector<Command> UserCommands()
                         "given, its values; a new user starts from empty texts and zeros. Limits: name 42 bytes,\n"
                         "full name, description and password 50; group 0..255; database mode 0..255 (0: the\n"
                         "current database path); database mask 0..4294967295 (bit i: database slot i + 1).\n"
-                        "Passwords are printable ASCII characters.\n")
+                        "Passwords are printable ASCII characters; a missing password line is refused, and an empty\n"
+                        "one gives a user who cannot log on (with a warning). Texts are stored in the suite's code\n"
+                        "page, Windows-1252: a character it lacks is refused, and limits count its bytes.\n")
                 + password,
             { { "PATH", "NAME" },
                 { { "--full-name", true, false }, { "--description", true, false }, { "--group", true, false },

@@ -7,17 +7,40 @@
 #include "store/PasswordFileCheck.h"
 #include "store/ProgramIndex.h"
 
+#include "platform/CodePage.h"
+#include "platform/FileException.h"
+#include "store/UserStore.h"
+
+#include <algorithm>
 #include <ostream>
 
 namespace custodia::cli {
 
 namespace {
 
+// A file that cannot be opened is told apart from a damaged one: whoever reads the report acts on it.
+const char* UnopenableState(int cause)
+{
+    switch (cause) {
+    case kCauseSharingViolation:
+    case kCauseLockViolation:
+        return "in use";
+    case kCauseAccessDenied:
+        return "no permission";
+    default:
+        return "unreadable";
+    }
+}
+
 // Prints one line for the file; true if it is fine.
 bool Report(std::ostream& out, const std::string& name, const FileCheck& check)
 {
     if (!check.present) {
         WriteFields(out, { name, "missing" });
+        return false;
+    }
+    if (check.unopenable) {
+        WriteFields(out, { name, UnopenableState(check.openCause), check.reason });
         return false;
     }
     if (check.damaged) {
@@ -28,6 +51,41 @@ bool Report(std::ostream& out, const std::string& name, const FileCheck& check)
     return true;
 }
 
+bool HasControlCharacter(const std::string& text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+}
+
+// Texts that are not what the console would store: control characters (which another program may have
+// put there to forge output) and UTF-8 written by an older version, which the suite's programs show
+// garbled. Warnings only: the files are sound.
+void WarnOfText(std::ostream& out, const std::string& file, const std::string& owner, const std::string& field,
+    const std::string& text)
+{
+    if (HasControlCharacter(text))
+        WriteFields(out, { file, "warning", owner + ": " + field + " holds control characters" });
+    else if (LooksLikeUtf8(text))
+        WriteFields(out,
+            { file, "warning", owner + ": " + field + " holds UTF-8 bytes, which the suite's programs show garbled" });
+}
+
+void WarnOfStoredTexts(std::ostream& out, const std::string& path)
+{
+    const UserStore store;
+    for (const UserEntry& entry : store.LoadUsers(path)) {
+        const std::string owner = "user '" + FromStored(entry.user.userName) + "'";
+        WarnOfText(out, passwordfile::kFileName, owner, "name", entry.user.userName);
+        WarnOfText(out, passwordfile::kFileName, owner, "full name", entry.user.fullName);
+        WarnOfText(out, passwordfile::kFileName, owner, "description", entry.user.description);
+    }
+    for (const GroupEntry& group : store.LoadGroupList(path))
+        WarnOfText(out, kProfileFiles[kProgramSetup].fileName, "group " + std::to_string(group.groupNumber), "name",
+            group.name);
+}
+
 int Verify(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string path = LoginPathOperand(arguments, 0);
@@ -36,6 +94,8 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
     FileCheck usersCheck;
     usersCheck.present = users.state != PasswordFileState::Missing;
     usersCheck.damaged = !users.IsSound() && usersCheck.present;
+    usersCheck.unopenable = users.state == PasswordFileState::Unreadable;
+    usersCheck.openCause = users.openError.cause;
     usersCheck.reason = users.reason;
     bool allGood = Report(context.out, passwordfile::kFileName, usersCheck);
 
@@ -48,6 +108,7 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
         if (check.present)
             allGood = Report(context.out, name, check) && allGood;
     }
+    WarnOfStoredTexts(context.out, path);
     return allGood ? kExitSuccess : kExitFailed;
 }
 
@@ -62,8 +123,10 @@ std::vector<Command> VerifyCommands()
         "check the shared files of a login path for damage",
         "Checks \"tessel.pwd\" (header, record count, whole records) and every record file present in PATH\n"
         "(the profile files and \"tessel.dbs\": checksum, header record, stored length). Prints one line per\n"
-        "file: its name, then \"ok\", \"missing\" (for \"tessel.pwd\" only), or \"damaged\" and the reason.\n"
-        "Changes nothing.\n"
+        "file: its name, then \"ok\", \"missing\" (for \"tessel.pwd\" only), \"in use\" (held by another\n"
+        "program for 30 seconds), \"no permission\", \"unreadable\" or \"damaged\", and the reason. Then one\n"
+        "\"warning\" line per stored name or text that holds control characters or UTF-8 bytes written by an\n"
+        "older version (warnings do not change the exit status). Changes nothing.\n"
         "Exit status 1 if any file is damaged or \"tessel.pwd\" is missing.\n",
         { { "PATH" }, {}, {} },
         Verify,

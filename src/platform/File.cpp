@@ -27,38 +27,133 @@ int LockMode(unsigned flags)
     return (flags & openflags::kShareExclusive) ? LOCK_EX : LOCK_SH;
 }
 
+std::string NodeKind(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a named pipe (FIFO)";
+    if (S_ISCHR(mode))
+        return "a character device";
+    if (S_ISBLK(mode))
+        return "a block device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "of an unknown kind";
+}
+
+bool IsDanglingLink(const std::string& name)
+{
+    struct stat info { };
+    if (::lstat(name.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+        return false;
+    return ::stat(name.c_str(), &info) != 0 && errno == ENOENT;
+}
+
 } // namespace
+
+std::string DescribeOpenError(const OpenError& error)
+{
+    switch (error.refusal) {
+    case OpenError::Refusal::NotRegularFile:
+        return "not a regular file (" + error.nodeKind + ")";
+    case OpenError::Refusal::DanglingLink:
+        return "a symbolic link to a missing file; no file is created through it";
+    case OpenError::Refusal::None:
+        break;
+    }
+    switch (error.systemError) {
+    case EACCES:
+        return "no permission";
+    case EPERM:
+        return "not permitted (the file may be immutable)";
+    case EROFS:
+        return "read-only file system";
+    case ELOOP:
+        return "too many levels of symbolic links";
+    default:
+        break;
+    }
+    return DescribeFileCause(error.cause);
+}
 
 File::~File()
 {
     Close();
 }
 
+int File::Refuse(int cause, int systemError, OpenError::Refusal refusal, std::string nodeKind)
+{
+    m_lastError = OpenError { cause, systemError, refusal, std::move(nodeKind) };
+    return cause;
+}
+
+// The descriptor, or -1 with the reason in m_lastError.
+int File::OpenDescriptor(const std::string& name, unsigned flags)
+{
+    // Anything but a regular file is refused before it is opened: opening a device may act by itself,
+    // and reading a pipe or /dev/zero never ends. The check after the open closes the race.
+    struct stat info { };
+    if (::stat(name.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        Refuse(kCauseInvalidFile, 0, OpenError::Refusal::NotRegularFile, NodeKind(info.st_mode));
+        return -1;
+    }
+    // Non-blocking, so that a pipe slipped in after the check cannot hold the open either.
+    const int existing = AccessMode(flags) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    for (int round = 0; round < 2; ++round) {
+        int fd = ::open(name.c_str(), existing);
+        if (fd >= 0)
+            return fd;
+        if (errno != ENOENT || !(flags & openflags::kCreate)) {
+            Refuse(CauseFromErrno(errno, name), errno);
+            return -1;
+        }
+        // A file is created only where nothing stands: a link to a missing file would otherwise make
+        // us create its target, anywhere it points.
+        fd = ::open(name.c_str(), existing | O_CREAT | O_EXCL, kCreatedFileMode);
+        if (fd >= 0)
+            return fd;
+        if (errno != EEXIST) {
+            Refuse(CauseFromErrno(errno, name), errno);
+            return -1;
+        }
+        if (IsDanglingLink(name)) {
+            Refuse(kCauseInvalidFile, 0, OpenError::Refusal::DanglingLink);
+            return -1;
+        }
+        // Another program created the file between our two opens: open what it made.
+    }
+    Refuse(kCauseSharingViolation, EEXIST);
+    return -1;
+}
+
 int File::OpenOnce(const std::string& name, unsigned flags)
 {
     Close();
-    int posixFlags = AccessMode(flags) | O_CLOEXEC;
-    if (flags & openflags::kCreate)
-        posixFlags |= O_CREAT;
-    const int fd = ::open(name.c_str(), posixFlags, 0666);
+    m_lastError = OpenError {};
+    const int fd = OpenDescriptor(name, flags);
     if (fd < 0)
-        return CauseFromErrno(errno, name);
+        return m_lastError.cause;
     struct stat info { };
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        return kCauseInvalidFile;
+        return Refuse(kCauseInvalidFile, 0, OpenError::Refusal::NotRegularFile, NodeKind(info.st_mode));
     }
+    // A regular file never blocks; reads and writes go back to their ordinary behaviour.
+    const int statusFlags = ::fcntl(fd, F_GETFL);
+    if (statusFlags >= 0)
+        ::fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK);
     if (::flock(fd, LockMode(flags) | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
-        return CauseFromErrno(error, name);
+        return Refuse(CauseFromErrno(error, name), error);
     }
     // Truncate only once the lock is held, so a refused open never empties another program's file.
     const bool truncate = (flags & openflags::kCreate) && !(flags & openflags::kNoTruncate);
     if (truncate && ::ftruncate(fd, 0) != 0) {
         const int error = errno;
         ::close(fd);
-        return CauseFromErrno(error, name);
+        return Refuse(CauseFromErrno(error, name), error);
     }
     m_fd = fd;
     m_text = (flags & openflags::kText) != 0;

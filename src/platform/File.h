@@ -19,6 +19,28 @@ inline constexpr unsigned kText = 0x4000;
 inline constexpr unsigned kBinary = 0x8000;
 } // namespace openflags
 
+// Why the latest open failed, in more detail than its cause code, so that messages can name the cause in
+// plain words.
+struct OpenError {
+    enum class Refusal {
+        None, // the system refused: see systemError
+        NotRegularFile, // a folder, pipe, device or socket stands where a file belongs
+        DanglingLink, // a symbolic link to nothing: no file is created through it
+    };
+
+    int cause = 0;
+    int systemError = 0; // errno of the failed call, 0 when one of our own checks refused the file
+    Refusal refusal = Refusal::None;
+    std::string nodeKind; // for NotRegularFile: "a folder", "a named pipe (FIFO)", ...
+};
+
+// Plain words for people: "no permission", "read-only file system", "in use by another program",
+// "not a regular file (a named pipe (FIFO))", ...
+std::string DescribeOpenError(const OpenError& error);
+
+// Mode of the files we create; the umask still applies, as for any other program.
+inline constexpr unsigned kCreatedFileMode = 0664;
+
 // A file over a POSIX descriptor. Share modes are emulated with flock on the open file description:
 // deny-none takes a shared lock, exclusive an exclusive lock, both without blocking, so two opens
 // conflict whether they come from two programs or from one. Errors after a successful open throw
@@ -32,8 +54,11 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    // One attempt to open; returns 0 on success or the cause code of the failure.
+    // One attempt to open; returns 0 on success or the cause code of the failure. Never blocks: only a
+    // regular file is opened (a pipe, a device or a folder is refused as an invalid file), and a file is
+    // created only where nothing stands, so a symbolic link to a missing file is refused, not followed.
     int OpenOnce(const std::string& name, unsigned flags);
+    const OpenError& LastOpenError() const { return m_lastError; }
     // Closes the file if it is open; closing twice is harmless.
     virtual void Close();
     bool IsOpen() const { return m_fd >= 0; }
@@ -56,7 +81,12 @@ public:
 private:
     [[noreturn]] void Fail(int error) const;
 
+    int Refuse(
+        int cause, int systemError, OpenError::Refusal refusal = OpenError::Refusal::None, std::string nodeKind = {});
+    int OpenDescriptor(const std::string& name, unsigned flags);
+
     int m_fd = -1;
+    OpenError m_lastError;
     bool m_text = false;
     std::string m_name;
 };

@@ -44,7 +44,7 @@ const char* DescribeFileCause(int cause)
     case kCauseHardIo:
         return "input/output error";
     case kCauseSharingViolation:
-        return "file in use by another program";
+        return "in use by another program";
     case kCauseLockViolation:
         return "lock violation";
     case kCauseDiskFull:

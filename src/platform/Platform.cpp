@@ -135,6 +135,8 @@ int CauseFromErrno(int error, const std::string& path)
     case EROFS:
         return kCauseAccessDenied;
     case EISDIR:
+    case ENXIO: // a pipe without a reader, a device without its hardware
+    case ENODEV:
         return kCauseInvalidFile;
     case EIO:
         return kCauseHardIo;

@@ -56,6 +56,11 @@ LoginPathList::LoginPathList(std::string fileName)
     LoadLoginPaths();
 }
 
+LoginPathList::LoginPathList(std::string fileName, Unloaded)
+    : m_fileName(std::move(fileName))
+{
+}
+
 bool LoginPathList::FitsRecord(const std::string& path)
 {
     return path.size() <= kMaxPathLength && path.find('\0') == std::string::npos;
@@ -135,6 +140,8 @@ LoginPathFileState LoginPathList::CheckFile() const
     SharedFile file;
     if (!file.OpenWithRetry(m_fileName, openflags::kRead | openflags::kShareDenyNone | openflags::kBinary))
         return file.LastCause() == kCauseFileNotFound ? LoginPathFileState::Missing : LoginPathFileState::Unreadable;
+    if (file.GetLength() > recordfile::kMaxFileLength)
+        return LoginPathFileState::Damaged;
     return VerifyRecordFile(file) == recordfile::kVerifyOk ? LoginPathFileState::Good : LoginPathFileState::Damaged;
 }
 

@@ -24,6 +24,9 @@ enum class LoginPathFileState { Missing, Good, Damaged, Unreadable };
 class LoginPathList final {
 public:
     explicit LoginPathList(std::string fileName = loginpaths::kFileName);
+    // An empty list that has not read its file, for a program that could not read it and goes on.
+    struct Unloaded { };
+    LoginPathList(std::string fileName, Unloaded);
 
     // Empties the list and reads the file again. A missing or damaged file gives an empty list.
     void LoadLoginPaths();

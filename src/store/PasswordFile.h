@@ -22,6 +22,12 @@ inline constexpr size_t kFirstRecordOffset = kHeaderSize;
 inline constexpr size_t kRecordSize = 206;
 inline constexpr size_t kRecordTypeOffset = 0;
 
+// The suite keeps two records per user and no program manages more than a few thousand users; a file
+// of more records than this is refused as damaged without being read (a sparse file of gigabytes
+// would otherwise read as millions of empty users).
+inline constexpr uint64_t kMaxRecordCount = 65536;
+inline constexpr uint64_t kMaxFileLength = kHeaderSize + kMaxRecordCount * kRecordSize;
+
 inline constexpr uint8_t kUserRecordType = 0;
 inline constexpr uint8_t kFreeRecordType = 1;
 inline constexpr uint8_t kAccessRecordType = 2;

@@ -14,7 +14,7 @@ namespace {
 
 PasswordFileCheck Fault(PasswordFileState state, std::string reason)
 {
-    return PasswordFileCheck { state, std::move(reason) };
+    return PasswordFileCheck { state, std::move(reason), {} };
 }
 
 uint64_t CountRecordsInUse(const std::vector<unsigned char>& bytes)
@@ -36,13 +36,23 @@ PasswordFileCheck InspectPasswordFile(const std::string& loginPath)
     if (!FileExists(path))
         return Fault(PasswordFileState::Missing, "no such file");
     SharedFile file;
-    if (!file.OpenWithRetry(path, openflags::kBinary | openflags::kRead | openflags::kShareDenyNone))
-        return Fault(PasswordFileState::Unreadable, "cannot be opened for reading");
+    if (!file.OpenWithRetry(path, openflags::kBinary | openflags::kRead | openflags::kShareDenyNone)) {
+        PasswordFileCheck check
+            = Fault(PasswordFileState::Unreadable, "cannot be opened: " + DescribeOpenError(file.LastOpenError()));
+        check.openError = file.LastOpenError();
+        return check;
+    }
+    if (file.GetLength() > kMaxFileLength)
+        return Fault(PasswordFileState::TooLarge,
+            std::to_string(file.GetLength()) + " bytes, more than the " + std::to_string(kMaxRecordCount)
+                + " records a password file may hold");
     // Read to the end rather than trusting the length, which another program may be changing.
     std::vector<unsigned char> bytes;
     unsigned char chunk[4096];
-    for (size_t got; (got = file.Read(chunk, sizeof chunk)) > 0;)
+    for (size_t got; bytes.size() <= kMaxFileLength && (got = file.Read(chunk, sizeof chunk)) > 0;)
         bytes.insert(bytes.end(), chunk, chunk + got);
+    if (bytes.size() > kMaxFileLength)
+        return Fault(PasswordFileState::TooLarge, "grew past the limit while it was read");
 
     if (bytes.size() < kHeaderSize)
         return Fault(PasswordFileState::HeaderShort,

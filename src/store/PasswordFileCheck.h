@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/File.h"
+
 #include <string>
 
 namespace custodia {
@@ -8,7 +10,8 @@ namespace custodia {
 enum class PasswordFileState {
     Sound,
     Missing,
-    Unreadable,
+    Unreadable, // could not be opened: see openError
+    TooLarge, // more records than any password file holds
     HeaderShort, // fewer than 54 bytes
     WrongTitle,
     TornRecord, // bytes after the last whole record, which no reader sees
@@ -18,6 +21,7 @@ enum class PasswordFileState {
 struct PasswordFileCheck {
     PasswordFileState state = PasswordFileState::Sound;
     std::string reason; // empty when sound
+    OpenError openError; // why it could not be opened
 
     bool IsSound() const { return state == PasswordFileState::Sound; }
 };

@@ -26,6 +26,18 @@ constexpr unsigned kOpenCreate
 
 constexpr size_t kChecksumChunk = 64 * 1024;
 
+// Opens the file unless it is larger than any record file can sensibly be: such a file is treated as
+// damaged, so that a huge or sparse file is never summed or read whole.
+bool OpenWithinLimit(SharedFile& file, const std::string& fileName, unsigned flags)
+{
+    if (!file.OpenWithRetry(fileName, flags))
+        return false;
+    if (file.GetLength() <= kMaxFileLength)
+        return true;
+    file.Close();
+    return false;
+}
+
 // A record found by a scan: where its head is and how many data bytes follow it.
 struct FoundRecord {
     uint64_t offset = 0;
@@ -148,7 +160,7 @@ void WriteHeaderRecord(File& file)
 // programs create the same file at once the second finds the first one's header and keeps it.
 bool OpenForWriting(SharedFile& file, const std::string& fileName)
 {
-    if (!file.OpenWithRetry(fileName, kOpenChange))
+    if (!OpenWithinLimit(file, fileName, kOpenChange))
         return false;
     if (file.GetLength() == 0) {
         WriteHeaderRecord(file);
@@ -291,7 +303,7 @@ size_t RecordFile::ReadRecord(
 {
     const auto capacity = BufferSize(size, count);
     SharedFile file;
-    if (!capacity || !file.OpenWithRetry(fileName, kOpenRead))
+    if (!capacity || !OpenWithinLimit(file, fileName, kOpenRead))
         return 0;
     if (verify && VerifyRecordFile(file) != kVerifyOk)
         return 0;
@@ -309,7 +321,7 @@ void RecordFile::ForEachRecord(const std::string& fileName, uint8_t kind, uint8_
 {
     const auto capacity = BufferSize(size, count);
     SharedFile file;
-    if (!capacity || !file.OpenWithRetry(fileName, kOpenRead) || VerifyRecordFile(file) != kVerifyOk)
+    if (!capacity || !OpenWithinLimit(file, fileName, kOpenRead) || VerifyRecordFile(file) != kVerifyOk)
         return;
     file.Seek(kHeaderRecordOffset, File::SeekFrom::Begin);
     while (const auto record = FindRecord(file, kind, subKind)) {
@@ -352,7 +364,7 @@ void RecordFile::DeleteRecord(const std::string& fileName, uint8_t kind, uint8_t
 {
     const auto dataLength = BufferSize(size, count);
     SharedFile file;
-    if (!dataLength || !file.OpenWithRetry(fileName, kOpenExistingChange))
+    if (!dataLength || !OpenWithinLimit(file, fileName, kOpenExistingChange))
         return;
     const size_t compared = std::min(keyLength, *dataLength);
     std::vector<unsigned char> data(*dataLength);
@@ -377,7 +389,7 @@ int RecordFile::ReadRecords(const std::string& fileName, RecordRequest* requests
         if (!file.OpenWithRetry(fileName, kOpenRead))
             return -1;
         const uint64_t length = file.GetLength();
-        if (length <= kHeaderRecordOffset || length > SIZE_MAX)
+        if (length <= kHeaderRecordOffset || length > kMaxFileLength)
             return -1;
         image.resize(static_cast<size_t>(length));
         if (file.Read(image.data(), image.size()) < image.size())

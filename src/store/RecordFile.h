@@ -25,6 +25,9 @@ inline constexpr uint8_t kHeaderKind = 0x81;
 inline constexpr uint8_t kDeletedKind = 0xFF;
 inline constexpr uint16_t kHeaderRecordLength = 8 + kHeaderTextLength; // 31
 inline constexpr size_t kMaxDataLength = 0xFFFF - kHeadSize; // 65531
+// No record file of the suite comes near this (a profile file with 256 groups and every one rewritten
+// many times stays under a few megabytes); a larger one is refused as damaged without being read.
+inline constexpr uint64_t kMaxFileLength = uint64_t { 64 } << 20;
 
 // Verification results.
 inline constexpr int kVerifyOk = 0;

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace custodia {
@@ -14,15 +15,30 @@ namespace {
 
 enum class RetryRule { Short, Full, Stop };
 
+OpenWaitFunction& WaitFunction()
+{
+    static OpenWaitFunction wait;
+    return wait;
+}
+
+std::optional<OpenAttempt>& FailedOpen()
+{
+    thread_local std::optional<OpenAttempt> failed;
+    return failed;
+}
+
 RetryRule RuleFor(int cause)
 {
     switch (cause) {
     case kCauseNone:
     case kCauseBadPath:
         return RetryRule::Short;
+    // Access denied is permanent here: a permission, a read-only mount or an immutable file does not
+    // change within half a minute, and waiting only hides the cause from the person at the screen.
+    case kCauseAccessDenied:
+        return RetryRule::Stop;
     case kCauseGeneric:
     case kCauseTooManyOpenFiles:
-    case kCauseAccessDenied:
     case kCauseHardIo:
     case kCauseSharingViolation:
     case kCauseLockViolation:
@@ -34,12 +50,26 @@ RetryRule RuleFor(int cause)
 
 void AppendToErrorLog(const std::string& line)
 {
-    // One write per line, appended, so programs sharing the folder do not mix their lines.
-    const int fd = ::open(SharedFile::kErrorLogName, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    // Never through a link: a link planted in the current folder would make every failed open append
+    // to whatever it points at. Never to a pipe or device either.
+    const int fd = ::open(SharedFile::kErrorLogName,
+        O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, kCreatedFileMode);
     if (fd < 0)
         return;
-    [[maybe_unused]] const ssize_t written = ::write(fd, line.data(), line.size());
+    struct stat info { };
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        // One write per line, appended, so programs sharing the folder do not mix their lines.
+        [[maybe_unused]] const ssize_t written = ::write(fd, line.data(), line.size());
+    }
     ::close(fd);
+}
+
+void Wait(const std::string& name, const OpenError& error, int tries, int& waited)
+{
+    if (WaitFunction())
+        WaitFunction()(OpenAttempt { name, error, tries, waited });
+    SleepMilliseconds(SharedFile::kRetryWaitMilliseconds);
+    waited += SharedFile::kRetryWaitMilliseconds;
 }
 
 } // namespace
@@ -48,6 +78,7 @@ bool SharedFile::OpenWithRetry(const std::string& name, unsigned flags)
 {
     int budget = kRetryBudget;
     int tries = 0;
+    int waited = 0;
     int cause = kCauseNone;
     while (budget > 0) {
         cause = OpenOnce(name, flags);
@@ -58,11 +89,11 @@ bool SharedFile::OpenWithRetry(const std::string& name, unsigned flags)
             return true;
         switch (RuleFor(cause)) {
         case RetryRule::Short:
-            SleepMilliseconds(kRetryWaitMilliseconds);
+            Wait(name, LastOpenError(), tries, waited);
             budget = budget > 10 ? kShortRetryBudget : budget - 1;
             break;
         case RetryRule::Full:
-            SleepMilliseconds(kRetryWaitMilliseconds);
+            Wait(name, LastOpenError(), tries, waited);
             --budget;
             break;
         case RetryRule::Stop:
@@ -72,7 +103,23 @@ bool SharedFile::OpenWithRetry(const std::string& name, unsigned flags)
     }
     if (cause != kCauseFileNotFound)
         AppendToErrorLog(FormatFileErrorLine(name, tries, cause));
+    FailedOpen() = OpenAttempt { name, LastOpenError(), tries, waited };
     return false;
+}
+
+void SetOpenWaitFunction(OpenWaitFunction wait)
+{
+    WaitFunction() = std::move(wait);
+}
+
+const std::optional<OpenAttempt>& LastFailedOpen()
+{
+    return FailedOpen();
+}
+
+void ClearLastFailedOpen()
+{
+    FailedOpen().reset();
 }
 
 std::string FormatFileErrorLine(const std::string& fileName, int tries, int cause)

@@ -2,14 +2,45 @@
 
 #include "platform/File.h"
 
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace custodia {
 
+// One open that has not succeeded yet, or has finally failed.
+struct OpenAttempt {
+    std::string fileName;
+    OpenError error; // of the latest try
+    int tries = 0;
+    int waitedMilliseconds = 0; // before this wait
+};
+
+// Called before every wait between two tries, so that a program can tell people what it waits for
+// ("waiting for P/tessel.pwd: in use by another program"). Free of any user interface: the console
+// and custodiactl each fill it their own way.
+using OpenWaitFunction = std::function<void(const OpenAttempt& attempt)>;
+void SetOpenWaitFunction(OpenWaitFunction wait);
+
+// Installs a wait function for the lifetime of the object, then removes it.
+class ScopedOpenWaitFunction final {
+public:
+    explicit ScopedOpenWaitFunction(OpenWaitFunction wait) { SetOpenWaitFunction(std::move(wait)); }
+    ~ScopedOpenWaitFunction() { SetOpenWaitFunction({}); }
+    ScopedOpenWaitFunction(const ScopedOpenWaitFunction&) = delete;
+    ScopedOpenWaitFunction& operator=(const ScopedOpenWaitFunction&) = delete;
+};
+
+// The latest open of this thread that finally failed (a missing file included), so that a command
+// whose store call reports only "not saved" can name the file and the cause. Cleared by the caller.
+const std::optional<OpenAttempt>& LastFailedOpen();
+void ClearLastFailedOpen();
+
 // Every shared or installed file is opened through this class. Its point is that an open never fails
 // at the first obstacle: the files live in folders that several programs on several machines use at
 // once, so a sharing conflict or a passing fault is retried for about half a minute, and an open that
-// finally fails leaves one line in "FileErrors.txt" in the current directory.
+// finally fails leaves one line in "FileErrors.txt" in the current directory. A refusal that waiting
+// cannot mend (no permission, a read-only file system, something that is not a file) fails at once.
 class SharedFile : public File {
 public:
     static constexpr int kRetryBudget = 60;

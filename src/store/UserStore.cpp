@@ -42,10 +42,15 @@ std::optional<PasswordFileHeader> ReadHeader(File& file)
     return PasswordFileHeader::Decode(bytes);
 }
 
+bool IsOversized(const File& file)
+{
+    return file.GetLength() > kMaxFileLength;
+}
+
 std::optional<PasswordFileHeader> ReadValidHeader(File& file)
 {
     auto header = ReadHeader(file);
-    if (!header || !header->HasValidTitle())
+    if (!header || !header->HasValidTitle() || IsOversized(file))
         return std::nullopt;
     return header;
 }
@@ -165,7 +170,7 @@ int UserStore::FindUser(
     const auto header = ReadHeader(file);
     if (!header)
         return kPasswordFileHeaderShort;
-    if (!header->HasValidTitle())
+    if (!header->HasValidTitle() || IsOversized(file))
         return kPasswordFileWrongTitle;
     int result = kNoSuchUser;
     PasswordFileRecord record {};

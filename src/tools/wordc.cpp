@@ -6,6 +6,10 @@
 // With several sources, later ones replace the texts of earlier ones (a translation over English); the
 // first source's texts become the entries' reference texts. A number that no source gives is written
 // as "*****", the text the console shows for a missing word anyway.
+//
+// Sources are UTF-8; word files hold the suite's code page (Windows-1252), as the shared files do, so a
+// character that code page lacks is an error.
+#include "platform/CodePage.h"
 #include "platform/FileException.h"
 #include "words/WordFileWriter.h"
 #include "words/WordSource.h"
@@ -90,6 +94,15 @@ bool ReadSource(WordSource& source, const std::string& path)
     return true;
 }
 
+std::optional<std::string> ToCodePage(int number, const std::string& utf8)
+{
+    const custodia::StorableText stored = custodia::Utf8ToStored(utf8);
+    if (stored.IsStorable())
+        return stored.bytes;
+    std::cerr << "wordc: word " << number << ": " << stored.refused << " has no place in Windows-1252\n";
+    return std::nullopt;
+}
+
 int CompileWords(const Options& options)
 {
     const std::optional<int> base = ParseNumber(options.values.count("base") ? options.values.at("base") : "");
@@ -113,8 +126,11 @@ int CompileWords(const Options& options)
     for (int number = *base; number < *base + *count; ++number) {
         const auto text = texts.find(number);
         const auto ref = references.find(number);
-        writer.Add(text != texts.end() ? text->second : custodia::WordTable::kMissingWord,
-            ref != references.end() ? ref->second : std::string());
+        const auto word = ToCodePage(number, text != texts.end() ? text->second : custodia::WordTable::kMissingWord);
+        const auto referenceText = ToCodePage(number, ref != references.end() ? ref->second : std::string());
+        if (!word || !referenceText)
+            return 1;
+        writer.Add(*word, *referenceText);
     }
     writer.Write(options.values.at("out"));
     return 0;

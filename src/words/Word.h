@@ -14,6 +14,7 @@ enum class Word : int {
     CheckYourInputCaption = 929,
     ApplicationTitle = 795,
     SuiteTitle = 953,
+    RefusedCharacter = 711, // %1: a character the suite's code page lacks
 
     // Menus, toolbar and command popup of the main window
     FileMenu = 5,

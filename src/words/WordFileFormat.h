@@ -20,6 +20,8 @@ inline constexpr size_t kEntryWordLengthOffset = 4;
 inline constexpr size_t kEntryWordCheckOffset = 6;
 inline constexpr size_t kEntryHeadSize = 8;
 inline constexpr int kMaxTextLength = 32767;
+// A family holds at most about a thousand words of a line or two; a larger file is refused unread.
+inline constexpr uint64_t kMaxFileLength = uint64_t { 16 } << 20;
 
 // The header checksums of word and language files: the low 16 bits of the sum of the bytes, each taken
 // as a signed value (-128..127), as the other programs of the suite compute it.

@@ -123,7 +123,7 @@ int WordTable::LoadWordFile(const std::optional<std::string>& directory, const s
 int WordTable::ReadWordFile(const std::string& fileName, int base, int count)
 {
     SharedFile file;
-    if (!file.Open(fileName, kReadFlags))
+    if (!file.Open(fileName, kReadFlags) || file.GetLength() > wordfile::kMaxFileLength)
         return kWordFileFailed;
     std::array<unsigned char, wordfile::kHeaderSize> header {};
     if (file.Read(header.data(), header.size()) != header.size() || !IsValidHeader(header))

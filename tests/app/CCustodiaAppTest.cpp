@@ -15,8 +15,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace custodia::test {
@@ -160,6 +163,69 @@ TEST_F(CCustodiaAppTest, AboutCommandShowsTheDialogWithoutLogon)
     EXPECT_TRUE(shown);
     EXPECT_EQ(m_app->Store()->GetUserName(), "anna"); // the About box logs nobody off or on
     EXPECT_TRUE(m_ui.messages.empty());
+}
+
+// "custo.cfg" linked to the process's own memory opens, then fails on the first read.
+TEST_F(CCustodiaAppTest, StartsWhenReadingCustoCfgFailsAfterItsOpen)
+{
+    MakeEmptyPasswordFile(m_dir.path());
+    std::filesystem::create_symlink("/proc/self/mem", m_dir.file("custo.cfg"));
+    ASSERT_TRUE(Start().InitInstance());
+    EXPECT_TRUE(m_app->MainFrame()->isVisible());
+    EXPECT_EQ(m_app->Document()->FirstLoginPath(), nullptr);
+    ASSERT_EQ(m_ui.messages.size(), 1u);
+    EXPECT_TRUE(m_ui.messages[0].text.contains(QStringLiteral("\"custo.cfg\"")));
+}
+
+struct UnusableFileCase {
+    const char* name;
+    std::function<void(const std::string& path)> plant;
+    const char* cause;
+};
+
+class UnusableLoginPathFileTest : public CCustodiaAppTest, public ::testing::WithParamInterface<UnusableFileCase> { };
+
+// Start-up returns at once and says what is wrong, rather than hang or show an empty tree as if all
+// were well.
+TEST_P(UnusableLoginPathFileTest, StartsAndSaysWhy)
+{
+    MakeEmptyPasswordFile(m_dir.path());
+    GetParam().plant(m_dir.file("custo.cfg"));
+    ASSERT_TRUE(Start().InitInstance());
+    EXPECT_TRUE(m_app->MainFrame()->isVisible());
+    ASSERT_EQ(m_ui.messages.size(), 1u);
+    EXPECT_EQ(m_ui.messages[0].text,
+        QStringLiteral("The file \"custo.cfg\" could not be read: %1.").arg(QString::fromLatin1(GetParam().cause)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, UnusableLoginPathFileTest,
+    ::testing::Values(
+        UnusableFileCase { "Fifo", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0666), 0); },
+            "not a regular file (a named pipe (FIFO))" },
+        UnusableFileCase { "DevZero",
+            [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); },
+            "not a regular file (a character device)" },
+        UnusableFileCase { "Folder", [](const std::string& path) { std::filesystem::create_directory(path); },
+            "not a regular file (a folder)" },
+        UnusableFileCase { "Sparse",
+            [](const std::string& path) {
+                WriteText(path, "");
+                ASSERT_EQ(::truncate(path.c_str(), off_t { 2 } << 30), 0);
+            },
+            "damaged" }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A pipe as the user file of the current folder asks for a log-on; it does not hang the start.
+TEST_F(CCustodiaAppTest, PipeAsTheUserFileAsksForALogOn)
+{
+    ASSERT_EQ(::mkfifo(m_dir.file("tessel.pwd").c_str(), 0666), 0);
+    bool asked = false;
+    WhenLogonDialogShows([&](LogonDialog& dialog) {
+        asked = true;
+        QTest::mouseClick(dialog.findChild<QPushButton*>("cancel"), Qt::LeftButton);
+    });
+    EXPECT_FALSE(Start().InitInstance());
+    EXPECT_TRUE(asked);
 }
 
 } // namespace

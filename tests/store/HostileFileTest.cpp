@@ -1,0 +1,241 @@
+#include "platform/FileException.h"
+#include "platform/Platform.h"
+#include "store/DatabaseList.h"
+#include "store/LoginPathList.h"
+#include "store/OfficeNameList.h"
+#include "store/PasswordFile.h"
+#include "store/SharedFile.h"
+#include "store/UserStore.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace custodia {
+namespace {
+
+using test::ReadText;
+using test::ScopedCurrentDirectory;
+using test::TempDir;
+using test::WriteText;
+
+constexpr unsigned kReadShared = openflags::kRead | openflags::kShareDenyNone | openflags::kBinary;
+constexpr unsigned kCreateReadWrite
+    = openflags::kCreate | openflags::kNoTruncate | openflags::kReadWrite | openflags::kShareExclusive;
+
+// In a temporary current folder, with every wait recorded instead of slept.
+class HostileStoreTest : public ::testing::Test {
+protected:
+    HostileStoreTest()
+        : m_cwd(m_dir.path())
+        , m_platform([this](int ms) { m_waits.push_back(ms); }, {})
+    {
+    }
+
+    TempDir m_dir;
+    ScopedCurrentDirectory m_cwd;
+    std::vector<int> m_waits;
+    ScopedPlatformOverride m_platform;
+};
+
+// What can stand in place of a file, and how it is named.
+struct NonFileCase {
+    const char* name;
+    std::function<void(const std::string& path)> plant;
+    const char* described;
+};
+
+class NonFileTest : public HostileStoreTest, public ::testing::WithParamInterface<NonFileCase> { };
+
+// Opening never blocks on a pipe or reads a device for ever: the open is refused at once, for reading
+// and for writing, without a retry.
+TEST_P(NonFileTest, IsRefusedAtOnceForReadingAndWriting)
+{
+    const std::string path = m_dir.file("tessel.pwd");
+    GetParam().plant(path);
+    for (const unsigned flags : { kReadShared, kCreateReadWrite }) {
+        SharedFile file;
+        EXPECT_FALSE(file.OpenWithRetry(path, flags));
+        EXPECT_EQ(file.LastCause(), kCauseInvalidFile);
+        EXPECT_EQ(file.LastTries(), 1);
+        EXPECT_EQ(
+            DescribeOpenError(file.LastOpenError()), std::string("not a regular file (") + GetParam().described + ")");
+    }
+    EXPECT_TRUE(m_waits.empty());
+}
+
+// The account files' readers and writers report failure, never hang or take what they read for users.
+TEST_P(NonFileTest, StoreCallsFailAtOnceOnEverySharedFile)
+{
+    const std::string lp = m_dir.file("lp");
+    std::filesystem::create_directory(lp);
+    for (const char* name : { "tessel.pwd", "setup.prf", "tessel.dbs", "officena.mes" })
+        GetParam().plant(lp + "/" + name);
+    GetParam().plant(m_dir.file("custo.cfg"));
+
+    UserStore store;
+    UserRecord user;
+    UserAccessRecord access;
+    EXPECT_TRUE(store.LoadUsers(lp).empty());
+    EXPECT_EQ(store.FindUser(lp, "anna", user, access), kPasswordFileUnreadable);
+    EXPECT_EQ(store.SaveUser(lp, "anna", "", "", "pw", 1, 0, 0, access), kUserNotSaved);
+    EXPECT_TRUE(store.LoadGroupList(lp).empty());
+    EXPECT_FALSE(store.SaveGroup(lp, 1, "Night"));
+    EXPECT_EQ(store.LoadDatabaseList(lp), kDatabaseListMissing);
+    EXPECT_FALSE(store.SaveDatabaseList(lp, DatabaseList {}));
+    OfficeNameList offices(lp);
+    EXPECT_NE(offices.Save(), kOfficesSaved);
+    LoginPathList paths;
+    EXPECT_TRUE(paths.Paths().empty());
+    EXPECT_FALSE(paths.StoreLoginPath("/srv/a"));
+    EXPECT_EQ(paths.CheckFile(), LoginPathFileState::Unreadable);
+    EXPECT_TRUE(m_waits.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, NonFileTest,
+    ::testing::Values(NonFileCase { "Fifo", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0666), 0); },
+                          "a named pipe (FIFO)" },
+        NonFileCase { "DevZero", [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); },
+            "a character device" },
+        NonFileCase { "Folder", [](const std::string& path) { std::filesystem::create_directory(path); }, "a folder" }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+void MakeSparse(const std::string& path, off_t length, const std::vector<unsigned char>& start = {})
+{
+    test::WriteBytes(path, start);
+    ASSERT_EQ(::truncate(path.c_str(), length), 0);
+}
+
+// A sparse file of gigabytes with a valid header would read as ten million empty users.
+TEST_F(HostileStoreTest, OversizedFilesAreRefusedAsDamaged)
+{
+    const PasswordFileHeaderBytes header = PasswordFileHeader {}.Encode();
+    MakeSparse(m_dir.file("tessel.pwd"), off_t { 2 } << 30, { header.begin(), header.end() });
+    MakeSparse(m_dir.file("setup.prf"), off_t { 2 } << 30);
+    MakeSparse(m_dir.file("custo.cfg"), static_cast<off_t>(recordfile::kMaxFileLength + 1));
+
+    UserStore store;
+    UserRecord user;
+    UserAccessRecord access;
+    EXPECT_TRUE(store.LoadUsers(m_dir.path()).empty());
+    EXPECT_EQ(store.FindUser(m_dir.path(), "", user, access), kPasswordFileWrongTitle);
+    EXPECT_EQ(store.SaveUser(m_dir.path(), "anna", "", "", "pw", 1, 0, 0, access), kUserNotSaved);
+    EXPECT_TRUE(UserStore::IsLogonRequired());
+    EXPECT_TRUE(store.LoadGroupList(m_dir.path()).empty());
+    EXPECT_FALSE(store.SaveGroup(m_dir.path(), 1, "Night"));
+    EXPECT_EQ(LoginPathList().CheckFile(), LoginPathFileState::Damaged);
+    // Refused, not changed.
+    EXPECT_EQ(std::filesystem::file_size(m_dir.file("tessel.pwd")), uintmax_t { 2 } << 30);
+    EXPECT_EQ(std::filesystem::file_size(m_dir.file("setup.prf")), uintmax_t { 2 } << 30);
+}
+
+// The largest password file still accepted holds 65,536 records.
+TEST_F(HostileStoreTest, PasswordFileAtTheCapIsRead)
+{
+    const PasswordFileHeaderBytes header = PasswordFileHeader {}.Encode();
+    MakeSparse(
+        m_dir.file("tessel.pwd"), static_cast<off_t>(passwordfile::kMaxFileLength), { header.begin(), header.end() });
+    EXPECT_EQ(UserStore().LoadUsers(m_dir.path()).size(), passwordfile::kMaxRecordCount);
+}
+
+TEST_F(HostileStoreTest, DanglingLinkIsRefusedAndItsTargetNeverCreated)
+{
+    const std::string target = m_dir.file("elsewhere/tessel.pwd");
+    std::filesystem::create_directory(m_dir.file("elsewhere"));
+    std::filesystem::create_directory(m_dir.file("lp"));
+    std::filesystem::create_symlink(target, m_dir.file("lp/tessel.pwd"));
+
+    SharedFile file;
+    EXPECT_FALSE(file.OpenWithRetry(m_dir.file("lp/tessel.pwd"), kCreateReadWrite));
+    EXPECT_EQ(file.LastOpenError().refusal, OpenError::Refusal::DanglingLink);
+    EXPECT_EQ(file.LastTries(), 1);
+    EXPECT_FALSE(UserStore().CreatePasswordFile(m_dir.file("lp")));
+    EXPECT_EQ(UserStore().SaveUser(m_dir.file("lp"), "anna", "", "", "pw", 1, 0, 0, {}), kUserNotSaved);
+    EXPECT_FALSE(std::filesystem::exists(target));
+    // Readers see a missing file.
+    EXPECT_FALSE(file.OpenWithRetry(m_dir.file("lp/tessel.pwd"), kReadShared));
+    EXPECT_EQ(file.LastCause(), kCauseFileNotFound);
+}
+
+TEST_F(HostileStoreTest, CreatedFilesGetGroupWritableModeUnderTheUmask)
+{
+    const mode_t previous = ::umask(0002);
+    SharedFile file;
+    ASSERT_TRUE(file.OpenWithRetry(m_dir.file("new.prf"), kCreateReadWrite));
+    ::umask(previous);
+    struct stat info { };
+    ASSERT_EQ(::stat(m_dir.file("new.prf").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0664u);
+}
+
+TEST_F(HostileStoreTest, ErrorLogLinkIsNotFollowed)
+{
+    WriteText(m_dir.file("victim"), "kept\n");
+    std::filesystem::create_symlink(m_dir.file("victim"), m_dir.file(SharedFile::kErrorLogName));
+    SharedFile file;
+    EXPECT_FALSE(file.OpenWithRetry(m_dir.file("missing-folder/setup.prf"), kReadShared));
+    EXPECT_EQ(ReadText(m_dir.file("victim")), "kept\n");
+}
+
+// Permissions do not bind root: the refusal is then made in a child running as "nobody".
+TEST_F(HostileStoreTest, NoPermissionIsNotRetried)
+{
+    const std::string name = m_dir.file("tessel.pwd");
+    WriteText(name, "x");
+    ::chmod(name.c_str(), 0444);
+    ::chmod(m_dir.path().c_str(), 0777);
+    const auto opensOnce = [&] {
+        SharedFile file;
+        return !file.OpenWithRetry(name, openflags::kReadWrite | openflags::kShareExclusive) && file.LastTries() == 1
+            && file.LastCause() == kCauseAccessDenied && DescribeOpenError(file.LastOpenError()) == "no permission"
+            && m_waits.empty();
+    };
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(opensOnce());
+    } else {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+            ::_exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && opensOnce() ? 0 : 1);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    // The log line stays: tried once, access denied.
+    EXPECT_NE(ReadText(m_dir.file(SharedFile::kErrorLogName)).find("tessel.pwd (tries:1 cause:5)"), std::string::npos);
+}
+
+// A program waiting on a held file is told about every wait, with the file, the cause and the time
+// waited so far: enough to say "waiting for ..." after a second.
+TEST_F(HostileStoreTest, WaitFunctionHearsOfEveryWait)
+{
+    const std::string name = m_dir.file("setup.prf");
+    WriteText(name, "x");
+    SharedFile holder;
+    ASSERT_TRUE(holder.OpenWithRetry(name, openflags::kReadWrite | openflags::kShareExclusive));
+    std::vector<OpenAttempt> heard;
+    const ScopedOpenWaitFunction wait([&](const OpenAttempt& attempt) {
+        heard.push_back(attempt);
+        if (heard.size() == 3)
+            holder.Close();
+    });
+    SharedFile reader;
+    ASSERT_TRUE(reader.OpenWithRetry(name, kReadShared));
+    ASSERT_EQ(heard.size(), 3u);
+    for (size_t i = 0; i < heard.size(); ++i) {
+        EXPECT_EQ(heard[i].fileName, name);
+        EXPECT_EQ(heard[i].error.cause, kCauseSharingViolation);
+        EXPECT_EQ(heard[i].tries, static_cast<int>(i + 1));
+        EXPECT_EQ(heard[i].waitedMilliseconds, static_cast<int>(i) * SharedFile::kRetryWaitMilliseconds);
+    }
+    EXPECT_EQ(DescribeOpenError(heard[0].error), "in use by another program");
+}
+
+} // namespace
+} // namespace custodia
