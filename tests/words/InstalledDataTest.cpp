@@ -117,7 +117,8 @@ TEST_F(LanguageSwitchTest, DefaultLanSwitchesTheWords)
     EXPECT_EQ("&Datei", german.GetWord(5));
     EXPECT_EQ("Benutzername:", german.GetWord(92));
     EXPECT_EQ("Anmeldepfade", german.GetWord(916));
-    EXPECT_EQ("Löschen", german.GetWord(925));
+    // Word files hold the suite's code page, Windows-1252, as the shared files do.
+    EXPECT_EQ("L\xf6schen", german.GetWord(925));
     // Words without a translation keep their English text.
     EXPECT_EQ(english.GetWord(899), german.GetWord(899));
     for (int number : UsedWords())
