@@ -1,14 +1,13 @@
 #include "cli/Command.h"
 #include "cli/FileChecks.h"
 #include "cli/Output.h"
+#include "platform/CodePage.h"
+#include "platform/FileException.h"
 #include "platform/Platform.h"
 #include "store/DatabaseList.h"
 #include "store/PasswordFile.h"
 #include "store/PasswordFileCheck.h"
 #include "store/ProgramIndex.h"
-
-#include "platform/CodePage.h"
-#include "platform/FileException.h"
 #include "store/UserStore.h"
 
 #include <algorithm>

@@ -90,25 +90,30 @@ bool IsFreeSlot(const PasswordFileRecord& record)
     return type != kUserRecordType && type != kAccessRecordType;
 }
 
-// Writes a record over the first one that matches, else into the last free slot, else after the last
-// whole record; the two latter take a slot into use and count it in the header. A torn record at the
-// end of the file is written over rather than after, so that readers, which step 206 bytes at a time
-// from the header, see the new record.
+// Writes a record over the last one that matches, else into the last free slot, else after the last
+// whole record; the two latter take a slot into use and count it in the header. The last match, because
+// when another program stored a name twice the readers deliver the last record of it: replacing the
+// first would report a saved password that the log-on never sees. A torn record at the end of the file
+// is written over rather than after, so that readers, which step 206 bytes at a time from the header,
+// see the new record.
 void WriteIntoSlot(File& file, PasswordFileHeader& header, const PasswordFileRecord& data,
     const std::function<bool(const PasswordFileRecord&)>& matches)
 {
     file.Seek(static_cast<int64_t>(kFirstRecordOffset), File::SeekFrom::Begin);
     PasswordFileRecord record {};
     uint64_t index = 0;
+    std::optional<uint64_t> match;
     std::optional<uint64_t> freeSlot;
     while (ReadNextRecord(file, record)) {
-        if (matches(record)) {
-            WriteRecordAt(file, index, data);
-            return;
-        }
-        if (IsFreeSlot(record))
+        if (matches(record))
+            match = index;
+        else if (IsFreeSlot(record))
             freeSlot = index;
         ++index;
+    }
+    if (match) {
+        WriteRecordAt(file, *match, data);
+        return;
     }
     ++header.recordCount;
     WriteHeader(file, header);

@@ -237,5 +237,30 @@ TEST_F(HostileStoreTest, WaitFunctionHearsOfEveryWait)
     EXPECT_EQ(DescribeOpenError(heard[0].error), "in use by another program");
 }
 
+// Found by fuzzing: a file holding a name twice (an old-layout and a current record, written by other
+// programs). The save must change the record that the log-on reads, the last one.
+TEST_F(HostileStoreTest, SavingANameStoredTwiceChangesTheRecordTheLogOnReads)
+{
+    std::vector<unsigned char> bytes;
+    const PasswordFileHeaderBytes header = PasswordFileHeader {}.Encode();
+    bytes.insert(bytes.end(), header.begin(), header.end());
+    for (const char* password : { "one", "two" }) {
+        UserRecord user;
+        user.userName = "bob";
+        user.password = password;
+        const PasswordFileRecord record = user.Encode();
+        bytes.insert(bytes.end(), record.begin(), record.end());
+    }
+    test::WriteBytes(m_dir.file("tessel.pwd"), bytes);
+
+    UserStore store;
+    ASSERT_EQ(store.SaveUser(m_dir.path(), "bob", "", "", "three", 1, 0, 0, {}), kUserSaved);
+    UserRecord found;
+    UserAccessRecord access;
+    ASSERT_EQ(store.FindUser(m_dir.path(), "bob", found, access), kUserFound);
+    EXPECT_EQ(found.password, "three");
+    EXPECT_EQ(std::filesystem::file_size(m_dir.file("tessel.pwd")), bytes.size() + passwordfile::kRecordSize);
+}
+
 } // namespace
 } // namespace custodia
