@@ -13,19 +13,6 @@
 
 namespace custodia {
 
-namespace {
-
-constexpr int kTitleWord = 953;
-constexpr int kSubtitleWord = 795;
-constexpr int kNoticeWord = 89;
-constexpr int kUserNameLabelWord = 92;
-constexpr int kPasswordLabelWord = 93;
-constexpr int kLoginPathLabelWord = 94;
-constexpr int kRefusalCaptionWord = 746;
-constexpr int kRefusalTextWord = 747;
-
-} // namespace
-
 StartupVerdict DecideAfterLogon(
     bool logonRequired, bool accepted, UserStore& store, const std::string& loginPath, uint8_t groupNumber)
 {
@@ -38,8 +25,9 @@ StartupVerdict DecideAfterLogon(
     return StartupVerdict::Refused;
 }
 
-CCustodiaApp::CCustodiaApp(Options options)
+CCustodiaApp::CCustodiaApp(Options options, UiServices& ui)
     : m_options(std::move(options))
+    , m_ui(ui)
 {
 }
 
@@ -60,8 +48,8 @@ bool CCustodiaApp::InitInstance()
     m_store = std::make_unique<UserStore>();
     // Read after the word files, which may have made the program's folder the current directory.
     m_doc = std::make_unique<CCustodiaDoc>();
-    m_mainFrame = std::make_unique<CMainFrame>(*m_words, *m_doc);
-    m_mainFrame->SetItemDialogs(std::make_unique<ConsoleItemDialogs>(*m_words, UiServices::Instance()));
+    m_mainFrame = std::make_unique<CMainFrame>(*m_words, *m_doc, m_ui);
+    m_mainFrame->SetItemDialogs(std::make_unique<ConsoleItemDialogs>(*m_words, m_ui));
     connect(m_mainFrame.get(), &CMainFrame::aboutRequested, this, &CCustodiaApp::OnAppAbout);
     // The log-on dialog opens in front of the complete main window.
     m_mainFrame->show();
@@ -77,11 +65,11 @@ bool CCustodiaApp::RunLogon()
     if (LoginPathEntry* first = m_doc->FirstLoginPath())
         dialog->SetDefaultLoginPath(StoredText(first->path));
     for (int i = 0; i < kLogonMessageCount; ++i)
-        dialog->SetMessage(static_cast<LogonMessage>(i), WordText(*m_words, kFirstLogonMessageWord + i));
+        dialog->SetMessage(static_cast<LogonMessage>(i), WordText(*m_words, WordNumber(Word::FirstLogonMessage) + i));
     const bool accepted = dialog->RunAtStartup() == QDialog::Accepted;
 
     StartupVerdict verdict = StartupVerdict::End;
-    const bool read = RunReportingFileErrors(nullptr, [&] {
+    const bool read = RunReportingFileErrors(nullptr, m_ui, [&] {
         verdict = DecideAfterLogon(
             dialog->GetLogonRequired(), accepted, *m_store, dialog->GetLoginPath(), dialog->GetGroupNumber());
     });
@@ -95,26 +83,28 @@ bool CCustodiaApp::RunLogon()
 
 std::unique_ptr<LogonDialog> CCustodiaApp::MakeLogonDialog()
 {
-    auto dialog = std::make_unique<LogonDialog>(*m_store, WordText(*m_words, kTitleWord),
-        WordText(*m_words, kSubtitleWord), QString::fromLatin1(kVersion), m_mainFrame.get());
-    dialog->SetNotice(WordText(*m_words, kNoticeWord));
-    dialog->SetUserNameLabel(WordText(*m_words, kUserNameLabelWord));
-    dialog->SetPasswordLabel(WordText(*m_words, kPasswordLabelWord));
-    dialog->SetLoginPathLabel(WordText(*m_words, kLoginPathLabelWord));
+    auto dialog = std::make_unique<LogonDialog>(*m_store, m_ui, WordText(*m_words, Word::SuiteTitle),
+        WordText(*m_words, Word::ApplicationTitle), QString::fromLatin1(kVersion), m_mainFrame.get());
+    dialog->SetNotice(WordText(*m_words, Word::NoticeLine));
+    dialog->SetButtonTexts(WordText(*m_words, Word::Ok), WordText(*m_words, Word::Cancel));
+    dialog->SetUserNameLabel(WordText(*m_words, Word::UserNameLabel));
+    dialog->SetPasswordLabel(WordText(*m_words, Word::PasswordLabel));
+    dialog->SetLoginPathLabel(WordText(*m_words, Word::LoginPathLabel));
     return dialog;
 }
 
 void CCustodiaApp::ShowRefusal()
 {
-    UiServices::Instance().ShowMessage(nullptr, WordText(*m_words, kRefusalTextWord),
-        WordText(*m_words, kRefusalCaptionWord), UiServices::Icon::Critical, UiServices::Buttons::Ok);
+    m_ui.ShowMessage(nullptr, WordText(*m_words, Word::RefusalText), WordText(*m_words, Word::RefusalCaption),
+        UiServices::Icon::Critical, UiServices::Buttons::Ok);
 }
 
 void CCustodiaApp::OnAppAbout()
 {
-    auto dialog = std::make_unique<LogonDialog>(*m_store, WordText(*m_words, kTitleWord),
-        WordText(*m_words, kSubtitleWord), QString::fromLatin1(kVersion), m_mainFrame.get());
-    dialog->SetNotice(WordText(*m_words, kNoticeWord));
+    auto dialog = std::make_unique<LogonDialog>(*m_store, m_ui, WordText(*m_words, Word::SuiteTitle),
+        WordText(*m_words, Word::ApplicationTitle), QString::fromLatin1(kVersion), m_mainFrame.get());
+    dialog->SetNotice(WordText(*m_words, Word::NoticeLine));
+    dialog->SetButtonTexts(WordText(*m_words, Word::Ok), WordText(*m_words, Word::Cancel));
     dialog->exec();
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class UiServices;
+
 namespace custodia {
 
 class CCustodiaDoc;
@@ -45,7 +47,7 @@ public:
         int splashInterval = 3000; // milliseconds
     };
 
-    explicit CCustodiaApp(Options options);
+    CCustodiaApp(Options options, UiServices& ui);
     ~CCustodiaApp() override;
     CCustodiaApp(const CCustodiaApp&) = delete;
     CCustodiaApp& operator=(const CCustodiaApp&) = delete;
@@ -68,6 +70,7 @@ private:
     void ShowRefusal();
 
     Options m_options;
+    UiServices& m_ui;
     std::unique_ptr<WordTable> m_words;
     std::unique_ptr<UserStore> m_store;
     std::unique_ptr<CCustodiaDoc> m_doc;

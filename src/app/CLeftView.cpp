@@ -27,11 +27,12 @@ constexpr CategoryNode kCategoryNodes[kCategoryCount] = {
 
 } // namespace
 
-CLeftView::CLeftView(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& itemList, QWidget* parent)
+CLeftView::CLeftView(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view, UiServices& ui, QWidget* parent)
     : QTreeWidget(parent)
     , m_words(words)
     , m_doc(doc)
-    , m_itemList(itemList)
+    , m_view(view)
+    , m_ui(ui)
 {
     setObjectName(QStringLiteral("loginPathTree"));
     setHeaderHidden(true);
@@ -98,7 +99,7 @@ void CLeftView::FillTree(const std::optional<std::string>& loginPath)
 
     if (chosen == nullptr) {
         // Nothing is selected, so nothing may stay listed from before.
-        m_itemList.ClearList();
+        m_view.ClearList();
         return;
     }
     SelectCategory(*chosen, LoginPathCategory::Users);
@@ -119,39 +120,39 @@ void CLeftView::OnSelectionChanged()
 {
     const QList<QTreeWidgetItem*> selected = selectedItems();
     if (selected.isEmpty()) {
-        m_itemList.ClearList();
+        m_view.ClearList();
         return;
     }
     bool known = false;
     const int index = selected.front()->data(0, kNodeIndexRole).toInt(&known);
     if (!known || index < 0 || index >= static_cast<int>(m_nodes.size())) {
-        m_itemList.ClearList();
+        m_view.ClearList();
         return;
     }
     const Node node = m_nodes[static_cast<size_t>(index)];
-    RunReportingFileErrors(&m_itemList, [&] { ShowNode(node); });
+    RunReportingFileErrors(&m_view, m_ui, [&] { ShowNode(node); });
 }
 
 void CLeftView::ShowNode(const Node& node)
 {
     switch (node.type) {
     case NodeType::Root:
-        m_itemList.ShowLoginPaths();
+        m_view.ShowLoginPaths();
         return;
     case NodeType::LoginPath:
-        m_itemList.ShowCategories(*node.entry);
+        m_view.ShowCategories(*node.entry);
         return;
     case NodeType::Users:
-        m_itemList.ShowUsers(node.entry->path);
+        m_view.ShowUsers(node.entry->path);
         return;
     case NodeType::Groups:
-        m_itemList.ShowGroups(node.entry->path);
+        m_view.ShowGroups(node.entry->path);
         return;
     case NodeType::DatabasePaths:
-        m_itemList.ShowDatabasePaths(node.entry->path);
+        m_view.ShowDatabasePaths(node.entry->path);
         return;
     }
-    m_itemList.ClearList();
+    m_view.ClearList();
 }
 
 } // namespace custodia

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class UiServices;
+
 namespace custodia {
 
 class CCustodiaView;
@@ -21,7 +23,8 @@ class CLeftView final : public QTreeWidget {
 public:
     enum class NodeType { Root = 0, LoginPath = 1, Users = 2, Groups = 3, DatabasePaths = 4 };
 
-    CLeftView(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& itemList, QWidget* parent = nullptr);
+    CLeftView(
+        const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view, UiServices& ui, QWidget* parent = nullptr);
 
     // Rebuilds the tree from the document and opens the users of the login path with exactly this
     // text, or of the first login path when there is none such (or no path is given).
@@ -47,7 +50,8 @@ private:
 
     const WordTable& m_words;
     CCustodiaDoc& m_doc;
-    CCustodiaView& m_itemList;
+    CCustodiaView& m_view;
+    UiServices& m_ui;
     std::vector<Node> m_nodes;
     bool m_filled = false;
 };

@@ -37,16 +37,17 @@ constexpr QSize kInitialSize(780, 540);
 
 } // namespace
 
-CMainFrame::CMainFrame(WordTable& words, CCustodiaDoc& doc, QWidget* parent)
+CMainFrame::CMainFrame(WordTable& words, CCustodiaDoc& doc, UiServices& ui, QWidget* parent)
     : QMainWindow(parent)
     , m_words(words)
     , m_doc(doc)
+    , m_ui(ui)
     , m_dialogs(std::make_unique<PendingItemDialogs>())
 {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowIcon(ApplicationIcon());
     CreatePanes();
-    m_commands = std::make_unique<CItemCommands>(m_words, m_doc, *m_itemList, *m_tree, *m_dialogs);
+    m_commands = std::make_unique<CItemCommands>(m_words, m_doc, *m_view, *m_tree, *m_dialogs, m_ui);
     CreateActions();
     CreateToolBar();
     CreateStatusBar();
@@ -69,18 +70,18 @@ void CMainFrame::CreatePanes()
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setObjectName(QStringLiteral("paneSplitter"));
     splitter->setChildrenCollapsible(false);
-    m_itemList = new CCustodiaView(m_words, m_doc);
-    m_tree = new CLeftView(m_words, m_doc, *m_itemList);
+    m_view = new CCustodiaView(m_words, m_doc);
+    m_tree = new CLeftView(m_words, m_doc, *m_view, m_ui);
     splitter->addWidget(m_tree);
-    splitter->addWidget(m_itemList);
+    splitter->addWidget(m_view);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({ kTreeWidth, kInitialSize.width() - kTreeWidth });
     setCentralWidget(splitter);
 
-    connect(m_itemList, &CCustodiaView::editRequested, this, [this] { m_commands->EditItem(); });
-    connect(m_itemList, &CCustodiaView::popupRequested, this,
-        [this](const QPoint& position) { ShowCommandPopup(position); });
+    connect(m_view, &CCustodiaView::editRequested, this, [this] { m_commands->EditItem(); });
+    connect(
+        m_view, &CCustodiaView::popupRequested, this, [this](const QPoint& position) { ShowCommandPopup(position); });
 }
 
 void CMainFrame::CreateActions()
@@ -217,7 +218,7 @@ void CMainFrame::FillTree(const std::optional<std::string>& loginPath)
 
 void CMainFrame::UpdateEditCommands()
 {
-    const EditCommandState state = MakeEditCommandState(m_words, m_itemList->Mode(), m_itemList->HasSelection());
+    const EditCommandState state = MakeEditCommandState(m_words, m_view->Mode(), m_view->HasSelection());
     m_createAction->setText(state.createText);
     m_createAction->setEnabled(state.createEnabled);
     m_editAction->setText(state.editText);
@@ -248,7 +249,7 @@ void CMainFrame::ShowCommandPopupAtToolbar()
 
 void CMainFrame::SetPresentation(Presentation presentation)
 {
-    m_itemList->SetPresentation(presentation);
+    m_view->SetPresentation(presentation);
     for (QAction* action : m_presentationGroup->actions()) {
         if (action->data().toInt() == static_cast<int>(presentation))
             action->setChecked(true);
@@ -257,7 +258,7 @@ void CMainFrame::SetPresentation(Presentation presentation)
 
 void CMainFrame::MoveFocusBetweenPanes(int step)
 {
-    std::vector<QWidget*> panes { m_tree, m_itemList->CurrentItemView() };
+    std::vector<QWidget*> panes { m_tree, m_view->CurrentItemView() };
     if (IsHelpBarShown())
         panes.push_back(m_helpBar);
     const QWidget* focused = QApplication::focusWidget();
@@ -298,7 +299,7 @@ void CMainFrame::SetHelpBarShown(bool shown)
     // The list's width changes with the bar, and its columns are sized from that width.
     if (layout() != nullptr)
         layout()->activate();
-    RunReportingFileErrors(m_itemList, [this] { m_itemList->RefreshList(); });
+    RunReportingFileErrors(m_view, m_ui, [this] { m_view->RefreshList(); });
 }
 
 } // namespace custodia

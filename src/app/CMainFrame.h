@@ -15,6 +15,7 @@ class QDockWidget;
 class QMenu;
 class QPoint;
 class QToolBar;
+class UiServices;
 
 namespace custodia {
 
@@ -34,11 +35,11 @@ class CMainFrame final : public QMainWindow {
 public:
     static constexpr int kTreeWidth = 200;
 
-    CMainFrame(WordTable& words, CCustodiaDoc& doc, QWidget* parent = nullptr);
+    CMainFrame(WordTable& words, CCustodiaDoc& doc, UiServices& ui, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     CLeftView& LeftView() const { return *m_tree; }
-    CCustodiaView& ItemList() const { return *m_itemList; }
+    CCustodiaView& View() const { return *m_view; }
     CItemCommands& Commands() const { return *m_commands; }
     CStatusClock& Clock() const { return *m_clock; }
     QMenu& EditMenu() const { return *m_editMenu; }
@@ -79,7 +80,8 @@ private:
 
     WordTable& m_words;
     CCustodiaDoc& m_doc;
-    CCustodiaView* m_itemList = nullptr;
+    UiServices& m_ui;
+    CCustodiaView* m_view = nullptr;
     CLeftView* m_tree = nullptr;
     std::unique_ptr<ItemDialogs> m_dialogs;
     std::unique_ptr<CItemCommands> m_commands;

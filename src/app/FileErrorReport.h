@@ -3,6 +3,7 @@
 #include <functional>
 
 class QWidget;
+class UiServices;
 
 namespace custodia {
 
@@ -10,9 +11,9 @@ class FileException;
 
 // Commands run by the supervisor are the boundary where a file error after a successful open is
 // caught: it is shown in a message box naming the file, and the console goes on.
-void ReportFileError(QWidget* parent, const FileException& error);
+void ReportFileError(QWidget* parent, UiServices& ui, const FileException& error);
 
 // Runs the action and reports a FileException that escapes it. False if one did.
-bool RunReportingFileErrors(QWidget* parent, const std::function<void()>& action);
+bool RunReportingFileErrors(QWidget* parent, UiServices& ui, const std::function<void()>& action);
 
 } // namespace custodia

@@ -30,13 +30,14 @@ bool HasGroup(const std::vector<GroupEntry>& groups, int groupNumber)
 
 } // namespace
 
-CItemCommands::CItemCommands(
-    const WordTable& words, CCustodiaDoc& doc, CCustodiaView& itemList, CLeftView& tree, ItemDialogs& dialogs)
+CItemCommands::CItemCommands(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view, CLeftView& tree,
+    ItemDialogs& dialogs, UiServices& ui)
     : m_words(words)
     , m_doc(doc)
-    , m_itemList(itemList)
+    , m_view(view)
     , m_tree(tree)
     , m_dialogs(&dialogs)
+    , m_ui(ui)
 {
 }
 
@@ -47,15 +48,14 @@ QString CItemCommands::Word(int number) const
 
 bool CItemCommands::Confirm(const QString& text, int captionWord)
 {
-    return UiServices::Instance().ShowMessage(
-               &m_itemList, text, Word(captionWord), UiServices::Icon::Warning, UiServices::Buttons::OkCancel)
+    return m_ui.ShowMessage(&m_view, text, Word(captionWord), UiServices::Icon::Warning, UiServices::Buttons::OkCancel)
         == UiServices::Answer::Ok;
 }
 
 void CItemCommands::CreateItem()
 {
-    RunReportingFileErrors(&m_itemList, [this] {
-        switch (m_itemList.Mode()) {
+    RunReportingFileErrors(&m_view, m_ui, [this] {
+        switch (m_view.Mode()) {
         case ListMode::Users:
             CreateUser();
             break;
@@ -75,11 +75,11 @@ void CItemCommands::CreateItem()
 
 void CItemCommands::EditItem()
 {
-    const std::optional<int> row = m_itemList.SelectedRow();
+    const std::optional<int> row = m_view.SelectedRow();
     if (!row)
         return;
-    RunReportingFileErrors(&m_itemList, [this, row = *row] {
-        switch (m_itemList.Mode()) {
+    RunReportingFileErrors(&m_view, m_ui, [this, row = *row] {
+        switch (m_view.Mode()) {
         case ListMode::LoginPaths:
         case ListMode::Categories:
             EditLoginPath(row);
@@ -101,11 +101,11 @@ void CItemCommands::EditItem()
 
 void CItemCommands::DeleteItem()
 {
-    const std::optional<int> row = m_itemList.SelectedRow();
+    const std::optional<int> row = m_view.SelectedRow();
     if (!row)
         return;
-    RunReportingFileErrors(&m_itemList, [this, row = *row] {
-        switch (m_itemList.Mode()) {
+    RunReportingFileErrors(&m_view, m_ui, [this, row = *row] {
+        switch (m_view.Mode()) {
         case ListMode::Users:
             DeleteUser(row);
             break;
@@ -126,29 +126,27 @@ void CItemCommands::DeleteItem()
 void CItemCommands::CreateUser()
 {
     UserEntry entry;
-    if (!m_dialogs->EditUser(&m_itemList, entry, m_itemList.Groups(), m_itemList.Databases()))
+    if (!m_dialogs->EditUser(&m_view, entry, m_view.Groups(), m_view.Databases()))
         return;
-    const std::string loginPath = m_itemList.CurrentLoginPath();
+    const std::string loginPath = m_view.CurrentLoginPath();
     SaveUser(loginPath, entry);
-    m_itemList.FillUsers(loginPath);
+    m_view.FillUsers(loginPath);
 }
 
 std::optional<int> CItemCommands::AskForFreeGroupNumber(std::string& name)
 {
-    const std::unique_ptr<NewGroupPrompt> prompt
-        = m_dialogs->MakeNewGroupPrompt(&m_itemList, m_itemList.CurrentLoginPath());
+    const std::unique_ptr<NewGroupPrompt> prompt = m_dialogs->MakeNewGroupPrompt(&m_view, m_view.CurrentLoginPath());
     if (!prompt)
         return std::nullopt;
     for (;;) {
         std::optional<NewGroupChoice> choice = prompt->Run();
         if (!choice)
             return std::nullopt;
-        if (!HasGroup(m_itemList.Groups(), choice->groupNumber)) {
+        if (!HasGroup(m_view.Groups(), choice->groupNumber)) {
             name = std::move(choice->name);
             return choice->groupNumber;
         }
-        UiServices::Instance().ShowMessage(
-            &m_itemList, Word(934), Word(929), UiServices::Icon::Critical, UiServices::Buttons::Ok);
+        m_ui.ShowMessage(&m_view, Word(934), Word(929), UiServices::Icon::Critical, UiServices::Buttons::Ok);
     }
 }
 
@@ -159,14 +157,14 @@ void CItemCommands::CreateGroup()
     if (!number)
         return;
     group.groupNumber = *number;
-    const std::string loginPath = m_itemList.CurrentLoginPath();
-    if (m_dialogs->EditGroup(&m_itemList, loginPath, group))
-        m_itemList.FillGroups(loginPath);
+    const std::string loginPath = m_view.CurrentLoginPath();
+    if (m_dialogs->EditGroup(&m_view, loginPath, group))
+        m_view.FillGroups(loginPath);
 }
 
 void CItemCommands::CreateLoginPath()
 {
-    const std::optional<std::string> path = m_dialogs->AskLoginPath(&m_itemList);
+    const std::optional<std::string> path = m_dialogs->AskLoginPath(&m_view);
     if (!path)
         return;
     if (m_doc.AddLoginPath(*path))
@@ -176,36 +174,36 @@ void CItemCommands::CreateLoginPath()
 
 void CItemCommands::EditLoginPath(int row)
 {
-    const std::string* path = m_itemList.LoginPathAtRow(row);
+    const std::string* path = m_view.LoginPathAtRow(row);
     const LoginPathEntry* entry = path != nullptr ? m_doc.FindLoginPath(*path) : nullptr;
     if (entry == nullptr)
         return;
     // A login path row opens its users; a category row opens that category.
     const auto category
-        = m_itemList.Mode() == ListMode::Categories ? static_cast<LoginPathCategory>(row) : LoginPathCategory::Users;
+        = m_view.Mode() == ListMode::Categories ? static_cast<LoginPathCategory>(row) : LoginPathCategory::Users;
     m_tree.SelectCategory(*entry, category);
 }
 
 void CItemCommands::EditUser(int row)
 {
-    if (row >= static_cast<int>(m_itemList.Users().size()))
+    if (row >= static_cast<int>(m_view.Users().size()))
         return;
-    UserEntry entry = m_itemList.Users()[static_cast<size_t>(row)];
-    if (!m_dialogs->EditUser(&m_itemList, entry, m_itemList.Groups(), m_itemList.Databases()))
+    UserEntry entry = m_view.Users()[static_cast<size_t>(row)];
+    if (!m_dialogs->EditUser(&m_view, entry, m_view.Groups(), m_view.Databases()))
         return;
-    const std::string loginPath = m_itemList.CurrentLoginPath();
+    const std::string loginPath = m_view.CurrentLoginPath();
     SaveUser(loginPath, entry);
-    m_itemList.FillUsers(loginPath);
+    m_view.FillUsers(loginPath);
 }
 
 void CItemCommands::EditGroup(int row)
 {
-    if (row >= static_cast<int>(m_itemList.Groups().size()))
+    if (row >= static_cast<int>(m_view.Groups().size()))
         return;
-    const GroupEntry group = m_itemList.Groups()[static_cast<size_t>(row)];
-    const std::string loginPath = m_itemList.CurrentLoginPath();
-    if (m_dialogs->EditGroup(&m_itemList, loginPath, group))
-        m_itemList.FillGroups(loginPath);
+    const GroupEntry group = m_view.Groups()[static_cast<size_t>(row)];
+    const std::string loginPath = m_view.CurrentLoginPath();
+    if (m_dialogs->EditGroup(&m_view, loginPath, group))
+        m_view.FillGroups(loginPath);
 }
 
 void CItemCommands::EditDatabasePath(int row)
@@ -213,47 +211,47 @@ void CItemCommands::EditDatabasePath(int row)
     if (row >= databaselist::kShownSlotCount)
         return;
     // The dialog works on a copy, so a cancelled dialog leaves the list's image as it was.
-    DatabaseList databases = m_itemList.Databases();
-    if (!m_dialogs->EditDatabasePath(&m_itemList, databases, row))
+    DatabaseList databases = m_view.Databases();
+    if (!m_dialogs->EditDatabasePath(&m_view, databases, row))
         return;
-    const std::string loginPath = m_itemList.CurrentLoginPath();
+    const std::string loginPath = m_view.CurrentLoginPath();
     UserStore().SaveDatabaseList(loginPath, databases);
-    m_itemList.FillDatabasePaths(loginPath);
+    m_view.FillDatabasePaths(loginPath);
 }
 
 void CItemCommands::DeleteUser(int row)
 {
-    if (row >= static_cast<int>(m_itemList.Users().size()))
+    if (row >= static_cast<int>(m_view.Users().size()))
         return;
-    const UserRecord user = m_itemList.Users()[static_cast<size_t>(row)].user;
+    const UserRecord user = m_view.Users()[static_cast<size_t>(row)].user;
     const QString text = Word(857) + QStringLiteral("\n\n  ") + Word(865) + QLatin1Char(' ') + StoredText(user.userName)
         + QStringLiteral("\n  ") + Word(866) + QLatin1Char(' ') + StoredText(user.fullName) + QStringLiteral("\n  ")
         + Word(861) + QLatin1Char(' ') + StoredText(user.description);
     if (!Confirm(text, 856))
         return;
-    const std::string loginPath = m_itemList.CurrentLoginPath();
+    const std::string loginPath = m_view.CurrentLoginPath();
     UserStore().DeleteUser(loginPath, user.userName, user.fullName, user.description);
-    m_itemList.FillUsers(loginPath);
+    m_view.FillUsers(loginPath);
 }
 
 void CItemCommands::DeleteGroup(int row)
 {
-    if (row >= static_cast<int>(m_itemList.Groups().size()))
+    if (row >= static_cast<int>(m_view.Groups().size()))
         return;
-    const GroupEntry group = m_itemList.Groups()[static_cast<size_t>(row)];
+    const GroupEntry group = m_view.Groups()[static_cast<size_t>(row)];
     const QString text = Word(800) + QStringLiteral(":\n\n  ")
         + QStringLiteral("%1").arg(group.groupNumber, 3, 10, QLatin1Char('0')) + QLatin1Char(' ')
         + StoredText(group.name) + QLatin1Char('\n');
     if (!Confirm(text, 799))
         return;
-    const std::string loginPath = m_itemList.CurrentLoginPath();
+    const std::string loginPath = m_view.CurrentLoginPath();
     UserStore().DeleteGroup(loginPath, static_cast<uint8_t>(group.groupNumber));
-    m_itemList.FillGroups(loginPath);
+    m_view.FillGroups(loginPath);
 }
 
 void CItemCommands::DeleteLoginPath(int row)
 {
-    const std::string* listed = m_itemList.LoginPathAtRow(row);
+    const std::string* listed = m_view.LoginPathAtRow(row);
     if (listed == nullptr)
         return;
     // Copied: the list and the document are rebuilt below.

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+class UiServices;
+
 namespace custodia {
 
 class CCustodiaDoc;
@@ -18,8 +20,8 @@ class WordTable;
 // again, so that the list always shows what is stored.
 class CItemCommands final {
 public:
-    CItemCommands(
-        const WordTable& words, CCustodiaDoc& doc, CCustodiaView& itemList, CLeftView& tree, ItemDialogs& dialogs);
+    CItemCommands(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view, CLeftView& tree, ItemDialogs& dialogs,
+        UiServices& ui);
 
     void SetDialogs(ItemDialogs& dialogs) { m_dialogs = &dialogs; }
 
@@ -45,9 +47,10 @@ private:
 
     const WordTable& m_words;
     CCustodiaDoc& m_doc;
-    CCustodiaView& m_itemList;
+    CCustodiaView& m_view;
     CLeftView& m_tree;
     ItemDialogs* m_dialogs;
+    UiServices& m_ui;
 };
 
 } // namespace custodia

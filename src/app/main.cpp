@@ -1,5 +1,6 @@
 #include "app/ApplicationName.h"
 #include "app/CCustodiaApp.h"
+#include "app/QtUiServices.h"
 
 #include <QApplication>
 
@@ -13,7 +14,8 @@ int main(int argc, char** argv)
     // Read after QApplication has taken out the arguments meant for Qt itself.
     custodia::CCustodiaApp::Options options;
     options.arguments.assign(argv, argv + argc);
-    custodia::CCustodiaApp console(std::move(options));
+    QtUiServices ui;
+    custodia::CCustodiaApp console(std::move(options), ui);
     if (!console.InitInstance())
         return 0;
     return app.exec();

@@ -39,7 +39,7 @@ protected:
         options.arguments = std::move(arguments);
         options.wordDirectory = CUSTODIA_OUTPUT_DIR;
         options.splashInterval = 0;
-        m_app = std::make_unique<CCustodiaApp>(std::move(options));
+        m_app = std::make_unique<CCustodiaApp>(std::move(options), m_ui);
         return *m_app;
     }
 

@@ -107,14 +107,14 @@ protected:
     void OpenWindow()
     {
         m_doc = std::make_unique<CCustodiaDoc>();
-        m_frame = std::make_unique<CMainFrame>(*m_words, *m_doc);
+        m_frame = std::make_unique<CMainFrame>(*m_words, *m_doc, m_ui);
         m_frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
     }
 
     CLeftView& Tree() const { return m_frame->LeftView(); }
-    CCustodiaView& List() const { return m_frame->ItemList(); }
-    const QAbstractItemModel& Model() const { return List().Model(); }
+    CCustodiaView& View() const { return m_frame->View(); }
+    const QAbstractItemModel& Model() const { return View().Model(); }
 
     QString Cell(int row, int column) const { return Model().index(row, column).data().toString(); }
     QString Header(int column) const { return Model().headerData(column, Qt::Horizontal).toString(); }

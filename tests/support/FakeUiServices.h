@@ -10,8 +10,8 @@
 
 namespace custodia::test {
 
-// Records every message box and answers it from a script; pickers return scripted choices. Installed
-// for the lifetime of the object, so nothing leaks into the next test.
+// Records every message box and answers it from a script; pickers return scripted choices. Each test
+// hands its own to what it builds, so nothing leaks into the next test.
 class FakeUiServices final : public UiServices {
 public:
     struct Message {
@@ -21,8 +21,7 @@ public:
         Buttons buttons;
     };
 
-    FakeUiServices() { UiServices::Install(this); }
-    ~FakeUiServices() override { UiServices::Install(nullptr); }
+    FakeUiServices() = default;
     FakeUiServices(const FakeUiServices&) = delete;
     FakeUiServices& operator=(const FakeUiServices&) = delete;
 
