@@ -8,20 +8,15 @@
 #include <string>
 #include <vector>
 
-class QTreeWidgetItem;
-
 namespace custodia {
 
 // The categories shown under every login path, in tree order.
 enum class LoginPathCategory { Users = 0, Groups = 1, DatabasePaths = 2 };
 inline constexpr size_t kCategoryCount = 3;
 
-// One managed login path. The tree records here the items it made for the path, so that the item list
-// can have a category selected without searching the tree.
+// One managed login path.
 struct LoginPathEntry {
     std::string path;
-    QTreeWidgetItem* pathItem = nullptr;
-    std::array<QTreeWidgetItem*, kCategoryCount> categoryItems {};
 };
 
 // The console's only document: the login paths this installation manages, kept in "custo.cfg" in the

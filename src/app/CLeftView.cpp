@@ -15,14 +15,14 @@ namespace {
 constexpr int kNodeIndexRole = Qt::UserRole;
 
 struct CategoryNode {
-    int word;
+    Word word;
     CLeftView::NodeType type;
 };
 
 constexpr CategoryNode kCategoryNodes[kCategoryCount] = {
-    { 917, CLeftView::NodeType::Users },
-    { 918, CLeftView::NodeType::Groups },
-    { 988, CLeftView::NodeType::DatabasePaths },
+    { Word::UsersCategory, CLeftView::NodeType::Users },
+    { Word::GroupsCategory, CLeftView::NodeType::Groups },
+    { Word::DatabasePathsCategory, CLeftView::NodeType::DatabasePaths },
 };
 
 } // namespace
@@ -55,13 +55,13 @@ void CLeftView::showEvent(QShowEvent* event)
 }
 
 QTreeWidgetItem* CLeftView::AddNode(
-    QTreeWidgetItem* parent, const QString& text, const QIcon& icon, NodeType type, LoginPathEntry* entry)
+    QTreeWidgetItem* parent, const QString& text, const QIcon& icon, NodeType type, const std::string& loginPath)
 {
     auto* item = parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
     item->setText(0, text);
     item->setIcon(0, icon);
     item->setData(0, kNodeIndexRole, static_cast<int>(m_nodes.size()));
-    m_nodes.push_back({ type, entry });
+    m_nodes.push_back({ type, loginPath });
     return item;
 }
 
@@ -73,21 +73,26 @@ void CLeftView::FillTree(const std::optional<std::string>& loginPath)
         // selection change may look at them while the items go.
         const QSignalBlocker blocker(this);
         m_nodes.clear();
+        m_pathItems.clear();
         clear();
     }
     QTreeWidgetItem* root
-        = AddNode(nullptr, WordText(m_words, 916), ItemIcon(ItemImage::Root), NodeType::Root, nullptr);
+        = AddNode(nullptr, WordText(m_words, Word::TreeRoot), ItemIcon(ItemImage::Root), NodeType::Root, {});
 
     LoginPathEntry* first = nullptr;
     LoginPathEntry* named = nullptr;
     for (LoginPathEntry* entry = m_doc.FirstLoginPath(); entry != nullptr; entry = m_doc.NextLoginPath()) {
         if (entry->path.empty())
             continue;
-        entry->pathItem
-            = AddNode(root, StoredText(entry->path), ItemIcon(ItemImage::LoginPath), NodeType::LoginPath, entry);
+        // A path listed twice keeps the items of its first listing.
+        if (m_pathItems.count(entry->path) != 0)
+            continue;
+        PathItems& items = m_pathItems[entry->path];
+        items.path
+            = AddNode(root, StoredText(entry->path), ItemIcon(ItemImage::LoginPath), NodeType::LoginPath, entry->path);
         for (size_t i = 0; i < kCategoryCount; ++i) {
-            entry->categoryItems[i] = AddNode(entry->pathItem, WordText(m_words, kCategoryNodes[i].word),
-                CategoryIcon(), kCategoryNodes[i].type, entry);
+            items.categories[i] = AddNode(items.path, WordText(m_words, kCategoryNodes[i].word), CategoryIcon(),
+                kCategoryNodes[i].type, entry->path);
         }
         if (first == nullptr)
             first = entry;
@@ -107,13 +112,19 @@ void CLeftView::FillTree(const std::optional<std::string>& loginPath)
 
 void CLeftView::SelectCategory(const LoginPathEntry& entry, LoginPathCategory category)
 {
-    QTreeWidgetItem* item = entry.categoryItems[static_cast<size_t>(category)];
-    if (item == nullptr || entry.pathItem == nullptr)
+    const PathItems* items = ItemsOf(entry.path);
+    if (items == nullptr)
         return;
     if (QTreeWidgetItem* root = RootItem())
         root->setExpanded(true);
-    entry.pathItem->setExpanded(true);
-    setCurrentItem(item);
+    items->path->setExpanded(true);
+    setCurrentItem(items->categories[static_cast<size_t>(category)]);
+}
+
+const CLeftView::PathItems* CLeftView::ItemsOf(const std::string& loginPath) const
+{
+    const auto found = m_pathItems.find(loginPath);
+    return found != m_pathItems.end() ? &found->second : nullptr;
 }
 
 void CLeftView::OnSelectionChanged()
@@ -140,16 +151,16 @@ void CLeftView::ShowNode(const Node& node)
         m_view.ShowLoginPaths();
         return;
     case NodeType::LoginPath:
-        m_view.ShowCategories(*node.entry);
+        m_view.ShowCategories(node.loginPath);
         return;
     case NodeType::Users:
-        m_view.ShowUsers(node.entry->path);
+        m_view.ShowUsers(node.loginPath);
         return;
     case NodeType::Groups:
-        m_view.ShowGroups(node.entry->path);
+        m_view.ShowGroups(node.loginPath);
         return;
     case NodeType::DatabasePaths:
-        m_view.ShowDatabasePaths(node.entry->path);
+        m_view.ShowDatabasePaths(node.loginPath);
         return;
     }
     m_view.ClearList();

@@ -4,6 +4,8 @@
 
 #include <QTreeWidget>
 
+#include <array>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,17 +36,25 @@ public:
 
     QTreeWidgetItem* RootItem() const { return topLevelItemCount() > 0 ? topLevelItem(0) : nullptr; }
 
+    // The items made for one login path: its own and one per category.
+    struct PathItems {
+        QTreeWidgetItem* path = nullptr;
+        std::array<QTreeWidgetItem*, kCategoryCount> categories {};
+    };
+    // The items of the login path with exactly this text, or null when the tree has none.
+    const PathItems* ItemsOf(const std::string& loginPath) const;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     struct Node {
         NodeType type;
-        LoginPathEntry* entry;
+        std::string loginPath; // empty for the root
     };
 
     QTreeWidgetItem* AddNode(
-        QTreeWidgetItem* parent, const QString& text, const QIcon& icon, NodeType type, LoginPathEntry* entry);
+        QTreeWidgetItem* parent, const QString& text, const QIcon& icon, NodeType type, const std::string& loginPath);
     void OnSelectionChanged();
     void ShowNode(const Node& node);
 
@@ -53,6 +63,7 @@ private:
     CCustodiaView& m_view;
     UiServices& m_ui;
     std::vector<Node> m_nodes;
+    std::map<std::string, PathItems> m_pathItems;
     bool m_filled = false;
 };
 

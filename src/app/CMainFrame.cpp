@@ -51,7 +51,7 @@ CMainFrame::CMainFrame(WordTable& words, CCustodiaDoc& doc, UiServices& ui, QWid
     CreateActions();
     CreateToolBar();
     CreateStatusBar();
-    setWindowTitle(Word(795) + QLatin1Char(' ') + QString::fromLatin1(kVersionText));
+    setWindowTitle(Text(Word::ApplicationTitle) + QLatin1Char(' ') + QString::fromLatin1(kVersionText));
     resize(kInitialSize);
     CenterOnScreen();
     CreateMenus();
@@ -60,9 +60,9 @@ CMainFrame::CMainFrame(WordTable& words, CCustodiaDoc& doc, UiServices& ui, QWid
 
 CMainFrame::~CMainFrame() = default;
 
-QString CMainFrame::Word(int number) const
+QString CMainFrame::Text(Word word) const
 {
-    return WordText(m_words, number);
+    return WordText(m_words, word);
 }
 
 void CMainFrame::CreatePanes()
@@ -102,33 +102,34 @@ void CMainFrame::CreateActions()
     m_commandPopup->addAction(m_deleteAction);
     m_commandPopup->addAction(m_editAction);
 
-    m_popupAction = new QAction(ToolbarIcon(ToolbarImage::CommandPopup), Word(947), this);
+    m_popupAction = new QAction(ToolbarIcon(ToolbarImage::CommandPopup), Text(Word::CommandPopupTooltip), this);
     m_popupAction->setObjectName(QStringLiteral("commandPopupButton"));
-    m_popupAction->setStatusTip(Word(947));
+    m_popupAction->setStatusTip(Text(Word::CommandPopupTooltip));
     connect(m_popupAction, &QAction::triggered, this, &CMainFrame::ShowCommandPopupAtToolbar);
 
     m_presentationGroup = new QActionGroup(this);
     m_presentationGroup->setExclusive(true);
-    AddPresentationAction(Presentation::LargeIcons, 940, ToolbarIcon(ToolbarImage::LargeIcons));
-    AddPresentationAction(Presentation::SmallIcons, 941, ToolbarIcon(ToolbarImage::SmallIcons));
-    AddPresentationAction(Presentation::List, 942, ToolbarIcon(ToolbarImage::List));
-    AddPresentationAction(Presentation::Details, 943, ToolbarIcon(ToolbarImage::Details))->setChecked(true);
+    AddPresentationAction(Presentation::LargeIcons, Word::LargeIconsCommand, ToolbarIcon(ToolbarImage::LargeIcons));
+    AddPresentationAction(Presentation::SmallIcons, Word::SmallIconsCommand, ToolbarIcon(ToolbarImage::SmallIcons));
+    AddPresentationAction(Presentation::List, Word::ListCommand, ToolbarIcon(ToolbarImage::List));
+    AddPresentationAction(Presentation::Details, Word::DetailsCommand, ToolbarIcon(ToolbarImage::Details))
+        ->setChecked(true);
 
-    m_helpBarAction = new QAction(ToolbarIcon(ToolbarImage::HelpBar), Word(9), this);
+    m_helpBarAction = new QAction(ToolbarIcon(ToolbarImage::HelpBar), Text(Word::HelpBarCommand), this);
     m_helpBarAction->setObjectName(QStringLiteral("toggleHelpBar"));
     m_helpBarAction->setCheckable(true);
     m_helpBarAction->setChecked(false);
-    m_helpBarAction->setToolTip(Word(733));
-    m_helpBarAction->setStatusTip(Word(733));
+    m_helpBarAction->setToolTip(Text(Word::HelpBarTooltip));
+    m_helpBarAction->setStatusTip(Text(Word::HelpBarTooltip));
     connect(m_helpBarAction, &QAction::triggered, this, &CMainFrame::ToggleHelpBar);
 }
 
-QAction* CMainFrame::AddPresentationAction(Presentation presentation, int word, const QIcon& icon)
+QAction* CMainFrame::AddPresentationAction(Presentation presentation, Word word, const QIcon& icon)
 {
-    auto* action = new QAction(icon, Word(word), m_presentationGroup);
+    auto* action = new QAction(icon, Text(word), m_presentationGroup);
     action->setCheckable(true);
-    action->setToolTip(Word(word));
-    action->setStatusTip(Word(word));
+    action->setToolTip(Text(word));
+    action->setStatusTip(Text(word));
     action->setData(static_cast<int>(presentation));
     connect(action, &QAction::triggered, this, [this, presentation] { SetPresentation(presentation); });
     return action;
@@ -136,11 +137,11 @@ QAction* CMainFrame::AddPresentationAction(Presentation presentation, int word, 
 
 void CMainFrame::CreateMenus()
 {
-    QMenu* fileMenu = menuBar()->addMenu(Word(5));
+    QMenu* fileMenu = menuBar()->addMenu(Text(Word::FileMenu));
     fileMenu->setObjectName(QStringLiteral("fileMenu"));
-    fileMenu->addAction(Word(8), this, &QWidget::close);
+    fileMenu->addAction(Text(Word::ExitCommand), this, &QWidget::close);
 
-    m_editMenu = menuBar()->addMenu(Word(944));
+    m_editMenu = menuBar()->addMenu(Text(Word::EditMenu));
     m_editMenu->setObjectName(QStringLiteral("editMenu"));
     m_editMenu->addAction(m_createAction);
     m_editMenu->addAction(m_editAction);
@@ -148,17 +149,17 @@ void CMainFrame::CreateMenus()
     connect(m_editMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateEditCommands);
     UpdateEditCommands();
 
-    QMenu* viewMenu = menuBar()->addMenu(Word(945));
+    QMenu* viewMenu = menuBar()->addMenu(Text(Word::ViewMenu));
     viewMenu->setObjectName(QStringLiteral("viewMenu"));
     viewMenu->addActions(m_presentationGroup->actions());
 
-    QMenu* helpMenu = menuBar()->addMenu(Word(7));
+    QMenu* helpMenu = menuBar()->addMenu(Text(Word::HelpMenu));
     helpMenu->setObjectName(QStringLiteral("helpMenu"));
     helpMenu->addAction(m_helpBarAction);
     helpMenu->addSeparator();
     // The support box comes later; the command is offered to whoever shows it.
-    helpMenu->addAction(Word(11), this, &CMainFrame::technicalSupportRequested);
-    helpMenu->addAction(Word(790), this, &CMainFrame::aboutRequested);
+    helpMenu->addAction(Text(Word::TechnicalSupportCommand), this, &CMainFrame::technicalSupportRequested);
+    helpMenu->addAction(Text(Word::AboutCommand), this, &CMainFrame::aboutRequested);
 }
 
 void CMainFrame::CreateToolBar()

@@ -72,11 +72,11 @@ private:
     void CreateStatusBar();
     void CreateShortcuts();
     void CenterOnScreen();
-    QAction* AddPresentationAction(Presentation presentation, int word, const QIcon& icon);
+    QAction* AddPresentationAction(Presentation presentation, Word word, const QIcon& icon);
     void ShowCommandPopupAtToolbar();
     void MoveFocusBetweenPanes(int step);
     void SetHelpBarShown(bool shown);
-    QString Word(int number) const;
+    QString Text(Word word) const;
 
     WordTable& m_words;
     CCustodiaDoc& m_doc;

@@ -5,6 +5,7 @@
 #include "app/CLeftView.h"
 #include "app/FileErrorReport.h"
 #include "app/ItemDialogs.h"
+#include "app/NumberText.h"
 #include "app/UiServices.h"
 #include "app/WordText.h"
 #include "store/UserStore.h"
@@ -41,14 +42,14 @@ CItemCommands::CItemCommands(const WordTable& words, CCustodiaDoc& doc, CCustodi
 {
 }
 
-QString CItemCommands::Word(int number) const
+QString CItemCommands::Text(Word word) const
 {
-    return WordText(m_words, number);
+    return WordText(m_words, word);
 }
 
-bool CItemCommands::Confirm(const QString& text, int captionWord)
+bool CItemCommands::Confirm(const QString& text, Word caption)
 {
-    return m_ui.ShowMessage(&m_view, text, Word(captionWord), UiServices::Icon::Warning, UiServices::Buttons::OkCancel)
+    return m_ui.ShowMessage(&m_view, text, Text(caption), UiServices::Icon::Warning, UiServices::Buttons::OkCancel)
         == UiServices::Answer::Ok;
 }
 
@@ -146,7 +147,8 @@ std::optional<int> CItemCommands::AskForFreeGroupNumber(std::string& name)
             name = std::move(choice->name);
             return choice->groupNumber;
         }
-        m_ui.ShowMessage(&m_view, Word(934), Word(929), UiServices::Icon::Critical, UiServices::Buttons::Ok);
+        m_ui.ShowMessage(&m_view, Text(Word::GroupNumberClash), Text(Word::CheckYourInputCaption),
+            UiServices::Icon::Critical, UiServices::Buttons::Ok);
     }
 }
 
@@ -224,10 +226,11 @@ void CItemCommands::DeleteUser(int row)
     if (row >= static_cast<int>(m_view.Users().size()))
         return;
     const UserRecord user = m_view.Users()[static_cast<size_t>(row)].user;
-    const QString text = Word(857) + QStringLiteral("\n\n  ") + Word(865) + QLatin1Char(' ') + StoredText(user.userName)
-        + QStringLiteral("\n  ") + Word(866) + QLatin1Char(' ') + StoredText(user.fullName) + QStringLiteral("\n  ")
-        + Word(861) + QLatin1Char(' ') + StoredText(user.description);
-    if (!Confirm(text, 856))
+    const QString text = Text(Word::DeleteUserPrompt) + QStringLiteral("\n\n  ") + Text(Word::UserNameFieldLabel)
+        + QLatin1Char(' ') + StoredText(user.userName) + QStringLiteral("\n  ") + Text(Word::UserFullNameLabel)
+        + QLatin1Char(' ') + StoredText(user.fullName) + QStringLiteral("\n  ") + Text(Word::UserDescriptionLabel)
+        + QLatin1Char(' ') + StoredText(user.description);
+    if (!Confirm(text, Word::DeleteUserCaption))
         return;
     const std::string loginPath = m_view.CurrentLoginPath();
     UserStore().DeleteUser(loginPath, user.userName, user.fullName, user.description);
@@ -239,10 +242,9 @@ void CItemCommands::DeleteGroup(int row)
     if (row >= static_cast<int>(m_view.Groups().size()))
         return;
     const GroupEntry group = m_view.Groups()[static_cast<size_t>(row)];
-    const QString text = Word(800) + QStringLiteral(":\n\n  ")
-        + QStringLiteral("%1").arg(group.groupNumber, 3, 10, QLatin1Char('0')) + QLatin1Char(' ')
-        + StoredText(group.name) + QLatin1Char('\n');
-    if (!Confirm(text, 799))
+    const QString text = Text(Word::DeleteGroupPrompt) + QStringLiteral(":\n\n  ") + ZeroPadded(group.groupNumber, 3)
+        + QLatin1Char(' ') + StoredText(group.name) + QLatin1Char('\n');
+    if (!Confirm(text, Word::DeleteGroupCaption))
         return;
     const std::string loginPath = m_view.CurrentLoginPath();
     UserStore().DeleteGroup(loginPath, static_cast<uint8_t>(group.groupNumber));
@@ -256,7 +258,8 @@ void CItemCommands::DeleteLoginPath(int row)
         return;
     // Copied: the list and the document are rebuilt below.
     const std::string path = *listed;
-    if (!Confirm(Word(938) + QStringLiteral("\n\n ") + StoredText(path), 937))
+    if (!Confirm(Text(Word::RemoveLoginPathPrompt) + QStringLiteral("\n\n ") + StoredText(path),
+            Word::RemoveLoginPathCaption))
         return;
     // Only the managed list changes; the login path's folder and files stay as they are.
     m_doc.RemoveLoginPath(path);

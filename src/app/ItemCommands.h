@@ -1,5 +1,7 @@
 #pragma once
 
+#include "words/Word.h"
+
 #include <QString>
 
 #include <optional>
@@ -42,8 +44,8 @@ private:
     void DeleteLoginPath(int row);
 
     std::optional<int> AskForFreeGroupNumber(std::string& name);
-    bool Confirm(const QString& text, int captionWord);
-    QString Word(int number) const;
+    bool Confirm(const QString& text, Word caption);
+    QString Text(Word word) const;
 
     const WordTable& m_words;
     CCustodiaDoc& m_doc;

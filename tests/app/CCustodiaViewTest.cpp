@@ -61,7 +61,7 @@ TEST_F(CCustodiaViewTest, UsersShowTheirTextsAndTheirGroupByNumberAndName)
         (QStringList { "ann", "Ann Smith", "007 - Operators", "night shift" }));
     // No group 12 in the login path: the number stays, the name says so.
     EXPECT_EQ(Cell(1, 2), "012 - " + W(932));
-    EXPECT_EQ(View().ModeNoun(), 927);
+    EXPECT_EQ(View().ModeNoun(), Word::UserItem);
 }
 
 TEST_F(CCustodiaViewTest, LoginPathWithoutAnyFilesListsNoUsersNoGroupsAndTenEmptySlots)
@@ -87,7 +87,7 @@ TEST_F(CCustodiaViewTest, GroupsShowThreeDigitNumbersInAscendingOrder)
     EXPECT_EQ((QStringList { Header(0), Header(1) }), (QStringList { W(119), W(117) }));
     EXPECT_EQ(Column(0), (QStringList { "003", "012" }));
     EXPECT_EQ(Column(1), (QStringList { "Supervisors", "Viewers" }));
-    EXPECT_EQ(View().ModeNoun(), 928);
+    EXPECT_EQ(View().ModeNoun(), Word::GroupItem);
 }
 
 TEST_F(CCustodiaViewTest, DatabasePathsAlwaysShowTheTenSlots)
@@ -107,7 +107,7 @@ TEST_F(CCustodiaViewTest, DatabasePathsAlwaysShowTheTenSlots)
     EXPECT_EQ(Cell(4, 1), "");
     EXPECT_EQ(Cell(9, 0), "10 Depot");
     EXPECT_EQ(Cell(9, 1), "/data/depot");
-    EXPECT_EQ(View().ModeNoun(), 987);
+    EXPECT_EQ(View().ModeNoun(), Word::DatabasePathTitle);
 }
 
 TEST_F(CCustodiaViewTest, LoginPathsAndCategoriesListTheDocument)
@@ -118,12 +118,12 @@ TEST_F(CCustodiaViewTest, LoginPathsAndCategoriesListTheDocument)
     Select(Tree().RootItem());
     EXPECT_EQ(Columns(), 1);
     EXPECT_EQ(Column(0), (QStringList { QString::fromStdString(m_path), QString::fromStdString(second) }));
-    EXPECT_EQ(View().ModeNoun(), 926);
+    EXPECT_EQ(View().ModeNoun(), Word::LoginPathItem);
 
     Select(PathItem(1));
     EXPECT_EQ(Header(0).toStdString(), second);
     EXPECT_EQ(Column(0), (QStringList { W(917), W(918), W(988) }));
-    EXPECT_EQ(View().ModeNoun(), 926);
+    EXPECT_EQ(View().ModeNoun(), Word::LoginPathItem);
 }
 
 TEST_F(CCustodiaViewTest, EveryFillReadsTheFilesAgain)

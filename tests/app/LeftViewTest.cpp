@@ -38,11 +38,11 @@ TEST_F(LeftViewTest, EachLoginPathHasItsCategoriesAndTheFirstOpensOnItsUsers)
         EXPECT_EQ(path->child(1)->text(0), W(918));
         EXPECT_EQ(path->child(2)->text(0), W(988));
     }
-    // The document keeps the handles, so others can select a category without searching.
-    const LoginPathEntry* entry = m_doc->FindLoginPath(second);
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry->pathItem, root->child(1));
-    EXPECT_EQ(entry->categoryItems[2], root->child(1)->child(2));
+    // The tree keeps the items of each path, so a category is selected without searching.
+    const CLeftView::PathItems* items = Tree().ItemsOf(second);
+    ASSERT_NE(items, nullptr);
+    EXPECT_EQ(items->path, root->child(1));
+    EXPECT_EQ(items->categories[2], root->child(1)->child(2));
 
     EXPECT_TRUE(root->isExpanded());
     EXPECT_TRUE(root->child(0)->isExpanded());
