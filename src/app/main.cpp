@@ -11,6 +11,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(custodia::kApplicationName));
+    // Lets the desktop match the window to the installed "custodia.desktop" entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("custodia"));
     // Read after QApplication has taken out the arguments meant for Qt itself.
     custodia::CCustodiaApp::Options options;
     options.arguments.assign(argv, argv + argc);
