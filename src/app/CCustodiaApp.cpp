@@ -5,8 +5,10 @@
 #include "app/ConsoleItemDialogs.h"
 #include "app/FileErrorReport.h"
 #include "app/LogonDialog.h"
+#include "app/SupportDialog.h"
 #include "app/UiServices.h"
 #include "app/WordText.h"
+#include "helpbar/CHelpBar.h"
 #include "store/ProgramIndex.h"
 #include "store/UserStore.h"
 #include "words/WordTable.h"
@@ -62,7 +64,10 @@ bool CCustodiaApp::InitInstance()
     m_doc = std::make_unique<CCustodiaDoc>();
     m_mainFrame = std::make_unique<CMainFrame>(*m_words, *m_doc);
     m_mainFrame->SetItemDialogs(std::make_unique<ConsoleItemDialogs>(*m_words, UiServices::Instance()));
+    // Owned by the main window, as a child widget.
+    m_mainFrame->AttachHelpBar(new CHelpBar(*m_words, *m_mainFrame));
     connect(m_mainFrame.get(), &CMainFrame::aboutRequested, this, &CCustodiaApp::OnAppAbout);
+    connect(m_mainFrame.get(), &CMainFrame::technicalSupportRequested, this, &CCustodiaApp::OnTechnicalSupport);
     // The log-on dialog opens in front of the complete main window.
     m_mainFrame->show();
     m_mainFrame->repaint();
@@ -116,6 +121,12 @@ void CCustodiaApp::OnAppAbout()
         WordText(*m_words, kSubtitleWord), QString::fromLatin1(kVersion), m_mainFrame.get());
     dialog->SetNotice(WordText(*m_words, kNoticeWord));
     dialog->exec();
+}
+
+void CCustodiaApp::OnTechnicalSupport()
+{
+    SupportDialog dialog(*m_words, UiServices::Instance(), m_mainFrame.get());
+    dialog.exec();
 }
 
 } // namespace custodia
