@@ -107,10 +107,12 @@ void HelpTextView::ScrollTo(int position, Placement placement)
     QScrollBar* bar = verticalScrollBar();
     int top = LineTop(position);
     if (placement == Placement::BelowTop) {
-        // A third of the number of pages in lines, as the bar has always done, and at least one line.
+        // A third of the number of pages in lines, as the bar has always done; but at least one line,
+        // and never so many that a match in a long text would be scrolled out of a short view.
         const int pages = bar->pageStep() > 0 ? (bar->maximum() - bar->minimum()) / bar->pageStep() : 0;
-        const int lineHeight = QFontMetrics(FormatOf(HelpStyle::Plain, BaseHeight()).font()).lineSpacing();
-        top -= std::max(1, pages / 3) * lineHeight;
+        const int lineHeight = std::max(1, QFontMetrics(FormatOf(HelpStyle::Plain, BaseHeight()).font()).lineSpacing());
+        const int viewLines = viewport()->height() / lineHeight;
+        top -= std::clamp(pages / 3, 1, std::max(1, viewLines / 3)) * lineHeight;
     }
     bar->setValue(std::clamp(top, bar->minimum(), bar->maximum()));
 }

@@ -207,11 +207,12 @@ TEST_F(HelpBarTest, TakesTheLanguagesHelpFileAndFallsBackOnEnglish)
 
 TEST_F(HelpBarTest, ScrollsATitleToTheTopAndAMatchALittleBelowIt)
 {
+    // Long enough that a third of its pages is more lines than the view shows: the match must still show.
     std::string lines = "<T>Start\n";
-    for (int i = 0; i < 150; ++i)
+    for (int i = 0; i < 1500; ++i)
         lines += "Filler line " + std::to_string(i) + ".\n";
     lines += "<T>Far away\nThe needle is here.\n";
-    for (int i = 0; i < 150; ++i)
+    for (int i = 0; i < 1500; ++i)
         lines += "More filler " + std::to_string(i) + ".\n";
     WriteHelp("eng", lines);
     OpenBar();
