@@ -92,6 +92,8 @@ void SupportDialog::BuildWidgets(const WordTable& words, UiServices& ui)
     m_supportText = new QPlainTextEdit(DisplayedSupportText(), this);
     m_supportText->setObjectName(QStringLiteral("supportText"));
     m_supportText->setReadOnly(true);
+    // Tab goes on to the links.
+    m_supportText->setTabChangesFocus(true);
     m_supportText->setAccessibleName(m_title);
     m_supportText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_supportText->setLineWrapMode(QPlainTextEdit::WidgetWidth);

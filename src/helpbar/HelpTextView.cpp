@@ -37,6 +37,7 @@ HelpTextView::HelpTextView(QWidget* parent)
     setUndoRedoEnabled(false);
     // Keyboard users can move through the text and select from it; nothing can change it.
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setTabChangesFocus(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Base, kBackground);
     setPalette(palette);

@@ -51,6 +51,22 @@ TEST_F(SupportDialogTest, WithoutItsFilesTheBoxStillOpensEmpty)
     EXPECT_EQ(dialog.findChild<QFrame*>("pictureFrame")->frameShape(), QFrame::Box);
 }
 
+TEST_F(SupportDialogTest, TabLeadsFromTheSupportTextThroughTheLinks)
+{
+    SupportDialog dialog(*m_words, m_ui);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* text = dialog.findChild<QWidget*>("supportText");
+    text->setFocus();
+    for (int i = 0; i < SupportDialog::kLinkCount; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), &dialog.Link(i)) << i;
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(m_ui.openedLinks, QStringList({ "mailto:" + W(Word::SupportSalesAddress) }));
+}
+
 TEST_F(SupportDialogTest, EscapeAndCancelCloseIt)
 {
     for (const bool useEscape : { true, false }) {
