@@ -5,8 +5,10 @@
 #include "app/ConsoleItemDialogs.h"
 #include "app/FileErrorReport.h"
 #include "app/LogonDialog.h"
+#include "app/SupportDialog.h"
 #include "app/UiServices.h"
 #include "app/WordText.h"
+#include "helpbar/CHelpBar.h"
 #include "store/ProgramIndex.h"
 #include "store/UserStore.h"
 #include "words/WordTable.h"
@@ -50,7 +52,10 @@ bool CCustodiaApp::InitInstance()
     m_doc = std::make_unique<CCustodiaDoc>();
     m_mainFrame = std::make_unique<CMainFrame>(*m_words, *m_doc, m_ui);
     m_mainFrame->SetItemDialogs(std::make_unique<ConsoleItemDialogs>(*m_words, m_ui));
+    // Owned by the main window, as a child widget.
+    m_mainFrame->AttachHelpBar(new CHelpBar(*m_words, *m_mainFrame));
     connect(m_mainFrame.get(), &CMainFrame::aboutRequested, this, &CCustodiaApp::OnAppAbout);
+    connect(m_mainFrame.get(), &CMainFrame::technicalSupportRequested, this, &CCustodiaApp::OnTechnicalSupport);
     // The log-on dialog opens in front of the complete main window.
     m_mainFrame->show();
     m_mainFrame->repaint();
@@ -106,6 +111,12 @@ void CCustodiaApp::OnAppAbout()
     dialog->SetNotice(WordText(*m_words, Word::NoticeLine));
     dialog->SetButtonTexts(WordText(*m_words, Word::Ok), WordText(*m_words, Word::Cancel));
     dialog->exec();
+}
+
+void CCustodiaApp::OnTechnicalSupport()
+{
+    SupportDialog dialog(*m_words, m_ui, m_mainFrame.get());
+    dialog.exec();
 }
 
 } // namespace custodia

@@ -57,6 +57,8 @@ public:
     bool InitInstance();
     // The About box: the log-on dialog without a log-on.
     void OnAppAbout();
+    // The technical support box.
+    void OnTechnicalSupport();
 
     // Null before InitInstance made them.
     CMainFrame* MainFrame() const { return m_mainFrame.get(); }

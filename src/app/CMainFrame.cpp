@@ -9,13 +9,14 @@
 #include "app/ItemDialogs.h"
 #include "app/ItemIcons.h"
 #include "app/WordText.h"
+#include "helpbar/CHelpBar.h"
+#include "helpbar/HelpBarSettings.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCursor>
-#include <QDockWidget>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -273,12 +274,22 @@ void CMainFrame::MoveFocusBetweenPanes(int step)
     panes[static_cast<size_t>(next)]->setFocus(Qt::ShortcutFocusReason);
 }
 
-void CMainFrame::AttachHelpBar(QDockWidget* helpBar)
+void CMainFrame::AttachHelpBar(CHelpBar* helpBar)
 {
     m_helpBar = helpBar;
-    if (m_helpBar != nullptr)
-        addDockWidget(Qt::RightDockWidgetArea, m_helpBar);
-    SetHelpBarShown(m_helpBarShown);
+    if (m_helpBar == nullptr) {
+        SetHelpBarShown(false);
+        return;
+    }
+    addDockWidget(Qt::RightDockWidgetArea, m_helpBar);
+    connect(m_helpBar, &CHelpBar::closeRequested, this, [this] { SetHelpBarShown(false); });
+    auto* showHelp = new QShortcut(QKeySequence::HelpContents, this);
+    connect(showHelp, &QShortcut::activated, this, [this] {
+        if (!m_helpBarShown)
+            SetHelpBarShown(true);
+        m_helpBar->FocusSearch();
+    });
+    SetHelpBarShown(RememberedHelpBarShown());
 }
 
 void CMainFrame::ToggleHelpBar()
@@ -296,7 +307,7 @@ void CMainFrame::SetHelpBarShown(bool shown)
     m_helpBarAction->setChecked(IsHelpBarShown());
     if (m_helpBar == nullptr)
         return;
-    m_helpBar->setVisible(shown);
+    m_helpBar->SetShown(shown);
     // The list's width changes with the bar, and its columns are sized from that width.
     if (layout() != nullptr)
         layout()->activate();

@@ -11,7 +11,6 @@
 
 class QAction;
 class QActionGroup;
-class QDockWidget;
 class QMenu;
 class QPoint;
 class QToolBar;
@@ -20,6 +19,7 @@ class UiServices;
 namespace custodia {
 
 class CCustodiaView;
+class CHelpBar;
 class CItemCommands;
 class CLeftView;
 class CStatusClock;
@@ -47,8 +47,10 @@ public:
 
     // The dialogs the commands open; until they exist, commands that need one do nothing.
     void SetItemDialogs(std::unique_ptr<ItemDialogs> dialogs);
-    // Makes a dock widget the help bar, which the help bar commands then show and hide.
-    void AttachHelpBar(QDockWidget* helpBar);
+    // Docks the help bar at the right, which the help bar commands then show and hide; it starts shown
+    // or hidden as it was at the end of the last run. F1 shows it and puts the cursor into its search.
+    void AttachHelpBar(CHelpBar* helpBar);
+    CHelpBar* HelpBar() const { return m_helpBar; }
 
     void SelectCategory(const LoginPathEntry& entry, LoginPathCategory category);
     void FillTree(const std::optional<std::string>& loginPath);
@@ -95,7 +97,7 @@ private:
     QAction* m_popupAction = nullptr;
     QAction* m_helpBarAction = nullptr;
     QActionGroup* m_presentationGroup = nullptr;
-    QDockWidget* m_helpBar = nullptr;
+    CHelpBar* m_helpBar = nullptr;
     bool m_helpBarShown = true;
 };
 
