@@ -15,13 +15,6 @@ namespace custodia {
 
 namespace {
 
-void SaveUser(const std::string& loginPath, const UserEntry& entry)
-{
-    const UserRecord& user = entry.user;
-    UserStore().SaveUser(loginPath, user.userName, user.fullName, user.description, user.password, user.groupNumber,
-        user.databaseMode, user.databaseMask, entry.access);
-}
-
 bool HasGroup(const std::vector<GroupEntry>& groups, int groupNumber)
 {
     return std::any_of(
@@ -129,7 +122,7 @@ void CItemCommands::CreateUser()
     if (!m_dialogs->EditUser(&m_itemList, entry, m_itemList.Groups(), m_itemList.Databases()))
         return;
     const std::string loginPath = m_itemList.CurrentLoginPath();
-    SaveUser(loginPath, entry);
+    UserStore().SaveUser(loginPath, entry);
     m_itemList.FillUsers(loginPath);
 }
 
@@ -194,7 +187,7 @@ void CItemCommands::EditUser(int row)
     if (!m_dialogs->EditUser(&m_itemList, entry, m_itemList.Groups(), m_itemList.Databases()))
         return;
     const std::string loginPath = m_itemList.CurrentLoginPath();
-    SaveUser(loginPath, entry);
+    UserStore().SaveUser(loginPath, entry);
     m_itemList.FillUsers(loginPath);
 }
 
