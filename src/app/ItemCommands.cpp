@@ -15,6 +15,11 @@ namespace custodia {
 
 namespace {
 
+void SaveUser(const std::string& loginPath, const UserEntry& entry)
+{
+    UserStore().SaveUser(loginPath, entry);
+}
+
 bool HasGroup(const std::vector<GroupEntry>& groups, int groupNumber)
 {
     return std::any_of(
@@ -122,7 +127,7 @@ void CItemCommands::CreateUser()
     if (!m_dialogs->EditUser(&m_itemList, entry, m_itemList.Groups(), m_itemList.Databases()))
         return;
     const std::string loginPath = m_itemList.CurrentLoginPath();
-    UserStore().SaveUser(loginPath, entry);
+    SaveUser(loginPath, entry);
     m_itemList.FillUsers(loginPath);
 }
 
@@ -187,7 +192,7 @@ void CItemCommands::EditUser(int row)
     if (!m_dialogs->EditUser(&m_itemList, entry, m_itemList.Groups(), m_itemList.Databases()))
         return;
     const std::string loginPath = m_itemList.CurrentLoginPath();
-    UserStore().SaveUser(loginPath, entry);
+    SaveUser(loginPath, entry);
     m_itemList.FillUsers(loginPath);
 }
 
