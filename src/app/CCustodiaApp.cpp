@@ -67,8 +67,8 @@ bool CCustodiaApp::RunLogon()
     std::unique_ptr<LogonDialog> dialog = MakeLogonDialog();
     dialog->SetArguments(m_options.arguments);
     dialog->SetSplashInterval(m_options.splashInterval);
-    if (LoginPathEntry* first = m_doc->FirstLoginPath())
-        dialog->SetDefaultLoginPath(StoredText(first->path));
+    if (m_doc->LoginPathCount() > 0)
+        dialog->SetDefaultLoginPath(StoredText(m_doc->LoginPaths().front().path));
     for (int i = 0; i < kLogonMessageCount; ++i)
         dialog->SetMessage(static_cast<LogonMessage>(i), WordText(*m_words, WordNumber(Word::FirstLogonMessage) + i));
     const bool accepted = dialog->RunAtStartup() == QDialog::Accepted;

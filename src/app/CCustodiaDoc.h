@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <memory>
+#include <ranges>
 #include <string>
 #include <vector>
 
@@ -40,9 +41,15 @@ public:
     // Deletes the first record holding exactly this path, then reloads the list.
     bool RemoveLoginPath(const std::string& path);
 
-    // A walk over the entries in file order; only one walk at a time. Null at the end.
-    LoginPathEntry* FirstLoginPath();
-    LoginPathEntry* NextLoginPath();
+    // The entries in file order, as a view: every walk is a walk of its own, so walks may repeat or nest.
+    auto LoginPaths()
+    {
+        return m_entries | std::views::transform([](const auto& entry) -> LoginPathEntry& { return *entry; });
+    }
+    auto LoginPaths() const
+    {
+        return m_entries | std::views::transform([](const auto& entry) -> const LoginPathEntry& { return *entry; });
+    }
 
     // The entry with exactly this text, letter case included, or null.
     LoginPathEntry* FindLoginPath(const std::string& path);
@@ -53,7 +60,6 @@ private:
 
     LoginPathList m_list;
     std::vector<std::unique_ptr<LoginPathEntry>> m_entries;
-    size_t m_cursor = 0;
 };
 
 } // namespace custodia

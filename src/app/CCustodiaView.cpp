@@ -171,9 +171,9 @@ void CCustodiaView::ShowLoginPaths()
     m_mode = ListMode::LoginPaths;
     m_loginPath.clear();
     m_loginPaths.clear();
-    for (const LoginPathEntry* entry = m_doc.FirstLoginPath(); entry != nullptr; entry = m_doc.NextLoginPath()) {
-        AddRow({ StoredText(entry->path) }, ItemImage::LoginPath, static_cast<int>(m_loginPaths.size()));
-        m_loginPaths.push_back(entry->path);
+    for (const LoginPathEntry& entry : m_doc.LoginPaths()) {
+        AddRow({ StoredText(entry.path) }, ItemImage::LoginPath, static_cast<int>(m_loginPaths.size()));
+        m_loginPaths.push_back(entry.path);
     }
 }
 
@@ -212,10 +212,10 @@ void CCustodiaView::FillUsers(const std::string& loginPath)
     m_loginPath = loginPath;
     RemoveRows();
     UserStore store;
-    m_users = store.LoadUsers(loginPath);
-    m_groups = store.LoadGroupList(loginPath);
+    m_users = store.LoadUsers(loginPath).value;
+    m_groups = store.LoadGroupList(loginPath).value;
     store.LoadDatabaseList(loginPath);
-    m_databases = store.GetDatabaseList() != nullptr ? *store.GetDatabaseList() : DatabaseList();
+    m_databases = store.DatabaseListOrEmpty();
     ListUsers();
 }
 
@@ -223,7 +223,7 @@ void CCustodiaView::FillGroups(const std::string& loginPath)
 {
     m_loginPath = loginPath;
     RemoveRows();
-    m_groups = UserStore().LoadGroupList(loginPath);
+    m_groups = UserStore().LoadGroupList(loginPath).value;
     ListGroups();
 }
 
@@ -233,7 +233,7 @@ void CCustodiaView::FillDatabasePaths(const std::string& loginPath)
     RemoveRows();
     UserStore store;
     store.LoadDatabaseList(loginPath);
-    m_databases = store.GetDatabaseList() != nullptr ? *store.GetDatabaseList() : DatabaseList();
+    m_databases = store.DatabaseListOrEmpty();
     ListDatabasePaths();
 }
 

@@ -81,7 +81,8 @@ void CLeftView::FillTree(const std::optional<std::string>& loginPath)
 
     LoginPathEntry* first = nullptr;
     LoginPathEntry* named = nullptr;
-    for (LoginPathEntry* entry = m_doc.FirstLoginPath(); entry != nullptr; entry = m_doc.NextLoginPath()) {
+    for (LoginPathEntry& listed : m_doc.LoginPaths()) {
+        LoginPathEntry* entry = &listed;
         if (entry->path.empty())
             continue;
         // A path listed twice keeps the items of its first listing.

@@ -18,9 +18,7 @@ namespace {
 
 void SaveUser(const std::string& loginPath, const UserEntry& entry)
 {
-    const UserRecord& user = entry.user;
-    UserStore().SaveUser(loginPath, user.userName, user.fullName, user.description, user.password, user.groupNumber,
-        user.databaseMode, user.databaseMask, entry.access);
+    UserStore().SaveUser(loginPath, entry);
 }
 
 bool HasGroup(const std::vector<GroupEntry>& groups, int groupNumber)

@@ -2,49 +2,14 @@
 
 #include "cli/Command.h"
 #include "cli/TextLimits.h"
-#include "platform/FileException.h"
 #include "store/PasswordFileCheck.h"
 #include "store/RecordFile.h"
-#include "store/SharedFile.h"
 
 #include <sys/stat.h>
-#include <vector>
 
 namespace custodia::cli {
 
 namespace {
-
-constexpr unsigned kOpenForReading = openflags::kRead | openflags::kShareDenyNone | openflags::kBinary;
-
-const char* DescribeVerifyResult(int result)
-{
-    switch (result) {
-    case recordfile::kVerifyLengthWrong:
-        return "stored length wrong";
-    case recordfile::kVerifyChecksumWrong:
-        return "checksum wrong";
-    case recordfile::kVerifyNoHeader:
-        return "no header record";
-    default:
-        return "not a record file";
-    }
-}
-
-// Opens the file for reading; false with the check filled in when it is missing or cannot be opened.
-bool OpenForCheck(SharedFile& file, const std::string& fileName, FileCheck& check)
-{
-    if (file.OpenWithRetry(fileName, kOpenForReading)) {
-        check.present = true;
-        return true;
-    }
-    if (file.LastCause() != kCauseFileNotFound) {
-        check.present = true;
-        check.damaged = true;
-        check.unopenable = true;
-        check.reason = std::string("cannot be opened: ") + DescribeFileCause(file.LastCause());
-    }
-    return false;
-}
 
 bool IsFolder(const std::string& path)
 {
@@ -52,67 +17,53 @@ bool IsFolder(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-} // namespace
-
-FileCheck CheckRecordFile(const std::string& fileName)
+FileReadStatus StatusOf(PasswordFileState state)
 {
-    FileCheck check;
-    SharedFile file;
-    if (!OpenForCheck(file, fileName, check))
-        return check;
-    std::vector<unsigned char> image(static_cast<size_t>(file.GetLength()));
-    if (file.Read(image.data(), image.size()) < image.size()) {
-        check.damaged = true;
-        check.reason = "changed while it was read";
-        return check;
+    switch (state) {
+    case PasswordFileState::Missing:
+        return FileReadStatus::Missing;
+    case PasswordFileState::Unreadable:
+        return FileReadStatus::Unopenable;
+    case PasswordFileState::HeaderShort:
+    case PasswordFileState::WrongTitle:
+        return FileReadStatus::Damaged;
+    default:
+        return FileReadStatus::Read;
     }
-    const int result = VerifyRecordImage(image.data(), image.size());
-    if (result != recordfile::kVerifyOk) {
-        check.damaged = true;
-        check.reason = image.size() <= recordfile::kHeaderRecordOffset ? "too short" : DescribeVerifyResult(result);
-    }
-    return check;
 }
 
-FileCheck CheckPasswordFile(const std::string& loginPath)
+} // namespace
+
+FileReadResult CheckPasswordFile(const std::string& loginPath)
 {
     const PasswordFileCheck inspected = InspectPasswordFile(loginPath);
-    FileCheck check;
-    check.present = inspected.state != PasswordFileState::Missing;
-    // A torn tail or a wrong record count is worth a report, but the store reads and writes such a file
-    // soundly; only a file it would refuse counts as damaged here.
-    check.damaged = inspected.state == PasswordFileState::Unreadable
-        || inspected.state == PasswordFileState::HeaderShort || inspected.state == PasswordFileState::WrongTitle;
-    check.unopenable = inspected.state == PasswordFileState::Unreadable;
-    if (check.damaged)
-        check.reason = inspected.reason;
-    return check;
+    FileReadResult read { StatusOf(inspected.state), {} };
+    if (!read.WasRead())
+        read.problem = inspected.reason;
+    return read;
 }
 
-std::string DescribeProblem(const FileCheck& check)
+std::string DescribeProblem(const FileReadResult& read)
 {
-    return check.unopenable ? check.reason : "damaged (" + check.reason + ")";
+    switch (read.status) {
+    case FileReadStatus::Missing:
+        return "no such file";
+    case FileReadStatus::Unopenable:
+        return read.problem;
+    default:
+        return "damaged (" + read.problem + ")";
+    }
 }
 
-namespace {
-
-void RequireSound(const std::string& fileName, const std::string& consequence)
+void RequireUsable(const std::string& fileName, const FileReadResult& read, const std::string& consequence)
 {
-    const FileCheck check = CheckRecordFile(fileName);
-    if (check.damaged)
-        throw OperationFailed(fileName + ": " + DescribeProblem(check) + consequence);
+    if (read.IsUnusable())
+        throw OperationFailed(fileName + ": " + DescribeProblem(read) + consequence);
 }
-
-} // namespace
 
 void RequireUndamagedRecordFile(const std::string& fileName)
 {
-    RequireSound(fileName, "; nothing was changed");
-}
-
-void RequireReadableRecordFile(const std::string& fileName)
-{
-    RequireSound(fileName, "");
+    RequireUsable(fileName, InspectRecordFile(fileName), "; nothing was changed");
 }
 
 std::string LoginPathOperand(const ParsedArguments& arguments, size_t index, const std::string& what)

@@ -4,6 +4,7 @@
 #include "cli/TextLimits.h"
 #include "platform/Platform.h"
 #include "store/ProgramIndex.h"
+#include "store/RecordFile.h"
 #include "store/UserStore.h"
 
 #include <map>
@@ -80,11 +81,11 @@ std::string RowText(const RightsTable::Row* row, size_t length)
 int List(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string path = LoginPathOperand(arguments, 0);
-    RequireReadableRecordFile(ProfileFileOf(path, kProgramSetup));
-    const std::vector<GroupEntry> groups = UserStore().LoadGroupList(path);
-    for (const GroupEntry& group : groups)
+    const Loaded<std::vector<GroupEntry>> groups = UserStore().LoadGroupList(path);
+    RequireUsable(ProfileFileOf(path, kProgramSetup), groups);
+    for (const GroupEntry& group : groups.value)
         WriteFields(context.out, { std::to_string(group.groupNumber), group.name });
-    return groups.empty() ? kExitFailed : kExitSuccess;
+    return groups.value.empty() ? kExitFailed : kExitSuccess;
 }
 
 // A damaged file's row reads as all zero: say so, rather than let zeros pass for denied rights.
@@ -93,8 +94,8 @@ bool WarnOfDamagedProfileFiles(const std::string& loginPath, CommandContext& con
     bool allSound = true;
     for (int program = 0; program < kProgramCount; ++program) {
         const std::string fileName = ProfileFileOf(loginPath, program);
-        const FileCheck check = CheckRecordFile(fileName);
-        if (check.damaged) {
+        const FileReadResult check = InspectRecordFile(fileName);
+        if (check.IsUnusable()) {
             WriteError(context.err, fileName + ": " + DescribeProblem(check) + "; its row is shown as all zero");
             allSound = false;
         }

@@ -14,7 +14,7 @@ int List(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string folder = LoginPathOperand(arguments, 0, "database folder");
     const OfficeNameList offices(folder);
-    RequireReadableRecordFile(offices.GetFileName());
+    RequireUsable(offices.GetFileName(), offices.LastLoad());
     for (int office = 1; office <= officenames::kOfficeCount; ++office)
         WriteFields(context.out, { std::to_string(office), offices.GetNumberText(office), offices.GetName(office) });
     return kExitSuccess;
@@ -31,7 +31,7 @@ int Set(const ParsedArguments& arguments, CommandContext&)
     CheckText("office name", name, limits::kOfficeName);
 
     OfficeNameList offices(folder);
-    RequireUndamagedRecordFile(offices.GetFileName());
+    RequireUsable(offices.GetFileName(), offices.LastLoad(), "; nothing was changed");
     offices.SetOffice(office, numberText, name);
     switch (offices.Save()) {
     case kOfficesSaved:

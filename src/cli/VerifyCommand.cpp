@@ -6,6 +6,7 @@
 #include "store/PasswordFile.h"
 #include "store/PasswordFileCheck.h"
 #include "store/ProgramIndex.h"
+#include "store/RecordFile.h"
 
 #include <ostream>
 
@@ -14,14 +15,14 @@ namespace custodia::cli {
 namespace {
 
 // Prints one line for the file; true if it is fine.
-bool Report(std::ostream& out, const std::string& name, const FileCheck& check)
+bool Report(std::ostream& out, const std::string& name, const FileReadResult& check)
 {
-    if (!check.present) {
+    if (check.status == FileReadStatus::Missing) {
         WriteFields(out, { name, "missing" });
         return false;
     }
-    if (check.damaged) {
-        WriteFields(out, { name, "damaged", check.reason });
+    if (!check.WasRead()) {
+        WriteFields(out, { name, "damaged", check.problem });
         return false;
     }
     WriteFields(out, { name, "ok" });
@@ -33,10 +34,11 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
     const std::string path = LoginPathOperand(arguments, 0);
     // Without a user file the folder is no login path at all, so its absence counts.
     const PasswordFileCheck users = InspectPasswordFile(path);
-    FileCheck usersCheck;
-    usersCheck.present = users.state != PasswordFileState::Missing;
-    usersCheck.damaged = !users.IsSound() && usersCheck.present;
-    usersCheck.reason = users.reason;
+    FileReadResult usersCheck;
+    if (users.state == PasswordFileState::Missing)
+        usersCheck.status = FileReadStatus::Missing;
+    else if (!users.IsSound())
+        usersCheck = { FileReadStatus::Damaged, users.reason };
     bool allGood = Report(context.out, passwordfile::kFileName, usersCheck);
 
     std::vector<std::string> recordFiles;
@@ -44,8 +46,8 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
         recordFiles.emplace_back(profile.fileName);
     recordFiles.emplace_back(databaselist::kFileName);
     for (const std::string& name : recordFiles) {
-        const FileCheck check = CheckRecordFile(JoinPath(path, name));
-        if (check.present)
+        const FileReadResult check = InspectRecordFile(JoinPath(path, name));
+        if (check.status != FileReadStatus::Missing)
             allGood = Report(context.out, name, check) && allGood;
     }
     return allGood ? kExitSuccess : kExitFailed;

@@ -30,14 +30,29 @@ uint64_t CountRecordsInUse(const std::vector<unsigned char>& bytes)
 
 } // namespace
 
+std::string DescribeUnopenablePasswordFile()
+{
+    return "cannot be opened for reading";
+}
+
+std::string DescribeShortPasswordHeader(size_t length)
+{
+    return "header is " + std::to_string(length) + " bytes, " + std::to_string(kHeaderSize) + " expected";
+}
+
+std::string DescribeWrongPasswordTitle()
+{
+    return std::string("title is not \"") + kTitle + "\"";
+}
+
 PasswordFileCheck InspectPasswordFile(const std::string& loginPath)
 {
-    const std::string path = JoinPath(loginPath, kFileName);
+    const std::string path = PasswordFilePath(loginPath);
     if (!FileExists(path))
         return Fault(PasswordFileState::Missing, "no such file");
     SharedFile file;
     if (!file.OpenWithRetry(path, openflags::kBinary | openflags::kRead | openflags::kShareDenyNone))
-        return Fault(PasswordFileState::Unreadable, "cannot be opened for reading");
+        return Fault(PasswordFileState::Unreadable, DescribeUnopenablePasswordFile());
     // Read to the end rather than trusting the length, which another program may be changing.
     std::vector<unsigned char> bytes;
     unsigned char chunk[4096];
@@ -45,13 +60,12 @@ PasswordFileCheck InspectPasswordFile(const std::string& loginPath)
         bytes.insert(bytes.end(), chunk, chunk + got);
 
     if (bytes.size() < kHeaderSize)
-        return Fault(PasswordFileState::HeaderShort,
-            "header is " + std::to_string(bytes.size()) + " bytes, " + std::to_string(kHeaderSize) + " expected");
+        return Fault(PasswordFileState::HeaderShort, DescribeShortPasswordHeader(bytes.size()));
     PasswordFileHeaderBytes headerBytes {};
     std::copy_n(bytes.begin(), kHeaderSize, headerBytes.begin());
     const PasswordFileHeader header = PasswordFileHeader::Decode(headerBytes);
     if (!header.HasValidTitle())
-        return Fault(PasswordFileState::WrongTitle, std::string("title is not \"") + kTitle + "\"");
+        return Fault(PasswordFileState::WrongTitle, DescribeWrongPasswordTitle());
     if (const size_t torn = (bytes.size() - kHeaderSize) % kRecordSize; torn != 0)
         return Fault(PasswordFileState::TornRecord, std::to_string(torn) + " bytes after the last whole record");
     if (const uint64_t inUse = CountRecordsInUse(bytes); inUse != header.recordCount)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace custodia {
@@ -21,6 +22,11 @@ struct PasswordFileCheck {
 
     bool IsSound() const { return state == PasswordFileState::Sound; }
 };
+
+// The reasons given for a file the store cannot use, in one wording for every reader.
+std::string DescribeUnopenablePasswordFile();
+std::string DescribeShortPasswordHeader(size_t length);
+std::string DescribeWrongPasswordTitle();
 
 // Reads the file once, sharing it, and reports the first fault found.
 PasswordFileCheck InspectPasswordFile(const std::string& loginPath);

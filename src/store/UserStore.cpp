@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "store/FixedText.h"
 #include "store/PasswordFile.h"
+#include "store/PasswordFileCheck.h"
 #include "store/SharedFile.h"
 
 #include <functional>
@@ -26,11 +27,6 @@ constexpr unsigned kCreateExclusive = openflags::kBinary | openflags::kCreate | 
 constexpr unsigned kCreateShared
     = openflags::kBinary | openflags::kCreate | openflags::kNoTruncate | openflags::kWrite | openflags::kShareDenyNone;
 
-std::string PasswordFilePath(const std::string& loginPath)
-{
-    return JoinPath(loginPath, kFileName);
-}
-
 // The header from offset 0, or nothing if the file is shorter than a header. Leaves the position at the
 // first record.
 std::optional<PasswordFileHeader> ReadHeader(File& file)
@@ -48,6 +44,36 @@ std::optional<PasswordFileHeader> ReadValidHeader(File& file)
     if (!header || !header->HasValidTitle())
         return std::nullopt;
     return header;
+}
+
+// Opens the file for reading and reads its header, leaving the position at the first record:
+// kUserFound when the file can be used, else why not. headerLength is how much of a header there was.
+FindUserStatus OpenForReading(SharedFile& file, const std::string& loginPath, size_t& headerLength)
+{
+    headerLength = 0;
+    if (!file.OpenWithRetry(PasswordFilePath(loginPath), kReadShared))
+        return file.LastCause() == kCauseFileNotFound ? kNoPasswordFile : kPasswordFileUnreadable;
+    PasswordFileHeaderBytes bytes {};
+    headerLength = file.Read(bytes.data(), bytes.size());
+    if (headerLength < bytes.size())
+        return kPasswordFileHeaderShort;
+    return PasswordFileHeader::Decode(bytes).HasValidTitle() ? kUserFound : kPasswordFileWrongTitle;
+}
+
+FileReadResult DescribeOpenStatus(FindUserStatus status, size_t headerLength)
+{
+    switch (status) {
+    case kUserFound:
+        return {};
+    case kNoPasswordFile:
+        return { FileReadStatus::Missing, "no such file" };
+    case kPasswordFileUnreadable:
+        return { FileReadStatus::Unopenable, DescribeUnopenablePasswordFile() };
+    case kPasswordFileHeaderShort:
+        return { FileReadStatus::Damaged, DescribeShortPasswordHeader(headerLength) };
+    default:
+        return { FileReadStatus::Damaged, DescribeWrongPasswordTitle() };
+    }
 }
 
 void WriteHeader(File& file, const PasswordFileHeader& header)
@@ -129,12 +155,16 @@ bool UserStore::CreatePasswordFile(const std::string& loginPath) const
     return true;
 }
 
-std::vector<UserEntry> UserStore::LoadUsers(const std::string& loginPath) const
+Loaded<std::vector<UserEntry>> UserStore::LoadUsers(const std::string& loginPath) const
 {
+    Loaded<std::vector<UserEntry>> loaded;
     SharedFile file;
-    if (!file.OpenWithRetry(PasswordFilePath(loginPath), kReadShared) || !ReadValidHeader(file))
-        return {};
-    std::vector<UserEntry> users;
+    size_t headerLength = 0;
+    if (const FindUserStatus opened = OpenForReading(file, loginPath, headerLength); opened != kUserFound) {
+        static_cast<FileReadResult&>(loaded) = DescribeOpenStatus(opened, headerLength);
+        return loaded;
+    }
+    std::vector<UserEntry>& users = loaded.value;
     std::unordered_map<std::string, UserAccessRecord> accessByName;
     PasswordFileRecord record {};
     while (ReadNextRecord(file, record)) {
@@ -149,41 +179,32 @@ std::vector<UserEntry> UserStore::LoadUsers(const std::string& loginPath) const
         if (const auto found = accessByName.find(entry.user.userName); found != accessByName.end())
             entry.access = found->second;
     }
-    return users;
+    return loaded;
 }
 
-int UserStore::FindUser(
-    const std::string& loginPath, std::string_view userName, UserRecord& user, UserAccessRecord& access) const
+FoundUser UserStore::FindUser(const std::string& loginPath, std::string_view userName) const
 {
-    access = UserAccessRecord {};
-    const std::string path = PasswordFilePath(loginPath);
-    if (!FileExists(path))
-        return kNoPasswordFile;
+    FoundUser found;
     SharedFile file;
-    if (!file.OpenWithRetry(path, kReadShared))
-        return kPasswordFileUnreadable;
-    const auto header = ReadHeader(file);
-    if (!header)
-        return kPasswordFileHeaderShort;
-    if (!header->HasValidTitle())
-        return kPasswordFileWrongTitle;
-    int result = kNoSuchUser;
+    size_t headerLength = 0;
+    found.status = OpenForReading(file, loginPath, headerLength);
+    if (found.status != kUserFound)
+        return found;
+    found.status = kNoSuchUser;
     PasswordFileRecord record {};
     // No early stop: when a name occurs twice, the last record of each kind is the one that counts.
     while (ReadNextRecord(file, record)) {
         if (IsAccessRecordOf(record, userName)) {
-            access = UserAccessRecord::Decode(record);
+            found.entry.access = UserAccessRecord::Decode(record);
         } else if (IsUserRecordOf(record, userName)) {
-            user = UserRecord::Decode(record);
-            result = kUserFound;
+            found.entry.user = UserRecord::Decode(record);
+            found.status = kUserFound;
         }
     }
-    return result;
+    return found;
 }
 
-int UserStore::SaveUser(const std::string& loginPath, std::string_view userName, std::string_view fullName,
-    std::string_view description, std::string_view password, uint8_t groupNumber, uint8_t databaseMode,
-    uint32_t databaseMask, const UserAccessRecord& access) const
+SaveUserResult UserStore::SaveUser(const std::string& loginPath, const UserEntry& entry) const
 {
     const std::string path = PasswordFilePath(loginPath);
     SharedFile file;
@@ -203,15 +224,9 @@ int UserStore::SaveUser(const std::string& loginPath, std::string_view userName,
     if (!header)
         return kUserNotSaved;
 
-    UserRecord user;
-    user.userName = FitFixedText(userName, userrecord::kUserNameSize);
-    user.fullName = fullName;
-    user.description = description;
-    user.password = password;
-    user.groupNumber = groupNumber;
-    user.databaseMode = databaseMode;
-    user.databaseMask = databaseMask;
-    UserAccessRecord userAccess = access;
+    UserRecord user = entry.user;
+    user.userName = FitFixedText(entry.user.userName, userrecord::kUserNameSize);
+    UserAccessRecord userAccess = entry.access;
     userAccess.userName = user.userName;
 
     const std::string& name = user.userName;

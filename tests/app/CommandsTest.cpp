@@ -108,14 +108,14 @@ protected:
     std::vector<std::string> StoredUserNames() const
     {
         std::vector<std::string> names;
-        for (const UserEntry& entry : UserStore().LoadUsers(m_path))
+        for (const UserEntry& entry : UserStore().LoadUsers(m_path).value)
             names.push_back(entry.user.userName);
         return names;
     }
     std::vector<int> StoredGroupNumbers() const
     {
         std::vector<int> numbers;
-        for (const GroupEntry& group : UserStore().LoadGroupList(m_path))
+        for (const GroupEntry& group : UserStore().LoadGroupList(m_path).value)
             numbers.push_back(group.groupNumber);
         return numbers;
     }
@@ -337,7 +337,7 @@ TEST_F(CommandsTest, EditedDatabaseSlotIsSavedWholeAndACancelledEditWritesNothin
     View().SelectRow(3);
     Commands().EditItem();
     UserStore store;
-    ASSERT_EQ(store.LoadDatabaseList(m_path), kDatabaseListRead);
+    ASSERT_TRUE(store.LoadDatabaseList(m_path).WasRead());
     EXPECT_EQ(store.GetDatabaseList()->GetDescription(3), "Warehouse");
     EXPECT_EQ(Cell(3, 0), "04 Warehouse");
 }

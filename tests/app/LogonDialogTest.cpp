@@ -286,8 +286,10 @@ TEST(AttemptLogon, ComparesEveryByteOfThePassword)
     TempDir dir;
     ScopedPlatformOverride platform([](int) {}, {});
     const std::string longest(50, 'p');
-    ASSERT_EQ(UserStore().SaveUser(dir.path(), "anna", "", "", longest, 1, 0, 0, UserAccessRecord {}), kUserSaved);
-    ASSERT_EQ(UserStore().SaveUser(dir.path(), "bob", "", "", "Secret", 1, 0, 0, UserAccessRecord {}), kUserSaved);
+    ASSERT_EQ(UserStore().SaveUser(dir.path(), UserEntry { UserRecord { 0, 0, "anna", "", "", longest, 1 }, {} }),
+        kUserSaved);
+    ASSERT_EQ(UserStore().SaveUser(dir.path(), UserEntry { UserRecord { 0, 0, "bob", "", "", "Secret", 1 }, {} }),
+        kUserSaved);
     struct Case {
         const char* user;
         std::string typed;

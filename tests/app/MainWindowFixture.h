@@ -80,9 +80,8 @@ protected:
     static void AddUser(const std::string& loginPath, const std::string& name, const std::string& fullName,
         const std::string& description, int groupNumber)
     {
-        ASSERT_EQ(UserStore().SaveUser(loginPath, name, fullName, description, "secret",
-                      static_cast<uint8_t>(groupNumber), 0, 0, UserAccessRecord {}),
-            kUserSaved);
+        const UserRecord user { 0, 0, name, fullName, description, "secret", static_cast<uint8_t>(groupNumber) };
+        ASSERT_EQ(UserStore().SaveUser(loginPath, UserEntry { user, {} }), kUserSaved);
     }
 
     static void AddGroup(const std::string& loginPath, int number, const std::string& name)
@@ -97,7 +96,7 @@ protected:
     {
         UserStore store;
         store.LoadDatabaseList(loginPath);
-        DatabaseList list = store.GetDatabaseList() != nullptr ? *store.GetDatabaseList() : DatabaseList();
+        DatabaseList list = store.DatabaseListOrEmpty();
         list.SetDescription(slot, description);
         list.SetPath(slot, path);
         ASSERT_TRUE(store.SaveDatabaseList(loginPath, list));

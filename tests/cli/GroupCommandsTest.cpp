@@ -13,9 +13,7 @@ protected:
     GroupRecord StoredGroup(int program, uint8_t number) const
     {
         GroupRecordBytes bytes {};
-        EXPECT_EQ(RecordFile().ReadRecord(
-                      ProfileOf(program), grouprecord::kKind, number, bytes.data(), bytes.size(), 1, true),
-            bytes.size());
+        EXPECT_EQ(RecordFile().ReadRecord(ProfileOf(program), grouprecord::kKind, number, bytes, true), bytes.size());
         return GroupRecord::Decode(bytes);
     }
 };
@@ -62,9 +60,7 @@ TEST_F(GroupCommandsTest, RightsPastTheRowLengthAreNeitherShownNorKept)
     record.name = "Wide";
     std::fill_n(record.rights.begin(), 100, 1);
     const GroupRecordBytes bytes = record.Encode();
-    ASSERT_EQ(
-        RecordFile().WriteRecord(ProfileOf(kProgramSetup), grouprecord::kKind, 9, bytes.data(), bytes.size(), 1, true),
-        1);
+    ASSERT_EQ(RecordFile().WriteRecord(ProfileOf(kProgramSetup), grouprecord::kKind, 9, bytes, true), 1);
     EXPECT_EQ(SplitLines(RunOk({ "groups", "show", "lp", "9" }).out)[1], "1\tsetup.prf\t" + std::string(45, '1'));
 
     RunOk({ "groups", "save", "lp", "9", "Wide" });
