@@ -8,19 +8,14 @@
 #include "app/UiServices.h"
 #include "app/WordText.h"
 #include "store/UserStore.h"
+#include "users/UserMessages.h"
+#include "users/UserStoreCalls.h"
 
 #include <algorithm>
 
 namespace custodia {
 
 namespace {
-
-void SaveUser(const std::string& loginPath, const UserEntry& entry)
-{
-    const UserRecord& user = entry.user;
-    UserStore().SaveUser(loginPath, user.userName, user.fullName, user.description, user.password, user.groupNumber,
-        user.databaseMode, user.databaseMask, entry.access);
-}
 
 bool HasGroup(const std::vector<GroupEntry>& groups, int groupNumber)
 {
@@ -123,13 +118,23 @@ void CItemCommands::DeleteItem()
     });
 }
 
+// The list then shows what is really stored.
+void CItemCommands::ReportNotSaved(const std::string& fileName)
+{
+    ShowFileFailure(UiServices::Instance(), m_words, &m_itemList, Word::ChangesNotSaved, Word::NotSavedCaption,
+        fileName, DescribeWriteFailure(fileName));
+}
+
 void CItemCommands::CreateUser()
 {
     UserEntry entry;
-    if (!m_dialogs->EditUser(&m_itemList, entry, m_itemList.Groups(), m_itemList.Databases()))
-        return;
     const std::string loginPath = m_itemList.CurrentLoginPath();
-    SaveUser(loginPath, entry);
+    // A new user never replaces one of the same name.
+    const auto isNameTaken = [&](const std::string& name) { return IsUserNameStored(loginPath, name); };
+    if (!m_dialogs->EditUser(&m_itemList, entry, m_itemList.Groups(), m_itemList.Databases(), isNameTaken))
+        return;
+    if (!SaveUserEntry(loginPath, entry))
+        ReportNotSaved(PasswordFileOf(loginPath));
     m_itemList.FillUsers(loginPath);
 }
 
@@ -191,10 +196,18 @@ void CItemCommands::EditUser(int row)
     if (row >= static_cast<int>(m_itemList.Users().size()))
         return;
     UserEntry entry = m_itemList.Users()[static_cast<size_t>(row)];
-    if (!m_dialogs->EditUser(&m_itemList, entry, m_itemList.Groups(), m_itemList.Databases()))
-        return;
+    const std::string oldName = entry.user.userName;
     const std::string loginPath = m_itemList.CurrentLoginPath();
-    SaveUser(loginPath, entry);
+    const auto isNameTaken
+        = [&](const std::string& name) { return name != oldName && IsUserNameStored(loginPath, name); };
+    if (!m_dialogs->EditUser(&m_itemList, entry, m_itemList.Groups(), m_itemList.Databases(), isNameTaken))
+        return;
+    // A new name is a rename: the user is written under it first, and only then is the old one freed,
+    // so a failure part way leaves a copy, never no user.
+    if (!SaveUserEntry(loginPath, entry))
+        ReportNotSaved(PasswordFileOf(loginPath));
+    else if (entry.user.userName != oldName && !RemoveStoredUser(loginPath, oldName))
+        ReportNotSaved(PasswordFileOf(loginPath));
     m_itemList.FillUsers(loginPath);
 }
 
@@ -217,7 +230,8 @@ void CItemCommands::EditDatabasePath(int row)
     if (!m_dialogs->EditDatabasePath(&m_itemList, databases, row))
         return;
     const std::string loginPath = m_itemList.CurrentLoginPath();
-    UserStore().SaveDatabaseList(loginPath, databases);
+    if (!SaveDatabaseSlot(loginPath, databases, row))
+        ReportNotSaved(DatabaseListFileOf(loginPath));
     m_itemList.FillDatabasePaths(loginPath);
 }
 

@@ -40,6 +40,7 @@ private:
     void DeleteLoginPath(int row);
 
     std::optional<int> AskForFreeGroupNumber(std::string& name);
+    void ReportNotSaved(const std::string& fileName);
     bool Confirm(const QString& text, int captionWord);
     QString Word(int number) const;
 
