@@ -42,6 +42,7 @@ CUpdateDatabasePathDialog::CUpdateDatabasePathDialog(
     pathLabel->setBuddy(m_path);
     m_browse = new QPushButton(WordText(words, Word::Browse), box);
     m_browse->setObjectName(QStringLiteral("browse"));
+    m_browse->setAutoDefault(false);
 
     m_mirrorSwitch = new QCheckBox(WordText(words, Word::MirrorDatabasePathLabel), box);
     m_mirrorSwitch->setObjectName(QStringLiteral("mirrorSwitch"));
@@ -50,6 +51,7 @@ CUpdateDatabasePathDialog::CUpdateDatabasePathDialog(
     m_mirrorPath->setAccessibleName(m_mirrorSwitch->text());
     m_mirrorBrowse = new QPushButton(WordText(words, Word::Browse), box);
     m_mirrorBrowse->setObjectName(QStringLiteral("mirrorBrowse"));
+    m_mirrorBrowse->setAutoDefault(false);
 
     auto* descriptionLabel = new QLabel(WordText(words, Word::UserDescriptionLabel), box);
     m_description = AddPathField("description", databases.GetDescription(slot), databaselist::kMaxDescriptionLength);
@@ -70,6 +72,7 @@ CUpdateDatabasePathDialog::CUpdateDatabasePathDialog(
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(WordText(words, Word::Ok));
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     buttons->button(QDialogButtonBox::Cancel)->setText(WordText(words, Word::Cancel));
     connect(buttons, &QDialogButtonBox::accepted, this, &CUpdateDatabasePathDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CUpdateDatabasePathDialog::reject);

@@ -80,6 +80,7 @@ CUserDatabaseOfficeListTabTabPage::CUserDatabaseOfficeListTabTabPage(
 
     if (slot < accessrecord::kCurrentDatabaseSlot) {
         m_folder->setText(StoredText(databases.GetPath(slot)));
+        m_folder->setToolTip(m_folder->text());
         m_folder->setEnabled(false);
         m_browse->hide();
     }

@@ -57,6 +57,7 @@ void CUserDatabasePropertiesTabPage::FillList(const WordTable& words)
     for (int slot = 0; slot < databaselist::kShownSlotCount; ++slot) {
         auto* row = new QTreeWidgetItem(
             m_list, { DatabaseSlotTitle(slot, m_databases), StoredText(m_databases.GetPath(slot)) });
+        row->setToolTip(1, row->text(1));
         row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
         const bool ticked = (m_entry.user.databaseMask & (1u << slot)) != 0;
         row->setCheckState(0, ticked ? Qt::Checked : Qt::Unchecked);

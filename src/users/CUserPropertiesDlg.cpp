@@ -19,6 +19,13 @@
 
 namespace custodia {
 
+namespace {
+
+constexpr int kPreferredWidth = 720;
+constexpr int kPreferredHeight = 560;
+
+} // namespace
+
 CUserPropertiesDlg::CUserPropertiesDlg(const WordTable& words, UiServices& ui, UserEntry& user,
     const std::vector<GroupEntry>& groups, const DatabaseList& databases, QWidget* parent)
     : QDialog(parent)
@@ -30,13 +37,13 @@ CUserPropertiesDlg::CUserPropertiesDlg(const WordTable& words, UiServices& ui, U
     setObjectName(QStringLiteral("userPropertiesDialog"));
     setWindowTitle(WordText(words, Word::UserPropertiesTitle));
 
-    m_general = new CUserGeneralPropertiesTabPage(words, ui, m_copy, this);
-    m_group = new CUserGroupPropertiesTabPage(words, m_copy, groups, this);
-    m_database = new CUserDatabasePropertiesTabPage(words, m_copy, databases, this);
-    m_officeList = new CUserDatabaseOfficeListTabPage(words, ui, m_copy, databases, this);
-
+    // Made before the pages, so the keyboard reaches the tabs before a page's fields.
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("pages"));
+    m_general = new CUserGeneralPropertiesTabPage(words, ui, m_copy, m_tabs);
+    m_group = new CUserGroupPropertiesTabPage(words, m_copy, groups, m_tabs);
+    m_database = new CUserDatabasePropertiesTabPage(words, m_copy, databases, m_tabs);
+    m_officeList = new CUserDatabaseOfficeListTabPage(words, ui, m_copy, databases, m_tabs);
     const std::pair<QWidget*, Word> pages[] = {
         { m_general, Word::UserGeneralPage },
         { m_group, Word::UserGroupPage },
@@ -54,6 +61,7 @@ CUserPropertiesDlg::CUserPropertiesDlg(const WordTable& words, UiServices& ui, U
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(WordText(words, Word::Ok));
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     buttons->button(QDialogButtonBox::Cancel)->setText(WordText(words, Word::Cancel));
     connect(buttons, &QDialogButtonBox::accepted, this, &CUserPropertiesDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CUserPropertiesDlg::reject);
@@ -62,6 +70,8 @@ CUserPropertiesDlg::CUserPropertiesDlg(const WordTable& words, UiServices& ui, U
     AddDialogHeader(*layout, ItemIcon(ItemImage::User), WordText(words, Word::UserPropertiesHeader));
     layout->addWidget(m_tabs, 1);
     layout->addWidget(buttons);
+    // Wide enough for the database paths and the longest office-list tab at once.
+    resize(QSize(kPreferredWidth, kPreferredHeight).expandedTo(sizeHint()));
 }
 
 CUserPropertiesDlg::~CUserPropertiesDlg() = default;
