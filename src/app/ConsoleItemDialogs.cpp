@@ -1,5 +1,9 @@
 #include "app/ConsoleItemDialogs.h"
 
+#include "users/CAddLoginPathDialog.h"
+#include "users/CUpdateDatabasePathDialog.h"
+#include "users/CUserPropertiesDlg.h"
+
 namespace custodia {
 
 ConsoleItemDialogs::ConsoleItemDialogs(const WordTable& words, UiServices& ui)
@@ -10,19 +14,26 @@ ConsoleItemDialogs::ConsoleItemDialogs(const WordTable& words, UiServices& ui)
 
 // Users, database slots and login paths
 
-bool ConsoleItemDialogs::EditUser(QWidget*, UserEntry&, const std::vector<GroupEntry>&, const DatabaseList&)
+bool ConsoleItemDialogs::EditUser(QWidget* parent, UserEntry& user, const std::vector<GroupEntry>& groups,
+    const DatabaseList& databases, const UserNameCheck& isNameTaken)
 {
-    return false;
+    CUserPropertiesDlg dialog(m_words, m_ui, user, groups, databases, parent);
+    dialog.SetNameCheck(isNameTaken);
+    return dialog.exec() == QDialog::Accepted;
 }
 
-bool ConsoleItemDialogs::EditDatabasePath(QWidget*, DatabaseList&, int)
+bool ConsoleItemDialogs::EditDatabasePath(QWidget* parent, DatabaseList& databases, int slot)
 {
-    return false;
+    CUpdateDatabasePathDialog dialog(m_words, m_ui, databases, slot, parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
-std::optional<std::string> ConsoleItemDialogs::AskLoginPath(QWidget*)
+std::optional<std::string> ConsoleItemDialogs::AskLoginPath(QWidget* parent)
 {
-    return std::nullopt;
+    CAddLoginPathDialog dialog(m_words, m_ui, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.GetResultPath();
 }
 
 // Groups

@@ -15,7 +15,7 @@ public:
     ConsoleItemDialogs(const WordTable& words, UiServices& ui);
 
     bool EditUser(QWidget* parent, UserEntry& user, const std::vector<GroupEntry>& groups,
-        const DatabaseList& databases) override;
+        const DatabaseList& databases, const UserNameCheck& isNameTaken) override;
     bool EditDatabasePath(QWidget* parent, DatabaseList& databases, int slot) override;
     std::optional<std::string> AskLoginPath(QWidget* parent) override;
 

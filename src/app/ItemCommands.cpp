@@ -8,18 +8,16 @@
 #include "app/NumberText.h"
 #include "app/UiServices.h"
 #include "app/WordText.h"
+#include "store/PasswordFile.h"
 #include "store/UserStore.h"
+#include "users/UserMessages.h"
+#include "users/UserStoreCalls.h"
 
 #include <algorithm>
 
 namespace custodia {
 
 namespace {
-
-void SaveUser(const std::string& loginPath, const UserEntry& entry)
-{
-    UserStore().SaveUser(loginPath, entry);
-}
 
 bool HasGroup(const std::vector<GroupEntry>& groups, int groupNumber)
 {
@@ -122,13 +120,23 @@ void CItemCommands::DeleteItem()
     });
 }
 
+// The list then shows what is really stored.
+void CItemCommands::ReportNotSaved(const std::string& fileName)
+{
+    ShowFileFailure(
+        m_ui, m_words, &m_view, Word::ChangesNotSaved, Word::NotSavedCaption, fileName, DescribeWriteFailure(fileName));
+}
+
 void CItemCommands::CreateUser()
 {
     UserEntry entry;
-    if (!m_dialogs->EditUser(&m_view, entry, m_view.Groups(), m_view.Databases()))
-        return;
     const std::string loginPath = m_view.CurrentLoginPath();
-    SaveUser(loginPath, entry);
+    // A new user never replaces one of the same name.
+    const auto isNameTaken = [&](const std::string& name) { return IsUserNameStored(loginPath, name); };
+    if (!m_dialogs->EditUser(&m_view, entry, m_view.Groups(), m_view.Databases(), isNameTaken))
+        return;
+    if (!SaveUserEntry(loginPath, entry))
+        ReportNotSaved(PasswordFilePath(loginPath));
     m_view.FillUsers(loginPath);
 }
 
@@ -189,10 +197,18 @@ void CItemCommands::EditUser(int row)
     if (row >= static_cast<int>(m_view.Users().size()))
         return;
     UserEntry entry = m_view.Users()[static_cast<size_t>(row)];
-    if (!m_dialogs->EditUser(&m_view, entry, m_view.Groups(), m_view.Databases()))
-        return;
+    const std::string oldName = entry.user.userName;
     const std::string loginPath = m_view.CurrentLoginPath();
-    SaveUser(loginPath, entry);
+    const auto isNameTaken
+        = [&](const std::string& name) { return name != oldName && IsUserNameStored(loginPath, name); };
+    if (!m_dialogs->EditUser(&m_view, entry, m_view.Groups(), m_view.Databases(), isNameTaken))
+        return;
+    // A new name is a rename: the user is written under it first, and only then is the old one freed,
+    // so a failure part way leaves a copy, never no user.
+    if (!SaveUserEntry(loginPath, entry))
+        ReportNotSaved(PasswordFilePath(loginPath));
+    else if (entry.user.userName != oldName && !RemoveStoredUser(loginPath, oldName))
+        ReportNotSaved(PasswordFilePath(loginPath));
     m_view.FillUsers(loginPath);
 }
 
@@ -215,7 +231,8 @@ void CItemCommands::EditDatabasePath(int row)
     if (!m_dialogs->EditDatabasePath(&m_view, databases, row))
         return;
     const std::string loginPath = m_view.CurrentLoginPath();
-    UserStore().SaveDatabaseList(loginPath, databases);
+    if (!SaveDatabaseSlot(loginPath, databases, row))
+        ReportNotSaved(DatabaseListFileOf(loginPath));
     m_view.FillDatabasePaths(loginPath);
 }
 

@@ -44,6 +44,7 @@ private:
     void DeleteLoginPath(int row);
 
     std::optional<int> AskForFreeGroupNumber(std::string& name);
+    void ReportNotSaved(const std::string& fileName);
     bool Confirm(const QString& text, Word caption);
     QString Text(Word word) const;
 

@@ -101,12 +101,23 @@ enum class Word : int {
     OfficeNumberColumn = 996,
     OfficeNameColumn = 220,
     OnlyTickedOffices = 997,
+    UserNameTaken = 868,
+    PasswordCharacters = 869,
+    ChangesNotSaved = 870,
+    NotSavedCaption = 871,
+    FileNotReadOrWritten = 878,
+    FileProblemCaption = 879,
+    TextTooLong = 877,
 
     // Database path and add-login-path dialogs
     DatabasePathLabel = 986,
     DatabasePathTitle = 987,
     MirrorDatabasePathLabel = 991,
     AddLoginPathHeader = 949,
+    LoginPathBox = 931,
+    LoginPathNotMade = 874,
+    LoginPathRefused = 875,
+    NoUserFileMade = 876,
 
     // Group dialogs
     SaveAsButton = 801,

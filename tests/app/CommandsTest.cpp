@@ -32,7 +32,8 @@ public:
         ScriptedDialogs& m_owner;
     };
 
-    bool EditUser(QWidget*, UserEntry& user, const std::vector<GroupEntry>& groups, const DatabaseList&) override
+    bool EditUser(QWidget*, UserEntry& user, const std::vector<GroupEntry>& groups, const DatabaseList&,
+        const UserNameCheck&) override
     {
         editedUsers.push_back(user);
         offeredGroups = groups;
