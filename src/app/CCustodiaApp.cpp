@@ -61,7 +61,7 @@ bool CCustodiaApp::InitInstance()
     // Read after the word files, which may have made the program's folder the current directory.
     m_doc = std::make_unique<CCustodiaDoc>();
     m_mainFrame = std::make_unique<CMainFrame>(*m_words, *m_doc);
-    m_mainFrame->SetItemDialogs(std::make_unique<ConsoleItemDialogs>(*m_words, UiServices::Instance()));
+    m_mainFrame->SetItemDialogs(std::make_unique<ConsoleItemDialogs>(*m_words, UiServices::Instance(), *m_doc));
     connect(m_mainFrame.get(), &CMainFrame::aboutRequested, this, &CCustodiaApp::OnAppAbout);
     // The log-on dialog opens in front of the complete main window.
     m_mainFrame->show();

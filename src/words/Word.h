@@ -122,6 +122,13 @@ enum class Word : int {
     NewGroupHeader = 950,
     GroupPropertiesHeader = 951,
     SaveGroupAsHeader = 952,
+    GroupNotSavedCaption = 851,
+    GroupNotSaved = 852,
+    GroupSavedPartly = 868,
+    GroupSaveRetryHint = 869,
+    ReplaceGroupCaption = 870,
+    ReplaceGroupPrompt = 871,
+    ProfileLoginPathLabel = 931,
 
     // Help bar
     HelpContentsTab = 723,
