@@ -78,7 +78,7 @@ CGroupPropertiesDlg::CGroupPropertiesDlg(const WordTable& words, UiServices& ui,
     layout->addLayout(MakeButtonRow());
 
     const int averageChar = fontMetrics().averageCharWidth();
-    resize(averageChar * 90, fontMetrics().height() * 30);
+    resize(averageChar * 110, fontMetrics().height() * 34);
     m_nameEdit->setFocus();
 }
 

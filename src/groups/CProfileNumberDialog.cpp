@@ -89,6 +89,14 @@ void CProfileNumberDialog::SetPathWidget(QWidget* widget)
     setTabOrder(m_nameEdit, m_okButton);
 }
 
+// The number is what a run after a clash needs changed, so every run starts there, ready to overtype.
+void CProfileNumberDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    m_numberEdit->setFocus();
+    m_numberEdit->selectAll();
+}
+
 void CProfileNumberDialog::accept()
 {
     // The name is taken as it stands, blank or empty included; only the number is checked.

@@ -30,6 +30,8 @@ public:
     void accept() override;
 
 protected:
+    void showEvent(QShowEvent* event) override;
+
     CProfileNumberDialog(
         const WordTable& words, UiServices& ui, Word title, Word header, Word okButton, QWidget* parent);
 

@@ -134,7 +134,11 @@ TEST_F(ProfileNumberDialogTest, CreateCommandRerunsTheNumberDialogAfterAClashAnd
                 EXPECT_EQ(m_ui.messages[0].caption, W(929));
                 EXPECT_EQ(Find<QLineEdit>(*dialog, "numberEdit")->text(), "4");
                 EXPECT_EQ(Find<QLineEdit>(*dialog, "nameEdit")->text(), "Night shift");
-                Find<QLineEdit>(*dialog, "numberEdit")->setText("5");
+                // The number waits to be overtyped.
+                auto* number = Find<QLineEdit>(*dialog, "numberEdit");
+                EXPECT_EQ(dialog->focusWidget(), number);
+                QTest::keyClicks(number, "5");
+                EXPECT_EQ(number->text(), "5");
                 Press(*dialog, "okButton");
             })
         .Then("custodia::CGroupPropertiesDlg", [](QWidget* dialog) {
