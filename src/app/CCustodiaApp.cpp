@@ -51,7 +51,7 @@ bool CCustodiaApp::InitInstance()
     // Read after the word files, which may have made the program's folder the current directory.
     m_doc = std::make_unique<CCustodiaDoc>();
     m_mainFrame = std::make_unique<CMainFrame>(*m_words, *m_doc, m_ui);
-    m_mainFrame->SetItemDialogs(std::make_unique<ConsoleItemDialogs>(*m_words, m_ui));
+    m_mainFrame->SetItemDialogs(std::make_unique<ConsoleItemDialogs>(*m_words, m_ui, *m_doc));
     // Owned by the main window, as a child widget.
     m_mainFrame->AttachHelpBar(new CHelpBar(*m_words, *m_mainFrame));
     connect(m_mainFrame.get(), &CMainFrame::aboutRequested, this, &CCustodiaApp::OnAppAbout);

@@ -132,6 +132,9 @@ public:
     // Writes the group, with the table's rows, into all twelve profile files (created when missing).
     // The name is cut to 99 characters. True if all twelve were written.
     bool SaveGroup(const std::string& loginPath, uint8_t groupNumber, std::string_view name);
+    // The same for one program's profile file, so that a caller can tell which of the twelve were
+    // written. False if the file could be neither opened nor created.
+    bool SaveGroupProfile(const std::string& loginPath, uint8_t groupNumber, std::string_view name, int program);
     // Deletes the group's record from every profile file that holds it.
     void DeleteGroup(const std::string& loginPath, uint8_t groupNumber) const;
 

@@ -85,18 +85,25 @@ RightsTable& UserStore::GetRightsTable()
 
 bool UserStore::SaveGroup(const std::string& loginPath, uint8_t groupNumber, std::string_view name)
 {
-    const RightsTable& table = GetRightsTable();
     bool allWritten = true;
     for (int program = 0; program < kProgramCount; ++program) {
-        GroupRecord group;
-        group.name = name;
-        group.rights = *table.GetRow(program);
-        const GroupRecordBytes bytes = group.Encode();
-        RecordFile records;
-        if (records.WriteRecord(ProfilePath(loginPath, program), kKind, groupNumber, bytes, true) == 0)
+        if (!SaveGroupProfile(loginPath, groupNumber, name, program))
             allWritten = false;
     }
     return allWritten;
+}
+
+bool UserStore::SaveGroupProfile(const std::string& loginPath, uint8_t groupNumber, std::string_view name, int program)
+{
+    const RightsTable::Row* row = GetRightsTable().GetRow(program);
+    if (row == nullptr)
+        return false;
+    GroupRecord group;
+    group.name = name;
+    group.rights = *row;
+    const GroupRecordBytes bytes = group.Encode();
+    RecordFile records;
+    return records.WriteRecord(ProfilePath(loginPath, program), kKind, groupNumber, bytes, true) != 0;
 }
 
 void UserStore::DeleteGroup(const std::string& loginPath, uint8_t groupNumber) const

@@ -133,6 +133,13 @@ enum class Word : int {
     NewGroupHeader = 950,
     GroupPropertiesHeader = 951,
     SaveGroupAsHeader = 952,
+    GroupNotSavedCaption = 851,
+    GroupNotSaved = 852,
+    GroupSavedPartly = 858,
+    GroupSaveRetryHint = 859,
+    ReplaceGroupCaption = 880,
+    ReplaceGroupPrompt = 881,
+    ProfileLoginPathLabel = 931,
 
     // Help bar
     HelpContentsTab = 723,

@@ -28,7 +28,7 @@ protected:
         SetDatabaseSlot(m_path, 1, "Harbour", "/data/harbour");
         SetDatabaseSlot(m_path, 4, "Airport", "/data/airport");
         OpenWindow();
-        m_frame->SetItemDialogs(std::make_unique<ConsoleItemDialogs>(*m_words, m_ui));
+        m_frame->SetItemDialogs(std::make_unique<ConsoleItemDialogs>(*m_words, m_ui, *m_doc));
     }
 
     CItemCommands& Commands() const { return m_frame->Commands(); }
