@@ -19,12 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::WriteInput("custodia.prf", data, size);
     fuzz::WriteInput("tessel.dbs", data, size);
     UserStore store;
-    const auto groups = store.LoadGroupList(loginPath);
+    const auto groups = store.LoadGroupList(loginPath).value;
     const uint8_t group = groups.empty() ? 1 : groups.front().groupNumber;
     store.LoadGroupRights(loginPath, group);
     store.HasRight(kProgramCustodia, 0);
-    if (store.LoadDatabaseList(loginPath) == kDatabaseListRead && store.GetDatabaseList() != nullptr)
-        store.SaveDatabaseList(loginPath, *store.GetDatabaseList());
+    if (store.LoadDatabaseList(loginPath).WasRead())
+        store.SaveDatabaseList(loginPath, store.DatabaseListOrEmpty());
     store.SaveGroup(loginPath, group, "Fuzzed");
     store.DeleteGroup(loginPath, group);
     return 0;

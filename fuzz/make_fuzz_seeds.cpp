@@ -33,11 +33,11 @@ void RecordFileSeeds(const std::string& folder)
 {
     RecordFile records;
     const std::vector<unsigned char> path(255, 'p'), group(1200, 1), databases(19296, 0);
-    records.WriteRecord(folder + "/custo.cfg", 87, 0, path.data(), 255, 1, false);
-    records.WriteRecord(folder + "/custo.cfg", 87, 0, path.data(), 255, 1, false);
-    records.WriteRecord(folder + "/setup.prf", 82, 3, group.data(), 1200, 1, true);
-    records.WriteRecord(folder + "/setup.prf", 82, 4, group.data(), 1200, 1, true);
-    records.WriteRecord(folder + "/tessel.dbs", 87, 1, databases.data(), 19296, 1, true);
+    records.WriteRecord(folder + "/custo.cfg", 87, 0, path, false);
+    records.WriteRecord(folder + "/custo.cfg", 87, 0, path, false);
+    records.WriteRecord(folder + "/setup.prf", 82, 3, group, true);
+    records.WriteRecord(folder + "/setup.prf", 82, 4, group, true);
+    records.WriteRecord(folder + "/tessel.dbs", 87, 1, databases, true);
 }
 
 void PasswordFileSeeds(const std::string& folder)
@@ -47,8 +47,8 @@ void PasswordFileSeeds(const std::string& folder)
     UserAccessRecord access;
     access.SetOfficeSelectionEnabled(1, true);
     access.SetOfficeAllowed(1, 4, true);
-    store.SaveUser(folder, "supervisor", "Chief", "all rights", "secret", 1, 0, 0, access);
-    store.SaveUser(folder, "operator", "Op", "", "pw", 2, 1, 6, UserAccessRecord {});
+    store.SaveUser(folder, UserEntry { UserRecord { 0, 0, "supervisor", "Chief", "all rights", "secret", 1 }, access });
+    store.SaveUser(folder, UserEntry { UserRecord { 1, 6, "operator", "Op", "", "pw", 2 }, {} });
     store.DeleteUser(folder, "operator", "Op", "");
 }
 

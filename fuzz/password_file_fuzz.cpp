@@ -13,14 +13,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::WriteInput("tessel.pwd", data, size);
     UserStore store;
     store.LoadUsers(loginPath);
-    UserRecord user;
-    UserAccessRecord access;
-    store.FindUser(loginPath, "supervisor", user, access);
+    const FoundUser supervisor = store.FindUser(loginPath, "supervisor");
     InspectPasswordFile(loginPath);
     UserStore::IsLogonRequired();
 
-    if (store.SaveUser(loginPath, "fuzzer", "Fuzz Er", "found by chance", "pass word", 3, 1, 5, access) == kUserSaved) {
-        if (store.FindUser(loginPath, "fuzzer", user, access) != kUserFound || user.password != "pass word")
+    const UserEntry fuzzer { UserRecord { 1, 5, "fuzzer", "Fuzz Er", "found by chance", "pass word", 3 },
+        supervisor.entry.access };
+    if (store.SaveUser(loginPath, fuzzer) == kUserSaved) {
+        const FoundUser found = store.FindUser(loginPath, "fuzzer");
+        if (!found.WasFound() || found.entry.user.password != "pass word")
             __builtin_trap();
     }
     store.DeleteUser(loginPath, "fuzzer", "Fuzz Er", "found by chance");

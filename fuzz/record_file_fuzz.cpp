@@ -18,18 +18,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     RecordFile records;
 
     std::vector<unsigned char> buffer(1200);
-    records.ReadRecord(name, kind, subKind, buffer.data(), 1200, 1, false);
-    records.ReadRecord(name, kind, subKind, buffer.data(), 1200, 1, true);
-    records.ForEachRecord(name, kind, subKind, buffer.data(), 40, 30, [](const unsigned char*) {});
+    records.ReadRecord(name, kind, subKind, buffer, false);
+    records.ReadRecord(name, kind, subKind, buffer, true);
+    records.ForEachRecord(name, kind, subKind, std::span(buffer).first(40 * 30), [](std::span<const unsigned char>) {});
 
     std::vector<unsigned char> first(255), second(19296);
-    RecordRequest secondRequest { 87, 1, second.data(), 19296, 1, 0, nullptr };
-    RecordRequest firstRequest { kind, subKind, first.data(), 255, 1, 0, &secondRequest };
-    records.ReadRecords(name, &firstRequest);
+    std::vector<RecordRequest> requests { { kind, subKind, first, 0 }, { 87, 1, second, 0 } };
+    records.ReadRecords(name, requests);
+    records.ReadRecords(name, requests, true);
 
     const std::vector<unsigned char> record(size % 300, 0x5A);
-    records.WriteRecord(name, kind, subKind, record.data(), record.size(), 1, (size & 1) != 0);
-    records.DeleteRecord(name, kind, subKind, record.data(), record.size(), record.size(), 1);
+    records.WriteRecord(name, kind, subKind, record, (size & 1) != 0);
+    records.DeleteRecord(name, kind, subKind, record, record.size());
 
     SharedFile file;
     if (file.Open(name, openflags::kRead | openflags::kShareDenyNone) && file.GetLength() > 4) {

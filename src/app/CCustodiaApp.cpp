@@ -5,27 +5,16 @@
 #include "app/ConsoleItemDialogs.h"
 #include "app/FileErrorReport.h"
 #include "app/LogonDialog.h"
+#include "app/SupportDialog.h"
 #include "app/UiServices.h"
 #include "app/WordText.h"
+#include "helpbar/CHelpBar.h"
 #include "store/ProgramIndex.h"
 #include "store/SharedFile.h"
 #include "store/UserStore.h"
 #include "words/WordTable.h"
 
 namespace custodia {
-
-namespace {
-
-constexpr int kTitleWord = 953;
-constexpr int kSubtitleWord = 795;
-constexpr int kNoticeWord = 89;
-constexpr int kUserNameLabelWord = 92;
-constexpr int kPasswordLabelWord = 93;
-constexpr int kLoginPathLabelWord = 94;
-constexpr int kRefusalCaptionWord = 746;
-constexpr int kRefusalTextWord = 747;
-
-} // namespace
 
 StartupVerdict DecideAfterLogon(
     bool logonRequired, bool accepted, UserStore& store, const std::string& loginPath, uint8_t groupNumber)
@@ -39,8 +28,9 @@ StartupVerdict DecideAfterLogon(
     return StartupVerdict::Refused;
 }
 
-CCustodiaApp::CCustodiaApp(Options options)
+CCustodiaApp::CCustodiaApp(Options options, UiServices& ui)
     : m_options(std::move(options))
+    , m_ui(ui)
 {
 }
 
@@ -58,16 +48,19 @@ bool CCustodiaApp::InitInstance()
 {
     m_words = std::make_unique<WordTable>(m_options.wordDirectory);
     // A file that fails part way is shown, and the console starts with what it could read.
-    RunReportingFileErrors(nullptr, [&] { m_words->LoadWordFiles(ConsoleWordFamilies()); });
+    RunReportingFileErrors(nullptr, m_ui, [&] { m_words->LoadWordFiles(ConsoleWordFamilies()); });
     m_store = std::make_unique<UserStore>();
     // Read after the word files, which may have made the program's folder the current directory.
-    if (!RunReportingFileErrors(nullptr, [&] { m_doc = std::make_unique<CCustodiaDoc>(); }))
+    if (!RunReportingFileErrors(nullptr, m_ui, [&] { m_doc = std::make_unique<CCustodiaDoc>(); }))
         m_doc = std::make_unique<CCustodiaDoc>(loginpaths::kFileName, LoginPathList::Unloaded {});
     else
         ReportUnusableLoginPathFile();
-    m_mainFrame = std::make_unique<CMainFrame>(*m_words, *m_doc);
-    m_mainFrame->SetItemDialogs(std::make_unique<ConsoleItemDialogs>(*m_words, UiServices::Instance()));
+    m_mainFrame = std::make_unique<CMainFrame>(*m_words, *m_doc, m_ui);
+    m_mainFrame->SetItemDialogs(std::make_unique<ConsoleItemDialogs>(*m_words, m_ui, *m_doc));
+    // Owned by the main window, as a child widget.
+    m_mainFrame->AttachHelpBar(new CHelpBar(*m_words, *m_mainFrame));
     connect(m_mainFrame.get(), &CMainFrame::aboutRequested, this, &CCustodiaApp::OnAppAbout);
+    connect(m_mainFrame.get(), &CMainFrame::technicalSupportRequested, this, &CCustodiaApp::OnTechnicalSupport);
     // The log-on dialog opens in front of the complete main window.
     m_mainFrame->show();
     m_mainFrame->repaint();
@@ -79,14 +72,14 @@ void CCustodiaApp::ReportUnusableLoginPathFile()
 {
     const LoginPathList list(loginpaths::kFileName, LoginPathList::Unloaded {});
     ClearLastFailedOpen();
-    RunReportingFileErrors(nullptr, [&] {
+    RunReportingFileErrors(nullptr, m_ui, [&] {
         switch (list.CheckFile()) {
         case LoginPathFileState::Unreadable:
             if (const auto& failed = LastFailedOpen())
-                ReportUnusableFile(nullptr, list.FileName(), DescribeOpenError(failed->error));
+                ReportUnusableFile(nullptr, m_ui, list.FileName(), DescribeOpenError(failed->error));
             break;
         case LoginPathFileState::Damaged:
-            ReportUnusableFile(nullptr, list.FileName(), "damaged");
+            ReportUnusableFile(nullptr, m_ui, list.FileName(), "damaged");
             break;
         default:
             break;
@@ -99,14 +92,14 @@ bool CCustodiaApp::RunLogon()
     std::unique_ptr<LogonDialog> dialog = MakeLogonDialog();
     dialog->SetArguments(m_options.arguments);
     dialog->SetSplashInterval(m_options.splashInterval);
-    if (LoginPathEntry* first = m_doc->FirstLoginPath())
-        dialog->SetDefaultLoginPath(PathText(first->path));
+    if (m_doc->LoginPathCount() > 0)
+        dialog->SetDefaultLoginPath(PathText(m_doc->LoginPaths().front().path));
     for (int i = 0; i < kLogonMessageCount; ++i)
-        dialog->SetMessage(static_cast<LogonMessage>(i), WordText(*m_words, kFirstLogonMessageWord + i));
+        dialog->SetMessage(static_cast<LogonMessage>(i), WordText(*m_words, WordNumber(Word::FirstLogonMessage) + i));
     const bool accepted = dialog->RunAtStartup() == QDialog::Accepted;
 
     StartupVerdict verdict = StartupVerdict::End;
-    const bool read = RunReportingFileErrors(nullptr, [&] {
+    const bool read = RunReportingFileErrors(nullptr, m_ui, [&] {
         verdict = DecideAfterLogon(
             dialog->GetLogonRequired(), accepted, *m_store, dialog->GetLoginPath(), dialog->GetGroupNumber());
     });
@@ -120,27 +113,35 @@ bool CCustodiaApp::RunLogon()
 
 std::unique_ptr<LogonDialog> CCustodiaApp::MakeLogonDialog()
 {
-    auto dialog = std::make_unique<LogonDialog>(*m_store, WordText(*m_words, kTitleWord),
-        WordText(*m_words, kSubtitleWord), QString::fromLatin1(kVersion), m_mainFrame.get());
-    dialog->SetNotice(WordText(*m_words, kNoticeWord));
-    dialog->SetUserNameLabel(WordText(*m_words, kUserNameLabelWord));
-    dialog->SetPasswordLabel(WordText(*m_words, kPasswordLabelWord));
-    dialog->SetLoginPathLabel(WordText(*m_words, kLoginPathLabelWord));
+    auto dialog = std::make_unique<LogonDialog>(*m_store, m_ui, WordText(*m_words, Word::SuiteTitle),
+        WordText(*m_words, Word::ApplicationTitle), QString::fromLatin1(kVersion), m_mainFrame.get());
+    dialog->SetNotice(WordText(*m_words, Word::NoticeLine));
+    dialog->SetButtonTexts(WordText(*m_words, Word::Ok), WordText(*m_words, Word::Cancel));
+    dialog->SetUserNameLabel(WordText(*m_words, Word::UserNameLabel));
+    dialog->SetPasswordLabel(WordText(*m_words, Word::PasswordLabel));
+    dialog->SetLoginPathLabel(WordText(*m_words, Word::LoginPathLabel));
     return dialog;
 }
 
 void CCustodiaApp::ShowRefusal()
 {
-    UiServices::Instance().ShowMessage(nullptr, WordText(*m_words, kRefusalTextWord),
-        WordText(*m_words, kRefusalCaptionWord), UiServices::Icon::Critical, UiServices::Buttons::Ok);
+    m_ui.ShowMessage(nullptr, WordText(*m_words, Word::RefusalText), WordText(*m_words, Word::RefusalCaption),
+        UiServices::Icon::Critical, UiServices::Buttons::Ok);
 }
 
 void CCustodiaApp::OnAppAbout()
 {
-    auto dialog = std::make_unique<LogonDialog>(*m_store, WordText(*m_words, kTitleWord),
-        WordText(*m_words, kSubtitleWord), QString::fromLatin1(kVersion), m_mainFrame.get());
-    dialog->SetNotice(WordText(*m_words, kNoticeWord));
+    auto dialog = std::make_unique<LogonDialog>(*m_store, m_ui, WordText(*m_words, Word::SuiteTitle),
+        WordText(*m_words, Word::ApplicationTitle), QString::fromLatin1(kVersion), m_mainFrame.get());
+    dialog->SetNotice(WordText(*m_words, Word::NoticeLine));
+    dialog->SetButtonTexts(WordText(*m_words, Word::Ok), WordText(*m_words, Word::Cancel));
     dialog->exec();
+}
+
+void CCustodiaApp::OnTechnicalSupport()
+{
+    SupportDialog dialog(*m_words, m_ui, m_mainFrame.get());
+    dialog.exec();
 }
 
 } // namespace custodia

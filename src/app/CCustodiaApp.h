@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class UiServices;
+
 namespace custodia {
 
 class CCustodiaDoc;
@@ -45,7 +47,7 @@ public:
         int splashInterval = 3000; // milliseconds
     };
 
-    explicit CCustodiaApp(Options options);
+    CCustodiaApp(Options options, UiServices& ui);
     ~CCustodiaApp() override;
     CCustodiaApp(const CCustodiaApp&) = delete;
     CCustodiaApp& operator=(const CCustodiaApp&) = delete;
@@ -55,6 +57,8 @@ public:
     bool InitInstance();
     // The About box: the log-on dialog without a log-on.
     void OnAppAbout();
+    // The technical support box.
+    void OnTechnicalSupport();
 
     // Null before InitInstance made them.
     CMainFrame* MainFrame() const { return m_mainFrame.get(); }
@@ -69,6 +73,7 @@ private:
     void ShowRefusal();
 
     Options m_options;
+    UiServices& m_ui;
     std::unique_ptr<WordTable> m_words;
     std::unique_ptr<UserStore> m_store;
     std::unique_ptr<CCustodiaDoc> m_doc;

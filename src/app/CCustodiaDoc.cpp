@@ -46,19 +46,6 @@ bool CCustodiaDoc::RemoveLoginPath(const std::string& path)
     return removed;
 }
 
-LoginPathEntry* CCustodiaDoc::FirstLoginPath()
-{
-    m_cursor = 0;
-    return NextLoginPath();
-}
-
-LoginPathEntry* CCustodiaDoc::NextLoginPath()
-{
-    if (m_cursor >= m_entries.size())
-        return nullptr;
-    return m_entries[m_cursor++].get();
-}
-
 LoginPathEntry* CCustodiaDoc::FindLoginPath(const std::string& path)
 {
     for (const auto& entry : m_entries) {
@@ -71,7 +58,6 @@ LoginPathEntry* CCustodiaDoc::FindLoginPath(const std::string& path)
 void CCustodiaDoc::RebuildEntries()
 {
     m_entries.clear();
-    m_cursor = 0;
     for (const std::string& path : m_list.Paths()) {
         auto entry = std::make_unique<LoginPathEntry>();
         entry->path = path;

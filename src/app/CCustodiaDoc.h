@@ -5,10 +5,9 @@
 #include <array>
 #include <cstddef>
 #include <memory>
+#include <ranges>
 #include <string>
 #include <vector>
-
-class QTreeWidgetItem;
 
 namespace custodia {
 
@@ -16,12 +15,9 @@ namespace custodia {
 enum class LoginPathCategory { Users = 0, Groups = 1, DatabasePaths = 2 };
 inline constexpr size_t kCategoryCount = 3;
 
-// One managed login path. The tree records here the items it made for the path, so that the item list
-// can have a category selected without searching the tree.
+// One managed login path.
 struct LoginPathEntry {
     std::string path;
-    QTreeWidgetItem* pathItem = nullptr;
-    std::array<QTreeWidgetItem*, kCategoryCount> categoryItems {};
 };
 
 // The console's only document: the login paths this installation manages, kept in "custo.cfg" in the
@@ -47,9 +43,15 @@ public:
     // Deletes the first record holding exactly this path, then reloads the list.
     bool RemoveLoginPath(const std::string& path);
 
-    // A walk over the entries in file order; only one walk at a time. Null at the end.
-    LoginPathEntry* FirstLoginPath();
-    LoginPathEntry* NextLoginPath();
+    // The entries in file order, as a view: every walk is a walk of its own, so walks may repeat or nest.
+    auto LoginPaths()
+    {
+        return m_entries | std::views::transform([](const auto& entry) -> LoginPathEntry& { return *entry; });
+    }
+    auto LoginPaths() const
+    {
+        return m_entries | std::views::transform([](const auto& entry) -> const LoginPathEntry& { return *entry; });
+    }
 
     // The entry with exactly this text, letter case included, or null.
     LoginPathEntry* FindLoginPath(const std::string& path);
@@ -60,7 +62,6 @@ private:
 
     LoginPathList m_list;
     std::vector<std::unique_ptr<LoginPathEntry>> m_entries;
-    size_t m_cursor = 0;
 };
 
 } // namespace custodia

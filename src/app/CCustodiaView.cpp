@@ -2,6 +2,7 @@
 
 #include "app/CCustodiaDoc.h"
 #include "app/ItemIcons.h"
+#include "app/NumberText.h"
 #include "app/WordText.h"
 #include "store/UserStore.h"
 
@@ -22,12 +23,7 @@ constexpr int kSmallIconSize = 16;
 constexpr int kLargeIconSize = 32;
 
 // The categories under a login path, in row order.
-constexpr int kCategoryWords[] = { 917, 918, 988 };
-
-QString ZeroPadded(int number, int width)
-{
-    return QStringLiteral("%1").arg(number, width, 10, QLatin1Char('0'));
-}
+constexpr Word kCategoryWords[] = { Word::UsersCategory, Word::GroupsCategory, Word::DatabasePathsCategory };
 
 } // namespace
 
@@ -123,19 +119,20 @@ void CCustodiaView::SetColumns(const std::vector<std::pair<QString, double>>& co
 
 void CCustodiaView::SetModeColumns(ListMode mode)
 {
-    const auto word = [this](int number) { return WordText(m_words, number); };
+    const auto word = [this](Word name) { return WordText(m_words, name); };
     switch (mode) {
     case ListMode::LoginPaths:
-        SetColumns({ { word(916), 12 } });
+        SetColumns({ { word(Word::TreeRoot), 12 } });
         break;
     case ListMode::Users:
-        SetColumns({ { word(860), 3 }, { word(854), 4 }, { word(853), 4 }, { word(855), 5 } });
+        SetColumns({ { word(Word::UserNameColumn), 3 }, { word(Word::FullNameColumn), 4 },
+            { word(Word::UserGroupColumn), 4 }, { word(Word::DescriptionColumn), 5 } });
         break;
     case ListMode::Groups:
-        SetColumns({ { word(119), 2.5 }, { word(117), 9.5 } });
+        SetColumns({ { word(Word::GroupNumberColumn), 2.5 }, { word(Word::GroupNameColumn), 9.5 } });
         break;
     case ListMode::DatabasePaths:
-        SetColumns({ { word(855), 5 }, { word(987), 9.5 } });
+        SetColumns({ { word(Word::DescriptionColumn), 5 }, { word(Word::DatabasePathTitle), 9.5 } });
         break;
     case ListMode::Categories:
     case ListMode::None:
@@ -174,17 +171,17 @@ void CCustodiaView::ShowLoginPaths()
     m_mode = ListMode::LoginPaths;
     m_loginPath.clear();
     m_loginPaths.clear();
-    for (const LoginPathEntry* entry = m_doc.FirstLoginPath(); entry != nullptr; entry = m_doc.NextLoginPath()) {
-        AddRow({ PathText(entry->path) }, ItemImage::LoginPath, static_cast<int>(m_loginPaths.size()));
-        m_loginPaths.push_back(entry->path);
+    for (const LoginPathEntry& entry : m_doc.LoginPaths()) {
+        AddRow({ PathText(entry.path) }, ItemImage::LoginPath, static_cast<int>(m_loginPaths.size()));
+        m_loginPaths.push_back(entry.path);
     }
 }
 
-void CCustodiaView::ShowCategories(const LoginPathEntry& entry)
+void CCustodiaView::ShowCategories(const std::string& loginPath)
 {
-    SetColumns({ { PathText(entry.path), 12 } });
+    SetColumns({ { PathText(loginPath), 12 } });
     m_mode = ListMode::Categories;
-    m_loginPath = entry.path;
+    m_loginPath = loginPath;
     for (int row = 0; row < static_cast<int>(std::size(kCategoryWords)); ++row)
         AddRow({ WordText(m_words, kCategoryWords[row]) }, ItemImage::LoginPath, row);
 }
@@ -215,10 +212,10 @@ void CCustodiaView::FillUsers(const std::string& loginPath)
     m_loginPath = loginPath;
     RemoveRows();
     UserStore store;
-    m_users = store.LoadUsers(loginPath);
-    m_groups = store.LoadGroupList(loginPath);
+    m_users = store.LoadUsers(loginPath).value;
+    m_groups = store.LoadGroupList(loginPath).value;
     store.LoadDatabaseList(loginPath);
-    m_databases = store.GetDatabaseList() != nullptr ? *store.GetDatabaseList() : DatabaseList();
+    m_databases = store.DatabaseListOrEmpty();
     ListUsers();
 }
 
@@ -226,7 +223,7 @@ void CCustodiaView::FillGroups(const std::string& loginPath)
 {
     m_loginPath = loginPath;
     RemoveRows();
-    m_groups = UserStore().LoadGroupList(loginPath);
+    m_groups = UserStore().LoadGroupList(loginPath).value;
     ListGroups();
 }
 
@@ -236,7 +233,7 @@ void CCustodiaView::FillDatabasePaths(const std::string& loginPath)
     RemoveRows();
     UserStore store;
     store.LoadDatabaseList(loginPath);
-    m_databases = store.GetDatabaseList() != nullptr ? *store.GetDatabaseList() : DatabaseList();
+    m_databases = store.DatabaseListOrEmpty();
     ListDatabasePaths();
 }
 
@@ -244,7 +241,7 @@ QString CCustodiaView::GroupCell(int groupNumber) const
 {
     const auto group = std::find_if(
         m_groups.begin(), m_groups.end(), [&](const GroupEntry& entry) { return entry.groupNumber == groupNumber; });
-    const QString name = group != m_groups.end() ? StoredText(group->name) : WordText(m_words, 932);
+    const QString name = group != m_groups.end() ? StoredText(group->name) : WordText(m_words, Word::UnknownGroup);
     return ZeroPadded(groupNumber, 3) + QStringLiteral(" - ") + name;
 }
 

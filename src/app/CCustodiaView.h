@@ -38,7 +38,7 @@ public:
     CCustodiaView(const WordTable& words, CCustodiaDoc& doc, QWidget* parent = nullptr);
 
     void ShowLoginPaths();
-    void ShowCategories(const LoginPathEntry& entry);
+    void ShowCategories(const std::string& loginPath);
     void ShowUsers(const std::string& loginPath);
     void ShowGroups(const std::string& loginPath);
     void ShowDatabasePaths(const std::string& loginPath);
@@ -52,7 +52,7 @@ public:
     void RefreshList();
 
     ListMode Mode() const { return m_mode; }
-    std::optional<int> ModeNoun() const { return ModeNounWord(m_mode); }
+    std::optional<Word> ModeNoun() const { return ModeNounWord(m_mode); }
     const std::string& CurrentLoginPath() const { return m_loginPath; }
     bool HasSelection() const;
     // The lowest selected row: the commands act on it alone.

@@ -15,23 +15,24 @@ namespace {
 constexpr int kNodeIndexRole = Qt::UserRole;
 
 struct CategoryNode {
-    int word;
+    Word word;
     CLeftView::NodeType type;
 };
 
 constexpr CategoryNode kCategoryNodes[kCategoryCount] = {
-    { 917, CLeftView::NodeType::Users },
-    { 918, CLeftView::NodeType::Groups },
-    { 988, CLeftView::NodeType::DatabasePaths },
+    { Word::UsersCategory, CLeftView::NodeType::Users },
+    { Word::GroupsCategory, CLeftView::NodeType::Groups },
+    { Word::DatabasePathsCategory, CLeftView::NodeType::DatabasePaths },
 };
 
 } // namespace
 
-CLeftView::CLeftView(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& itemList, QWidget* parent)
+CLeftView::CLeftView(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view, UiServices& ui, QWidget* parent)
     : QTreeWidget(parent)
     , m_words(words)
     , m_doc(doc)
-    , m_itemList(itemList)
+    , m_view(view)
+    , m_ui(ui)
 {
     setObjectName(QStringLiteral("loginPathTree"));
     setHeaderHidden(true);
@@ -54,13 +55,13 @@ void CLeftView::showEvent(QShowEvent* event)
 }
 
 QTreeWidgetItem* CLeftView::AddNode(
-    QTreeWidgetItem* parent, const QString& text, const QIcon& icon, NodeType type, LoginPathEntry* entry)
+    QTreeWidgetItem* parent, const QString& text, const QIcon& icon, NodeType type, const std::string& loginPath)
 {
     auto* item = parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
     item->setText(0, text);
     item->setIcon(0, icon);
     item->setData(0, kNodeIndexRole, static_cast<int>(m_nodes.size()));
-    m_nodes.push_back({ type, entry });
+    m_nodes.push_back({ type, loginPath });
     return item;
 }
 
@@ -72,21 +73,27 @@ void CLeftView::FillTree(const std::optional<std::string>& loginPath)
         // selection change may look at them while the items go.
         const QSignalBlocker blocker(this);
         m_nodes.clear();
+        m_pathItems.clear();
         clear();
     }
     QTreeWidgetItem* root
-        = AddNode(nullptr, WordText(m_words, 916), ItemIcon(ItemImage::Root), NodeType::Root, nullptr);
+        = AddNode(nullptr, WordText(m_words, Word::TreeRoot), ItemIcon(ItemImage::Root), NodeType::Root, {});
 
     LoginPathEntry* first = nullptr;
     LoginPathEntry* named = nullptr;
-    for (LoginPathEntry* entry = m_doc.FirstLoginPath(); entry != nullptr; entry = m_doc.NextLoginPath()) {
+    for (LoginPathEntry& listed : m_doc.LoginPaths()) {
+        LoginPathEntry* entry = &listed;
         if (entry->path.empty())
             continue;
-        entry->pathItem
-            = AddNode(root, PathText(entry->path), ItemIcon(ItemImage::LoginPath), NodeType::LoginPath, entry);
+        // A path listed twice keeps the items of its first listing.
+        if (m_pathItems.count(entry->path) != 0)
+            continue;
+        PathItems& items = m_pathItems[entry->path];
+        items.path
+            = AddNode(root, PathText(entry->path), ItemIcon(ItemImage::LoginPath), NodeType::LoginPath, entry->path);
         for (size_t i = 0; i < kCategoryCount; ++i) {
-            entry->categoryItems[i] = AddNode(entry->pathItem, WordText(m_words, kCategoryNodes[i].word),
-                CategoryIcon(), kCategoryNodes[i].type, entry);
+            items.categories[i] = AddNode(items.path, WordText(m_words, kCategoryNodes[i].word), CategoryIcon(),
+                kCategoryNodes[i].type, entry->path);
         }
         if (first == nullptr)
             first = entry;
@@ -98,7 +105,7 @@ void CLeftView::FillTree(const std::optional<std::string>& loginPath)
 
     if (chosen == nullptr) {
         // Nothing is selected, so nothing may stay listed from before.
-        m_itemList.ClearList();
+        m_view.ClearList();
         return;
     }
     SelectCategory(*chosen, LoginPathCategory::Users);
@@ -106,52 +113,58 @@ void CLeftView::FillTree(const std::optional<std::string>& loginPath)
 
 void CLeftView::SelectCategory(const LoginPathEntry& entry, LoginPathCategory category)
 {
-    QTreeWidgetItem* item = entry.categoryItems[static_cast<size_t>(category)];
-    if (item == nullptr || entry.pathItem == nullptr)
+    const PathItems* items = ItemsOf(entry.path);
+    if (items == nullptr)
         return;
     if (QTreeWidgetItem* root = RootItem())
         root->setExpanded(true);
-    entry.pathItem->setExpanded(true);
-    setCurrentItem(item);
+    items->path->setExpanded(true);
+    setCurrentItem(items->categories[static_cast<size_t>(category)]);
+}
+
+const CLeftView::PathItems* CLeftView::ItemsOf(const std::string& loginPath) const
+{
+    const auto found = m_pathItems.find(loginPath);
+    return found != m_pathItems.end() ? &found->second : nullptr;
 }
 
 void CLeftView::OnSelectionChanged()
 {
     const QList<QTreeWidgetItem*> selected = selectedItems();
     if (selected.isEmpty()) {
-        m_itemList.ClearList();
+        m_view.ClearList();
         return;
     }
     bool known = false;
     const int index = selected.front()->data(0, kNodeIndexRole).toInt(&known);
     if (!known || index < 0 || index >= static_cast<int>(m_nodes.size())) {
-        m_itemList.ClearList();
+        m_view.ClearList();
         return;
     }
     const Node node = m_nodes[static_cast<size_t>(index)];
-    RunReportingFileErrors(&m_itemList, [&] { ShowNode(node); });
+    RunReportingFileErrors(&m_view, m_ui, [&] { ShowNode(node); });
 }
 
 void CLeftView::ShowNode(const Node& node)
 {
     switch (node.type) {
     case NodeType::Root:
-        m_itemList.ShowLoginPaths();
+        m_view.ShowLoginPaths();
         return;
     case NodeType::LoginPath:
-        m_itemList.ShowCategories(*node.entry);
+        m_view.ShowCategories(node.loginPath);
         return;
     case NodeType::Users:
-        m_itemList.ShowUsers(node.entry->path);
+        m_view.ShowUsers(node.loginPath);
         return;
     case NodeType::Groups:
-        m_itemList.ShowGroups(node.entry->path);
+        m_view.ShowGroups(node.loginPath);
         return;
     case NodeType::DatabasePaths:
-        m_itemList.ShowDatabasePaths(node.entry->path);
+        m_view.ShowDatabasePaths(node.loginPath);
         return;
     }
-    m_itemList.ClearList();
+    m_view.ClearList();
 }
 
 } // namespace custodia

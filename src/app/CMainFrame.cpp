@@ -9,13 +9,14 @@
 #include "app/ItemDialogs.h"
 #include "app/ItemIcons.h"
 #include "app/WordText.h"
+#include "helpbar/CHelpBar.h"
+#include "helpbar/HelpBarSettings.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCursor>
-#include <QDockWidget>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -37,20 +38,21 @@ constexpr QSize kInitialSize(780, 540);
 
 } // namespace
 
-CMainFrame::CMainFrame(WordTable& words, CCustodiaDoc& doc, QWidget* parent)
+CMainFrame::CMainFrame(WordTable& words, CCustodiaDoc& doc, UiServices& ui, QWidget* parent)
     : QMainWindow(parent)
     , m_words(words)
     , m_doc(doc)
+    , m_ui(ui)
     , m_dialogs(std::make_unique<PendingItemDialogs>())
 {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowIcon(ApplicationIcon());
     CreatePanes();
-    m_commands = std::make_unique<CItemCommands>(m_words, m_doc, *m_itemList, *m_tree, *m_dialogs);
+    m_commands = std::make_unique<CItemCommands>(m_words, m_doc, *m_view, *m_tree, *m_dialogs, m_ui);
     CreateActions();
     CreateToolBar();
     CreateStatusBar();
-    setWindowTitle(Word(795) + QLatin1Char(' ') + QString::fromLatin1(kVersionText));
+    setWindowTitle(Text(Word::ApplicationTitle) + QLatin1Char(' ') + QString::fromLatin1(kVersionText));
     resize(kInitialSize);
     CenterOnScreen();
     CreateMenus();
@@ -59,9 +61,9 @@ CMainFrame::CMainFrame(WordTable& words, CCustodiaDoc& doc, QWidget* parent)
 
 CMainFrame::~CMainFrame() = default;
 
-QString CMainFrame::Word(int number) const
+QString CMainFrame::Text(Word word) const
 {
-    return WordText(m_words, number);
+    return WordText(m_words, word);
 }
 
 void CMainFrame::CreatePanes()
@@ -69,18 +71,18 @@ void CMainFrame::CreatePanes()
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setObjectName(QStringLiteral("paneSplitter"));
     splitter->setChildrenCollapsible(false);
-    m_itemList = new CCustodiaView(m_words, m_doc);
-    m_tree = new CLeftView(m_words, m_doc, *m_itemList);
+    m_view = new CCustodiaView(m_words, m_doc);
+    m_tree = new CLeftView(m_words, m_doc, *m_view, m_ui);
     splitter->addWidget(m_tree);
-    splitter->addWidget(m_itemList);
+    splitter->addWidget(m_view);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({ kTreeWidth, kInitialSize.width() - kTreeWidth });
     setCentralWidget(splitter);
 
-    connect(m_itemList, &CCustodiaView::editRequested, this, [this] { m_commands->EditItem(); });
-    connect(m_itemList, &CCustodiaView::popupRequested, this,
-        [this](const QPoint& position) { ShowCommandPopup(position); });
+    connect(m_view, &CCustodiaView::editRequested, this, [this] { m_commands->EditItem(); });
+    connect(
+        m_view, &CCustodiaView::popupRequested, this, [this](const QPoint& position) { ShowCommandPopup(position); });
 }
 
 void CMainFrame::CreateActions()
@@ -101,33 +103,34 @@ void CMainFrame::CreateActions()
     m_commandPopup->addAction(m_deleteAction);
     m_commandPopup->addAction(m_editAction);
 
-    m_popupAction = new QAction(ToolbarIcon(ToolbarImage::CommandPopup), Word(947), this);
+    m_popupAction = new QAction(ToolbarIcon(ToolbarImage::CommandPopup), Text(Word::CommandPopupTooltip), this);
     m_popupAction->setObjectName(QStringLiteral("commandPopupButton"));
-    m_popupAction->setStatusTip(Word(947));
+    m_popupAction->setStatusTip(Text(Word::CommandPopupTooltip));
     connect(m_popupAction, &QAction::triggered, this, &CMainFrame::ShowCommandPopupAtToolbar);
 
     m_presentationGroup = new QActionGroup(this);
     m_presentationGroup->setExclusive(true);
-    AddPresentationAction(Presentation::LargeIcons, 940, ToolbarIcon(ToolbarImage::LargeIcons));
-    AddPresentationAction(Presentation::SmallIcons, 941, ToolbarIcon(ToolbarImage::SmallIcons));
-    AddPresentationAction(Presentation::List, 942, ToolbarIcon(ToolbarImage::List));
-    AddPresentationAction(Presentation::Details, 943, ToolbarIcon(ToolbarImage::Details))->setChecked(true);
+    AddPresentationAction(Presentation::LargeIcons, Word::LargeIconsCommand, ToolbarIcon(ToolbarImage::LargeIcons));
+    AddPresentationAction(Presentation::SmallIcons, Word::SmallIconsCommand, ToolbarIcon(ToolbarImage::SmallIcons));
+    AddPresentationAction(Presentation::List, Word::ListCommand, ToolbarIcon(ToolbarImage::List));
+    AddPresentationAction(Presentation::Details, Word::DetailsCommand, ToolbarIcon(ToolbarImage::Details))
+        ->setChecked(true);
 
-    m_helpBarAction = new QAction(ToolbarIcon(ToolbarImage::HelpBar), Word(9), this);
+    m_helpBarAction = new QAction(ToolbarIcon(ToolbarImage::HelpBar), Text(Word::HelpBarCommand), this);
     m_helpBarAction->setObjectName(QStringLiteral("toggleHelpBar"));
     m_helpBarAction->setCheckable(true);
     m_helpBarAction->setChecked(false);
-    m_helpBarAction->setToolTip(Word(733));
-    m_helpBarAction->setStatusTip(Word(733));
+    m_helpBarAction->setToolTip(Text(Word::HelpBarTooltip));
+    m_helpBarAction->setStatusTip(Text(Word::HelpBarTooltip));
     connect(m_helpBarAction, &QAction::triggered, this, &CMainFrame::ToggleHelpBar);
 }
 
-QAction* CMainFrame::AddPresentationAction(Presentation presentation, int word, const QIcon& icon)
+QAction* CMainFrame::AddPresentationAction(Presentation presentation, Word word, const QIcon& icon)
 {
-    auto* action = new QAction(icon, Word(word), m_presentationGroup);
+    auto* action = new QAction(icon, Text(word), m_presentationGroup);
     action->setCheckable(true);
-    action->setToolTip(Word(word));
-    action->setStatusTip(Word(word));
+    action->setToolTip(Text(word));
+    action->setStatusTip(Text(word));
     action->setData(static_cast<int>(presentation));
     connect(action, &QAction::triggered, this, [this, presentation] { SetPresentation(presentation); });
     return action;
@@ -135,11 +138,11 @@ QAction* CMainFrame::AddPresentationAction(Presentation presentation, int word, 
 
 void CMainFrame::CreateMenus()
 {
-    QMenu* fileMenu = menuBar()->addMenu(Word(5));
+    QMenu* fileMenu = menuBar()->addMenu(Text(Word::FileMenu));
     fileMenu->setObjectName(QStringLiteral("fileMenu"));
-    fileMenu->addAction(Word(8), this, &QWidget::close);
+    fileMenu->addAction(Text(Word::ExitCommand), this, &QWidget::close);
 
-    m_editMenu = menuBar()->addMenu(Word(944));
+    m_editMenu = menuBar()->addMenu(Text(Word::EditMenu));
     m_editMenu->setObjectName(QStringLiteral("editMenu"));
     m_editMenu->addAction(m_createAction);
     m_editMenu->addAction(m_editAction);
@@ -147,17 +150,17 @@ void CMainFrame::CreateMenus()
     connect(m_editMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateEditCommands);
     UpdateEditCommands();
 
-    QMenu* viewMenu = menuBar()->addMenu(Word(945));
+    QMenu* viewMenu = menuBar()->addMenu(Text(Word::ViewMenu));
     viewMenu->setObjectName(QStringLiteral("viewMenu"));
     viewMenu->addActions(m_presentationGroup->actions());
 
-    QMenu* helpMenu = menuBar()->addMenu(Word(7));
+    QMenu* helpMenu = menuBar()->addMenu(Text(Word::HelpMenu));
     helpMenu->setObjectName(QStringLiteral("helpMenu"));
     helpMenu->addAction(m_helpBarAction);
     helpMenu->addSeparator();
     // The support box comes later; the command is offered to whoever shows it.
-    helpMenu->addAction(Word(11), this, &CMainFrame::technicalSupportRequested);
-    helpMenu->addAction(Word(790), this, &CMainFrame::aboutRequested);
+    helpMenu->addAction(Text(Word::TechnicalSupportCommand), this, &CMainFrame::technicalSupportRequested);
+    helpMenu->addAction(Text(Word::AboutCommand), this, &CMainFrame::aboutRequested);
 }
 
 void CMainFrame::CreateToolBar()
@@ -217,7 +220,7 @@ void CMainFrame::FillTree(const std::optional<std::string>& loginPath)
 
 void CMainFrame::UpdateEditCommands()
 {
-    const EditCommandState state = MakeEditCommandState(m_words, m_itemList->Mode(), m_itemList->HasSelection());
+    const EditCommandState state = MakeEditCommandState(m_words, m_view->Mode(), m_view->HasSelection());
     m_createAction->setText(state.createText);
     m_createAction->setEnabled(state.createEnabled);
     m_editAction->setText(state.editText);
@@ -248,7 +251,7 @@ void CMainFrame::ShowCommandPopupAtToolbar()
 
 void CMainFrame::SetPresentation(Presentation presentation)
 {
-    m_itemList->SetPresentation(presentation);
+    m_view->SetPresentation(presentation);
     for (QAction* action : m_presentationGroup->actions()) {
         if (action->data().toInt() == static_cast<int>(presentation))
             action->setChecked(true);
@@ -257,7 +260,7 @@ void CMainFrame::SetPresentation(Presentation presentation)
 
 void CMainFrame::MoveFocusBetweenPanes(int step)
 {
-    std::vector<QWidget*> panes { m_tree, m_itemList->CurrentItemView() };
+    std::vector<QWidget*> panes { m_tree, m_view->CurrentItemView() };
     if (IsHelpBarShown())
         panes.push_back(m_helpBar);
     const QWidget* focused = QApplication::focusWidget();
@@ -271,12 +274,22 @@ void CMainFrame::MoveFocusBetweenPanes(int step)
     panes[static_cast<size_t>(next)]->setFocus(Qt::ShortcutFocusReason);
 }
 
-void CMainFrame::AttachHelpBar(QDockWidget* helpBar)
+void CMainFrame::AttachHelpBar(CHelpBar* helpBar)
 {
     m_helpBar = helpBar;
-    if (m_helpBar != nullptr)
-        addDockWidget(Qt::RightDockWidgetArea, m_helpBar);
-    SetHelpBarShown(m_helpBarShown);
+    if (m_helpBar == nullptr) {
+        SetHelpBarShown(false);
+        return;
+    }
+    addDockWidget(Qt::RightDockWidgetArea, m_helpBar);
+    connect(m_helpBar, &CHelpBar::closeRequested, this, [this] { SetHelpBarShown(false); });
+    auto* showHelp = new QShortcut(QKeySequence::HelpContents, this);
+    connect(showHelp, &QShortcut::activated, this, [this] {
+        if (!m_helpBarShown)
+            SetHelpBarShown(true);
+        m_helpBar->FocusSearch();
+    });
+    SetHelpBarShown(RememberedHelpBarShown());
 }
 
 void CMainFrame::ToggleHelpBar()
@@ -294,11 +307,11 @@ void CMainFrame::SetHelpBarShown(bool shown)
     m_helpBarAction->setChecked(IsHelpBarShown());
     if (m_helpBar == nullptr)
         return;
-    m_helpBar->setVisible(shown);
+    m_helpBar->SetShown(shown);
     // The list's width changes with the bar, and its columns are sized from that width.
     if (layout() != nullptr)
         layout()->activate();
-    RunReportingFileErrors(m_itemList, [this] { m_itemList->RefreshList(); });
+    RunReportingFileErrors(m_view, m_ui, [this] { m_view->RefreshList(); });
 }
 
 } // namespace custodia

@@ -11,14 +11,15 @@
 
 class QAction;
 class QActionGroup;
-class QDockWidget;
 class QMenu;
 class QPoint;
 class QToolBar;
+class UiServices;
 
 namespace custodia {
 
 class CCustodiaView;
+class CHelpBar;
 class CItemCommands;
 class CLeftView;
 class CStatusClock;
@@ -34,11 +35,11 @@ class CMainFrame final : public QMainWindow {
 public:
     static constexpr int kTreeWidth = 200;
 
-    CMainFrame(WordTable& words, CCustodiaDoc& doc, QWidget* parent = nullptr);
+    CMainFrame(WordTable& words, CCustodiaDoc& doc, UiServices& ui, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     CLeftView& LeftView() const { return *m_tree; }
-    CCustodiaView& ItemList() const { return *m_itemList; }
+    CCustodiaView& View() const { return *m_view; }
     CItemCommands& Commands() const { return *m_commands; }
     CStatusClock& Clock() const { return *m_clock; }
     QMenu& EditMenu() const { return *m_editMenu; }
@@ -46,8 +47,10 @@ public:
 
     // The dialogs the commands open; until they exist, commands that need one do nothing.
     void SetItemDialogs(std::unique_ptr<ItemDialogs> dialogs);
-    // Makes a dock widget the help bar, which the help bar commands then show and hide.
-    void AttachHelpBar(QDockWidget* helpBar);
+    // Docks the help bar at the right, which the help bar commands then show and hide; it starts shown
+    // or hidden as it was at the end of the last run. F1 shows it and puts the cursor into its search.
+    void AttachHelpBar(CHelpBar* helpBar);
+    CHelpBar* HelpBar() const { return m_helpBar; }
 
     void SelectCategory(const LoginPathEntry& entry, LoginPathCategory category);
     void FillTree(const std::optional<std::string>& loginPath);
@@ -71,15 +74,16 @@ private:
     void CreateStatusBar();
     void CreateShortcuts();
     void CenterOnScreen();
-    QAction* AddPresentationAction(Presentation presentation, int word, const QIcon& icon);
+    QAction* AddPresentationAction(Presentation presentation, Word word, const QIcon& icon);
     void ShowCommandPopupAtToolbar();
     void MoveFocusBetweenPanes(int step);
     void SetHelpBarShown(bool shown);
-    QString Word(int number) const;
+    QString Text(Word word) const;
 
     WordTable& m_words;
     CCustodiaDoc& m_doc;
-    CCustodiaView* m_itemList = nullptr;
+    UiServices& m_ui;
+    CCustodiaView* m_view = nullptr;
     CLeftView* m_tree = nullptr;
     std::unique_ptr<ItemDialogs> m_dialogs;
     std::unique_ptr<CItemCommands> m_commands;
@@ -93,7 +97,7 @@ private:
     QAction* m_popupAction = nullptr;
     QAction* m_helpBarAction = nullptr;
     QActionGroup* m_presentationGroup = nullptr;
-    QDockWidget* m_helpBar = nullptr;
+    CHelpBar* m_helpBar = nullptr;
     bool m_helpBarShown = true;
 };
 

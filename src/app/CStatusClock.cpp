@@ -2,28 +2,17 @@
 
 #include "platform/Platform.h"
 
+#include <QDateTime>
 #include <QTimer>
-
-#include <array>
-#include <cstdio>
-#include <string>
 
 namespace custodia {
 
 namespace {
 
-// The date part is put into the time pattern by formatting, hence the escaped time fields.
-const char kClockPattern[] = " %s  %%H:%%M:%%S";
-const char kDatePattern[] = "%d/%m/%Y";
-// Sizes the pane; it is the pattern with its escapes doubled, which is wide enough for any time.
+// A leading blank, the date with slashes, two blanks and the time with seconds.
+const QString kClockPattern = QStringLiteral(" dd/MM/yyyy  HH:mm:ss");
+// Sizes the pane: wide enough for any date and time of the pattern.
 const char kWidthSample[] = "00//00//0000  00:00:00";
-
-std::string ClockFormat()
-{
-    std::array<char, 64> format {};
-    std::snprintf(format.data(), format.size(), kClockPattern, kDatePattern);
-    return format.data();
-}
 
 } // namespace
 
@@ -48,10 +37,9 @@ void CStatusClock::Tick()
 
 QString CStatusClock::Format(const std::tm& time)
 {
-    static const std::string format = ClockFormat();
-    std::array<char, 64> text {};
-    const size_t length = std::strftime(text.data(), text.size(), format.c_str(), &time);
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(length));
+    const QDate date(time.tm_year + 1900, time.tm_mon + 1, time.tm_mday);
+    const QTime clock(time.tm_hour, time.tm_min, time.tm_sec);
+    return QDateTime(date, clock).toString(kClockPattern);
 }
 
 } // namespace custodia

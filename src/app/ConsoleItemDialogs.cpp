@@ -1,40 +1,93 @@
 #include "app/ConsoleItemDialogs.h"
 
+#include "app/CCustodiaDoc.h"
+#include "app/CCustodiaView.h"
+#include "groups/CCreateNewProfileDialog.h"
+#include "groups/CGroupPropertiesDlg.h"
+#include "users/CAddLoginPathDialog.h"
+#include "users/CUpdateDatabasePathDialog.h"
+#include "users/CUserPropertiesDlg.h"
+
 namespace custodia {
 
-ConsoleItemDialogs::ConsoleItemDialogs(const WordTable& words, UiServices& ui)
+namespace {
+
+// The number dialog of a new group, kept between runs so that a rerun after a clash shows what was
+// typed before.
+class NewProfilePrompt final : public NewGroupPrompt {
+public:
+    NewProfilePrompt(const WordTable& words, UiServices& ui, const std::string& loginPath, QWidget* parent)
+        : m_dialog(words, ui, loginPath, parent)
+    {
+    }
+
+    std::optional<NewGroupChoice> Run() override
+    {
+        if (m_dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return NewGroupChoice { m_dialog.GetNumber(), m_dialog.GetName() };
+    }
+
+private:
+    CCreateNewProfileDialog m_dialog;
+};
+
+std::vector<std::string> ManagedLoginPaths(CCustodiaDoc& doc)
+{
+    std::vector<std::string> paths;
+    for (const LoginPathEntry& entry : doc.LoginPaths())
+        paths.push_back(entry.path);
+    return paths;
+}
+
+} // namespace
+
+ConsoleItemDialogs::ConsoleItemDialogs(const WordTable& words, UiServices& ui, CCustodiaDoc& doc)
     : m_words(words)
     , m_ui(ui)
+    , m_doc(doc)
 {
 }
 
 // Users, database slots and login paths
 
-bool ConsoleItemDialogs::EditUser(QWidget*, UserEntry&, const std::vector<GroupEntry>&, const DatabaseList&)
+bool ConsoleItemDialogs::EditUser(QWidget* parent, UserEntry& user, const std::vector<GroupEntry>& groups,
+    const DatabaseList& databases, const UserNameCheck& isNameTaken)
 {
-    return false;
+    CUserPropertiesDlg dialog(m_words, m_ui, user, groups, databases, parent);
+    dialog.SetNameCheck(isNameTaken);
+    return dialog.exec() == QDialog::Accepted;
 }
 
-bool ConsoleItemDialogs::EditDatabasePath(QWidget*, DatabaseList&, int)
+bool ConsoleItemDialogs::EditDatabasePath(QWidget* parent, DatabaseList& databases, int slot)
 {
-    return false;
+    CUpdateDatabasePathDialog dialog(m_words, m_ui, databases, slot, parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
-std::optional<std::string> ConsoleItemDialogs::AskLoginPath(QWidget*)
+std::optional<std::string> ConsoleItemDialogs::AskLoginPath(QWidget* parent)
 {
-    return std::nullopt;
+    CAddLoginPathDialog dialog(m_words, m_ui, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.GetResultPath();
 }
 
 // Groups
 
-std::unique_ptr<NewGroupPrompt> ConsoleItemDialogs::MakeNewGroupPrompt(QWidget*, const std::string&)
+std::unique_ptr<NewGroupPrompt> ConsoleItemDialogs::MakeNewGroupPrompt(QWidget* parent, const std::string& loginPath)
 {
-    return nullptr;
+    return std::make_unique<NewProfilePrompt>(m_words, m_ui, loginPath, parent);
 }
 
-bool ConsoleItemDialogs::EditGroup(QWidget*, const std::string&, const GroupEntry&)
+bool ConsoleItemDialogs::EditGroup(QWidget* parent, const std::string& loginPath, const GroupEntry& group)
 {
-    return false;
+    CGroupPropertiesDlg dialog(m_words, m_ui, loginPath, group, ManagedLoginPaths(m_doc), parent);
+    // The dialog saves on its own, Save As included while it stays open; the item list that opened it
+    // then shows what is stored.
+    if (auto* itemList = qobject_cast<CCustodiaView*>(parent))
+        dialog.SetGroupsSavedHandler([itemList, loginPath] { itemList->FillGroups(loginPath); });
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace custodia

@@ -6,16 +6,18 @@ class UiServices;
 
 namespace custodia {
 
+class CCustodiaDoc;
 class WordTable;
 
 // The console's own dialogs behind the create and edit commands: the user, database path and
 // add-login-path dialogs of src/users and the group dialogs of src/groups.
 class ConsoleItemDialogs final : public ItemDialogs {
 public:
-    ConsoleItemDialogs(const WordTable& words, UiServices& ui);
+    // The document lists the login paths a copy of a group can be saved into.
+    ConsoleItemDialogs(const WordTable& words, UiServices& ui, CCustodiaDoc& doc);
 
     bool EditUser(QWidget* parent, UserEntry& user, const std::vector<GroupEntry>& groups,
-        const DatabaseList& databases) override;
+        const DatabaseList& databases, const UserNameCheck& isNameTaken) override;
     bool EditDatabasePath(QWidget* parent, DatabaseList& databases, int slot) override;
     std::optional<std::string> AskLoginPath(QWidget* parent) override;
 
@@ -25,6 +27,7 @@ public:
 private:
     const WordTable& m_words;
     UiServices& m_ui;
+    CCustodiaDoc& m_doc;
 };
 
 } // namespace custodia

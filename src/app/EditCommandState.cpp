@@ -6,22 +6,24 @@ namespace custodia {
 
 EditCommandState MakeEditCommandState(const WordTable& words, ListMode mode, bool hasSelection)
 {
-    const auto word = [&](int number) { return WordText(words, number); };
+    const auto word = [&](Word name) { return WordText(words, name); };
     EditCommandState state;
-    const std::optional<int> noun = ModeNounWord(mode);
+    const std::optional<Word> noun = ModeNounWord(mode);
     if (!noun) {
-        state.createText = word(923);
-        state.editText = word(924);
-        state.deleteText = word(925);
+        state.createText = word(Word::CreateCommand);
+        state.editText = word(Word::EditCommand);
+        state.deleteText = word(Word::DeleteCommand);
         return state;
     }
     const QString nounText = word(*noun);
     // Login paths are added to and removed from the managed list, not created and deleted.
     const bool loginPaths = mode == ListMode::LoginPaths || mode == ListMode::Categories;
     const bool databasePaths = mode == ListMode::DatabasePaths;
-    state.createText = word(loginPaths ? 933 : 923) + QLatin1Char(' ') + nounText + QStringLiteral("...");
-    state.deleteText = word(loginPaths ? 939 : 925) + QLatin1Char(' ') + nounText;
-    state.editText = loginPaths ? word(924) : word(924) + QLatin1Char(' ') + nounText + QStringLiteral("...");
+    state.createText = word(loginPaths ? Word::AddCommand : Word::CreateCommand) + QLatin1Char(' ') + nounText
+        + QStringLiteral("...");
+    state.deleteText = word(loginPaths ? Word::RemoveCommand : Word::DeleteCommand) + QLatin1Char(' ') + nounText;
+    state.editText = loginPaths ? word(Word::EditCommand)
+                                : word(Word::EditCommand) + QLatin1Char(' ') + nounText + QStringLiteral("...");
     state.createEnabled = !databasePaths;
     state.deleteEnabled = hasSelection && !databasePaths;
     state.editEnabled = hasSelection;

@@ -7,29 +7,29 @@
 
 namespace custodia {
 
-void ReportFileError(QWidget* parent, const FileException& error)
+void ReportFileError(QWidget* parent, UiServices& ui, const FileException& error)
 {
     const QString text = QStringLiteral("The file \"%1\" could not be read or written: %2.")
                              .arg(PathText(error.fileName()), QString::fromLatin1(DescribeFileCause(error.cause())));
-    UiServices::Instance().ShowMessage(
+    ui.ShowMessage(
         parent, text, QString::fromLatin1(kApplicationName), UiServices::Icon::Critical, UiServices::Buttons::Ok);
 }
 
-void ReportUnusableFile(QWidget* parent, const std::string& fileName, const std::string& cause)
+void ReportUnusableFile(QWidget* parent, UiServices& ui, const std::string& fileName, const std::string& cause)
 {
     const QString text = QStringLiteral("The file \"%1\" could not be read: %2.")
                              .arg(PathText(fileName), QString::fromStdString(cause));
-    UiServices::Instance().ShowMessage(
+    ui.ShowMessage(
         parent, text, QString::fromLatin1(kApplicationName), UiServices::Icon::Critical, UiServices::Buttons::Ok);
 }
 
-bool RunReportingFileErrors(QWidget* parent, const std::function<void()>& action)
+bool RunReportingFileErrors(QWidget* parent, UiServices& ui, const std::function<void()>& action)
 {
     try {
         action();
         return true;
     } catch (const FileException& error) {
-        ReportFileError(parent, error);
+        ReportFileError(parent, ui, error);
         return false;
     }
 }

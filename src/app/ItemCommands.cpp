@@ -5,22 +5,19 @@
 #include "app/CLeftView.h"
 #include "app/FileErrorReport.h"
 #include "app/ItemDialogs.h"
+#include "app/NumberText.h"
 #include "app/UiServices.h"
 #include "app/WordText.h"
+#include "store/PasswordFile.h"
 #include "store/UserStore.h"
+#include "users/UserMessages.h"
+#include "users/UserStoreCalls.h"
 
 #include <algorithm>
 
 namespace custodia {
 
 namespace {
-
-void SaveUser(const std::string& loginPath, const UserEntry& entry)
-{
-    const UserRecord& user = entry.user;
-    UserStore().SaveUser(loginPath, user.userName, user.fullName, user.description, user.password, user.groupNumber,
-        user.databaseMode, user.databaseMask, entry.access);
-}
 
 bool HasGroup(const std::vector<GroupEntry>& groups, int groupNumber)
 {
@@ -30,32 +27,32 @@ bool HasGroup(const std::vector<GroupEntry>& groups, int groupNumber)
 
 } // namespace
 
-CItemCommands::CItemCommands(
-    const WordTable& words, CCustodiaDoc& doc, CCustodiaView& itemList, CLeftView& tree, ItemDialogs& dialogs)
+CItemCommands::CItemCommands(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view, CLeftView& tree,
+    ItemDialogs& dialogs, UiServices& ui)
     : m_words(words)
     , m_doc(doc)
-    , m_itemList(itemList)
+    , m_view(view)
     , m_tree(tree)
     , m_dialogs(&dialogs)
+    , m_ui(ui)
 {
 }
 
-QString CItemCommands::Word(int number) const
+QString CItemCommands::Text(Word word) const
 {
-    return WordText(m_words, number);
+    return WordText(m_words, word);
 }
 
-bool CItemCommands::Confirm(const QString& text, int captionWord)
+bool CItemCommands::Confirm(const QString& text, Word caption)
 {
-    return UiServices::Instance().ShowMessage(
-               &m_itemList, text, Word(captionWord), UiServices::Icon::Warning, UiServices::Buttons::OkCancel)
+    return m_ui.ShowMessage(&m_view, text, Text(caption), UiServices::Icon::Warning, UiServices::Buttons::OkCancel)
         == UiServices::Answer::Ok;
 }
 
 void CItemCommands::CreateItem()
 {
-    RunReportingFileErrors(&m_itemList, [this] {
-        switch (m_itemList.Mode()) {
+    RunReportingFileErrors(&m_view, m_ui, [this] {
+        switch (m_view.Mode()) {
         case ListMode::Users:
             CreateUser();
             break;
@@ -75,11 +72,11 @@ void CItemCommands::CreateItem()
 
 void CItemCommands::EditItem()
 {
-    const std::optional<int> row = m_itemList.SelectedRow();
+    const std::optional<int> row = m_view.SelectedRow();
     if (!row)
         return;
-    RunReportingFileErrors(&m_itemList, [this, row = *row] {
-        switch (m_itemList.Mode()) {
+    RunReportingFileErrors(&m_view, m_ui, [this, row = *row] {
+        switch (m_view.Mode()) {
         case ListMode::LoginPaths:
         case ListMode::Categories:
             EditLoginPath(row);
@@ -101,11 +98,11 @@ void CItemCommands::EditItem()
 
 void CItemCommands::DeleteItem()
 {
-    const std::optional<int> row = m_itemList.SelectedRow();
+    const std::optional<int> row = m_view.SelectedRow();
     if (!row)
         return;
-    RunReportingFileErrors(&m_itemList, [this, row = *row] {
-        switch (m_itemList.Mode()) {
+    RunReportingFileErrors(&m_view, m_ui, [this, row = *row] {
+        switch (m_view.Mode()) {
         case ListMode::Users:
             DeleteUser(row);
             break;
@@ -123,32 +120,41 @@ void CItemCommands::DeleteItem()
     });
 }
 
+// The list then shows what is really stored.
+void CItemCommands::ReportNotSaved(const std::string& fileName)
+{
+    ShowFileFailure(
+        m_ui, m_words, &m_view, Word::ChangesNotSaved, Word::NotSavedCaption, fileName, DescribeWriteFailure(fileName));
+}
+
 void CItemCommands::CreateUser()
 {
     UserEntry entry;
-    if (!m_dialogs->EditUser(&m_itemList, entry, m_itemList.Groups(), m_itemList.Databases()))
+    const std::string loginPath = m_view.CurrentLoginPath();
+    // A new user never replaces one of the same name.
+    const auto isNameTaken = [&](const std::string& name) { return IsUserNameStored(loginPath, name); };
+    if (!m_dialogs->EditUser(&m_view, entry, m_view.Groups(), m_view.Databases(), isNameTaken))
         return;
-    const std::string loginPath = m_itemList.CurrentLoginPath();
-    SaveUser(loginPath, entry);
-    m_itemList.FillUsers(loginPath);
+    if (!SaveUserEntry(loginPath, entry))
+        ReportNotSaved(PasswordFilePath(loginPath));
+    m_view.FillUsers(loginPath);
 }
 
 std::optional<int> CItemCommands::AskForFreeGroupNumber(std::string& name)
 {
-    const std::unique_ptr<NewGroupPrompt> prompt
-        = m_dialogs->MakeNewGroupPrompt(&m_itemList, m_itemList.CurrentLoginPath());
+    const std::unique_ptr<NewGroupPrompt> prompt = m_dialogs->MakeNewGroupPrompt(&m_view, m_view.CurrentLoginPath());
     if (!prompt)
         return std::nullopt;
     for (;;) {
         std::optional<NewGroupChoice> choice = prompt->Run();
         if (!choice)
             return std::nullopt;
-        if (!HasGroup(m_itemList.Groups(), choice->groupNumber)) {
+        if (!HasGroup(m_view.Groups(), choice->groupNumber)) {
             name = std::move(choice->name);
             return choice->groupNumber;
         }
-        UiServices::Instance().ShowMessage(
-            &m_itemList, Word(934), Word(929), UiServices::Icon::Critical, UiServices::Buttons::Ok);
+        m_ui.ShowMessage(&m_view, Text(Word::GroupNumberClash), Text(Word::CheckYourInputCaption),
+            UiServices::Icon::Critical, UiServices::Buttons::Ok);
     }
 }
 
@@ -159,14 +165,14 @@ void CItemCommands::CreateGroup()
     if (!number)
         return;
     group.groupNumber = *number;
-    const std::string loginPath = m_itemList.CurrentLoginPath();
-    if (m_dialogs->EditGroup(&m_itemList, loginPath, group))
-        m_itemList.FillGroups(loginPath);
+    const std::string loginPath = m_view.CurrentLoginPath();
+    if (m_dialogs->EditGroup(&m_view, loginPath, group))
+        m_view.FillGroups(loginPath);
 }
 
 void CItemCommands::CreateLoginPath()
 {
-    const std::optional<std::string> path = m_dialogs->AskLoginPath(&m_itemList);
+    const std::optional<std::string> path = m_dialogs->AskLoginPath(&m_view);
     if (!path)
         return;
     if (m_doc.AddLoginPath(*path))
@@ -176,36 +182,44 @@ void CItemCommands::CreateLoginPath()
 
 void CItemCommands::EditLoginPath(int row)
 {
-    const std::string* path = m_itemList.LoginPathAtRow(row);
+    const std::string* path = m_view.LoginPathAtRow(row);
     const LoginPathEntry* entry = path != nullptr ? m_doc.FindLoginPath(*path) : nullptr;
     if (entry == nullptr)
         return;
     // A login path row opens its users; a category row opens that category.
     const auto category
-        = m_itemList.Mode() == ListMode::Categories ? static_cast<LoginPathCategory>(row) : LoginPathCategory::Users;
+        = m_view.Mode() == ListMode::Categories ? static_cast<LoginPathCategory>(row) : LoginPathCategory::Users;
     m_tree.SelectCategory(*entry, category);
 }
 
 void CItemCommands::EditUser(int row)
 {
-    if (row >= static_cast<int>(m_itemList.Users().size()))
+    if (row >= static_cast<int>(m_view.Users().size()))
         return;
-    UserEntry entry = m_itemList.Users()[static_cast<size_t>(row)];
-    if (!m_dialogs->EditUser(&m_itemList, entry, m_itemList.Groups(), m_itemList.Databases()))
+    UserEntry entry = m_view.Users()[static_cast<size_t>(row)];
+    const std::string oldName = entry.user.userName;
+    const std::string loginPath = m_view.CurrentLoginPath();
+    const auto isNameTaken
+        = [&](const std::string& name) { return name != oldName && IsUserNameStored(loginPath, name); };
+    if (!m_dialogs->EditUser(&m_view, entry, m_view.Groups(), m_view.Databases(), isNameTaken))
         return;
-    const std::string loginPath = m_itemList.CurrentLoginPath();
-    SaveUser(loginPath, entry);
-    m_itemList.FillUsers(loginPath);
+    // A new name is a rename: the user is written under it first, and only then is the old one freed,
+    // so a failure part way leaves a copy, never no user.
+    if (!SaveUserEntry(loginPath, entry))
+        ReportNotSaved(PasswordFilePath(loginPath));
+    else if (entry.user.userName != oldName && !RemoveStoredUser(loginPath, oldName))
+        ReportNotSaved(PasswordFilePath(loginPath));
+    m_view.FillUsers(loginPath);
 }
 
 void CItemCommands::EditGroup(int row)
 {
-    if (row >= static_cast<int>(m_itemList.Groups().size()))
+    if (row >= static_cast<int>(m_view.Groups().size()))
         return;
-    const GroupEntry group = m_itemList.Groups()[static_cast<size_t>(row)];
-    const std::string loginPath = m_itemList.CurrentLoginPath();
-    if (m_dialogs->EditGroup(&m_itemList, loginPath, group))
-        m_itemList.FillGroups(loginPath);
+    const GroupEntry group = m_view.Groups()[static_cast<size_t>(row)];
+    const std::string loginPath = m_view.CurrentLoginPath();
+    if (m_dialogs->EditGroup(&m_view, loginPath, group))
+        m_view.FillGroups(loginPath);
 }
 
 void CItemCommands::EditDatabasePath(int row)
@@ -213,52 +227,54 @@ void CItemCommands::EditDatabasePath(int row)
     if (row >= databaselist::kShownSlotCount)
         return;
     // The dialog works on a copy, so a cancelled dialog leaves the list's image as it was.
-    DatabaseList databases = m_itemList.Databases();
-    if (!m_dialogs->EditDatabasePath(&m_itemList, databases, row))
+    DatabaseList databases = m_view.Databases();
+    if (!m_dialogs->EditDatabasePath(&m_view, databases, row))
         return;
-    const std::string loginPath = m_itemList.CurrentLoginPath();
-    UserStore().SaveDatabaseList(loginPath, databases);
-    m_itemList.FillDatabasePaths(loginPath);
+    const std::string loginPath = m_view.CurrentLoginPath();
+    if (!SaveDatabaseSlot(loginPath, databases, row))
+        ReportNotSaved(DatabaseListFileOf(loginPath));
+    m_view.FillDatabasePaths(loginPath);
 }
 
 void CItemCommands::DeleteUser(int row)
 {
-    if (row >= static_cast<int>(m_itemList.Users().size()))
+    if (row >= static_cast<int>(m_view.Users().size()))
         return;
-    const UserRecord user = m_itemList.Users()[static_cast<size_t>(row)].user;
-    const QString text = Word(857) + QStringLiteral("\n\n  ") + Word(865) + QLatin1Char(' ') + StoredText(user.userName)
-        + QStringLiteral("\n  ") + Word(866) + QLatin1Char(' ') + StoredText(user.fullName) + QStringLiteral("\n  ")
-        + Word(861) + QLatin1Char(' ') + StoredText(user.description);
-    if (!Confirm(text, 856))
+    const UserRecord user = m_view.Users()[static_cast<size_t>(row)].user;
+    const QString text = Text(Word::DeleteUserPrompt) + QStringLiteral("\n\n  ") + Text(Word::UserNameFieldLabel)
+        + QLatin1Char(' ') + StoredText(user.userName) + QStringLiteral("\n  ") + Text(Word::UserFullNameLabel)
+        + QLatin1Char(' ') + StoredText(user.fullName) + QStringLiteral("\n  ") + Text(Word::UserDescriptionLabel)
+        + QLatin1Char(' ') + StoredText(user.description);
+    if (!Confirm(text, Word::DeleteUserCaption))
         return;
-    const std::string loginPath = m_itemList.CurrentLoginPath();
+    const std::string loginPath = m_view.CurrentLoginPath();
     UserStore().DeleteUser(loginPath, user.userName, user.fullName, user.description);
-    m_itemList.FillUsers(loginPath);
+    m_view.FillUsers(loginPath);
 }
 
 void CItemCommands::DeleteGroup(int row)
 {
-    if (row >= static_cast<int>(m_itemList.Groups().size()))
+    if (row >= static_cast<int>(m_view.Groups().size()))
         return;
-    const GroupEntry group = m_itemList.Groups()[static_cast<size_t>(row)];
-    const QString text = Word(800) + QStringLiteral(":\n\n  ")
-        + QStringLiteral("%1").arg(group.groupNumber, 3, 10, QLatin1Char('0')) + QLatin1Char(' ')
-        + StoredText(group.name) + QLatin1Char('\n');
-    if (!Confirm(text, 799))
+    const GroupEntry group = m_view.Groups()[static_cast<size_t>(row)];
+    const QString text = Text(Word::DeleteGroupPrompt) + QStringLiteral(":\n\n  ") + ZeroPadded(group.groupNumber, 3)
+        + QLatin1Char(' ') + StoredText(group.name) + QLatin1Char('\n');
+    if (!Confirm(text, Word::DeleteGroupCaption))
         return;
-    const std::string loginPath = m_itemList.CurrentLoginPath();
+    const std::string loginPath = m_view.CurrentLoginPath();
     UserStore().DeleteGroup(loginPath, static_cast<uint8_t>(group.groupNumber));
-    m_itemList.FillGroups(loginPath);
+    m_view.FillGroups(loginPath);
 }
 
 void CItemCommands::DeleteLoginPath(int row)
 {
-    const std::string* listed = m_itemList.LoginPathAtRow(row);
+    const std::string* listed = m_view.LoginPathAtRow(row);
     if (listed == nullptr)
         return;
     // Copied: the list and the document are rebuilt below.
     const std::string path = *listed;
-    if (!Confirm(Word(938) + QStringLiteral("\n\n ") + PathText(path), 937))
+    if (!Confirm(
+            Text(Word::RemoveLoginPathPrompt) + QStringLiteral("\n\n ") + PathText(path), Word::RemoveLoginPathCaption))
         return;
     // Only the managed list changes; the login path's folder and files stay as they are.
     m_doc.RemoveLoginPath(path);

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "words/Word.h"
+
 #include <QString>
 
 #include <optional>
 #include <string>
+
+class UiServices;
 
 namespace custodia {
 
@@ -18,8 +22,8 @@ class WordTable;
 // again, so that the list always shows what is stored.
 class CItemCommands final {
 public:
-    CItemCommands(
-        const WordTable& words, CCustodiaDoc& doc, CCustodiaView& itemList, CLeftView& tree, ItemDialogs& dialogs);
+    CItemCommands(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view, CLeftView& tree, ItemDialogs& dialogs,
+        UiServices& ui);
 
     void SetDialogs(ItemDialogs& dialogs) { m_dialogs = &dialogs; }
 
@@ -40,14 +44,16 @@ private:
     void DeleteLoginPath(int row);
 
     std::optional<int> AskForFreeGroupNumber(std::string& name);
-    bool Confirm(const QString& text, int captionWord);
-    QString Word(int number) const;
+    void ReportNotSaved(const std::string& fileName);
+    bool Confirm(const QString& text, Word caption);
+    QString Text(Word word) const;
 
     const WordTable& m_words;
     CCustodiaDoc& m_doc;
-    CCustodiaView& m_itemList;
+    CCustodiaView& m_view;
     CLeftView& m_tree;
     ItemDialogs* m_dialogs;
+    UiServices& m_ui;
 };
 
 } // namespace custodia

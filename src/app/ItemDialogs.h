@@ -4,6 +4,7 @@
 #include "store/GroupEntry.h"
 #include "store/UserEntry.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +29,9 @@ public:
     virtual std::optional<NewGroupChoice> Run() = 0;
 };
 
+// True when another user already holds the name: the user dialog then refuses OK and stays open.
+using UserNameCheck = std::function<bool(const std::string& userName)>;
+
 // The dialogs the create and edit commands open. Each edits what it is given only when it returns
 // true (OK); a cancelled dialog leaves everything as it was.
 class ItemDialogs {
@@ -35,8 +39,8 @@ public:
     virtual ~ItemDialogs() = default;
 
     // The user properties dialog, over a new (all empty) or an existing user.
-    virtual bool EditUser(
-        QWidget* parent, UserEntry& user, const std::vector<GroupEntry>& groups, const DatabaseList& databases)
+    virtual bool EditUser(QWidget* parent, UserEntry& user, const std::vector<GroupEntry>& groups,
+        const DatabaseList& databases, const UserNameCheck& isNameTaken)
         = 0;
     // Null when there is no such dialog.
     virtual std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget* parent, const std::string& loginPath) = 0;
@@ -52,7 +56,11 @@ public:
 // "cancelled", so the commands that need one do nothing.
 class PendingItemDialogs final : public ItemDialogs {
 public:
-    bool EditUser(QWidget*, UserEntry&, const std::vector<GroupEntry>&, const DatabaseList&) override { return false; }
+    bool EditUser(
+        QWidget*, UserEntry&, const std::vector<GroupEntry>&, const DatabaseList&, const UserNameCheck&) override
+    {
+        return false;
+    }
     std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget*, const std::string&) override { return nullptr; }
     bool EditGroup(QWidget*, const std::string&, const GroupEntry&) override { return false; }
     bool EditDatabasePath(QWidget*, DatabaseList&, int) override { return false; }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "words/Word.h"
+
 #include <optional>
 
 namespace custodia {
@@ -11,18 +13,18 @@ enum class ListMode { None = 0, LoginPaths = 1, Categories = 2, Users = 3, Group
 enum class Presentation { LargeIcons, SmallIcons, List, Details };
 
 // The word naming what one row of the mode is, used to label the create, edit and delete commands.
-inline std::optional<int> ModeNounWord(ListMode mode)
+inline std::optional<Word> ModeNounWord(ListMode mode)
 {
     switch (mode) {
     case ListMode::LoginPaths:
     case ListMode::Categories:
-        return 926;
+        return Word::LoginPathItem;
     case ListMode::Users:
-        return 927;
+        return Word::UserItem;
     case ListMode::Groups:
-        return 928;
+        return Word::GroupItem;
     case ListMode::DatabasePaths:
-        return 987;
+        return Word::DatabasePathTitle;
     case ListMode::None:
         break;
     }

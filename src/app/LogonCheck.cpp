@@ -27,13 +27,12 @@ LogonOutcome AttemptLogon(
     if (userName.empty() || password.empty())
         return outcome;
 
-    UserRecord user;
-    UserAccessRecord access;
-    const int status = store.FindUser(loginPath, userName, user, access);
-    outcome.groupNumber = status == kUserFound ? user.groupNumber : 0;
-    if (status != kUserFound) {
+    const FoundUser found = store.FindUser(loginPath, userName);
+    const UserRecord& user = found.entry.user;
+    outcome.groupNumber = found.WasFound() ? user.groupNumber : 0;
+    if (!found.WasFound()) {
         outcome.kind = LogonOutcome::Kind::Refused;
-        outcome.message = LogonMessageForStatus(status);
+        outcome.message = LogonMessageForStatus(found.status);
         return outcome;
     }
     // std::string compares every byte, so a stored password is never matched by a prefix of it.
@@ -46,7 +45,7 @@ LogonOutcome AttemptLogon(
     store.SetPassword(password);
     store.SetFullName(user.fullName);
     store.SetDescription(user.description);
-    store.SetLoggedOnUser(user.databaseMode, user.databaseMask, access);
+    store.SetLoggedOnUser(user.databaseMode, user.databaseMask, found.entry.access);
     store.LoadDatabaseList(loginPath);
     outcome.kind = LogonOutcome::Kind::LoggedOn;
     return outcome;

@@ -17,7 +17,6 @@ enum class LogonMessage : int {
     NoPasswordFile = 5,
 };
 inline constexpr int kLogonMessageCount = 6;
-inline constexpr int kFirstLogonMessageWord = 535;
 
 // What a log-on attempt came to.
 struct LogonOutcome {

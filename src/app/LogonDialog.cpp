@@ -76,10 +76,11 @@ bool LogonRequiredHere()
 
 } // namespace
 
-LogonDialog::LogonDialog(
-    UserStore& store, const QString& title, const QString& subtitle, const QString& version, QWidget* parent)
+LogonDialog::LogonDialog(UserStore& store, UiServices& ui, const QString& title, const QString& subtitle,
+    const QString& version, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint)
     , m_store(store)
+    , m_ui(ui)
     , m_title(title)
     , m_subtitle(subtitle)
     , m_version(version)
@@ -137,11 +138,11 @@ void LogonDialog::BuildWidgets()
     form->addRow(m_passwordLabel, m_password);
     form->addRow(m_loginPathLabel, m_loginPathField);
 
-    m_ok = new QPushButton(tr("OK"), this);
+    m_ok = new QPushButton(this);
     m_ok->setObjectName(QStringLiteral("ok"));
     m_ok->setAutoDefault(false);
     m_ok->hide();
-    m_cancel = new QPushButton(tr("Cancel"), this);
+    m_cancel = new QPushButton(this);
     m_cancel->setObjectName(QStringLiteral("cancel"));
     m_cancel->setAutoDefault(false);
     connect(m_ok, &QPushButton::clicked, this, &LogonDialog::OnOk);
@@ -174,6 +175,13 @@ void LogonDialog::SetNotice(const QString& text)
 {
     m_notice->setText(text);
 }
+
+void LogonDialog::SetButtonTexts(const QString& ok, const QString& cancel)
+{
+    m_ok->setText(ok);
+    m_cancel->setText(cancel);
+}
+
 void LogonDialog::SetUserNameLabel(const QString& text)
 {
     m_userNameLabel->setText(text);
@@ -268,8 +276,8 @@ void LogonDialog::OnOk()
         return;
     }
     LogonOutcome outcome;
-    const bool read
-        = RunReportingFileErrors(this, [&] { outcome = AttemptLogon(m_store, m_loginPath, *userName, *password); });
+    const bool read = RunReportingFileErrors(
+        this, m_ui, [&] { outcome = AttemptLogon(m_store, m_loginPath, *userName, *password); });
     if (!read || outcome.kind == LogonOutcome::Kind::Incomplete)
         return;
     m_groupNumber = outcome.groupNumber;
@@ -282,8 +290,8 @@ void LogonDialog::OnOk()
 
 void LogonDialog::ShowMessage(LogonMessage message)
 {
-    UiServices::Instance().ShowMessage(this, m_messages.at(static_cast<size_t>(message)),
-        QString::fromLatin1(kApplicationName), UiServices::Icon::Critical, UiServices::Buttons::Ok);
+    m_ui.ShowMessage(this, m_messages.at(static_cast<size_t>(message)), QString::fromLatin1(kApplicationName),
+        UiServices::Icon::Critical, UiServices::Buttons::Ok);
 }
 
 void LogonDialog::reject()

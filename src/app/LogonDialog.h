@@ -16,6 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 class QWidget;
+class UiServices;
 
 namespace custodia {
 
@@ -36,10 +37,11 @@ public:
 
     // Copies the user name and password the store holds into the fields and loads "splash.bmp" from the
     // current directory.
-    LogonDialog(UserStore& store, const QString& title, const QString& subtitle, const QString& version,
+    LogonDialog(UserStore& store, UiServices& ui, const QString& title, const QString& subtitle, const QString& version,
         QWidget* parent = nullptr);
 
     void SetNotice(const QString& text);
+    void SetButtonTexts(const QString& ok, const QString& cancel);
     void SetUserNameLabel(const QString& text);
     void SetPasswordLabel(const QString& text);
     void SetLoginPathLabel(const QString& text);
@@ -81,6 +83,7 @@ private:
     int TextColumnX() const;
 
     UserStore& m_store;
+    UiServices& m_ui;
     QString m_title;
     QString m_subtitle;
     QString m_version;

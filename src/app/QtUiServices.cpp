@@ -1,8 +1,9 @@
 #include "app/QtUiServices.h"
 
+#include "helpbar/LinkOpener.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QProcess>
 
 namespace {
 
@@ -43,6 +44,5 @@ QString QtUiServices::ChooseFolder(QWidget* parent, const QString& caption, cons
 
 int QtUiServices::OpenLink(const QString& target)
 {
-    // Codes above 32 mean success; 2 ("file not found") when no program could be started for the link.
-    return QProcess::startDetached("xdg-open", { target }) ? 33 : 2;
+    return custodia::OpenLinkOnDesktop(target);
 }

@@ -5,8 +5,9 @@
 
 class QWidget;
 
-// Message boxes, file and folder pickers and opening links go through this one interface, installed
-// once at start-up, so tests can answer them from a script instead of a person.
+// Message boxes, file and folder pickers and opening links go through this one interface, handed to
+// the windows, commands and dialogs that need it, so tests can answer them from a script instead of a
+// person. Only the program's main makes the real one.
 class UiServices {
 public:
     enum class Icon { None, Information, Warning, Critical };
@@ -25,9 +26,4 @@ public:
     // Opens a web address or a mail address with the desktop's program for it. Returns a code above 32
     // on success, or the failure code the link control turns into a message.
     virtual int OpenLink(const QString& target) = 0;
-
-    // The services in force; Qt's own unless a test installed others.
-    static UiServices& Instance();
-    // Installs other services (not owned); nullptr restores Qt's own.
-    static void Install(UiServices* services);
 };

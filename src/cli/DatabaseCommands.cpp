@@ -18,18 +18,17 @@ std::string DatabaseFileOf(const std::string& loginPath)
     return JoinPath(loginPath, databaselist::kFileName);
 }
 
-// A login path without "tessel.dbs" simply has ten empty slots.
-DatabaseList LoadList(const std::string& loginPath)
+// A login path without "tessel.dbs" simply has ten empty slots; a damaged one is refused.
+DatabaseList LoadList(const std::string& loginPath, const std::string& consequence = "")
 {
     UserStore store;
-    store.LoadDatabaseList(loginPath);
-    return *store.GetDatabaseList();
+    RequireUsable(DatabaseFileOf(loginPath), store.LoadDatabaseList(loginPath), consequence);
+    return store.DatabaseListOrEmpty();
 }
 
 int List(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string path = LoginPathOperand(arguments, 0);
-    RequireReadableRecordFile(DatabaseFileOf(path));
     const DatabaseList list = LoadList(path);
     for (int slot = 0; slot < databaselist::kShownSlotCount; ++slot)
         WriteFields(context.out,
@@ -54,9 +53,7 @@ int Set(const ParsedArguments& arguments, CommandContext&)
     const bool mirrorOff = arguments.Has("--mirror-off");
     if (!databasePath && !mirrorPath && !description && !mirrorOn && !mirrorOff)
         throw UsageError("nothing to change: give --path, --mirror, --mirror-on, --mirror-off or --description");
-    RequireUndamagedRecordFile(DatabaseFileOf(path));
-
-    DatabaseList list = LoadList(path);
+    DatabaseList list = LoadList(path, "; nothing was changed");
     if (databasePath)
         list.SetPath(slot, *databasePath);
     if (mirrorPath)

@@ -8,44 +8,10 @@
 #include "store/SharedFile.h"
 
 #include <sys/stat.h>
-#include <vector>
 
 namespace custodia::cli {
 
 namespace {
-
-constexpr unsigned kOpenForReading = openflags::kRead | openflags::kShareDenyNone | openflags::kBinary;
-
-const char* DescribeVerifyResult(int result)
-{
-    switch (result) {
-    case recordfile::kVerifyLengthWrong:
-        return "stored length wrong";
-    case recordfile::kVerifyChecksumWrong:
-        return "checksum wrong";
-    case recordfile::kVerifyNoHeader:
-        return "no header record";
-    default:
-        return "not a record file";
-    }
-}
-
-// Opens the file for reading; false with the check filled in when it is missing or cannot be opened.
-bool OpenForCheck(SharedFile& file, const std::string& fileName, FileCheck& check)
-{
-    if (file.OpenWithRetry(fileName, kOpenForReading)) {
-        check.present = true;
-        return true;
-    }
-    if (file.LastCause() != kCauseFileNotFound) {
-        check.present = true;
-        check.damaged = true;
-        check.unopenable = true;
-        check.openCause = file.LastCause();
-        check.reason = "cannot be opened: " + DescribeOpenError(file.LastOpenError());
-    }
-    return false;
-}
 
 bool IsFolder(const std::string& path)
 {
@@ -53,54 +19,45 @@ bool IsFolder(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+FileReadStatus StatusOf(PasswordFileState state)
+{
+    switch (state) {
+    case PasswordFileState::Missing:
+        return FileReadStatus::Missing;
+    case PasswordFileState::Unreadable:
+        return FileReadStatus::Unopenable;
+    case PasswordFileState::TooLarge:
+    case PasswordFileState::HeaderShort:
+    case PasswordFileState::WrongTitle:
+        return FileReadStatus::Damaged;
+    default:
+        return FileReadStatus::Read;
+    }
+}
+
 } // namespace
 
-FileCheck CheckRecordFile(const std::string& fileName)
-{
-    FileCheck check;
-    SharedFile file;
-    if (!OpenForCheck(file, fileName, check))
-        return check;
-    if (file.GetLength() > recordfile::kMaxFileLength) {
-        check.damaged = true;
-        check.reason = std::to_string(file.GetLength()) + " bytes, more than the "
-            + std::to_string(recordfile::kMaxFileLength >> 20) + " MB any record file may hold";
-        return check;
-    }
-    std::vector<unsigned char> image(static_cast<size_t>(file.GetLength()));
-    if (file.Read(image.data(), image.size()) < image.size()) {
-        check.damaged = true;
-        check.reason = "changed while it was read";
-        return check;
-    }
-    const int result = VerifyRecordImage(image.data(), image.size());
-    if (result != recordfile::kVerifyOk) {
-        check.damaged = true;
-        check.reason = image.size() <= recordfile::kHeaderRecordOffset ? "too short" : DescribeVerifyResult(result);
-    }
-    return check;
-}
-
-FileCheck CheckPasswordFile(const std::string& loginPath)
+FileReadResult CheckPasswordFile(const std::string& loginPath)
 {
     const PasswordFileCheck inspected = InspectPasswordFile(loginPath);
-    FileCheck check;
-    check.present = inspected.state != PasswordFileState::Missing;
-    // A torn tail or a wrong record count is worth a report, but the store reads and writes such a file
-    // soundly; only a file it would refuse counts as damaged here.
-    check.damaged = inspected.state == PasswordFileState::Unreadable
-        || inspected.state == PasswordFileState::HeaderShort || inspected.state == PasswordFileState::WrongTitle
-        || inspected.state == PasswordFileState::TooLarge;
-    check.unopenable = inspected.state == PasswordFileState::Unreadable;
-    check.openCause = inspected.openError.cause;
-    if (check.damaged)
-        check.reason = inspected.reason;
-    return check;
+    FileReadResult read { StatusOf(inspected.state), {} };
+    if (!read.WasRead())
+        read.problem = inspected.reason;
+    if (read.status == FileReadStatus::Unopenable)
+        read.cause = inspected.openError.cause;
+    return read;
 }
 
-std::string DescribeProblem(const FileCheck& check)
+std::string DescribeProblem(const FileReadResult& read)
 {
-    return check.unopenable ? check.reason : "damaged (" + check.reason + ")";
+    switch (read.status) {
+    case FileReadStatus::Missing:
+        return "no such file";
+    case FileReadStatus::Unopenable:
+        return read.problem;
+    default:
+        return "damaged (" + read.problem + ")";
+    }
 }
 
 std::string OpenFailureCause(const std::string& fileName)
@@ -112,25 +69,15 @@ std::string OpenFailureCause(const std::string& fileName)
     return failed->fileName == fileName ? ": " + cause : "; " + failed->fileName + ": " + cause;
 }
 
-namespace {
-
-void RequireSound(const std::string& fileName, const std::string& consequence)
+void RequireUsable(const std::string& fileName, const FileReadResult& read, const std::string& consequence)
 {
-    const FileCheck check = CheckRecordFile(fileName);
-    if (check.damaged)
-        throw OperationFailed(fileName + ": " + DescribeProblem(check) + consequence);
+    if (read.IsUnusable())
+        throw OperationFailed(fileName + ": " + DescribeProblem(read) + consequence);
 }
-
-} // namespace
 
 void RequireUndamagedRecordFile(const std::string& fileName)
 {
-    RequireSound(fileName, "; nothing was changed");
-}
-
-void RequireReadableRecordFile(const std::string& fileName)
-{
-    RequireSound(fileName, "");
+    RequireUsable(fileName, InspectRecordFile(fileName), "; nothing was changed");
 }
 
 std::string LoginPathOperand(const ParsedArguments& arguments, size_t index, const std::string& what)

@@ -4,9 +4,13 @@
 #include "cli/TextLimits.h"
 #include "platform/Platform.h"
 #include "store/ProgramIndex.h"
+#include "store/RecordFile.h"
+#include "store/RightsCatalogue.h"
 #include "store/UserStore.h"
+#include "words/WordTable.h"
 
 #include <map>
+#include <memory>
 #include <ostream>
 
 namespace custodia::cli {
@@ -80,11 +84,11 @@ std::string RowText(const RightsTable::Row* row, size_t length)
 int List(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string path = LoginPathOperand(arguments, 0);
-    RequireReadableRecordFile(ProfileFileOf(path, kProgramSetup));
-    const std::vector<GroupEntry> groups = UserStore().LoadGroupList(path);
-    for (const GroupEntry& group : groups)
+    const Loaded<std::vector<GroupEntry>> groups = UserStore().LoadGroupList(path);
+    RequireUsable(ProfileFileOf(path, kProgramSetup), groups);
+    for (const GroupEntry& group : groups.value)
         WriteFields(context.out, { std::to_string(group.groupNumber), FromStored(group.name) });
-    return groups.empty() ? kExitFailed : kExitSuccess;
+    return groups.value.empty() ? kExitFailed : kExitSuccess;
 }
 
 // A damaged file's row reads as all zero: say so, rather than let zeros pass for denied rights.
@@ -93,13 +97,64 @@ bool WarnOfDamagedProfileFiles(const std::string& loginPath, CommandContext& con
     bool allSound = true;
     for (int program = 0; program < kProgramCount; ++program) {
         const std::string fileName = ProfileFileOf(loginPath, program);
-        const FileCheck check = CheckRecordFile(fileName);
-        if (check.damaged) {
+        const FileReadResult check = InspectRecordFile(fileName);
+        if (check.IsUnusable()) {
             WriteError(context.err, fileName + ": " + DescribeProblem(check) + "; its row is shown as all zero");
             allSound = false;
         }
     }
     return allSound;
+}
+
+// The console's words, from the word files installed beside this program. Found there first, so the
+// current folder (against which relative login paths are read) stays as it is.
+std::unique_ptr<WordTable> LoadInstalledWords(CommandContext& context)
+{
+    auto words = std::make_unique<WordTable>(ExecutableFolder());
+    words->LoadWordFiles(ConsoleWordFamilies());
+    if (words->GetWord(RightsPages()[0].titleWord) == WordTable::kMissingWord)
+        WriteError(context.err, "no word files beside the program; rights are shown by word number");
+    return words;
+}
+
+std::string RightText(const WordTable& words, int word)
+{
+    const std::string& text = words.GetWord(word);
+    return text == WordTable::kMissingWord ? "(word " + std::to_string(word) + ")" : text;
+}
+
+// One line per right, as the console's pages show them: page, profile file, position, granted, text.
+// Positions that no page shows follow, so that no stored byte is left out.
+void WriteNamedRights(const UserStore& store, CommandContext& context)
+{
+    const std::unique_ptr<WordTable> installed = LoadInstalledWords(context);
+    const WordTable& words = *installed;
+    for (const RightsPage& page : RightsPages()) {
+        const std::string title = RightText(words, page.titleWord);
+        const char* fileName = kProfileFiles[static_cast<size_t>(page.program)].fileName;
+        for (const RightRow& right : page.rows) {
+            WriteFields(context.out,
+                { title, fileName, std::to_string(right.position),
+                    store.HasRight(page.program, right.position) != 0 ? "1" : "0", RightText(words, right.labelWord) });
+        }
+    }
+    for (int program = 0; program < kProgramCount; ++program) {
+        for (int position : UnshownPositions(program)) {
+            WriteFields(context.out,
+                { "-", kProfileFiles[static_cast<size_t>(program)].fileName, std::to_string(position),
+                    store.HasRight(program, position) != 0 ? "1" : "0",
+                    "(no page of the console shows it; kept as stored)" });
+        }
+    }
+}
+
+void WriteRightsRows(const UserStore& store, CommandContext& context)
+{
+    for (int program = 0; program < kProgramCount; ++program) {
+        const ProfileFile& profile = kProfileFiles[static_cast<size_t>(program)];
+        WriteFields(context.out,
+            { std::to_string(program), profile.fileName, RowText(store.GetProgramRights(program), profile.rowLength) });
+    }
 }
 
 int Show(const ParsedArguments& arguments, CommandContext& context)
@@ -111,11 +166,10 @@ int Show(const ParsedArguments& arguments, CommandContext& context)
     const bool allSound = WarnOfDamagedProfileFiles(path, context);
     if (!held)
         throw OperationFailed("no profile file holds group " + std::to_string(number));
-    for (int program = 0; program < kProgramCount; ++program) {
-        const ProfileFile& profile = kProfileFiles[static_cast<size_t>(program)];
-        WriteFields(context.out,
-            { std::to_string(program), profile.fileName, RowText(store.GetProgramRights(program), profile.rowLength) });
-    }
+    if (arguments.Has("--rows"))
+        WriteRightsRows(store, context);
+    else
+        WriteNamedRights(store, context);
     return allSound ? kExitSuccess : kExitFailed;
 }
 
@@ -184,12 +238,15 @@ std::vector<Command> GroupCommands()
         {
             "groups",
             "show",
-            "PATH N",
+            "PATH N [--rows]",
             "show the rights of a group",
-            "Prints 12 lines, one per program: program index, profile file, and the rights the console reads\n"
-            "from that file as 0 (denied) and 1 (granted), one character per position. Exit status 1 if no\n"
-            "profile file holds group N, or if a damaged profile file had to be shown as all zero.\n",
-            { { "PATH", "N" }, {}, {} },
+            "Prints one line per right, in the order of the console's rights pages: page, profile file,\n"
+            "position, 0 (denied) or 1 (granted), and the right's text. Positions that no page shows follow,\n"
+            "with \"-\" for their page. With --rows, prints 12 lines instead, one per program: program index,\n"
+            "profile file, and the rights the console reads from that file, one character per position.\n"
+            "Exit status 1 if no profile file holds group N, or if a damaged profile file had to be shown as\n"
+            "all zero.\n",
+            { { "PATH", "N" }, { { "--rows", false, false } }, {} },
             Show,
         },
         {

@@ -38,12 +38,10 @@ int Init(const ParsedArguments& arguments, CommandContext& context)
         throw OperationFailed(given + ": " + DescribeMakeDirectoryFailure(made));
     CheckText("login path", path, limits::kLoginPath);
 
-    const std::string passwordFile = JoinPath(path, passwordfile::kFileName);
+    const std::string passwordFile = PasswordFilePath(path);
     if (!UserStore().CreatePasswordFile(path))
         throw OperationFailed(passwordFile + ": cannot be created" + OpenFailureCause(passwordFile));
-    const FileCheck check = CheckPasswordFile(path);
-    if (check.damaged)
-        throw OperationFailed(passwordFile + ": " + DescribeProblem(check) + "; it was left as it is");
+    RequireUsable(passwordFile, CheckPasswordFile(path), "; it was left as it is");
     WriteFields(context.out, { path });
     return kExitSuccess;
 }

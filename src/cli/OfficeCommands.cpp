@@ -14,7 +14,7 @@ int List(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string folder = LoginPathOperand(arguments, 0, "database folder");
     const OfficeNameList offices(folder);
-    RequireReadableRecordFile(offices.GetFileName());
+    RequireUsable(offices.GetFileName(), offices.LastLoad());
     for (int office = 1; office <= officenames::kOfficeCount; ++office)
         WriteFields(context.out,
             { std::to_string(office), FromStored(offices.GetNumberText(office)), FromStored(offices.GetName(office)) });
@@ -31,7 +31,7 @@ int Set(const ParsedArguments& arguments, CommandContext&)
     const std::string name = StoredTextArgument("office name", arguments.Operand(3), limits::kOfficeName);
 
     OfficeNameList offices(folder);
-    RequireUndamagedRecordFile(offices.GetFileName());
+    RequireUsable(offices.GetFileName(), offices.LastLoad(), "; nothing was changed");
     offices.SetOffice(office, numberText, name);
     switch (offices.Save()) {
     case kOfficesSaved:

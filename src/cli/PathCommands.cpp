@@ -22,8 +22,8 @@ std::string PathOperand(const ParsedArguments& arguments)
 
 int List(const ParsedArguments&, CommandContext& context)
 {
-    RequireReadableRecordFile(loginpaths::kFileName);
     const LoginPathList list;
+    RequireUsable(loginpaths::kFileName, list.LastLoad());
     for (const std::string& path : list.Paths())
         WriteFields(context.out, { path });
     return list.Paths().empty() ? kExitFailed : kExitSuccess;
@@ -32,8 +32,8 @@ int List(const ParsedArguments&, CommandContext& context)
 int Add(const ParsedArguments& arguments, CommandContext&)
 {
     const std::string path = PathOperand(arguments);
-    RequireUndamagedRecordFile(loginpaths::kFileName);
     LoginPathList list;
+    RequireUsable(loginpaths::kFileName, list.LastLoad(), "; nothing was changed");
     if (!list.AddLoginPath(path))
         throw OperationFailed(path + ": managed already");
     if (!list.StoreLoginPath(path))
@@ -45,8 +45,8 @@ int Add(const ParsedArguments& arguments, CommandContext&)
 int Remove(const ParsedArguments& arguments, CommandContext&)
 {
     const std::string path = PathOperand(arguments);
-    RequireUndamagedRecordFile(loginpaths::kFileName);
     LoginPathList list;
+    RequireUsable(loginpaths::kFileName, list.LastLoad(), "; nothing was changed");
     if (list.RemoveLoginPath(path))
         return kExitSuccess;
     const auto& paths = list.Paths();

@@ -3,9 +3,7 @@
 #include "cli/Output.h"
 #include "cli/PasswordInput.h"
 #include "cli/TextLimits.h"
-#include "platform/Platform.h"
 #include "store/PasswordFile.h"
-#include "store/SharedFile.h"
 #include "store/UserStore.h"
 
 #include <algorithm>
@@ -18,11 +16,6 @@ namespace custodia::cli {
 
 namespace {
 
-std::string PasswordFileOf(const std::string& loginPath)
-{
-    return JoinPath(loginPath, passwordfile::kFileName);
-}
-
 std::string UserNameOperand(const ParsedArguments& arguments, size_t index)
 {
     const std::string name = StoredTextArgument("user name", arguments.Operand(index), limits::kUserName);
@@ -31,22 +24,22 @@ std::string UserNameOperand(const ParsedArguments& arguments, size_t index)
     return name;
 }
 
-// The user file must be there and whole before users are read or changed through it.
-void RequireUserFile(const std::string& loginPath, const std::string& consequence = "")
+// The users of a login path, refusing a user file that is there but cannot be used; a missing one
+// is refused too unless it may be missing.
+std::vector<UserEntry> LoadUsableUsers(
+    const std::string& loginPath, bool mayBeMissing, const std::string& consequence = "")
 {
-    const std::string fileName = PasswordFileOf(loginPath);
-    const FileCheck check = CheckPasswordFile(loginPath);
-    if (!check.present)
-        throw OperationFailed(fileName + ": no such file");
-    if (check.damaged)
-        throw OperationFailed(fileName + ": " + DescribeProblem(check) + consequence);
+    Loaded<std::vector<UserEntry>> users = UserStore().LoadUsers(loginPath);
+    if (users.status == FileReadStatus::Missing && !mayBeMissing)
+        throw OperationFailed(PasswordFilePath(loginPath) + ": no such file");
+    RequireUsable(PasswordFilePath(loginPath), users, consequence);
+    return std::move(users.value);
 }
 
 int List(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string path = LoginPathOperand(arguments, 0);
-    RequireUserFile(path);
-    const std::vector<UserEntry> users = UserStore().LoadUsers(path);
+    const std::vector<UserEntry> users = LoadUsableUsers(path, false);
     for (const UserEntry& entry : users) {
         const UserRecord& user = entry.user;
         WriteFields(context.out,
@@ -82,22 +75,17 @@ int Add(const ParsedArguments& arguments, CommandContext& context)
     if (password.empty())
         WriteError(context.err, "warning: " + arguments.Operand(1) + " has an empty password and cannot log on");
 
-    UserStore store;
-    UserRecord existing;
-    UserAccessRecord access;
-    const bool present = FileExists(PasswordFileOf(path));
-    if (present)
-        RequireUserFile(path, "; nothing was changed");
-    if (!present || store.FindUser(path, name, existing, access) != kUserFound) {
-        existing = {};
-        access = {};
-    }
-    const UserRecord user = UserToSave(arguments, existing);
-    const int saved = store.SaveUser(path, name, user.fullName, user.description, password, user.groupNumber,
-        user.databaseMode, user.databaseMask, access);
-    if (saved != kUserSaved)
+    // A missing file is created by the save; the last record of the name is the one being replaced.
+    const std::vector<UserEntry> users = LoadUsableUsers(path, true, "; nothing was changed");
+    const auto existing = std::find_if(
+        users.rbegin(), users.rend(), [&](const UserEntry& entry) { return entry.user.userName == name; });
+    UserEntry entry = existing != users.rend() ? *existing : UserEntry {};
+    entry.user = UserToSave(arguments, entry.user);
+    entry.user.userName = name;
+    entry.user.password = password;
+    if (UserStore().SaveUser(path, entry) != kUserSaved)
         throw OperationFailed(
-            PasswordFileOf(path) + ": the user could not be saved" + OpenFailureCause(PasswordFileOf(path)));
+            PasswordFilePath(path) + ": the user could not be saved" + OpenFailureCause(PasswordFilePath(path)));
     return kExitSuccess;
 }
 
@@ -105,12 +93,10 @@ int Delete(const ParsedArguments& arguments, CommandContext&)
 {
     const std::string path = LoginPathOperand(arguments, 0);
     const std::string name = UserNameOperand(arguments, 1);
-    RequireUserFile(path, "; nothing was changed");
-
     UserStore store;
     // A name stored twice may carry different texts; each record is deleted by its own texts.
     std::set<std::pair<std::string, std::string>> stored;
-    for (const UserEntry& entry : store.LoadUsers(path))
+    for (const UserEntry& entry : LoadUsableUsers(path, false, "; nothing was changed"))
         if (entry.user.userName == name)
             stored.emplace(entry.user.fullName, entry.user.description);
     if (stored.empty())
@@ -118,11 +104,9 @@ int Delete(const ParsedArguments& arguments, CommandContext&)
     for (const auto& [fullName, description] : stored)
         store.DeleteUser(path, name, fullName, description);
 
-    UserRecord user;
-    UserAccessRecord access;
-    if (store.FindUser(path, name, user, access) != kNoSuchUser)
+    if (store.FindUser(path, name).status != kNoSuchUser)
         throw OperationFailed(
-            arguments.Operand(1) + ": the user could not be deleted" + OpenFailureCause(PasswordFileOf(path)));
+            arguments.Operand(1) + ": the user could not be deleted" + OpenFailureCause(PasswordFilePath(path)));
     return kExitSuccess;
 }
 
@@ -134,15 +118,13 @@ int Check(const ParsedArguments& arguments, CommandContext& context)
     const std::string password = RequirePassword(context);
     CheckText("password", password, limits::kPassword);
 
-    UserRecord user;
-    UserAccessRecord access;
-    const int status = UserStore().FindUser(path, name, user, access);
-    if (status != kUserFound) {
-        WriteFields(context.out, { std::to_string(status) });
+    const FoundUser found = UserStore().FindUser(path, name);
+    if (!found.WasFound()) {
+        WriteFields(context.out, { std::to_string(found.status) });
         return kExitFailed;
     }
     // Compared byte for byte, letter case included, as the log-on does.
-    const bool match = user.password == password;
+    const bool match = found.entry.user.password == password;
     WriteFields(context.out, { match ? "ok" : "wrong password" });
     return match ? kExitSuccess : kExitFailed;
 }

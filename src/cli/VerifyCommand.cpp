@@ -8,6 +8,7 @@
 #include "store/PasswordFile.h"
 #include "store/PasswordFileCheck.h"
 #include "store/ProgramIndex.h"
+#include "store/RecordFile.h"
 #include "store/UserStore.h"
 
 #include <algorithm>
@@ -32,18 +33,18 @@ const char* UnopenableState(int cause)
 }
 
 // Prints one line for the file; true if it is fine.
-bool Report(std::ostream& out, const std::string& name, const FileCheck& check)
+bool Report(std::ostream& out, const std::string& name, const FileReadResult& check)
 {
-    if (!check.present) {
+    if (check.status == FileReadStatus::Missing) {
         WriteFields(out, { name, "missing" });
         return false;
     }
-    if (check.unopenable) {
-        WriteFields(out, { name, UnopenableState(check.openCause), check.reason });
+    if (check.status == FileReadStatus::Unopenable) {
+        WriteFields(out, { name, UnopenableState(check.cause), check.problem });
         return false;
     }
-    if (check.damaged) {
-        WriteFields(out, { name, "damaged", check.reason });
+    if (!check.WasRead()) {
+        WriteFields(out, { name, "damaged", check.problem });
         return false;
     }
     WriteFields(out, { name, "ok" });
@@ -74,13 +75,13 @@ void WarnOfText(std::ostream& out, const std::string& file, const std::string& o
 void WarnOfStoredTexts(std::ostream& out, const std::string& path)
 {
     const UserStore store;
-    for (const UserEntry& entry : store.LoadUsers(path)) {
+    for (const UserEntry& entry : store.LoadUsers(path).value) {
         const std::string owner = "user '" + FromStored(entry.user.userName) + "'";
         WarnOfText(out, passwordfile::kFileName, owner, "name", entry.user.userName);
         WarnOfText(out, passwordfile::kFileName, owner, "full name", entry.user.fullName);
         WarnOfText(out, passwordfile::kFileName, owner, "description", entry.user.description);
     }
-    for (const GroupEntry& group : store.LoadGroupList(path))
+    for (const GroupEntry& group : store.LoadGroupList(path).value)
         WarnOfText(out, kProfileFiles[kProgramSetup].fileName, "group " + std::to_string(group.groupNumber), "name",
             group.name);
 }
@@ -90,12 +91,13 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
     const std::string path = LoginPathOperand(arguments, 0);
     // Without a user file the folder is no login path at all, so its absence counts.
     const PasswordFileCheck users = InspectPasswordFile(path);
-    FileCheck usersCheck;
-    usersCheck.present = users.state != PasswordFileState::Missing;
-    usersCheck.damaged = !users.IsSound() && usersCheck.present;
-    usersCheck.unopenable = users.state == PasswordFileState::Unreadable;
-    usersCheck.openCause = users.openError.cause;
-    usersCheck.reason = users.reason;
+    FileReadResult usersCheck;
+    if (users.state == PasswordFileState::Missing)
+        usersCheck.status = FileReadStatus::Missing;
+    else if (users.state == PasswordFileState::Unreadable)
+        usersCheck = { FileReadStatus::Unopenable, users.reason, users.openError.cause };
+    else if (!users.IsSound())
+        usersCheck = { FileReadStatus::Damaged, users.reason };
     bool allGood = Report(context.out, passwordfile::kFileName, usersCheck);
 
     std::vector<std::string> recordFiles;
@@ -103,8 +105,8 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
         recordFiles.emplace_back(profile.fileName);
     recordFiles.emplace_back(databaselist::kFileName);
     for (const std::string& name : recordFiles) {
-        const FileCheck check = CheckRecordFile(JoinPath(path, name));
-        if (check.present)
+        const FileReadResult check = InspectRecordFile(JoinPath(path, name));
+        if (check.status != FileReadStatus::Missing)
             allGood = Report(context.out, name, check) && allGood;
     }
     WarnOfStoredTexts(context.out, path);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <span>
 
 namespace custodia {
 
@@ -17,7 +18,7 @@ namespace {
 using RecordBuffer = std::array<unsigned char, kRecordSize>;
 
 // The text runs to the first zero byte, or to the end of the record when a foreign writer left none.
-std::string TextOf(const RecordBuffer& record)
+std::string TextOf(std::span<const unsigned char> record)
 {
     const auto end = std::find(record.begin(), record.end(), 0);
     return std::string(record.begin(), end);
@@ -66,17 +67,13 @@ bool LoginPathList::FitsRecord(const std::string& path)
     return path.size() <= kMaxPathLength && path.find('\0') == std::string::npos;
 }
 
-void LoginPathList::LoadLoginPaths()
+FileReadResult LoginPathList::LoadLoginPaths()
 {
     m_paths.clear();
     RecordBuffer record {};
-    RecordFile().ForEachRecord(
-        m_fileName, kRecordKind, kRecordSubKind, record.data(), record.size(), 1, [&](const unsigned char*) {
-            AddListed(TextOf(record));
-            // The buffer is reused: a shorter record must not show the tail of
-            // the one before it.
-            record.fill(0);
-        });
+    m_lastLoad = RecordFile().ForEachRecord(m_fileName, kRecordKind, kRecordSubKind, record,
+        [&](std::span<const unsigned char> data) { AddListed(TextOf(data)); });
+    return m_lastLoad;
 }
 
 bool LoginPathList::Contains(const std::string& path) const
@@ -103,8 +100,7 @@ bool LoginPathList::StoreLoginPath(const std::string& path)
     if (!FitsRecord(path))
         return false;
     const RecordBuffer record = RecordOf(path);
-    return RecordFile().WriteRecord(m_fileName, kRecordKind, kRecordSubKind, record.data(), record.size(), 1, false)
-        == 1;
+    return RecordFile().WriteRecord(m_fileName, kRecordKind, kRecordSubKind, record, false) == 1;
 }
 
 bool LoginPathList::RemoveLoginPath(const std::string& path)
@@ -115,8 +111,7 @@ bool LoginPathList::RemoveLoginPath(const std::string& path)
     // for writing would only re-seal whatever damage it has.
     if (before > 0) {
         const RecordBuffer record = RecordOf(path);
-        RecordFile().DeleteRecord(
-            m_fileName, kRecordKind, kRecordSubKind, record.data(), record.size(), record.size(), 1);
+        RecordFile().DeleteRecord(m_fileName, kRecordKind, kRecordSubKind, record, record.size());
     }
     LoadLoginPaths();
     return before > 0 && CountStoredRecords(path) < before;
@@ -126,12 +121,8 @@ size_t LoginPathList::CountStoredRecords(const std::string& path) const
 {
     size_t count = 0;
     RecordBuffer record {};
-    RecordFile().ForEachRecord(
-        m_fileName, kRecordKind, kRecordSubKind, record.data(), record.size(), 1, [&](const unsigned char*) {
-            if (TextOf(record) == path)
-                ++count;
-            record.fill(0);
-        });
+    RecordFile().ForEachRecord(m_fileName, kRecordKind, kRecordSubKind, record,
+        [&](std::span<const unsigned char> data) { count += TextOf(data) == path ? 1 : 0; });
     return count;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/FileReadResult.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -28,8 +30,9 @@ public:
     struct Unloaded { };
     LoginPathList(std::string fileName, Unloaded);
 
-    // Empties the list and reads the file again. A missing or damaged file gives an empty list.
-    void LoadLoginPaths();
+    // Empties the list and reads the file again. A missing or damaged file gives an empty list; the
+    // result (also kept in LastLoad) tells which.
+    FileReadResult LoadLoginPaths();
     // Appends the path to the list unless one that differs at most in letter case is listed already,
     // or the path cannot be stored in a record; false then, and nothing changes.
     bool AddLoginPath(const std::string& path);
@@ -40,7 +43,9 @@ public:
     // list. True if such a record was there and has gone.
     bool RemoveLoginPath(const std::string& path);
 
+    // The listed paths in file order; walk them as often as needed.
     const std::vector<std::string>& Paths() const { return m_paths; }
+    const FileReadResult& LastLoad() const { return m_lastLoad; }
     const std::string& FileName() const { return m_fileName; }
     // Whether a listed path equals this one without regard to letter case.
     bool Contains(const std::string& path) const;
@@ -55,6 +60,7 @@ private:
 
     std::string m_fileName;
     std::vector<std::string> m_paths;
+    FileReadResult m_lastLoad;
 };
 
 // Letter case ignored for the ASCII letters only, the same on every machine whatever its locale.

@@ -36,13 +36,9 @@ std::string OfficeNameList::GetFileName() const
 bool OfficeNameList::Load()
 {
     m_entries.fill(0);
-    RecordRequest request;
-    request.kind = kKind;
-    request.subKind = kSubKind;
-    request.buffer = m_entries.data();
-    request.size = static_cast<int32_t>(kSize);
-    request.count = 1;
-    m_wasRead = ReadRecords(GetFileName(), &request) == 0 && request.bytesRead > 0;
+    std::vector<RecordRequest> requests { RecordRequest { kKind, kSubKind, m_entries, 0 } };
+    m_lastLoad = ReadRecords(GetFileName(), requests);
+    m_wasRead = m_lastLoad.WasRead() && requests.front().bytesRead > 0;
     return m_wasRead;
 }
 
@@ -73,13 +69,14 @@ OfficeSaveResult OfficeNameList::Save()
 {
     const std::string fileName = GetFileName();
     if (FileExists(fileName)) {
-        RecordRequest probe; // asks for nothing that can match; only the file's soundness counts
-        if (ReadRecords(fileName, &probe) != 0)
+        std::vector<RecordRequest> none; // only the file's soundness counts
+        if (!ReadRecords(fileName, none).WasRead())
             return kOfficeFileDamaged;
     }
-    if (WriteRecord(fileName, kKind, kSubKind, m_entries.data(), m_entries.size(), 1, true) == 0)
+    if (WriteRecord(fileName, kKind, kSubKind, m_entries, true) == 0)
         return kOfficeFileNotWritten;
     m_wasRead = true;
+    m_lastLoad = {};
     return kOfficesSaved;
 }
 

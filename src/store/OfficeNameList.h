@@ -47,6 +47,8 @@ public:
     // Reads the file again; true if the record was found in a sound file.
     bool Load();
     bool WasRead() const { return m_wasRead; }
+    // How the last Load went: a sound file without the record is Read, with empty offices.
+    const FileReadResult& LastLoad() const { return m_lastLoad; }
 
     const std::string& GetFolder() const { return m_folder; }
     // The file is always named from the folder text, even an empty one, which then names the file at
@@ -67,6 +69,7 @@ private:
     std::string m_folder;
     Entries m_entries {};
     bool m_wasRead = false;
+    FileReadResult m_lastLoad;
 };
 
 } // namespace custodia

@@ -1,6 +1,7 @@
 #include "store/PasswordFile.h"
 
 #include "platform/Endian.h"
+#include "platform/Platform.h"
 #include "store/FixedText.h"
 
 namespace custodia {
@@ -21,6 +22,11 @@ PasswordFileHeaderBytes PasswordFileHeader::Encode() const
     WriteFixedText(bytes.data() + kTitleOffset, kTitleSize, title);
     WriteUint32LE(bytes.data() + kRecordCountOffset, recordCount);
     return bytes;
+}
+
+std::string PasswordFilePath(const std::string& loginPath)
+{
+    return JoinPath(loginPath, kFileName);
 }
 
 } // namespace custodia

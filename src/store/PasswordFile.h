@@ -55,6 +55,9 @@ inline uint8_t RecordTypeOf(const PasswordFileRecord& record)
     return record[passwordfile::kRecordTypeOffset];
 }
 
+// "tessel.pwd" in a login path.
+std::string PasswordFilePath(const std::string& loginPath);
+
 // Offset in the file of the record with the given index.
 inline uint64_t PasswordRecordOffset(uint64_t index)
 {

@@ -30,22 +30,41 @@ uint64_t CountRecordsInUse(const std::vector<unsigned char>& bytes)
 
 } // namespace
 
+std::string DescribeUnopenablePasswordFile(const OpenError& error)
+{
+    return "cannot be opened: " + DescribeOpenError(error);
+}
+
+std::string DescribeOversizedPasswordFile(uint64_t length)
+{
+    return std::to_string(length) + " bytes, more than the " + std::to_string(kMaxRecordCount)
+        + " records a password file may hold";
+}
+
+std::string DescribeShortPasswordHeader(size_t length)
+{
+    return "header is " + std::to_string(length) + " bytes, " + std::to_string(kHeaderSize) + " expected";
+}
+
+std::string DescribeWrongPasswordTitle()
+{
+    return std::string("title is not \"") + kTitle + "\"";
+}
+
 PasswordFileCheck InspectPasswordFile(const std::string& loginPath)
 {
-    const std::string path = JoinPath(loginPath, kFileName);
+    const std::string path = PasswordFilePath(loginPath);
     if (!FileExists(path))
         return Fault(PasswordFileState::Missing, "no such file");
     SharedFile file;
     if (!file.OpenWithRetry(path, openflags::kBinary | openflags::kRead | openflags::kShareDenyNone)) {
         PasswordFileCheck check
-            = Fault(PasswordFileState::Unreadable, "cannot be opened: " + DescribeOpenError(file.LastOpenError()));
+            = Fault(PasswordFileState::Unreadable, DescribeUnopenablePasswordFile(file.LastOpenError()));
         check.openError = file.LastOpenError();
         return check;
     }
     if (file.GetLength() > kMaxFileLength)
-        return Fault(PasswordFileState::TooLarge,
-            std::to_string(file.GetLength()) + " bytes, more than the " + std::to_string(kMaxRecordCount)
-                + " records a password file may hold");
+        return Fault(PasswordFileState::TooLarge, DescribeOversizedPasswordFile(file.GetLength()));
     // Read to the end rather than trusting the length, which another program may be changing.
     std::vector<unsigned char> bytes;
     unsigned char chunk[4096];
@@ -55,13 +74,12 @@ PasswordFileCheck InspectPasswordFile(const std::string& loginPath)
         return Fault(PasswordFileState::TooLarge, "grew past the limit while it was read");
 
     if (bytes.size() < kHeaderSize)
-        return Fault(PasswordFileState::HeaderShort,
-            "header is " + std::to_string(bytes.size()) + " bytes, " + std::to_string(kHeaderSize) + " expected");
+        return Fault(PasswordFileState::HeaderShort, DescribeShortPasswordHeader(bytes.size()));
     PasswordFileHeaderBytes headerBytes {};
     std::copy_n(bytes.begin(), kHeaderSize, headerBytes.begin());
     const PasswordFileHeader header = PasswordFileHeader::Decode(headerBytes);
     if (!header.HasValidTitle())
-        return Fault(PasswordFileState::WrongTitle, std::string("title is not \"") + kTitle + "\"");
+        return Fault(PasswordFileState::WrongTitle, DescribeWrongPasswordTitle());
     if (const size_t torn = (bytes.size() - kHeaderSize) % kRecordSize; torn != 0)
         return Fault(PasswordFileState::TornRecord, std::to_string(torn) + " bytes after the last whole record");
     if (const uint64_t inUse = CountRecordsInUse(bytes); inUse != header.recordCount)

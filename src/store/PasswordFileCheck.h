@@ -2,6 +2,8 @@
 
 #include "platform/File.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace custodia {
@@ -25,6 +27,12 @@ struct PasswordFileCheck {
 
     bool IsSound() const { return state == PasswordFileState::Sound; }
 };
+
+// The reasons given for a file the store cannot use, in one wording for every reader.
+std::string DescribeUnopenablePasswordFile(const OpenError& error);
+std::string DescribeOversizedPasswordFile(uint64_t length);
+std::string DescribeShortPasswordHeader(size_t length);
+std::string DescribeWrongPasswordTitle();
 
 // Reads the file once, sharing it, and reports the first fault found.
 PasswordFileCheck InspectPasswordFile(const std::string& loginPath);

@@ -44,14 +44,6 @@ struct FoundRecord {
     size_t dataLength = 0;
 };
 
-// Size of a caller's buffer, or nothing when size * count does not describe one.
-std::optional<size_t> BufferSize(size_t size, size_t count)
-{
-    if (count != 0 && size > SIZE_MAX / count)
-        return std::nullopt;
-    return size * count;
-}
-
 // A head that says the record is no longer than itself, or that runs past the end of the file, ends
 // every scan as if the file ended there: nothing beyond it can be trusted.
 bool IsUsableHead(const RecordHeader& head, uint64_t offset, uint64_t fileLength)
@@ -94,7 +86,7 @@ void MarkDeleted(File& file, const FoundRecord& record)
 }
 
 // Reads the data of the record whose head is at the current position.
-bool ReadData(File& file, const FoundRecord& record, void* buffer)
+bool ReadData(File& file, const FoundRecord& record, unsigned char* buffer)
 {
     file.Seek(static_cast<int64_t>(record.offset + kHeadSize), File::SeekFrom::Begin);
     return file.Read(buffer, record.dataLength) == record.dataLength;
@@ -232,6 +224,87 @@ void ApplyWrite(File& file, const WritePlan& plan, const std::vector<unsigned ch
     }
 }
 
+const char* DescribeVerifyResult(int result, size_t length)
+{
+    if (length <= kHeaderRecordOffset)
+        return "too short";
+    switch (result) {
+    case kVerifyLengthWrong:
+        return "stored length wrong";
+    case kVerifyChecksumWrong:
+        return "checksum wrong";
+    case kVerifyNoHeader:
+        return "no header record";
+    default:
+        return "not a record file";
+    }
+}
+
+FileReadResult Damaged(std::string problem)
+{
+    return { FileReadStatus::Damaged, std::move(problem) };
+}
+
+// Opens the file for reading; the result says why not. A file larger than any record file can be is
+// damaged, and is neither summed nor read.
+FileReadResult OpenForReading(SharedFile& file, const std::string& fileName)
+{
+    if (!file.OpenWithRetry(fileName, kOpenRead)) {
+        if (file.LastCause() == kCauseFileNotFound)
+            return { FileReadStatus::Missing, "no such file" };
+        return { FileReadStatus::Unopenable, "cannot be opened: " + DescribeOpenError(file.LastOpenError()),
+            file.LastCause() };
+    }
+    if (const uint64_t length = file.GetLength(); length > kMaxFileLength) {
+        file.Close();
+        return Damaged(std::to_string(length) + " bytes, more than the " + std::to_string(kMaxFileLength >> 20)
+            + " MB any record file may hold");
+    }
+    return {};
+}
+
+// The whole file in one read, checked as a whole. The image is kept even when the check fails.
+FileReadResult ReadImage(const std::string& fileName, std::vector<unsigned char>& image)
+{
+    image.clear();
+    SharedFile file;
+    if (FileReadResult opened = OpenForReading(file, fileName); !opened.WasRead())
+        return opened;
+    image.resize(static_cast<size_t>(file.GetLength()));
+    if (file.Read(image.data(), image.size()) < image.size()) {
+        image.clear();
+        return Damaged("changed while it was read");
+    }
+    if (const int verified = VerifyRecordImage(image.data(), image.size()); verified != kVerifyOk)
+        return Damaged(DescribeVerifyResult(verified, image.size()));
+    return {};
+}
+
+// Hands each record of the image, in file order, to the first open request it fits.
+void FillRequests(const std::vector<unsigned char>& image, std::vector<RecordRequest>& requests)
+{
+    for (RecordRequest& request : requests)
+        request.bytesRead = 0;
+    size_t open = requests.size();
+    size_t offset = kHeaderRecordOffset;
+    while (open > 0 && offset + kHeadSize <= image.size()) {
+        const RecordHeader head = RecordHeader::Decode(image.data() + offset);
+        if (!IsUsableHead(head, offset, image.size()))
+            break;
+        const size_t dataLength = head.length - kHeadSize;
+        for (RecordRequest& request : requests) {
+            if (request.bytesRead > 0 || request.kind != head.kind || request.subKind != head.subKind
+                || request.buffer.size() < dataLength)
+                continue;
+            std::memcpy(request.buffer.data(), image.data() + offset + kHeadSize, dataLength);
+            request.bytesRead = dataLength;
+            --open;
+            break;
+        }
+        offset += head.length;
+    }
+}
+
 } // namespace
 
 RecordHeader RecordHeader::Decode(const unsigned char* bytes)
@@ -261,6 +334,12 @@ int VerifyRecordImage(const unsigned char* bytes, size_t length)
     if (length < kStoredLengthOffset + 4 || ReadUint32LE(bytes + kStoredLengthOffset) != length)
         return kVerifyLengthWrong;
     return kVerifyOk;
+}
+
+FileReadResult InspectRecordFile(const std::string& fileName)
+{
+    std::vector<unsigned char> image;
+    return ReadImage(fileName, image);
 }
 
 int VerifyRecordFile(File& file)
@@ -299,36 +378,36 @@ void SealRecordFile(File& file)
 }
 
 size_t RecordFile::ReadRecord(
-    const std::string& fileName, uint8_t kind, uint8_t subKind, void* buffer, size_t size, size_t count, bool verify)
+    const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<unsigned char> buffer, bool verify)
 {
-    const auto capacity = BufferSize(size, count);
     SharedFile file;
-    if (!capacity || !OpenWithinLimit(file, fileName, kOpenRead))
+    if (!OpenWithinLimit(file, fileName, kOpenRead))
         return 0;
     if (verify && VerifyRecordFile(file) != kVerifyOk)
         return 0;
     file.Seek(kHeaderRecordOffset, File::SeekFrom::Begin);
     while (const auto record = FindRecord(file, kind, subKind)) {
-        if (record->dataLength <= *capacity)
-            return ReadData(file, *record, buffer) ? record->dataLength : 0;
+        if (record->dataLength <= buffer.size())
+            return ReadData(file, *record, buffer.data()) ? record->dataLength : 0;
         SkipRecord(file, *record);
     }
     return 0;
 }
 
-void RecordFile::ForEachRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, void* buffer, size_t size,
-    size_t count, const RecordFunction& function)
+FileReadResult RecordFile::ForEachRecord(const std::string& fileName, uint8_t kind, uint8_t subKind,
+    std::span<unsigned char> buffer, const RecordFunction& function)
 {
-    const auto capacity = BufferSize(size, count);
     SharedFile file;
-    if (!capacity || !OpenWithinLimit(file, fileName, kOpenRead) || VerifyRecordFile(file) != kVerifyOk)
-        return;
+    if (FileReadResult opened = OpenForReading(file, fileName); !opened.WasRead())
+        return opened;
+    if (const int verified = VerifyRecordFile(file); verified != kVerifyOk)
+        return Damaged(DescribeVerifyResult(verified, static_cast<size_t>(file.GetLength())));
     file.Seek(kHeaderRecordOffset, File::SeekFrom::Begin);
     while (const auto record = FindRecord(file, kind, subKind)) {
-        if (record->dataLength <= *capacity) {
-            if (!ReadData(file, *record, buffer))
-                return;
-            const auto* data = static_cast<const unsigned char*>(buffer);
+        if (record->dataLength <= buffer.size()) {
+            if (!ReadData(file, *record, buffer.data()))
+                return Damaged("changed while it was read");
+            const std::span<const unsigned char> data = buffer.first(record->dataLength);
             if (function)
                 function(data);
             else
@@ -336,95 +415,61 @@ void RecordFile::ForEachRecord(const std::string& fileName, uint8_t kind, uint8_
         }
         SkipRecord(file, *record);
     }
+    return {};
 }
 
-int RecordFile::WriteRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, const void* data, size_t size,
-    size_t count, bool replace)
+int RecordFile::WriteRecord(
+    const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<const unsigned char> data, bool replace)
 {
-    const auto dataLength = BufferSize(size, count);
     // The length field has 16 bits: a larger record cannot be stored, and is refused rather than cut.
     // An empty record would look like the end of the file to every reader and hide all records after it.
-    if (!dataLength || *dataLength == 0 || *dataLength > kMaxDataLength)
+    if (data.empty() || data.size() > kMaxDataLength)
         return 0;
     SharedFile file;
     if (!OpenForWriting(file, fileName))
         return 0;
 
-    const WritePlan plan = replace ? PlanReplace(file, kind, subKind, *dataLength) : WritePlan {};
-    std::vector<unsigned char> bytes(kHeadSize + *dataLength);
+    const WritePlan plan = replace ? PlanReplace(file, kind, subKind, data.size()) : WritePlan {};
+    std::vector<unsigned char> bytes(kHeadSize + data.size());
     RecordHeader { kind, subKind, static_cast<uint16_t>(bytes.size()) }.Encode(bytes.data());
-    std::memcpy(bytes.data() + kHeadSize, data, *dataLength);
+    std::copy(data.begin(), data.end(), bytes.begin() + kHeadSize);
     ApplyWrite(file, plan, bytes);
     file.Close();
     return 1;
 }
 
-void RecordFile::DeleteRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, const void* key, size_t size,
-    size_t keyLength, size_t count)
+void RecordFile::DeleteRecord(
+    const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<const unsigned char> record, size_t keyLength)
 {
-    const auto dataLength = BufferSize(size, count);
     SharedFile file;
-    if (!dataLength || !OpenWithinLimit(file, fileName, kOpenExistingChange))
+    if (!OpenWithinLimit(file, fileName, kOpenExistingChange))
         return;
-    const size_t compared = std::min(keyLength, *dataLength);
-    std::vector<unsigned char> data(*dataLength);
+    const std::span<const unsigned char> key = record.first(std::min(keyLength, record.size()));
+    std::vector<unsigned char> data(record.size());
     file.Seek(kHeaderRecordOffset, File::SeekFrom::Begin);
-    while (const auto record = FindRecord(file, kind, subKind)) {
-        if (record->dataLength == *dataLength && ReadData(file, *record, data.data())
-            && std::memcmp(data.data(), key, compared) == 0) {
-            MarkDeleted(file, *record);
+    while (const auto found = FindRecord(file, kind, subKind)) {
+        if (found->dataLength == record.size() && ReadData(file, *found, data.data())
+            && std::equal(key.begin(), key.end(), data.begin())) {
+            MarkDeleted(file, *found);
             break;
         }
-        SkipRecord(file, *record);
+        SkipRecord(file, *found);
     }
     SealRecordFile(file);
     file.Close();
 }
 
-int RecordFile::ReadRecords(const std::string& fileName, RecordRequest* requests)
+FileReadResult RecordFile::ReadRecords(
+    const std::string& fileName, std::vector<RecordRequest>& requests, bool readDamaged)
 {
     std::vector<unsigned char> image;
-    {
-        SharedFile file;
-        if (!file.OpenWithRetry(fileName, kOpenRead))
-            return -1;
-        const uint64_t length = file.GetLength();
-        if (length <= kHeaderRecordOffset || length > kMaxFileLength)
-            return -1;
-        image.resize(static_cast<size_t>(length));
-        if (file.Read(image.data(), image.size()) < image.size())
-            return -1;
-    }
-    if (VerifyRecordImage(image.data(), image.size()) != kVerifyOk)
-        return -1;
-
-    size_t open = 0;
-    for (RecordRequest* request = requests; request != nullptr; request = request->next) {
-        request->bytesRead = 0;
-        ++open;
-    }
-    size_t offset = kHeaderRecordOffset;
-    while (open > 0 && offset + kHeadSize <= image.size()) {
-        const RecordHeader head = RecordHeader::Decode(image.data() + offset);
-        if (!IsUsableHead(head, offset, image.size()))
-            break;
-        const size_t dataLength = head.length - kHeadSize;
-        for (RecordRequest* request = requests; request != nullptr; request = request->next) {
-            const int64_t capacity = static_cast<int64_t>(request->size) * request->count;
-            if (request->bytesRead > 0 || request->kind != head.kind || request->subKind != head.subKind
-                || request->size < 0 || request->count < 0 || capacity < static_cast<int64_t>(dataLength))
-                continue;
-            std::memcpy(request->buffer, image.data() + offset + kHeadSize, dataLength);
-            request->bytesRead = static_cast<int32_t>(dataLength);
-            --open;
-            break;
-        }
-        offset += head.length;
-    }
-    return 0;
+    FileReadResult result = ReadImage(fileName, image);
+    if (result.WasRead() || (readDamaged && result.status == FileReadStatus::Damaged))
+        FillRequests(image, requests);
+    return result;
 }
 
-void RecordFile::OnRecord(const unsigned char*, uint64_t)
+void RecordFile::OnRecord(std::span<const unsigned char>, uint64_t)
 {
 }
 

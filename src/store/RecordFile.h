@@ -1,9 +1,13 @@
 #pragma once
 
+#include "store/FileReadResult.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace custodia {
 
@@ -46,45 +50,51 @@ struct RecordHeader {
     void Encode(unsigned char* bytes) const;
 };
 
-// One element of a ReadRecords request chain.
+// One record asked of ReadRecords: the first record of the kind and sub-kind that fits the buffer and
+// has not gone to an earlier request.
 struct RecordRequest {
     uint8_t kind = 0;
     uint8_t subKind = 0;
-    void* buffer = nullptr;
-    int32_t size = 0;
-    int32_t count = 0;
-    int32_t bytesRead = 0; // set by ReadRecords
-    RecordRequest* next = nullptr;
+    std::span<unsigned char> buffer;
+    size_t bytesRead = 0; // set by ReadRecords
 };
 
 // Reads and writes record files. Each call opens the file, works, seals it after a change and closes
 // it again, so that several programs can use one file in turn; the object keeps nothing between calls.
 class RecordFile {
 public:
-    using RecordFunction = std::function<void(const unsigned char* data)>;
+    // The data bytes of one record, exactly as long as the record.
+    using RecordFunction = std::function<void(std::span<const unsigned char> data)>;
 
     virtual ~RecordFile() = default;
 
     // Data bytes of the first record of the kind and sub-kind that fits the buffer, or 0.
-    size_t ReadRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, void* buffer, size_t size,
-        size_t count, bool verify);
-    // Every fitting record in file order, read into the buffer, then handed to the function (or to
-    // OnRecord when none is given). Does nothing unless the file verifies.
-    void ForEachRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, void* buffer, size_t size,
-        size_t count, const RecordFunction& function = {});
-    // 1 if written, 0 if the file could neither be opened nor created.
-    int WriteRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, const void* data, size_t size,
-        size_t count, bool replace);
-    // Marks deleted the first record of exactly size * count data bytes that starts with the key.
-    void DeleteRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, const void* key, size_t size,
-        size_t keyLength, size_t count);
-    // Fills the requests from one read of the whole file: 0, or -1 if the file cannot be read or verified.
-    int ReadRecords(const std::string& fileName, RecordRequest* requests);
+    size_t ReadRecord(
+        const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<unsigned char> buffer, bool verify);
+    // Every record that fits the buffer, in file order, read into the buffer, then handed to the
+    // function (or to OnRecord when none is given). Reads nothing unless the file verifies.
+    FileReadResult ForEachRecord(const std::string& fileName, uint8_t kind, uint8_t subKind,
+        std::span<unsigned char> buffer, const RecordFunction& function = {});
+    // 1 if written, 0 if the file could neither be opened nor created or the data cannot be a record
+    // (empty, or longer than kMaxDataLength).
+    int WriteRecord(
+        const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<const unsigned char> data, bool replace);
+    // Marks deleted the first record whose data is exactly as long as the given record and starts with
+    // its first keyLength bytes.
+    void DeleteRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<const unsigned char> record,
+        size_t keyLength);
+    // Fills the requests from one read of the whole file; a request with no record has bytesRead 0. A
+    // file that fails its check fills none and leaves them as they were, unless readDamaged asks for
+    // what it still holds (as the peer programs read "tessel.dbs"); the result says Damaged either way.
+    FileReadResult ReadRecords(
+        const std::string& fileName, std::vector<RecordRequest>& requests, bool readDamaged = false);
 
 protected:
-    virtual void OnRecord(const unsigned char* data, uint64_t recordOffset);
+    virtual void OnRecord(std::span<const unsigned char> data, uint64_t recordOffset);
 };
 
+// Reads a record file once and checks it as a whole: checksum, header record, stored length.
+FileReadResult InspectRecordFile(const std::string& fileName);
 // Checks an open record file: one of recordfile::kVerify*.
 int VerifyRecordFile(File& file);
 // Checks a record file's bytes in memory: one of recordfile::kVerify*.

@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "store/FixedText.h"
 #include "store/PasswordFile.h"
+#include "store/PasswordFileCheck.h"
 #include "store/SharedFile.h"
 
 #include <functional>
@@ -25,11 +26,6 @@ constexpr unsigned kCreateExclusive = openflags::kBinary | openflags::kCreate | 
     | openflags::kReadWrite | openflags::kShareExclusive;
 constexpr unsigned kCreateShared
     = openflags::kBinary | openflags::kCreate | openflags::kNoTruncate | openflags::kWrite | openflags::kShareDenyNone;
-
-std::string PasswordFilePath(const std::string& loginPath)
-{
-    return JoinPath(loginPath, kFileName);
-}
 
 // The header from offset 0, or nothing if the file is shorter than a header. Leaves the position at the
 // first record.
@@ -53,6 +49,37 @@ std::optional<PasswordFileHeader> ReadValidHeader(File& file)
     if (!header || !header->HasValidTitle() || IsOversized(file))
         return std::nullopt;
     return header;
+}
+
+// Opens the file for reading and reads its header, leaving the position at the first record:
+// kUserFound when the file can be used, else why not, with the reason for people in read.
+FindUserStatus OpenForReading(SharedFile& file, const std::string& loginPath, FileReadResult& read)
+{
+    read = {};
+    if (!file.OpenWithRetry(PasswordFilePath(loginPath), kReadShared)) {
+        if (file.LastCause() == kCauseFileNotFound) {
+            read = { FileReadStatus::Missing, "no such file" };
+            return kNoPasswordFile;
+        }
+        read = { FileReadStatus::Unopenable, DescribeUnopenablePasswordFile(file.LastOpenError()), file.LastCause() };
+        return kPasswordFileUnreadable;
+    }
+    PasswordFileHeaderBytes bytes {};
+    const size_t headerLength = file.Read(bytes.data(), bytes.size());
+    if (headerLength < bytes.size()) {
+        read = { FileReadStatus::Damaged, DescribeShortPasswordHeader(headerLength) };
+        return kPasswordFileHeaderShort;
+    }
+    if (!PasswordFileHeader::Decode(bytes).HasValidTitle()) {
+        read = { FileReadStatus::Damaged, DescribeWrongPasswordTitle() };
+        return kPasswordFileWrongTitle;
+    }
+    // A file of more records than any password file holds is no password file the store will read.
+    if (IsOversized(file)) {
+        read = { FileReadStatus::Damaged, DescribeOversizedPasswordFile(file.GetLength()) };
+        return kPasswordFileWrongTitle;
+    }
+    return kUserFound;
 }
 
 void WriteHeader(File& file, const PasswordFileHeader& header)
@@ -139,12 +166,13 @@ bool UserStore::CreatePasswordFile(const std::string& loginPath) const
     return true;
 }
 
-std::vector<UserEntry> UserStore::LoadUsers(const std::string& loginPath) const
+Loaded<std::vector<UserEntry>> UserStore::LoadUsers(const std::string& loginPath) const
 {
+    Loaded<std::vector<UserEntry>> loaded;
     SharedFile file;
-    if (!file.OpenWithRetry(PasswordFilePath(loginPath), kReadShared) || !ReadValidHeader(file))
-        return {};
-    std::vector<UserEntry> users;
+    if (OpenForReading(file, loginPath, loaded) != kUserFound)
+        return loaded;
+    std::vector<UserEntry>& users = loaded.value;
     std::unordered_map<std::string, UserAccessRecord> accessByName;
     PasswordFileRecord record {};
     while (ReadNextRecord(file, record)) {
@@ -159,41 +187,32 @@ std::vector<UserEntry> UserStore::LoadUsers(const std::string& loginPath) const
         if (const auto found = accessByName.find(entry.user.userName); found != accessByName.end())
             entry.access = found->second;
     }
-    return users;
+    return loaded;
 }
 
-int UserStore::FindUser(
-    const std::string& loginPath, std::string_view userName, UserRecord& user, UserAccessRecord& access) const
+FoundUser UserStore::FindUser(const std::string& loginPath, std::string_view userName) const
 {
-    access = UserAccessRecord {};
-    const std::string path = PasswordFilePath(loginPath);
-    if (!FileExists(path))
-        return kNoPasswordFile;
+    FoundUser found;
     SharedFile file;
-    if (!file.OpenWithRetry(path, kReadShared))
-        return kPasswordFileUnreadable;
-    const auto header = ReadHeader(file);
-    if (!header)
-        return kPasswordFileHeaderShort;
-    if (!header->HasValidTitle() || IsOversized(file))
-        return kPasswordFileWrongTitle;
-    int result = kNoSuchUser;
+    FileReadResult read;
+    found.status = OpenForReading(file, loginPath, read);
+    if (found.status != kUserFound)
+        return found;
+    found.status = kNoSuchUser;
     PasswordFileRecord record {};
     // No early stop: when a name occurs twice, the last record of each kind is the one that counts.
     while (ReadNextRecord(file, record)) {
         if (IsAccessRecordOf(record, userName)) {
-            access = UserAccessRecord::Decode(record);
+            found.entry.access = UserAccessRecord::Decode(record);
         } else if (IsUserRecordOf(record, userName)) {
-            user = UserRecord::Decode(record);
-            result = kUserFound;
+            found.entry.user = UserRecord::Decode(record);
+            found.status = kUserFound;
         }
     }
-    return result;
+    return found;
 }
 
-int UserStore::SaveUser(const std::string& loginPath, std::string_view userName, std::string_view fullName,
-    std::string_view description, std::string_view password, uint8_t groupNumber, uint8_t databaseMode,
-    uint32_t databaseMask, const UserAccessRecord& access) const
+SaveUserResult UserStore::SaveUser(const std::string& loginPath, const UserEntry& entry) const
 {
     const std::string path = PasswordFilePath(loginPath);
     SharedFile file;
@@ -213,15 +232,9 @@ int UserStore::SaveUser(const std::string& loginPath, std::string_view userName,
     if (!header)
         return kUserNotSaved;
 
-    UserRecord user;
-    user.userName = FitFixedText(userName, userrecord::kUserNameSize);
-    user.fullName = fullName;
-    user.description = description;
-    user.password = password;
-    user.groupNumber = groupNumber;
-    user.databaseMode = databaseMode;
-    user.databaseMask = databaseMask;
-    UserAccessRecord userAccess = access;
+    UserRecord user = entry.user;
+    user.userName = FitFixedText(entry.user.userName, userrecord::kUserNameSize);
+    UserAccessRecord userAccess = entry.access;
     userAccess.userName = user.userName;
 
     const std::string& name = user.userName;

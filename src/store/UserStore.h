@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/DatabaseList.h"
+#include "store/FileReadResult.h"
 #include "store/GroupEntry.h"
 #include "store/RightsTable.h"
 #include "store/UserAccessRecord.h"
@@ -16,8 +17,9 @@
 
 namespace custodia {
 
-// FindUser results. The log-on dialog shows a message of its own for each.
-enum FindUserResult : int {
+// How a FindUser went. The values are the status numbers the suite's programs report (custodiactl
+// prints them); the log-on dialog shows a message of its own for each.
+enum FindUserStatus : int {
     kUserFound = 0,
     kNoPasswordFile = 251,
     kPasswordFileWrongTitle = 252,
@@ -26,16 +28,19 @@ enum FindUserResult : int {
     kNoSuchUser = 255,
 };
 
+// A FindUser result: the status and, when found, the user (password in plain text) with the last
+// access record of its name, or an all-zero one.
+struct FoundUser {
+    FindUserStatus status = kNoSuchUser;
+    UserEntry entry;
+
+    bool WasFound() const { return status == kUserFound; }
+};
+
 // SaveUser results.
 enum SaveUserResult : int {
     kUserSaved = 0,
     kUserNotSaved = 255,
-};
-
-// LoadDatabaseList results.
-enum LoadDatabaseListResult : int {
-    kDatabaseListRead = 0,
-    kDatabaseListMissing = 255,
 };
 
 // What ParseLogonArguments found; either may be missing.
@@ -62,18 +67,16 @@ public:
     // touched. True if the file exists afterwards.
     bool CreatePasswordFile(const std::string& loginPath) const;
     // Every user in file order, passwords in plain text, each with its access record (the last one of
-    // its name in the file). Empty when the file is missing, unreadable or not a password file.
-    std::vector<UserEntry> LoadUsers(const std::string& loginPath) const;
-    // One of FindUserResult. On kUserFound, user holds the last record of that name (password in plain
-    // text) and access its last access record, or an all-zero one.
-    int FindUser(
-        const std::string& loginPath, std::string_view userName, UserRecord& user, UserAccessRecord& access) const;
-    // Adds the user, or replaces the user of that name, with its access record (the name in access is
-    // ignored; the record is tied to userName). Texts are cut to their fields. kUserNotSaved if the
-    // file can be neither opened nor created, or is not a password file; such a file is left unchanged.
-    int SaveUser(const std::string& loginPath, std::string_view userName, std::string_view fullName,
-        std::string_view description, std::string_view password, uint8_t groupNumber, uint8_t databaseMode,
-        uint32_t databaseMask, const UserAccessRecord& access) const;
+    // its name in the file). The status tells a file without users (Read, no value) from one that is
+    // missing, cannot be opened, or is no password file (Damaged: short header or wrong title).
+    Loaded<std::vector<UserEntry>> LoadUsers(const std::string& loginPath) const;
+    // The last user record of that name, with the last access record of the name.
+    FoundUser FindUser(const std::string& loginPath, std::string_view userName) const;
+    // Adds the user, or replaces the user of that name, with its access record (the name in the access
+    // record is ignored; the record is tied to the user's name). Texts are cut to their fields.
+    // kUserNotSaved if the file can be neither opened nor created, or is not a password file; such a
+    // file is left unchanged.
+    SaveUserResult SaveUser(const std::string& loginPath, const UserEntry& entry) const;
     // Frees every user record with all three texts equal, and the access records of the name unless a
     // user of that name stays. Returns the number of records freed (0 also when the file cannot be used).
     int DeleteUser(const std::string& loginPath, std::string_view userName, std::string_view fullName,
@@ -111,8 +114,9 @@ public:
 
     // --- profiles ---
 
-    // The groups that "setup.prf" holds, in ascending number; one read of the file.
-    std::vector<GroupEntry> LoadGroupList(const std::string& loginPath) const;
+    // The groups that "setup.prf" holds, in ascending number; one read of the file. A file that is
+    // missing or fails its check lists no group, and the status says which.
+    Loaded<std::vector<GroupEntry>> LoadGroupList(const std::string& loginPath) const;
     // Fills the rights table from the twelve profile files (each row cut to its program's row length,
     // a missing or damaged file giving a zero row) and the group name. False if no file held the group;
     // the table is then all zero.
@@ -128,15 +132,22 @@ public:
     // Writes the group, with the table's rows, into all twelve profile files (created when missing).
     // The name is cut to 99 characters. True if all twelve were written.
     bool SaveGroup(const std::string& loginPath, uint8_t groupNumber, std::string_view name);
+    // The same for one program's profile file, so that a caller can tell which of the twelve were
+    // written. False if the file could be neither opened nor created.
+    bool SaveGroupProfile(const std::string& loginPath, uint8_t groupNumber, std::string_view name, int program);
     // Deletes the group's record from every profile file that holds it.
     void DeleteGroup(const std::string& loginPath, uint8_t groupNumber) const;
 
     // --- database list ---
 
-    // Zero-fills the store's image and reads "tessel.dbs" into it: one of LoadDatabaseListResult.
-    int LoadDatabaseList(const std::string& loginPath);
+    // Zero-fills the store's image and reads "tessel.dbs" into it. A file without the record, or a
+    // missing one, leaves the image zero. A file that fails its check is still read, as the suite's
+    // other programs read it, and reported Damaged.
+    FileReadResult LoadDatabaseList(const std::string& loginPath);
     // The image of the last LoadDatabaseList, or null before the first.
     const DatabaseList* GetDatabaseList() const { return m_databaseList.get(); }
+    // A copy of that image, or ten empty slots before the first LoadDatabaseList.
+    DatabaseList DatabaseListOrEmpty() const;
     // Writes the whole image as the record of "tessel.dbs" (created when missing). False if the file
     // could neither be opened nor created.
     bool SaveDatabaseList(const std::string& loginPath, const DatabaseList& list) const;

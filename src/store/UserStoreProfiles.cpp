@@ -20,30 +20,23 @@ std::string ProfilePath(const std::string& loginPath, int program)
 
 } // namespace
 
-std::vector<GroupEntry> UserStore::LoadGroupList(const std::string& loginPath) const
+Loaded<std::vector<GroupEntry>> UserStore::LoadGroupList(const std::string& loginPath) const
 {
     // All 256 possible groups in one pass over the file rather than 256 lookups.
     std::vector<GroupRecordBytes> buffers(kGroupCount);
     std::vector<RecordRequest> requests(kGroupCount);
-    for (int i = 0; i < kGroupCount; ++i) {
-        RecordRequest& request = requests[static_cast<size_t>(i)];
-        request.kind = kKind;
-        request.subKind = static_cast<uint8_t>(i);
-        request.buffer = buffers[static_cast<size_t>(i)].data();
-        request.size = static_cast<int32_t>(kSize);
-        request.count = 1;
-        request.next = (i + 1 < kGroupCount) ? &requests[static_cast<size_t>(i) + 1] : nullptr;
-    }
-    RecordFile records;
-    records.ReadRecords(ProfilePath(loginPath, kProgramSetup), requests.data());
-
+    for (size_t i = 0; i < requests.size(); ++i)
+        requests[i] = RecordRequest { kKind, static_cast<uint8_t>(i), buffers[i], 0 };
+    Loaded<std::vector<GroupEntry>> groups;
     // Only "setup.prf" decides which groups exist.
-    std::vector<GroupEntry> groups;
-    for (int i = 0; i < kGroupCount; ++i) {
-        if (requests[static_cast<size_t>(i)].bytesRead <= 0)
+    static_cast<FileReadResult&>(groups) = RecordFile().ReadRecords(ProfilePath(loginPath, kProgramSetup), requests);
+    if (!groups.WasRead())
+        return groups;
+    for (size_t i = 0; i < requests.size(); ++i) {
+        if (requests[i].bytesRead == 0)
             continue;
-        const GroupRecord group = GroupRecord::Decode(buffers[static_cast<size_t>(i)]);
-        groups.push_back(GroupEntry { i, group.name, group.description });
+        const GroupRecord group = GroupRecord::Decode(buffers[i]);
+        groups.value.push_back(GroupEntry { static_cast<int>(i), group.name, group.description });
     }
     return groups;
 }
@@ -57,7 +50,7 @@ bool UserStore::LoadGroupRights(const std::string& loginPath, uint8_t groupNumbe
         GroupRecordBytes buffer {};
         RecordFile records;
         // A damaged file counts as not holding the group: its row stays zero.
-        if (records.ReadRecord(ProfilePath(loginPath, program), kKind, groupNumber, buffer.data(), kSize, 1, true) == 0)
+        if (records.ReadRecord(ProfilePath(loginPath, program), kKind, groupNumber, buffer, true) == 0)
             continue;
         const GroupRecord group = GroupRecord::Decode(buffer);
         // Only the positions the program knows are taken; the rest of the row stays zero.
@@ -92,18 +85,25 @@ RightsTable& UserStore::GetRightsTable()
 
 bool UserStore::SaveGroup(const std::string& loginPath, uint8_t groupNumber, std::string_view name)
 {
-    const RightsTable& table = GetRightsTable();
     bool allWritten = true;
     for (int program = 0; program < kProgramCount; ++program) {
-        GroupRecord group;
-        group.name = name;
-        group.rights = *table.GetRow(program);
-        const GroupRecordBytes bytes = group.Encode();
-        RecordFile records;
-        if (records.WriteRecord(ProfilePath(loginPath, program), kKind, groupNumber, bytes.data(), kSize, 1, true) == 0)
+        if (!SaveGroupProfile(loginPath, groupNumber, name, program))
             allWritten = false;
     }
     return allWritten;
+}
+
+bool UserStore::SaveGroupProfile(const std::string& loginPath, uint8_t groupNumber, std::string_view name, int program)
+{
+    const RightsTable::Row* row = GetRightsTable().GetRow(program);
+    if (row == nullptr)
+        return false;
+    GroupRecord group;
+    group.name = name;
+    group.rights = *row;
+    const GroupRecordBytes bytes = group.Encode();
+    RecordFile records;
+    return records.WriteRecord(ProfilePath(loginPath, program), kKind, groupNumber, bytes, true) != 0;
 }
 
 void UserStore::DeleteGroup(const std::string& loginPath, uint8_t groupNumber) const
@@ -113,9 +113,9 @@ void UserStore::DeleteGroup(const std::string& loginPath, uint8_t groupNumber) c
         GroupRecordBytes buffer {};
         RecordFile records;
         // The whole record is the key, so a shorter record of the group can never be matched by it.
-        if (records.ReadRecord(path, kKind, groupNumber, buffer.data(), kSize, 1, false) != kSize)
+        if (records.ReadRecord(path, kKind, groupNumber, buffer, false) != kSize)
             continue;
-        records.DeleteRecord(path, kKind, groupNumber, buffer.data(), kSize, kSize, 1);
+        records.DeleteRecord(path, kKind, groupNumber, buffer, kSize);
     }
 }
 

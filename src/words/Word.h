@@ -102,12 +102,23 @@ enum class Word : int {
     OfficeNumberColumn = 996,
     OfficeNameColumn = 220,
     OnlyTickedOffices = 997,
+    UserNameTaken = 868,
+    PasswordCharacters = 869,
+    ChangesNotSaved = 870,
+    NotSavedCaption = 871,
+    FileNotReadOrWritten = 878,
+    FileProblemCaption = 879,
+    TextTooLong = 877,
 
     // Database path and add-login-path dialogs
     DatabasePathLabel = 986,
     DatabasePathTitle = 987,
     MirrorDatabasePathLabel = 991,
     AddLoginPathHeader = 949,
+    LoginPathBox = 931,
+    LoginPathNotMade = 874,
+    LoginPathRefused = 875,
+    NoUserFileMade = 876,
 
     // Group dialogs
     SaveAsButton = 801,
@@ -123,6 +134,13 @@ enum class Word : int {
     NewGroupHeader = 950,
     GroupPropertiesHeader = 951,
     SaveGroupAsHeader = 952,
+    GroupNotSavedCaption = 851,
+    GroupNotSaved = 852,
+    GroupSavedPartly = 858,
+    GroupSaveRetryHint = 859,
+    ReplaceGroupCaption = 880,
+    ReplaceGroupPrompt = 881,
+    ProfileLoginPathLabel = 931,
 
     // Help bar
     HelpContentsTab = 723,

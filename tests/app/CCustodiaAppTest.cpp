@@ -42,7 +42,7 @@ protected:
         options.arguments = std::move(arguments);
         options.wordDirectory = CUSTODIA_OUTPUT_DIR;
         options.splashInterval = 0;
-        m_app = std::make_unique<CCustodiaApp>(std::move(options));
+        m_app = std::make_unique<CCustodiaApp>(std::move(options), m_ui);
         return *m_app;
     }
 
@@ -172,7 +172,7 @@ TEST_F(CCustodiaAppTest, StartsWhenReadingCustoCfgFailsAfterItsOpen)
     std::filesystem::create_symlink("/proc/self/mem", m_dir.file("custo.cfg"));
     ASSERT_TRUE(Start().InitInstance());
     EXPECT_TRUE(m_app->MainFrame()->isVisible());
-    EXPECT_EQ(m_app->Document()->FirstLoginPath(), nullptr);
+    EXPECT_EQ(m_app->Document()->LoginPathCount(), 0u);
     ASSERT_EQ(m_ui.messages.size(), 1u);
     EXPECT_TRUE(m_ui.messages[0].text.contains(QStringLiteral("\"custo.cfg\"")));
 }

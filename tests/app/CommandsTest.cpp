@@ -32,7 +32,8 @@ public:
         ScriptedDialogs& m_owner;
     };
 
-    bool EditUser(QWidget*, UserEntry& user, const std::vector<GroupEntry>& groups, const DatabaseList&) override
+    bool EditUser(QWidget*, UserEntry& user, const std::vector<GroupEntry>& groups, const DatabaseList&,
+        const UserNameCheck&) override
     {
         editedUsers.push_back(user);
         offeredGroups = groups;
@@ -108,14 +109,14 @@ protected:
     std::vector<std::string> StoredUserNames() const
     {
         std::vector<std::string> names;
-        for (const UserEntry& entry : UserStore().LoadUsers(m_path))
+        for (const UserEntry& entry : UserStore().LoadUsers(m_path).value)
             names.push_back(entry.user.userName);
         return names;
     }
     std::vector<int> StoredGroupNumbers() const
     {
         std::vector<int> numbers;
-        for (const GroupEntry& group : UserStore().LoadGroupList(m_path))
+        for (const GroupEntry& group : UserStore().LoadGroupList(m_path).value)
             numbers.push_back(group.groupNumber);
         return numbers;
     }
@@ -137,7 +138,7 @@ TEST_F(CommandsTest, DeletingAUserAsksWithItsTextsAndOkDeletesItFromDisk)
     AddUser(m_path, "bob", "Bob Jones", "days", 0);
     Open();
     ShowCategory(LoginPathCategory::Users);
-    List().SelectRow(0);
+    View().SelectRow(0);
 
     Commands().DeleteItem();
     ExpectConfirmation(
@@ -152,7 +153,7 @@ TEST_F(CommandsTest, DeletingAGroupAsksWithItsNumberAndOkDeletesItFromEveryProfi
     AddGroup(m_path, 9, "Viewers");
     Open();
     ShowCategory(LoginPathCategory::Groups);
-    List().SelectRow(0);
+    View().SelectRow(0);
 
     Commands().DeleteItem();
     ExpectConfirmation(W(800) + ":\n\n  004 Operators\n", W(799));
@@ -188,7 +189,7 @@ TEST_F(CommandsTest, CancelledDeletionsChangeNothing)
         SCOPED_TRACE(c.node);
         Select(c.item);
         const QStringList rows = Column(0);
-        List().SelectRow(0);
+        View().SelectRow(0);
         m_ui.messages.clear();
         m_ui.answers = { UiServices::Answer::Cancel };
         Commands().DeleteItem();
@@ -209,7 +210,7 @@ TEST_F(CommandsTest, RemovingALoginPathStopsManagingItAndOpensTheNextOne)
 
     // In the categories view every row stands for the login path whose categories are shown.
     Select(PathItem(0));
-    List().SelectRow(2);
+    View().SelectRow(2);
     Commands().DeleteItem();
     ExpectConfirmation(W(938) + "\n\n " + QString::fromStdString(m_path), W(937));
 
@@ -217,7 +218,7 @@ TEST_F(CommandsTest, RemovingALoginPathStopsManagingItAndOpensTheNextOne)
     EXPECT_EQ(StoredUserNames(), std::vector<std::string> { "ann" }) << "the folder's files stay";
     ASSERT_EQ(Tree().RootItem()->childCount(), 1);
     EXPECT_EQ(Tree().currentItem(), CategoryItem(0, LoginPathCategory::Users));
-    EXPECT_EQ(List().CurrentLoginPath(), second);
+    EXPECT_EQ(View().CurrentLoginPath(), second);
     EXPECT_EQ(Column(0), QStringList { "bob" });
 }
 
@@ -225,13 +226,13 @@ TEST_F(CommandsTest, RemovingTheOnlyLoginPathLeavesTheRootAloneAndClearsTheList)
 {
     Open();
     Select(Tree().RootItem());
-    List().SelectRow(0);
+    View().SelectRow(0);
     Commands().DeleteItem();
 
     EXPECT_TRUE(ManagedPaths().empty());
     EXPECT_EQ(Tree().RootItem()->childCount(), 0);
     EXPECT_TRUE(Tree().selectedItems().isEmpty());
-    EXPECT_EQ(List().Mode(), ListMode::None);
+    EXPECT_EQ(View().Mode(), ListMode::None);
     EXPECT_EQ(Columns(), 0);
 }
 
@@ -242,7 +243,7 @@ TEST_F(CommandsTest, WithSeveralRowsSelectedDeleteActsOnTheFirst)
     AddUser(m_path, "carl", "", "", 0);
     Open();
     ShowCategory(LoginPathCategory::Users);
-    QItemSelectionModel& selection = *List().DetailsView().selectionModel();
+    QItemSelectionModel& selection = *View().DetailsView().selectionModel();
     selection.select(Model().index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     selection.select(Model().index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
 
@@ -327,17 +328,17 @@ TEST_F(CommandsTest, EditedDatabaseSlotIsSavedWholeAndACancelledEditWritesNothin
 {
     Open();
     ShowCategory(LoginPathCategory::DatabasePaths);
-    List().SelectRow(3);
+    View().SelectRow(3);
 
     Commands().EditItem();
     EXPECT_EQ(m_dialogs->editedSlots, std::vector<int> { 3 });
     EXPECT_FALSE(std::filesystem::exists(m_path + "/tessel.dbs"));
 
     m_dialogs->slotDescription = "Warehouse";
-    List().SelectRow(3);
+    View().SelectRow(3);
     Commands().EditItem();
     UserStore store;
-    ASSERT_EQ(store.LoadDatabaseList(m_path), kDatabaseListRead);
+    ASSERT_TRUE(store.LoadDatabaseList(m_path).WasRead());
     EXPECT_EQ(store.GetDatabaseList()->GetDescription(3), "Warehouse");
     EXPECT_EQ(Cell(3, 0), "04 Warehouse");
 }
@@ -347,7 +348,7 @@ TEST_F(CommandsTest, DatabaseSlotsAreNeitherCreatedNorDeleted)
     SetDatabaseSlot(m_path, 0, "Head office", "/data/head");
     Open();
     ShowCategory(LoginPathCategory::DatabasePaths);
-    List().SelectRow(0);
+    View().SelectRow(0);
     const auto before = ReadBytes(m_path + "/tessel.dbs");
 
     Commands().CreateItem();
@@ -363,7 +364,7 @@ TEST_F(CommandsTest, EditingALoginPathOrCategoryRowOpensItInTheTree)
     Open();
 
     Select(Tree().RootItem());
-    List().SelectRow(1);
+    View().SelectRow(1);
     Commands().EditItem();
     EXPECT_EQ(Tree().currentItem(), CategoryItem(1, LoginPathCategory::Users));
 
@@ -371,10 +372,10 @@ TEST_F(CommandsTest, EditingALoginPathOrCategoryRowOpensItInTheTree)
         = { LoginPathCategory::Users, LoginPathCategory::Groups, LoginPathCategory::DatabasePaths };
     for (const LoginPathCategory category : categories) {
         Select(PathItem(1));
-        List().SelectRow(static_cast<int>(category));
+        View().SelectRow(static_cast<int>(category));
         Commands().EditItem();
         EXPECT_EQ(Tree().currentItem(), CategoryItem(1, category));
-        EXPECT_EQ(List().CurrentLoginPath(), second);
+        EXPECT_EQ(View().CurrentLoginPath(), second);
     }
 }
 
@@ -404,7 +405,7 @@ TEST_F(CommandsTest, FileErrorInACommandIsReportedWithTheFileNameAndTheConsoleGo
     AddUser(m_path, "ann", "", "", 0);
     Open();
     m_dialogs->throwFromUserDialog = true;
-    List().SelectRow(0);
+    View().SelectRow(0);
 
     Commands().EditItem();
     ASSERT_EQ(m_ui.messages.size(), 1u);
@@ -424,7 +425,7 @@ TEST_F(CommandsTest, CommandsNeedingAMissingDialogDoNothing)
         = { LoginPathCategory::Users, LoginPathCategory::Groups, LoginPathCategory::DatabasePaths };
     for (const LoginPathCategory category : categories) {
         ShowCategory(category);
-        List().SelectRow(0);
+        View().SelectRow(0);
         m_frame->Commands().CreateItem();
         m_frame->Commands().EditItem();
     }

@@ -12,11 +12,11 @@ TEST_F(LeftViewTest, EmptyConfigurationShowsTheRootAloneAndAnEmptyLoginPathList)
     EXPECT_EQ(Tree().RootItem()->text(0), W(916));
     EXPECT_EQ(Tree().RootItem()->childCount(), 0);
     EXPECT_TRUE(Tree().selectedItems().isEmpty());
-    EXPECT_EQ(List().Mode(), ListMode::None);
+    EXPECT_EQ(View().Mode(), ListMode::None);
     EXPECT_EQ(Columns(), 0);
 
     Select(Tree().RootItem());
-    EXPECT_EQ(List().Mode(), ListMode::LoginPaths);
+    EXPECT_EQ(View().Mode(), ListMode::LoginPaths);
     EXPECT_EQ(Header(0), W(916));
     EXPECT_EQ(Rows(), 0);
 }
@@ -38,17 +38,17 @@ TEST_F(LeftViewTest, EachLoginPathHasItsCategoriesAndTheFirstOpensOnItsUsers)
         EXPECT_EQ(path->child(1)->text(0), W(918));
         EXPECT_EQ(path->child(2)->text(0), W(988));
     }
-    // The document keeps the handles, so others can select a category without searching.
-    const LoginPathEntry* entry = m_doc->FindLoginPath(second);
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry->pathItem, root->child(1));
-    EXPECT_EQ(entry->categoryItems[2], root->child(1)->child(2));
+    // The tree keeps the items of each path, so a category is selected without searching.
+    const CLeftView::PathItems* items = Tree().ItemsOf(second);
+    ASSERT_NE(items, nullptr);
+    EXPECT_EQ(items->path, root->child(1));
+    EXPECT_EQ(items->categories[2], root->child(1)->child(2));
 
     EXPECT_TRUE(root->isExpanded());
     EXPECT_TRUE(root->child(0)->isExpanded());
     EXPECT_EQ(Tree().currentItem(), CategoryItem(0, LoginPathCategory::Users));
-    EXPECT_EQ(List().Mode(), ListMode::Users);
-    EXPECT_EQ(List().CurrentLoginPath(), first);
+    EXPECT_EQ(View().Mode(), ListMode::Users);
+    EXPECT_EQ(View().CurrentLoginPath(), first);
     EXPECT_EQ(Column(0), QStringList { "ann" });
 }
 
@@ -73,7 +73,7 @@ TEST_F(LeftViewTest, FillTreeOpensTheNamedPathOrElseTheFirst)
         m_frame->FillTree(c.path);
         EXPECT_EQ(Tree().currentItem(), CategoryItem(c.expectedIndex, LoginPathCategory::Users))
             << c.path.value_or("(none)");
-        EXPECT_EQ(List().CurrentLoginPath(), c.expectedIndex == 0 ? first : second);
+        EXPECT_EQ(View().CurrentLoginPath(), c.expectedIndex == 0 ? first : second);
     }
 }
 
@@ -97,13 +97,13 @@ TEST_F(LeftViewTest, EveryNodeTypeSwitchesTheItemList)
     };
     for (const Case& c : cases) {
         Select(c.item);
-        EXPECT_EQ(List().Mode(), c.mode) << c.node;
+        EXPECT_EQ(View().Mode(), c.mode) << c.node;
         EXPECT_EQ(Rows(), c.rows) << c.node;
     }
     Select(PathItem(0));
-    EXPECT_EQ(List().CurrentLoginPath(), path);
+    EXPECT_EQ(View().CurrentLoginPath(), path);
     Select(Tree().RootItem());
-    EXPECT_EQ(List().CurrentLoginPath(), "");
+    EXPECT_EQ(View().CurrentLoginPath(), "");
 }
 
 TEST_F(LeftViewTest, SelectCategoryExpandsTheBranchAndSelectsTheCategory)
@@ -118,8 +118,8 @@ TEST_F(LeftViewTest, SelectCategoryExpandsTheBranchAndSelectsTheCategory)
     EXPECT_TRUE(Tree().RootItem()->isExpanded());
     EXPECT_TRUE(PathItem(1)->isExpanded());
     EXPECT_EQ(Tree().currentItem(), CategoryItem(1, LoginPathCategory::Groups));
-    EXPECT_EQ(List().Mode(), ListMode::Groups);
-    EXPECT_EQ(List().CurrentLoginPath(), second);
+    EXPECT_EQ(View().Mode(), ListMode::Groups);
+    EXPECT_EQ(View().CurrentLoginPath(), second);
 }
 
 } // namespace

@@ -28,7 +28,7 @@ QString MessageText(LogonMessage message)
 class LogonDialogTest : public LogonFixture {
 protected:
     LogonDialogTest()
-        : m_dialog(m_store, "Title", "Subtitle", "V4.84")
+        : m_dialog(m_store, m_ui, "Title", "Subtitle", "V4.84")
     {
         for (int i = 0; i < kLogonMessageCount; ++i)
             m_dialog.SetMessage(static_cast<LogonMessage>(i), MessageText(static_cast<LogonMessage>(i)));
@@ -95,7 +95,7 @@ TEST_F(LogonDialogTest, SplashEndsWithOkOnEscapeOrEnter)
 {
     MakeEmptyPasswordFile(m_dir.path());
     for (Qt::Key key : { Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter }) {
-        LogonDialog dialog(m_store, "Title", "Subtitle", "V4.84");
+        LogonDialog dialog(m_store, m_ui, "Title", "Subtitle", "V4.84");
         WhenLogonDialogShows([key](LogonDialog& shown) { QTest::keyClick(&shown, key); });
         EXPECT_EQ(dialog.RunAtStartup(), QDialog::Accepted) << key;
         EXPECT_FALSE(dialog.GetLogonRequired());
@@ -286,8 +286,10 @@ TEST(AttemptLogon, ComparesEveryByteOfThePassword)
     TempDir dir;
     ScopedPlatformOverride platform([](int) {}, {});
     const std::string longest(50, 'p');
-    ASSERT_EQ(UserStore().SaveUser(dir.path(), "anna", "", "", longest, 1, 0, 0, UserAccessRecord {}), kUserSaved);
-    ASSERT_EQ(UserStore().SaveUser(dir.path(), "bob", "", "", "Secret", 1, 0, 0, UserAccessRecord {}), kUserSaved);
+    ASSERT_EQ(UserStore().SaveUser(dir.path(), UserEntry { UserRecord { 0, 0, "anna", "", "", longest, 1 }, {} }),
+        kUserSaved);
+    ASSERT_EQ(UserStore().SaveUser(dir.path(), UserEntry { UserRecord { 0, 0, "bob", "", "", "Secret", 1 }, {} }),
+        kUserSaved);
     struct Case {
         const char* user;
         std::string typed;
@@ -318,7 +320,7 @@ TEST_F(LogonDialogTest, PaintsThePictureAndTheTexts)
     picture.fill(QColor(10, 120, 200));
     ASSERT_TRUE(picture.save("splash.bmp", "BMP"));
     MakeEmptyPasswordFile(m_dir.path());
-    LogonDialog dialog(m_store, "Quarva", "Custodia Account Console", "V4.84");
+    LogonDialog dialog(m_store, m_ui, "Quarva", "Custodia Account Console", "V4.84");
     dialog.SetSplashInterval(60000);
     QImage shot;
     int textColumn = 0;

@@ -47,9 +47,8 @@ protected:
     static void AddUser(const std::string& loginPath, const std::string& name, const std::string& password,
         int groupNumber, const std::string& fullName = "Full name")
     {
-        ASSERT_EQ(UserStore().SaveUser(loginPath, name, fullName, "Description", password,
-                      static_cast<uint8_t>(groupNumber), 1, 0x5, UserAccessRecord {}),
-            kUserSaved);
+        const UserRecord user { 1, 0x5, name, fullName, "Description", password, static_cast<uint8_t>(groupNumber) };
+        ASSERT_EQ(UserStore().SaveUser(loginPath, UserEntry { user, {} }), kUserSaved);
     }
 
     // A group granted every right of every program, but for the console's own right when told so.

@@ -97,7 +97,7 @@ TEST_F(MainFrameTest, TreeTakesTwoHundredPixelsBesideTheItemList)
     auto* splitter = m_frame->findChild<QSplitter*>("paneSplitter");
     ASSERT_NE(splitter, nullptr);
     EXPECT_EQ(splitter->widget(0), &Tree());
-    EXPECT_EQ(splitter->widget(1), &List());
+    EXPECT_EQ(splitter->widget(1), &View());
     EXPECT_EQ(Tree().width(), CMainFrame::kTreeWidth);
 }
 
@@ -146,7 +146,7 @@ TEST_F(MainFrameTest, EditMenuFollowsTheModeAndTheSelection)
         SCOPED_TRACE(c.node);
         Select(c.item);
         EXPECT_EQ(OpenEditMenu(), c.unselected);
-        List().SelectRow(0);
+        View().SelectRow(0);
         EXPECT_EQ(OpenEditMenu(), c.selected);
     }
 }
@@ -156,7 +156,7 @@ TEST_F(MainFrameTest, ToolbarPopupOffersCreateDeleteEditLabelledLikeTheMenu)
     const std::string path = MakeLoginPath("north");
     AddUser(path, "ann", "", "", 0);
     OpenWindow();
-    List().SelectRow(0);
+    View().SelectRow(0);
 
     std::vector<CommandView> shown;
     QTimer::singleShot(0, [&] {
@@ -208,7 +208,7 @@ TEST_F(MainFrameTest, PresentationsSwitchInPlaceAndKeepTheSelection)
     AddUser(path, "ann", "", "", 0);
     AddUser(path, "bob", "", "", 0);
     OpenWindow();
-    List().SelectRow(1);
+    View().SelectRow(1);
 
     struct Case {
         int word;
@@ -230,11 +230,11 @@ TEST_F(MainFrameTest, PresentationsSwitchInPlaceAndKeepTheSelection)
         ASSERT_NE(action, nullptr);
         action->trigger();
         EXPECT_TRUE(action->isChecked());
-        EXPECT_EQ(List().GetPresentation(), c.presentation);
-        QAbstractItemView* view = List().CurrentItemView();
+        EXPECT_EQ(View().GetPresentation(), c.presentation);
+        QAbstractItemView* view = View().CurrentItemView();
         EXPECT_TRUE(view->isVisible());
         EXPECT_EQ(view->model(), &Model());
-        EXPECT_EQ(List().SelectedRow(), 1);
+        EXPECT_EQ(View().SelectedRow(), 1);
         if (auto* icons = qobject_cast<QListView*>(view)) {
             EXPECT_EQ(icons->viewMode(),
                 c.presentation == Presentation::LargeIcons ? QListView::IconMode : QListView::ListMode);
@@ -255,11 +255,11 @@ TEST_F(MainFrameTest, F6MovesTheFocusBetweenThePanes)
     ASSERT_TRUE(QTest::qWaitFor([&] { return Tree().hasFocus(); }));
 
     QTest::keyClick(m_frame.get(), Qt::Key_F6);
-    EXPECT_TRUE(List().CurrentItemView()->hasFocus());
+    EXPECT_TRUE(View().CurrentItemView()->hasFocus());
     QTest::keyClick(m_frame.get(), Qt::Key_F6);
     EXPECT_TRUE(Tree().hasFocus());
     QTest::keyClick(m_frame.get(), Qt::Key_F6, Qt::ShiftModifier);
-    EXPECT_TRUE(List().CurrentItemView()->hasFocus());
+    EXPECT_TRUE(View().CurrentItemView()->hasFocus());
 }
 
 TEST_F(MainFrameTest, AboutIsHandedOnAndTheHelpBarCommandsWaitForTheirBar)

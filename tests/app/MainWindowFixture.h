@@ -80,9 +80,8 @@ protected:
     static void AddUser(const std::string& loginPath, const std::string& name, const std::string& fullName,
         const std::string& description, int groupNumber)
     {
-        ASSERT_EQ(UserStore().SaveUser(loginPath, name, fullName, description, "secret",
-                      static_cast<uint8_t>(groupNumber), 0, 0, UserAccessRecord {}),
-            kUserSaved);
+        const UserRecord user { 0, 0, name, fullName, description, "secret", static_cast<uint8_t>(groupNumber) };
+        ASSERT_EQ(UserStore().SaveUser(loginPath, UserEntry { user, {} }), kUserSaved);
     }
 
     static void AddGroup(const std::string& loginPath, int number, const std::string& name)
@@ -97,7 +96,7 @@ protected:
     {
         UserStore store;
         store.LoadDatabaseList(loginPath);
-        DatabaseList list = store.GetDatabaseList() != nullptr ? *store.GetDatabaseList() : DatabaseList();
+        DatabaseList list = store.DatabaseListOrEmpty();
         list.SetDescription(slot, description);
         list.SetPath(slot, path);
         ASSERT_TRUE(store.SaveDatabaseList(loginPath, list));
@@ -107,14 +106,14 @@ protected:
     void OpenWindow()
     {
         m_doc = std::make_unique<CCustodiaDoc>();
-        m_frame = std::make_unique<CMainFrame>(*m_words, *m_doc);
+        m_frame = std::make_unique<CMainFrame>(*m_words, *m_doc, m_ui);
         m_frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
     }
 
     CLeftView& Tree() const { return m_frame->LeftView(); }
-    CCustodiaView& List() const { return m_frame->ItemList(); }
-    const QAbstractItemModel& Model() const { return List().Model(); }
+    CCustodiaView& View() const { return m_frame->View(); }
+    const QAbstractItemModel& Model() const { return View().Model(); }
 
     QString Cell(int row, int column) const { return Model().index(row, column).data().toString(); }
     QString Header(int column) const { return Model().headerData(column, Qt::Horizontal).toString(); }

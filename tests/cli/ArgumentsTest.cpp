@@ -51,7 +51,8 @@ protected:
     void SetUp() override
     {
         UserStore store;
-        ASSERT_EQ(store.SaveUser(LoginPath(), "bob", "Bob", "", "pw", 0, 0, 0, {}), kUserSaved);
+        ASSERT_EQ(
+            store.SaveUser(LoginPath(), UserEntry { UserRecord { 0, 0, "bob", "Bob", "", "pw", 0 }, {} }), kUserSaved);
         store.GetRightsTable().Set(kProgramCustodia, 0, 1);
         ASSERT_TRUE(store.SaveGroup(LoginPath(), 5, "Admins"));
         DatabaseList databases;

@@ -2,6 +2,8 @@
 #include "store/GroupRecord.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
+#include "store/RightsCatalogue.h"
+#include "words/WordTable.h"
 
 namespace custodia::test {
 namespace {
@@ -13,9 +15,7 @@ protected:
     GroupRecord StoredGroup(int program, uint8_t number) const
     {
         GroupRecordBytes bytes {};
-        EXPECT_EQ(RecordFile().ReadRecord(
-                      ProfileOf(program), grouprecord::kKind, number, bytes.data(), bytes.size(), 1, true),
-            bytes.size());
+        EXPECT_EQ(RecordFile().ReadRecord(ProfileOf(program), grouprecord::kKind, number, bytes, true), bytes.size());
         return GroupRecord::Decode(bytes);
     }
 };
@@ -28,7 +28,7 @@ TEST_F(GroupCommandsTest, SaveWritesAllTwelveFilesAndShowPrintsEachRowToItsLengt
         EXPECT_EQ(StoredGroup(program, 5).name, "Admins");
     }
     EXPECT_EQ(RunOk({ "groups", "list", "lp" }).out, "5\tAdmins\n");
-    EXPECT_EQ(RunOk({ "groups", "show", "lp", "5" }).out,
+    EXPECT_EQ(RunOk({ "groups", "show", "lp", "5", "--rows" }).out,
         "0\tconvert.prf\t0\n"
         "1\tsetup.prf\t000000000000000000000000000000000000000000001\n"
         "2\tdownload.prf\t000000000000\n"
@@ -43,11 +43,40 @@ TEST_F(GroupCommandsTest, SaveWritesAllTwelveFilesAndShowPrintsEachRowToItsLengt
         "11\treporter.prf\t0\n");
 }
 
+// A person at a terminal reads each right by the texts the console's pages show.
+TEST_F(GroupCommandsTest, ShowNamesEveryRightAsTheRightsPagesDo)
+{
+    RunOk({ "groups", "save", "lp", "5", "Admins", "--grant", "1:22", "--grant", "6:0", "--grant", "2:1" });
+    const CliResult shown = RunOk({ "groups", "show", "lp", "5" });
+    const Lines lines = SplitLines(shown.out);
+
+    WordTable words(std::string(CUSTODIA_OUTPUT_DIR));
+    words.LoadWordFiles(ConsoleWordFamilies());
+    const auto line = [&](size_t page, size_t row, const char* granted) {
+        const RightsPage& rights = RightsPages()[page];
+        const RightRow& right = rights.rows[row];
+        return words.GetWord(rights.titleWord) + "\t" + kProfileFiles[static_cast<size_t>(rights.program)].fileName
+            + "\t" + std::to_string(right.position) + "\t" + granted + "\t" + words.GetWord(right.labelWord);
+    };
+    size_t rights = 0;
+    for (const RightsPage& page : RightsPages())
+        rights += page.rows.size();
+    ASSERT_EQ(lines.size(), rights + 6); // and the six positions that no page shows
+    EXPECT_EQ(lines[0], line(0, 0, "1"));
+    EXPECT_EQ(lines[0], "Setup: Logger Settings\tsetup.prf\t22\t1\tChange the logger name");
+    EXPECT_EQ(lines[1], line(0, 1, "0"));
+    EXPECT_EQ(lines[rights - 2], line(12, 0, "1")); // the console's own right, second to last page
+    EXPECT_EQ(lines[rights - 1], line(13, 0, "0"));
+    EXPECT_EQ(lines[rights + 1], "-\tdownload.prf\t1\t1\t(no page of the console shows it; kept as stored)");
+    for (const std::string& text : lines)
+        EXPECT_EQ(text.find("*****"), std::string::npos) << text;
+}
+
 TEST_F(GroupCommandsTest, SaveStartsFromTheRightsTheGroupHas)
 {
     RunOk({ "groups", "save", "lp", "5", "Admins", "--grant", "6:0", "--grant", "1:44" });
     RunOk({ "groups", "save", "lp", "5", "Supervisors", "--revoke", "1:44", "--grant", "2:11" });
-    const Lines rows = SplitLines(RunOk({ "groups", "show", "lp", "5" }).out);
+    const Lines rows = SplitLines(RunOk({ "groups", "show", "lp", "5", "--rows" }).out);
     ASSERT_EQ(rows.size(), 12u);
     EXPECT_EQ(rows[1], "1\tsetup.prf\t" + std::string(45, '0'));
     EXPECT_EQ(rows[2], "2\tdownload.prf\t000000000001");
@@ -62,10 +91,9 @@ TEST_F(GroupCommandsTest, RightsPastTheRowLengthAreNeitherShownNorKept)
     record.name = "Wide";
     std::fill_n(record.rights.begin(), 100, 1);
     const GroupRecordBytes bytes = record.Encode();
-    ASSERT_EQ(
-        RecordFile().WriteRecord(ProfileOf(kProgramSetup), grouprecord::kKind, 9, bytes.data(), bytes.size(), 1, true),
-        1);
-    EXPECT_EQ(SplitLines(RunOk({ "groups", "show", "lp", "9" }).out)[1], "1\tsetup.prf\t" + std::string(45, '1'));
+    ASSERT_EQ(RecordFile().WriteRecord(ProfileOf(kProgramSetup), grouprecord::kKind, 9, bytes, true), 1);
+    EXPECT_EQ(SplitLines(RunOk({ "groups", "show", "lp", "9", "--rows" }).out)[1],
+        "1	setup.prf	" + std::string(45, '1'));
 
     RunOk({ "groups", "save", "lp", "9", "Wide" });
     const GroupRecord saved = StoredGroup(kProgramSetup, 9);
@@ -109,7 +137,7 @@ TEST_F(GroupCommandsTest, DamagedProfileFilesAreNotPassedOffAsEmpty)
 {
     RunOk({ "groups", "save", "lp", "5", "Admins", "--grant", "6:0", "--grant", "3:0" });
     DamageRecordFile(ProfileOf(kProgramView));
-    const CliResult shown = Run({ "groups", "show", "lp", "5" });
+    const CliResult shown = Run({ "groups", "show", "lp", "5", "--rows" });
     EXPECT_EQ(shown.status, 1);
     EXPECT_EQ(SplitLines(shown.out).size(), 12u);
     EXPECT_EQ(SplitLines(shown.out)[3], "3\tview.prf\t" + std::string(22, '0'));

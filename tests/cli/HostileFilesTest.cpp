@@ -162,9 +162,12 @@ class ForgedOutputTest : public CliTest { };
 TEST_F(ForgedOutputTest, ForgedNamesPrintEscapedAndVerifyWarns)
 {
     RunOk({ "init", "lp" });
-    ASSERT_EQ(UserStore().SaveUser(LoginPath(), "tp\tfake\t9", "\x1b[31mred\x1b[0m", "line\nforged\\", "pw", 0, 0, 0,
-                  UserAccessRecord {}),
-        kUserSaved);
+    UserEntry forged;
+    forged.user.userName = "tp\tfake\t9";
+    forged.user.fullName = "\x1b[31mred\x1b[0m";
+    forged.user.description = "line\nforged\\";
+    forged.user.password = "pw";
+    ASSERT_EQ(UserStore().SaveUser(LoginPath(), forged), kUserSaved);
     UserStore store;
     ASSERT_TRUE(store.SaveGroup(LoginPath(), 3, "a\r\nb\x9b"));
 

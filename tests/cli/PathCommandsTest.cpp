@@ -16,8 +16,8 @@ protected:
     {
         Bytes data(loginpaths::kRecordSize, 0);
         std::copy(path.begin(), path.end(), data.begin());
-        ASSERT_EQ(RecordFile().WriteRecord(ConfigFile(), loginpaths::kRecordKind, loginpaths::kRecordSubKind,
-                      data.data(), data.size(), 1, false),
+        ASSERT_EQ(
+            RecordFile().WriteRecord(ConfigFile(), loginpaths::kRecordKind, loginpaths::kRecordSubKind, data, false),
             1);
     }
 };

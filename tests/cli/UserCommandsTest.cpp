@@ -15,9 +15,9 @@ protected:
 
     UserEntry Stored(const std::string& name) const
     {
-        UserEntry entry;
-        EXPECT_EQ(UserStore().FindUser(LoginPath(), name, entry.user, entry.access), kUserFound);
-        return entry;
+        const FoundUser found = UserStore().FindUser(LoginPath(), name);
+        EXPECT_EQ(found.status, kUserFound);
+        return found.entry;
     }
 };
 
@@ -66,7 +66,9 @@ TEST_F(UserCommandsTest, ReplacingAUserKeepsItsOfficeSelectionAndTheValuesNotGiv
     UserEntry entry = Stored("bob");
     entry.access.SetOfficeSelectionEnabled(2, true);
     entry.access.SetOfficeAllowed(2, 17, true);
-    ASSERT_EQ(UserStore().SaveUser(LoginPath(), "bob", "Bob", "desk 4", "one", 3, 0, 0, entry.access), kUserSaved);
+    ASSERT_EQ(UserStore().SaveUser(
+                  LoginPath(), UserEntry { UserRecord { 0, 0, "bob", "Bob", "desk 4", "one", 3 }, entry.access }),
+        kUserSaved);
     const size_t length = UserFile().size();
 
     RunOk({ "users", "add", "lp", "bob", "--group", "9" }, "two\n");
@@ -98,7 +100,8 @@ TEST_F(UserCommandsTest, DeleteRemovesEveryRecordOfTheName)
 {
     // Another program left the name twice, with different texts.
     UserStore store;
-    ASSERT_EQ(store.SaveUser(LoginPath(), "bob", "First", "", "x", 0, 0, 0, {}), kUserSaved);
+    ASSERT_EQ(
+        store.SaveUser(LoginPath(), UserEntry { UserRecord { 0, 0, "bob", "First", "", "x", 0 }, {} }), kUserSaved);
     PasswordFileRecord second = UserRecord { 0, 0, "bob", "Second", "", "y", 0 }.Encode();
     Bytes bytes = UserFile();
     bytes.insert(bytes.end(), second.begin(), second.end());

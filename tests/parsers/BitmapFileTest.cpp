@@ -53,7 +53,7 @@ Rgb ManyColours(unsigned x, unsigned y)
 
 std::string Fixture(const std::string& name)
 {
-    return (std::filesystem::path(__FILE__).parent_path() / "data" / name).string();
+    return (std::filesystem::path(CUSTODIA_SOURCE_DIR) / "tests/parsers/data" / name).string();
 }
 
 uint32_t InfoField32(const Bytes& file, size_t offset)

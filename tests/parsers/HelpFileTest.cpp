@@ -24,7 +24,7 @@ const std::string kMarkerLine = "<BRENIC HELP FILE> test\n";
 
 std::string InstalledHelpFile()
 {
-    return (std::filesystem::path(__FILE__).parent_path() / "../../data/Custodia Help.eng").lexically_normal().string();
+    return (std::filesystem::path(CUSTODIA_SOURCE_DIR) / "data/Custodia Help.eng").string();
 }
 
 // The characters of a range, as UTF-8.

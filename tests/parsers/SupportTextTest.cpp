@@ -97,8 +97,7 @@ TEST_F(SupportTextFileTest, MissingOrUnreadableFileGivesAnEmptyText)
 
 TEST_F(SupportTextFileTest, InstalledSupportTextFitsWhole)
 {
-    const std::string installed
-        = (std::filesystem::path(__FILE__).parent_path() / "../../data/techsprt.txt").lexically_normal().string();
+    const std::string installed = (std::filesystem::path(CUSTODIA_SOURCE_DIR) / "data/techsprt.txt").string();
     const std::string file = ReadText(installed);
     ASSERT_FALSE(file.empty());
     std::string expected;

@@ -39,9 +39,8 @@ int RunWriter(const std::string& loginPath, int process)
     UserStore store;
     for (int i = 0; i < kUsersPerProcess; ++i) {
         const std::string name = UserName(process, i);
-        if (store.SaveUser(loginPath, name, "Full " + name, "desc", "secret", static_cast<uint8_t>(process), 0, 0,
-                UserAccessRecord {})
-            != kUserSaved)
+        const UserRecord user { 0, 0, name, "Full " + name, "desc", "secret", static_cast<uint8_t>(process) };
+        if (store.SaveUser(loginPath, UserEntry { user, {} }) != kUserSaved)
             return 1;
         if (i % 2 == 0) {
             const int group = process * kGroupsPerProcess + i / 2;
@@ -86,7 +85,7 @@ TEST(ConcurrentWritersTest, ProgramsWritingAtOnceLoseNothing)
     }
 
     std::set<std::string> names;
-    for (const UserEntry& entry : UserStore().LoadUsers(dir.path()))
+    for (const UserEntry& entry : UserStore().LoadUsers(dir.path()).value)
         names.insert(entry.user.userName);
     for (int process = 0; process < kProcesses; ++process)
         for (int i = 0; i < kUsersPerProcess; ++i)
@@ -103,10 +102,10 @@ TEST(ConcurrentWritersTest, ProgramsWritingAtOnceLoseNothing)
         ASSERT_TRUE(opened.Open(dir.file(profile.fileName), openflags::kRead | openflags::kShareDenyNone));
         EXPECT_EQ(VerifyRecordFile(opened), recordfile::kVerifyOk) << profile.fileName;
     }
-    EXPECT_EQ(UserStore().LoadGroupList(dir.path()).size(), size_t { kProcesses * kGroupsPerProcess });
+    EXPECT_EQ(UserStore().LoadGroupList(dir.path()).value.size(), size_t { kProcesses * kGroupsPerProcess });
     std::cout << "[ figures ] " << kProcesses << " processes, " << kProcesses * kUsersPerProcess << " users added, "
               << kProcesses * kGroupsPerProcess << " groups saved into 12 profile files; " << names.size()
-              << " users and " << UserStore().LoadGroupList(dir.path()).size() << " groups found\n";
+              << " users and " << UserStore().LoadGroupList(dir.path()).value.size() << " groups found\n";
 }
 
 } // namespace

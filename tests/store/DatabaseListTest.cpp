@@ -107,7 +107,7 @@ TEST_F(DatabaseListFileTest, SavingIntoALoginPathWithoutTheFileCreates19335Bytes
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(file.data() + 39 + 2 * 257)), "/srv/db3");
 
     EXPECT_EQ(m_store.GetDatabaseList(), nullptr);
-    ASSERT_EQ(m_store.LoadDatabaseList(m_dir.path()), kDatabaseListRead);
+    ASSERT_TRUE(m_store.LoadDatabaseList(m_dir.path()).WasRead());
     EXPECT_EQ(m_store.GetDatabaseList()->GetImage(), list.GetImage());
 }
 
@@ -117,9 +117,9 @@ TEST_F(DatabaseListFileTest, TheUnusedAreaIsWrittenBackAsItWasRead)
     for (size_t i = databaselist::kUnusedOffset; i < foreign.size(); ++i)
         foreign[i] = static_cast<unsigned char>(i * 7);
     RecordFile records;
-    ASSERT_EQ(records.WriteRecord(ListPath(), 87, 1, foreign.data(), foreign.size(), 1, true), 1);
+    ASSERT_EQ(records.WriteRecord(ListPath(), 87, 1, foreign, true), 1);
 
-    ASSERT_EQ(m_store.LoadDatabaseList(m_dir.path()), kDatabaseListRead);
+    ASSERT_TRUE(m_store.LoadDatabaseList(m_dir.path()).WasRead());
     DatabaseList edited = *m_store.GetDatabaseList();
     edited.SetPath(0, "/changed");
     edited.SetMirrorOn(0, true);
@@ -130,13 +130,13 @@ TEST_F(DatabaseListFileTest, TheUnusedAreaIsWrittenBackAsItWasRead)
     EXPECT_TRUE(std::equal(
         foreign.begin() + databaselist::kUnusedOffset, foreign.end(), file.begin() + 39 + databaselist::kUnusedOffset));
     UserStore other;
-    ASSERT_EQ(other.LoadDatabaseList(m_dir.path()), kDatabaseListRead);
+    ASSERT_TRUE(other.LoadDatabaseList(m_dir.path()).WasRead());
     EXPECT_EQ(other.GetDatabaseList()->GetPath(0), "/changed");
 }
 
 TEST_F(DatabaseListFileTest, MissingOrForeignFilesGiveAZeroImage)
 {
-    EXPECT_EQ(m_store.LoadDatabaseList(m_dir.path()), kDatabaseListMissing);
+    EXPECT_EQ(m_store.LoadDatabaseList(m_dir.path()).status, FileReadStatus::Missing);
     const DatabaseList::Image zero {};
     EXPECT_EQ(m_store.GetDatabaseList()->GetImage(), zero);
 
@@ -144,9 +144,9 @@ TEST_F(DatabaseListFileTest, MissingOrForeignFilesGiveAZeroImage)
     DatabaseList list;
     list.SetPath(0, "/x");
     ASSERT_TRUE(m_store.SaveDatabaseList(m_dir.path(), list));
-    ASSERT_EQ(m_store.LoadDatabaseList(m_dir.path()), kDatabaseListRead);
+    ASSERT_TRUE(m_store.LoadDatabaseList(m_dir.path()).WasRead());
     WriteBytes(ListPath(), Bytes(3, 0x81));
-    EXPECT_EQ(m_store.LoadDatabaseList(m_dir.path()), kDatabaseListMissing);
+    EXPECT_EQ(m_store.LoadDatabaseList(m_dir.path()).status, FileReadStatus::Damaged);
     EXPECT_EQ(m_store.GetDatabaseList()->GetImage(), zero);
 
     EXPECT_FALSE(m_store.SaveDatabaseList(m_dir.file("absent"), list));

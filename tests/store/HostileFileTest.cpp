@@ -29,6 +29,15 @@ constexpr unsigned kReadShared = openflags::kRead | openflags::kShareDenyNone | 
 constexpr unsigned kCreateReadWrite
     = openflags::kCreate | openflags::kNoTruncate | openflags::kReadWrite | openflags::kShareExclusive;
 
+UserEntry Entry(const std::string& name, const std::string& password)
+{
+    UserEntry entry;
+    entry.user.userName = name;
+    entry.user.password = password;
+    entry.user.groupNumber = 1;
+    return entry;
+}
+
 // In a temporary current folder, with every wait recorded instead of slept.
 class HostileStoreTest : public ::testing::Test {
 protected:
@@ -80,14 +89,17 @@ TEST_P(NonFileTest, StoreCallsFailAtOnceOnEverySharedFile)
     GetParam().plant(m_dir.file("custo.cfg"));
 
     UserStore store;
-    UserRecord user;
-    UserAccessRecord access;
-    EXPECT_TRUE(store.LoadUsers(lp).empty());
-    EXPECT_EQ(store.FindUser(lp, "anna", user, access), kPasswordFileUnreadable);
-    EXPECT_EQ(store.SaveUser(lp, "anna", "", "", "pw", 1, 0, 0, access), kUserNotSaved);
-    EXPECT_TRUE(store.LoadGroupList(lp).empty());
+    const Loaded<std::vector<UserEntry>> users = store.LoadUsers(lp);
+    EXPECT_EQ(users.status, FileReadStatus::Unopenable);
+    EXPECT_EQ(users.problem, std::string("cannot be opened: not a regular file (") + GetParam().described + ")");
+    EXPECT_TRUE(users.value.empty());
+    EXPECT_EQ(store.FindUser(lp, "anna").status, kPasswordFileUnreadable);
+    EXPECT_EQ(store.SaveUser(lp, Entry("anna", "pw")), kUserNotSaved);
+    const Loaded<std::vector<GroupEntry>> groups = store.LoadGroupList(lp);
+    EXPECT_EQ(groups.status, FileReadStatus::Unopenable);
+    EXPECT_TRUE(groups.value.empty());
     EXPECT_FALSE(store.SaveGroup(lp, 1, "Night"));
-    EXPECT_EQ(store.LoadDatabaseList(lp), kDatabaseListMissing);
+    EXPECT_EQ(store.LoadDatabaseList(lp).status, FileReadStatus::Unopenable);
     EXPECT_FALSE(store.SaveDatabaseList(lp, DatabaseList {}));
     OfficeNameList offices(lp);
     EXPECT_NE(offices.Save(), kOfficesSaved);
@@ -121,13 +133,15 @@ TEST_F(HostileStoreTest, OversizedFilesAreRefusedAsDamaged)
     MakeSparse(m_dir.file("custo.cfg"), static_cast<off_t>(recordfile::kMaxFileLength + 1));
 
     UserStore store;
-    UserRecord user;
-    UserAccessRecord access;
-    EXPECT_TRUE(store.LoadUsers(m_dir.path()).empty());
-    EXPECT_EQ(store.FindUser(m_dir.path(), "", user, access), kPasswordFileWrongTitle);
-    EXPECT_EQ(store.SaveUser(m_dir.path(), "anna", "", "", "pw", 1, 0, 0, access), kUserNotSaved);
+    const Loaded<std::vector<UserEntry>> users = store.LoadUsers(m_dir.path());
+    EXPECT_EQ(users.status, FileReadStatus::Damaged);
+    EXPECT_TRUE(users.value.empty());
+    EXPECT_EQ(store.FindUser(m_dir.path(), "").status, kPasswordFileWrongTitle);
+    EXPECT_EQ(store.SaveUser(m_dir.path(), Entry("anna", "pw")), kUserNotSaved);
     EXPECT_TRUE(UserStore::IsLogonRequired());
-    EXPECT_TRUE(store.LoadGroupList(m_dir.path()).empty());
+    const Loaded<std::vector<GroupEntry>> groups = store.LoadGroupList(m_dir.path());
+    EXPECT_EQ(groups.status, FileReadStatus::Damaged);
+    EXPECT_TRUE(groups.value.empty());
     EXPECT_FALSE(store.SaveGroup(m_dir.path(), 1, "Night"));
     EXPECT_EQ(LoginPathList().CheckFile(), LoginPathFileState::Damaged);
     // Refused, not changed.
@@ -141,7 +155,7 @@ TEST_F(HostileStoreTest, PasswordFileAtTheCapIsRead)
     const PasswordFileHeaderBytes header = PasswordFileHeader {}.Encode();
     MakeSparse(
         m_dir.file("tessel.pwd"), static_cast<off_t>(passwordfile::kMaxFileLength), { header.begin(), header.end() });
-    EXPECT_EQ(UserStore().LoadUsers(m_dir.path()).size(), passwordfile::kMaxRecordCount);
+    EXPECT_EQ(UserStore().LoadUsers(m_dir.path()).value.size(), passwordfile::kMaxRecordCount);
 }
 
 TEST_F(HostileStoreTest, DanglingLinkIsRefusedAndItsTargetNeverCreated)
@@ -156,7 +170,7 @@ TEST_F(HostileStoreTest, DanglingLinkIsRefusedAndItsTargetNeverCreated)
     EXPECT_EQ(file.LastOpenError().refusal, OpenError::Refusal::DanglingLink);
     EXPECT_EQ(file.LastTries(), 1);
     EXPECT_FALSE(UserStore().CreatePasswordFile(m_dir.file("lp")));
-    EXPECT_EQ(UserStore().SaveUser(m_dir.file("lp"), "anna", "", "", "pw", 1, 0, 0, {}), kUserNotSaved);
+    EXPECT_EQ(UserStore().SaveUser(m_dir.file("lp"), Entry("anna", "pw")), kUserNotSaved);
     EXPECT_FALSE(std::filesystem::exists(target));
     // Readers see a missing file.
     EXPECT_FALSE(file.OpenWithRetry(m_dir.file("lp/tessel.pwd"), kReadShared));
@@ -254,11 +268,10 @@ TEST_F(HostileStoreTest, SavingANameStoredTwiceChangesTheRecordTheLogOnReads)
     test::WriteBytes(m_dir.file("tessel.pwd"), bytes);
 
     UserStore store;
-    ASSERT_EQ(store.SaveUser(m_dir.path(), "bob", "", "", "three", 1, 0, 0, {}), kUserSaved);
-    UserRecord found;
-    UserAccessRecord access;
-    ASSERT_EQ(store.FindUser(m_dir.path(), "bob", found, access), kUserFound);
-    EXPECT_EQ(found.password, "three");
+    ASSERT_EQ(store.SaveUser(m_dir.path(), Entry("bob", "three")), kUserSaved);
+    const FoundUser found = store.FindUser(m_dir.path(), "bob");
+    ASSERT_TRUE(found.WasFound());
+    EXPECT_EQ(found.entry.user.password, "three");
     EXPECT_EQ(std::filesystem::file_size(m_dir.file("tessel.pwd")), bytes.size() + passwordfile::kRecordSize);
 }
 

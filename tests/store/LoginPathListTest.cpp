@@ -33,8 +33,8 @@ protected:
     {
         Bytes data(size, 0);
         std::copy(text.begin(), text.end(), data.begin());
-        ASSERT_EQ(RecordFile().WriteRecord(loginpaths::kFileName, loginpaths::kRecordKind, loginpaths::kRecordSubKind,
-                      data.data(), data.size(), 1, false),
+        ASSERT_EQ(RecordFile().WriteRecord(
+                      loginpaths::kFileName, loginpaths::kRecordKind, loginpaths::kRecordSubKind, data, false),
             1);
     }
 

@@ -44,7 +44,8 @@ protected:
         std::fill_n(record.rights.begin(), grantedPositions, 1);
         const GroupRecordBytes bytes = record.Encode();
         RecordFile file;
-        ASSERT_EQ(file.WriteRecord(ProfilePath(program), grouprecord::kKind, group, bytes.data(), size, 1, true), 1);
+        ASSERT_EQ(
+            file.WriteRecord(ProfilePath(program), grouprecord::kKind, group, std::span(bytes).first(size), true), 1);
     }
 
     test::TempDir m_dir;
@@ -88,7 +89,7 @@ TEST_F(ProfilesTest, SavingAGroupIntoAnEmptyLoginPathCreatesTwelveFiles)
     EXPECT_EQ(ReadBytes(ProfilePath(kProgramCustodia))[39 + 200], 1);
     EXPECT_EQ(ReadBytes(ProfilePath(kProgramView))[39 + 200 + 21], 1);
 
-    const std::vector<GroupEntry> groups = m_store.LoadGroupList(LoginPath());
+    const std::vector<GroupEntry> groups = m_store.LoadGroupList(LoginPath()).value;
     ASSERT_EQ(groups.size(), 1u);
     EXPECT_EQ(groups[0], (GroupEntry { 5, "Supervisors", "" }));
 
@@ -102,7 +103,7 @@ TEST_F(ProfilesTest, SavingAGroupIntoAnEmptyLoginPathCreatesTwelveFiles)
     // Saving again with the same length replaces in place.
     ASSERT_TRUE(m_store.SaveGroup(LoginPath(), 5, "Chiefs"));
     EXPECT_EQ(ReadBytes(ProfilePath(kProgramSetup)).size(), 35u + 1204u);
-    EXPECT_EQ(m_store.LoadGroupList(LoginPath())[0].name, "Chiefs");
+    EXPECT_EQ(m_store.LoadGroupList(LoginPath()).value[0].name, "Chiefs");
 }
 
 TEST_F(ProfilesTest, GroupListComesFromSetupOnlyInAscendingOrder)
@@ -111,7 +112,7 @@ TEST_F(ProfilesTest, GroupListComesFromSetupOnlyInAscendingOrder)
     WriteGroup(kProgramSetup, 0, "Admins", 0);
     WriteGroup(kProgramSetup, 255, "Last", 0);
     WriteGroup(kProgramView, 7, "Only in view", 0);
-    const std::vector<GroupEntry> groups = m_store.LoadGroupList(LoginPath());
+    const std::vector<GroupEntry> groups = m_store.LoadGroupList(LoginPath()).value;
     ASSERT_EQ(groups.size(), 3u);
     EXPECT_EQ(groups[0], (GroupEntry { 0, "Admins", "by setup" }));
     EXPECT_EQ(groups[1].groupNumber, 200);
@@ -169,7 +170,7 @@ TEST_F(ProfilesTest, DamagedProfileFilesCountAsNotHoldingTheGroup)
     EXPECT_EQ(m_store.HasRight(kProgramView, 0), 0);
     EXPECT_EQ(m_store.HasRight(kProgramCustodia, 0), 0);
     EXPECT_EQ(m_store.HasRight(kProgramDownload, 11), 1);
-    EXPECT_TRUE(m_store.LoadGroupList(LoginPath()).empty()) << "a damaged setup.prf lists no group";
+    EXPECT_TRUE(m_store.LoadGroupList(LoginPath()).value.empty()) << "a damaged setup.prf lists no group";
 }
 
 TEST_F(ProfilesTest, ShortRecordsLeaveTheRestOfTheRowZero)
@@ -192,7 +193,7 @@ TEST_F(ProfilesTest, DeleteGroupTouchesOnlyTheFilesHoldingIt)
 
     m_store.DeleteGroup(LoginPath(), 2);
     EXPECT_EQ(ReadBytes(ProfilePath(kProgramConvert)), convertBefore);
-    const std::vector<GroupEntry> groups = m_store.LoadGroupList(LoginPath());
+    const std::vector<GroupEntry> groups = m_store.LoadGroupList(LoginPath()).value;
     ASSERT_EQ(groups.size(), 1u);
     EXPECT_EQ(groups[0].groupNumber, 1);
     UserStore check;

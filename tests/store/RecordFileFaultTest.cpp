@@ -70,7 +70,7 @@ protected:
 
     void Write(uint8_t subKind, const Bytes& data, bool replace = true)
     {
-        ASSERT_EQ(m_records.WriteRecord(Name(), kGroupKind, subKind, data.data(), data.size(), 1, replace), 1);
+        ASSERT_EQ(m_records.WriteRecord(Name(), kGroupKind, subKind, data, replace), 1);
     }
 
     // A write that hits the file-size limit part way, in a child so the limit stays there. Returns the
@@ -83,7 +83,7 @@ protected:
             const rlimit fileSize { limit, limit };
             ::setrlimit(RLIMIT_FSIZE, &fileSize);
             try {
-                RecordFile().WriteRecord(Name(), kGroupKind, subKind, data.data(), data.size(), 1, true);
+                RecordFile().WriteRecord(Name(), kGroupKind, subKind, data, true);
             } catch (const FileException& error) {
                 return error.cause();
             }
@@ -140,7 +140,7 @@ TEST_F(RecordFileFaultTest, KilledWritersNeverLeaveAVerifyingFileWithWrongData)
                 const size_t length = sequence % 5 == 0 ? 600 + sequence % 7 : 1200;
                 const Bytes data = PatternRecord(sequence, length);
                 records.WriteRecord(
-                    Name(), kGroupKind, static_cast<uint8_t>(sequence % 3), data.data(), length, 1, true);
+                    Name(), kGroupKind, static_cast<uint8_t>(sequence % 3), std::span(data).first(length), true);
                 const char tick = 1;
                 if (::write(progress[1], &tick, 1) != 1)
                     ::_exit(0);
@@ -168,7 +168,7 @@ TEST_F(RecordFileFaultTest, KilledWritersNeverLeaveAVerifyingFileWithWrongData)
         bool whole = true;
         for (uint8_t subKind = 0; subKind < 3; ++subKind) {
             Bytes buffer(1200);
-            const size_t got = m_records.ReadRecord(Name(), kGroupKind, subKind, buffer.data(), 1200, 1, true);
+            const size_t got = m_records.ReadRecord(Name(), kGroupKind, subKind, std::span(buffer).first(1200), true);
             buffer.resize(got);
             if (got > 0 && !IsWholePattern(buffer))
                 whole = false;

@@ -38,7 +38,7 @@ protected:
 
     void Append(uint8_t kind, uint8_t subKind, const Bytes& data, const std::string& file = "test.prf")
     {
-        ASSERT_EQ(m_records.WriteRecord(Name(file), kind, subKind, data.data(), data.size(), 1, false), 1);
+        ASSERT_EQ(m_records.WriteRecord(Name(file), kind, subKind, data, false), 1);
     }
 
     int Verify(const std::string& file = "test.prf")
@@ -55,8 +55,8 @@ protected:
     {
         std::vector<Bytes> seen;
         Bytes buffer(capacity);
-        m_records.ForEachRecord(Name(), kind, subKind, buffer.data(), capacity, 1,
-            [&](const unsigned char* data) { seen.emplace_back(data, data + capacity); });
+        m_records.ForEachRecord(
+            Name(), kind, subKind, buffer, [&](std::span<const unsigned char>) { seen.push_back(buffer); });
         return seen;
     }
 
@@ -105,13 +105,13 @@ TEST_F(RecordFileTest, ReplaceSameLengthInPlaceOtherLengthDeletesAndAppends)
     const size_t before = ReadBytes(Name()).size();
 
     const Bytes same = Data(10, 'c');
-    ASSERT_EQ(m_records.WriteRecord(Name(), 82, 3, same.data(), 10, 1, true), 1);
+    ASSERT_EQ(m_records.WriteRecord(Name(), 82, 3, same, true), 1);
     Bytes file = ReadBytes(Name());
     EXPECT_EQ(file.size(), before);
     EXPECT_EQ(file[35 + 4], 'c');
 
     const Bytes longer = Data(12, 'd');
-    ASSERT_EQ(m_records.WriteRecord(Name(), 82, 3, longer.data(), 4, 3, true), 1);
+    ASSERT_EQ(m_records.WriteRecord(Name(), 82, 3, longer, true), 1);
     file = ReadBytes(Name());
     EXPECT_EQ(file.size(), before + 16);
     EXPECT_EQ(file[35], recordfile::kDeletedKind);
@@ -119,9 +119,9 @@ TEST_F(RecordFileTest, ReplaceSameLengthInPlaceOtherLengthDeletesAndAppends)
     EXPECT_EQ(Verify(), recordfile::kVerifyOk);
 
     Bytes buffer(12);
-    EXPECT_EQ(m_records.ReadRecord(Name(), 82, 3, buffer.data(), 12, 1, true), 12u);
+    EXPECT_EQ(m_records.ReadRecord(Name(), 82, 3, buffer, true), 12u);
     EXPECT_EQ(buffer, longer);
-    EXPECT_EQ(m_records.ReadRecord(Name(), 82, 4, buffer.data(), 12, 1, true), 10u);
+    EXPECT_EQ(m_records.ReadRecord(Name(), 82, 4, buffer, true), 10u);
 }
 
 TEST_F(RecordFileTest, ReplaceDeletesEarlierOtherLengthsAndLeavesLaterOnes)
@@ -130,7 +130,7 @@ TEST_F(RecordFileTest, ReplaceDeletesEarlierOtherLengthsAndLeavesLaterOnes)
     Append(65, 0, Data(8, '2'));
     Append(65, 0, Data(5, '3'));
     const Bytes next = Data(8, '9');
-    ASSERT_EQ(m_records.WriteRecord(Name(), 65, 0, next.data(), 8, 1, true), 1);
+    ASSERT_EQ(m_records.WriteRecord(Name(), 65, 0, std::span(next).first(8), true), 1);
     EXPECT_EQ(All(65, 0, 8),
         (std::vector<Bytes> {
             Bytes { '9', '9', '9', '9', '9', '9', '9', '9' }, Bytes { '3', '3', '3', '3', '3', '9', '9', '9' } }));
@@ -148,21 +148,21 @@ TEST_F(RecordFileTest, ReadersDeliverInFileOrderAndSkipRecordsLargerThanTheBuffe
     EXPECT_EQ(All(87, 0, 20).size(), 3u);
 
     Bytes buffer(3, 0);
-    EXPECT_EQ(m_records.ReadRecord(Name(), 87, 0, buffer.data(), 3, 1, false), 3u);
+    EXPECT_EQ(m_records.ReadRecord(Name(), 87, 0, std::span(buffer).first(3), false), 3u);
     EXPECT_EQ(buffer, (Bytes { 'z', 'z', 'z' }));
-    EXPECT_EQ(m_records.ReadRecord(Name(), 99, 0, buffer.data(), 3, 1, false), 0u);
+    EXPECT_EQ(m_records.ReadRecord(Name(), 99, 0, std::span(buffer).first(3), false), 0u);
 }
 
 TEST_F(RecordFileTest, ForEachCallsOnRecordWithTheHeadOffsetWhenNoFunctionIsGiven)
 {
     struct Collector : RecordFile {
         std::vector<uint64_t> offsets;
-        void OnRecord(const unsigned char*, uint64_t offset) override { offsets.push_back(offset); }
+        void OnRecord(std::span<const unsigned char>, uint64_t offset) override { offsets.push_back(offset); }
     } collector;
     Append(1, 2, Data(6, 'a'));
     Append(1, 2, Data(6, 'b'));
     Bytes buffer(6);
-    collector.ForEachRecord(Name(), 1, 2, buffer.data(), 6, 1);
+    collector.ForEachRecord(Name(), 1, 2, buffer);
     EXPECT_EQ(collector.offsets, (std::vector<uint64_t> { 35, 45 }));
 }
 
@@ -173,7 +173,7 @@ TEST_F(RecordFileTest, DeleteMarksTheFirstExactMatchOnly)
     Append(87, 0, Data(6, 'b'));
     Append(87, 0, Data(5, 'b'));
     const Bytes key = Data(6, 'b');
-    m_records.DeleteRecord(Name(), 87, 0, key.data(), 6, 6, 1);
+    m_records.DeleteRecord(Name(), 87, 0, key, 6);
 
     const Bytes file = ReadBytes(Name());
     EXPECT_EQ(file[35], 87);
@@ -186,7 +186,7 @@ TEST_F(RecordFileTest, DeleteMarksTheFirstExactMatchOnly)
 TEST_F(RecordFileTest, DeleteNeverCreatesAFile)
 {
     const Bytes key = Data(6, 'b');
-    m_records.DeleteRecord(Name(), 87, 0, key.data(), 6, 6, 1);
+    m_records.DeleteRecord(Name(), 87, 0, key, 6);
     EXPECT_FALSE(FileExists(Name()));
 }
 
@@ -226,15 +226,33 @@ TEST_F(RecordFileTest, DamagedFilesAreRefusedByVerifyingReaders)
     WriteBytes(Name(), file);
 
     Bytes buffer(30);
-    EXPECT_EQ(m_records.ReadRecord(Name(), 82, 1, buffer.data(), 30, 1, true), 0u);
-    EXPECT_EQ(m_records.ReadRecord(Name(), 82, 1, buffer.data(), 30, 1, false), 30u);
+    EXPECT_EQ(m_records.ReadRecord(Name(), 82, 1, buffer, true), 0u);
+    EXPECT_EQ(m_records.ReadRecord(Name(), 82, 1, buffer, false), 30u);
     EXPECT_TRUE(All(82, 1, 30).empty());
-    RecordRequest request { 82, 1, buffer.data(), 30, 1, 99, nullptr };
-    EXPECT_EQ(m_records.ReadRecords(Name(), &request), -1);
+    std::vector<RecordRequest> requests { { 82, 1, buffer, 99 } };
+    EXPECT_EQ(m_records.ReadRecords(Name(), requests).status, FileReadStatus::Damaged);
 
     // A change re-seals the file, so it verifies again.
     Append(82, 2, Data(3, 1));
     EXPECT_EQ(Verify(), recordfile::kVerifyOk);
+}
+
+// Peers read some files whatever their checksum says; such a reader still hears that the file is damaged.
+TEST_F(RecordFileTest, ReadRecordsCanReadADamagedFileAndSaysSo)
+{
+    Append(82, 1, Data(6, 'a'));
+    Bytes file = ReadBytes(Name());
+    file[40] ^= 1;
+    WriteBytes(Name(), file);
+
+    Bytes buffer(6, 0);
+    std::vector<RecordRequest> requests { { 82, 1, buffer, 0 } };
+    const FileReadResult read = m_records.ReadRecords(Name(), requests, true);
+    EXPECT_EQ(read.status, FileReadStatus::Damaged);
+    EXPECT_EQ(read.problem, "checksum wrong");
+    EXPECT_EQ(requests[0].bytesRead, 6u);
+    EXPECT_EQ(InspectRecordFile(Name()).problem, "checksum wrong");
+    EXPECT_EQ(m_records.ForEachRecord(Name(), 82, 1, buffer).status, FileReadStatus::Damaged);
 }
 
 TEST_F(RecordFileTest, ReadRecordsFillsRequestsInOrder)
@@ -245,34 +263,36 @@ TEST_F(RecordFileTest, ReadRecordsFillsRequestsInOrder)
     Append(87, 1, Data(8, 'd'));
 
     Bytes small(5, 0), any1(10, 0), any2(10, 0), other(8, 0), missing(8, 0);
-    RecordRequest requestMissing { 70, 0, missing.data(), 8, 1, -7, nullptr };
-    RecordRequest requestOther { 87, 1, other.data(), 4, 2, -7, &requestMissing };
-    RecordRequest requestAny2 { 82, 1, any2.data(), 10, 1, -7, &requestOther };
-    RecordRequest requestAny1 { 82, 1, any1.data(), 10, 1, -7, &requestAny2 };
-    RecordRequest requestSmall { 82, 1, small.data(), 5, 1, -7, &requestAny1 };
+    std::vector<RecordRequest> requests { { 82, 1, small, 7 }, { 82, 1, any1, 7 }, { 82, 1, any2, 7 },
+        { 87, 1, other, 7 }, { 70, 0, missing, 7 } };
+    const RecordRequest& requestSmall = requests[0];
+    const RecordRequest& requestAny1 = requests[1];
+    const RecordRequest& requestAny2 = requests[2];
+    const RecordRequest& requestOther = requests[3];
+    const RecordRequest& requestMissing = requests[4];
 
-    ASSERT_EQ(m_records.ReadRecords(Name(), &requestSmall), 0);
+    ASSERT_TRUE(m_records.ReadRecords(Name(), requests).WasRead());
     // The first record is too big for the small request and goes to the next one; the small one is
     // filled from the later, smaller record.
-    EXPECT_EQ(requestSmall.bytesRead, 4);
+    EXPECT_EQ(requestSmall.bytesRead, 4u);
     EXPECT_EQ(small, (Bytes { 'b', 'b', 'b', 'b', 0 }));
-    EXPECT_EQ(requestAny1.bytesRead, 10);
+    EXPECT_EQ(requestAny1.bytesRead, 10u);
     EXPECT_EQ(any1, Data(10, 'a'));
-    EXPECT_EQ(requestAny2.bytesRead, 6);
-    EXPECT_EQ(requestOther.bytesRead, 8);
-    EXPECT_EQ(requestMissing.bytesRead, 0);
+    EXPECT_EQ(requestAny2.bytesRead, 6u);
+    EXPECT_EQ(requestOther.bytesRead, 8u);
+    EXPECT_EQ(requestMissing.bytesRead, 0u);
 }
 
 TEST_F(RecordFileTest, ReadRecordsOnTinyOrMissingFilesLeavesRequestsAlone)
 {
     Bytes buffer(4);
-    RecordRequest request { 1, 0, buffer.data(), 4, 1, 42, nullptr };
-    EXPECT_EQ(m_records.ReadRecords(Name("absent"), &request), -1);
+    std::vector<RecordRequest> requests { { 1, 0, buffer, 42 } };
+    EXPECT_EQ(m_records.ReadRecords(Name("absent"), requests).status, FileReadStatus::Missing);
     for (size_t length : { 0, 3, 4 }) {
         WriteBytes(Name("tiny"), Bytes(length, 0));
-        EXPECT_EQ(m_records.ReadRecords(Name("tiny"), &request), -1) << length;
+        EXPECT_EQ(m_records.ReadRecords(Name("tiny"), requests).status, FileReadStatus::Damaged) << length;
     }
-    EXPECT_EQ(request.bytesRead, 42);
+    EXPECT_EQ(requests[0].bytesRead, 42u);
 }
 
 // Heads that claim less than themselves or more than the file holds end every scan; nothing is read
@@ -294,11 +314,11 @@ TEST_F(RecordFileTest, HostileHeadsEndTheScan)
         Reseal(bad);
         WriteBytes(Name(), bad);
         Bytes buffer(0x10000, 0);
-        EXPECT_EQ(m_records.ReadRecord(Name(), 5, 0, buffer.data(), buffer.size(), 1, true), 0u) << c.why;
+        EXPECT_EQ(m_records.ReadRecord(Name(), 5, 0, buffer, true), 0u) << c.why;
         EXPECT_TRUE(All(5, 0, buffer.size()).empty()) << c.why;
-        RecordRequest request { 5, 0, buffer.data(), static_cast<int32_t>(buffer.size()), 1, 0, nullptr };
-        EXPECT_EQ(m_records.ReadRecords(Name(), &request), 0) << c.why;
-        EXPECT_EQ(request.bytesRead, 0) << c.why;
+        std::vector<RecordRequest> requests { { 5, 0, buffer, 0 } };
+        EXPECT_TRUE(m_records.ReadRecords(Name(), requests).WasRead()) << c.why;
+        EXPECT_EQ(requests[0].bytesRead, 0u) << c.why;
     }
 }
 
@@ -310,9 +330,9 @@ TEST_F(RecordFileTest, TruncatedFilesAreRefusedAtEveryLength)
     for (size_t length = 0; length < good.size(); ++length) {
         WriteBytes(Name(), Bytes(good.begin(), good.begin() + static_cast<long>(length)));
         Bytes buffer(12);
-        RecordRequest request { 82, 1, buffer.data(), 12, 1, 0, nullptr };
-        EXPECT_EQ(m_records.ReadRecords(Name(), &request), -1) << length;
-        EXPECT_EQ(m_records.ReadRecord(Name(), 82, 1, buffer.data(), 12, 1, true), 0u) << length;
+        std::vector<RecordRequest> requests { { 82, 1, buffer, 0 } };
+        EXPECT_EQ(m_records.ReadRecords(Name(), requests).status, FileReadStatus::Damaged) << length;
+        EXPECT_EQ(m_records.ReadRecord(Name(), 82, 1, buffer, true), 0u) << length;
         EXPECT_TRUE(All(82, 1, 12).empty()) << length;
     }
 }
@@ -324,7 +344,7 @@ TEST_F(RecordFileTest, ExistingFileThatCannotBeOpenedForWritingIsNotRecreated)
     SharedFile holder;
     ASSERT_TRUE(holder.Open(Name(), openflags::kReadWrite | openflags::kShareExclusive));
     const Bytes data = Data(12, 9);
-    EXPECT_EQ(m_records.WriteRecord(Name(), 82, 1, data.data(), 12, 1, false), 0);
+    EXPECT_EQ(m_records.WriteRecord(Name(), 82, 1, std::span(data).first(12), false), 0);
     holder.Close();
     EXPECT_EQ(ReadBytes(Name()), before);
 }
@@ -332,16 +352,16 @@ TEST_F(RecordFileTest, ExistingFileThatCannotBeOpenedForWritingIsNotRecreated)
 TEST_F(RecordFileTest, WriteIntoAMissingFolderFails)
 {
     const Bytes data = Data(12, 9);
-    EXPECT_EQ(m_records.WriteRecord(m_dir.file("missing/x.prf"), 82, 1, data.data(), 12, 1, false), 0);
+    EXPECT_EQ(m_records.WriteRecord(m_dir.file("missing/x.prf"), 82, 1, std::span(data).first(12), false), 0);
 }
 
 TEST_F(RecordFileTest, RecordsThatCannotBeStoredAreRefused)
 {
     const Bytes data(recordfile::kMaxDataLength + 1, 1);
-    EXPECT_EQ(m_records.WriteRecord(Name(), 82, 1, data.data(), data.size(), 1, false), 0);
-    EXPECT_EQ(m_records.WriteRecord(Name(), 82, 1, data.data(), 0, 1, false), 0);
+    EXPECT_EQ(m_records.WriteRecord(Name(), 82, 1, data, false), 0);
+    EXPECT_EQ(m_records.WriteRecord(Name(), 82, 1, std::span(data).first(0), false), 0);
     EXPECT_FALSE(FileExists(Name()));
-    EXPECT_EQ(m_records.WriteRecord(Name(), 82, 1, data.data(), recordfile::kMaxDataLength, 1, false), 1);
+    EXPECT_EQ(m_records.WriteRecord(Name(), 82, 1, std::span(data).first(recordfile::kMaxDataLength), false), 1);
 }
 
 } // namespace

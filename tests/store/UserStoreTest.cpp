@@ -82,7 +82,8 @@ protected:
     int Save(const std::string& name, const std::string& fullName = "Full", const std::string& description = "Desc",
         const std::string& password = "secret", uint8_t group = 1, const UserAccessRecord& access = {})
     {
-        return m_store.SaveUser(LoginPath(), name, fullName, description, password, group, 0, 0, access);
+        return m_store.SaveUser(
+            LoginPath(), UserEntry { UserRecord { 0, 0, name, fullName, description, password, group }, access });
     }
 
     // Holds "tessel.pwd" the way another program's writer does.
@@ -157,7 +158,9 @@ TEST_F(UserStoreTest, FirstUserMakesA466ByteFile)
     access.userName = "ignored";
     access.SetOfficeSelectionEnabled(3, true);
     access.SetOfficeAllowed(3, 42, true);
-    ASSERT_EQ(m_store.SaveUser(LoginPath(), "anna", "Anna Berg", "night", "abc", 4, 1, 0x3FF, access), kUserSaved);
+    ASSERT_EQ(m_store.SaveUser(
+                  LoginPath(), UserEntry { UserRecord { 1, 0x3FF, "anna", "Anna Berg", "night", "abc", 4 }, access }),
+        kUserSaved);
 
     const Bytes file = FileBytes();
     ASSERT_EQ(file.size(), 466u);
@@ -170,7 +173,7 @@ TEST_F(UserStoreTest, FirstUserMakesA466ByteFile)
     EXPECT_EQ(TypeAt(file, 1), 2);
     EXPECT_EQ(NameAt(file, 1), "anna");
 
-    const std::vector<UserEntry> users = m_store.LoadUsers(LoginPath());
+    const std::vector<UserEntry> users = m_store.LoadUsers(LoginPath()).value;
     ASSERT_EQ(users.size(), 1u);
     EXPECT_EQ(users[0].user.password, "abc");
     EXPECT_EQ(users[0].user.databaseMode, 1);
@@ -191,7 +194,7 @@ TEST_F(UserStoreTest, SavingAgainReplacesInPlace)
     const Bytes after = FileBytes();
     EXPECT_EQ(after.size(), before.size());
     EXPECT_EQ(RecordCount(after), 4u);
-    const std::vector<UserEntry> users = m_store.LoadUsers(LoginPath());
+    const std::vector<UserEntry> users = m_store.LoadUsers(LoginPath()).value;
     ASSERT_EQ(users.size(), 2u);
     EXPECT_EQ(users[0].user.fullName, "Anna B.");
     EXPECT_EQ(users[0].user.password, "new");
@@ -223,14 +226,13 @@ TEST_F(UserStoreTest, DeletedSlotsAreReusedAccessRecordFirst)
     EXPECT_EQ(TypeAt(file, 1), 0);
     EXPECT_EQ(NameAt(file, 1), "carl");
 
-    const std::vector<UserEntry> users = m_store.LoadUsers(LoginPath());
+    const std::vector<UserEntry> users = m_store.LoadUsers(LoginPath()).value;
     ASSERT_EQ(users.size(), 1u);
     EXPECT_EQ(users[0].access.userName, "carl");
     EXPECT_TRUE(users[0].access.IsOfficeAllowed(2, 7));
-    UserRecord user;
-    UserAccessRecord found;
-    EXPECT_EQ(m_store.FindUser(LoginPath(), "carl", user, found), kUserFound);
-    EXPECT_TRUE(found.IsOfficeAllowed(2, 7));
+    const FoundUser found = m_store.FindUser(LoginPath(), "carl");
+    EXPECT_EQ(found.status, kUserFound);
+    EXPECT_TRUE(found.entry.access.IsOfficeAllowed(2, 7));
 }
 
 TEST_F(UserStoreTest, FindUserStatusCodes)
@@ -239,7 +241,7 @@ TEST_F(UserStoreTest, FindUserStatusCodes)
         const char* what;
         std::function<void()> prepare;
         const char* name;
-        int expected;
+        FindUserStatus expected;
     };
     const std::string path = PasswordPath();
     const auto withAnna = [this] { ASSERT_EQ(Save("Anna"), kUserSaved); };
@@ -257,11 +259,9 @@ TEST_F(UserStoreTest, FindUserStatusCodes)
     for (const Case& c : cases) {
         std::filesystem::remove(path);
         c.prepare();
-        UserRecord user;
-        UserAccessRecord access;
-        access.userName = "stale";
-        EXPECT_EQ(m_store.FindUser(LoginPath(), c.name, user, access), c.expected) << c.what;
-        EXPECT_EQ(access.userName, c.expected == kUserFound ? c.name : "") << c.what;
+        const FoundUser found = m_store.FindUser(LoginPath(), c.name);
+        EXPECT_EQ(found.status, c.expected) << c.what;
+        EXPECT_EQ(found.entry.access.userName, c.expected == kUserFound ? c.name : "") << c.what;
     }
 }
 
@@ -269,10 +269,32 @@ TEST_F(UserStoreTest, FindUserGives254WhenTheFileStaysHeld)
 {
     ASSERT_EQ(Save("anna"), kUserSaved);
     const auto other = HoldExclusively();
-    UserRecord user;
-    UserAccessRecord access;
-    EXPECT_EQ(m_store.FindUser(LoginPath(), "anna", user, access), kPasswordFileUnreadable);
+    EXPECT_EQ(m_store.FindUser(LoginPath(), "anna").status, kPasswordFileUnreadable);
     EXPECT_NE(test::ReadText("FileErrors.txt").find("(tries:60 cause:11)"), std::string::npos);
+}
+
+// An empty list must never stand for a file that could not be used: callers report those.
+TEST_F(UserStoreTest, LoadUsersTellsNoUsersFromAFileItCannotUse)
+{
+    const auto load = [this] { return m_store.LoadUsers(LoginPath()); };
+    EXPECT_EQ(load().status, FileReadStatus::Missing);
+
+    WriteBytes(PasswordPath(), HeaderBytes(0));
+    EXPECT_TRUE(load().WasRead());
+    EXPECT_TRUE(load().value.empty());
+
+    WriteBytes(PasswordPath(), Prefix(HeaderBytes(0), 20));
+    EXPECT_EQ(load().status, FileReadStatus::Damaged);
+    EXPECT_EQ(load().problem, "header is 20 bytes, 54 expected");
+    WriteBytes(PasswordPath(), HeaderBytes(0, "Another Title"));
+    EXPECT_EQ(load().status, FileReadStatus::Damaged);
+
+    std::filesystem::remove(PasswordPath());
+    ASSERT_EQ(Save("anna"), kUserSaved);
+    const auto other = HoldExclusively();
+    const Loaded<std::vector<UserEntry>> held = load();
+    EXPECT_EQ(held.status, FileReadStatus::Unopenable);
+    EXPECT_TRUE(held.value.empty());
 }
 
 TEST_F(UserStoreTest, FindUserDeliversTheLastRecordOfEachKind)
@@ -289,13 +311,12 @@ TEST_F(UserStoreTest, FindUserDeliversTheLastRecordOfEachKind)
     Append(file, ToBytes(second.Encode()));
     WriteBytes(PasswordPath(), file);
 
-    UserRecord user;
-    UserAccessRecord access;
-    ASSERT_EQ(m_store.FindUser(LoginPath(), "anna", user, access), kUserFound);
-    EXPECT_EQ(user, second);
-    EXPECT_EQ(access, late);
+    const FoundUser found = m_store.FindUser(LoginPath(), "anna");
+    ASSERT_EQ(found.status, kUserFound);
+    EXPECT_EQ(found.entry.user, second);
+    EXPECT_EQ(found.entry.access, late);
 
-    const std::vector<UserEntry> users = m_store.LoadUsers(LoginPath());
+    const std::vector<UserEntry> users = m_store.LoadUsers(LoginPath()).value;
     ASSERT_EQ(users.size(), 2u);
     EXPECT_EQ(users[0].access, late);
     EXPECT_EQ(users[1].access, late);
@@ -320,7 +341,7 @@ TEST_F(UserStoreTest, OldLayoutRecordsAreReadAndRewrittenInTheCurrentLayout)
     Append(file, OldLayoutUser("olga", "Olga", "x", 4));
     WriteBytes(PasswordPath(), file);
 
-    const std::vector<UserEntry> users = m_store.LoadUsers(LoginPath());
+    const std::vector<UserEntry> users = m_store.LoadUsers(LoginPath()).value;
     ASSERT_EQ(users.size(), 2u);
     EXPECT_EQ(users[0].user.userName, std::string(42, 'o'));
     EXPECT_EQ(users[0].user.fullName, "Old Timer");
@@ -328,10 +349,8 @@ TEST_F(UserStoreTest, OldLayoutRecordsAreReadAndRewrittenInTheCurrentLayout)
     EXPECT_EQ(users[0].user.groupNumber, 3);
     EXPECT_EQ(FileBytes(), file) << "reading never rewrites";
 
-    UserRecord user;
-    UserAccessRecord access;
-    EXPECT_EQ(m_store.FindUser(LoginPath(), std::string(42, 'o'), user, access), kUserFound);
-    EXPECT_EQ(m_store.FindUser(LoginPath(), longName, user, access), kNoSuchUser);
+    EXPECT_EQ(m_store.FindUser(LoginPath(), std::string(42, 'o')).status, kUserFound);
+    EXPECT_EQ(m_store.FindUser(LoginPath(), longName).status, kNoSuchUser);
 
     // Saving "olga" replaces her old record in place and adds her access record at the end.
     ASSERT_EQ(Save("olga", "Olga", "", "y", 4), kUserSaved);
@@ -395,7 +414,7 @@ TEST_F(UserStoreTest, SaveUserCutsTextsToTheirFields)
     const Bytes file = FileBytes();
     ASSERT_EQ(file.size(), 466u);
 
-    const std::vector<UserEntry> users = m_store.LoadUsers(LoginPath());
+    const std::vector<UserEntry> users = m_store.LoadUsers(LoginPath()).value;
     ASSERT_EQ(users.size(), 1u);
     EXPECT_EQ(users[0].user.userName, std::string(42, 'n'));
     EXPECT_EQ(users[0].user.fullName, "short");
@@ -418,7 +437,7 @@ TEST_F(UserStoreTest, DeleteUserNeedsAllThreeTextsAndKeepsTheAccessOfAUserThatSt
     EXPECT_EQ(FileBytes(), before);
 
     EXPECT_EQ(m_store.DeleteUser(LoginPath(), "anna", "Anna", "A"), 2);
-    const std::vector<UserEntry> users = m_store.LoadUsers(LoginPath());
+    const std::vector<UserEntry> users = m_store.LoadUsers(LoginPath()).value;
     ASSERT_EQ(users.size(), 1u);
     EXPECT_EQ(users[0].user.userName, "bert");
     EXPECT_EQ(RecordCount(FileBytes()), 2u);
@@ -450,15 +469,14 @@ TEST_F(UserStoreTest, ATornLastRecordIsWrittenOverSoReadersSeeTheNewUser)
     Append(file, Bytes(100, 0x55));
     WriteBytes(PasswordPath(), file);
 
-    EXPECT_EQ(m_store.LoadUsers(LoginPath()).size(), 1u);
+    EXPECT_EQ(m_store.LoadUsers(LoginPath()).value.size(), 1u);
     ASSERT_EQ(Save("bert"), kUserSaved);
     const Bytes saved = FileBytes();
     EXPECT_EQ(saved.size(), kHeader + 4 * kRecord);
     EXPECT_EQ(NameAt(saved, 2), "bert");
-    UserRecord user;
-    UserAccessRecord access;
-    EXPECT_EQ(m_store.FindUser(LoginPath(), "bert", user, access), kUserFound);
-    EXPECT_EQ(access.userName, "bert");
+    const FoundUser found = m_store.FindUser(LoginPath(), "bert");
+    EXPECT_EQ(found.status, kUserFound);
+    EXPECT_EQ(found.entry.access.userName, "bert");
 }
 
 // Every prefix of a good file, as a writer on another machine may leave it: no reader or writer may
@@ -472,10 +490,8 @@ TEST_F(UserStoreTest, TruncatedFilesAreHandledAtEveryLength)
         const Bytes cut = Prefix(good, length);
         WriteBytes(PasswordPath(), cut);
         const size_t whole = length < kHeader ? 0 : (length - kHeader) / kRecord;
-        EXPECT_EQ(m_store.LoadUsers(LoginPath()).size(), whole >= 3 ? 2u : (whole >= 1 ? 1u : 0u)) << length;
-        UserRecord user;
-        UserAccessRecord access;
-        const int found = m_store.FindUser(LoginPath(), "bert", user, access);
+        EXPECT_EQ(m_store.LoadUsers(LoginPath()).value.size(), whole >= 3 ? 2u : (whole >= 1 ? 1u : 0u)) << length;
+        const FindUserStatus found = m_store.FindUser(LoginPath(), "bert").status;
         EXPECT_EQ(found, length < kHeader ? kPasswordFileHeaderShort : (whole >= 3 ? kUserFound : kNoSuchUser))
             << length;
         const int saved = Save("carl");
@@ -483,7 +499,7 @@ TEST_F(UserStoreTest, TruncatedFilesAreHandledAtEveryLength)
         if (length < kHeader)
             EXPECT_EQ(FileBytes(), cut) << length;
         else
-            EXPECT_EQ(m_store.FindUser(LoginPath(), "carl", user, access), kUserFound) << length;
+            EXPECT_EQ(m_store.FindUser(LoginPath(), "carl").status, kUserFound) << length;
     }
 }
 

@@ -10,8 +10,8 @@
 
 namespace custodia::test {
 
-// Records every message box and answers it from a script; pickers return scripted choices. Installed
-// for the lifetime of the object, so nothing leaks into the next test.
+// Records every message box and answers it from a script; pickers return scripted choices. Each test
+// hands its own to what it builds, so nothing leaks into the next test.
 class FakeUiServices final : public UiServices {
 public:
     struct Message {
@@ -21,8 +21,7 @@ public:
         Buttons buttons;
     };
 
-    FakeUiServices() { UiServices::Install(this); }
-    ~FakeUiServices() override { UiServices::Install(nullptr); }
+    FakeUiServices() = default;
     FakeUiServices(const FakeUiServices&) = delete;
     FakeUiServices& operator=(const FakeUiServices&) = delete;
 
@@ -35,15 +34,31 @@ public:
         answers.pop_front();
         return answer;
     }
-    QString ChooseFile(QWidget*, const QString&, const QString&, const QString&) override { return Next(files); }
-    QString ChooseFolder(QWidget*, const QString&, const QString&) override { return Next(folders); }
+    QString ChooseFile(QWidget*, const QString& caption, const QString& start, const QString& filter) override
+    {
+        pickers.push_back({ caption, start, filter });
+        return Next(files);
+    }
+    QString ChooseFolder(QWidget*, const QString& caption, const QString& start) override
+    {
+        pickers.push_back({ caption, start, {} });
+        return Next(folders);
+    }
     int OpenLink(const QString& target) override
     {
         openedLinks.push_back(target);
         return openLinkResult;
     }
 
+    // How a file or folder picker was opened: its title, where it started and its filter.
+    struct Picker {
+        QString caption;
+        QString start;
+        QString filter;
+    };
+
     std::vector<Message> messages;
+    std::vector<Picker> pickers;
     std::deque<Answer> answers; // answers to the next message boxes; OK when empty
     std::deque<QString> files; // chosen files; cancelled when empty
     std::deque<QString> folders;

@@ -1,12 +1,14 @@
 // Checks the data that the build installs beside the programs: the compiled words, the help text, the
 // support text and the pictures.
 #include "platform/Endian.h"
+#include "store/RightsCatalogue.h"
 #include "words/WordFileFormat.h"
 #include "words/WordFiles.h"
 #include "words/WordTable.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -73,6 +75,21 @@ TEST_F(InstalledWordsTest, EveryUsedWordHasAText)
         EXPECT_NE(WordTable::kMissingWord, text) << "word " << number;
         EXPECT_FALSE(text.empty()) << "word " << number;
         EXPECT_EQ(std::string::npos, text.find('<')) << "word " << number << " keeps an escape: " << text;
+    }
+}
+
+// The rights pages take their tab and row texts from the catalogue, not from the used-words list.
+TEST_F(InstalledWordsTest, EveryRightAndPageOfTheCatalogueHasAText)
+{
+    const std::vector<int> used = UsedWords();
+    for (const RightsPage& page : RightsPages()) {
+        std::vector<int> words { page.titleWord };
+        for (const RightRow& row : page.rows)
+            words.push_back(row.labelWord);
+        for (int number : words) {
+            EXPECT_NE(WordTable::kMissingWord, m_table.GetWord(number)) << "word " << number;
+            EXPECT_NE(std::find(used.begin(), used.end(), number), used.end()) << "word " << number << " not listed";
+        }
     }
 }
 

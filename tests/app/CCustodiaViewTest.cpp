@@ -10,7 +10,7 @@
 namespace custodia::test {
 namespace {
 
-class ItemListTest : public MainWindowFixture {
+class CCustodiaViewTest : public MainWindowFixture {
 protected:
     std::string m_path;
 
@@ -22,21 +22,21 @@ protected:
     {
         std::vector<int> widths;
         for (int column = 0; column < Columns(); ++column)
-            widths.push_back(List().DetailsView().columnWidth(column));
+            widths.push_back(View().DetailsView().columnWidth(column));
         return widths;
     }
 
     void Narrow(int pixels) const
     {
-        const int before = List().ListClientWidth();
+        const int before = View().ListClientWidth();
         m_frame->resize(m_frame->width() - pixels, m_frame->height());
-        ASSERT_TRUE(QTest::qWaitFor([&] { return List().ListClientWidth() < before; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return View().ListClientWidth() < before; }));
     }
 
     // Column widths in units of u, worked out from the list's present width.
     std::vector<int> ExpectedWidths(const std::vector<double>& units) const
     {
-        const int width = List().ListClientWidth();
+        const int width = View().ListClientWidth();
         const int u = (width - width / 12) / 12;
         std::vector<int> widths;
         for (const double unit : units)
@@ -45,7 +45,7 @@ protected:
     }
 };
 
-TEST_F(ItemListTest, UsersShowTheirTextsAndTheirGroupByNumberAndName)
+TEST_F(CCustodiaViewTest, UsersShowTheirTextsAndTheirGroupByNumberAndName)
 {
     AddGroup(m_path, 7, "Operators");
     AddUser(m_path, "ann", "Ann Smith", "night shift", 7);
@@ -53,7 +53,7 @@ TEST_F(ItemListTest, UsersShowTheirTextsAndTheirGroupByNumberAndName)
     OpenWindow();
     ShowCategory(LoginPathCategory::Users);
 
-    EXPECT_EQ(List().Mode(), ListMode::Users);
+    EXPECT_EQ(View().Mode(), ListMode::Users);
     EXPECT_EQ(
         (QStringList { Header(0), Header(1), Header(2), Header(3) }), (QStringList { W(860), W(854), W(853), W(855) }));
     ASSERT_EQ(Rows(), 2);
@@ -61,10 +61,10 @@ TEST_F(ItemListTest, UsersShowTheirTextsAndTheirGroupByNumberAndName)
         (QStringList { "ann", "Ann Smith", "007 - Operators", "night shift" }));
     // No group 12 in the login path: the number stays, the name says so.
     EXPECT_EQ(Cell(1, 2), "012 - " + W(932));
-    EXPECT_EQ(List().ModeNoun(), 927);
+    EXPECT_EQ(View().ModeNoun(), Word::UserItem);
 }
 
-TEST_F(ItemListTest, LoginPathWithoutAnyFilesListsNoUsersNoGroupsAndTenEmptySlots)
+TEST_F(CCustodiaViewTest, LoginPathWithoutAnyFilesListsNoUsersNoGroupsAndTenEmptySlots)
 {
     OpenWindow();
     ShowCategory(LoginPathCategory::Users);
@@ -77,7 +77,7 @@ TEST_F(ItemListTest, LoginPathWithoutAnyFilesListsNoUsersNoGroupsAndTenEmptySlot
     EXPECT_EQ(Column(0), (QStringList { "01 ", "02 ", "03 ", "04 ", "05 ", "06 ", "07 ", "08 ", "09 ", "10 " }));
 }
 
-TEST_F(ItemListTest, GroupsShowThreeDigitNumbersInAscendingOrder)
+TEST_F(CCustodiaViewTest, GroupsShowThreeDigitNumbersInAscendingOrder)
 {
     AddGroup(m_path, 12, "Viewers");
     AddGroup(m_path, 3, "Supervisors");
@@ -87,10 +87,10 @@ TEST_F(ItemListTest, GroupsShowThreeDigitNumbersInAscendingOrder)
     EXPECT_EQ((QStringList { Header(0), Header(1) }), (QStringList { W(119), W(117) }));
     EXPECT_EQ(Column(0), (QStringList { "003", "012" }));
     EXPECT_EQ(Column(1), (QStringList { "Supervisors", "Viewers" }));
-    EXPECT_EQ(List().ModeNoun(), 928);
+    EXPECT_EQ(View().ModeNoun(), Word::GroupItem);
 }
 
-TEST_F(ItemListTest, DatabasePathsAlwaysShowTheTenSlots)
+TEST_F(CCustodiaViewTest, DatabasePathsAlwaysShowTheTenSlots)
 {
     SetDatabaseSlot(m_path, 0, "Head office", "/data/head");
     SetDatabaseSlot(m_path, 9, "Depot", "/data/depot");
@@ -107,10 +107,10 @@ TEST_F(ItemListTest, DatabasePathsAlwaysShowTheTenSlots)
     EXPECT_EQ(Cell(4, 1), "");
     EXPECT_EQ(Cell(9, 0), "10 Depot");
     EXPECT_EQ(Cell(9, 1), "/data/depot");
-    EXPECT_EQ(List().ModeNoun(), 987);
+    EXPECT_EQ(View().ModeNoun(), Word::DatabasePathTitle);
 }
 
-TEST_F(ItemListTest, LoginPathsAndCategoriesListTheDocument)
+TEST_F(CCustodiaViewTest, LoginPathsAndCategoriesListTheDocument)
 {
     const std::string second = MakeLoginPath("south");
     OpenWindow();
@@ -118,15 +118,15 @@ TEST_F(ItemListTest, LoginPathsAndCategoriesListTheDocument)
     Select(Tree().RootItem());
     EXPECT_EQ(Columns(), 1);
     EXPECT_EQ(Column(0), (QStringList { QString::fromStdString(m_path), QString::fromStdString(second) }));
-    EXPECT_EQ(List().ModeNoun(), 926);
+    EXPECT_EQ(View().ModeNoun(), Word::LoginPathItem);
 
     Select(PathItem(1));
     EXPECT_EQ(Header(0).toStdString(), second);
     EXPECT_EQ(Column(0), (QStringList { W(917), W(918), W(988) }));
-    EXPECT_EQ(List().ModeNoun(), 926);
+    EXPECT_EQ(View().ModeNoun(), Word::LoginPathItem);
 }
 
-TEST_F(ItemListTest, EveryFillReadsTheFilesAgain)
+TEST_F(CCustodiaViewTest, EveryFillReadsTheFilesAgain)
 {
     AddUser(m_path, "ann", "", "", 0);
     OpenWindow();
@@ -142,7 +142,7 @@ TEST_F(ItemListTest, EveryFillReadsTheFilesAgain)
     EXPECT_EQ(Cell(1, 2), "000 - Everyone");
 }
 
-TEST_F(ItemListTest, ColumnWidthsFollowTheListWidthInTheStoreModesOnly)
+TEST_F(CCustodiaViewTest, ColumnWidthsFollowTheListWidthInTheStoreModesOnly)
 {
     OpenWindow();
     struct Case {
@@ -164,40 +164,40 @@ TEST_F(ItemListTest, ColumnWidthsFollowTheListWidthInTheStoreModesOnly)
 
     Narrow(200);
     // Modes 1 and 2 keep the widths they were made with until the next selection.
-    List().RefreshList();
+    View().RefreshList();
     EXPECT_EQ(ColumnWidths(), loginPathWidths);
 
     for (const Case& c : cases) {
         ShowCategory(c.category);
         const std::vector<int> before = ColumnWidths();
         Narrow(60);
-        List().RefreshList();
+        View().RefreshList();
         EXPECT_EQ(ColumnWidths(), ExpectedWidths(c.units));
         EXPECT_NE(ColumnWidths(), before);
     }
 }
 
-TEST_F(ItemListTest, DoubleClickEditsTheRow)
+TEST_F(CCustodiaViewTest, DoubleClickEditsTheRow)
 {
     const std::string second = MakeLoginPath("south");
     OpenWindow();
     Select(Tree().RootItem());
 
-    QTreeView& view = List().DetailsView();
+    QTreeView& view = View().DetailsView();
     const QRect rect = view.visualRect(Model().index(1, 0));
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, rect.center());
 
     EXPECT_EQ(Tree().currentItem(), CategoryItem(1, LoginPathCategory::Users));
-    EXPECT_EQ(List().Mode(), ListMode::Users);
-    EXPECT_EQ(List().CurrentLoginPath(), second);
+    EXPECT_EQ(View().Mode(), ListMode::Users);
+    EXPECT_EQ(View().CurrentLoginPath(), second);
 }
 
-TEST_F(ItemListTest, RightClickOpensTheCommandPopupAtTheMouse)
+TEST_F(CCustodiaViewTest, RightClickOpensTheCommandPopupAtTheMouse)
 {
     AddUser(m_path, "ann", "", "", 0);
     OpenWindow();
-    QTreeView& view = List().DetailsView();
+    QTreeView& view = View().DetailsView();
     const QPoint position = view.visualRect(Model().index(0, 0)).center();
     const QPoint global = view.viewport()->mapToGlobal(position);
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, position);

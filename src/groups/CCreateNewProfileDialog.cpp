@@ -1,0 +1,21 @@
+#include "groups/CCreateNewProfileDialog.h"
+
+#include "app/WordText.h"
+
+#include <QLineEdit>
+
+namespace custodia {
+
+CCreateNewProfileDialog::CCreateNewProfileDialog(
+    const WordTable& words, UiServices& ui, const std::string& loginPath, QWidget* parent)
+    : CProfileNumberDialog(words, ui, Word::CreateNewGroupTitle, Word::NewGroupHeader, Word::Ok, parent)
+{
+    // Read-only rather than a plain label: a long path can be scrolled and read out by a screen reader.
+    auto* path = new QLineEdit(PathText(loginPath), this);
+    path->setObjectName(QStringLiteral("pathText"));
+    path->setReadOnly(true);
+    path->setCursorPosition(0);
+    SetPathWidget(path);
+}
+
+} // namespace custodia

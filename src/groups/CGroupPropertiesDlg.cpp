@@ -1,0 +1,191 @@
+#include "groups/CGroupPropertiesDlg.h"
+
+#include "app/FileErrorReport.h"
+#include "app/UiServices.h"
+#include "app/WordText.h"
+#include "groups/CGroupPropertiesTabPage.h"
+#include "groups/CSaveProfileAsDialog.h"
+#include "groups/DialogHeader.h"
+#include "groups/GroupProfileWriter.h"
+#include "groups/ProfileFieldRules.h"
+#include "platform/FileException.h"
+#include "store/RightsCatalogue.h"
+#include "store/UserStore.h"
+#include "users/StoredTextValidator.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace custodia {
+
+namespace {
+
+static_assert(CGroupPropertiesDlg::kPageCount == kRightsPageCount);
+
+QString GroupNumberText(int number)
+{
+    return QStringLiteral("%1").arg(number, 3, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+CGroupPropertiesDlg::CGroupPropertiesDlg(const WordTable& words, UiServices& ui, const std::string& loginPath,
+    const GroupEntry& group, std::vector<std::string> managedLoginPaths, QWidget* parent)
+    : QDialog(parent)
+    , m_words(words)
+    , m_ui(ui)
+    , m_loginPath(loginPath)
+    , m_groupNumber(static_cast<uint8_t>(group.groupNumber))
+    , m_managedLoginPaths(std::move(managedLoginPaths))
+    , m_store(std::make_unique<UserStore>())
+{
+    // A number that no profile file holds loads as all zero: every right starts unticked.
+    m_store->LoadGroupRights(m_loginPath, m_groupNumber);
+
+    setWindowTitle(
+        QStringLiteral("%1 : %2").arg(WordText(m_words, Word::GroupPropertiesTitle), GroupNumberText(m_groupNumber)));
+
+    m_nameEdit = new QLineEdit(this);
+    m_nameEdit->setObjectName(QStringLiteral("nameEdit"));
+    m_nameEdit->setValidator(new GroupNameValidator(this));
+    m_nameEdit->setText(StoredText(group.name));
+    auto* nameLabel = new QLabel(WordText(m_words, Word::GroupNameFieldLabel), this);
+    nameLabel->setBuddy(m_nameEdit);
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(nameLabel);
+    nameRow->addWidget(m_nameEdit, 1);
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("rightsTabs"));
+    // Fourteen titles are wider than the dialog: they scroll rather than being cut short.
+    m_tabs->setUsesScrollButtons(true);
+    m_tabs->setElideMode(Qt::ElideNone);
+    for (int i = 0; i < kPageCount; ++i) {
+        auto* page = new CGroupPropertiesTabPage(m_words, *m_store, RightsPages()[static_cast<size_t>(i)], m_tabs);
+        m_pages[static_cast<size_t>(i)] = page;
+        m_tabs->addTab(page, page->GetPageTitle());
+        m_tabs->tabBar()->setTabData(i, i);
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(MakeDialogHeader(WordText(m_words, Word::GroupPropertiesHeader), this));
+    layout->addLayout(nameRow);
+    layout->addWidget(m_tabs, 1);
+    layout->addLayout(MakeButtonRow());
+
+    const int averageChar = fontMetrics().averageCharWidth();
+    resize(averageChar * 110, fontMetrics().height() * 34);
+    m_nameEdit->setFocus();
+}
+
+CGroupPropertiesDlg::~CGroupPropertiesDlg() = default;
+
+QLayout* CGroupPropertiesDlg::MakeButtonRow()
+{
+    auto* invert = new QPushButton(WordText(m_words, Word::InvertSelections), this);
+    invert->setObjectName(QStringLiteral("invertButton"));
+    invert->setAutoDefault(false);
+    connect(invert, &QPushButton::clicked, this, &CGroupPropertiesDlg::OnInvertSelections);
+    auto* save = new QPushButton(WordText(m_words, Word::Save), this);
+    save->setObjectName(QStringLiteral("saveButton"));
+    save->setDefault(true);
+    connect(save, &QPushButton::clicked, this, &CGroupPropertiesDlg::accept);
+    auto* saveAs = new QPushButton(WordText(m_words, Word::SaveAsButton), this);
+    saveAs->setObjectName(QStringLiteral("saveAsButton"));
+    saveAs->setAutoDefault(false);
+    connect(saveAs, &QPushButton::clicked, this, &CGroupPropertiesDlg::OnSaveAs);
+    auto* cancel = new QPushButton(WordText(m_words, Word::Cancel), this);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    cancel->setAutoDefault(false);
+    connect(cancel, &QPushButton::clicked, this, &CGroupPropertiesDlg::reject);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(invert);
+    row->addStretch(1);
+    row->addWidget(save);
+    row->addWidget(saveAs);
+    row->addWidget(cancel);
+    return row;
+}
+
+void CGroupPropertiesDlg::OnInvertSelections()
+{
+    // Only the page in view: the others are not what the supervisor is looking at.
+    const int page = m_tabs->tabBar()->tabData(m_tabs->currentIndex()).toInt();
+    Page(page)->InvertSelections();
+}
+
+void CGroupPropertiesDlg::accept()
+{
+    const std::optional<std::string> name = StoredOrRefused(m_nameEdit->text(), *m_nameEdit, m_ui, m_words);
+    if (name && SaveProfile(m_loginPath, m_groupNumber, *name))
+        QDialog::accept();
+}
+
+bool CGroupPropertiesDlg::SaveProfile(const std::string& loginPath, uint8_t groupNumber, const std::string& name)
+{
+    for (CGroupPropertiesTabPage* page : m_pages)
+        page->StoreSelections();
+    const ProfileWriteResult result = WriteGroupProfiles(*m_store, loginPath, groupNumber, name);
+    // The list shows the dialog's own login path, not the one a copy went to.
+    if (m_groupsSaved)
+        RunReportingFileErrors(this, m_ui, m_groupsSaved);
+    if (result.failures.empty())
+        return true;
+    ReportFailedSave(result);
+    return false;
+}
+
+void CGroupPropertiesDlg::ReportFailedSave(const ProfileWriteResult& result)
+{
+    QString files;
+    for (const ProfileWriteFailure& failure : result.failures) {
+        files += QStringLiteral("\n  ") + PathText(failure.fileName);
+        if (!failure.cause.empty())
+            files += QStringLiteral(" (%1)").arg(QString::fromStdString(failure.cause));
+    }
+    const Word summary = result.written == 0 ? Word::GroupNotSaved : Word::GroupSavedPartly;
+    const QString text = WordText(m_words, summary) + QLatin1Char('\n') + files + QStringLiteral("\n\n")
+        + WordText(m_words, Word::GroupSaveRetryHint);
+    m_ui.ShowMessage(
+        this, text, WordText(m_words, Word::GroupNotSavedCaption), UiServices::Icon::Critical, UiServices::Buttons::Ok);
+}
+
+void CGroupPropertiesDlg::OnSaveAs()
+{
+    CSaveProfileAsDialog dialog(m_words, m_ui, m_loginPath, m_managedLoginPaths, this);
+    // Declining to replace a group goes back to the save-as dialog with what was entered.
+    while (dialog.exec() == QDialog::Accepted) {
+        const auto number = static_cast<uint8_t>(dialog.GetNumber());
+        bool confirmed = false;
+        const bool read
+            = RunReportingFileErrors(this, m_ui, [&] { confirmed = ConfirmReplacing(dialog.GetLoginPath(), number); });
+        if (!read)
+            return;
+        if (confirmed) {
+            SaveProfile(dialog.GetLoginPath(), number, dialog.GetName());
+            return;
+        }
+    }
+}
+
+bool CGroupPropertiesDlg::ConfirmReplacing(const std::string& loginPath, uint8_t groupNumber)
+{
+    // Any of the twelve files holding the number counts: a copy would replace that record too.
+    UserStore existing;
+    if (!existing.LoadGroupRights(loginPath, groupNumber))
+        return true;
+    const QString text = WordText(m_words, Word::ReplaceGroupPrompt) + QStringLiteral("\n\n  ")
+        + GroupNumberText(groupNumber) + QLatin1Char(' ') + StoredText(existing.GetGroupName().value_or(std::string()))
+        + QLatin1Char('\n');
+    return m_ui.ShowMessage(this, text, WordText(m_words, Word::ReplaceGroupCaption), UiServices::Icon::Warning,
+               UiServices::Buttons::OkCancel)
+        == UiServices::Answer::Ok;
+}
+
+} // namespace custodia

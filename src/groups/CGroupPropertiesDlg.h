@@ -1,0 +1,75 @@
+#pragma once
+
+#include "store/GroupEntry.h"
+
+#include <QDialog>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class UiServices;
+
+namespace custodia {
+
+class CGroupPropertiesTabPage;
+class CSaveProfileAsDialog;
+class UserStore;
+class WordTable;
+struct ProfileWriteResult;
+
+// Edits one group of a login path: its name and its rights in every program, on fourteen pages. Unlike
+// the user dialog it writes the store itself: Save writes the group into the twelve profile files and
+// closes; Save As writes a copy elsewhere and stays open; Cancel writes nothing more. A save that
+// fails is reported with the files it could not write, and the dialog stays open to try again.
+class CGroupPropertiesDlg final : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kPageCount = 14;
+
+    // The group's number and name are copied: the caller's list may be reloaded while the dialog is
+    // open. The managed login paths are the places a copy can go.
+    CGroupPropertiesDlg(const WordTable& words, UiServices& ui, const std::string& loginPath, const GroupEntry& group,
+        std::vector<std::string> managedLoginPaths, QWidget* parent);
+    ~CGroupPropertiesDlg() override;
+
+    // Run after every save, a copy's included, so that a list of the dialog's own login path shows
+    // what is stored.
+    void SetGroupsSavedHandler(std::function<void()> handler) { m_groupsSaved = std::move(handler); }
+
+    // Stores every page's ticks and writes the group into all twelve profile files of the login path.
+    // False, after saying which files could not be written, unless all twelve were.
+    bool SaveProfile(const std::string& loginPath, uint8_t groupNumber, const std::string& name);
+
+    CGroupPropertiesTabPage* Page(int index) const { return m_pages.at(static_cast<size_t>(index)); }
+    QTabWidget* Tabs() const { return m_tabs; }
+
+    void accept() override;
+
+private:
+    QLayout* MakeButtonRow();
+    void OnInvertSelections();
+    void OnSaveAs();
+    bool ConfirmReplacing(const std::string& loginPath, uint8_t groupNumber);
+    void ReportFailedSave(const ProfileWriteResult& result);
+
+    const WordTable& m_words;
+    UiServices& m_ui;
+    const std::string m_loginPath;
+    const uint8_t m_groupNumber;
+    const std::vector<std::string> m_managedLoginPaths;
+    std::unique_ptr<UserStore> m_store;
+    std::function<void()> m_groupsSaved;
+    QLineEdit* m_nameEdit = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    std::array<CGroupPropertiesTabPage*, kPageCount> m_pages {};
+};
+
+} // namespace custodia

@@ -1,0 +1,98 @@
+#include "groups/CGroupPropertiesTabPage.h"
+
+#include "app/WordText.h"
+#include "store/UserStore.h"
+
+#include <QHeaderView>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace custodia {
+
+namespace {
+
+constexpr int kPositionRole = Qt::UserRole;
+
+} // namespace
+
+CGroupPropertiesTabPage::CGroupPropertiesTabPage(
+    const WordTable& words, UserStore& store, const RightsPage& page, QWidget* parent)
+    : QWidget(parent)
+    , m_words(words)
+    , m_store(store)
+    , m_page(page)
+{
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("rightsList"));
+    m_list->setAccessibleName(GetPageTitle());
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setSortingEnabled(false);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_list);
+    InsertListColumn();
+    FillRightsList();
+}
+
+QString CGroupPropertiesTabPage::GetPageTitle() const
+{
+    return WordText(m_words, m_page.titleWord);
+}
+
+void CGroupPropertiesTabPage::InsertListColumn()
+{
+    // One column under an empty heading, as wide as the list.
+    m_list->setColumnCount(1);
+    m_list->setHeaderLabels({ QString() });
+    m_list->header()->setStretchLastSection(true);
+    m_list->header()->setSectionsClickable(false);
+}
+
+bool CGroupPropertiesTabPage::IsGranted(int position) const
+{
+    // Any stored value but 0 counts as granted; StoreSelections then writes it back as 1.
+    const RightsTable::Row* row = m_store.GetProgramRights(m_page.program);
+    return row != nullptr && (*row)[static_cast<size_t>(position)] != 0;
+}
+
+void CGroupPropertiesTabPage::FillRightsList()
+{
+    m_list->clear();
+    // Drawn once, not once a row.
+    m_list->setUpdatesEnabled(false);
+    for (const RightRow& right : m_page.rows) {
+        auto* item = new QTreeWidgetItem(m_list, { WordText(m_words, right.labelWord) });
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setData(0, kPositionRole, right.position);
+        item->setCheckState(0, IsGranted(right.position) ? Qt::Checked : Qt::Unchecked);
+    }
+    m_list->setUpdatesEnabled(true);
+    if (m_list->topLevelItemCount() > 0)
+        m_list->setCurrentItem(m_list->topLevelItem(0), 0, QItemSelectionModel::NoUpdate);
+}
+
+int CGroupPropertiesTabPage::StoreSelections()
+{
+    const int rows = m_list->topLevelItemCount();
+    if (m_store.FindRightsTable() == nullptr)
+        return rows;
+    RightsTable& table = m_store.GetRightsTable();
+    for (int i = 0; i < rows; ++i) {
+        const QTreeWidgetItem* item = m_list->topLevelItem(i);
+        const bool granted = item->checkState(0) == Qt::Checked;
+        table.Set(m_page.program, item->data(0, kPositionRole).toInt(), granted ? 1 : 0);
+    }
+    return rows;
+}
+
+void CGroupPropertiesTabPage::InvertSelections()
+{
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = m_list->topLevelItem(i);
+        item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    }
+}
+
+} // namespace custodia

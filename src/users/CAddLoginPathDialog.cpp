@@ -1,0 +1,110 @@
+#include "users/CAddLoginPathDialog.h"
+
+#include "app/ItemIcons.h"
+#include "app/UiServices.h"
+#include "app/WordText.h"
+#include "store/LoginPathList.h"
+#include "store/PasswordFile.h"
+#include "store/SharedFile.h"
+#include "store/UserStore.h"
+#include "users/CFolderDialog.h"
+#include "users/DialogHeader.h"
+#include "users/StoredTextValidator.h"
+#include "users/UserStoreCalls.h"
+
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace custodia {
+
+namespace {
+
+constexpr int kMinimumPathFieldWidth = 360;
+
+} // namespace
+
+CAddLoginPathDialog::CAddLoginPathDialog(const WordTable& words, UiServices& ui, QWidget* parent)
+    : QDialog(parent)
+    , m_words(words)
+    , m_ui(ui)
+{
+    setObjectName(QStringLiteral("addLoginPathDialog"));
+    setWindowTitle(WordText(words, Word::AddLoginPathTitle));
+
+    auto* box = new QGroupBox(WordText(words, Word::LoginPathBox), this);
+    m_path = new QLineEdit(box);
+    m_path->setObjectName(QStringLiteral("path"));
+    m_path->setAccessibleName(box->title());
+    m_path->setMinimumWidth(kMinimumPathFieldWidth);
+    // The managed list keeps a login path in one record of "custo.cfg".
+    LimitStoredText(*m_path, loginpaths::kMaxPathLength, TextBytes::Path);
+    m_browse = new QPushButton(WordText(words, Word::Browse), box);
+    m_browse->setObjectName(QStringLiteral("browse"));
+    m_browse->setAutoDefault(false);
+    auto* row = new QHBoxLayout(box);
+    row->addWidget(m_path, 1);
+    row->addWidget(m_browse);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(WordText(words, Word::Ok));
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    buttons->button(QDialogButtonBox::Cancel)->setText(WordText(words, Word::Cancel));
+    connect(buttons, &QDialogButtonBox::accepted, this, &CAddLoginPathDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CAddLoginPathDialog::reject);
+    connect(m_browse, &QPushButton::clicked, this, &CAddLoginPathDialog::OnBrowse);
+
+    auto* layout = new QVBoxLayout(this);
+    AddDialogHeader(*layout, ItemIcon(ItemImage::LoginPath), WordText(words, Word::AddLoginPathHeader));
+    layout->addWidget(box);
+    layout->addStretch();
+    layout->addWidget(buttons);
+}
+
+void CAddLoginPathDialog::OnBrowse()
+{
+    CFolderDialog browser(m_ui, QLatin1String(kFolderBrowserTitle), m_path->text(), this);
+    if (browser.DoModal() == CFolderDialog::Chosen)
+        m_path->setText(browser.GetFolderPath());
+}
+
+void CAddLoginPathDialog::Refuse(const QString& text)
+{
+    m_ui.ShowMessage(this, text, WordText(m_words, Word::CheckYourInputCaption), UiServices::Icon::Critical,
+        UiServices::Buttons::Ok);
+    m_path->setFocus();
+}
+
+void CAddLoginPathDialog::accept()
+{
+    std::string path = ToPath(m_path->text());
+    if (!FitsStoredText(m_path->text(), loginpaths::kMaxPathLength, TextBytes::Path)) {
+        Refuse(WordText(m_words, Word::TextTooLong));
+        return;
+    }
+    const int made = MakeDirectoryPath(path);
+    if (made == kMakeDirectoryRefused) {
+        Refuse(WordText(m_words, Word::LoginPathRefused));
+        return;
+    }
+    if (made != kMakeDirectoryOk) {
+        Refuse(WordText(m_words, Word::LoginPathNotMade) + QStringLiteral("\n\n") + PathText(path)
+            + QStringLiteral(": ") + QString::fromStdString(DescribeFolderFailure(path)));
+        return;
+    }
+    // The folder is usable without a user file, but no one can log on there until it has one.
+    if (!UserStore().CreatePasswordFile(path)) {
+        m_ui.ShowMessage(this,
+            WordText(m_words, Word::NoUserFileMade) + QStringLiteral("\n\n") + PathText(PasswordFilePath(path))
+                + QStringLiteral(": ") + QString::fromStdString(DescribeWriteFailure(PasswordFilePath(path))),
+            WordText(m_words, Word::CheckYourInputCaption), UiServices::Icon::Warning, UiServices::Buttons::Ok);
+    }
+    m_path->setText(PathText(path));
+    m_resultPath = path;
+    QDialog::accept();
+}
+
+} // namespace custodia

@@ -1,0 +1,119 @@
+#include "users/CUserGroupPropertiesTabPage.h"
+
+#include "app/ItemIcons.h"
+#include "app/WordText.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeWidget>
+
+namespace custodia {
+
+namespace {
+
+// The row keeps the index of its group in the list it was given.
+constexpr int kGroupIndexRole = Qt::UserRole;
+
+QString GroupNumberText(int number)
+{
+    return QStringLiteral("%1").arg(number, 3, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+CUserGroupPropertiesTabPage::CUserGroupPropertiesTabPage(
+    const WordTable& words, UserEntry& entry, const std::vector<GroupEntry>& groups, QWidget* parent)
+    : QWidget(parent)
+    , m_entry(entry)
+    , m_groups(groups)
+{
+    setObjectName(QStringLiteral("groupPage"));
+    auto* label = new QLabel(WordText(words, Word::CurrentGroupLabel), this);
+    m_currentGroup = new QLineEdit(this);
+    m_currentGroup->setObjectName(QStringLiteral("currentGroup"));
+    m_currentGroup->setReadOnly(true);
+    m_currentGroup->setAccessibleName(label->text());
+    label->setBuddy(m_currentGroup);
+
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("groupList"));
+    m_list->setAccessibleName(WordText(words, Word::UserGroupPage));
+    m_list->setRootIsDecorated(false);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->installEventFilter(this);
+    connect(m_list, &QTreeWidget::itemClicked, this, [this] { ChooseSelectedRow(); });
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(label, 0, 0);
+    layout->addWidget(m_currentGroup, 0, 1);
+    layout->addWidget(m_list, 1, 0, 1, 2);
+    layout->setColumnStretch(1, 1);
+
+    // A group that the list lacks keeps its number; the box stays empty.
+    for (const GroupEntry& group : m_groups) {
+        if (group.groupNumber == m_entry.user.groupNumber) {
+            ShowGroup(group);
+            break;
+        }
+    }
+    FillList(words);
+}
+
+void CUserGroupPropertiesTabPage::FillList(const WordTable& words)
+{
+    m_list->clear();
+    m_list->setHeaderLabels({ WordText(words, Word::GroupNumberColumn), WordText(words, Word::GroupNameColumn) });
+    m_list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_list->header()->setStretchLastSection(true);
+    const QIcon icon = ItemIcon(ItemImage::Group);
+    for (size_t i = 0; i < m_groups.size(); ++i) {
+        auto* row
+            = new QTreeWidgetItem(m_list, { GroupNumberText(m_groups[i].groupNumber), StoredText(m_groups[i].name) });
+        row->setIcon(0, icon);
+        row->setData(0, kGroupIndexRole, static_cast<int>(i));
+    }
+}
+
+QString CUserGroupPropertiesTabPage::CurrentGroupText() const
+{
+    return m_currentGroup->text();
+}
+
+void CUserGroupPropertiesTabPage::ShowGroup(const GroupEntry& group)
+{
+    m_currentGroup->setText(GroupNumberText(group.groupNumber) + QStringLiteral(" - ") + StoredText(group.name));
+}
+
+void CUserGroupPropertiesTabPage::ChooseSelectedRow()
+{
+    const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const GroupEntry& group = m_groups.at(static_cast<size_t>(selected.first()->data(0, kGroupIndexRole).toInt()));
+    ShowGroup(group);
+    m_entry.user.groupNumber = static_cast<uint8_t>(group.groupNumber);
+}
+
+bool CUserGroupPropertiesTabPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // The current row is the one the keyboard stands on, selected or not.
+            if (QTreeWidgetItem* current = m_list->currentItem()) {
+                m_list->setCurrentItem(current);
+                current->setSelected(true);
+                ChooseSelectedRow();
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace custodia

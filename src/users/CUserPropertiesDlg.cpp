@@ -1,0 +1,114 @@
+#include "users/CUserPropertiesDlg.h"
+
+#include "app/ItemIcons.h"
+#include "app/UiServices.h"
+#include "app/WordText.h"
+#include "platform/FileException.h"
+#include "users/CUserDatabaseOfficeListTabPage.h"
+#include "users/CUserDatabasePropertiesTabPage.h"
+#include "users/CUserGeneralPropertiesTabPage.h"
+#include "users/CUserGroupPropertiesTabPage.h"
+#include "users/DialogHeader.h"
+#include "users/UserMessages.h"
+
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace custodia {
+
+namespace {
+
+constexpr int kPreferredWidth = 720;
+constexpr int kPreferredHeight = 560;
+
+} // namespace
+
+CUserPropertiesDlg::CUserPropertiesDlg(const WordTable& words, UiServices& ui, UserEntry& user,
+    const std::vector<GroupEntry>& groups, const DatabaseList& databases, QWidget* parent)
+    : QDialog(parent)
+    , m_words(words)
+    , m_ui(ui)
+    , m_target(user)
+    , m_copy(user)
+{
+    setObjectName(QStringLiteral("userPropertiesDialog"));
+    setWindowTitle(WordText(words, Word::UserPropertiesTitle));
+
+    // Made before the pages, so the keyboard reaches the tabs before a page's fields.
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("pages"));
+    m_general = new CUserGeneralPropertiesTabPage(words, ui, m_copy, m_tabs);
+    m_group = new CUserGroupPropertiesTabPage(words, m_copy, groups, m_tabs);
+    m_database = new CUserDatabasePropertiesTabPage(words, m_copy, databases, m_tabs);
+    m_officeList = new CUserDatabaseOfficeListTabPage(words, ui, m_copy, databases, m_tabs);
+    const std::pair<QWidget*, Word> pages[] = {
+        { m_general, Word::UserGeneralPage },
+        { m_group, Word::UserGroupPage },
+        { m_database, Word::DatabasePathsPage },
+        { m_officeList, Word::OfficeListsPage },
+    };
+    for (int index = 0; index < 4; ++index) {
+        const auto& [page, title] = pages[index];
+        m_tabs->addTab(page, WordText(words, title));
+        // The page index, not the tab's place, tells which page a tab shows.
+        m_tabs->tabBar()->setTabData(index, index);
+    }
+    m_tabs->setCurrentIndex(kGeneralPage);
+    connect(m_tabs, &QTabWidget::currentChanged, this, &CUserPropertiesDlg::OnTabChanged);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(WordText(words, Word::Ok));
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    buttons->button(QDialogButtonBox::Cancel)->setText(WordText(words, Word::Cancel));
+    connect(buttons, &QDialogButtonBox::accepted, this, &CUserPropertiesDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CUserPropertiesDlg::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    AddDialogHeader(*layout, ItemIcon(ItemImage::User), WordText(words, Word::UserPropertiesHeader));
+    layout->addWidget(m_tabs, 1);
+    layout->addWidget(buttons);
+    // Wide enough for the database paths and the longest office-list tab at once.
+    resize(QSize(kPreferredWidth, kPreferredHeight).expandedTo(sizeHint()));
+}
+
+CUserPropertiesDlg::~CUserPropertiesDlg() = default;
+
+void CUserPropertiesDlg::OnTabChanged(int index)
+{
+    if (index < 0 || m_tabs->tabBar()->tabData(index).toInt() != kOfficeListPage)
+        return;
+    // The office tabs follow the database page as it stands now, OK or not.
+    m_database->ApplySelections();
+    m_officeList->RebuildDatabaseTabs();
+}
+
+bool CUserPropertiesDlg::IsNameRefused()
+{
+    if (!m_nameCheck)
+        return false;
+    try {
+        if (!m_nameCheck(m_copy.user.userName))
+            return false;
+        m_ui.ShowMessage(this, WordText(m_words, Word::UserNameTaken), WordText(m_words, Word::CheckYourInputCaption),
+            UiServices::Icon::Critical, UiServices::Buttons::Ok);
+    } catch (const FileException& error) {
+        ShowFileException(m_ui, m_words, this, error);
+    }
+    m_tabs->setCurrentWidget(m_general);
+    return true;
+}
+
+void CUserPropertiesDlg::accept()
+{
+    if (!m_general->ValidateAndApply() || IsNameRefused())
+        return;
+    m_database->ApplySelections();
+    m_officeList->ApplyAllOfficeSelections();
+    m_target = m_copy;
+    QDialog::accept();
+}
+
+} // namespace custodia

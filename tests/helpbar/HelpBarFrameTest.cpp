@@ -1,0 +1,88 @@
+#include "app/MainWindowFixture.h"
+#include "helpbar/CHelpBar.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QSettings>
+#include <QToolButton>
+
+namespace custodia::test {
+namespace {
+
+class HelpBarFrameTest : public MainWindowFixture {
+protected:
+    HelpBarFrameTest() { Forget(); }
+    ~HelpBarFrameTest() override
+    {
+        m_frame.reset();
+        Forget();
+    }
+
+    static void Forget()
+    {
+        const QString application = QCoreApplication::applicationName();
+        const QString organisation
+            = QCoreApplication::organizationName().isEmpty() ? application : QCoreApplication::organizationName();
+        QSettings(QSettings::UserScope, organisation, application).remove(QStringLiteral("helpBar"));
+    }
+
+    void OpenWindowWithHelpBar()
+    {
+        OpenWindow();
+        m_frame->AttachHelpBar(new CHelpBar(*m_words, *m_frame));
+    }
+
+    CHelpBar& Bar() const { return *m_frame->HelpBar(); }
+    QAction& ToggleAction() const { return *m_frame->findChild<QAction*>("toggleHelpBar"); }
+};
+
+TEST_F(HelpBarFrameTest, TheMenuAndToolbarToggleShowAndHideTheBar)
+{
+    OpenWindowWithHelpBar();
+    EXPECT_TRUE(Bar().isVisible());
+    EXPECT_TRUE(ToggleAction().isChecked());
+    EXPECT_TRUE(m_frame->findChild<QMenu*>("helpMenu")->actions().contains(&ToggleAction()));
+
+    ToggleAction().trigger();
+    EXPECT_FALSE(Bar().isVisible());
+    EXPECT_FALSE(ToggleAction().isChecked());
+    EXPECT_FALSE(m_frame->IsHelpBarShown());
+
+    ToggleAction().trigger();
+    EXPECT_TRUE(Bar().isVisible());
+    EXPECT_TRUE(ToggleAction().isChecked());
+
+    // The bar's own close button hides it through the frame, so the toggle follows.
+    Bar().findChild<QToolButton*>("closeHelpBar")->click();
+    EXPECT_FALSE(Bar().isVisible());
+    EXPECT_FALSE(ToggleAction().isChecked());
+    EXPECT_TRUE(m_ui.messages.empty());
+}
+
+TEST_F(HelpBarFrameTest, AHiddenBarStaysHiddenAtTheNextStart)
+{
+    OpenWindowWithHelpBar();
+    ToggleAction().trigger();
+    m_frame.reset();
+
+    OpenWindowWithHelpBar();
+    EXPECT_FALSE(Bar().isVisible());
+    EXPECT_FALSE(ToggleAction().isChecked());
+}
+
+TEST_F(HelpBarFrameTest, F1ShowsTheBarWithTheCursorInItsSearchBox)
+{
+    OpenWindowWithHelpBar();
+    ToggleAction().trigger();
+    QApplication::setActiveWindow(m_frame.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+
+    QTest::keyClick(m_frame.get(), Qt::Key_F1);
+    EXPECT_TRUE(Bar().isVisible());
+    EXPECT_TRUE(ToggleAction().isChecked());
+    auto* search = Bar().findChild<QLineEdit*>("searchBox");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return search->hasFocus(); }));
+}
+
+} // namespace
+} // namespace custodia::test

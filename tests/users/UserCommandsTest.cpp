@@ -1,0 +1,255 @@
+#include "UserDialogFixture.h"
+
+#include "app/ConsoleItemDialogs.h"
+#include "app/ItemCommands.h"
+#include "platform/File.h"
+#include "platform/FileException.h"
+#include "store/LoginPathList.h"
+#include "users/CUserDatabaseOfficeListTabPage.h"
+#include "users/CUserDatabaseOfficeListTabTabPage.h"
+#include "users/CUserDatabasePropertiesTabPage.h"
+#include "users/CUserGroupPropertiesTabPage.h"
+#include "users/CUserPropertiesDlg.h"
+
+#include <QRadioButton>
+
+namespace custodia::test {
+namespace {
+
+// The console's commands with the real dialogs, driven as a supervisor would, checked against what the
+// store reads back from disk.
+class UserCommandsTest : public MainWindowFixture {
+protected:
+    void SetUp() override
+    {
+        m_path = MakeLoginPath("north");
+        AddGroup(m_path, 2, "Staff");
+        AddGroup(m_path, 7, "Night shift");
+        SetDatabaseSlot(m_path, 1, "Harbour", "/data/harbour");
+        SetDatabaseSlot(m_path, 4, "Airport", "/data/airport");
+        OpenWindow();
+        m_frame->SetItemDialogs(std::make_unique<ConsoleItemDialogs>(*m_words, m_ui, *m_doc));
+    }
+
+    CItemCommands& Commands() const { return m_frame->Commands(); }
+    // Selects the category and reads its items again, users added since the window opened included.
+    void Show(LoginPathCategory category) const
+    {
+        Select(CategoryItem(0, category));
+        View().RefreshList();
+    }
+    QString Word(custodia::Word word) const { return WordText(*m_words, word); }
+
+    static CUserPropertiesDlg& UserDialog(QDialog& dialog)
+    {
+        auto* user = qobject_cast<CUserPropertiesDlg*>(&dialog);
+        if (user == nullptr)
+            throw std::runtime_error("not the user dialog");
+        return *user;
+    }
+    static void Type(QDialog& dialog, const char* field, const QString& text)
+    {
+        auto& edit = *dialog.findChild<QLineEdit*>(QLatin1String(field));
+        edit.clear();
+        QTest::keyClicks(&edit, text);
+    }
+    static void PressOk(QDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Return); }
+
+    UserEntry Stored(const std::string& name) const
+    {
+        const FoundUser found = UserStore().FindUser(m_path, name);
+        EXPECT_EQ(found.status, kUserFound) << name;
+        return found.entry;
+    }
+    std::vector<std::string> StoredNames() const
+    {
+        std::vector<std::string> names;
+        for (const UserEntry& entry : UserStore().LoadUsers(m_path).value)
+            names.push_back(entry.user.userName);
+        return names;
+    }
+
+    std::string m_path;
+};
+
+TEST_F(UserCommandsTest, CreateEditAndRenameAUserThroughTheCommands)
+{
+    Show(LoginPathCategory::Users);
+    WhenDialogOpens([&](QDialog& dialog) {
+        CUserPropertiesDlg& user = UserDialog(dialog);
+        Type(dialog, "userName", "dana");
+        Type(dialog, "fullName", "Dana Cole");
+        Type(dialog, "description", "nights");
+        Type(dialog, "password", "pw 1");
+        Type(dialog, "confirmPassword", "pw 1");
+        user.Tabs().setCurrentIndex(CUserPropertiesDlg::kGroupPage);
+        QTreeWidget& groups = user.GroupPage().GroupList();
+        groups.setFocus();
+        groups.setCurrentItem(groups.topLevelItem(1));
+        QTest::keyClick(&groups, Qt::Key_Space);
+        user.Tabs().setCurrentIndex(CUserPropertiesDlg::kDatabasePage);
+        user.DatabasePage().findChild<QRadioButton*>("selectedDatabases")->click();
+        user.DatabasePage().SlotList().topLevelItem(1)->setCheckState(0, Qt::Checked);
+        user.DatabasePage().SlotList().topLevelItem(4)->setCheckState(0, Qt::Checked);
+        user.Tabs().setCurrentIndex(CUserPropertiesDlg::kOfficeListPage);
+        CUserDatabaseOfficeListTabTabPage& airport = user.OfficeListPage().InnerPage(4);
+        airport.SelectionSwitch().click();
+        airport.OfficeList().topLevelItem(2)->setCheckState(0, Qt::Checked);
+        airport.OfficeList().topLevelItem(99)->setCheckState(0, Qt::Checked);
+        user.accept();
+    });
+    Commands().CreateItem();
+    EXPECT_TRUE(m_ui.messages.empty());
+    UserEntry dana = Stored("dana");
+    EXPECT_EQ(dana.user, (UserRecord { 1, (1u << 1) | (1u << 4), "dana", "Dana Cole", "nights", "pw 1", 7 }));
+    EXPECT_TRUE(dana.access.IsOfficeSelectionEnabled(4));
+    EXPECT_TRUE(dana.access.IsOfficeAllowed(4, 3));
+    EXPECT_TRUE(dana.access.IsOfficeAllowed(4, 100));
+    EXPECT_FALSE(dana.access.IsOfficeAllowed(4, 4));
+    EXPECT_EQ(Column(0), QStringList { "dana" });
+
+    // Edit: a new full name, saved over the same user.
+    View().SelectRow(0);
+    WhenDialogOpens([&](QDialog& dialog) {
+        Type(dialog, "fullName", "Dana Cole-Smith");
+        PressOk(dialog);
+    });
+    Commands().EditItem();
+    EXPECT_EQ(StoredNames(), std::vector<std::string> { "dana" });
+    EXPECT_EQ(Stored("dana").user.fullName, "Dana Cole-Smith");
+
+    // Rename: the user lives on under the new name only, with all its data.
+    View().SelectRow(0);
+    WhenDialogOpens([&](QDialog& dialog) {
+        Type(dialog, "userName", "dcole");
+        PressOk(dialog);
+    });
+    Commands().EditItem();
+    EXPECT_EQ(StoredNames(), std::vector<std::string> { "dcole" });
+    UserEntry renamed = Stored("dcole");
+    dana.user.userName = "dcole";
+    dana.user.fullName = "Dana Cole-Smith";
+    dana.access.userName = "dcole";
+    EXPECT_EQ(renamed, dana);
+    EXPECT_EQ(Column(0), QStringList { "dcole" });
+    EXPECT_TRUE(m_ui.messages.empty());
+}
+
+TEST_F(UserCommandsTest, NameOfAnotherUserIsRefusedOnCreateAndOnRename)
+{
+    AddUser(m_path, "ann", "Ann", "", 2);
+    AddUser(m_path, "bob", "Bob", "", 2);
+    Show(LoginPathCategory::Users);
+    const auto before = ReadBytes(m_path + "/tessel.pwd");
+
+    bool stayedOpen = false;
+    WhenDialogOpens([&](QDialog& dialog) {
+        Type(dialog, "userName", "ann");
+        PressOk(dialog);
+        stayedOpen = dialog.isVisible();
+        dialog.reject();
+    });
+    Commands().CreateItem();
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_EQ(m_ui.messages.size(), 1u);
+    EXPECT_EQ(m_ui.messages[0].text, Word(Word::UserNameTaken));
+
+    View().SelectRow(1);
+    WhenDialogOpens([&](QDialog& dialog) {
+        Type(dialog, "userName", "ann");
+        PressOk(dialog);
+        stayedOpen = dialog.isVisible();
+        // Its own name is no clash.
+        Type(dialog, "userName", "bob");
+        PressOk(dialog);
+    });
+    Commands().EditItem();
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(m_ui.messages.size(), 2u);
+    EXPECT_EQ(StoredNames(), (std::vector<std::string> { "ann", "bob" }));
+    EXPECT_EQ(Stored("ann").user.fullName, "Ann");
+}
+
+TEST_F(UserCommandsTest, UserFileHeldByAnotherProgramIsReportedWithTheFileAndTheCause)
+{
+    AddUser(m_path, "ann", "Ann", "", 2);
+    Show(LoginPathCategory::Users);
+    const std::string file = m_path + "/tessel.pwd";
+    File other;
+    ASSERT_EQ(other.OpenOnce(file, openflags::kReadWrite | openflags::kShareExclusive), kCauseNone);
+
+    View().SelectRow(0);
+    WhenDialogOpens([&](QDialog& dialog) {
+        Type(dialog, "fullName", "Ann Smith");
+        PressOk(dialog);
+    });
+    Commands().EditItem();
+    ASSERT_EQ(m_ui.messages.size(), 1u);
+    EXPECT_EQ(m_ui.messages[0].caption, Word(Word::NotSavedCaption));
+    EXPECT_EQ(m_ui.messages[0].text,
+        Word(Word::ChangesNotSaved) + "\n\n" + QString::fromStdString(file) + ": in use by another program");
+    other.Close();
+    EXPECT_EQ(Stored("ann").user.fullName, "Ann");
+}
+
+TEST_F(UserCommandsTest, DatabaseSlotEditKeepsWhatAnotherProgramChangedInOtherSlots)
+{
+    Show(LoginPathCategory::DatabasePaths);
+    // Another program changes slot 0 after the list was read.
+    SetDatabaseSlot(m_path, 0, "Depot", "/data/depot");
+
+    View().SelectRow(4);
+    WhenDialogOpens([&](QDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), Word(Word::DatabasePathTitle) + " 05");
+        Type(dialog, "description", "Airport West");
+        PressOk(dialog);
+    });
+    Commands().EditItem();
+    UserStore store;
+    ASSERT_TRUE(store.LoadDatabaseList(m_path).WasRead());
+    const DatabaseList stored = store.DatabaseListOrEmpty();
+    EXPECT_EQ(stored.GetDescription(4), "Airport West");
+    EXPECT_EQ(stored.GetPath(4), "/data/airport");
+    EXPECT_EQ(stored.GetDescription(0), "Depot");
+    EXPECT_EQ(stored.GetDescription(1), "Harbour");
+    EXPECT_TRUE(m_ui.messages.empty());
+}
+
+TEST_F(UserCommandsTest, DatabaseListThatCannotBeWrittenIsReported)
+{
+    Show(LoginPathCategory::DatabasePaths);
+    const std::string file = m_path + "/tessel.dbs";
+    File other;
+    ASSERT_EQ(other.OpenOnce(file, openflags::kReadWrite | openflags::kShareExclusive), kCauseNone);
+    View().SelectRow(4);
+    WhenDialogOpens([&](QDialog& dialog) {
+        Type(dialog, "description", "Airport West");
+        PressOk(dialog);
+    });
+    const auto before = ReadBytes(file);
+    Commands().EditItem();
+    other.Close();
+    ASSERT_EQ(m_ui.messages.size(), 1u);
+    EXPECT_TRUE(m_ui.messages[0].text.startsWith(Word(Word::ChangesNotSaved) + "\n\n" + QString::fromStdString(file)))
+        << m_ui.messages[0].text.toStdString();
+    EXPECT_EQ(ReadBytes(file), before);
+}
+
+TEST_F(UserCommandsTest, AddedLoginPathIsCreatedManagedAndOpened)
+{
+    const std::string added = m_dir.file("south/office");
+    Select(Tree().RootItem());
+    WhenDialogOpens([&](QDialog& dialog) {
+        Type(dialog, "path", QString::fromStdString(added));
+        PressOk(dialog);
+    });
+    Commands().CreateItem();
+    EXPECT_TRUE(std::filesystem::exists(added + "/tessel.pwd"));
+    const std::vector<std::string> paths = LoginPathList().Paths();
+    ASSERT_EQ(paths.size(), 2u);
+    EXPECT_EQ(paths[1], std::filesystem::canonical(added).string());
+    EXPECT_EQ(View().CurrentLoginPath(), paths[1]);
+}
+
+} // namespace
+} // namespace custodia::test
