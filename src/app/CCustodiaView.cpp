@@ -116,11 +116,6 @@ CCustodiaView::CCustodiaView(const WordTable& words, CCustodiaDoc& doc, QWidget*
     , m_icons(new QListView(m_stack))
 {
     m_proxy.setSourceModel(&m_model);
-    m_proxy.setSortRole(ItemListModel::kSortRole);
-    m_proxy.setSortCaseSensitivity(Qt::CaseInsensitive);
-    m_proxy.setSortLocaleAware(true);
-    m_proxy.setFilterCaseSensitivity(Qt::CaseInsensitive);
-    m_proxy.setFilterKeyColumn(-1);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

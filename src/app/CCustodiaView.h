@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ItemListModel.h"
+#include "app/ItemListProxy.h"
 #include "app/ListMode.h"
 #include "store/DatabaseList.h"
 #include "store/GroupEntry.h"
@@ -150,7 +151,7 @@ private:
     const WordTable& m_words;
     CCustodiaDoc& m_doc;
     ItemListModel m_model;
-    QSortFilterProxyModel m_proxy;
+    ItemListProxy m_proxy;
     QLineEdit* m_filter = nullptr;
     QLabel* m_emptyHint = nullptr;
     QStackedWidget* m_stack = nullptr;

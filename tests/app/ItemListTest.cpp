@@ -144,6 +144,10 @@ TEST_F(ItemListTest, HeaderClicksSortNumbersAsNumbersAndTheThirdGivesTheFileOrde
     ShowCategory(LoginPathCategory::Users);
     ClickHeader(group);
     EXPECT_EQ(Column(0), (QStringList { "bob", "ann", "carl" }));
+    // Rows a filter brings back keep the file order among their equals.
+    View().FilterBox().setText("carl");
+    View().FilterBox().clear();
+    EXPECT_EQ(Column(0), (QStringList { "bob", "ann", "carl" }));
     View().SelectRow(1);
     EXPECT_EQ(Cell(0, 0), "bob");
     EXPECT_EQ(View().SelectedRow(), 1);
