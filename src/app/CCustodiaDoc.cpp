@@ -8,7 +8,8 @@ CCustodiaDoc::CCustodiaDoc()
 }
 
 CCustodiaDoc::CCustodiaDoc(std::string fileName)
-    : m_list(std::move(fileName))
+    : m_fileName(fileName)
+    , m_list(std::move(fileName))
 {
     RebuildEntries();
 }

@@ -56,10 +56,13 @@ public:
     // The entry with exactly this text, letter case included, or null.
     LoginPathEntry* FindLoginPath(const std::string& path);
     size_t LoginPathCount() const { return m_entries.size(); }
+    // The file the list is kept in, as given (relative names are in the current directory).
+    const std::string& FileName() const { return m_fileName; }
 
 private:
     void RebuildEntries();
 
+    std::string m_fileName;
     LoginPathList m_list;
     std::vector<std::unique_ptr<LoginPathEntry>> m_entries;
 };

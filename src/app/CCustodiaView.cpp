@@ -1,29 +1,108 @@
 #include "app/CCustodiaView.h"
 
 #include "app/CCustodiaDoc.h"
-#include "app/ItemIcons.h"
-#include "app/NumberText.h"
 #include "app/WordText.h"
 #include "store/UserStore.h"
 
+#include <QEvent>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListView>
+#include <QScrollBar>
+#include <QSettings>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <set>
+#include <utility>
 
 namespace custodia {
 
 namespace {
 
-constexpr int kRowDataRole = Qt::UserRole;
 constexpr int kSmallIconSize = 16;
 constexpr int kLargeIconSize = 32;
 
-// The categories under a login path, in row order.
-constexpr Word kCategoryWords[] = { Word::UsersCategory, Word::GroupsCategory, Word::DatabasePathsCategory };
+// The loads of the store, in one place, as the store's call shapes change.
+struct LoadedUsers {
+    std::vector<UserEntry> users;
+    std::vector<GroupEntry> groups;
+    DatabaseList databases;
+};
+
+DatabaseList LoadDatabases(UserStore& store, const std::string& loginPath)
+{
+    store.LoadDatabaseList(loginPath);
+    return store.DatabaseListOrEmpty();
+}
+
+LoadedUsers LoadUsersWithGroupsAndDatabases(const std::string& loginPath)
+{
+    UserStore store;
+    LoadedUsers loaded;
+    loaded.users = store.LoadUsers(loginPath).value;
+    loaded.groups = store.LoadGroupList(loginPath).value;
+    loaded.databases = LoadDatabases(store, loginPath);
+    return loaded;
+}
+
+std::vector<GroupEntry> LoadGroups(const std::string& loginPath)
+{
+    return UserStore().LoadGroupList(loginPath).value;
+}
+
+DatabaseList LoadDatabases(const std::string& loginPath)
+{
+    UserStore store;
+    return LoadDatabases(store, loginPath);
+}
+
+// Column widths in units u = (W - W/12) / 12 of the list's width W.
+std::vector<double> DefaultColumnUnits(ListMode mode)
+{
+    switch (mode) {
+    case ListMode::LoginPaths:
+    case ListMode::Categories:
+        return { 12 };
+    case ListMode::Users:
+        return { 3, 4, 4, 5 };
+    case ListMode::Groups:
+        return { 2.5, 9.5 };
+    case ListMode::DatabasePaths:
+        return { 5, 9.5 };
+    case ListMode::None:
+        break;
+    }
+    return {};
+}
+
+QString ModeSettingsName(ListMode mode)
+{
+    switch (mode) {
+    case ListMode::LoginPaths:
+        return QStringLiteral("loginPaths");
+    case ListMode::Categories:
+        return QStringLiteral("categories");
+    case ListMode::Users:
+        return QStringLiteral("users");
+    case ListMode::Groups:
+        return QStringLiteral("groups");
+    case ListMode::DatabasePaths:
+        return QStringLiteral("databasePaths");
+    case ListMode::None:
+        break;
+    }
+    return {};
+}
+
+constexpr ListMode kListedModes[]
+    = { ListMode::LoginPaths, ListMode::Categories, ListMode::Users, ListMode::Groups, ListMode::DatabasePaths };
 
 } // namespace
 
@@ -31,26 +110,45 @@ CCustodiaView::CCustodiaView(const WordTable& words, CCustodiaDoc& doc, QWidget*
     : QWidget(parent)
     , m_words(words)
     , m_doc(doc)
+    , m_model(words)
     , m_stack(new QStackedWidget(this))
     , m_details(new QTreeView(m_stack))
     , m_icons(new QListView(m_stack))
 {
+    m_proxy.setSourceModel(&m_model);
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_stack);
+    layout->setSpacing(2);
+    CreateFilterRow(*this, *layout);
+    m_emptyHint = new QLabel(WordText(m_words, Word::NoLoginPathHint), this);
+    m_emptyHint->setObjectName(QStringLiteral("emptyListHint"));
+    m_emptyHint->setWordWrap(true);
+    m_emptyHint->setContentsMargins(6, 6, 6, 6);
+    m_emptyHint->hide();
+    layout->addWidget(m_emptyHint);
+    layout->addWidget(m_stack, 1);
 
     m_details->setObjectName(QStringLiteral("itemDetails"));
-    m_details->setModel(&m_model);
+    m_details->setModel(&m_proxy);
     m_details->setRootIsDecorated(false);
     m_details->setItemsExpandable(false);
     m_details->setUniformRowHeights(true);
     m_details->setAllColumnsShowFocus(true);
     m_details->setIconSize(QSize(kSmallIconSize, kSmallIconSize));
-    m_details->header()->setStretchLastSection(false);
-    m_details->header()->setSectionsMovable(false);
+    QHeaderView* header = m_details->header();
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(false);
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    // A third click on a header gives the file order back.
+    header->setSortIndicatorClearable(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    connect(header, &QHeaderView::sortIndicatorChanged, this, &CCustodiaView::OnSortIndicatorChanged);
+    connect(header, &QHeaderView::sectionResized, this, &CCustodiaView::OnSectionResized);
 
     m_icons->setObjectName(QStringLiteral("itemIcons"));
-    m_icons->setModel(&m_model);
+    m_icons->setModel(&m_proxy);
     // Both views share one selection, so changing the presentation keeps what is selected.
     m_icons->setSelectionModel(m_details->selectionModel());
     m_icons->setResizeMode(QListView::Adjust);
@@ -62,6 +160,33 @@ CCustodiaView::CCustodiaView(const WordTable& words, CCustodiaDoc& doc, QWidget*
     m_stack->addWidget(m_details);
     m_stack->addWidget(m_icons);
     SetPresentation(Presentation::Details);
+
+    for (const QKeySequence& keys : { QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu) }) {
+        auto* popup = new QShortcut(keys, m_stack, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        connect(popup, &QShortcut::activated, this, [this] { emit popupRequested(PopupPositionAtSelection()); });
+    }
+    connect(&m_proxy, &QAbstractItemModel::rowsInserted, this, &CCustodiaView::EmitRowCount);
+    connect(&m_proxy, &QAbstractItemModel::rowsRemoved, this, &CCustodiaView::EmitRowCount);
+    connect(&m_proxy, &QAbstractItemModel::modelReset, this, &CCustodiaView::EmitRowCount);
+    connect(&m_proxy, &QAbstractItemModel::layoutChanged, this, &CCustodiaView::EmitRowCount);
+}
+
+void CCustodiaView::CreateFilterRow(QWidget& parent, QVBoxLayout& layout)
+{
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(4, 2, 4, 0);
+    auto* label = new QLabel(WordText(m_words, Word::ItemFilterLabel), &parent);
+    m_filter = new QLineEdit(&parent);
+    m_filter->setObjectName(QStringLiteral("itemFilter"));
+    m_filter->setPlaceholderText(WordText(m_words, Word::ItemFilterPlaceholder));
+    m_filter->setAccessibleName(WordText(m_words, Word::ItemFilterLabel));
+    m_filter->setClearButtonEnabled(true);
+    m_filter->installEventFilter(this);
+    label->setBuddy(m_filter);
+    row->addWidget(label);
+    row->addWidget(m_filter, 1);
+    layout.addLayout(row);
+    connect(m_filter, &QLineEdit::textChanged, this, &CCustodiaView::OnFilterChanged);
 }
 
 void CCustodiaView::ConnectItemView(QAbstractItemView& view)
@@ -70,27 +195,45 @@ void CCustodiaView::ConnectItemView(QAbstractItemView& view)
     view.setSelectionBehavior(QAbstractItemView::SelectRows);
     view.setEditTriggers(QAbstractItemView::NoEditTriggers);
     view.setContextMenuPolicy(Qt::CustomContextMenu);
+    view.setAccessibleName(WordText(m_words, Word::ItemListName));
     connect(&view, &QAbstractItemView::doubleClicked, this, [this] { emit editRequested(); });
     connect(&view, &QWidget::customContextMenuRequested, this,
         [this, &view](const QPoint& position) { emit popupRequested(view.viewport()->mapToGlobal(position)); });
 }
 
+bool CCustodiaView::eventFilter(QObject* watched, QEvent* event)
+{
+    // Escape empties the filter; in an empty filter it goes back to the list.
+    if (watched == m_filter && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        if (m_filter->text().isEmpty())
+            CurrentItemView()->setFocus(Qt::ShortcutFocusReason);
+        else
+            ClearFilter();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void CCustodiaView::SetPresentation(Presentation presentation)
 {
+    const bool hadFocus = CurrentItemView()->hasFocus();
     m_presentation = presentation;
     if (presentation == Presentation::Details) {
         m_stack->setCurrentWidget(m_details);
-        return;
+    } else {
+        const bool large = presentation == Presentation::LargeIcons;
+        m_icons->setViewMode(large ? QListView::IconMode : QListView::ListMode);
+        m_icons->setIconSize(large ? QSize(kLargeIconSize, kLargeIconSize) : QSize(kSmallIconSize, kSmallIconSize));
+        // Small icons run along the rows, the list down the columns, as the platform's list views do.
+        m_icons->setFlow(presentation == Presentation::List ? QListView::TopToBottom : QListView::LeftToRight);
+        m_icons->setWrapping(true);
+        m_icons->setMovement(QListView::Static);
+        m_icons->setResizeMode(QListView::Adjust);
+        m_stack->setCurrentWidget(m_icons);
     }
-    const bool large = presentation == Presentation::LargeIcons;
-    m_icons->setViewMode(large ? QListView::IconMode : QListView::ListMode);
-    m_icons->setIconSize(large ? QSize(kLargeIconSize, kLargeIconSize) : QSize(kSmallIconSize, kSmallIconSize));
-    // Small icons run along the rows, the list down the columns, as the platform's list views do.
-    m_icons->setFlow(presentation == Presentation::List ? QListView::TopToBottom : QListView::LeftToRight);
-    m_icons->setWrapping(true);
-    m_icons->setMovement(QListView::Static);
-    m_icons->setResizeMode(QListView::Adjust);
-    m_stack->setCurrentWidget(m_icons);
+    if (hadFocus)
+        CurrentItemView()->setFocus();
 }
 
 QAbstractItemView* CCustodiaView::CurrentItemView() const
@@ -100,182 +243,97 @@ QAbstractItemView* CCustodiaView::CurrentItemView() const
 
 int CCustodiaView::ListClientWidth() const
 {
-    return std::max(0, m_details->width() - 2 * m_details->frameWidth());
+    // The stack, not the table: in the icon presentations the hidden table keeps an old size.
+    return std::max(0, m_stack->width() - 2 * m_details->frameWidth());
 }
 
-void CCustodiaView::SetColumns(const std::vector<std::pair<QString, double>>& columns)
+void CCustodiaView::Load(
+    ListMode mode, const std::string& loginPath, Columns columns, const std::function<void()>& fill)
 {
-    m_model.clear();
-    m_model.setColumnCount(static_cast<int>(columns.size()));
-    const int width = ListClientWidth();
-    const int unit = (width - width / 12) / 12;
-    for (size_t i = 0; i < columns.size(); ++i) {
-        const int column = static_cast<int>(i);
-        m_model.setHorizontalHeaderItem(column, new QStandardItem(columns[i].first));
-        // Half units are worked out in floating point and cut off.
-        m_details->setColumnWidth(column, static_cast<int>(columns[i].second * unit));
+    const bool sameRows = mode == Mode() && loginPath == m_loginPath && mode != ListMode::None;
+    const std::optional<KeptView> kept = sameRows ? std::optional<KeptView>(KeepView()) : std::nullopt;
+    m_applyingLayout = true;
+    if (!sameRows) {
+        // Another list: the old filter and sort column mean nothing to it.
+        const QSignalBlocker blocker(m_filter);
+        m_filter->clear();
+        m_proxy.setFilterFixedString(QString());
+        m_proxy.sort(-1);
     }
-}
-
-void CCustodiaView::SetModeColumns(ListMode mode)
-{
-    const auto word = [this](Word name) { return WordText(m_words, name); };
-    switch (mode) {
-    case ListMode::LoginPaths:
-        SetColumns({ { word(Word::TreeRoot), 12 } });
-        break;
-    case ListMode::Users:
-        SetColumns({ { word(Word::UserNameColumn), 3 }, { word(Word::FullNameColumn), 4 },
-            { word(Word::UserGroupColumn), 4 }, { word(Word::DescriptionColumn), 5 } });
-        break;
-    case ListMode::Groups:
-        SetColumns({ { word(Word::GroupNumberColumn), 2.5 }, { word(Word::GroupNameColumn), 9.5 } });
-        break;
-    case ListMode::DatabasePaths:
-        SetColumns({ { word(Word::DescriptionColumn), 5 }, { word(Word::DatabasePathTitle), 9.5 } });
-        break;
-    case ListMode::Categories:
-    case ListMode::None:
-        SetColumns({});
-        break;
-    }
-}
-
-void CCustodiaView::AddRow(const QStringList& cells, ItemImage image, int rowData)
-{
-    QList<QStandardItem*> items;
-    for (const QString& cell : cells) {
-        auto* item = new QStandardItem(cell);
-        item->setEditable(false);
-        items.append(item);
-    }
-    items.front()->setIcon(ItemIcon(image));
-    items.front()->setData(rowData, kRowDataRole);
-    m_model.appendRow(items);
-}
-
-void CCustodiaView::RemoveRows()
-{
-    m_model.removeRows(0, m_model.rowCount());
+    m_loginPath = loginPath;
+    fill();
+    if (!sameRows)
+        ApplySort();
+    if (columns == Columns::Rebuild || !kept)
+        ApplyColumnWidths();
+    else
+        SetColumnWidths(kept->columnWidths);
+    m_applyingLayout = false;
+    if (kept)
+        RestoreView(*kept);
+    UpdateEmptyHint();
+    EmitRowCount();
+    if (!sameRows)
+        emit contentsChanged();
 }
 
 void CCustodiaView::ClearList()
 {
-    SetColumns({});
-    m_mode = ListMode::None;
+    Load(ListMode::None, {}, Columns::Rebuild, [this] { m_model.Clear(); });
 }
 
 void CCustodiaView::ShowLoginPaths()
 {
-    SetModeColumns(ListMode::LoginPaths);
-    m_mode = ListMode::LoginPaths;
-    m_loginPath.clear();
-    m_loginPaths.clear();
-    for (const LoginPathEntry& entry : m_doc.LoginPaths()) {
-        AddRow({ PathText(entry.path) }, ItemImage::LoginPath, static_cast<int>(m_loginPaths.size()));
-        m_loginPaths.push_back(entry.path);
-    }
+    std::vector<std::string> paths;
+    for (const LoginPathEntry& entry : m_doc.LoginPaths())
+        paths.push_back(entry.path);
+    Load(ListMode::LoginPaths, {}, Columns::Rebuild, [&] { m_model.SetLoginPaths(std::move(paths)); });
 }
 
 void CCustodiaView::ShowCategories(const std::string& loginPath)
 {
-    SetColumns({ { PathText(loginPath), 12 } });
-    m_mode = ListMode::Categories;
-    m_loginPath = loginPath;
-    for (int row = 0; row < static_cast<int>(std::size(kCategoryWords)); ++row)
-        AddRow({ WordText(m_words, kCategoryWords[row]) }, ItemImage::LoginPath, row);
+    Load(ListMode::Categories, loginPath, Columns::Rebuild, [&] { m_model.SetCategories(loginPath); });
 }
 
 void CCustodiaView::ShowUsers(const std::string& loginPath)
 {
-    SetModeColumns(ListMode::Users);
-    m_mode = ListMode::Users;
-    FillUsers(loginPath);
+    Load(ListMode::Users, loginPath, Columns::Rebuild, [&] {
+        LoadedUsers loaded = LoadUsersWithGroupsAndDatabases(loginPath);
+        m_model.SetUsers(std::move(loaded.users), std::move(loaded.groups), std::move(loaded.databases));
+    });
 }
 
 void CCustodiaView::ShowGroups(const std::string& loginPath)
 {
-    SetModeColumns(ListMode::Groups);
-    m_mode = ListMode::Groups;
-    FillGroups(loginPath);
+    Load(ListMode::Groups, loginPath, Columns::Rebuild, [&] { m_model.SetGroups(LoadGroups(loginPath)); });
 }
 
 void CCustodiaView::ShowDatabasePaths(const std::string& loginPath)
 {
-    SetModeColumns(ListMode::DatabasePaths);
-    m_mode = ListMode::DatabasePaths;
-    FillDatabasePaths(loginPath);
+    Load(ListMode::DatabasePaths, loginPath, Columns::Rebuild, [&] { m_model.SetDatabases(LoadDatabases(loginPath)); });
 }
 
 void CCustodiaView::FillUsers(const std::string& loginPath)
 {
-    m_loginPath = loginPath;
-    RemoveRows();
-    UserStore store;
-    m_users = store.LoadUsers(loginPath).value;
-    m_groups = store.LoadGroupList(loginPath).value;
-    store.LoadDatabaseList(loginPath);
-    m_databases = store.DatabaseListOrEmpty();
-    ListUsers();
+    Load(ListMode::Users, loginPath, Columns::Keep, [&] {
+        LoadedUsers loaded = LoadUsersWithGroupsAndDatabases(loginPath);
+        m_model.SetUsers(std::move(loaded.users), std::move(loaded.groups), std::move(loaded.databases));
+    });
 }
 
 void CCustodiaView::FillGroups(const std::string& loginPath)
 {
-    m_loginPath = loginPath;
-    RemoveRows();
-    m_groups = UserStore().LoadGroupList(loginPath).value;
-    ListGroups();
+    Load(ListMode::Groups, loginPath, Columns::Keep, [&] { m_model.SetGroups(LoadGroups(loginPath)); });
 }
 
 void CCustodiaView::FillDatabasePaths(const std::string& loginPath)
 {
-    m_loginPath = loginPath;
-    RemoveRows();
-    UserStore store;
-    store.LoadDatabaseList(loginPath);
-    m_databases = store.DatabaseListOrEmpty();
-    ListDatabasePaths();
-}
-
-QString CCustodiaView::GroupCell(int groupNumber) const
-{
-    const auto group = std::find_if(
-        m_groups.begin(), m_groups.end(), [&](const GroupEntry& entry) { return entry.groupNumber == groupNumber; });
-    const QString name = group != m_groups.end() ? StoredText(group->name) : WordText(m_words, Word::UnknownGroup);
-    return ZeroPadded(groupNumber, 3) + QStringLiteral(" - ") + name;
-}
-
-void CCustodiaView::ListUsers()
-{
-    for (size_t i = 0; i < m_users.size(); ++i) {
-        const UserRecord& user = m_users[i].user;
-        AddRow({ StoredText(user.userName), StoredText(user.fullName), GroupCell(user.groupNumber),
-                   StoredText(user.description) },
-            ItemImage::User, static_cast<int>(i));
-    }
-}
-
-void CCustodiaView::ListGroups()
-{
-    for (size_t i = 0; i < m_groups.size(); ++i) {
-        AddRow({ ZeroPadded(m_groups[i].groupNumber, 3), StoredText(m_groups[i].name) }, ItemImage::Group,
-            static_cast<int>(i));
-    }
-}
-
-void CCustodiaView::ListDatabasePaths()
-{
-    // Always the ten slots, empty ones included: a slot is edited in place, never added or removed.
-    for (int slot = 0; slot < databaselist::kShownSlotCount; ++slot) {
-        AddRow({ ZeroPadded(slot + 1, 2) + QLatin1Char(' ') + StoredText(m_databases.GetDescription(slot)),
-                   StoredText(m_databases.GetPath(slot)) },
-            ItemImage::OpenCategory, slot);
-    }
+    Load(ListMode::DatabasePaths, loginPath, Columns::Keep, [&] { m_model.SetDatabases(LoadDatabases(loginPath)); });
 }
 
 void CCustodiaView::RefreshList()
 {
-    switch (m_mode) {
+    switch (Mode()) {
     case ListMode::Users:
         ShowUsers(m_loginPath);
         break;
@@ -292,36 +350,296 @@ void CCustodiaView::RefreshList()
     }
 }
 
+void CCustodiaView::Reload()
+{
+    switch (Mode()) {
+    case ListMode::LoginPaths: {
+        std::vector<std::string> paths;
+        for (const LoginPathEntry& entry : m_doc.LoginPaths())
+            paths.push_back(entry.path);
+        Load(ListMode::LoginPaths, {}, Columns::Keep, [&] { m_model.SetLoginPaths(std::move(paths)); });
+        break;
+    }
+    case ListMode::Categories:
+        Load(ListMode::Categories, m_loginPath, Columns::Keep, [this] { m_model.SetCategories(m_loginPath); });
+        break;
+    case ListMode::Users:
+        FillUsers(m_loginPath);
+        break;
+    case ListMode::Groups:
+        FillGroups(m_loginPath);
+        break;
+    case ListMode::DatabasePaths:
+        FillDatabasePaths(m_loginPath);
+        break;
+    case ListMode::None:
+        break;
+    }
+}
+
+void CCustodiaView::ApplyColumnWidths()
+{
+    const int width = ListClientWidth();
+    const int unit = (width - width / 12) / 12;
+    const std::vector<double> units = DefaultColumnUnits(Mode());
+    const auto shares = m_columnShares.find(Mode());
+    const bool ownWidths = shares != m_columnShares.end() && shares->second.size() == units.size();
+    std::vector<int> widths;
+    for (size_t column = 0; column < units.size(); ++column) {
+        // Half units are worked out in floating point and cut off.
+        widths.push_back(
+            ownWidths ? static_cast<int>(shares->second[column] * width) : static_cast<int>(units[column] * unit));
+    }
+    SetColumnWidths(widths);
+}
+
+void CCustodiaView::SetColumnWidths(const std::vector<int>& widths)
+{
+    const bool wasApplying = std::exchange(m_applyingLayout, true);
+    for (size_t column = 0; column < widths.size(); ++column)
+        m_details->setColumnWidth(static_cast<int>(column), widths[column]);
+    m_applyingLayout = wasApplying;
+}
+
+std::vector<int> CCustodiaView::ColumnWidths() const
+{
+    std::vector<int> widths;
+    for (int column = 0; column < m_model.columnCount(); ++column)
+        widths.push_back(m_details->columnWidth(column));
+    return widths;
+}
+
+void CCustodiaView::OnSectionResized()
+{
+    const int width = ListClientWidth();
+    if (m_applyingLayout || Mode() == ListMode::None || width <= 0)
+        return;
+    std::vector<double> shares;
+    for (const int columnWidth : ColumnWidths())
+        shares.push_back(static_cast<double>(columnWidth) / width);
+    m_columnShares[Mode()] = shares;
+}
+
+void CCustodiaView::ApplySort()
+{
+    const SortState sort = m_sorts[Mode()];
+    const int column = sort.column < m_model.columnCount() ? sort.column : -1;
+    const bool wasApplying = std::exchange(m_applyingLayout, true);
+    m_details->header()->setSortIndicator(column, sort.order);
+    m_proxy.sort(column, sort.order);
+    m_applyingLayout = wasApplying;
+}
+
+void CCustodiaView::OnSortIndicatorChanged(int column, Qt::SortOrder order)
+{
+    if (m_applyingLayout)
+        return;
+    m_sorts[Mode()] = { column, order };
+    m_proxy.sort(column, order);
+}
+
+void CCustodiaView::OnFilterChanged(const QString& text)
+{
+    m_proxy.setFilterFixedString(text);
+    SelectFirstShownRowIfNoneSelected();
+    EmitRowCount();
+}
+
+void CCustodiaView::SelectFirstShownRowIfNoneSelected()
+{
+    // A filter that hid the selection leaves the first match selected, so Enter or Delete after
+    // typing acts on what is shown rather than on nothing.
+    if (HasSelection() || m_proxy.rowCount() == 0 || m_filter->text().isEmpty())
+        return;
+    const QModelIndex first = m_proxy.index(0, 0);
+    m_details->selectionModel()->select(first, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_details->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+}
+
+void CCustodiaView::FocusFilter()
+{
+    m_filter->setFocus(Qt::ShortcutFocusReason);
+    m_filter->selectAll();
+}
+
+void CCustodiaView::ClearFilter()
+{
+    m_filter->clear();
+}
+
+bool CCustodiaView::IsFiltering() const
+{
+    return !m_filter->text().isEmpty();
+}
+
+void CCustodiaView::UpdateEmptyHint()
+{
+    const bool nothingManaged = m_doc.LoginPathCount() == 0
+        && (Mode() == ListMode::None || (Mode() == ListMode::LoginPaths && m_model.rowCount() == 0));
+    m_emptyHint->setVisible(nothingManaged);
+}
+
+void CCustodiaView::EmitRowCount()
+{
+    emit rowCountChanged(m_proxy.rowCount(), m_model.rowCount());
+}
+
+CCustodiaView::KeptView CCustodiaView::KeepView() const
+{
+    KeptView kept;
+    const std::vector<int> shown = SelectedShownRows();
+    for (const int row : shown)
+        kept.selectedKeys.append(m_model.RowKey(m_proxy.mapToSource(m_proxy.index(row, 0)).row()));
+    if (!shown.empty())
+        kept.firstSelectedRow = shown.front();
+    const QModelIndex current = m_details->selectionModel()->currentIndex();
+    if (current.isValid())
+        kept.currentKey = m_model.RowKey(m_proxy.mapToSource(current).row());
+    kept.detailsScroll = m_details->verticalScrollBar()->value();
+    kept.detailsHorizontalScroll = m_details->horizontalScrollBar()->value();
+    kept.iconScroll = m_icons->verticalScrollBar()->value();
+    kept.columnWidths = ColumnWidths();
+    return kept;
+}
+
+void CCustodiaView::RestoreView(const KeptView& kept)
+{
+    QItemSelectionModel& selection = *m_details->selectionModel();
+    QItemSelection rows;
+    QModelIndex current;
+    for (int row = 0; row < m_proxy.rowCount(); ++row) {
+        const QModelIndex index = m_proxy.index(row, 0);
+        const QString key = m_model.RowKey(m_proxy.mapToSource(index).row());
+        if (kept.selectedKeys.contains(key))
+            rows.select(index, index);
+        if (!kept.currentKey.isEmpty() && key == kept.currentKey)
+            current = index;
+    }
+    // The selected row is gone (deleted here or elsewhere): its neighbour takes its place.
+    if (rows.isEmpty() && kept.firstSelectedRow >= 0 && m_proxy.rowCount() > 0) {
+        const QModelIndex neighbour = m_proxy.index(std::min(kept.firstSelectedRow, m_proxy.rowCount() - 1), 0);
+        rows.select(neighbour, neighbour);
+        current = neighbour;
+    }
+    selection.select(rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (current.isValid())
+        selection.setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+    // The scroll bars get their ranges from a layout that would otherwise only run later.
+    m_details->doItemsLayout();
+    m_icons->doItemsLayout();
+    m_details->verticalScrollBar()->setValue(kept.detailsScroll);
+    m_details->horizontalScrollBar()->setValue(kept.detailsHorizontalScroll);
+    m_icons->verticalScrollBar()->setValue(kept.iconScroll);
+}
+
+std::vector<int> CCustodiaView::SelectedShownRows() const
+{
+    // The icon views select the first cell of a row only, so rows are read from any selected cell.
+    std::set<int> rows;
+    for (const QModelIndex& index : m_details->selectionModel()->selectedIndexes())
+        rows.insert(index.row());
+    return std::vector<int>(rows.begin(), rows.end());
+}
+
 bool CCustodiaView::HasSelection() const
 {
-    return SelectedRow().has_value();
+    return m_details->selectionModel()->hasSelection();
+}
+
+std::vector<int> CCustodiaView::SelectedRows() const
+{
+    std::vector<int> rows;
+    for (const int shown : SelectedShownRows())
+        rows.push_back(m_proxy.mapToSource(m_proxy.index(shown, 0)).row());
+    return rows;
 }
 
 std::optional<int> CCustodiaView::SelectedRow() const
 {
-    // The icon views select the first cell of a row only, so rows are read from any selected cell.
-    std::optional<int> lowest;
-    for (const QModelIndex& index : m_details->selectionModel()->selectedIndexes()) {
-        if (!lowest || index.row() < *lowest)
-            lowest = index.row();
-    }
-    return lowest;
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty())
+        return std::nullopt;
+    return rows.front();
 }
 
 void CCustodiaView::SelectRow(int row)
 {
-    const QModelIndex index = m_model.index(row, 0);
-    m_details->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    m_details->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    const QModelIndex index = m_proxy.mapFromSource(m_model.index(row, 0));
+    QItemSelectionModel& selection = *m_details->selectionModel();
+    if (!index.isValid()) {
+        selection.clearSelection();
+        return;
+    }
+    selection.select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selection.setCurrentIndex(index, QItemSelectionModel::NoUpdate);
 }
 
 const std::string* CCustodiaView::LoginPathAtRow(int row) const
 {
-    if (m_mode == ListMode::Categories)
-        return row >= 0 && row < m_model.rowCount() ? &m_loginPath : nullptr;
-    if (m_mode == ListMode::LoginPaths && row >= 0 && row < static_cast<int>(m_loginPaths.size()))
-        return &m_loginPaths[static_cast<size_t>(row)];
-    return nullptr;
+    if (Mode() == ListMode::Categories)
+        return row >= 0 && row < m_model.rowCount() ? &m_model.CategoriesLoginPath() : nullptr;
+    const LoginPathRow* entry = m_model.EntryForIndex<LoginPathRow>(m_model.index(row, 0));
+    return entry != nullptr ? &entry->path : nullptr;
+}
+
+QPoint CCustodiaView::PopupPositionAtSelection() const
+{
+    QAbstractItemView* view = CurrentItemView();
+    const std::vector<int> rows = SelectedShownRows();
+    if (!rows.empty()) {
+        const QRect rect = view->visualRect(m_proxy.index(rows.front(), 0));
+        if (rect.isValid() && view->viewport()->rect().intersects(rect))
+            return view->viewport()->mapToGlobal(rect.bottomLeft());
+    }
+    return view->viewport()->mapToGlobal(QPoint(0, 0));
+}
+
+void CCustodiaView::SaveLayout(QSettings& settings) const
+{
+    settings.beginGroup(QStringLiteral("itemList"));
+    for (const ListMode mode : kListedModes) {
+        settings.beginGroup(ModeSettingsName(mode));
+        const auto sort = m_sorts.find(mode);
+        if (sort != m_sorts.end()) {
+            settings.setValue(QStringLiteral("sortColumn"), sort->second.column);
+            settings.setValue(QStringLiteral("sortOrder"), static_cast<int>(sort->second.order));
+        }
+        const auto shares = m_columnShares.find(mode);
+        if (shares != m_columnShares.end()) {
+            QVariantList values;
+            for (const double share : shares->second)
+                values.append(share);
+            settings.setValue(QStringLiteral("columnShares"), values);
+        }
+        settings.endGroup();
+    }
+    settings.endGroup();
+}
+
+void CCustodiaView::RestoreLayout(QSettings& settings)
+{
+    settings.beginGroup(QStringLiteral("itemList"));
+    for (const ListMode mode : kListedModes) {
+        settings.beginGroup(ModeSettingsName(mode));
+        const size_t columnCount = DefaultColumnUnits(mode).size();
+        bool valid = false;
+        const int column = settings.value(QStringLiteral("sortColumn"), -1).toInt(&valid);
+        if (valid && column >= -1 && column < static_cast<int>(columnCount)) {
+            const bool descending = settings.value(QStringLiteral("sortOrder")).toInt() == Qt::DescendingOrder;
+            m_sorts[mode] = { column, descending ? Qt::DescendingOrder : Qt::AscendingOrder };
+        }
+        std::vector<double> shares;
+        for (const QVariant& value : settings.value(QStringLiteral("columnShares")).toList()) {
+            const double share = value.toDouble(&valid);
+            // A damaged settings file must not give columns of no or of a huge width.
+            if (valid && share > 0.0 && share <= 4.0)
+                shares.push_back(share);
+        }
+        if (shares.size() == columnCount)
+            m_columnShares[mode] = shares;
+        settings.endGroup();
+    }
+    settings.endGroup();
 }
 
 } // namespace custodia

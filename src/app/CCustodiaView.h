@@ -1,36 +1,42 @@
 #pragma once
 
-#include "app/ItemIcons.h"
+#include "app/ItemListModel.h"
+#include "app/ItemListProxy.h"
 #include "app/ListMode.h"
 #include "store/DatabaseList.h"
 #include "store/GroupEntry.h"
 #include "store/UserEntry.h"
 
-#include <QStandardItemModel>
+#include <QSortFilterProxyModel>
 #include <QWidget>
 
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 class QAbstractItemView;
+class QLabel;
+class QLineEdit;
 class QListView;
+class QSettings;
 class QStackedWidget;
 class QTreeView;
+class QVBoxLayout;
 
 namespace custodia {
 
 class CCustodiaDoc;
-struct LoginPathEntry;
 class WordTable;
 
 // The right pane: the items under the node selected in the tree. What it lists is read from the
-// login path's files on every fill, so it always shows what is on disk; the loaded lists stay here for
-// the commands, which act on its rows.
+// login path's files on every fill, so it always shows what is on disk; the loaded lists stay in its
+// model for the commands, which act on the rows the supervisor sees selected.
 //
-// One model, shown either by a table (details) or by an icon/list view, switched in place, so the
-// selection survives a change of presentation.
+// One model behind a sorting and filtering proxy, shown either by a table (details) or by an
+// icon/list view, switched in place, so the selection survives a change of presentation. A fill of
+// what is shown already keeps the filter, the selection and the scroll position.
 class CCustodiaView final : public QWidget {
     Q_OBJECT
 
@@ -50,19 +56,25 @@ public:
     void FillDatabasePaths(const std::string& loginPath);
     // Rebuilds the columns for the current width and fills again, in the modes that read the store.
     void RefreshList();
+    // Reads what is shown from disk again, in every mode, keeping selection, filter and scroll position.
+    void Reload();
 
-    ListMode Mode() const { return m_mode; }
-    std::optional<Word> ModeNoun() const { return ModeNounWord(m_mode); }
+    ListMode Mode() const { return m_model.Mode(); }
+    std::optional<Word> ModeNoun() const { return ModeNounWord(Mode()); }
     const std::string& CurrentLoginPath() const { return m_loginPath; }
     bool HasSelection() const;
-    // The lowest selected row: the commands act on it alone.
+    // The row of the loaded list (file order) that is selected highest up as the supervisor sees the
+    // list: the commands act on it alone.
     std::optional<int> SelectedRow() const;
+    // Every selected row of the loaded list, from the top of the list as shown.
+    std::vector<int> SelectedRows() const;
+    // Selects a row of the loaded list; nothing when the filter hides it.
     void SelectRow(int row);
 
     // Rows of the modes that list the store's items, in the order of the loaded lists.
-    const std::vector<UserEntry>& Users() const { return m_users; }
-    const std::vector<GroupEntry>& Groups() const { return m_groups; }
-    const DatabaseList& Databases() const { return m_databases; }
+    const std::vector<UserEntry>& Users() const { return m_model.Users(); }
+    const std::vector<GroupEntry>& Groups() const { return m_model.Groups(); }
+    const DatabaseList& Databases() const { return m_model.Databases(); }
     // The login path a row stands for in modes 1 and 2, or null.
     const std::string* LoginPathAtRow(int row) const;
 
@@ -70,40 +82,88 @@ public:
     Presentation GetPresentation() const { return m_presentation; }
     // The view that shows the rows in the current presentation.
     QAbstractItemView* CurrentItemView() const;
-    const QStandardItemModel& Model() const { return m_model; }
+    // The rows as shown: sorted and filtered.
+    const QSortFilterProxyModel& Model() const { return m_proxy; }
+    const ItemListModel& ItemModel() const { return m_model; }
     QTreeView& DetailsView() const { return *m_details; }
+    QLineEdit& FilterBox() const { return *m_filter; }
     // The width the column widths are worked out from.
     int ListClientWidth() const;
+
+    // Puts the cursor into the filter box with its text selected.
+    void FocusFilter();
+    void ClearFilter();
+    int ShownRowCount() const { return m_proxy.rowCount(); }
+    int TotalRowCount() const { return m_model.rowCount(); }
+    bool IsFiltering() const;
+    // Where a popup opened by the keyboard belongs: under the selected row, else at the list's corner.
+    QPoint PopupPositionAtSelection() const;
+
+    // Column widths (relative to the list's width) and sort column of each mode.
+    void SaveLayout(QSettings& settings) const;
+    void RestoreLayout(QSettings& settings);
 
 signals:
     void editRequested();
     void popupRequested(const QPoint& globalPosition);
+    // The rows shown and loaded changed: a fill, a filter, a removal.
+    void rowCountChanged(int shown, int total);
+    // Another mode or another login path is shown.
+    void contentsChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    struct SortState {
+        int column = -1; // -1: the file order
+        Qt::SortOrder order = Qt::AscendingOrder;
+    };
+    // What a fill of the same rows restores.
+    struct KeptView {
+        QStringList selectedKeys;
+        QString currentKey;
+        int firstSelectedRow = -1;
+        int detailsScroll = 0;
+        int detailsHorizontalScroll = 0;
+        int iconScroll = 0;
+        std::vector<int> columnWidths;
+    };
+    enum class Columns { Rebuild, Keep };
+
     void ConnectItemView(QAbstractItemView& view);
-    void SetColumns(const std::vector<std::pair<QString, double>>& columns);
-    void SetModeColumns(ListMode mode);
-    void AddRow(const QStringList& cells, ItemImage image, int rowData);
-    void ListUsers();
-    void ListGroups();
-    void ListDatabasePaths();
-    void RemoveRows();
-    QString GroupCell(int groupNumber) const;
+    void CreateFilterRow(QWidget& parent, QVBoxLayout& layout);
+    void Load(ListMode mode, const std::string& loginPath, Columns columns, const std::function<void()>& fill);
+    KeptView KeepView() const;
+    void RestoreView(const KeptView& kept);
+    void ApplyColumnWidths();
+    void SetColumnWidths(const std::vector<int>& widths);
+    std::vector<int> ColumnWidths() const;
+    void ApplySort();
+    void OnSortIndicatorChanged(int column, Qt::SortOrder order);
+    void OnSectionResized();
+    void OnFilterChanged(const QString& text);
+    void SelectFirstShownRowIfNoneSelected();
+    void UpdateEmptyHint();
+    void EmitRowCount();
+    std::vector<int> SelectedShownRows() const;
 
     const WordTable& m_words;
     CCustodiaDoc& m_doc;
-    QStandardItemModel m_model;
+    ItemListModel m_model;
+    ItemListProxy m_proxy;
+    QLineEdit* m_filter = nullptr;
+    QLabel* m_emptyHint = nullptr;
     QStackedWidget* m_stack = nullptr;
     QTreeView* m_details = nullptr;
     QListView* m_icons = nullptr;
     Presentation m_presentation = Presentation::Details;
 
-    ListMode m_mode = ListMode::None;
     std::string m_loginPath;
-    std::vector<std::string> m_loginPaths; // rows of mode 1
-    std::vector<UserEntry> m_users;
-    std::vector<GroupEntry> m_groups;
-    DatabaseList m_databases;
+    std::map<ListMode, SortState> m_sorts;
+    // Widths the supervisor gave the columns, as parts of the list's width, by mode.
+    std::map<ListMode, std::vector<double>> m_columnShares;
+    bool m_applyingLayout = false;
 };
 
 } // namespace custodia

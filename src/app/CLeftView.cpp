@@ -3,10 +3,14 @@
 #include "app/CCustodiaView.h"
 #include "app/FileErrorReport.h"
 #include "app/ItemIcons.h"
+#include "app/LoginPathLabels.h"
 #include "app/WordText.h"
 
 #include <QHeaderView>
 #include <QSignalBlocker>
+
+#include <algorithm>
+#include <utility>
 
 namespace custodia {
 
@@ -40,6 +44,7 @@ CLeftView::CLeftView(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& v
     setRootIsDecorated(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setIconSize(QSize(16, 16));
+    setAccessibleName(WordText(m_words, Word::LoginPathTreeName));
     connect(this, &QTreeWidget::itemSelectionChanged, this, &CLeftView::OnSelectionChanged);
 }
 
@@ -49,8 +54,11 @@ void CLeftView::showEvent(QShowEvent* event)
     // Filled on first display rather than at construction, so the item list's columns are sized for
     // the laid-out window.
     if (!m_filled) {
-        m_filled = true;
-        FillTree(std::nullopt);
+        const std::optional<NodeRef> initial = std::exchange(m_initialNode, std::nullopt);
+        BuildItems();
+        if (initial && SelectNode(initial->type, initial->loginPath))
+            return;
+        OpenFirstLoginPath();
     }
 }
 
@@ -65,7 +73,7 @@ QTreeWidgetItem* CLeftView::AddNode(
     return item;
 }
 
-void CLeftView::FillTree(const std::optional<std::string>& loginPath)
+void CLeftView::BuildItems()
 {
     m_filled = true;
     {
@@ -74,41 +82,48 @@ void CLeftView::FillTree(const std::optional<std::string>& loginPath)
         const QSignalBlocker blocker(this);
         m_nodes.clear();
         m_pathItems.clear();
+        m_firstPath.reset();
         clear();
     }
     QTreeWidgetItem* root
         = AddNode(nullptr, WordText(m_words, Word::TreeRoot), ItemIcon(ItemImage::Root), NodeType::Root, {});
 
-    LoginPathEntry* first = nullptr;
-    LoginPathEntry* named = nullptr;
-    for (LoginPathEntry& listed : m_doc.LoginPaths()) {
-        LoginPathEntry* entry = &listed;
-        if (entry->path.empty())
-            continue;
+    std::vector<std::string> paths;
+    for (const LoginPathEntry& entry : m_doc.LoginPaths()) {
         // A path listed twice keeps the items of its first listing.
-        if (m_pathItems.count(entry->path) != 0)
-            continue;
-        PathItems& items = m_pathItems[entry->path];
-        items.path
-            = AddNode(root, PathText(entry->path), ItemIcon(ItemImage::LoginPath), NodeType::LoginPath, entry->path);
-        for (size_t i = 0; i < kCategoryCount; ++i) {
-            items.categories[i] = AddNode(items.path, WordText(m_words, kCategoryNodes[i].word), CategoryIcon(),
-                kCategoryNodes[i].type, entry->path);
-        }
-        if (first == nullptr)
-            first = entry;
-        if (loginPath && entry->path == *loginPath)
-            named = entry;
+        if (!entry.path.empty() && std::find(paths.begin(), paths.end(), entry.path) == paths.end())
+            paths.push_back(entry.path);
     }
+    const std::vector<QString> labels = LoginPathLabels(paths);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const std::string& path = paths[i];
+        PathItems& items = m_pathItems[path];
+        items.path = AddNode(root, labels[i], ItemIcon(ItemImage::LoginPath), NodeType::LoginPath, path);
+        items.path->setToolTip(0, PathText(path));
+        MarkUnusableFolder(*items.path, path);
+        for (size_t c = 0; c < kCategoryCount; ++c) {
+            items.categories[c] = AddNode(
+                items.path, WordText(m_words, kCategoryNodes[c].word), CategoryIcon(), kCategoryNodes[c].type, path);
+        }
+    }
+    if (!paths.empty())
+        m_firstPath = paths.front();
+}
 
-    LoginPathEntry* chosen = named != nullptr ? named : first;
+void CLeftView::FillTree(const std::optional<std::string>& loginPath)
+{
+    BuildItems();
+    if (loginPath && SelectNode(NodeType::Users, *loginPath))
+        return;
+    OpenFirstLoginPath();
+}
 
-    if (chosen == nullptr) {
+void CLeftView::OpenFirstLoginPath()
+{
+    if (!m_firstPath || !SelectNode(NodeType::Users, *m_firstPath)) {
         // Nothing is selected, so nothing may stay listed from before.
         m_view.ClearList();
-        return;
     }
-    SelectCategory(*chosen, LoginPathCategory::Users);
 }
 
 void CLeftView::SelectCategory(const LoginPathEntry& entry, LoginPathCategory category)
@@ -120,6 +135,86 @@ void CLeftView::SelectCategory(const LoginPathEntry& entry, LoginPathCategory ca
         root->setExpanded(true);
     items->path->setExpanded(true);
     setCurrentItem(items->categories[static_cast<size_t>(category)]);
+}
+
+void CLeftView::MarkUnusableFolder(QTreeWidgetItem& item, const std::string& loginPath) const
+{
+    Word reason = Word::LoginPathMissing;
+    switch (CheckLoginPathFolder(loginPath)) {
+    case LoginPathProblem::None:
+        return;
+    case LoginPathProblem::Missing:
+        reason = Word::LoginPathMissing;
+        break;
+    case LoginPathProblem::NotAFolder:
+        reason = Word::LoginPathNotAFolder;
+        break;
+    case LoginPathProblem::Unreadable:
+        reason = Word::LoginPathUnreadable;
+        break;
+    }
+    // Greyed, not disabled: the supervisor must still be able to select it to remove it.
+    item.setForeground(0, palette().brush(QPalette::Disabled, QPalette::Text));
+    item.setToolTip(0, PathText(loginPath) + QLatin1Char('\n') + WordText(m_words, reason));
+}
+
+bool CLeftView::SelectNode(NodeType type, const std::string& loginPath)
+{
+    if (type == NodeType::Root) {
+        if (QTreeWidgetItem* root = RootItem()) {
+            setCurrentItem(root);
+            return true;
+        }
+        return false;
+    }
+    const PathItems* items = ItemsOf(loginPath);
+    if (items == nullptr)
+        return false;
+    if (QTreeWidgetItem* root = RootItem())
+        root->setExpanded(true);
+    items->path->setExpanded(true);
+    switch (type) {
+    case NodeType::LoginPath:
+        setCurrentItem(items->path);
+        return true;
+    case NodeType::Users:
+    case NodeType::Groups:
+    case NodeType::DatabasePaths:
+        setCurrentItem(items->categories[static_cast<size_t>(type) - static_cast<size_t>(NodeType::Users)]);
+        return true;
+    case NodeType::Root:
+        break;
+    }
+    return false;
+}
+
+std::optional<CLeftView::NodeRef> CLeftView::CurrentNode() const
+{
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    if (selected.isEmpty())
+        return std::nullopt;
+    bool known = false;
+    const int index = selected.front()->data(0, kNodeIndexRole).toInt(&known);
+    if (!known || index < 0 || index >= static_cast<int>(m_nodes.size()))
+        return std::nullopt;
+    const Node& node = m_nodes[static_cast<size_t>(index)];
+    return NodeRef { node.type, node.loginPath };
+}
+
+void CLeftView::Rebuild()
+{
+    const std::optional<NodeRef> node = CurrentNode();
+    BuildItems();
+    // The same node again shows the same rows, which the item list then refills in place.
+    if (node && SelectNode(node->type, node->loginPath))
+        return;
+    OpenFirstLoginPath();
+}
+
+QString CLeftView::LabelOf(const std::string& loginPath) const
+{
+    const PathItems* items = ItemsOf(loginPath);
+    return items != nullptr ? items->path->text(0) : PathText(loginPath);
 }
 
 const CLeftView::PathItems* CLeftView::ItemsOf(const std::string& loginPath) const

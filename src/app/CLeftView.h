@@ -34,6 +34,23 @@ public:
     // Expands the root and the entry's branch and selects one of its categories.
     void SelectCategory(const LoginPathEntry& entry, LoginPathCategory category);
 
+    // Selects the node of this type for the login path (the root ignores the path); false if the tree
+    // has no such node.
+    bool SelectNode(NodeType type, const std::string& loginPath);
+    // The selected node's type and login path, or nothing.
+    struct NodeRef {
+        NodeType type;
+        std::string loginPath;
+    };
+    std::optional<NodeRef> CurrentNode() const;
+    // Rebuilds the tree from the document (read again by the caller) and selects the same node again,
+    // or the first login path's users when it is gone.
+    void Rebuild();
+    // The node the first filling of the tree opens, as remembered from the last run.
+    void SetInitialNode(NodeRef node) { m_initialNode = std::move(node); }
+    // The short name the tree shows for a login path, or its full text when it is not in the tree.
+    QString LabelOf(const std::string& loginPath) const;
+
     QTreeWidgetItem* RootItem() const { return topLevelItemCount() > 0 ? topLevelItem(0) : nullptr; }
 
     // The items made for one login path: its own and one per category.
@@ -55,8 +72,11 @@ private:
 
     QTreeWidgetItem* AddNode(
         QTreeWidgetItem* parent, const QString& text, const QIcon& icon, NodeType type, const std::string& loginPath);
+    void BuildItems();
+    void OpenFirstLoginPath();
     void OnSelectionChanged();
     void ShowNode(const Node& node);
+    void MarkUnusableFolder(QTreeWidgetItem& item, const std::string& loginPath) const;
 
     const WordTable& m_words;
     CCustodiaDoc& m_doc;
@@ -65,6 +85,8 @@ private:
     std::vector<Node> m_nodes;
     std::map<std::string, PathItems> m_pathItems;
     bool m_filled = false;
+    std::optional<NodeRef> m_initialNode;
+    std::optional<std::string> m_firstPath;
 };
 
 } // namespace custodia

@@ -1,9 +1,11 @@
 #include "app/CMainFrame.h"
 
+#include "app/ApplicationName.h"
 #include "app/CCustodiaView.h"
 #include "app/CLeftView.h"
 #include "app/CStatusClock.h"
 #include "app/EditCommandState.h"
+#include "app/FileChangeWatcher.h"
 #include "app/FileErrorReport.h"
 #include "app/ItemCommands.h"
 #include "app/ItemDialogs.h"
@@ -16,11 +18,17 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCursor>
+#include <QDockWidget>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSettings>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
@@ -34,15 +42,65 @@ namespace custodia {
 namespace {
 
 const char kVersionText[] = "V4.84";
-constexpr QSize kInitialSize(780, 540);
+// Room for the tree, a list of users with its four columns and the help bar beside them.
+constexpr QSize kInitialSize(1100, 720);
+
+// Keys of the remembered layout.
+const char kGeometryKey[] = "mainWindow/geometry";
+const char kStateKey[] = "mainWindow/state";
+const char kSplitterKey[] = "mainWindow/splitter";
+const char kPresentationKey[] = "itemList/presentation";
+const char kShownNodeTypeKey[] = "shown/nodeType";
+const char kShownLoginPathKey[] = "shown/loginPath";
+
+// A settings file that lost its keys or was written by hand must not pick an unknown value.
+std::optional<Presentation> PresentationFromSetting(const QVariant& value)
+{
+    bool valid = false;
+    const int number = value.toInt(&valid);
+    if (!valid || number < static_cast<int>(Presentation::LargeIcons)
+        || number > static_cast<int>(Presentation::Details))
+        return std::nullopt;
+    return static_cast<Presentation>(number);
+}
+
+std::optional<CLeftView::NodeType> NodeTypeFromSetting(const QVariant& value)
+{
+    bool valid = false;
+    const int number = value.toInt(&valid);
+    if (!valid || number < static_cast<int>(CLeftView::NodeType::Root)
+        || number > static_cast<int>(CLeftView::NodeType::DatabasePaths))
+        return std::nullopt;
+    return static_cast<CLeftView::NodeType>(number);
+}
+
+Word CategoryWord(ListMode mode)
+{
+    switch (mode) {
+    case ListMode::Groups:
+        return Word::GroupsCategory;
+    case ListMode::DatabasePaths:
+        return Word::DatabasePathsCategory;
+    default:
+        return Word::UsersCategory;
+    }
+}
 
 } // namespace
 
 CMainFrame::CMainFrame(WordTable& words, CCustodiaDoc& doc, UiServices& ui, QWidget* parent)
+    : CMainFrame(words, doc, ui, QString(), parent)
+{
+}
+
+CMainFrame::CMainFrame(
+    WordTable& words, CCustodiaDoc& doc, UiServices& ui, const QString& settingsFile, QWidget* parent)
     : QMainWindow(parent)
     , m_words(words)
     , m_doc(doc)
     , m_ui(ui)
+    , m_settingsFile(settingsFile)
+    , m_configFile(QFileInfo(PathText(doc.FileName())).absoluteFilePath())
     , m_dialogs(std::make_unique<PendingItemDialogs>())
 {
     setObjectName(QStringLiteral("mainFrame"));
@@ -53,10 +111,15 @@ CMainFrame::CMainFrame(WordTable& words, CCustodiaDoc& doc, UiServices& ui, QWid
     CreateToolBar();
     CreateStatusBar();
     setWindowTitle(Text(Word::ApplicationTitle) + QLatin1Char(' ') + QString::fromLatin1(kVersionText));
-    resize(kInitialSize);
-    CenterOnScreen();
+    resize(InitialSize());
     CreateMenus();
     CreateShortcuts();
+    RestoreLayout();
+
+    m_watcher = new FileChangeWatcher(this);
+    connect(m_watcher, &FileChangeWatcher::configChanged, this, &CMainFrame::ReloadFromDisk);
+    connect(m_watcher, &FileChangeWatcher::loginPathChanged, this, &CMainFrame::OnLoginPathFilesChanged);
+    WatchShownFiles();
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -68,17 +131,30 @@ QString CMainFrame::Text(Word word) const
 
 void CMainFrame::CreatePanes()
 {
-    auto* splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->setObjectName(QStringLiteral("paneSplitter"));
-    splitter->setChildrenCollapsible(false);
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setObjectName(QStringLiteral("paneSplitter"));
+    m_splitter->setChildrenCollapsible(false);
     m_view = new CCustodiaView(m_words, m_doc);
     m_tree = new CLeftView(m_words, m_doc, *m_view, m_ui);
-    splitter->addWidget(m_tree);
-    splitter->addWidget(m_view);
-    splitter->setStretchFactor(0, 0);
-    splitter->setStretchFactor(1, 1);
-    splitter->setSizes({ kTreeWidth, kInitialSize.width() - kTreeWidth });
-    setCentralWidget(splitter);
+    m_splitter->addWidget(m_tree);
+    m_splitter->addWidget(m_view);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setSizes({ kTreeWidth, InitialSize().width() - kTreeWidth });
+    setCentralWidget(m_splitter);
+
+    connect(m_view, &CCustodiaView::contentsChanged, this, [this] {
+        UpdateTitleAndStatus();
+        WatchShownFiles();
+    });
+    connect(m_view, &CCustodiaView::rowCountChanged, this, [this] {
+        UpdateTitleAndStatus();
+        UpdateEditCommands();
+    });
+    // Disabled actions ignore their keys, so the commands follow the selection at once, not only when
+    // a menu opens.
+    connect(m_view->DetailsView().selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        &CMainFrame::UpdateEditCommands);
 
     connect(m_view, &CCustodiaView::editRequested, this, [this] { m_commands->EditItem(); });
     connect(
@@ -93,6 +169,15 @@ void CMainFrame::CreateActions()
     m_editAction->setObjectName(QStringLiteral("editItem"));
     m_deleteAction = new QAction(this);
     m_deleteAction->setObjectName(QStringLiteral("deleteItem"));
+    m_createAction->setShortcuts({ QKeySequence(QKeySequence::New), QKeySequence(Qt::Key_Insert) });
+    m_editAction->setShortcuts({ QKeySequence(Qt::Key_F2), QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter) });
+    m_deleteAction->setShortcut(QKeySequence::Delete);
+    // Editing and deleting keys belong to the list: Delete in the tree or Enter in a dialog's field must
+    // not reach a row the supervisor is not looking at.
+    for (QAction* action : { m_editAction, m_deleteAction }) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        m_view->addAction(action);
+    }
     connect(m_createAction, &QAction::triggered, this, [this] { m_commands->CreateItem(); });
     connect(m_editAction, &QAction::triggered, this, [this] { m_commands->EditItem(); });
     connect(m_deleteAction, &QAction::triggered, this, [this] { m_commands->DeleteItem(); });
@@ -123,6 +208,15 @@ void CMainFrame::CreateActions()
     m_helpBarAction->setToolTip(Text(Word::HelpBarTooltip));
     m_helpBarAction->setStatusTip(Text(Word::HelpBarTooltip));
     connect(m_helpBarAction, &QAction::triggered, this, &CMainFrame::ToggleHelpBar);
+
+    m_reloadAction = new QAction(Text(Word::ReloadCommand), this);
+    m_reloadAction->setObjectName(QStringLiteral("reload"));
+    m_reloadAction->setShortcut(QKeySequence::Refresh);
+    connect(m_reloadAction, &QAction::triggered, this, &CMainFrame::ReloadFromDisk);
+    m_filterAction = new QAction(Text(Word::FilterCommand), this);
+    m_filterAction->setObjectName(QStringLiteral("filterList"));
+    m_filterAction->setShortcut(QKeySequence::Find);
+    connect(m_filterAction, &QAction::triggered, m_view, &CCustodiaView::FocusFilter);
 }
 
 QAction* CMainFrame::AddPresentationAction(Presentation presentation, Word word, const QIcon& icon)
@@ -153,6 +247,9 @@ void CMainFrame::CreateMenus()
     QMenu* viewMenu = menuBar()->addMenu(Text(Word::ViewMenu));
     viewMenu->setObjectName(QStringLiteral("viewMenu"));
     viewMenu->addActions(m_presentationGroup->actions());
+    viewMenu->addSeparator();
+    viewMenu->addAction(m_filterAction);
+    viewMenu->addAction(m_reloadAction);
 
     QMenu* helpMenu = menuBar()->addMenu(Text(Word::HelpMenu));
     helpMenu->setObjectName(QStringLiteral("helpMenu"));
@@ -179,6 +276,9 @@ void CMainFrame::CreateToolBar()
 
 void CMainFrame::CreateStatusBar()
 {
+    m_statusText = new QLabel(statusBar());
+    m_statusText->setObjectName(QStringLiteral("listStatus"));
+    statusBar()->addWidget(m_statusText, 1);
     m_clock = new CStatusClock(statusBar());
     statusBar()->addPermanentWidget(m_clock);
 }
@@ -189,6 +289,14 @@ void CMainFrame::CreateShortcuts()
     connect(next, &QShortcut::activated, this, [this] { MoveFocusBetweenPanes(1); });
     auto* previous = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6), this);
     connect(previous, &QShortcut::activated, this, [this] { MoveFocusBetweenPanes(-1); });
+}
+
+QSize CMainFrame::InitialSize() const
+{
+    // Never larger than the screen it opens on, so that a small display shows the whole window.
+    if (const QScreen* screen = this->screen())
+        return kInitialSize.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    return kInitialSize;
 }
 
 void CMainFrame::CenterOnScreen()
@@ -312,6 +420,117 @@ void CMainFrame::SetHelpBarShown(bool shown)
     if (layout() != nullptr)
         layout()->activate();
     RunReportingFileErrors(m_view, m_ui, [this] { m_view->RefreshList(); });
+}
+
+std::unique_ptr<QSettings> CMainFrame::OpenSettings() const
+{
+    if (!m_settingsFile.isEmpty())
+        return std::make_unique<QSettings>(m_settingsFile, QSettings::IniFormat);
+    const QString name = QString::fromLatin1(kApplicationName);
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, name, name);
+}
+
+void CMainFrame::RestoreLayout()
+{
+    const std::unique_ptr<QSettings> settings = OpenSettings();
+    if (restoreGeometry(settings->value(QLatin1String(kGeometryKey)).toByteArray()))
+        restoreState(settings->value(QLatin1String(kStateKey)).toByteArray());
+    else
+        CenterOnScreen();
+    m_splitter->restoreState(settings->value(QLatin1String(kSplitterKey)).toByteArray());
+    if (const std::optional<Presentation> presentation
+        = PresentationFromSetting(settings->value(QLatin1String(kPresentationKey))))
+        SetPresentation(*presentation);
+    m_view->RestoreLayout(*settings);
+    if (const std::optional<CLeftView::NodeType> type
+        = NodeTypeFromSetting(settings->value(QLatin1String(kShownNodeTypeKey)))) {
+        const QString path = settings->value(QLatin1String(kShownLoginPathKey)).toString();
+        m_tree->SetInitialNode({ *type, ToPath(path) });
+    }
+}
+
+void CMainFrame::SaveLayout() const
+{
+    const std::unique_ptr<QSettings> settings = OpenSettings();
+    settings->setValue(QLatin1String(kGeometryKey), saveGeometry());
+    settings->setValue(QLatin1String(kStateKey), saveState());
+    settings->setValue(QLatin1String(kSplitterKey), m_splitter->saveState());
+    settings->setValue(QLatin1String(kPresentationKey), static_cast<int>(m_view->GetPresentation()));
+    m_view->SaveLayout(*settings);
+    if (const std::optional<CLeftView::NodeRef> node = m_tree->CurrentNode()) {
+        settings->setValue(QLatin1String(kShownNodeTypeKey), static_cast<int>(node->type));
+        settings->setValue(QLatin1String(kShownLoginPathKey), PathText(node->loginPath));
+    } else {
+        settings->remove(QLatin1String(kShownNodeTypeKey));
+        settings->remove(QLatin1String(kShownLoginPathKey));
+    }
+    settings->sync();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    SaveLayout();
+    QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::ReloadFromDisk()
+{
+    RunReportingFileErrors(m_view, m_ui, [this] {
+        m_doc.LoadLoginPaths();
+        // The tree selects the same node again, and the list refills it in place.
+        m_tree->Rebuild();
+    });
+    WatchShownFiles();
+}
+
+void CMainFrame::OnLoginPathFilesChanged()
+{
+    RunReportingFileErrors(m_view, m_ui, [this] { m_view->Reload(); });
+    statusBar()->showMessage(Text(Word::ReloadedStatus), 5000);
+    WatchShownFiles();
+}
+
+void CMainFrame::WatchShownFiles()
+{
+    if (m_watcher != nullptr)
+        m_watcher->Watch(m_configFile, m_view->CurrentLoginPath());
+}
+
+QString CMainFrame::StatusText() const
+{
+    return m_statusText->text();
+}
+
+void CMainFrame::UpdateTitleAndStatus()
+{
+    const QString base = Text(Word::ApplicationTitle) + QLatin1Char(' ') + QString::fromLatin1(kVersionText);
+    const QString separator = QStringLiteral(" - ");
+    const ListMode mode = m_view->Mode();
+    const QString count = m_view->IsFiltering()
+        ? Text(Word::FilteredItemCountStatus).arg(m_view->ShownRowCount()).arg(m_view->TotalRowCount())
+        : Text(Word::ItemCountStatus).arg(m_view->TotalRowCount());
+    const QString fullPath = PathText(m_view->CurrentLoginPath());
+    const QString label = m_tree->LabelOf(m_view->CurrentLoginPath());
+    switch (mode) {
+    case ListMode::None:
+        setWindowTitle(base);
+        m_statusText->clear();
+        return;
+    case ListMode::LoginPaths:
+        setWindowTitle(Text(Word::TreeRoot) + separator + base);
+        m_statusText->setText(Text(Word::TreeRoot) + separator + count);
+        return;
+    case ListMode::Categories:
+        setWindowTitle(label + separator + base);
+        m_statusText->setText(fullPath + separator + count);
+        return;
+    case ListMode::Users:
+    case ListMode::Groups:
+    case ListMode::DatabasePaths:
+        setWindowTitle(label + separator + Text(CategoryWord(mode)) + separator + base);
+        m_statusText->setText(fullPath + separator + Text(CategoryWord(mode)) + separator + count);
+        return;
+    }
 }
 
 } // namespace custodia

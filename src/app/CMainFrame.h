@@ -11,8 +11,11 @@
 
 class QAction;
 class QActionGroup;
+class QLabel;
 class QMenu;
 class QPoint;
+class QSettings;
+class QSplitter;
 class QToolBar;
 class UiServices;
 
@@ -23,6 +26,7 @@ class CHelpBar;
 class CItemCommands;
 class CLeftView;
 class CStatusClock;
+class FileChangeWatcher;
 class ItemDialogs;
 class WordTable;
 
@@ -36,6 +40,10 @@ public:
     static constexpr int kTreeWidth = 200;
 
     CMainFrame(WordTable& words, CCustodiaDoc& doc, UiServices& ui, QWidget* parent = nullptr);
+    // The window's layout (size, panes, presentation, columns, the node shown) is kept in this settings
+    // file from one run to the next; without one, in the user's settings of the console.
+    CMainFrame(
+        WordTable& words, CCustodiaDoc& doc, UiServices& ui, const QString& settingsFile, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     CLeftView& LeftView() const { return *m_tree; }
@@ -44,6 +52,9 @@ public:
     CStatusClock& Clock() const { return *m_clock; }
     QMenu& EditMenu() const { return *m_editMenu; }
     QMenu& CommandPopup() const { return *m_commandPopup; }
+    FileChangeWatcher& Watcher() const { return *m_watcher; }
+    // The status bar's account of what the list shows.
+    QString StatusText() const;
 
     // The dialogs the commands open; until they exist, commands that need one do nothing.
     void SetItemDialogs(std::unique_ptr<ItemDialogs> dialogs);
@@ -60,11 +71,17 @@ public:
     void UpdateEditCommands();
     void SetPresentation(Presentation presentation);
     void ToggleHelpBar();
+    // Reads the managed login paths ("custo.cfg") and the list shown from disk again.
+    void ReloadFromDisk();
+    void SaveLayout() const;
     bool IsHelpBarShown() const { return m_helpBar != nullptr && m_helpBarShown; }
 
 signals:
     void aboutRequested();
     void technicalSupportRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreatePanes();
@@ -74,20 +91,31 @@ private:
     void CreateStatusBar();
     void CreateShortcuts();
     void CenterOnScreen();
+    QSize InitialSize() const;
     QAction* AddPresentationAction(Presentation presentation, Word word, const QIcon& icon);
     void ShowCommandPopupAtToolbar();
     void MoveFocusBetweenPanes(int step);
     void SetHelpBarShown(bool shown);
+    void RestoreLayout();
+    std::unique_ptr<QSettings> OpenSettings() const;
+    void UpdateTitleAndStatus();
+    void WatchShownFiles();
+    void OnLoginPathFilesChanged();
     QString Text(Word word) const;
 
     WordTable& m_words;
     CCustodiaDoc& m_doc;
     UiServices& m_ui;
+    QString m_settingsFile;
+    QString m_configFile;
     CCustodiaView* m_view = nullptr;
+    QSplitter* m_splitter = nullptr;
     CLeftView* m_tree = nullptr;
     std::unique_ptr<ItemDialogs> m_dialogs;
     std::unique_ptr<CItemCommands> m_commands;
     CStatusClock* m_clock = nullptr;
+    QLabel* m_statusText = nullptr;
+    FileChangeWatcher* m_watcher = nullptr;
     QToolBar* m_toolBar = nullptr;
     QMenu* m_editMenu = nullptr;
     QMenu* m_commandPopup = nullptr;
@@ -96,6 +124,8 @@ private:
     QAction* m_deleteAction = nullptr;
     QAction* m_popupAction = nullptr;
     QAction* m_helpBarAction = nullptr;
+    QAction* m_reloadAction = nullptr;
+    QAction* m_filterAction = nullptr;
     QActionGroup* m_presentationGroup = nullptr;
     CHelpBar* m_helpBar = nullptr;
     bool m_helpBarShown = true;

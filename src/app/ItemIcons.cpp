@@ -6,6 +6,8 @@
 #include <QPixmap>
 #include <QStyle>
 
+#include <array>
+
 // The icons are compiled into the UI library, a static library: a program that never names the
 // resource would lose it at link time, so it is registered here before the first lookup.
 static void RegisterIconResources()
@@ -78,9 +80,7 @@ QIcon DrawnPresentationIcon(ToolbarImage image)
     return QIcon(pixmap);
 }
 
-} // namespace
-
-QIcon ItemIcon(ItemImage image)
+QIcon LoadItemIcon(ItemImage image)
 {
     switch (image) {
     case ItemImage::Root:
@@ -97,9 +97,25 @@ QIcon ItemIcon(ItemImage image)
     return {};
 }
 
+} // namespace
+
+QIcon ItemIcon(ItemImage image)
+{
+    // Decoding the pictures for every row made long lists slow to fill, so each is made once. Kept for
+    // the whole run: icons must not outlive the application object, so they are never destroyed.
+    static auto* const icons = new std::array<QIcon, kItemImageCount>;
+    QIcon& icon = (*icons)[static_cast<size_t>(image)];
+    if (icon.isNull())
+        icon = LoadItemIcon(image);
+    return icon;
+}
+
 QIcon CategoryIcon()
 {
-    QIcon icon;
+    static auto* const cached = new QIcon;
+    if (!cached->isNull())
+        return *cached;
+    QIcon& icon = *cached;
     const QIcon closed = ItemIcon(ItemImage::LoginPath);
     const QIcon open = ItemIcon(ItemImage::OpenCategory);
     for (const int size : { 16, 32 }) {

@@ -6,6 +6,7 @@ namespace custodia {
 
 // The five images the tree and the item list share, in the order both refer to them by.
 enum class ItemImage { Root = 0, LoginPath = 1, OpenCategory = 2, Group = 3, User = 4 };
+inline constexpr int kItemImageCount = 5;
 
 // The toolbar's own pictures.
 enum class ToolbarImage { CommandPopup, LargeIcons, SmallIcons, List, Details, HelpBar };

@@ -155,6 +155,21 @@ enum class Word : int {
     HelpRestoreTooltip = 732,
     HelpBarTooltip = 733,
     HelpWindowTitle = 946,
+
+    // Item list, filter and status
+    ItemFilterLabel = 760,
+    ItemFilterPlaceholder = 761,
+    ItemCountStatus = 762,
+    FilteredItemCountStatus = 763,
+    NoLoginPathHint = 764,
+    LoginPathMissing = 765,
+    LoginPathNotAFolder = 766,
+    LoginPathUnreadable = 767,
+    ReloadCommand = 768,
+    FilterCommand = 769,
+    ItemListName = 770,
+    LoginPathTreeName = 771,
+    ReloadedStatus = 772,
 };
 
 constexpr int WordNumber(Word word)

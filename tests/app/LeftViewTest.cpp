@@ -32,7 +32,9 @@ TEST_F(LeftViewTest, EachLoginPathHasItsCategoriesAndTheFirstOpensOnItsUsers)
     ASSERT_EQ(root->childCount(), 2);
     for (int i = 0; i < 2; ++i) {
         QTreeWidgetItem* path = root->child(i);
-        EXPECT_EQ(path->text(0).toStdString(), i == 0 ? first : second);
+        // The folder's name, and the full path on hovering.
+        EXPECT_EQ(path->text(0), i == 0 ? "north" : "south");
+        EXPECT_EQ(path->toolTip(0).toStdString(), i == 0 ? first : second);
         ASSERT_EQ(path->childCount(), 3);
         EXPECT_EQ(path->child(0)->text(0), W(917));
         EXPECT_EQ(path->child(1)->text(0), W(918));

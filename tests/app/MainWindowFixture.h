@@ -106,10 +106,13 @@ protected:
     void OpenWindow()
     {
         m_doc = std::make_unique<CCustodiaDoc>();
-        m_frame = std::make_unique<CMainFrame>(*m_words, *m_doc, m_ui);
+        m_frame = std::make_unique<CMainFrame>(*m_words, *m_doc, m_ui, SettingsFile());
         m_frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
     }
+
+    // Each test keeps the window's layout in its own folder, so no test sees another's.
+    QString SettingsFile() const { return QString::fromStdString(m_dir.file("layout.ini")); }
 
     CLeftView& Tree() const { return m_frame->LeftView(); }
     CCustodiaView& View() const { return m_frame->View(); }

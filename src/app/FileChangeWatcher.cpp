@@ -1,0 +1,105 @@
+#include "app/FileChangeWatcher.h"
+
+#include "app/WordText.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <utility>
+
+namespace custodia {
+
+namespace {
+
+// The shared files of a login path that the item list shows.
+const QStringList kSharedFilePatterns
+    = { QStringLiteral("tessel.pwd"), QStringLiteral("tessel.dbs"), QStringLiteral("*.prf") };
+
+} // namespace
+
+FileChangeWatcher::FileChangeWatcher(QObject* parent)
+    : QObject(parent)
+{
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(kDefaultDebounceMilliseconds);
+    connect(&m_timer, &QTimer::timeout, this, &FileChangeWatcher::Report);
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &FileChangeWatcher::OnFileChanged);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &FileChangeWatcher::OnDirectoryChanged);
+}
+
+void FileChangeWatcher::Watch(const QString& configFile, const std::string& loginPath)
+{
+    const QFileInfo config(configFile);
+    m_configFile = config.absoluteFilePath();
+    m_configFolder = config.absolutePath();
+    m_configExisted = config.exists();
+    m_loginPath = loginPath.empty() ? QString() : QFileInfo(PathText(loginPath)).absoluteFilePath();
+
+    QStringList paths;
+    if (m_configExisted)
+        paths.append(m_configFile);
+    else
+        paths.append(m_configFolder); // to see the file appear
+    if (!m_loginPath.isEmpty() && QFileInfo(m_loginPath).isDir()) {
+        paths.append(m_loginPath); // files made or removed
+        const QDir folder(m_loginPath);
+        for (const QString& name : folder.entryList(kSharedFilePatterns, QDir::Files))
+            paths.append(folder.filePath(name));
+    }
+    WatchPaths(paths);
+}
+
+void FileChangeWatcher::WatchPaths(const QStringList& paths)
+{
+    QStringList obsolete = m_watcher.files() + m_watcher.directories();
+    QStringList added;
+    for (const QString& path : paths) {
+        if (!obsolete.removeOne(path))
+            added.append(path);
+    }
+    if (!obsolete.isEmpty())
+        m_watcher.removePaths(obsolete);
+    if (!added.isEmpty())
+        m_watcher.addPaths(added);
+}
+
+void FileChangeWatcher::OnFileChanged(const QString& path)
+{
+    if (path == m_configFile)
+        m_configPending = true;
+    else
+        m_loginPathPending = true;
+    m_timer.start();
+}
+
+void FileChangeWatcher::OnDirectoryChanged(const QString& path)
+{
+    if (path == m_loginPath) {
+        m_loginPathPending = true;
+        m_timer.start();
+    }
+    // The configuration's folder is watched only while the file is missing; other files come and go
+    // there (the error log), so only the file's arrival counts.
+    if (path == m_configFolder && QFileInfo::exists(m_configFile) != m_configExisted) {
+        m_configPending = true;
+        m_timer.start();
+    }
+}
+
+void FileChangeWatcher::Report()
+{
+    if (QApplication::activeModalWidget() != nullptr || QApplication::activePopupWidget() != nullptr) {
+        m_timer.start();
+        return;
+    }
+    const bool config = std::exchange(m_configPending, false);
+    const bool loginPath = std::exchange(m_loginPathPending, false);
+    // A new list of login paths rebuilds the tree, which reloads the list as well.
+    if (config)
+        emit configChanged();
+    else if (loginPath)
+        emit loginPathChanged();
+}
+
+} // namespace custodia

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QFileSystemWatcher>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <string>
+
+namespace custodia {
+
+// Tells the console when another program changed what it shows: the list of managed login paths
+// ("custo.cfg") or the shared files of the login path on screen. Changes come in bursts (a writer
+// touches several files, and rewrites one in steps), so they are gathered for a short while and
+// reported once; while a dialog or a menu is open the report waits, as they work on the lists that
+// a reload would replace.
+class FileChangeWatcher final : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kDefaultDebounceMilliseconds = 300;
+
+    explicit FileChangeWatcher(QObject* parent = nullptr);
+
+    // Watches the configuration file and the files of one login path (none when empty). Called again
+    // after every reload: a writer that replaces a file ends the watch on the old one.
+    void Watch(const QString& configFile, const std::string& loginPath);
+    void SetDebounce(int milliseconds) { m_timer.setInterval(milliseconds); }
+
+signals:
+    void configChanged();
+    void loginPathChanged();
+
+private:
+    void OnFileChanged(const QString& path);
+    void OnDirectoryChanged(const QString& path);
+    void Report();
+    void WatchPaths(const QStringList& paths);
+
+    QFileSystemWatcher m_watcher;
+    QTimer m_timer;
+    QString m_configFile;
+    QString m_configFolder;
+    bool m_configExisted = false;
+    QString m_loginPath;
+    bool m_configPending = false;
+    bool m_loginPathPending = false;
+};
+
+} // namespace custodia

@@ -1,0 +1,402 @@
+#include "MainWindowFixture.h"
+
+#include "app/FileChangeWatcher.h"
+#include "app/ItemCommands.h"
+#include "app/LoginPathLabels.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeView>
+
+namespace custodia::test {
+namespace {
+
+// Records which dialog a command opened, and cancels it.
+class RecordingDialogs final : public ItemDialogs {
+public:
+    bool EditUser(
+        QWidget*, UserEntry& user, const std::vector<GroupEntry>&, const DatabaseList&, const UserNameCheck&) override
+    {
+        editedUsers.push_back(user.user.userName);
+        return false;
+    }
+    std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget*, const std::string&) override { return nullptr; }
+    bool EditGroup(QWidget*, const std::string&, const GroupEntry&) override { return false; }
+    bool EditDatabasePath(QWidget*, DatabaseList&, int) override { return false; }
+    std::optional<std::string> AskLoginPath(QWidget*) override { return std::nullopt; }
+
+    std::vector<std::string> editedUsers; // empty name: a new user
+};
+
+class ItemListTest : public MainWindowFixture {
+protected:
+    std::string m_path;
+    RecordingDialogs* m_dialogs = nullptr;
+
+    void SetUp() override { m_path = MakeLoginPath("north"); }
+
+    void Open()
+    {
+        OpenWindow();
+        auto dialogs = std::make_unique<RecordingDialogs>();
+        m_dialogs = dialogs.get();
+        m_frame->SetItemDialogs(std::move(dialogs));
+    }
+
+    // Keys reach shortcuts only in the active window, through the focused widget.
+    void Activate() const
+    {
+        QApplication::setActiveWindow(m_frame.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+    }
+
+    void ShowCategory(LoginPathCategory category) const { Select(CategoryItem(0, category)); }
+
+    void ClickHeader(int column) const
+    {
+        QHeaderView& header = *View().DetailsView().header();
+        const QPoint centre(
+            header.sectionViewportPosition(column) + header.sectionSize(column) / 2, header.height() / 2);
+        QTest::mouseClick(header.viewport(), Qt::LeftButton, {}, centre);
+    }
+
+    QString StatusText() const { return m_frame->StatusText(); }
+
+    // Names of the users in file order, as another program would see them.
+    std::vector<std::string> StoredUserNames() const
+    {
+        std::vector<std::string> names;
+        for (const UserEntry& entry : UserStore().LoadUsers(m_path).value)
+            names.push_back(entry.user.userName);
+        return names;
+    }
+
+    void ReopenWindow()
+    {
+        m_frame->close();
+        m_frame.reset();
+        Open();
+    }
+};
+
+TEST_F(ItemListTest, ModelAndProxyKeepTheModelRulesThroughEveryModeSortAndFilter)
+{
+    AddGroup(m_path, 2, "Staff");
+    AddUser(m_path, "ann", "Ann Smith", "night", 10);
+    AddUser(m_path, "bob", "Bob Jones", "", 2);
+    Open();
+    QAbstractItemModelTester source(
+        const_cast<ItemListModel*>(&View().ItemModel()), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModelTester shown(
+        const_cast<QSortFilterProxyModel*>(&View().Model()), QAbstractItemModelTester::FailureReportingMode::Fatal);
+
+    Select(Tree().RootItem());
+    Select(PathItem(0));
+    for (const LoginPathCategory category :
+        { LoginPathCategory::Users, LoginPathCategory::Groups, LoginPathCategory::DatabasePaths }) {
+        ShowCategory(category);
+        ClickHeader(0);
+        View().FilterBox().setText("0");
+        View().RefreshList();
+        View().FilterBox().clear();
+    }
+    m_frame->FillTree(std::nullopt);
+    View().ClearList();
+
+    // The entry accessor answers for its own mode only.
+    View().ShowUsers(m_path);
+    const ItemListModel& model = View().ItemModel();
+    ASSERT_NE(model.EntryForIndex<UserEntry>(model.index(1, 0)), nullptr);
+    EXPECT_EQ(model.EntryForIndex<UserEntry>(model.index(1, 0))->user.userName, "bob");
+    EXPECT_EQ(model.EntryForIndex<GroupEntry>(model.index(1, 0)), nullptr);
+    EXPECT_EQ(model.EntryForIndex<UserEntry>(model.index(2, 0)), nullptr);
+}
+
+TEST_F(ItemListTest, HeaderClicksSortNumbersAsNumbersAndTheThirdGivesTheFileOrderBack)
+{
+    AddGroup(m_path, 2, "Staff");
+    AddGroup(m_path, 10, "Night");
+    AddUser(m_path, "ann", "", "", 10);
+    AddUser(m_path, "bob", "", "", 2);
+    AddUser(m_path, "carl", "", "", 10);
+    Open();
+    const int group = static_cast<int>(ItemListModel::UserColumn::Group);
+
+    ClickHeader(group);
+    EXPECT_EQ(Column(0), (QStringList { "bob", "ann", "carl" }));
+    ClickHeader(group);
+    EXPECT_EQ(Column(0), (QStringList { "ann", "carl", "bob" }));
+    ClickHeader(group);
+    EXPECT_EQ(Column(0), (QStringList { "ann", "bob", "carl" }));
+
+    ShowCategory(LoginPathCategory::Groups);
+    ClickHeader(0);
+    ClickHeader(0);
+    EXPECT_EQ(Column(0), (QStringList { "010", "002" }));
+
+    // Each list keeps its own order, and the commands act on the row as seen, not its place on screen.
+    ShowCategory(LoginPathCategory::Users);
+    ClickHeader(group);
+    EXPECT_EQ(Column(0), (QStringList { "bob", "ann", "carl" }));
+    // Rows a filter brings back keep the file order among their equals.
+    View().FilterBox().setText("carl");
+    View().FilterBox().clear();
+    EXPECT_EQ(Column(0), (QStringList { "bob", "ann", "carl" }));
+    View().SelectRow(1);
+    EXPECT_EQ(Cell(0, 0), "bob");
+    EXPECT_EQ(View().SelectedRow(), 1);
+    m_ui.answers = { UiServices::Answer::Ok };
+    m_frame->Commands().DeleteItem();
+    EXPECT_EQ(StoredUserNames(), (std::vector<std::string> { "ann", "carl" }));
+}
+
+TEST_F(ItemListTest, FilterKeepsMatchingRowsCountsThemAndTheCommandsActOnWhatIsShown)
+{
+    AddUser(m_path, "ann", "Ann Smith", "", 0);
+    AddUser(m_path, "bob", "Bob Jones", "", 0);
+    AddUser(m_path, "carl", "Carl Bobbin", "day shift", 0);
+    Open();
+    View().SelectRow(0);
+    EXPECT_TRUE(StatusText().endsWith(W(917) + " - " + W(762).arg(3))) << StatusText().toStdString();
+
+    // Any column, any letter case.
+    QTest::keyClicks(&View().FilterBox(), "BOB");
+    EXPECT_EQ(Column(0), (QStringList { "bob", "carl" }));
+    EXPECT_TRUE(StatusText().endsWith(W(763).arg(2).arg(3))) << StatusText().toStdString();
+    // The hidden row is no longer selected; the first match is.
+    EXPECT_EQ(View().SelectedRow(), 1);
+
+    View().FilterBox().setText("shift");
+    ASSERT_EQ(Column(0), QStringList { "carl" });
+    EXPECT_EQ(View().SelectedRow(), 2);
+    m_frame->Commands().EditItem();
+    EXPECT_EQ(m_dialogs->editedUsers, std::vector<std::string> { "carl" });
+    m_frame->Commands().DeleteItem();
+    EXPECT_EQ(StoredUserNames(), (std::vector<std::string> { "ann", "bob" }));
+    // The refill keeps the filter.
+    EXPECT_EQ(View().FilterBox().text(), "shift");
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_TRUE(StatusText().endsWith(W(763).arg(0).arg(2))) << StatusText().toStdString();
+
+    QTest::keyClick(&View().FilterBox(), Qt::Key_Escape);
+    EXPECT_EQ(View().FilterBox().text(), "");
+    EXPECT_EQ(Rows(), 2);
+    EXPECT_TRUE(StatusText().endsWith(W(762).arg(2)));
+
+    // Another list starts unfiltered.
+    View().FilterBox().setText("zzz");
+    ShowCategory(LoginPathCategory::DatabasePaths);
+    EXPECT_EQ(View().FilterBox().text(), "");
+    EXPECT_EQ(Rows(), 10);
+}
+
+struct KeyCase {
+    const char* name;
+    QKeySequence keys;
+    const char* expected; // what the key did
+};
+
+class ItemListKeyTest : public ItemListTest, public ::testing::WithParamInterface<KeyCase> { };
+
+TEST_P(ItemListKeyTest, KeyReachesItsCommandFromTheList)
+{
+    AddUser(m_path, "ann", "", "", 0);
+    AddUser(m_path, "bob", "", "", 0);
+    Open();
+    // Only the key may reload in this test.
+    m_frame->Watcher().SetDebounce(60 * 60 * 1000);
+    Activate();
+    View().SelectRow(1);
+    View().CurrentItemView()->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return View().CurrentItemView()->hasFocus(); }));
+    AddUser(m_path, "carl", "", "", 0);
+
+    QString popupAt;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            popupAt = View()
+                          .CurrentItemView()
+                          ->indexAt(View().CurrentItemView()->viewport()->mapFromGlobal(popup->pos() - QPoint(0, 2)))
+                          .data()
+                          .toString();
+            popup->close();
+        }
+    });
+    m_ui.answers = { UiServices::Answer::Cancel };
+    const QKeyCombination key = GetParam().keys[0];
+    QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+
+    QString done;
+    if (!m_ui.messages.empty())
+        done = "asks to delete " + QString(m_ui.messages[0].text.contains("bob") ? "bob" : "?");
+    else if (!m_dialogs->editedUsers.empty())
+        done = m_dialogs->editedUsers[0].empty() ? "creates"
+                                                 : "edits " + QString::fromStdString(m_dialogs->editedUsers[0]);
+    else if (Rows() == 3)
+        done = "reloads";
+    else if (View().FilterBox().hasFocus())
+        done = "filters";
+    else if (!popupAt.isEmpty())
+        done = "popup at " + popupAt;
+    EXPECT_EQ(done.toStdString(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, ItemListKeyTest,
+    ::testing::Values(KeyCase { "Delete", QKeySequence(Qt::Key_Delete), "asks to delete bob" },
+        KeyCase { "F2", QKeySequence(Qt::Key_F2), "edits bob" },
+        KeyCase { "Return", QKeySequence(Qt::Key_Return), "edits bob" },
+        KeyCase { "Enter", QKeySequence(Qt::Key_Enter), "edits bob" },
+        KeyCase { "CtrlN", QKeySequence(Qt::CTRL | Qt::Key_N), "creates" },
+        KeyCase { "Insert", QKeySequence(Qt::Key_Insert), "creates" },
+        KeyCase { "F5", QKeySequence(Qt::Key_F5), "reloads" },
+        KeyCase { "CtrlF", QKeySequence(Qt::CTRL | Qt::Key_F), "filters" },
+        KeyCase { "ShiftF10", QKeySequence(Qt::SHIFT | Qt::Key_F10), "popup at bob" },
+        KeyCase { "Menu", QKeySequence(Qt::Key_Menu), "popup at bob" }),
+    [](const ::testing::TestParamInfo<KeyCase>& info) { return std::string(info.param.name); });
+
+TEST_F(ItemListTest, MenusShowTheKeys)
+{
+    Open();
+    const auto shortcut
+        = [&](const char* name) { return m_frame->findChild<QAction*>(QLatin1String(name))->shortcut(); };
+    EXPECT_EQ(shortcut("createItem"), QKeySequence(QKeySequence::New));
+    EXPECT_EQ(shortcut("editItem"), QKeySequence(Qt::Key_F2));
+    EXPECT_EQ(shortcut("deleteItem"), QKeySequence(QKeySequence::Delete));
+    EXPECT_EQ(shortcut("reload"), QKeySequence(QKeySequence::Refresh));
+    EXPECT_EQ(shortcut("filterList"), QKeySequence(QKeySequence::Find));
+}
+
+TEST_F(ItemListTest, SecondWindowRestoresTheLayoutOfTheFirst)
+{
+    AddGroup(m_path, 2, "Staff");
+    AddGroup(m_path, 10, "Night");
+    AddUser(m_path, "ann", "", "", 0);
+    Open();
+    m_frame->resize(900, 640);
+    auto* splitter = m_frame->findChild<QSplitter*>("paneSplitter");
+    splitter->setSizes({ 260, 640 });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_frame->width() == 900; }));
+    const QList<int> paneSizes = splitter->sizes();
+    m_frame->SetPresentation(Presentation::List);
+    View().DetailsView().header()->resizeSection(0, 150);
+    const int usersColumnWidth = View().DetailsView().columnWidth(0);
+    ShowCategory(LoginPathCategory::Groups);
+    ClickHeader(0);
+    ClickHeader(0);
+
+    ReopenWindow();
+    EXPECT_EQ(m_frame->size(), QSize(900, 640));
+    EXPECT_EQ(m_frame->findChild<QSplitter*>("paneSplitter")->sizes(), paneSizes);
+    EXPECT_EQ(View().GetPresentation(), Presentation::List);
+    EXPECT_EQ(Tree().currentItem(), CategoryItem(0, LoginPathCategory::Groups));
+    EXPECT_EQ(Column(0), (QStringList { "010", "002" }));
+    EXPECT_EQ(View().DetailsView().header()->sortIndicatorSection(), 0);
+    ShowCategory(LoginPathCategory::Users);
+    EXPECT_NEAR(View().DetailsView().columnWidth(0), usersColumnWidth, 1);
+}
+
+TEST_F(ItemListTest, FilesChangedByAnotherProgramAreReloadedKeepingTheSelection)
+{
+    AddUser(m_path, "ann", "", "", 0);
+    AddUser(m_path, "bob", "", "", 0);
+    Open();
+    View().SelectRow(1);
+
+    AddUser(m_path, "carl", "", "", 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Rows() == 3; }));
+    EXPECT_EQ(View().SelectedRow(), 1);
+    EXPECT_EQ(m_frame->statusBar()->currentMessage(), W(772));
+
+    // Another login path added with the command-line tool appears in the tree.
+    const std::string added = MakeLoginPath("east");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Tree().RootItem()->childCount() == 2; }));
+    EXPECT_EQ(PathItem(1)->text(0), "east");
+    EXPECT_EQ(Tree().currentItem(), CategoryItem(0, LoginPathCategory::Users));
+    EXPECT_EQ(View().SelectedRow(), 1);
+}
+
+TEST_F(ItemListTest, RefillKeepsTheSelectionAndTheScrollPosition)
+{
+    for (int i = 0; i < 80; ++i)
+        AddUser(m_path, "user" + std::to_string(100 + i), "", "", 0);
+    Open();
+    QScrollBar& scroll = *View().DetailsView().verticalScrollBar();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scroll.maximum() > 0; }));
+    View().SelectRow(60);
+    scroll.setValue(scroll.maximum() / 2);
+    const int position = scroll.value();
+
+    View().FillUsers(m_path);
+    EXPECT_EQ(View().SelectedRow(), 60);
+    EXPECT_EQ(scroll.value(), position);
+    m_frame->ReloadFromDisk();
+    EXPECT_EQ(View().SelectedRow(), 60);
+    EXPECT_EQ(scroll.value(), position);
+}
+
+TEST_F(ItemListTest, TreeNamesLoginPathsByTheirFolderAndTellsAlikeOnesApart)
+{
+    const std::string first = MakeLoginPath("site1/Head Office");
+    const std::string second = MakeLoginPath("site2/Head Office");
+    const std::string missing = MakeLoginPath("gone");
+    std::filesystem::remove(missing);
+    Open();
+
+    EXPECT_EQ(PathItem(0)->text(0), "north");
+    EXPECT_EQ(PathItem(1)->text(0), "site1/Head Office");
+    EXPECT_EQ(PathItem(2)->text(0), "site2/Head Office");
+    EXPECT_EQ(PathItem(1)->toolTip(0).toStdString(), first);
+    EXPECT_EQ(PathItem(3)->toolTip(0), QString::fromStdString(missing) + "\n" + W(765));
+    EXPECT_NE(PathItem(3)->foreground(0), PathItem(0)->foreground(0));
+
+    Select(CategoryItem(2, LoginPathCategory::Groups));
+    EXPECT_EQ(m_frame->windowTitle(), "site2/Head Office - " + W(918) + " - " + W(795) + " V4.84");
+    EXPECT_TRUE(StatusText().startsWith(QString::fromStdString(second) + " - " + W(918)));
+}
+
+TEST_F(ItemListTest, WithoutLoginPathsTheListSaysHowToAddOne)
+{
+    Open();
+    auto* hint = View().findChild<QLabel*>("emptyListHint");
+    ASSERT_NE(hint, nullptr);
+    EXPECT_FALSE(hint->isVisible());
+
+    Select(Tree().RootItem());
+    View().SelectRow(0);
+    m_frame->Commands().DeleteItem();
+    EXPECT_EQ(Tree().RootItem()->text(0), W(916));
+    EXPECT_TRUE(hint->isVisible());
+    EXPECT_EQ(hint->text(), W(764));
+}
+
+struct LabelCase {
+    const char* name;
+    std::vector<std::string> paths;
+    std::vector<QString> labels;
+};
+
+class LoginPathLabelTest : public ::testing::TestWithParam<LabelCase> { };
+
+TEST_P(LoginPathLabelTest, LabelsAreShortAndDistinct)
+{
+    EXPECT_EQ(LoginPathLabels(GetParam().paths), GetParam().labels);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, LoginPathLabelTest,
+    ::testing::Values(LabelCase { "Distinct", { "/a/north", "/b/south/" }, { "north", "south" } },
+        LabelCase { "AlikeLastFolder", { "/x/a/data", "/x/b/data", "/y/c" }, { "a/data", "b/data", "c" } },
+        LabelCase { "AlikeParentsToo", { "/p/s/data", "/q/s/data" }, { "p/s/data", "q/s/data" } },
+        // Folders that differ only in letter case look alike in the tree: the full texts tell them apart.
+        LabelCase { "OtherLetterCase", { "/m/Data", "/M/data" }, { "/m/Data", "/M/data" } },
+        LabelCase { "Root", { "/" }, { "/" } }),
+    [](const ::testing::TestParamInfo<LabelCase>& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace custodia::test
