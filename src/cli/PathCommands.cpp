@@ -36,10 +36,15 @@ int Add(const ParsedArguments& arguments, CommandContext&)
     RequireUsable(loginpaths::kFileName, list.LastLoad(), "; nothing was changed");
     if (!list.AddLoginPath(path))
         throw OperationFailed(path + ": managed already");
-    if (!list.StoreLoginPath(path))
-        throw OperationFailed(
-            std::string(loginpaths::kFileName) + ": cannot be written" + OpenFailureCause(loginpaths::kFileName));
-    return kExitSuccess;
+    if (list.StoreLoginPath(path))
+        return kExitSuccess;
+    // Taken before the list is read again, which opens the file once more.
+    const std::string cause = OpenFailureCause(loginpaths::kFileName);
+    // Another program may have stored it since the list was read.
+    list.LoadLoginPaths();
+    if (list.Contains(path))
+        throw OperationFailed(path + ": managed already");
+    throw OperationFailed(std::string(loginpaths::kFileName) + ": cannot be written" + cause);
 }
 
 int Remove(const ParsedArguments& arguments, CommandContext&)

@@ -1,7 +1,6 @@
 #include "groups/GroupProfileWriter.h"
 
 #include "platform/FileException.h"
-#include "platform/Platform.h"
 #include "store/ProgramIndex.h"
 #include "store/SharedFile.h"
 #include "store/UserStore.h"
@@ -23,17 +22,17 @@ ProfileWriteResult WriteGroupProfiles(
     UserStore& store, const std::string& loginPath, uint8_t groupNumber, const std::string& name)
 {
     ProfileWriteResult result;
-    for (int program = 0; program < kProgramCount; ++program) {
-        const std::string fileName = JoinPath(loginPath, kProfileFiles[static_cast<size_t>(program)].fileName);
-        ClearLastFailedOpen();
-        try {
-            if (store.SaveGroupProfile(loginPath, groupNumber, name, program))
-                ++result.written;
-            else
-                result.failures.push_back({ fileName, OpenFailureOf(fileName) });
-        } catch (const FileException& error) {
-            result.failures.push_back({ error.fileName(), DescribeFileCause(error.cause()) });
-        }
+    ClearLastFailedOpen();
+    try {
+        const RecordChangeOutcome outcome = store.SaveGroupAllOrNothing(loginPath, groupNumber, name);
+        if (outcome.result == RecordChangeResult::Written)
+            result.written = kProgramCount;
+        else if (outcome.result == RecordChangeResult::Damaged)
+            result.failures.push_back({ outcome.fileName, "damaged" });
+        else
+            result.failures.push_back({ outcome.fileName, OpenFailureOf(outcome.fileName) });
+    } catch (const FileException& error) {
+        result.failures.push_back({ error.fileName(), DescribeFileCause(error.cause()) });
     }
     return result;
 }
