@@ -117,11 +117,7 @@ bool IsFreeSlot(const PasswordFileRecord& record)
     return RecordTypeOf(record) == kFreeRecordType;
 }
 
-// Where a record of one kind goes: over the last one of the name, else into the last free slot, else
-// after the last whole record. The last match, because when another program stored a name twice the
-// readers deliver the last record of it: replacing the first would report a saved password that the
-// log-on never sees. A torn record at the end of the file is written over rather than after, so that
-// readers, which step 206 bytes at a time from the header, see the new record.
+// The last record of one kind of a name, if the file holds one.
 struct SlotChoice {
     std::optional<uint64_t> match;
     PasswordFileRecord matched {};
@@ -267,6 +263,11 @@ SaveUserResult UserStore::UpdateUser(
 
     uint64_t end = scan.wholeRecords;
     uint32_t inUse = scan.recordsInUse;
+    // Over the last record of the name, else into the last free slot, else after the last whole record.
+    // The last match, because when another program stored a name twice the readers deliver the last
+    // record of it: replacing the first would report a saved password that the log-on never sees. A
+    // torn record at the end of the file is written over rather than after, so that readers, which
+    // step 206 bytes at a time from the header, see the new record.
     const auto place = [&](const SlotChoice& choice) -> uint64_t {
         if (choice.match)
             return *choice.match;
