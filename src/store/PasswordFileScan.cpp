@@ -16,6 +16,9 @@ namespace {
 // that the process already has.
 constexpr size_t kRecordsPerRead = 2048;
 
+// A hint only: a length beyond any real file makes no caller reserve gigabytes.
+constexpr uint64_t kMaxExpectedBytes = 64ull * 1024 * 1024;
+
 static_assert(sizeof(PasswordFileRecord) == kRecordSize, "records are read straight into their arrays");
 
 bool IsInUse(const PasswordFileRecord& record)
@@ -31,7 +34,8 @@ size_t PasswordFileScan::HeaderLength() const
     return static_cast<size_t>(std::min<uint64_t>(length, kHeaderSize));
 }
 
-PasswordFileScan ScanPasswordFile(File& file, const PasswordRecordVisitor& visit)
+PasswordFileScan ScanPasswordFile(
+    File& file, const PasswordRecordVisitor& visit, const std::function<void(uint64_t records)>& expect)
 {
     PasswordFileScan scan;
     file.SeekToBegin();
@@ -42,6 +46,10 @@ PasswordFileScan ScanPasswordFile(File& file, const PasswordRecordVisitor& visit
     scan.header = PasswordFileHeader::Decode(headerBytes);
     if (!scan.header->HasValidTitle())
         return scan;
+    if (expect)
+        expect(
+            std::min<uint64_t>(file.GetLength() - std::min<uint64_t>(file.GetLength(), kHeaderSize), kMaxExpectedBytes)
+            / kRecordSize);
 
     // Read to the end rather than trusting the length, which another program may be changing; a
     // partial record is carried over to the next read.

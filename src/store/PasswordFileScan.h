@@ -30,6 +30,9 @@ using PasswordRecordVisitor = std::function<void(uint64_t index, const PasswordF
 // Reads the file once from its start, in large reads of many records each (never one call per record),
 // and hands each whole record to the visitor. The records of a file that is no password file are not
 // read. The position afterwards is undefined.
-PasswordFileScan ScanPasswordFile(File& file, const PasswordRecordVisitor& visit);
+// expect, when given, hears how many records the file's length promises before the first is visited,
+// so that a caller can make room for them at once.
+PasswordFileScan ScanPasswordFile(
+    File& file, const PasswordRecordVisitor& visit, const std::function<void(uint64_t records)>& expect = {});
 
 } // namespace custodia

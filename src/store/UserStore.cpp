@@ -49,12 +49,13 @@ FindUserStatus StatusOf(const PasswordFileScan& scan)
 }
 
 // Opens the file for reading and scans it once: kUserFound when it can be used, else why not.
-FindUserStatus ScanForReading(const std::string& loginPath, PasswordFileScan& scan, const PasswordRecordVisitor& visit)
+FindUserStatus ScanForReading(const std::string& loginPath, PasswordFileScan& scan, const PasswordRecordVisitor& visit,
+    const std::function<void(uint64_t records)>& expect = {})
 {
     SharedFile file;
     if (!file.OpenWithRetry(PasswordFilePath(loginPath), kReadShared))
         return file.LastCause() == kCauseFileNotFound ? kNoPasswordFile : kPasswordFileUnreadable;
-    scan = ScanPasswordFile(file, visit);
+    scan = ScanPasswordFile(file, visit, expect);
     return StatusOf(scan);
 }
 
@@ -169,14 +170,21 @@ Loaded<std::vector<UserEntry>> UserStore::LoadUsers(const std::string& loginPath
     std::vector<UserEntry>& users = loaded.value;
     std::unordered_map<std::string, UserAccessRecord> accessByName;
     PasswordFileScan scan;
-    const FindUserStatus status = ScanForReading(loginPath, scan, [&](uint64_t, const PasswordFileRecord& record) {
-        if (RecordTypeOf(record) == kUserRecordType) {
-            users.push_back(UserEntry { UserRecord::Decode(record), {} });
-        } else if (RecordTypeOf(record) == kAccessRecordType) {
-            UserAccessRecord access = UserAccessRecord::Decode(record);
-            accessByName[access.userName] = std::move(access); // the last of a name counts
-        }
-    });
+    const FindUserStatus status = ScanForReading(
+        loginPath, scan,
+        [&](uint64_t, const PasswordFileRecord& record) {
+            if (RecordTypeOf(record) == kUserRecordType) {
+                users.push_back(UserEntry { UserRecord::Decode(record), {} });
+            } else if (RecordTypeOf(record) == kAccessRecordType) {
+                UserAccessRecord access = UserAccessRecord::Decode(record);
+                accessByName[access.userName] = std::move(access); // the last of a name counts
+            }
+        },
+        [&](uint64_t records) {
+            // Most files hold a user and its access record for each user.
+            users.reserve(static_cast<size_t>(records / 2));
+            accessByName.reserve(static_cast<size_t>(records / 2));
+        });
     if (status != kUserFound) {
         static_cast<FileReadResult&>(loaded) = DescribeOpenStatus(status, scan.HeaderLength());
         users.clear();
