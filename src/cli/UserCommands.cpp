@@ -78,16 +78,16 @@ int Add(const ParsedArguments& arguments, CommandContext& context)
     const std::string password = ReadPassword(context);
     CheckPassword(password);
 
-    // A missing file is created by the save; the last record of the name is the one being replaced.
-    const std::vector<UserEntry> users = LoadUsableUsers(path, true, "; nothing was changed");
-    const auto existing = std::find_if(
-        users.rbegin(), users.rend(), [&](const UserEntry& entry) { return entry.user.userName == name; });
-    UserEntry entry = existing != users.rend() ? *existing : UserEntry {};
-    entry.user = UserToSave(arguments, entry.user);
-    entry.user.userName = name;
-    entry.user.password = password;
-    if (UserStore().SaveUser(path, entry) != kUserSaved)
+    // The options change the stored user (the last of its name) inside the save's own exclusive open,
+    // so that another program's change to the same user in between is kept. A missing file is created.
+    const SaveUserResult saved = UserStore().UpdateUser(path, name, [&](UserEntry& entry) {
+        entry.user = UserToSave(arguments, entry.user);
+        entry.user.password = password;
+    });
+    if (saved != kUserSaved) {
+        LoadUsableUsers(path, true, "; nothing was changed"); // says why when the file cannot be used
         throw OperationFailed(PasswordFilePath(path) + ": the user could not be saved");
+    }
     return kExitSuccess;
 }
 
