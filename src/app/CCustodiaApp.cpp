@@ -78,6 +78,9 @@ bool CCustodiaApp::RunLogon()
         verdict = DecideAfterLogon(
             dialog->GetLogonRequired(), accepted, *m_store, dialog->GetLoginPath(), dialog->GetGroupNumber());
     });
+    if (verdict == StartupVerdict::Run && dialog->GetLogonRequired() && m_store->GetUserName())
+        m_mainFrame->SetSupervisor(
+            LoggedOnSupervisor { dialog->GetLoginPath(), *m_store->GetUserName(), dialog->GetGroupNumber() });
     dialog.reset();
     if (!read)
         return false; // the rights could not be read, so the right to run is not shown either
