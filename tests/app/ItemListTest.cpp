@@ -3,6 +3,7 @@
 #include "app/FileChangeWatcher.h"
 #include "app/ItemCommands.h"
 #include "app/LoginPathLabels.h"
+#include "store/SharedFile.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -17,6 +18,8 @@
 
 namespace custodia::test {
 namespace {
+
+constexpr unsigned kReadWriteExclusive = openflags::kReadWrite | openflags::kShareExclusive | openflags::kBinary;
 
 // Records which dialog a command opened, and cancels it.
 class RecordingDialogs final : public ItemDialogs {
@@ -374,6 +377,68 @@ TEST_F(ItemListTest, WithoutLoginPathsTheListSaysHowToAddOne)
     EXPECT_EQ(Tree().RootItem()->text(0), W(916));
     EXPECT_TRUE(hint->isVisible());
     EXPECT_EQ(hint->text(), W(764));
+}
+
+// A user file that cannot be read is explained in the list area and the status bar, never shown as
+// a login path without users; once it can be read again, the rows come back.
+TEST_F(ItemListTest, UnreadableUserFileIsExplainedNotShownEmpty)
+{
+    AddUser(m_path, "ann", "", "", 0);
+    Open();
+    const std::string userFile = m_path + "/tessel.pwd";
+    const std::vector<unsigned char> stored = ReadBytes(userFile);
+    struct Case {
+        const char* name;
+        std::function<std::unique_ptr<SharedFile>()> spoil;
+        std::string named;
+        QString cause;
+    };
+    const Case cases[] = {
+        { "held by another open",
+            [&] {
+                auto holder = std::make_unique<SharedFile>();
+                EXPECT_TRUE(holder->OpenWithRetry(userFile, kReadWriteExclusive));
+                return holder;
+            },
+            userFile, QString() },
+        { "damaged",
+            [&] {
+                WriteBytes(userFile, std::vector<unsigned char>(300, 'x'));
+                return nullptr;
+            },
+            userFile, QString() },
+        { "folder gone",
+            [&] {
+                std::filesystem::rename(m_path, m_path + ".away");
+                return nullptr;
+            },
+            m_path, W(787) },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<SharedFile> holder = c.spoil();
+        ShowCategory(LoginPathCategory::Users);
+        View().Reload();
+        ASSERT_TRUE(View().Problem().has_value());
+        EXPECT_EQ(View().Problem()->fileName, QString::fromStdString(c.named));
+        EXPECT_FALSE(View().Problem()->cause.isEmpty());
+        if (!c.cause.isEmpty())
+            EXPECT_EQ(View().Problem()->cause, c.cause);
+        EXPECT_TRUE(View().ProblemLabel().isVisible());
+        EXPECT_TRUE(View().ProblemLabel().text().startsWith(W(781)));
+        EXPECT_TRUE(View().ProblemLabel().text().contains(QString::fromStdString(c.named)));
+        EXPECT_FALSE(View().DetailsView().isVisible());
+        EXPECT_EQ(StatusText(), W(782).arg(View().Problem()->fileName, View().Problem()->cause));
+
+        holder.reset();
+        if (std::filesystem::exists(m_path + ".away"))
+            std::filesystem::rename(m_path + ".away", m_path);
+        WriteBytes(userFile, stored);
+        View().Reload();
+        EXPECT_FALSE(View().Problem().has_value());
+        EXPECT_FALSE(View().ProblemLabel().isVisible());
+        EXPECT_EQ(Column(0), QStringList { "ann" });
+    }
 }
 
 struct LabelCase {
