@@ -42,7 +42,8 @@ namespace custodia {
 namespace {
 
 const char kVersionText[] = "V4.84";
-constexpr QSize kInitialSize(780, 540);
+// Room for the tree, a list of users with its four columns and the help bar beside them.
+constexpr QSize kInitialSize(1100, 720);
 
 // Keys of the remembered layout.
 const char kGeometryKey[] = "mainWindow/geometry";
@@ -110,7 +111,7 @@ CMainFrame::CMainFrame(
     CreateToolBar();
     CreateStatusBar();
     setWindowTitle(Text(Word::ApplicationTitle) + QLatin1Char(' ') + QString::fromLatin1(kVersionText));
-    resize(kInitialSize);
+    resize(InitialSize());
     CreateMenus();
     CreateShortcuts();
     RestoreLayout();
@@ -139,7 +140,7 @@ void CMainFrame::CreatePanes()
     m_splitter->addWidget(m_view);
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
-    m_splitter->setSizes({ kTreeWidth, kInitialSize.width() - kTreeWidth });
+    m_splitter->setSizes({ kTreeWidth, InitialSize().width() - kTreeWidth });
     setCentralWidget(m_splitter);
 
     connect(m_view, &CCustodiaView::contentsChanged, this, [this] {
@@ -288,6 +289,14 @@ void CMainFrame::CreateShortcuts()
     connect(next, &QShortcut::activated, this, [this] { MoveFocusBetweenPanes(1); });
     auto* previous = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6), this);
     connect(previous, &QShortcut::activated, this, [this] { MoveFocusBetweenPanes(-1); });
+}
+
+QSize CMainFrame::InitialSize() const
+{
+    // Never larger than the screen it opens on, so that a small display shows the whole window.
+    if (const QScreen* screen = this->screen())
+        return kInitialSize.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    return kInitialSize;
 }
 
 void CMainFrame::CenterOnScreen()

@@ -94,6 +94,7 @@ private:
     void CreateStatusBar();
     void CreateShortcuts();
     void CenterOnScreen();
+    QSize InitialSize() const;
     QAction* AddPresentationAction(Presentation presentation, Word word, const QIcon& icon);
     void ShowCommandPopupAtToolbar();
     void MoveFocusBetweenPanes(int step);

@@ -12,6 +12,7 @@
 #include "users/UserMessages.h"
 
 #include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -72,6 +73,9 @@ CUserPropertiesDlg::CUserPropertiesDlg(const WordTable& words, UiServices& ui, U
     layout->addWidget(buttons);
     // Wide enough for the database paths and the longest office-list tab at once.
     resize(QSize(kPreferredWidth, kPreferredHeight).expandedTo(sizeHint()));
+    // The supervisor starts typing the user's name, not on the tab bar.
+    if (auto* userName = m_general->findChild<QLineEdit*>(QStringLiteral("userName")))
+        userName->setFocus();
 }
 
 CUserPropertiesDlg::~CUserPropertiesDlg() = default;
