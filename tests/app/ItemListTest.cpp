@@ -3,13 +3,16 @@
 #include "app/FileChangeWatcher.h"
 #include "app/ItemCommands.h"
 #include "app/LoginPathLabels.h"
+#include "app/SharedFileWaitFeedback.h"
 #include "store/SharedFile.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -439,6 +442,53 @@ TEST_F(ItemListTest, UnreadableUserFileIsExplainedNotShownEmpty)
         EXPECT_FALSE(View().ProblemLabel().isVisible());
         EXPECT_EQ(Column(0), QStringList { "ann" });
     }
+}
+
+// The retries of a held file keep the window alive: a busy cursor at once, after about a second a
+// dialog naming what is waited for, and Cancel there ends the waiting with the file named in the list.
+TEST_F(ItemListTest, HeldFileShowsTheWaitDialogAndCancelEndsTheWait)
+{
+    AddUser(m_path, "ann", "", "", 0);
+    Open();
+    const std::string userFile = m_path + "/tessel.pwd";
+    int waits = 0;
+    bool busyAtFirstWait = false;
+    QString shownText;
+    {
+        SharedFileWaitFeedback feedback(*m_words, m_frame.get(), [&](int) {
+            if (++waits == 1)
+                busyAtFirstWait = QApplication::overrideCursor() != nullptr && feedback.Dialog() == nullptr;
+            QCoreApplication::processEvents();
+        });
+        feedback.Install();
+        SharedFile holder;
+        ASSERT_TRUE(holder.OpenWithRetry(userFile, kReadWriteExclusive));
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr || dialog->objectName() != "sharedFileWait")
+                return;
+            shownText = dialog->findChild<QLabel*>("waitFile")->text() + "|"
+                + dialog->findChild<QLabel*>("waitTries")->text();
+            dialog->findChild<QPushButton*>()->click();
+            poll.stop();
+        });
+        poll.start(0);
+
+        ShowCategory(LoginPathCategory::Users);
+        View().Reload();
+        EXPECT_TRUE(busyAtFirstWait);
+        EXPECT_GE(waits, 3) << "the dialog waits about a second (two waits) before it shows";
+        EXPECT_LT(waits, SharedFile::kRetryBudget) << "Cancel stops the waiting";
+        EXPECT_TRUE(shownText.contains(W(784))) << shownText.toStdString();
+        EXPECT_TRUE(shownText.contains(W(785).arg(3).arg(60))) << shownText.toStdString();
+        ASSERT_TRUE(View().Problem().has_value());
+        EXPECT_EQ(View().Problem()->fileName, QString::fromStdString(userFile));
+        QTest::qWait(100);
+        EXPECT_FALSE(feedback.IsWaiting());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+    SetSleepFunction([](int) {});
 }
 
 struct LabelCase {
