@@ -53,16 +53,22 @@ int Set(const ParsedArguments& arguments, CommandContext&)
     const bool mirrorOff = arguments.Has("--mirror-off");
     if (!databasePath && !mirrorPath && !description && !mirrorOn && !mirrorOff)
         throw UsageError("nothing to change: give --path, --mirror, --mirror-on, --mirror-off or --description");
-    DatabaseList list = LoadList(path, "; nothing was changed");
-    if (databasePath)
-        list.SetPath(slot, *databasePath);
-    if (mirrorPath)
-        list.SetMirrorPath(slot, *mirrorPath);
-    if (mirrorOn || mirrorOff)
-        list.SetMirrorOn(slot, mirrorOn);
-    if (description)
-        list.SetDescription(slot, *description);
-    if (!UserStore().SaveDatabaseList(path, list))
+    LoadList(path, "; nothing was changed");
+    // Into the list as the file holds it at the moment of writing, so that another program's change of
+    // other slots is kept.
+    const RecordChangeResult result = UserStore().ChangeDatabaseList(path, [&](DatabaseList& list) {
+        if (databasePath)
+            list.SetPath(slot, *databasePath);
+        if (mirrorPath)
+            list.SetMirrorPath(slot, *mirrorPath);
+        if (mirrorOn || mirrorOff)
+            list.SetMirrorOn(slot, mirrorOn);
+        if (description)
+            list.SetDescription(slot, *description);
+    });
+    if (result == RecordChangeResult::Damaged)
+        throw OperationFailed(DatabaseFileOf(path) + ": damaged; nothing was changed");
+    if (result != RecordChangeResult::Written)
         throw OperationFailed(DatabaseFileOf(path) + ": cannot be written");
     return kExitSuccess;
 }

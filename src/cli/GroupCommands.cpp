@@ -184,14 +184,22 @@ int Save(const ParsedArguments& arguments, CommandContext&)
     const auto changes = RightChanges(arguments);
     RequireUndamagedProfileFiles(path);
 
-    UserStore store;
-    store.LoadGroupRights(path, number); // a new group starts from a table of zeros
-    RightsTable& rights = store.GetRightsTable();
-    for (const auto& [right, value] : changes)
-        rights.Set(right.program, right.position, value);
-    if (!store.SaveGroup(path, number, name))
-        throw OperationFailed("group " + std::to_string(number) + " could not be written into every profile file");
-    return kExitSuccess;
+    // The changes go into the rights as the files hold them at the moment of writing, all twelve held
+    // at once, so that another program's change of other rights of the group is kept.
+    const RecordChangeOutcome outcome
+        = UserStore().ChangeGroup(path, number, name, [&](int program, std::span<unsigned char> rights) {
+              for (const auto& [right, value] : changes)
+                  if (right.program == program)
+                      rights[static_cast<size_t>(right.position)] = value;
+          });
+    switch (outcome.result) {
+    case RecordChangeResult::Written:
+        return kExitSuccess;
+    case RecordChangeResult::Damaged:
+        throw OperationFailed(outcome.fileName + ": damaged; no profile file was changed");
+    default:
+        throw OperationFailed(outcome.fileName + ": cannot be opened or created; no profile file was changed");
+    }
 }
 
 int Delete(const ParsedArguments& arguments, CommandContext&)
@@ -255,7 +263,8 @@ std::vector<Command> GroupCommands()
             "create a group, or change its name and rights",
             "Starts from the rights group N has now (all denied for a new group), grants and revokes the\n"
             "positions given, and writes the group under NAME (at most 99 bytes) into all twelve profile\n"
-            "files, creating missing ones. Nothing is written if any profile file is damaged.\n"
+            "files, creating missing ones: all twelve or none. Nothing is written if any profile file is\n"
+            "damaged or cannot be written; the message names it.\n"
                 + ProgramTable(),
             { { "PATH", "N", "NAME" }, { { "--grant", true, true }, { "--revoke", true, true } }, {} },
             Save,

@@ -32,8 +32,7 @@ int Set(const ParsedArguments& arguments, CommandContext&)
 
     OfficeNameList offices(folder);
     RequireUsable(offices.GetFileName(), offices.LastLoad(), "; nothing was changed");
-    offices.SetOffice(office, numberText, name);
-    switch (offices.Save()) {
+    switch (offices.ChangeOffice(office, numberText, name)) {
     case kOfficesSaved:
         return kExitSuccess;
     case kOfficeFileDamaged:

@@ -36,9 +36,13 @@ int Add(const ParsedArguments& arguments, CommandContext&)
     RequireUsable(loginpaths::kFileName, list.LastLoad(), "; nothing was changed");
     if (!list.AddLoginPath(path))
         throw OperationFailed(path + ": managed already");
-    if (!list.StoreLoginPath(path))
-        throw OperationFailed(std::string(loginpaths::kFileName) + ": cannot be written");
-    return kExitSuccess;
+    if (list.StoreLoginPath(path))
+        return kExitSuccess;
+    // Another program may have stored it since the list was read.
+    list.LoadLoginPaths();
+    if (list.Contains(path))
+        throw OperationFailed(path + ": managed already");
+    throw OperationFailed(std::string(loginpaths::kFileName) + ": cannot be written");
 }
 
 int Remove(const ParsedArguments& arguments, CommandContext&)

@@ -1,7 +1,6 @@
 #include "groups/GroupProfileWriter.h"
 
 #include "platform/FileException.h"
-#include "platform/Platform.h"
 #include "store/ProgramIndex.h"
 #include "store/UserStore.h"
 
@@ -11,16 +10,14 @@ ProfileWriteResult WriteGroupProfiles(
     UserStore& store, const std::string& loginPath, uint8_t groupNumber, const std::string& name)
 {
     ProfileWriteResult result;
-    for (int program = 0; program < kProgramCount; ++program) {
-        const std::string fileName = JoinPath(loginPath, kProfileFiles[static_cast<size_t>(program)].fileName);
-        try {
-            if (store.SaveGroupProfile(loginPath, groupNumber, name, program))
-                ++result.written;
-            else
-                result.failures.push_back({ fileName, std::nullopt });
-        } catch (const FileException& error) {
-            result.failures.push_back({ error.fileName(), error.cause() });
-        }
+    try {
+        const RecordChangeOutcome outcome = store.SaveGroupAllOrNothing(loginPath, groupNumber, name);
+        if (outcome.result == RecordChangeResult::Written)
+            result.written = kProgramCount;
+        else
+            result.failures.push_back({ outcome.fileName, std::nullopt });
+    } catch (const FileException& error) {
+        result.failures.push_back({ error.fileName(), error.cause() });
     }
     return result;
 }

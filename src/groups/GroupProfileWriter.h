@@ -21,8 +21,9 @@ struct ProfileWriteResult {
     std::vector<ProfileWriteFailure> failures;
 };
 
-// Writes the group, with the store's rights table, into each of the twelve profile files in turn. A
-// file that fails does not stop the others, so the result tells exactly which files hold the save.
+// Writes the group, with the store's rights table, into the twelve profile files, all or none: a file
+// that cannot be opened, or fails its check, or fails part way stops the save before any file keeps a
+// change, and the result names it.
 ProfileWriteResult WriteGroupProfiles(
     UserStore& store, const std::string& loginPath, uint8_t groupNumber, const std::string& name);
 

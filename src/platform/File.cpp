@@ -104,6 +104,7 @@ void File::Write(const void* data, size_t count)
     if (m_fd < 0)
         throw FileException(kCauseGeneric, m_name);
     const auto* in = static_cast<const unsigned char*>(data);
+    BeforeFileWrite();
     size_t done = 0;
     while (done < count) {
         const ssize_t put = ::write(m_fd, in + done, count - done);
@@ -153,7 +154,16 @@ void File::SetLength(uint64_t length)
 {
     if (m_fd < 0)
         throw FileException(kCauseGeneric, m_name);
+    BeforeFileWrite();
     if (::ftruncate(m_fd, static_cast<off_t>(length)) != 0)
+        Fail(errno);
+}
+
+void File::Flush()
+{
+    if (m_fd < 0)
+        throw FileException(kCauseGeneric, m_name);
+    if (::fsync(m_fd) != 0)
         Fail(errno);
 }
 

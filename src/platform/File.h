@@ -49,6 +49,8 @@ public:
     uint64_t GetPosition() const;
     uint64_t GetLength() const;
     void SetLength(uint64_t length);
+    // Waits until everything written has reached the disk.
+    void Flush();
     // Reads one line without its line end ("\n", or "\r\n" in text mode). False at the end of the file
     // when nothing was left to read.
     bool ReadString(std::string& line);

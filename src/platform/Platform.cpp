@@ -24,6 +24,12 @@ LocalTimeFunction& LocalTimeOverride()
     return localTime;
 }
 
+FileWriteHook& WriteHook()
+{
+    static FileWriteHook hook;
+    return hook;
+}
+
 std::string ParentFolder(const std::string& path)
 {
     const auto slash = path.find_last_of(kPathSeparator);
@@ -41,6 +47,17 @@ bool IsDirectory(const std::string& path)
 }
 
 } // namespace
+
+void SetFileWriteHook(FileWriteHook hook)
+{
+    WriteHook() = std::move(hook);
+}
+
+void BeforeFileWrite()
+{
+    if (WriteHook())
+        WriteHook()();
+}
 
 void SleepMilliseconds(int milliseconds)
 {

@@ -28,6 +28,12 @@ public:
     ScopedPlatformOverride& operator=(const ScopedPlatformOverride&) = delete;
 };
 
+// Called before every write, length change and journal removal of a file, so that a test can stop a
+// program at any chosen step of a change, as a killed program stops. Empty by default.
+using FileWriteHook = std::function<void()>;
+void SetFileWriteHook(FileWriteHook hook);
+void BeforeFileWrite();
+
 // Full path of the running program.
 std::string ExecutablePath();
 // Folder of the running program, without a trailing separator.

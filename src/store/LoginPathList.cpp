@@ -95,7 +95,11 @@ bool LoginPathList::StoreLoginPath(const std::string& path)
     if (!FitsRecord(path))
         return false;
     const RecordBuffer record = RecordOf(path);
-    return RecordFile().WriteRecord(m_fileName, kRecordKind, kRecordSubKind, record, false) == 1;
+    // Checked against the file itself under the same hold that appends, so that a path another program
+    // stored since this list was read is not stored twice.
+    return RecordFile().AppendRecordUnless(m_fileName, kRecordKind, kRecordSubKind, record,
+               [&](std::span<const unsigned char> stored) { return EqualIgnoringCase(TextOf(stored), path); })
+        == RecordChangeResult::Written;
 }
 
 bool LoginPathList::RemoveLoginPath(const std::string& path)
@@ -123,10 +127,16 @@ size_t LoginPathList::CountStoredRecords(const std::string& path) const
 
 LoginPathFileState LoginPathList::CheckFile() const
 {
-    SharedFile file;
-    if (!file.OpenWithRetry(m_fileName, openflags::kRead | openflags::kShareDenyNone | openflags::kBinary))
-        return file.LastCause() == kCauseFileNotFound ? LoginPathFileState::Missing : LoginPathFileState::Unreadable;
-    return VerifyRecordFile(file) == recordfile::kVerifyOk ? LoginPathFileState::Good : LoginPathFileState::Damaged;
+    switch (InspectRecordFile(m_fileName).status) {
+    case FileReadStatus::Read:
+        return LoginPathFileState::Good;
+    case FileReadStatus::Missing:
+        return LoginPathFileState::Missing;
+    case FileReadStatus::Damaged:
+        return LoginPathFileState::Damaged;
+    default:
+        return LoginPathFileState::Unreadable;
+    }
 }
 
 } // namespace custodia

@@ -33,8 +33,8 @@ public:
     // Appends the path to the list unless one that differs at most in letter case is listed already,
     // or the path cannot be stored in a record; false then, and nothing changes.
     bool AddLoginPath(const std::string& path);
-    // Appends one record for the path to the file: false if the path does not fit a record or the file
-    // could neither be opened nor created.
+    // Appends one record for the path to the file: false if the path does not fit a record, the file
+    // holds it already (letter case ignored), is damaged, or could neither be opened nor created.
     bool StoreLoginPath(const std::string& path);
     // Deletes the first record that holds exactly this path, letter case included, then reloads the
     // list. True if such a record was there and has gone.

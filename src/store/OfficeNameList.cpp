@@ -2,7 +2,8 @@
 
 #include "platform/Platform.h"
 #include "store/FixedText.h"
-#include "store/SharedFile.h"
+
+#include <algorithm>
 
 namespace custodia {
 
@@ -67,13 +68,33 @@ bool OfficeNameList::SetOffice(int office, std::string_view numberText, std::str
 
 OfficeSaveResult OfficeNameList::Save()
 {
-    const std::string fileName = GetFileName();
-    if (FileExists(fileName)) {
-        std::vector<RecordRequest> none; // only the file's soundness counts
-        if (!ReadRecords(fileName, none).WasRead())
-            return kOfficeFileDamaged;
-    }
-    if (WriteRecord(fileName, kKind, kSubKind, m_entries, true) == 0)
+    return Store(
+        [this](std::span<unsigned char> data) { std::copy(m_entries.begin(), m_entries.end(), data.begin()); });
+}
+
+OfficeSaveResult OfficeNameList::ChangeOffice(int office, std::string_view numberText, std::string_view name)
+{
+    if (!IsOffice(office))
+        return kOfficeFileNotWritten;
+    return Store([&](std::span<unsigned char> data) {
+        std::copy(data.begin(), data.end(), m_entries.begin());
+        SetOffice(office, numberText, name);
+        std::copy(m_entries.begin(), m_entries.end(), data.begin());
+    });
+}
+
+OfficeSaveResult OfficeNameList::Store(const std::function<void(std::span<unsigned char> data)>& fill)
+{
+    // A damaged file is left alone: writing into it would replace the offices it still holds, which
+    // could not be read, with empty ones.
+    const RecordChangeResult result
+        = ChangeRecord(GetFileName(), kKind, kSubKind, kSize, [&](std::span<unsigned char> data) {
+              fill(data);
+              return true;
+          });
+    if (result == RecordChangeResult::Damaged)
+        return kOfficeFileDamaged;
+    if (result != RecordChangeResult::Written)
         return kOfficeFileNotWritten;
     m_wasRead = true;
     m_lastLoad = {};

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -64,8 +66,13 @@ public:
     bool SetOffice(int office, std::string_view numberText, std::string_view name);
     // Writes every office as the file's record, creating the file or the record when missing.
     OfficeSaveResult Save();
+    // Changes one office in the file as it is at the moment of writing, under one hold of the file, so
+    // that another program's change of other offices stays; the list then holds what was written.
+    OfficeSaveResult ChangeOffice(int office, std::string_view numberText, std::string_view name);
 
 private:
+    OfficeSaveResult Store(const std::function<void(std::span<unsigned char> data)>& fill);
+
     std::string m_folder;
     Entries m_entries {};
     bool m_wasRead = false;

@@ -2,11 +2,17 @@
 
 #include "platform/Endian.h"
 #include "platform/FileException.h"
+#include "platform/Platform.h"
+#include "store/RecordJournal.h"
 #include "store/SharedFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <memory>
 #include <optional>
+#include <unistd.h>
 #include <vector>
 
 namespace custodia {
@@ -132,19 +138,159 @@ void WriteHeaderRecord(File& file)
     RecordHeader { kHeaderKind, 0, kHeaderRecordLength }.Encode(bytes + kHeaderRecordOffset);
     WriteUint32LE(bytes + kStoredLengthOffset, kHeaderRecordLength); // placeholder until sealed
     std::memcpy(bytes + kHeaderTextOffset, kHeaderText, kHeaderTextLength);
-    file.Write(bytes, sizeof bytes);
+    WriteAt(file, 0, bytes, sizeof bytes);
 }
 
-// Opens the file for a change, creating it with its header record when it is missing or empty. The
-// file is never truncated: an existing file that cannot be opened keeps its records, and when two
-// programs create the same file at once the second finds the first one's header and keeps it.
-bool OpenForWriting(SharedFile& file, const std::string& fileName)
+// A change cut short by a killed program is undone before anyone uses the file. The caller holds the
+// file exclusively. A file that had no bytes before the undone change gets its header record, so that
+// it reads as holding nothing, as it did.
+void RecoverHeld(File& file)
 {
-    if (!file.OpenWithRetry(fileName, kOpenChange))
-        return false;
-    if (file.GetLength() == 0) {
+    if (RecoverFromJournal(file) == JournalRecovery::RolledBack && file.GetLength() == 0) {
         WriteHeaderRecord(file);
         SealRecordFile(file);
+        file.Flush();
+    }
+}
+
+// A new record file appears whole, header record and all, or not at all: it is made under a name of its
+// own and then linked into place, which fails rather than replace a file another program made first. A
+// program killed on the way leaves at most its own stray file behind, never an empty record file.
+void CreateWholeRecordFile(const std::string& fileName)
+{
+    const std::string making = fileName + "-new-" + std::to_string(::getpid());
+    int fd = ::open(making.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EEXIST && ::unlink(making.c_str()) == 0) // left by a killed program of this id
+        fd = ::open(making.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return; // the open that follows reports the folder's trouble
+    unsigned char bytes[kFirstRecordOffset] = {};
+    RecordHeader { kHeaderKind, 0, kHeaderRecordLength }.Encode(bytes + kHeaderRecordOffset);
+    WriteUint32LE(bytes + kStoredLengthOffset, static_cast<uint32_t>(kFirstRecordOffset));
+    std::memcpy(bytes + kHeaderTextOffset, kHeaderText, kHeaderTextLength);
+    WriteUint32LE(bytes + kChecksumOffset, RecordChecksum(bytes, sizeof bytes));
+    BeforeFileWrite();
+    const bool written = ::write(fd, bytes, sizeof bytes) == static_cast<ssize_t>(sizeof bytes) && ::fsync(fd) == 0;
+    ::close(fd);
+    // When another program linked its file first, that one stays.
+    if (written)
+        static_cast<void>(::link(making.c_str(), fileName.c_str()));
+    ::unlink(making.c_str());
+}
+
+// Opens the file for a change, creating it when it is missing. The file is never truncated: an existing
+// file that cannot be opened keeps its records, and when two programs create the same file at once the
+// second finds the first one's and keeps it. A change cut short before is undone first.
+bool OpenForWriting(SharedFile& file, const std::string& fileName)
+{
+    if (!file.OpenWithRetry(fileName, kOpenExistingChange)) {
+        if (file.LastCause() != kCauseFileNotFound)
+            return false;
+        CreateWholeRecordFile(fileName);
+        if (!file.OpenWithRetry(fileName, kOpenChange))
+            return false;
+    }
+    RecoverHeld(file);
+    return true;
+}
+
+// One file's part of a change: what the file held where the change writes, and the writing itself.
+struct PendingChange {
+    File* file = nullptr;
+    RecordJournal journal { 0 };
+    std::function<void()> write;
+};
+
+// Puts back the first `count` files; best effort, as a journal left behind is played back by the next
+// opener anyway.
+void RollBackAll(const std::vector<PendingChange>& changes, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        try {
+            changes[i].journal.RollBack(*changes[i].file);
+            RemoveJournal(changes[i].file->GetFileName());
+        } catch (const FileException&) {
+        }
+    }
+}
+
+// Once per folder, not once per file: the twelve profile files of a group share theirs.
+void FlushFolders(const std::vector<PendingChange>& changes)
+{
+    std::vector<std::string> flushed;
+    for (const PendingChange& change : changes) {
+        const std::string& name = change.file->GetFileName();
+        const std::string folder = name.substr(0, name.find_last_of(kPathSeparator) + 1);
+        if (std::find(flushed.begin(), flushed.end(), folder) != flushed.end())
+            continue;
+        FlushFolderOf(name);
+        flushed.push_back(folder);
+    }
+}
+
+// Every change of record files: the journals first, flushed; then the changes, each sealed and
+// flushed; then the journals go. A program killed at any point leaves either journals, which the next
+// opener plays back, or the finished change. A change that fails is undone at once from the same
+// journals. The journals of several files go only once every file is changed, so a change of several
+// files is undone whole unless the program dies while removing them.
+void CommitChanges(const std::vector<PendingChange>& changes)
+{
+    size_t stored = 0;
+    try {
+        for (const PendingChange& change : changes) {
+            change.journal.Store(JournalNameOf(change.file->GetFileName()));
+            ++stored;
+        }
+        FlushFolders(changes);
+        for (const PendingChange& change : changes) {
+            change.write();
+            SealRecordFile(*change.file);
+            change.file->Flush();
+        }
+    } catch (const FileException&) {
+        RollBackAll(changes, stored);
+        throw;
+    }
+    for (size_t i = 0; i < changes.size(); ++i) {
+        try {
+            RemoveJournal(changes[i].file->GetFileName());
+        } catch (const FileException&) {
+            // A journal that stays would undo its change later: undo it now and say so.
+            std::vector<PendingChange> rest(changes.begin() + static_cast<ptrdiff_t>(i), changes.end());
+            RollBackAll(rest, rest.size());
+            throw;
+        }
+    }
+    FlushFolders(changes);
+}
+
+void CommitChange(File& file, RecordJournal journal, std::function<void()> write)
+{
+    CommitChanges({ PendingChange { &file, std::move(journal), std::move(write) } });
+}
+
+// What every change overwrites besides its records: the checksum and the stored length.
+RecordJournal StartJournal(File& file)
+{
+    RecordJournal journal(file.GetLength());
+    journal.Keep(file, kChecksumOffset, kStoredLengthOffset + 4);
+    return journal;
+}
+
+// Whether the records run back to back from the header record to the very end of the file.
+bool IsChainWhole(File& file)
+{
+    const uint64_t length = file.GetLength();
+    uint64_t offset = kHeaderRecordOffset;
+    while (offset < length) {
+        unsigned char bytes[kHeadSize];
+        file.Seek(static_cast<int64_t>(offset), File::SeekFrom::Begin);
+        if (file.Read(bytes, kHeadSize) < kHeadSize)
+            return false;
+        const RecordHeader head = RecordHeader::Decode(bytes);
+        if (!IsUsableHead(head, offset, length))
+            return false;
+        offset += head.length;
     }
     return true;
 }
@@ -171,45 +317,56 @@ WritePlan PlanReplace(File& file, uint8_t kind, uint8_t subKind, size_t dataLeng
     return plan;
 }
 
-// Puts back what a failed write changed, so that a full disk or a failing share leaves the file as it
-// was rather than damaged. Best effort: the original failure is what the caller hears about.
-void UndoWrite(File& file, const WritePlan& plan, uint64_t oldLength, const std::vector<unsigned char>& oldBytes,
-    size_t markedCount, uint8_t kind)
+// Writes the record (head and data in one piece) and marks the superseded records deleted. A file with
+// no bytes gets its header record in the same change.
+PendingChange PrepareWrite(File& file, const WritePlan& plan, std::vector<unsigned char> record)
 {
-    try {
-        if (plan.target)
-            WriteAt(file, plan.target->offset, oldBytes.data(), oldBytes.size());
-        else
-            file.SetLength(oldLength);
-        for (size_t i = 0; i < markedCount; ++i)
-            WriteAt(file, plan.superseded[i].offset, &kind, 1);
-        SealRecordFile(file);
-    } catch (const FileException&) {
-    }
+    RecordJournal journal = StartJournal(file);
+    if (plan.target)
+        journal.Keep(file, plan.target->offset, record.size());
+    for (const FoundRecord& superseded : plan.superseded)
+        journal.Keep(file, superseded.offset, 1);
+    return PendingChange { &file, std::move(journal), [&file, plan, record = std::move(record)] {
+                              if (file.GetLength() == 0)
+                                  WriteHeaderRecord(file);
+                              WriteAt(file, plan.target ? plan.target->offset : file.GetLength(), record.data(),
+                                  record.size());
+                              for (const FoundRecord& superseded : plan.superseded)
+                                  MarkDeleted(file, superseded);
+                          } };
 }
 
-// Writes the record (head and data in one piece), marks the superseded records deleted, then seals.
 void ApplyWrite(File& file, const WritePlan& plan, const std::vector<unsigned char>& record)
 {
-    const uint64_t oldLength = file.GetLength();
-    std::vector<unsigned char> oldBytes;
-    if (plan.target) {
-        oldBytes.resize(record.size());
-        if (!ReadAt(file, plan.target->offset, oldBytes.data(), oldBytes.size()))
-            throw FileException(kCauseEndOfFile, file.GetFileName());
-    }
-    size_t markedCount = 0;
-    try {
-        WriteAt(file, plan.target ? plan.target->offset : oldLength, record.data(), record.size());
-        for (const FoundRecord& superseded : plan.superseded) {
-            MarkDeleted(file, superseded);
-            ++markedCount;
+    CommitChanges({ PrepareWrite(file, plan, record) });
+}
+
+// One file of ChangeRecords, held exclusively, with its record as it is now.
+struct HeldRecord {
+    SharedFile file;
+    bool isNew = false;
+    std::vector<unsigned char> bytes; // head and data
+};
+
+// Opens, checks and reads one file of a change; the result says why not.
+RecordChangeResult HoldRecord(HeldRecord& held, const RecordFileChange& change)
+{
+    if (change.size == 0 || change.size > kMaxDataLength || !OpenForWriting(held.file, change.fileName))
+        return RecordChangeResult::NotOpened;
+    held.isNew = held.file.GetLength() == 0;
+    if (!held.isNew && (VerifyRecordFile(held.file) != kVerifyOk || !IsChainWhole(held.file)))
+        return RecordChangeResult::Damaged;
+    held.bytes.assign(kHeadSize + change.size, 0);
+    held.file.Seek(kHeaderRecordOffset, File::SeekFrom::Begin);
+    while (const auto record = FindRecord(held.file, change.kind, change.subKind)) {
+        if (record->dataLength <= change.size) {
+            if (!ReadData(held.file, *record, held.bytes.data() + kHeadSize))
+                throw FileException(kCauseEndOfFile, change.fileName);
+            break;
         }
-        SealRecordFile(file);
-    } catch (const FileException&) {
-        UndoWrite(file, plan, oldLength, oldBytes, markedCount, record[0]);
-        throw;
+        SkipRecord(held.file, *record);
     }
+    return RecordChangeResult::Written;
 }
 
 const char* DescribeVerifyResult(int result, size_t length)
@@ -228,14 +385,43 @@ const char* DescribeVerifyResult(int result, size_t length)
     }
 }
 
-// Opens the file for reading; the result says why not.
-FileReadResult OpenForReading(SharedFile& file, const std::string& fileName)
+FileReadResult CannotOpen(const SharedFile& file)
 {
-    if (file.OpenWithRetry(fileName, kOpenRead))
-        return {};
     if (file.LastCause() == kCauseFileNotFound)
         return { FileReadStatus::Missing, "no such file" };
     return { FileReadStatus::Unopenable, std::string("cannot be opened: ") + DescribeFileCause(file.LastCause()) };
+}
+
+// Undoes a cut-short change, waiting (as any open does) for a writer that still holds the file.
+FileReadResult RecoverForReading(const std::string& fileName)
+{
+    SharedFile file;
+    if (!file.OpenWithRetry(fileName, kOpenExistingChange))
+        return CannotOpen(file);
+    try {
+        RecoverHeld(file);
+    } catch (const FileException& error) {
+        return { FileReadStatus::Unopenable,
+            std::string("an unfinished change cannot be undone: ") + DescribeFileCause(error.cause()) };
+    }
+    return {};
+}
+
+// Opens the file for reading; the result says why not. Writers hold a file exclusively from before
+// their journal appears until after it has gone, so a journal seen under a shared hold belongs to a
+// writer that died: its change is undone (under an exclusive hold) before the file is read.
+FileReadResult OpenForReading(SharedFile& file, const std::string& fileName)
+{
+    for (int attempt = 0; attempt < SharedFile::kRetryBudget; ++attempt) {
+        if (!file.OpenWithRetry(fileName, kOpenRead))
+            return CannotOpen(file);
+        if (!JournalExists(fileName))
+            return {};
+        file.Close();
+        if (FileReadResult recovered = RecoverForReading(fileName); !recovered.WasRead())
+            return recovered;
+    }
+    return { FileReadStatus::Unopenable, "an unfinished change keeps coming back" };
 }
 
 FileReadResult Damaged(std::string problem)
@@ -319,10 +505,35 @@ int VerifyRecordImage(const unsigned char* bytes, size_t length)
     return kVerifyOk;
 }
 
+std::optional<size_t> FindBrokenHead(const unsigned char* bytes, size_t length)
+{
+    size_t offset = kHeaderRecordOffset;
+    while (offset < length) {
+        if (length - offset < kHeadSize)
+            return offset;
+        const RecordHeader head = RecordHeader::Decode(bytes + offset);
+        if (!IsUsableHead(head, offset, length))
+            return offset;
+        offset += head.length;
+    }
+    return std::nullopt;
+}
+
+std::string DescribeBrokenHead(size_t offset)
+{
+    return "record chain broken at offset " + std::to_string(offset);
+}
+
 FileReadResult InspectRecordFile(const std::string& fileName)
 {
     std::vector<unsigned char> image;
-    return ReadImage(fileName, image);
+    FileReadResult result = ReadImage(fileName, image);
+    // A head that ends the chain early hides every record behind it from every reader, and a record
+    // appended there would never be reached: a sound checksum does not make such a file whole.
+    if (result.WasRead())
+        if (const auto broken = FindBrokenHead(image.data(), image.size()))
+            return Damaged(DescribeBrokenHead(*broken));
+    return result;
 }
 
 int VerifyRecordFile(File& file)
@@ -364,7 +575,7 @@ size_t RecordFile::ReadRecord(
     const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<unsigned char> buffer, bool verify)
 {
     SharedFile file;
-    if (!file.OpenWithRetry(fileName, kOpenRead))
+    if (!OpenForReading(file, fileName).WasRead())
         return 0;
     if (verify && VerifyRecordFile(file) != kVerifyOk)
         return 0;
@@ -413,6 +624,9 @@ int RecordFile::WriteRecord(
         return 0;
 
     const WritePlan plan = replace ? PlanReplace(file, kind, subKind, data.size()) : WritePlan {};
+    // Behind a broken head no reader would ever reach the record.
+    if (!plan.target && !IsChainWhole(file))
+        return 0;
     std::vector<unsigned char> bytes(kHeadSize + data.size());
     RecordHeader { kind, subKind, static_cast<uint16_t>(bytes.size()) }.Encode(bytes.data());
     std::copy(data.begin(), data.end(), bytes.begin() + kHeadSize);
@@ -421,24 +635,93 @@ int RecordFile::WriteRecord(
     return 1;
 }
 
+RecordChangeResult RecordFile::ChangeRecord(
+    const std::string& fileName, uint8_t kind, uint8_t subKind, size_t size, const ChangeFunction& change)
+{
+    const RecordFileChange one { fileName, kind, subKind, size, change };
+    return ChangeRecords(std::span(&one, 1)).result;
+}
+
+RecordChangeOutcome RecordFile::ChangeRecords(std::span<const RecordFileChange> changes)
+{
+    // Every file is held before any is written, in the caller's order, so that two programs changing
+    // the same files in the same order cannot each hold what the other waits for.
+    std::vector<std::unique_ptr<HeldRecord>> held;
+    for (const RecordFileChange& change : changes) {
+        held.push_back(std::make_unique<HeldRecord>());
+        if (const RecordChangeResult result = HoldRecord(*held.back(), change); result != RecordChangeResult::Written)
+            return { result, change.fileName };
+    }
+    std::vector<PendingChange> pending;
+    bool anyWritten = false;
+    for (size_t i = 0; i < changes.size(); ++i) {
+        HeldRecord& record = *held[i];
+        const RecordFileChange& change = changes[i];
+        if (change.change(std::span(record.bytes).subspan(kHeadSize))) {
+            RecordHeader { change.kind, change.subKind, static_cast<uint16_t>(record.bytes.size()) }.Encode(
+                record.bytes.data());
+            pending.push_back(PrepareWrite(
+                record.file, PlanReplace(record.file, change.kind, change.subKind, change.size), record.bytes));
+            anyWritten = true;
+        } else if (record.isNew) {
+            // A file created for a change that was then not made still gets its header: an empty
+            // record file holds nothing, as the missing one did.
+            File& file = record.file;
+            pending.push_back(PendingChange { &file, RecordJournal(0), [&file] { WriteHeaderRecord(file); } });
+        }
+    }
+    CommitChanges(pending);
+    return { anyWritten ? RecordChangeResult::Written : RecordChangeResult::Declined, {} };
+}
+
+RecordChangeResult RecordFile::AppendRecordUnless(const std::string& fileName, uint8_t kind, uint8_t subKind,
+    std::span<const unsigned char> data, const std::function<bool(std::span<const unsigned char> record)>& inTheWay)
+{
+    if (data.empty() || data.size() > kMaxDataLength)
+        return RecordChangeResult::NotOpened;
+    SharedFile file;
+    if (!OpenForWriting(file, fileName))
+        return RecordChangeResult::NotOpened;
+    if (file.GetLength() != 0 && (VerifyRecordFile(file) != kVerifyOk || !IsChainWhole(file)))
+        return RecordChangeResult::Damaged;
+    file.Seek(kHeaderRecordOffset, File::SeekFrom::Begin);
+    std::vector<unsigned char> existing;
+    while (const auto record = FindRecord(file, kind, subKind)) {
+        existing.resize(record->dataLength);
+        if (!ReadData(file, *record, existing.data()))
+            throw FileException(kCauseEndOfFile, fileName);
+        if (inTheWay(existing))
+            return RecordChangeResult::Declined;
+        SkipRecord(file, *record);
+    }
+    std::vector<unsigned char> bytes(kHeadSize + data.size());
+    RecordHeader { kind, subKind, static_cast<uint16_t>(bytes.size()) }.Encode(bytes.data());
+    std::copy(data.begin(), data.end(), bytes.begin() + kHeadSize);
+    ApplyWrite(file, WritePlan {}, bytes);
+    return RecordChangeResult::Written;
+}
+
 void RecordFile::DeleteRecord(
     const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<const unsigned char> record, size_t keyLength)
 {
     SharedFile file;
     if (!file.OpenWithRetry(fileName, kOpenExistingChange))
         return;
+    RecoverHeld(file);
     const std::span<const unsigned char> key = record.first(std::min(keyLength, record.size()));
     std::vector<unsigned char> data(record.size());
     file.Seek(kHeaderRecordOffset, File::SeekFrom::Begin);
     while (const auto found = FindRecord(file, kind, subKind)) {
         if (found->dataLength == record.size() && ReadData(file, *found, data.data())
             && std::equal(key.begin(), key.end(), data.begin())) {
-            MarkDeleted(file, *found);
+            // Only a real change is sealed: re-sealing an untouched file would pass its damage for sound.
+            RecordJournal journal = StartJournal(file);
+            journal.Keep(file, found->offset, 1);
+            CommitChange(file, journal, [&] { MarkDeleted(file, *found); });
             break;
         }
         SkipRecord(file, *found);
     }
-    SealRecordFile(file);
     file.Close();
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -56,12 +57,38 @@ struct RecordRequest {
     size_t bytesRead = 0; // set by ReadRecords
 };
 
+// How a change of one record went.
+enum class RecordChangeResult {
+    Written,
+    Declined, // the change function asked for nothing to be written
+    Damaged, // the file fails its check; nothing was written
+    NotOpened, // the file could neither be opened nor created
+};
+
+// One file's part of a change of several record files.
+struct RecordFileChange {
+    std::string fileName;
+    uint8_t kind = 0;
+    uint8_t subKind = 0;
+    size_t size = 0;
+    std::function<bool(std::span<unsigned char> data)> change;
+};
+
+// How a change of several files went, and the file that stopped it.
+struct RecordChangeOutcome {
+    RecordChangeResult result = RecordChangeResult::Written;
+    std::string fileName;
+};
+
 // Reads and writes record files. Each call opens the file, works, seals it after a change and closes
 // it again, so that several programs can use one file in turn; the object keeps nothing between calls.
 class RecordFile {
 public:
     // The data bytes of one record, exactly as long as the record.
     using RecordFunction = std::function<void(std::span<const unsigned char> data)>;
+
+    // Makes the change of a record from its current data; false leaves the file as it is.
+    using ChangeFunction = std::function<bool(std::span<unsigned char> data)>;
 
     virtual ~RecordFile() = default;
 
@@ -76,6 +103,23 @@ public:
     // (empty, or longer than kMaxDataLength).
     int WriteRecord(
         const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<const unsigned char> data, bool replace);
+    // The one way to change a record from what it holds: within one exclusive hold of the file, reads
+    // the first record of the kind and sub-kind that fits `size` bytes (all zero when there is none),
+    // lets the function change it and writes it back as WriteRecord with replace does. Nothing that
+    // another program writes between reading and writing can be lost, as nobody writes in between. A
+    // file that fails its check is left as it is; a missing one is created.
+    RecordChangeResult ChangeRecord(
+        const std::string& fileName, uint8_t kind, uint8_t subKind, size_t size, const ChangeFunction& change);
+    // Appends the record unless a record of the kind and sub-kind already there stands in its way (the
+    // function says so), within one exclusive hold of the file: Declined then. A file that fails its
+    // check is left as it is; a missing one is created.
+    RecordChangeResult AppendRecordUnless(const std::string& fileName, uint8_t kind, uint8_t subKind,
+        std::span<const unsigned char> data,
+        const std::function<bool(std::span<const unsigned char> record)>& inTheWay);
+    // ChangeRecord for several files at once, all or nothing: every file is held and checked before
+    // any is written (in the order given, which callers keep fixed), and a failure writes none. Declined
+    // when no function asked for a change.
+    static RecordChangeOutcome ChangeRecords(std::span<const RecordFileChange> changes);
     // Marks deleted the first record whose data is exactly as long as the given record and starts with
     // its first keyLength bytes.
     void DeleteRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<const unsigned char> record,
@@ -90,8 +134,13 @@ protected:
     virtual void OnRecord(std::span<const unsigned char> data, uint64_t recordOffset);
 };
 
-// Reads a record file once and checks it as a whole: checksum, header record, stored length.
+// Reads a record file once and checks it as a whole: checksum, header record, stored length, and that
+// its records run back to back to its end.
 FileReadResult InspectRecordFile(const std::string& fileName);
+// Where the chain of records breaks off before the end of the image (a head too short to lead on, or
+// running past the end), or nothing when it runs to the end.
+std::optional<size_t> FindBrokenHead(const unsigned char* bytes, size_t length);
+std::string DescribeBrokenHead(size_t offset);
 // Checks an open record file: one of recordfile::kVerify*.
 int VerifyRecordFile(File& file);
 // Checks a record file's bytes in memory: one of recordfile::kVerify*.

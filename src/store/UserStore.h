@@ -3,14 +3,17 @@
 #include "store/DatabaseList.h"
 #include "store/FileReadResult.h"
 #include "store/GroupEntry.h"
+#include "store/RecordFile.h"
 #include "store/RightsTable.h"
 #include "store/UserAccessRecord.h"
 #include "store/UserEntry.h"
 #include "store/UserRecord.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -129,12 +132,18 @@ public:
     // The table the group dialog edits; made all zero on first use.
     RightsTable& GetRightsTable();
     const RightsTable* FindRightsTable() const { return m_rightsTable.get(); }
-    // Writes the group, with the table's rows, into all twelve profile files (created when missing).
-    // The name is cut to 99 characters. True if all twelve were written.
+    // Writes the group, with the table's rows, into all twelve profile files (created when missing),
+    // all or none. The name is cut to 99 characters. True if all twelve were written.
     bool SaveGroup(const std::string& loginPath, uint8_t groupNumber, std::string_view name);
-    // The same for one program's profile file, so that a caller can tell which of the twelve were
-    // written. False if the file could be neither opened nor created.
-    bool SaveGroupProfile(const std::string& loginPath, uint8_t groupNumber, std::string_view name, int program);
+    // The same, telling which file stopped the save when it failed (then none was written).
+    RecordChangeOutcome SaveGroupAllOrNothing(const std::string& loginPath, uint8_t groupNumber, std::string_view name);
+    // Changes the group's rights as they are in the files at the moment of writing, under one hold of
+    // all twelve (so that nothing another program changed meanwhile is lost), and names it; all files or
+    // none. The function gets each program's 1000 bytes of rights as stored, zero past the program's row
+    // length (and all zero for a new group).
+    using RightsChange = std::function<void(int program, std::span<unsigned char> rights)>;
+    RecordChangeOutcome ChangeGroup(
+        const std::string& loginPath, uint8_t groupNumber, std::string_view name, const RightsChange& change);
     // Deletes the group's record from every profile file that holds it.
     void DeleteGroup(const std::string& loginPath, uint8_t groupNumber) const;
 
@@ -151,6 +160,10 @@ public:
     // Writes the whole image as the record of "tessel.dbs" (created when missing). False if the file
     // could neither be opened nor created.
     bool SaveDatabaseList(const std::string& loginPath, const DatabaseList& list) const;
+    // Changes the list as it is in the file at the moment of writing, under one hold of the file, so
+    // that another program's change of other slots is kept. A damaged file is left as it is.
+    RecordChangeResult ChangeDatabaseList(
+        const std::string& loginPath, const std::function<void(DatabaseList& list)>& change) const;
 
 private:
     std::optional<std::string> m_userName;

@@ -4,6 +4,8 @@
 #include "platform/Platform.h"
 #include "store/RecordFile.h"
 
+#include <algorithm>
+
 namespace custodia {
 
 using namespace databaselist;
@@ -28,6 +30,19 @@ bool UserStore::SaveDatabaseList(const std::string& loginPath, const DatabaseLis
     const DatabaseList::Image& image = list.GetImage();
     RecordFile records;
     return records.WriteRecord(JoinPath(loginPath, kFileName), kKind, kSubKind, image, true) != 0;
+}
+
+RecordChangeResult UserStore::ChangeDatabaseList(
+    const std::string& loginPath, const std::function<void(DatabaseList& list)>& change) const
+{
+    return RecordFile().ChangeRecord(
+        JoinPath(loginPath, kFileName), kKind, kSubKind, kSize, [&](std::span<unsigned char> data) {
+            DatabaseList list;
+            std::copy(data.begin(), data.end(), list.GetImage().begin());
+            change(list);
+            std::copy(list.GetImage().begin(), list.GetImage().end(), data.begin());
+            return true;
+        });
 }
 
 } // namespace custodia

@@ -85,25 +85,43 @@ RightsTable& UserStore::GetRightsTable()
 
 bool UserStore::SaveGroup(const std::string& loginPath, uint8_t groupNumber, std::string_view name)
 {
-    bool allWritten = true;
-    for (int program = 0; program < kProgramCount; ++program) {
-        if (!SaveGroupProfile(loginPath, groupNumber, name, program))
-            allWritten = false;
-    }
-    return allWritten;
+    return SaveGroupAllOrNothing(loginPath, groupNumber, name).result == RecordChangeResult::Written;
 }
 
-bool UserStore::SaveGroupProfile(const std::string& loginPath, uint8_t groupNumber, std::string_view name, int program)
+RecordChangeOutcome UserStore::SaveGroupAllOrNothing(
+    const std::string& loginPath, uint8_t groupNumber, std::string_view name)
 {
-    const RightsTable::Row* row = GetRightsTable().GetRow(program);
-    if (row == nullptr)
-        return false;
-    GroupRecord group;
-    group.name = name;
-    group.rights = *row;
-    const GroupRecordBytes bytes = group.Encode();
-    RecordFile records;
-    return records.WriteRecord(ProfilePath(loginPath, program), kKind, groupNumber, bytes, true) != 0;
+    const RightsTable& table = GetRightsTable();
+    return ChangeGroup(loginPath, groupNumber, name, [&](int program, std::span<unsigned char> rights) {
+        const RightsTable::Row& row = *table.GetRow(program);
+        std::copy(row.begin(), row.end(), rights.begin());
+    });
+}
+
+RecordChangeOutcome UserStore::ChangeGroup(
+    const std::string& loginPath, uint8_t groupNumber, std::string_view name, const RightsChange& change)
+{
+    std::vector<RecordFileChange> changes;
+    for (int program = 0; program < kProgramCount; ++program) {
+        changes.push_back(RecordFileChange {
+            ProfilePath(loginPath, program), kKind, groupNumber, kSize, [&, program](std::span<unsigned char> data) {
+                GroupRecordBytes bytes {};
+                std::copy(data.begin(), data.end(), bytes.begin());
+                GroupRecord group = GroupRecord::Decode(bytes);
+                group.name = name;
+                group.description.clear(); // the console always writes it empty
+                // As a load and save of the table would: only the positions the program knows are
+                // kept, the rest of the row is written as zero.
+                const size_t length = kProfileFiles[static_cast<size_t>(program)].rowLength;
+                std::fill(group.rights.begin() + static_cast<ptrdiff_t>(length), group.rights.end(), 0);
+                change(program, group.rights);
+                const GroupRecordBytes encoded = group.Encode();
+                std::copy(encoded.begin(), encoded.end(), data.begin());
+                return true;
+            } });
+    }
+    // Index order is the one fixed order in which every saver takes the twelve files.
+    return RecordFile::ChangeRecords(changes);
 }
 
 void UserStore::DeleteGroup(const std::string& loginPath, uint8_t groupNumber) const

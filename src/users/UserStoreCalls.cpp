@@ -61,13 +61,10 @@ bool RemoveStoredUser(const std::string& loginPath, const std::string& userName)
 
 bool SaveDatabaseSlot(const std::string& loginPath, const DatabaseList& edited, int slot)
 {
-    UserStore store;
-    DatabaseList base = edited;
-    if (store.LoadDatabaseList(loginPath).WasRead()) {
-        base = store.DatabaseListOrEmpty();
-        CopySlot(edited, base, slot);
-    }
-    return store.SaveDatabaseList(loginPath, base);
+    // The slot goes into the list as the file holds it at the moment of writing, so another program's
+    // change of other slots stays.
+    return UserStore().ChangeDatabaseList(loginPath, [&](DatabaseList& stored) { CopySlot(edited, stored, slot); })
+        == RecordChangeResult::Written;
 }
 
 std::string DescribeWriteFailure(const std::string& fileName)

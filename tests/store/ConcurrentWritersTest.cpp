@@ -34,8 +34,9 @@ std::string UserName(int process, int index)
 // the others' exclusive opens with the retry policy as a real program would.
 int RunWriter(const std::string& loginPath, int process)
 {
-    // The others hold the files only for a moment: a short wait between tries keeps the test quick.
-    SetSleepFunction([](int) { ::usleep(10 * 1000); });
+    // The others hold the files for a moment (a group save holds all twelve while it flushes them): a
+    // shorter wait between tries than the real half second keeps the test quick.
+    SetSleepFunction([](int) { ::usleep(100 * 1000); });
     UserStore store;
     for (int i = 0; i < kUsersPerProcess; ++i) {
         const std::string name = UserName(process, i);
@@ -47,6 +48,10 @@ int RunWriter(const std::string& loginPath, int process)
             store.GetRightsTable().Set(kProgramSetup, group % 45, 1);
             if (!store.SaveGroup(loginPath, static_cast<uint8_t>(group), "Group " + std::to_string(group)))
                 return 2;
+            // A save holds all twelve files while it flushes them; opens that find a file held try
+            // again only after a pause, so a program saving back to back without one would keep the
+            // others out. No supervisor saves groups that fast.
+            ::usleep(200 * 1000);
         }
     }
     return 0;

@@ -1,8 +1,10 @@
 #include "platform/Endian.h"
+#include "platform/FileException.h"
 #include "platform/Platform.h"
 #include "store/GroupRecord.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
+#include "store/RecordJournal.h"
 #include "store/UserStore.h"
 #include "support/TempDir.h"
 
@@ -212,6 +214,62 @@ TEST_F(ProfilesTest, SaveGroupReportsAFolderThatCannotHoldTheFiles)
 {
     EXPECT_FALSE(m_store.SaveGroup(m_dir.file("absent"), 1, "Nowhere"));
     EXPECT_FALSE(std::filesystem::exists(m_dir.file("absent")));
+}
+
+// A group save holds all twelve files before it writes any: a file that cannot be opened stops it
+// before anything is written, and a write that fails part way (at any write of any file) is undone in
+// every file.
+TEST_F(ProfilesTest, GroupSaveIsAllOrNothingAndNamesTheFileThatStoppedIt)
+{
+    for (int program = 0; program < kProgramCount; ++program)
+        WriteGroup(program, 4, "Old", 3);
+    std::vector<Bytes> before;
+    for (int program = 0; program < kProgramCount; ++program)
+        before.push_back(ReadBytes(ProfilePath(program)));
+    const auto unchanged = [&] {
+        for (int program = 0; program < kProgramCount; ++program)
+            if (ReadBytes(ProfilePath(program)) != before[static_cast<size_t>(program)])
+                return false;
+        return true;
+    };
+    m_store.GetRightsTable().Set(kProgramSetup, 9, 1);
+
+    const std::string view = ProfilePath(kProgramView);
+    std::filesystem::rename(view, view + ".away");
+    std::filesystem::create_directory(view);
+    const RecordChangeOutcome stopped = m_store.SaveGroupAllOrNothing(LoginPath(), 4, "New");
+    EXPECT_EQ(stopped.result, RecordChangeResult::NotOpened);
+    EXPECT_EQ(stopped.fileName, view);
+    std::filesystem::remove(view);
+    std::filesystem::rename(view + ".away", view);
+    EXPECT_TRUE(unchanged());
+
+    int writes = 0;
+    SetFileWriteHook([&] { ++writes; });
+    ASSERT_TRUE(m_store.SaveGroup(LoginPath(), 4, "Counted"));
+    SetFileWriteHook({});
+    for (int program = 0; program < kProgramCount; ++program)
+        WriteBytes(ProfilePath(program), before[static_cast<size_t>(program)]);
+
+    // The last twelve steps remove the journals once every file is sealed; a removal that fails after
+    // another journal has gone can only undo the files still journalled.
+    int failures = 0;
+    for (int failAt = 1; failAt <= writes - kProgramCount + 1; ++failAt) {
+        int seen = 0;
+        SetFileWriteHook([&] {
+            if (++seen == failAt)
+                throw FileException(kCauseDiskFull, "injected");
+        });
+        EXPECT_THROW(m_store.SaveGroup(LoginPath(), 4, "New"), FileException) << "write " << failAt;
+        SetFileWriteHook({});
+        if (!unchanged())
+            ++failures;
+        for (int program = 0; program < kProgramCount; ++program) {
+            WriteBytes(ProfilePath(program), before[static_cast<size_t>(program)]);
+            EXPECT_FALSE(JournalExists(ProfilePath(program)));
+        }
+    }
+    EXPECT_EQ(failures, 0) << "of " << writes - kProgramCount + 1 << " failing writes";
 }
 
 } // namespace

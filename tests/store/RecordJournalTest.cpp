@@ -1,0 +1,375 @@
+#include "store/RecordJournal.h"
+#include "platform/Endian.h"
+#include "platform/FileException.h"
+#include "platform/Platform.h"
+#include "store/RecordFile.h"
+#include "store/SharedFile.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+#include <iostream>
+#include <optional>
+#include <sys/wait.h>
+#include <tuple>
+#include <unistd.h>
+#include <vector>
+
+namespace custodia {
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+// The live records of a file as (kind, sub-kind, data), after its readers have had their say: what a
+// program of the suite would see. A missing file holds none; a file that no reader accepts gives
+// nothing at all.
+using Record = std::tuple<uint8_t, uint8_t, Bytes>;
+std::optional<std::vector<Record>> LiveRecords(const std::string& fileName)
+{
+    const FileReadResult check = InspectRecordFile(fileName);
+    if (check.status == FileReadStatus::Missing)
+        return std::vector<Record> {};
+    if (!check.WasRead())
+        return std::nullopt;
+    const Bytes image = ReadBytes(fileName);
+    std::vector<Record> records;
+    for (size_t offset = recordfile::kFirstRecordOffset; offset + recordfile::kHeadSize <= image.size();) {
+        const RecordHeader head = RecordHeader::Decode(image.data() + offset);
+        if (head.length <= recordfile::kHeadSize || offset + head.length > image.size())
+            return std::nullopt; // a chain that does not reach the end is no whole file
+        if (head.kind != recordfile::kDeletedKind)
+            records.emplace_back(head.kind, head.subKind,
+                Bytes(image.begin() + static_cast<ptrdiff_t>(offset + recordfile::kHeadSize),
+                    image.begin() + static_cast<ptrdiff_t>(offset + head.length)));
+        offset += head.length;
+    }
+    return records;
+}
+
+Bytes Filled(size_t length, unsigned char seed)
+{
+    Bytes data(length);
+    for (size_t i = 0; i < length; ++i)
+        data[i] = static_cast<unsigned char>(seed + i * 13);
+    return data;
+}
+
+// Stops the program at its n-th write, as a kill would; counts the writes when n is 0.
+class WriteKiller {
+public:
+    explicit WriteKiller(int killAt)
+        : m_killAt(killAt)
+    {
+        SetFileWriteHook([this] {
+            if (++m_writes == m_killAt)
+                ::raise(SIGKILL);
+        });
+    }
+    ~WriteKiller() { SetFileWriteHook({}); }
+    int Writes() const { return m_writes; }
+
+private:
+    int m_killAt;
+    int m_writes = 0;
+};
+
+// Runs the change in a child stopped at its n-th write (n = 0: never); returns the writes it made.
+int RunChangeInChild(const std::function<void()>& change, int killAt)
+{
+    int counter[2];
+    if (::pipe(counter) != 0)
+        return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(counter[0]);
+        int writes = 0;
+        {
+            WriteKiller killer(killAt);
+            try {
+                change();
+            } catch (...) {
+            }
+            writes = killer.Writes();
+        }
+        [[maybe_unused]] const ssize_t sent = ::write(counter[1], &writes, sizeof writes);
+        ::_exit(0);
+    }
+    ::close(counter[1]);
+    int writes = -1;
+    if (::read(counter[0], &writes, sizeof writes) != static_cast<ssize_t>(sizeof writes))
+        writes = -1; // killed before it could say
+    ::close(counter[0]);
+    ::waitpid(child, nullptr, 0);
+    return writes;
+}
+
+struct KillCase {
+    const char* name;
+    const char* fileName;
+    std::function<void(RecordFile&, const std::string&)> prepare;
+    std::function<void(RecordFile&, const std::string&)> change;
+};
+
+constexpr uint8_t kGroupKind = 82, kListKind = 87, kOfficeKind = 65;
+
+bool ToggleRight(std::span<unsigned char> data)
+{
+    data[200 + 7] ^= 1;
+    return true;
+}
+
+std::vector<KillCase> KillCases()
+{
+    const auto none = [](RecordFile&, const std::string&) {};
+    const auto twoGroups = [](RecordFile& records, const std::string& name) {
+        records.WriteRecord(name, kGroupKind, 1, Filled(1200, 1), true);
+        records.WriteRecord(name, kGroupKind, 5, Filled(1200, 5), true);
+    };
+    const auto databaseList = [](RecordFile& records, const std::string& name) {
+        records.WriteRecord(name, kListKind, 1, Filled(19296, 9), true);
+    };
+    const auto officeFile = [](RecordFile& records, const std::string& name) {
+        records.WriteRecord(name, kOfficeKind, 0, Filled(6000, 3), true);
+    };
+    const auto twoPaths = [](RecordFile& records, const std::string& name) {
+        records.WriteRecord(name, kListKind, 0, Filled(255, 'a'), false);
+        records.WriteRecord(name, kListKind, 0, Filled(255, 'b'), false);
+    };
+    return {
+        { "a group's right changed in place", "translator.prf", twoGroups,
+            [](RecordFile& records, const std::string& name) {
+                records.ChangeRecord(name, kGroupKind, 5, 1200, ToggleRight);
+            } },
+        { "a new group appended", "setup.prf", twoGroups,
+            [](RecordFile& records, const std::string& name) {
+                records.WriteRecord(name, kGroupKind, 9, Filled(1200, 9), true);
+            } },
+        { "a shorter group record superseded by a whole one", "view.prf",
+            [](RecordFile& records, const std::string& name) {
+                records.WriteRecord(name, kGroupKind, 2, Filled(600, 2), true);
+            },
+            [](RecordFile& records, const std::string& name) {
+                records.WriteRecord(name, kGroupKind, 2, Filled(1200, 4), true);
+            } },
+        { "a group saved into a missing profile file", "export.prf", none,
+            [](RecordFile& records, const std::string& name) {
+                records.ChangeRecord(name, kGroupKind, 3, 1200, ToggleRight);
+            } },
+        { "a database slot changed", "tessel.dbs", databaseList,
+            [](RecordFile& records, const std::string& name) {
+                records.ChangeRecord(name, kListKind, 1, 19296, [](std::span<unsigned char> data) {
+                    data[3 * 257] = 'X';
+                    return true;
+                });
+            } },
+        { "an office named", "officena.mes", officeFile,
+            [](RecordFile& records, const std::string& name) {
+                records.ChangeRecord(name, kOfficeKind, 0, 6000, [](std::span<unsigned char> data) {
+                    data[60 * 4 + 10] = 'Q';
+                    return true;
+                });
+            } },
+        { "a login path added", "custo.cfg", twoPaths,
+            [](RecordFile& records, const std::string& name) {
+                records.WriteRecord(name, kListKind, 0, Filled(255, 'c'), false);
+            } },
+        { "a login path removed", "custo.cfg", twoPaths,
+            [](RecordFile& records, const std::string& name) {
+                const Bytes path = Filled(255, 'a');
+                records.DeleteRecord(name, kListKind, 0, path, path.size());
+            } },
+    };
+}
+
+class RecordJournalKillTest : public ::testing::TestWithParam<KillCase> {
+protected:
+    RecordJournalKillTest()
+        : m_platform([](int) {}, {})
+    {
+    }
+
+    TempDir m_dir;
+    ScopedPlatformOverride m_platform;
+};
+
+// A writer killed at each of its writes in turn (the journal's, the file's, the journal's removal)
+// leaves a file that every reader takes whole, holding either what it held before or the change.
+TEST_P(RecordJournalKillTest, WriterKilledAtEveryWriteLeavesOldOrNewContent)
+{
+    const KillCase& c = GetParam();
+    const std::string name = m_dir.file(c.fileName);
+    RecordFile records;
+    c.prepare(records, name);
+    const auto before = LiveRecords(name);
+    ASSERT_TRUE(before);
+    const Bytes original = ReadBytes(name);
+
+    const int writes = RunChangeInChild([&] { c.change(records, name); }, 0);
+    ASSERT_GT(writes, 2) << "the change, its journal and the journal's removal each write";
+    const auto after = LiveRecords(name);
+    ASSERT_TRUE(after);
+    ASSERT_NE(*after, *before);
+    EXPECT_FALSE(JournalExists(name));
+
+    int asBefore = 0, asAfter = 0, unreadable = 0;
+    for (int killAt = 1; killAt <= writes; ++killAt) {
+        if (original.empty())
+            ::unlink(name.c_str());
+        else
+            WriteBytes(name, original);
+        RunChangeInChild([&] { c.change(records, name); }, killAt);
+        const auto seen = LiveRecords(name);
+        EXPECT_FALSE(JournalExists(name)) << "kill at write " << killAt;
+        if (seen == before)
+            ++asBefore;
+        else if (seen == after)
+            ++asAfter;
+        else
+            ++unreadable;
+    }
+    std::cout << "[ figures ] " << c.name << ": " << writes << " kills, " << asBefore << " as before, " << asAfter
+              << " changed, " << unreadable << " unreadable or mixed\n";
+    EXPECT_EQ(unreadable, 0);
+    EXPECT_GT(asBefore, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(RecordFiles, RecordJournalKillTest, ::testing::ValuesIn(KillCases()),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+class RecordJournalTest : public ::testing::Test {
+protected:
+    RecordJournalTest()
+        : m_platform([](int) {}, {})
+    {
+        RecordFile().WriteRecord(Name(), kGroupKind, 1, Filled(1200, 1), true);
+        m_sound = ReadBytes(Name());
+    }
+
+    std::string Name() const { return m_dir.file("setup.prf"); }
+
+    // The file as a killed writer leaves it: its journal complete and part of the change made.
+    void CutShortChange(size_t journalBytes)
+    {
+        SharedFile file;
+        ASSERT_TRUE(file.Open(Name(), openflags::kReadWrite | openflags::kShareExclusive));
+        RecordJournal journal(file.GetLength());
+        journal.Keep(file, 0, 12);
+        journal.Keep(file, recordfile::kFirstRecordOffset, 1204);
+        Bytes encoded = journal.Encode();
+        encoded.resize(std::min(encoded.size(), journalBytes));
+        WriteBytes(JournalNameOf(Name()), encoded);
+        if (journalBytes >= journal.Encode().size()) {
+            const Bytes torn = Filled(500, 77);
+            file.Seek(recordfile::kFirstRecordOffset + 4, File::SeekFrom::Begin);
+            file.Write(torn.data(), torn.size());
+            file.Seek(0, File::SeekFrom::End);
+            file.Write(torn.data(), torn.size());
+        }
+    }
+
+    TempDir m_dir;
+    ScopedPlatformOverride m_platform;
+    Bytes m_sound;
+};
+
+TEST_F(RecordJournalTest, ReaderRollsBackAChangeCutShort)
+{
+    CutShortChange(SIZE_MAX);
+    Bytes buffer(1200);
+    EXPECT_EQ(RecordFile().ReadRecord(Name(), kGroupKind, 1, buffer, true), 1200u);
+    EXPECT_EQ(buffer, Filled(1200, 1));
+    EXPECT_EQ(ReadBytes(Name()), m_sound);
+    EXPECT_FALSE(JournalExists(Name()));
+}
+
+TEST_F(RecordJournalTest, WriterRollsBackBeforeItsOwnChange)
+{
+    CutShortChange(SIZE_MAX);
+    ASSERT_EQ(RecordFile().WriteRecord(Name(), kGroupKind, 2, Filled(1200, 2), true), 1);
+    EXPECT_EQ(InspectRecordFile(Name()).status, FileReadStatus::Read);
+    Bytes buffer(1200);
+    EXPECT_EQ(RecordFile().ReadRecord(Name(), kGroupKind, 1, buffer, true), 1200u);
+    EXPECT_EQ(buffer, Filled(1200, 1));
+}
+
+// A journal is flushed whole before the file is touched: a torn one (cut at any length, or with one
+// byte changed) means the file was never touched, so it is removed and the file left alone.
+TEST_F(RecordJournalTest, TornJournalIsRemovedAndTheFileLeftAlone)
+{
+    RecordJournal journal(m_sound.size());
+    {
+        SharedFile file;
+        ASSERT_TRUE(file.Open(Name(), openflags::kRead | openflags::kShareDenyNone));
+        journal.Keep(file, 0, 12);
+        journal.Keep(file, recordfile::kFirstRecordOffset, 100);
+    }
+    const Bytes whole = journal.Encode();
+    for (size_t cut = 0; cut < whole.size(); cut += 7) {
+        WriteBytes(JournalNameOf(Name()), Bytes(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(cut)));
+        EXPECT_EQ(InspectRecordFile(Name()).status, FileReadStatus::Read) << "cut at " << cut;
+        EXPECT_FALSE(JournalExists(Name())) << "cut at " << cut;
+        EXPECT_EQ(ReadBytes(Name()), m_sound);
+    }
+    for (size_t flip = 0; flip < whole.size(); flip += 5) {
+        Bytes damaged = whole;
+        damaged[flip] ^= 0x20;
+        EXPECT_FALSE(RecordJournal::Decode(damaged)) << "byte " << flip;
+    }
+}
+
+TEST_F(RecordJournalTest, JournalWithLengthsPastItsEndOrTheFileIsRefused)
+{
+    RecordJournal journal(40);
+    Bytes bytes = journal.Encode();
+    bytes.resize(recordjournal::kHeaderSize + recordjournal::kRangeHeadSize + 4);
+    WriteUint32LE(bytes.data() + recordjournal::kRangeCountOffset, 1);
+    WriteUint32LE(bytes.data() + recordjournal::kHeaderSize, 38); // range at 38, 4 bytes: past the old end
+    WriteUint32LE(bytes.data() + recordjournal::kHeaderSize + recordjournal::kRangeLengthOffset, 4);
+    WriteUint32LE(bytes.data() + recordjournal::kChecksumOffset, JournalChecksum(bytes));
+    EXPECT_FALSE(RecordJournal::Decode(bytes));
+    WriteUint32LE(bytes.data() + recordjournal::kHeaderSize, 36);
+    WriteUint32LE(bytes.data() + recordjournal::kChecksumOffset, JournalChecksum(bytes));
+    EXPECT_TRUE(RecordJournal::Decode(bytes));
+    WriteUint32LE(bytes.data() + recordjournal::kRangeCountOffset, 2);
+    WriteUint32LE(bytes.data() + recordjournal::kChecksumOffset, JournalChecksum(bytes));
+    EXPECT_FALSE(RecordJournal::Decode(bytes));
+}
+
+// A link by the journal's name is neither written through nor read through.
+TEST_F(RecordJournalTest, LinkInPlaceOfTheJournalIsNotFollowed)
+{
+    const std::string target = m_dir.file("elsewhere");
+    test::WriteText(target, "keep me");
+    ASSERT_EQ(::symlink(target.c_str(), JournalNameOf(Name()).c_str()), 0);
+    EXPECT_EQ(InspectRecordFile(Name()).status, FileReadStatus::Read);
+    EXPECT_EQ(test::ReadText(target), "keep me");
+    EXPECT_FALSE(JournalExists(Name()));
+
+    ASSERT_EQ(::symlink(target.c_str(), JournalNameOf(Name()).c_str()), 0);
+    SharedFile file;
+    ASSERT_TRUE(file.Open(Name(), openflags::kReadWrite | openflags::kShareExclusive));
+    EXPECT_THROW(RecordJournal(file.GetLength()).Store(JournalNameOf(Name())), FileException);
+    EXPECT_EQ(test::ReadText(target), "keep me");
+}
+
+// While a writer holds the file its journal is no reader's business: the reader waits as for any held
+// file and never rolls back a change under way.
+TEST_F(RecordJournalTest, ReaderLeavesTheJournalOfAWriterThatHoldsTheFile)
+{
+    CutShortChange(SIZE_MAX);
+    const Bytes during = ReadBytes(Name());
+    SharedFile writer;
+    ASSERT_TRUE(writer.Open(Name(), openflags::kReadWrite | openflags::kShareExclusive));
+    const FileReadResult read = InspectRecordFile(Name());
+    EXPECT_EQ(read.status, FileReadStatus::Unopenable);
+    EXPECT_TRUE(JournalExists(Name()));
+    EXPECT_EQ(ReadBytes(Name()), during);
+}
+
+} // namespace
+} // namespace custodia
