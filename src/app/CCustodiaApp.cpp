@@ -5,6 +5,7 @@
 #include "app/ConsoleItemDialogs.h"
 #include "app/FileErrorReport.h"
 #include "app/LogonDialog.h"
+#include "app/SharedFileWaitFeedback.h"
 #include "app/SupportDialog.h"
 #include "app/UiServices.h"
 #include "app/WordText.h"
@@ -38,6 +39,7 @@ CCustodiaApp::CCustodiaApp(Options options, UiServices& ui)
 // and the store.
 CCustodiaApp::~CCustodiaApp()
 {
+    m_waitFeedback.reset();
     m_mainFrame.reset();
     m_doc.reset();
     m_words.reset();
@@ -61,6 +63,8 @@ bool CCustodiaApp::InitInstance()
     m_mainFrame->AttachHelpBar(new CHelpBar(*m_words, *m_mainFrame));
     connect(m_mainFrame.get(), &CMainFrame::aboutRequested, this, &CCustodiaApp::OnAppAbout);
     connect(m_mainFrame.get(), &CMainFrame::technicalSupportRequested, this, &CCustodiaApp::OnTechnicalSupport);
+    m_waitFeedback = std::make_unique<SharedFileWaitFeedback>(*m_words, m_mainFrame.get());
+    m_waitFeedback->Install();
     // The log-on dialog opens in front of the complete main window.
     m_mainFrame->show();
     m_mainFrame->repaint();
@@ -103,6 +107,9 @@ bool CCustodiaApp::RunLogon()
         verdict = DecideAfterLogon(
             dialog->GetLogonRequired(), accepted, *m_store, dialog->GetLoginPath(), dialog->GetGroupNumber());
     });
+    if (verdict == StartupVerdict::Run && dialog->GetLogonRequired() && m_store->GetUserName())
+        m_mainFrame->SetSupervisor(
+            LoggedOnSupervisor { dialog->GetLoginPath(), *m_store->GetUserName(), dialog->GetGroupNumber() });
     dialog.reset();
     if (!read)
         return false; // the rights could not be read, so the right to run is not shown either

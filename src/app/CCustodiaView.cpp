@@ -2,7 +2,13 @@
 
 #include "app/CCustodiaDoc.h"
 #include "app/WordText.h"
+#include "platform/Platform.h"
+#include "store/DatabaseList.h"
+#include "store/FileReadResult.h"
+#include "store/PasswordFile.h"
+#include "store/ProgramIndex.h"
 #include "store/UserStore.h"
+#include "users/UserStoreCalls.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -19,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 #include <utility>
 
@@ -31,36 +38,54 @@ constexpr int kLargeIconSize = 32;
 
 // The loads of the store, in one place, as the store's call shapes change.
 struct LoadedUsers {
-    std::vector<UserEntry> users;
+    Loaded<std::vector<UserEntry>> users;
     std::vector<GroupEntry> groups;
     DatabaseList databases;
 };
 
-DatabaseList LoadDatabases(UserStore& store, const std::string& loginPath)
+struct LoadedDatabases {
+    FileReadResult result;
+    DatabaseList databases;
+};
+
+LoadedDatabases LoadDatabases(UserStore& store, const std::string& loginPath)
 {
-    store.LoadDatabaseList(loginPath);
-    return store.DatabaseListOrEmpty();
+    LoadedDatabases loaded;
+    loaded.result = store.LoadDatabaseList(loginPath);
+    loaded.databases = store.DatabaseListOrEmpty();
+    return loaded;
 }
 
 LoadedUsers LoadUsersWithGroupsAndDatabases(const std::string& loginPath)
 {
     UserStore store;
     LoadedUsers loaded;
-    loaded.users = store.LoadUsers(loginPath).value;
+    loaded.users = store.LoadUsers(loginPath);
     loaded.groups = store.LoadGroupList(loginPath).value;
-    loaded.databases = LoadDatabases(store, loginPath);
+    loaded.databases = LoadDatabases(store, loginPath).databases;
     return loaded;
 }
 
-std::vector<GroupEntry> LoadGroups(const std::string& loginPath)
+Loaded<std::vector<GroupEntry>> LoadGroups(const std::string& loginPath)
 {
-    return UserStore().LoadGroupList(loginPath).value;
+    return UserStore().LoadGroupList(loginPath);
 }
 
-DatabaseList LoadDatabases(const std::string& loginPath)
+LoadedDatabases LoadDatabases(const std::string& loginPath)
 {
     UserStore store;
     return LoadDatabases(store, loginPath);
+}
+
+std::string GroupListFile(const std::string& loginPath)
+{
+    return JoinPath(loginPath, kProfileFiles[kProgramSetup].fileName);
+}
+
+bool FolderIsThere(const std::string& loginPath)
+{
+    std::error_code error;
+    return std::filesystem::is_directory(loginPath.empty() ? std::string(".") : loginPath, error);
 }
 
 // Column widths in units u = (W - W/12) / 12 of the list's width W.
@@ -127,6 +152,14 @@ CCustodiaView::CCustodiaView(const WordTable& words, CCustodiaDoc& doc, QWidget*
     m_emptyHint->setContentsMargins(6, 6, 6, 6);
     m_emptyHint->hide();
     layout->addWidget(m_emptyHint);
+    m_problemLabel = new QLabel(this);
+    m_problemLabel->setObjectName(QStringLiteral("listProblem"));
+    m_problemLabel->setWordWrap(true);
+    m_problemLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_problemLabel->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_problemLabel->setContentsMargins(6, 6, 6, 6);
+    m_problemLabel->hide();
+    layout->addWidget(m_problemLabel, 1);
     layout->addWidget(m_stack, 1);
 
     m_details->setObjectName(QStringLiteral("itemDetails"));
@@ -261,6 +294,7 @@ void CCustodiaView::Load(
         m_proxy.sort(-1);
     }
     m_loginPath = loginPath;
+    m_problem.reset();
     fill();
     if (!sameRows)
         ApplySort();
@@ -272,6 +306,7 @@ void CCustodiaView::Load(
     if (kept)
         RestoreView(*kept);
     UpdateEmptyHint();
+    UpdateProblem();
     EmitRowCount();
     if (!sameRows)
         emit contentsChanged();
@@ -299,36 +334,54 @@ void CCustodiaView::ShowUsers(const std::string& loginPath)
 {
     Load(ListMode::Users, loginPath, Columns::Rebuild, [&] {
         LoadedUsers loaded = LoadUsersWithGroupsAndDatabases(loginPath);
-        m_model.SetUsers(std::move(loaded.users), std::move(loaded.groups), std::move(loaded.databases));
+        NoteProblem(loaded.users, PasswordFilePath(loginPath), loginPath);
+        m_model.SetUsers(std::move(loaded.users.value), std::move(loaded.groups), std::move(loaded.databases));
     });
 }
 
 void CCustodiaView::ShowGroups(const std::string& loginPath)
 {
-    Load(ListMode::Groups, loginPath, Columns::Rebuild, [&] { m_model.SetGroups(LoadGroups(loginPath)); });
+    Load(ListMode::Groups, loginPath, Columns::Rebuild, [&] {
+        Loaded<std::vector<GroupEntry>> groups = LoadGroups(loginPath);
+        NoteProblem(groups, GroupListFile(loginPath), loginPath);
+        m_model.SetGroups(std::move(groups.value));
+    });
 }
 
 void CCustodiaView::ShowDatabasePaths(const std::string& loginPath)
 {
-    Load(ListMode::DatabasePaths, loginPath, Columns::Rebuild, [&] { m_model.SetDatabases(LoadDatabases(loginPath)); });
+    Load(ListMode::DatabasePaths, loginPath, Columns::Rebuild, [&] {
+        LoadedDatabases loaded = LoadDatabases(loginPath);
+        NoteProblem(loaded.result, DatabaseListFileOf(loginPath), loginPath);
+        m_model.SetDatabases(std::move(loaded.databases));
+    });
 }
 
 void CCustodiaView::FillUsers(const std::string& loginPath)
 {
     Load(ListMode::Users, loginPath, Columns::Keep, [&] {
         LoadedUsers loaded = LoadUsersWithGroupsAndDatabases(loginPath);
-        m_model.SetUsers(std::move(loaded.users), std::move(loaded.groups), std::move(loaded.databases));
+        NoteProblem(loaded.users, PasswordFilePath(loginPath), loginPath);
+        m_model.SetUsers(std::move(loaded.users.value), std::move(loaded.groups), std::move(loaded.databases));
     });
 }
 
 void CCustodiaView::FillGroups(const std::string& loginPath)
 {
-    Load(ListMode::Groups, loginPath, Columns::Keep, [&] { m_model.SetGroups(LoadGroups(loginPath)); });
+    Load(ListMode::Groups, loginPath, Columns::Keep, [&] {
+        Loaded<std::vector<GroupEntry>> groups = LoadGroups(loginPath);
+        NoteProblem(groups, GroupListFile(loginPath), loginPath);
+        m_model.SetGroups(std::move(groups.value));
+    });
 }
 
 void CCustodiaView::FillDatabasePaths(const std::string& loginPath)
 {
-    Load(ListMode::DatabasePaths, loginPath, Columns::Keep, [&] { m_model.SetDatabases(LoadDatabases(loginPath)); });
+    Load(ListMode::DatabasePaths, loginPath, Columns::Keep, [&] {
+        LoadedDatabases loaded = LoadDatabases(loginPath);
+        NoteProblem(loaded.result, DatabaseListFileOf(loginPath), loginPath);
+        m_model.SetDatabases(std::move(loaded.databases));
+    });
 }
 
 void CCustodiaView::RefreshList()
@@ -477,6 +530,31 @@ void CCustodiaView::UpdateEmptyHint()
     const bool nothingManaged = m_doc.LoginPathCount() == 0
         && (Mode() == ListMode::None || (Mode() == ListMode::LoginPaths && m_model.rowCount() == 0));
     m_emptyHint->setVisible(nothingManaged);
+}
+
+void CCustodiaView::NoteProblem(const FileReadResult& result, const std::string& fileName, const std::string& loginPath)
+{
+    if (result.WasRead())
+        return;
+    // A missing file is the normal state of a fresh login path, unless its whole folder is gone.
+    if (!FolderIsThere(loginPath)) {
+        m_problem = ListProblem { StoredText(loginPath), WordText(m_words, Word::FolderMissingCause) };
+    } else if (result.IsUnusable()) {
+        const std::string cause = result.problem.empty() ? std::string("cannot be read") : result.problem;
+        m_problem = ListProblem { StoredText(fileName), StoredText(cause) };
+    }
+}
+
+// Rows that could not be read are not shown as an empty list: the list area says why instead.
+void CCustodiaView::UpdateProblem()
+{
+    if (m_problem) {
+        m_problemLabel->setText(WordText(m_words, Word::ListUnreadable) + QStringLiteral("\n\n") + m_problem->fileName
+            + QStringLiteral("\n") + m_problem->cause);
+        m_problemLabel->setAccessibleName(m_problemLabel->text());
+    }
+    m_problemLabel->setVisible(m_problem.has_value());
+    m_stack->setVisible(!m_problem.has_value());
 }
 
 void CCustodiaView::EmitRowCount()

@@ -29,6 +29,13 @@ namespace custodia {
 
 class CCustodiaDoc;
 class WordTable;
+struct FileReadResult;
+
+// Why a list could not be read: which file (or folder) and what stood in the way.
+struct ListProblem {
+    QString fileName;
+    QString cause;
+};
 
 // The right pane: the items under the node selected in the tree. What it lists is read from the
 // login path's files on every fill, so it always shows what is on disk; the loaded lists stay in its
@@ -60,6 +67,9 @@ public:
     void Reload();
 
     ListMode Mode() const { return m_model.Mode(); }
+    // Set when the last fill could not read what it lists; the list area then says why in place of rows.
+    const std::optional<ListProblem>& Problem() const { return m_problem; }
+    QLabel& ProblemLabel() const { return *m_problemLabel; }
     std::optional<Word> ModeNoun() const { return ModeNounWord(Mode()); }
     const std::string& CurrentLoginPath() const { return m_loginPath; }
     bool HasSelection() const;
@@ -145,6 +155,8 @@ private:
     void OnFilterChanged(const QString& text);
     void SelectFirstShownRowIfNoneSelected();
     void UpdateEmptyHint();
+    void UpdateProblem();
+    void NoteProblem(const FileReadResult& result, const std::string& fileName, const std::string& loginPath);
     void EmitRowCount();
     std::vector<int> SelectedShownRows() const;
 
@@ -154,6 +166,8 @@ private:
     ItemListProxy m_proxy;
     QLineEdit* m_filter = nullptr;
     QLabel* m_emptyHint = nullptr;
+    QLabel* m_problemLabel = nullptr;
+    std::optional<ListProblem> m_problem;
     QStackedWidget* m_stack = nullptr;
     QTreeView* m_details = nullptr;
     QListView* m_icons = nullptr;

@@ -316,6 +316,11 @@ void CMainFrame::SetItemDialogs(std::unique_ptr<ItemDialogs> dialogs)
     m_dialogs = std::move(dialogs);
 }
 
+void CMainFrame::SetSupervisor(std::optional<LoggedOnSupervisor> supervisor)
+{
+    m_commands->SetSupervisor(std::move(supervisor));
+}
+
 void CMainFrame::SelectCategory(const LoginPathEntry& entry, LoginPathCategory category)
 {
     m_tree->SelectCategory(entry, category);
@@ -528,7 +533,10 @@ void CMainFrame::UpdateTitleAndStatus()
     case ListMode::Groups:
     case ListMode::DatabasePaths:
         setWindowTitle(label + separator + Text(CategoryWord(mode)) + separator + base);
-        m_statusText->setText(fullPath + separator + Text(CategoryWord(mode)) + separator + count);
+        if (const std::optional<ListProblem>& problem = m_view->Problem())
+            m_statusText->setText(Text(Word::ListUnreadableStatus).arg(problem->fileName, problem->cause));
+        else
+            m_statusText->setText(fullPath + separator + Text(CategoryWord(mode)) + separator + count);
         return;
     }
 }

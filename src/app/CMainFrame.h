@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CCustodiaDoc.h"
+#include "app/ConsoleLockout.h"
 #include "app/ListMode.h"
 
 #include <QMainWindow>
@@ -58,6 +59,8 @@ public:
 
     // The dialogs the commands open; until they exist, commands that need one do nothing.
     void SetItemDialogs(std::unique_ptr<ItemDialogs> dialogs);
+    // Who logged on, so that the commands can warn before locking everyone out of the console.
+    void SetSupervisor(std::optional<LoggedOnSupervisor> supervisor);
     // Docks the help bar at the right, which the help bar commands then show and hide; it starts shown
     // or hidden as it was at the end of the last run. F1 shows it and puts the cursor into its search.
     void AttachHelpBar(CHelpBar* helpBar);

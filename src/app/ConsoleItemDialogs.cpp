@@ -87,6 +87,9 @@ bool ConsoleItemDialogs::EditGroup(QWidget* parent, const std::string& loginPath
     // then shows what is stored.
     if (auto* itemList = qobject_cast<CCustodiaView*>(parent))
         dialog.SetGroupsSavedHandler([itemList, loginPath] { itemList->FillGroups(loginPath); });
+    if (m_groupSaveCheck)
+        dialog.SetSaveCheck(
+            [check = m_groupSaveCheck, &dialog](bool keepsRight) { return check(&dialog, keepsRight); });
     return dialog.exec() == QDialog::Accepted;
 }
 

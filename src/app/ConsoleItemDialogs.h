@@ -23,11 +23,13 @@ public:
 
     std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget* parent, const std::string& loginPath) override;
     bool EditGroup(QWidget* parent, const std::string& loginPath, const GroupEntry& group) override;
+    void SetGroupSaveCheck(GroupSaveCheck check) override { m_groupSaveCheck = std::move(check); }
 
 private:
     const WordTable& m_words;
     UiServices& m_ui;
     CCustodiaDoc& m_doc;
+    GroupSaveCheck m_groupSaveCheck;
 };
 
 } // namespace custodia

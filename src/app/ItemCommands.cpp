@@ -8,7 +8,9 @@
 #include "app/NumberText.h"
 #include "app/UiServices.h"
 #include "app/WordText.h"
+#include "platform/Platform.h"
 #include "store/PasswordFile.h"
+#include "store/ProgramIndex.h"
 #include "store/UserStore.h"
 #include "users/UserMessages.h"
 #include "users/UserStoreCalls.h"
@@ -25,7 +27,45 @@ bool HasGroup(const std::vector<GroupEntry>& groups, int groupNumber)
         groups.begin(), groups.end(), [&](const GroupEntry& group) { return group.groupNumber == groupNumber; });
 }
 
+constexpr int kListedNamesAtMost = 10;
+constexpr int kListedMembersAtMost = 5;
+
+// A long list is cut, with the number of the rest in its place.
+QString ListedNames(const QStringList& names, const WordTable& words, int atMost = kListedNamesAtMost)
+{
+    QString text;
+    const int shown = std::min(static_cast<int>(names.size()), atMost);
+    for (int i = 0; i < shown; ++i)
+        text += QStringLiteral("  ") + names[i] + QLatin1Char('\n');
+    if (names.size() > shown)
+        text
+            += QStringLiteral("  ") + WordText(words, Word::MoreRowsLine).arg(names.size() - shown) + QLatin1Char('\n');
+    return text;
+}
+
 } // namespace
+
+std::vector<ConsoleMember> StoredConsoleMembers(const std::string& loginPath)
+{
+    std::vector<ConsoleMember> members;
+    for (const UserEntry& entry : UserStore().LoadUsers(loginPath).value)
+        members.push_back({ entry.user.userName, entry.user.groupNumber });
+    return members;
+}
+
+// Users left in a deleted group show an unknown group afterwards; the supervisor is told who.
+QString CItemCommands::MembersWarning(const std::vector<UserEntry>& users, const std::vector<GroupEntry>& groups) const
+{
+    QStringList members;
+    for (const UserEntry& user : users) {
+        if (HasGroup(groups, user.user.groupNumber))
+            members.append(StoredText(user.user.userName));
+    }
+    if (members.isEmpty())
+        return {};
+    return QLatin1Char('\n') + Text(Word::GroupMembersWarning).arg(members.size()) + QLatin1Char('\n')
+        + ListedNames(members, m_words, kListedMembersAtMost);
+}
 
 CItemCommands::CItemCommands(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view, CLeftView& tree,
     ItemDialogs& dialogs, UiServices& ui)
@@ -98,26 +138,50 @@ void CItemCommands::EditItem()
 
 void CItemCommands::DeleteItem()
 {
-    const std::optional<int> row = m_view.SelectedRow();
-    if (!row)
+    const std::vector<int> rows = m_view.SelectedRows();
+    if (rows.empty())
         return;
-    RunReportingFileErrors(&m_view, m_ui, [this, row = *row] {
+    RunReportingFileErrors(&m_view, m_ui, [this, &rows] {
         switch (m_view.Mode()) {
         case ListMode::Users:
-            DeleteUser(row);
+            DeleteUsers(rows);
             break;
         case ListMode::Groups:
-            DeleteGroup(row);
+            DeleteGroups(rows);
             break;
         case ListMode::LoginPaths:
         case ListMode::Categories:
-            DeleteLoginPath(row);
+            // Every category row stands for the same login path; the first selected one is enough.
+            DeleteLoginPath(rows.front());
             break;
         case ListMode::DatabasePaths:
         case ListMode::None:
             break;
         }
     });
+}
+
+ConsoleLockoutCheck CItemCommands::LockoutCheck(const std::string& loginPath) const
+{
+    return ConsoleLockoutCheck(m_supervisor, ConsoleLockoutCheck::StoredGroupRights(loginPath));
+}
+
+bool CItemCommands::ConfirmLockOut(LockOut lockOut, QWidget* parent)
+{
+    if (lockOut == LockOut::None)
+        return true;
+    const Word warning = lockOut == LockOut::Self ? Word::SelfLockOutWarning : Word::LockOutWarning;
+    return m_ui.ShowMessage(parent != nullptr ? parent : &m_view, Text(warning), Text(Word::LockOutCaption),
+               UiServices::Icon::Warning, UiServices::Buttons::OkCancel)
+        == UiServices::Answer::Ok;
+}
+
+void CItemCommands::ReportNotDeleted(const QStringList& rows, const std::string& fileName)
+{
+    const QString text = Text(Word::RowsNotDeleted) + QStringLiteral("\n\n  ") + rows.join(QStringLiteral("\n  "))
+        + QStringLiteral("\n\n") + StoredText(fileName) + QStringLiteral("\n")
+        + QString::fromStdString(DescribeWriteFailure(fileName));
+    m_ui.ShowMessage(&m_view, text, Text(Word::NotDeletedCaption), UiServices::Icon::Critical, UiServices::Buttons::Ok);
 }
 
 // The list then shows what is really stored.
@@ -166,8 +230,20 @@ void CItemCommands::CreateGroup()
         return;
     group.groupNumber = *number;
     const std::string loginPath = m_view.CurrentLoginPath();
-    if (m_dialogs->EditGroup(&m_view, loginPath, group))
+    if (EditGroupChecked(loginPath, group))
         m_view.FillGroups(loginPath);
+}
+
+bool CItemCommands::EditGroupChecked(const std::string& loginPath, const GroupEntry& group)
+{
+    m_dialogs->SetGroupSaveCheck([this, loginPath, number = group.groupNumber](QWidget* dialog, bool keepsRight) {
+        const LockOut lockOut = LockoutCheck(loginPath).ChangingGroupRight(
+            loginPath, StoredConsoleMembers(loginPath), number, keepsRight);
+        return ConfirmLockOut(lockOut, dialog);
+    });
+    const bool saved = m_dialogs->EditGroup(&m_view, loginPath, group);
+    m_dialogs->SetGroupSaveCheck({});
+    return saved;
 }
 
 void CItemCommands::CreateLoginPath()
@@ -218,7 +294,7 @@ void CItemCommands::EditGroup(int row)
         return;
     const GroupEntry group = m_view.Groups()[static_cast<size_t>(row)];
     const std::string loginPath = m_view.CurrentLoginPath();
-    if (m_dialogs->EditGroup(&m_view, loginPath, group))
+    if (EditGroupChecked(loginPath, group))
         m_view.FillGroups(loginPath);
 }
 
@@ -236,33 +312,85 @@ void CItemCommands::EditDatabasePath(int row)
     m_view.FillDatabasePaths(loginPath);
 }
 
-void CItemCommands::DeleteUser(int row)
+void CItemCommands::DeleteUsers(const std::vector<int>& rows)
 {
-    if (row >= static_cast<int>(m_view.Users().size()))
+    std::vector<UserRecord> users;
+    for (const int row : rows) {
+        if (row < static_cast<int>(m_view.Users().size()))
+            users.push_back(m_view.Users()[static_cast<size_t>(row)].user);
+    }
+    if (users.empty())
         return;
-    const UserRecord user = m_view.Users()[static_cast<size_t>(row)].user;
-    const QString text = Text(Word::DeleteUserPrompt) + QStringLiteral("\n\n  ") + Text(Word::UserNameFieldLabel)
-        + QLatin1Char(' ') + StoredText(user.userName) + QStringLiteral("\n  ") + Text(Word::UserFullNameLabel)
-        + QLatin1Char(' ') + StoredText(user.fullName) + QStringLiteral("\n  ") + Text(Word::UserDescriptionLabel)
-        + QLatin1Char(' ') + StoredText(user.description);
+    QString text;
+    if (users.size() == 1) {
+        const UserRecord& user = users.front();
+        text = Text(Word::DeleteUserPrompt) + QStringLiteral("\n\n  ") + Text(Word::UserNameFieldLabel)
+            + QLatin1Char(' ') + StoredText(user.userName) + QStringLiteral("\n  ") + Text(Word::UserFullNameLabel)
+            + QLatin1Char(' ') + StoredText(user.fullName) + QStringLiteral("\n  ") + Text(Word::UserDescriptionLabel)
+            + QLatin1Char(' ') + StoredText(user.description);
+    } else {
+        QStringList names;
+        for (const UserRecord& user : users)
+            names.append(StoredText(user.userName) + QStringLiteral(" - ") + StoredText(user.fullName));
+        text = Text(Word::DeleteRowsPrompt).arg(users.size()) + QStringLiteral("\n\n") + ListedNames(names, m_words);
+    }
     if (!Confirm(text, Word::DeleteUserCaption))
         return;
     const std::string loginPath = m_view.CurrentLoginPath();
-    UserStore().DeleteUser(loginPath, user.userName, user.fullName, user.description);
+    std::set<std::string> names;
+    for (const UserRecord& user : users)
+        names.insert(user.userName);
+    if (!ConfirmLockOut(LockoutCheck(loginPath).DeletingUsers(loginPath, StoredConsoleMembers(loginPath), names)))
+        return;
+    QStringList failed;
+    for (const UserRecord& user : users) {
+        if (UserStore().DeleteUser(loginPath, user.userName, user.fullName, user.description) == 0)
+            failed.append(StoredText(user.userName));
+    }
+    if (!failed.isEmpty())
+        ReportNotDeleted(failed, PasswordFilePath(loginPath));
     m_view.FillUsers(loginPath);
 }
 
-void CItemCommands::DeleteGroup(int row)
+void CItemCommands::DeleteGroups(const std::vector<int>& rows)
 {
-    if (row >= static_cast<int>(m_view.Groups().size()))
-        return;
-    const GroupEntry group = m_view.Groups()[static_cast<size_t>(row)];
-    const QString text = Text(Word::DeleteGroupPrompt) + QStringLiteral(":\n\n  ") + ZeroPadded(group.groupNumber, 3)
-        + QLatin1Char(' ') + StoredText(group.name) + QLatin1Char('\n');
-    if (!Confirm(text, Word::DeleteGroupCaption))
+    std::vector<GroupEntry> groups;
+    for (const int row : rows) {
+        if (row < static_cast<int>(m_view.Groups().size()))
+            groups.push_back(m_view.Groups()[static_cast<size_t>(row)]);
+    }
+    if (groups.empty())
         return;
     const std::string loginPath = m_view.CurrentLoginPath();
-    UserStore().DeleteGroup(loginPath, static_cast<uint8_t>(group.groupNumber));
+    const std::vector<UserEntry> users = UserStore().LoadUsers(loginPath).value;
+    std::vector<ConsoleMember> members;
+    for (const UserEntry& user : users)
+        members.push_back({ user.user.userName, user.user.groupNumber });
+    QString text = Text(Word::DeleteGroupPrompt) + QStringLiteral(":\n\n");
+    QStringList names;
+    for (const GroupEntry& group : groups)
+        names.append(ZeroPadded(group.groupNumber, 3) + QLatin1Char(' ') + StoredText(group.name));
+    text += ListedNames(names, m_words);
+    text += MembersWarning(users, groups);
+    if (!Confirm(text, Word::DeleteGroupCaption))
+        return;
+    std::set<int> numbers;
+    for (const GroupEntry& group : groups)
+        numbers.insert(group.groupNumber);
+    const LockOut lockOut = LockoutCheck(loginPath).DeletingGroups(loginPath, members, numbers);
+    if (!ConfirmLockOut(lockOut))
+        return;
+    for (const GroupEntry& group : groups)
+        UserStore().DeleteGroup(loginPath, static_cast<uint8_t>(group.groupNumber));
+    // The profile files tell whether each group is gone.
+    const std::vector<GroupEntry> left = UserStore().LoadGroupList(loginPath).value;
+    QStringList failed;
+    for (const GroupEntry& group : groups) {
+        if (HasGroup(left, group.groupNumber))
+            failed.append(ZeroPadded(group.groupNumber, 3) + QLatin1Char(' ') + StoredText(group.name));
+    }
+    if (!failed.isEmpty())
+        ReportNotDeleted(failed, JoinPath(loginPath, kProfileFiles[kProgramSetup].fileName));
     m_view.FillGroups(loginPath);
 }
 
@@ -279,6 +407,9 @@ void CItemCommands::DeleteLoginPath(int row)
     // Only the managed list changes; the login path's folder and files stay as they are.
     m_doc.RemoveLoginPath(path);
     m_doc.LoadLoginPaths();
+    // Another program may have removed it meanwhile; only a path still listed was not removed.
+    if (m_doc.FindLoginPath(path) != nullptr)
+        ReportNotDeleted({ StoredText(path) }, m_doc.FileName());
     m_tree.FillTree(std::nullopt);
 }
 

@@ -1,12 +1,19 @@
 #pragma once
 
+#include "app/ConsoleLockout.h"
+#include "store/GroupEntry.h"
+#include "store/UserEntry.h"
 #include "words/Word.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
+class QWidget;
 class UiServices;
 
 namespace custodia {
@@ -26,6 +33,12 @@ public:
         UiServices& ui);
 
     void SetDialogs(ItemDialogs& dialogs) { m_dialogs = &dialogs; }
+    // The supervisor who logged on: changes to that login path that would leave nobody able to start
+    // the console are asked about a second time.
+    void SetSupervisor(std::optional<LoggedOnSupervisor> supervisor) { m_supervisor = std::move(supervisor); }
+    ConsoleLockoutCheck LockoutCheck(const std::string& loginPath) const;
+    // A second, plain question before a change that would lock the console; true to go on.
+    bool ConfirmLockOut(LockOut lockOut, QWidget* parent = nullptr);
 
     void CreateItem();
     void EditItem();
@@ -35,17 +48,20 @@ private:
     void CreateUser();
     void CreateGroup();
     void CreateLoginPath();
+    bool EditGroupChecked(const std::string& loginPath, const GroupEntry& group);
     void EditUser(int row);
     void EditGroup(int row);
     void EditDatabasePath(int row);
     void EditLoginPath(int row);
-    void DeleteUser(int row);
-    void DeleteGroup(int row);
+    void DeleteUsers(const std::vector<int>& rows);
+    void DeleteGroups(const std::vector<int>& rows);
     void DeleteLoginPath(int row);
 
     std::optional<int> AskForFreeGroupNumber(std::string& name);
     void ReportNotSaved(const std::string& fileName);
     bool Confirm(const QString& text, Word caption);
+    QString MembersWarning(const std::vector<UserEntry>& users, const std::vector<GroupEntry>& groups) const;
+    void ReportNotDeleted(const QStringList& rows, const std::string& fileName);
     QString Text(Word word) const;
 
     const WordTable& m_words;
@@ -54,6 +70,10 @@ private:
     CLeftView& m_tree;
     ItemDialogs* m_dialogs;
     UiServices& m_ui;
+    std::optional<LoggedOnSupervisor> m_supervisor;
 };
+
+// The users of a login path as far as starting the console goes, read from its password file.
+std::vector<ConsoleMember> StoredConsoleMembers(const std::string& loginPath);
 
 } // namespace custodia

@@ -32,6 +32,10 @@ public:
 // True when another user already holds the name: the user dialog then refuses OK and stays open.
 using UserNameCheck = std::function<bool(const std::string& userName)>;
 
+// Asked by the group dialog before it saves its own group: whether the save may go on, given whether
+// the group keeps the console's own right. The dialog is the parent of any question.
+using GroupSaveCheck = std::function<bool(QWidget* dialog, bool keepsConsoleRight)>;
+
 // The dialogs the create and edit commands open. Each edits what it is given only when it returns
 // true (OK); a cancelled dialog leaves everything as it was.
 class ItemDialogs {
@@ -46,6 +50,8 @@ public:
     virtual std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget* parent, const std::string& loginPath) = 0;
     // The group properties dialog; it writes the group into the profile files itself.
     virtual bool EditGroup(QWidget* parent, const std::string& loginPath, const GroupEntry& group) = 0;
+    // The check the next group dialogs run before saving; none by default.
+    virtual void SetGroupSaveCheck(GroupSaveCheck check) { (void)check; }
     // The database path dialog for one slot of the image.
     virtual bool EditDatabasePath(QWidget* parent, DatabaseList& databases, int slot) = 0;
     // The add-login-path dialog: the path chosen, or nothing when cancelled.

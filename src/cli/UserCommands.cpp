@@ -75,17 +75,18 @@ int Add(const ParsedArguments& arguments, CommandContext& context)
     if (password.empty())
         WriteError(context.err, "warning: " + arguments.Operand(1) + " has an empty password and cannot log on");
 
-    // A missing file is created by the save; the last record of the name is the one being replaced.
-    const std::vector<UserEntry> users = LoadUsableUsers(path, true, "; nothing was changed");
-    const auto existing = std::find_if(
-        users.rbegin(), users.rend(), [&](const UserEntry& entry) { return entry.user.userName == name; });
-    UserEntry entry = existing != users.rend() ? *existing : UserEntry {};
-    entry.user = UserToSave(arguments, entry.user);
-    entry.user.userName = name;
-    entry.user.password = password;
-    if (UserStore().SaveUser(path, entry) != kUserSaved)
-        throw OperationFailed(
-            PasswordFilePath(path) + ": the user could not be saved" + OpenFailureCause(PasswordFilePath(path)));
+    // The options change the stored user (the last of its name) inside the save's own exclusive open,
+    // so that another program's change to the same user in between is kept. A missing file is created.
+    const SaveUserResult saved = UserStore().UpdateUser(path, name, [&](UserEntry& entry) {
+        entry.user = UserToSave(arguments, entry.user);
+        entry.user.password = password;
+    });
+    if (saved != kUserSaved) {
+        // Taken before the file is read again, which opens it once more.
+        const std::string cause = OpenFailureCause(PasswordFilePath(path));
+        LoadUsableUsers(path, true, "; nothing was changed"); // says why when the file cannot be used
+        throw OperationFailed(PasswordFilePath(path) + ": the user could not be saved" + cause);
+    }
     return kExitSuccess;
 }
 

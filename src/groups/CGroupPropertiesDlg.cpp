@@ -9,6 +9,7 @@
 #include "groups/GroupProfileWriter.h"
 #include "groups/ProfileFieldRules.h"
 #include "platform/FileException.h"
+#include "store/ProgramIndex.h"
 #include "store/RightsCatalogue.h"
 #include "store/UserStore.h"
 #include "users/StoredTextValidator.h"
@@ -131,6 +132,9 @@ bool CGroupPropertiesDlg::SaveProfile(const std::string& loginPath, uint8_t grou
 {
     for (CGroupPropertiesTabPage* page : m_pages)
         page->StoreSelections();
+    const bool ownGroup = loginPath == m_loginPath && groupNumber == m_groupNumber;
+    if (ownGroup && m_saveCheck && !m_saveCheck(m_store->HasRight(kProgramCustodia, kConsoleRightPosition) != 0))
+        return false;
     const ProfileWriteResult result = WriteGroupProfiles(*m_store, loginPath, groupNumber, name);
     // The list shows the dialog's own login path, not the one a copy went to.
     if (m_groupsSaved)

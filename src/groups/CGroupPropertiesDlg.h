@@ -43,6 +43,9 @@ public:
     // Run after every save, a copy's included, so that a list of the dialog's own login path shows
     // what is stored.
     void SetGroupsSavedHandler(std::function<void()> handler) { m_groupsSaved = std::move(handler); }
+    // Asked before the group itself is saved (not a copy elsewhere), with whether it keeps the
+    // console's own right; false keeps the dialog open with nothing written.
+    void SetSaveCheck(std::function<bool(bool keepsConsoleRight)> check) { m_saveCheck = std::move(check); }
 
     // Stores every page's ticks and writes the group into all twelve profile files of the login path.
     // False, after saying which files could not be written, unless all twelve were.
@@ -67,6 +70,7 @@ private:
     const std::vector<std::string> m_managedLoginPaths;
     std::unique_ptr<UserStore> m_store;
     std::function<void()> m_groupsSaved;
+    std::function<bool(bool)> m_saveCheck;
     QLineEdit* m_nameEdit = nullptr;
     QTabWidget* m_tabs = nullptr;
     std::array<CGroupPropertiesTabPage*, kPageCount> m_pages {};

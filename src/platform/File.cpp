@@ -181,6 +181,7 @@ size_t File::Read(void* buffer, size_t count)
     auto* out = static_cast<unsigned char*>(buffer);
     size_t done = 0;
     while (done < count) {
+        CountFileRead();
         const ssize_t got = ::read(m_fd, out + done, count - done);
         if (got < 0) {
             if (errno == EINTR)

@@ -30,6 +30,12 @@ FileWriteHook& WriteHook()
     return hook;
 }
 
+size_t*& ReadCounter()
+{
+    static size_t* counter = nullptr;
+    return counter;
+}
+
 std::string ParentFolder(const std::string& path)
 {
     const auto slash = path.find_last_of(kPathSeparator);
@@ -87,6 +93,23 @@ void SetSleepFunction(SleepFunction sleep)
 void SetLocalTimeFunction(LocalTimeFunction localTime)
 {
     LocalTimeOverride() = std::move(localTime);
+}
+
+ScopedReadCounter::ScopedReadCounter()
+{
+    ReadCounter() = &m_count;
+}
+
+ScopedReadCounter::~ScopedReadCounter()
+{
+    if (ReadCounter() == &m_count)
+        ReadCounter() = nullptr;
+}
+
+void CountFileRead()
+{
+    if (size_t* counter = ReadCounter())
+        ++*counter;
 }
 
 ScopedPlatformOverride::ScopedPlatformOverride(SleepFunction sleep, LocalTimeFunction localTime)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <ctime>
 #include <functional>
 #include <optional>
@@ -33,6 +34,24 @@ public:
 using FileWriteHook = std::function<void()>;
 void SetFileWriteHook(FileWriteHook hook);
 void BeforeFileWrite();
+
+// Counts the read system calls of the file layer while it lives, so that a test can tell one large read
+// of a file from one call per record. Counters do not nest: the latest one counts.
+class ScopedReadCounter final {
+public:
+    ScopedReadCounter();
+    ~ScopedReadCounter();
+    ScopedReadCounter(const ScopedReadCounter&) = delete;
+    ScopedReadCounter& operator=(const ScopedReadCounter&) = delete;
+
+    size_t Count() const { return m_count; }
+
+private:
+    size_t m_count = 0;
+};
+
+// Called by the file layer for each read system call.
+void CountFileRead();
 
 // Full path of the running program.
 std::string ExecutablePath();

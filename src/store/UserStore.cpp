@@ -6,9 +6,12 @@
 #include "store/FixedText.h"
 #include "store/PasswordFile.h"
 #include "store/PasswordFileCheck.h"
+#include "store/PasswordFileScan.h"
 #include "store/SharedFile.h"
 
+#include <algorithm>
 #include <functional>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -27,8 +30,7 @@ constexpr unsigned kCreateExclusive = openflags::kBinary | openflags::kCreate | 
 constexpr unsigned kCreateShared
     = openflags::kBinary | openflags::kCreate | openflags::kNoTruncate | openflags::kWrite | openflags::kShareDenyNone;
 
-// The header from offset 0, or nothing if the file is shorter than a header. Leaves the position at the
-// first record.
+// The header from offset 0, or nothing if the file is shorter than a header.
 std::optional<PasswordFileHeader> ReadHeader(File& file)
 {
     PasswordFileHeaderBytes bytes {};
@@ -38,24 +40,26 @@ std::optional<PasswordFileHeader> ReadHeader(File& file)
     return PasswordFileHeader::Decode(bytes);
 }
 
+// Whether the file can be used, and why not.
+FindUserStatus StatusOf(const PasswordFileScan& scan)
+{
+    if (!scan.header)
+        return kPasswordFileHeaderShort;
+    return scan.IsPasswordFile() ? kUserFound : kPasswordFileWrongTitle;
+}
+
 bool IsOversized(const File& file)
 {
     return file.GetLength() > kMaxFileLength;
 }
 
-std::optional<PasswordFileHeader> ReadValidHeader(File& file)
-{
-    auto header = ReadHeader(file);
-    if (!header || !header->HasValidTitle() || IsOversized(file))
-        return std::nullopt;
-    return header;
-}
-
-// Opens the file for reading and reads its header, leaving the position at the first record:
-// kUserFound when the file can be used, else why not, with the reason for people in read.
-FindUserStatus OpenForReading(SharedFile& file, const std::string& loginPath, FileReadResult& read)
+// Opens the file for reading and scans it once: kUserFound when it can be used, else why not, with the
+// reason for people in read. A file of more records than any password file holds is not scanned.
+FindUserStatus ScanForReading(const std::string& loginPath, PasswordFileScan& scan, FileReadResult& read,
+    const PasswordRecordVisitor& visit, const std::function<void(uint64_t records)>& expect = {})
 {
     read = {};
+    SharedFile file;
     if (!file.OpenWithRetry(PasswordFilePath(loginPath), kReadShared)) {
         if (file.LastCause() == kCauseFileNotFound) {
             read = { FileReadStatus::Missing, "no such file" };
@@ -64,22 +68,17 @@ FindUserStatus OpenForReading(SharedFile& file, const std::string& loginPath, Fi
         read = { FileReadStatus::Unopenable, DescribeUnopenablePasswordFile(file.LastOpenError()), file.LastCause() };
         return kPasswordFileUnreadable;
     }
-    PasswordFileHeaderBytes bytes {};
-    const size_t headerLength = file.Read(bytes.data(), bytes.size());
-    if (headerLength < bytes.size()) {
-        read = { FileReadStatus::Damaged, DescribeShortPasswordHeader(headerLength) };
-        return kPasswordFileHeaderShort;
-    }
-    if (!PasswordFileHeader::Decode(bytes).HasValidTitle()) {
-        read = { FileReadStatus::Damaged, DescribeWrongPasswordTitle() };
-        return kPasswordFileWrongTitle;
-    }
-    // A file of more records than any password file holds is no password file the store will read.
     if (IsOversized(file)) {
         read = { FileReadStatus::Damaged, DescribeOversizedPasswordFile(file.GetLength()) };
         return kPasswordFileWrongTitle;
     }
-    return kUserFound;
+    scan = ScanPasswordFile(file, visit, expect);
+    const FindUserStatus status = StatusOf(scan);
+    if (status == kPasswordFileHeaderShort)
+        read = { FileReadStatus::Damaged, DescribeShortPasswordHeader(scan.HeaderLength()) };
+    else if (status == kPasswordFileWrongTitle)
+        read = { FileReadStatus::Damaged, DescribeWrongPasswordTitle() };
+    return status;
 }
 
 void WriteHeader(File& file, const PasswordFileHeader& header)
@@ -89,62 +88,67 @@ void WriteHeader(File& file, const PasswordFileHeader& header)
     file.Write(bytes.data(), bytes.size());
 }
 
-// The next whole record; a shorter tail counts as the end of the file.
-bool ReadNextRecord(File& file, PasswordFileRecord& record)
-{
-    return file.Read(record.data(), record.size()) == record.size();
-}
-
 void WriteRecordAt(File& file, uint64_t index, const PasswordFileRecord& record)
 {
     file.Seek(static_cast<int64_t>(PasswordRecordOffset(index)), File::SeekFrom::Begin);
     file.Write(record.data(), record.size());
 }
 
+// A text field of a record, read as the decoders read it but without copying: the scans compare one
+// name against every record of the file.
+std::string_view FieldText(const PasswordFileRecord& record, size_t offset, size_t size)
+{
+    const auto* begin = reinterpret_cast<const char*>(record.data() + offset);
+    return std::string_view(begin, static_cast<size_t>(std::find(begin, begin + size - 1, '\0') - begin));
+}
+
 bool IsUserRecordOf(const PasswordFileRecord& record, std::string_view userName)
 {
-    return RecordTypeOf(record) == kUserRecordType && UserRecord::Decode(record).userName == userName;
+    if (RecordTypeOf(record) != kUserRecordType)
+        return false;
+    if (IsOldUserRecord(record))
+        return UserRecord::Decode(record).userName == userName;
+    return FieldText(record, userrecord::kUserNameOffset, userrecord::kUserNameSize) == userName;
 }
 
 bool IsAccessRecordOf(const PasswordFileRecord& record, std::string_view userName)
 {
-    return RecordTypeOf(record) == kAccessRecordType && UserAccessRecord::Decode(record).userName == userName;
+    return RecordTypeOf(record) == kAccessRecordType
+        && FieldText(record, accessrecord::kUserNameOffset, accessrecord::kUserNameSize) == userName;
 }
 
+// Only a slot freed as such is reused: a record whose type byte is damaged may be an intact user
+// of another program's, and overwriting it would make the damage worse.
 bool IsFreeSlot(const PasswordFileRecord& record)
 {
-    const uint8_t type = RecordTypeOf(record);
-    return type != kUserRecordType && type != kAccessRecordType;
+    return RecordTypeOf(record) == kFreeRecordType;
 }
 
-// Writes a record over the last one that matches, else into the last free slot, else after the last
-// whole record; the two latter take a slot into use and count it in the header. The last match, because
-// when another program stored a name twice the readers deliver the last record of it: replacing the
-// first would report a saved password that the log-on never sees. A torn record at the end of the file
-// is written over rather than after, so that readers, which step 206 bytes at a time from the header,
-// see the new record.
-void WriteIntoSlot(File& file, PasswordFileHeader& header, const PasswordFileRecord& data,
-    const std::function<bool(const PasswordFileRecord&)>& matches)
-{
-    file.Seek(static_cast<int64_t>(kFirstRecordOffset), File::SeekFrom::Begin);
-    PasswordFileRecord record {};
-    uint64_t index = 0;
+// The last record of one kind of a name, if the file holds one.
+struct SlotChoice {
     std::optional<uint64_t> match;
-    std::optional<uint64_t> freeSlot;
-    while (ReadNextRecord(file, record)) {
-        if (matches(record))
-            match = index;
-        else if (IsFreeSlot(record))
-            freeSlot = index;
-        ++index;
-    }
-    if (match) {
-        WriteRecordAt(file, *match, data);
-        return;
-    }
-    ++header.recordCount;
-    WriteHeader(file, header);
-    WriteRecordAt(file, freeSlot.value_or(index), data);
+    PasswordFileRecord matched {};
+};
+
+// A record to write at its index.
+struct RecordWrite {
+    uint64_t index = 0;
+    PasswordFileRecord record {};
+};
+
+// Writes the changed records and the recounted header. A count that rises is written before the
+// records and one that falls after them, so that a program dying in between leaves a count too high
+// (a log-on asked for) rather than too low (none asked for while a user is there).
+void WriteChanges(File& file, PasswordFileHeader header, uint32_t inUseAfter, const std::vector<RecordWrite>& writes)
+{
+    const uint32_t stored = header.recordCount;
+    header.recordCount = inUseAfter;
+    if (header.recordCount > stored)
+        WriteHeader(file, header);
+    for (const RecordWrite& write : writes)
+        WriteRecordAt(file, write.index, write.record);
+    if (header.recordCount < stored)
+        WriteHeader(file, header);
 }
 
 } // namespace
@@ -169,19 +173,29 @@ bool UserStore::CreatePasswordFile(const std::string& loginPath) const
 Loaded<std::vector<UserEntry>> UserStore::LoadUsers(const std::string& loginPath) const
 {
     Loaded<std::vector<UserEntry>> loaded;
-    SharedFile file;
-    if (OpenForReading(file, loginPath, loaded) != kUserFound)
-        return loaded;
     std::vector<UserEntry>& users = loaded.value;
     std::unordered_map<std::string, UserAccessRecord> accessByName;
-    PasswordFileRecord record {};
-    while (ReadNextRecord(file, record)) {
-        if (RecordTypeOf(record) == kUserRecordType) {
-            users.push_back(UserEntry { UserRecord::Decode(record), {} });
-        } else if (RecordTypeOf(record) == kAccessRecordType) {
-            UserAccessRecord access = UserAccessRecord::Decode(record);
-            accessByName[access.userName] = access; // the last of a name counts
-        }
+    PasswordFileScan scan;
+    FileReadResult read;
+    const FindUserStatus status = ScanForReading(
+        loginPath, scan, read,
+        [&](uint64_t, const PasswordFileRecord& record) {
+            if (RecordTypeOf(record) == kUserRecordType) {
+                users.push_back(UserEntry { UserRecord::Decode(record), {} });
+            } else if (RecordTypeOf(record) == kAccessRecordType) {
+                UserAccessRecord access = UserAccessRecord::Decode(record);
+                accessByName[access.userName] = std::move(access); // the last of a name counts
+            }
+        },
+        [&](uint64_t records) {
+            // Most files hold a user and its access record for each user.
+            users.reserve(static_cast<size_t>(records / 2));
+            accessByName.reserve(static_cast<size_t>(records / 2));
+        });
+    if (status != kUserFound) {
+        static_cast<FileReadResult&>(loaded) = read;
+        users.clear();
+        return loaded;
     }
     for (UserEntry& entry : users) {
         if (const auto found = accessByName.find(entry.user.userName); found != accessByName.end())
@@ -193,55 +207,97 @@ Loaded<std::vector<UserEntry>> UserStore::LoadUsers(const std::string& loginPath
 FoundUser UserStore::FindUser(const std::string& loginPath, std::string_view userName) const
 {
     FoundUser found;
-    SharedFile file;
+    PasswordFileScan scan;
     FileReadResult read;
-    found.status = OpenForReading(file, loginPath, read);
-    if (found.status != kUserFound)
-        return found;
-    found.status = kNoSuchUser;
-    PasswordFileRecord record {};
+    bool matched = false;
     // No early stop: when a name occurs twice, the last record of each kind is the one that counts.
-    while (ReadNextRecord(file, record)) {
+    found.status = ScanForReading(loginPath, scan, read, [&](uint64_t, const PasswordFileRecord& record) {
         if (IsAccessRecordOf(record, userName)) {
             found.entry.access = UserAccessRecord::Decode(record);
         } else if (IsUserRecordOf(record, userName)) {
             found.entry.user = UserRecord::Decode(record);
-            found.status = kUserFound;
+            matched = true;
         }
-    }
+    });
+    if (found.status != kUserFound)
+        found.entry = {};
+    else if (!matched)
+        found.status = kNoSuchUser;
     return found;
 }
 
 SaveUserResult UserStore::SaveUser(const std::string& loginPath, const UserEntry& entry) const
 {
+    return UpdateUser(loginPath, entry.user.userName, [&entry](UserEntry& stored) { stored = entry; });
+}
+
+SaveUserResult UserStore::UpdateUser(
+    const std::string& loginPath, std::string_view userName, const std::function<void(UserEntry&)>& change) const
+{
     const std::string path = PasswordFilePath(loginPath);
     SharedFile file;
     // An existing file that cannot be opened is never created anew: that would wipe every user in it.
-    if (FileExists(path)) {
-        if (!file.OpenWithRetry(path, kUpdateExclusive))
-            return kUserNotSaved;
-    } else {
-        if (!file.OpenWithRetry(path, kCreateExclusive))
-            return kUserNotSaved;
-        if (file.GetLength() == 0)
-            WriteHeader(file, PasswordFileHeader {});
+    if (!file.OpenWithRetry(path, FileExists(path) ? kUpdateExclusive : kCreateExclusive) || IsOversized(file))
+        return kUserNotSaved;
+
+    const std::string name(FitFixedText(userName, userrecord::kUserNameSize));
+    SlotChoice user;
+    SlotChoice access;
+    // The last two free slots: a new user takes the last, its access record the one before.
+    std::vector<uint64_t> freeSlots;
+    PasswordFileScan scan = ScanPasswordFile(file, [&](uint64_t index, const PasswordFileRecord& record) {
+        if (IsUserRecordOf(record, name)) {
+            user = { index, record };
+        } else if (IsAccessRecordOf(record, name)) {
+            access = { index, record };
+        } else if (IsFreeSlot(record)) {
+            if (freeSlots.size() == 2)
+                freeSlots.erase(freeSlots.begin());
+            freeSlots.push_back(index);
+        }
+    });
+    // An empty file can hold no user: it is what a program leaves that died creating it.
+    if (scan.length == 0) {
+        WriteHeader(file, PasswordFileHeader {});
+        scan.header = PasswordFileHeader {};
     }
     // A record added behind a foreign header would be invisible to every reader, so such a file is
     // refused as a whole.
-    auto header = ReadValidHeader(file);
-    if (!header)
+    if (!scan.IsPasswordFile())
         return kUserNotSaved;
 
-    UserRecord user = entry.user;
-    user.userName = FitFixedText(entry.user.userName, userrecord::kUserNameSize);
-    UserAccessRecord userAccess = entry.access;
-    userAccess.userName = user.userName;
+    // The change starts from the stored user (the last of its name) with its last access record.
+    UserEntry stored;
+    stored.user.userName = name;
+    if (user.match)
+        stored.user = UserRecord::Decode(user.matched);
+    if (access.match)
+        stored.access = UserAccessRecord::Decode(access.matched);
+    change(stored);
+    stored.user.userName = name;
+    stored.access.userName = name;
 
-    const std::string& name = user.userName;
-    WriteIntoSlot(file, *header, user.Encode(),
-        [&name](const PasswordFileRecord& record) { return IsUserRecordOf(record, name); });
-    WriteIntoSlot(file, *header, userAccess.Encode(),
-        [&name](const PasswordFileRecord& record) { return IsAccessRecordOf(record, name); });
+    uint64_t end = scan.wholeRecords;
+    uint32_t inUse = scan.recordsInUse;
+    // Over the last record of the name, else into the last free slot, else after the last whole record.
+    // The last match, because when another program stored a name twice the readers deliver the last
+    // record of it: replacing the first would report a saved password that the log-on never sees. A
+    // torn record at the end of the file is written over rather than after, so that readers, which
+    // step 206 bytes at a time from the header, see the new record.
+    const auto place = [&](const SlotChoice& choice) -> uint64_t {
+        if (choice.match)
+            return *choice.match;
+        ++inUse;
+        if (freeSlots.empty())
+            return end++;
+        const uint64_t index = freeSlots.back();
+        freeSlots.pop_back();
+        return index;
+    };
+    std::vector<RecordWrite> writes;
+    writes.push_back({ place(user), stored.user.Encode() });
+    writes.push_back({ place(access), stored.access.Encode() });
+    WriteChanges(file, *scan.header, inUse, writes);
     return kUserSaved;
 }
 
@@ -249,10 +305,7 @@ int UserStore::DeleteUser(const std::string& loginPath, std::string_view userNam
     std::string_view description) const
 {
     SharedFile file;
-    if (!file.OpenWithRetry(PasswordFilePath(loginPath), kUpdateExclusive))
-        return 0;
-    auto header = ReadValidHeader(file);
-    if (!header)
+    if (!file.OpenWithRetry(PasswordFilePath(loginPath), kUpdateExclusive) || IsOversized(file))
         return 0;
     // Compared as SaveUser stores them, so that whatever was saved can be deleted with the same texts.
     const std::string_view name = FitFixedText(userName, userrecord::kUserNameSize);
@@ -260,38 +313,36 @@ int UserStore::DeleteUser(const std::string& loginPath, std::string_view userNam
     const std::string_view about = FitFixedText(description, userrecord::kDescriptionSize);
 
     // The file is held exclusively, so it can be decided as a whole before anything is written.
-    std::vector<PasswordFileRecord> records;
-    for (PasswordFileRecord record {}; ReadNextRecord(file, record);)
-        records.push_back(record);
-    std::vector<bool> freeIt(records.size(), false);
+    std::vector<RecordWrite> users;
+    std::vector<RecordWrite> accesses;
     bool userRemains = false;
-    for (size_t i = 0; i < records.size(); ++i) {
-        if (RecordTypeOf(records[i]) != kUserRecordType)
-            continue;
-        const UserRecord user = UserRecord::Decode(records[i]);
-        if (user.userName != name)
-            continue;
-        freeIt[i] = user.fullName == full && user.description == about;
-        userRemains = userRemains || !freeIt[i];
-    }
+    const PasswordFileScan scan = ScanPasswordFile(file, [&](uint64_t index, const PasswordFileRecord& record) {
+        if (IsAccessRecordOf(record, name)) {
+            accesses.push_back({ index, record });
+        } else if (IsUserRecordOf(record, name)) {
+            const UserRecord user = UserRecord::Decode(record);
+            if (user.fullName == full && user.description == about)
+                users.push_back({ index, record });
+            else
+                userRemains = true;
+        }
+    });
+    if (!scan.IsPasswordFile())
+        return 0;
     // An access record goes with the last user of its name, never from under a user that stays.
-    for (size_t i = 0; i < records.size(); ++i)
-        freeIt[i] = freeIt[i] || (!userRemains && IsAccessRecordOf(records[i], name));
-
-    int freed = 0;
-    for (size_t i = 0; i < records.size(); ++i) {
-        if (!freeIt[i])
-            continue;
-        // A count already at zero is damaged; wrapping it would demand a log-on with no user left.
-        if (header->recordCount > 0)
-            --header->recordCount;
-        WriteHeader(file, *header);
-        ConvertOldUserRecord(records[i]);
-        records[i][kRecordTypeOffset] = kFreeRecordType;
-        WriteRecordAt(file, i, records[i]);
-        ++freed;
+    std::vector<RecordWrite> freed = std::move(users);
+    if (!userRemains)
+        freed.insert(freed.end(), accesses.begin(), accesses.end());
+    if (freed.empty())
+        return 0;
+    std::sort(freed.begin(), freed.end(), [](const RecordWrite& a, const RecordWrite& b) { return a.index < b.index; });
+    for (RecordWrite& write : freed) {
+        ConvertOldUserRecord(write.record);
+        write.record[kRecordTypeOffset] = kFreeRecordType;
     }
-    return freed;
+    const auto count = static_cast<uint32_t>(freed.size());
+    WriteChanges(file, *scan.header, scan.recordsInUse >= count ? scan.recordsInUse - count : 0, freed);
+    return static_cast<int>(freed.size());
 }
 
 bool UserStore::IsLogonRequired()
@@ -301,8 +352,8 @@ bool UserStore::IsLogonRequired()
     File file;
     if (file.OpenOnce(kFileName, kReadShared) != kCauseNone)
         return true;
-    const auto header = ReadValidHeader(file);
-    return !header || header->recordCount != 0;
+    const auto header = ReadHeader(file);
+    return !header || !header->HasValidTitle() || IsOversized(file) || header->recordCount != 0;
 }
 
 LogonArguments UserStore::ParseLogonArguments(const std::vector<std::string>& arguments)

@@ -80,6 +80,12 @@ public:
     // kUserNotSaved if the file can be neither opened nor created, or is not a password file; such a
     // file is left unchanged.
     SaveUserResult SaveUser(const std::string& loginPath, const UserEntry& entry) const;
+    // Saves the user of that name as the change leaves it, starting from the stored user (the last of
+    // its name, with its last access record) or, for a new one, from zero with the name set. The change
+    // runs inside the one exclusive open that writes the file, so that nothing another program saved in
+    // between is lost. Results as SaveUser; the change does not run when the file cannot be used.
+    SaveUserResult UpdateUser(
+        const std::string& loginPath, std::string_view userName, const std::function<void(UserEntry&)>& change) const;
     // Frees every user record with all three texts equal, and the access records of the name unless a
     // user of that name stays. Returns the number of records freed (0 also when the file cannot be used).
     int DeleteUser(const std::string& loginPath, std::string_view userName, std::string_view fullName,

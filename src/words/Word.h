@@ -170,6 +170,23 @@ enum class Word : int {
     ItemListName = 770,
     LoginPathTreeName = 771,
     ReloadedStatus = 772,
+
+    // Safety nets, unreadable lists and waits for shared files
+    DeleteRowsPrompt = 773,
+    MoreRowsLine = 774,
+    RowsNotDeleted = 775,
+    NotDeletedCaption = 776,
+    GroupMembersWarning = 777,
+    LockOutWarning = 778,
+    SelfLockOutWarning = 779,
+    LockOutCaption = 780,
+    ListUnreadable = 781,
+    ListUnreadableStatus = 782,
+    FileMissingCause = 783,
+    WaitFileInUse = 784,
+    WaitTryCount = 785,
+    WaitCaption = 786,
+    FolderMissingCause = 787,
 };
 
 constexpr int WordNumber(Word word)

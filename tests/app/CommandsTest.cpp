@@ -3,6 +3,7 @@
 #include "app/ItemCommands.h"
 #include "platform/FileException.h"
 #include "store/LoginPathList.h"
+#include "store/ProgramIndex.h"
 
 #include <deque>
 
@@ -55,11 +56,14 @@ public:
         editedGroups.push_back(group);
         if (!saveGroup)
             return false;
+        if (saveCheck && !saveCheck(nullptr, groupKeepsConsoleRight))
+            return false;
         UserStore store;
         store.GetRightsTable();
         store.SaveGroup(loginPath, static_cast<uint8_t>(group.groupNumber), group.name);
         return true;
     }
+    void SetGroupSaveCheck(GroupSaveCheck check) override { saveCheck = std::move(check); }
     bool EditDatabasePath(QWidget*, DatabaseList& databases, int slot) override
     {
         editedSlots.push_back(slot);
@@ -74,6 +78,8 @@ public:
     bool throwFromUserDialog = false;
     std::deque<std::optional<NewGroupChoice>> newGroupChoices;
     bool saveGroup = true;
+    bool groupKeepsConsoleRight = true;
+    GroupSaveCheck saveCheck;
     std::optional<std::string> slotDescription;
     std::optional<std::string> loginPath;
 
@@ -236,11 +242,11 @@ TEST_F(CommandsTest, RemovingTheOnlyLoginPathLeavesTheRootAloneAndClearsTheList)
     EXPECT_EQ(Columns(), 0);
 }
 
-TEST_F(CommandsTest, WithSeveralRowsSelectedDeleteActsOnTheFirst)
+TEST_F(CommandsTest, WithSeveralRowsSelectedDeleteAsksOnceAndDeletesEach)
 {
-    AddUser(m_path, "ann", "", "", 0);
-    AddUser(m_path, "bob", "", "", 0);
-    AddUser(m_path, "carl", "", "", 0);
+    AddUser(m_path, "ann", "Ann", "", 0);
+    AddUser(m_path, "bob", "Bob", "", 0);
+    AddUser(m_path, "carl", "Carl", "", 0);
     Open();
     ShowCategory(LoginPathCategory::Users);
     QItemSelectionModel& selection = *View().DetailsView().selectionModel();
@@ -248,7 +254,44 @@ TEST_F(CommandsTest, WithSeveralRowsSelectedDeleteActsOnTheFirst)
     selection.select(Model().index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
 
     Commands().DeleteItem();
-    EXPECT_EQ(StoredUserNames(), (std::vector<std::string> { "ann", "carl" }));
+    ExpectConfirmation(W(773).arg(2) + "\n\n  bob - Bob\n  carl - Carl\n", W(856));
+    EXPECT_EQ(StoredUserNames(), std::vector<std::string> { "ann" });
+    EXPECT_EQ(Column(0), QStringList { "ann" });
+}
+
+TEST_F(CommandsTest, ManySelectedRowsAreCountedAndTheRestSummed)
+{
+    for (int i = 0; i < 14; ++i)
+        AddUser(m_path, "user" + std::to_string(10 + i), "", "", 0);
+    Open();
+    ShowCategory(LoginPathCategory::Users);
+    View().DetailsView().selectAll();
+
+    Commands().DeleteItem();
+    ASSERT_EQ(m_ui.messages.size(), 1u);
+    EXPECT_TRUE(m_ui.messages[0].text.startsWith(W(773).arg(14)));
+    EXPECT_TRUE(m_ui.messages[0].text.contains(W(774).arg(4)));
+    EXPECT_FALSE(m_ui.messages[0].text.contains("user23"));
+    EXPECT_TRUE(StoredUserNames().empty());
+}
+
+TEST_F(CommandsTest, DeletingAGroupWithMembersSaysHowManyAndNamesSome)
+{
+    AddGroup(m_path, 4, "Operators");
+    AddGroup(m_path, 9, "Viewers");
+    for (const char* name : { "ann", "bob", "carl", "dora", "eve", "fred", "gus" })
+        AddUser(m_path, name, "", "", 4);
+    AddUser(m_path, "zoe", "", "", 9);
+    Open();
+    ShowCategory(LoginPathCategory::Groups);
+    View().SelectRow(0);
+
+    m_ui.answers = { UiServices::Answer::Cancel };
+    Commands().DeleteItem();
+    ExpectConfirmation(W(800) + ":\n\n  004 Operators\n\n" + W(777).arg(7) + "\n  ann\n  bob\n  carl\n  dora\n  eve\n  "
+            + W(774).arg(2) + "\n",
+        W(799));
+    EXPECT_EQ(StoredGroupNumbers(), (std::vector<int> { 4, 9 }));
 }
 
 TEST_F(CommandsTest, UsedGroupNumberIsRefusedAndTheNumberDialogRunsAgain)
@@ -434,6 +477,120 @@ TEST_F(CommandsTest, CommandsNeedingAMissingDialogDoNothing)
     EXPECT_TRUE(m_ui.messages.empty());
     EXPECT_EQ(ReadBytes(m_path + "/tessel.pwd"), before);
     EXPECT_EQ(ManagedPaths(), std::vector<std::string> { m_path });
+}
+
+// Logged on as ann of group 4, the only group that may start the console; bob's group 9 may not.
+class LockOutTest : public CommandsTest {
+protected:
+    void SetUp() override
+    {
+        CommandsTest::SetUp();
+        AddGroupWithConsoleRight(4, "Supervisors", true);
+        AddGroupWithConsoleRight(9, "Operators", false);
+        AddUser(m_path, "ann", "", "", 4);
+        AddUser(m_path, "bob", "", "", 9);
+        AddUser(m_path, "carl", "", "", 4);
+        Open();
+        m_frame->SetSupervisor(LoggedOnSupervisor { m_path, "ann", 4 });
+    }
+
+    void AddGroupWithConsoleRight(int number, const std::string& name, bool right) const
+    {
+        UserStore store;
+        store.GetRightsTable().Set(kProgramCustodia, kConsoleRightPosition, right ? 1 : 0);
+        ASSERT_TRUE(store.SaveGroup(m_path, static_cast<uint8_t>(number), name));
+    }
+    void SelectUsers(std::initializer_list<int> rows) const
+    {
+        ShowCategory(LoginPathCategory::Users);
+        QItemSelectionModel& selection = *View().DetailsView().selectionModel();
+        selection.clearSelection();
+        for (const int row : rows)
+            selection.select(Model().index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    std::vector<std::vector<unsigned char>> StoredBytes() const
+    {
+        std::vector<std::vector<unsigned char>> bytes;
+        for (const char* file : { "/tessel.pwd", "/setup.prf", "/custodia.prf" })
+            bytes.push_back(ReadBytes(m_path + file));
+        return bytes;
+    }
+    // The question after the confirmation, answered with Cancel: nothing on disk may change.
+    void ExpectSecondQuestionCancelled(int warning, const std::function<void()>& command)
+    {
+        const auto before = StoredBytes();
+        m_ui.messages.clear();
+        m_ui.answers = { UiServices::Answer::Ok, UiServices::Answer::Cancel };
+        command();
+        ASSERT_EQ(m_ui.messages.size(), 2u);
+        EXPECT_EQ(m_ui.messages[1].text, W(warning));
+        EXPECT_EQ(m_ui.messages[1].caption, W(780));
+        EXPECT_EQ(m_ui.messages[1].buttons, UiServices::Buttons::OkCancel);
+        EXPECT_EQ(StoredBytes(), before);
+    }
+};
+
+TEST_F(LockOutTest, ChangesThatLockTheConsoleAskASecondTimeAndCancelKeepsEverything)
+{
+    {
+        SCOPED_TRACE("deleting the logged-on user");
+        ExpectSecondQuestionCancelled(779, [&] {
+            SelectUsers({ 0 });
+            Commands().DeleteItem();
+        });
+    }
+    {
+        SCOPED_TRACE("deleting every user who may start the console");
+        ExpectSecondQuestionCancelled(778, [&] {
+            SelectUsers({ 0, 2 });
+            Commands().DeleteItem();
+        });
+    }
+    {
+        SCOPED_TRACE("deleting the group that holds the right");
+        ExpectSecondQuestionCancelled(778, [&] {
+            ShowCategory(LoginPathCategory::Groups);
+            View().SelectRow(0);
+            Commands().DeleteItem();
+        });
+    }
+    {
+        SCOPED_TRACE("saving the group without the right");
+        m_dialogs->groupKeepsConsoleRight = false;
+        const auto before = StoredBytes();
+        m_ui.messages.clear();
+        m_ui.answers = { UiServices::Answer::Cancel };
+        ShowCategory(LoginPathCategory::Groups);
+        View().SelectRow(0);
+        Commands().EditItem();
+        ASSERT_EQ(m_ui.messages.size(), 1u);
+        EXPECT_EQ(m_ui.messages[0].text, W(778));
+        EXPECT_EQ(StoredBytes(), before);
+    }
+}
+
+TEST_F(LockOutTest, ChangesThatLeaveSomeoneAbleToStartAskOnlyOnce)
+{
+    SelectUsers({ 1, 2 });
+    Commands().DeleteItem();
+    EXPECT_EQ(m_ui.messages.size(), 1u);
+    EXPECT_EQ(StoredUserNames(), std::vector<std::string> { "ann" });
+
+    // A second OK goes ahead.
+    m_ui.messages.clear();
+    SelectUsers({ 0 });
+    Commands().DeleteItem();
+    EXPECT_EQ(m_ui.messages.size(), 2u);
+    EXPECT_TRUE(StoredUserNames().empty());
+}
+
+TEST_F(LockOutTest, OtherLoginPathsAndRunsWithoutLogOnAreNotGuarded)
+{
+    m_frame->SetSupervisor(std::nullopt);
+    SelectUsers({ 0, 2 });
+    Commands().DeleteItem();
+    EXPECT_EQ(m_ui.messages.size(), 1u);
+    EXPECT_EQ(StoredUserNames(), std::vector<std::string> { "bob" });
 }
 
 } // namespace

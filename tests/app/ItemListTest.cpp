@@ -3,12 +3,16 @@
 #include "app/FileChangeWatcher.h"
 #include "app/ItemCommands.h"
 #include "app/LoginPathLabels.h"
+#include "app/SharedFileWaitFeedback.h"
+#include "store/SharedFile.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -17,6 +21,8 @@
 
 namespace custodia::test {
 namespace {
+
+constexpr unsigned kReadWriteExclusive = openflags::kReadWrite | openflags::kShareExclusive | openflags::kBinary;
 
 // Records which dialog a command opened, and cancels it.
 class RecordingDialogs final : public ItemDialogs {
@@ -374,6 +380,115 @@ TEST_F(ItemListTest, WithoutLoginPathsTheListSaysHowToAddOne)
     EXPECT_EQ(Tree().RootItem()->text(0), W(916));
     EXPECT_TRUE(hint->isVisible());
     EXPECT_EQ(hint->text(), W(764));
+}
+
+// A user file that cannot be read is explained in the list area and the status bar, never shown as
+// a login path without users; once it can be read again, the rows come back.
+TEST_F(ItemListTest, UnreadableUserFileIsExplainedNotShownEmpty)
+{
+    AddUser(m_path, "ann", "", "", 0);
+    Open();
+    const std::string userFile = m_path + "/tessel.pwd";
+    const std::vector<unsigned char> stored = ReadBytes(userFile);
+    struct Case {
+        const char* name;
+        std::function<std::unique_ptr<SharedFile>()> spoil;
+        std::string named;
+        QString cause;
+    };
+    const Case cases[] = {
+        { "held by another open",
+            [&] {
+                auto holder = std::make_unique<SharedFile>();
+                EXPECT_TRUE(holder->OpenWithRetry(userFile, kReadWriteExclusive));
+                return holder;
+            },
+            userFile, QString() },
+        { "damaged",
+            [&] {
+                WriteBytes(userFile, std::vector<unsigned char>(300, 'x'));
+                return nullptr;
+            },
+            userFile, QString() },
+        { "folder gone",
+            [&] {
+                std::filesystem::rename(m_path, m_path + ".away");
+                return nullptr;
+            },
+            m_path, W(787) },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<SharedFile> holder = c.spoil();
+        ShowCategory(LoginPathCategory::Users);
+        View().Reload();
+        ASSERT_TRUE(View().Problem().has_value());
+        EXPECT_EQ(View().Problem()->fileName, QString::fromStdString(c.named));
+        EXPECT_FALSE(View().Problem()->cause.isEmpty());
+        if (!c.cause.isEmpty())
+            EXPECT_EQ(View().Problem()->cause, c.cause);
+        EXPECT_TRUE(View().ProblemLabel().isVisible());
+        EXPECT_TRUE(View().ProblemLabel().text().startsWith(W(781)));
+        EXPECT_TRUE(View().ProblemLabel().text().contains(QString::fromStdString(c.named)));
+        EXPECT_FALSE(View().DetailsView().isVisible());
+        EXPECT_EQ(StatusText(), W(782).arg(View().Problem()->fileName, View().Problem()->cause));
+
+        holder.reset();
+        if (std::filesystem::exists(m_path + ".away"))
+            std::filesystem::rename(m_path + ".away", m_path);
+        WriteBytes(userFile, stored);
+        View().Reload();
+        EXPECT_FALSE(View().Problem().has_value());
+        EXPECT_FALSE(View().ProblemLabel().isVisible());
+        EXPECT_EQ(Column(0), QStringList { "ann" });
+    }
+}
+
+// The retries of a held file keep the window alive: a busy cursor at once, after about a second a
+// dialog naming what is waited for, and Cancel there ends the waiting with the file named in the list.
+TEST_F(ItemListTest, HeldFileShowsTheWaitDialogAndCancelEndsTheWait)
+{
+    AddUser(m_path, "ann", "", "", 0);
+    Open();
+    const std::string userFile = m_path + "/tessel.pwd";
+    int waits = 0;
+    bool busyAtFirstWait = false;
+    QString shownText;
+    {
+        SharedFileWaitFeedback feedback(*m_words, m_frame.get(), [&](int) {
+            if (++waits == 1)
+                busyAtFirstWait = QApplication::overrideCursor() != nullptr && feedback.Dialog() == nullptr;
+            QCoreApplication::processEvents();
+        });
+        feedback.Install();
+        SharedFile holder;
+        ASSERT_TRUE(holder.OpenWithRetry(userFile, kReadWriteExclusive));
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr || dialog->objectName() != "sharedFileWait")
+                return;
+            shownText = dialog->findChild<QLabel*>("waitFile")->text() + "|"
+                + dialog->findChild<QLabel*>("waitTries")->text();
+            dialog->findChild<QPushButton*>()->click();
+            poll.stop();
+        });
+        poll.start(0);
+
+        ShowCategory(LoginPathCategory::Users);
+        View().Reload();
+        EXPECT_TRUE(busyAtFirstWait);
+        EXPECT_GE(waits, 3) << "the dialog waits about a second (two waits) before it shows";
+        EXPECT_LT(waits, SharedFile::kRetryBudget) << "Cancel stops the waiting";
+        EXPECT_TRUE(shownText.contains(W(784))) << shownText.toStdString();
+        EXPECT_TRUE(shownText.contains(W(785).arg(3).arg(60))) << shownText.toStdString();
+        ASSERT_TRUE(View().Problem().has_value());
+        EXPECT_EQ(View().Problem()->fileName, QString::fromStdString(userFile));
+        QTest::qWait(100);
+        EXPECT_FALSE(feedback.IsWaiting());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+    SetSleepFunction([](int) {});
 }
 
 struct LabelCase {

@@ -1,0 +1,187 @@
+#include "BenchData.h"
+
+#include "platform/Platform.h"
+#include "store/DatabaseList.h"
+#include "store/PasswordFile.h"
+#include "store/ProgramIndex.h"
+#include "store/UserStore.h"
+#include "words/WordTable.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace custodia::bench {
+
+namespace {
+
+using Benchmark = std::function<void(benchmark::State&)>;
+
+// The last user of a login path: every scan has to pass all the others.
+constexpr uint8_t kLastGroup = 255;
+
+std::string SizeName(int count)
+{
+    return std::to_string(count);
+}
+
+// Registers an operation; its label names the baseline it is compared with.
+void Register(const std::string& name, const std::string& baseline, Benchmark body)
+{
+    benchmark::RegisterBenchmark(name.c_str(), [baseline, body](benchmark::State& state) {
+        body(state);
+        state.SetLabel("vs " + baseline);
+    })->Unit(benchmark::kMicrosecond);
+}
+
+void RegisterBaseline(const std::string& name, std::vector<std::string> paths)
+{
+    benchmark::RegisterBenchmark(name.c_str(), [paths](benchmark::State& state) {
+        for (auto _ : state)
+            for (const std::string& path : paths)
+                benchmark::DoNotOptimize(ReadWholeFile(path));
+    })->Unit(benchmark::kMicrosecond);
+}
+
+std::vector<std::string> ProfilePaths(const std::string& loginPath)
+{
+    std::vector<std::string> paths;
+    for (const ProfileFile& profile : kProfileFiles)
+        paths.push_back(JoinPath(loginPath, profile.fileName));
+    return paths;
+}
+
+// Copies the file back after a timed change, so that every iteration starts from the same bytes.
+class Restorer final {
+public:
+    explicit Restorer(std::string path)
+        : m_path(std::move(path))
+        , m_copy(m_path + ".pristine")
+    {
+        std::filesystem::copy_file(m_path, m_copy, std::filesystem::copy_options::overwrite_existing);
+    }
+    ~Restorer() { std::filesystem::remove(m_copy); }
+    void Restore() const
+    {
+        std::filesystem::copy_file(m_copy, m_path, std::filesystem::copy_options::overwrite_existing);
+    }
+
+private:
+    std::string m_path;
+    std::string m_copy;
+};
+
+void RegisterUserBenchmarks(const BenchData& data, int count)
+{
+    const std::string path = data.UsersPath(count);
+    const std::string file = PasswordFilePath(path);
+    const std::string size = SizeName(count);
+    const std::string baseline = "ReadOnce/tessel.pwd/" + size;
+    RegisterBaseline(baseline, { file });
+
+    Register("LoadUsers/" + size, baseline, [path](benchmark::State& state) {
+        for (auto _ : state)
+            benchmark::DoNotOptimize(UserStore().LoadUsers(path));
+    });
+    const std::string last = BenchData::UserName(count - 1);
+    Register("FindUser/" + size, baseline, [path, last](benchmark::State& state) {
+        for (auto _ : state)
+            benchmark::DoNotOptimize(UserStore().FindUser(path, last));
+    });
+    Register("SaveUser/new/" + size, baseline, [path, file](benchmark::State& state) {
+        const Restorer restorer(file);
+        UserEntry entry;
+        entry.user.userName = "newcomer";
+        entry.user.password = "secret";
+        for (auto _ : state) {
+            benchmark::DoNotOptimize(UserStore().SaveUser(path, entry));
+            state.PauseTiming();
+            restorer.Restore();
+            state.ResumeTiming();
+        }
+    });
+    Register("SaveUser/replacing/" + size, baseline, [path, last](benchmark::State& state) {
+        UserEntry entry = UserStore().FindUser(path, last).entry;
+        for (auto _ : state) {
+            entry.user.description = entry.user.description == "a" ? "b" : "a";
+            benchmark::DoNotOptimize(UserStore().SaveUser(path, entry));
+        }
+    });
+    Register("DeleteUser/" + size, baseline, [path, file, last](benchmark::State& state) {
+        const Restorer restorer(file);
+        const UserEntry entry = UserStore().FindUser(path, last).entry;
+        for (auto _ : state) {
+            benchmark::DoNotOptimize(
+                UserStore().DeleteUser(path, entry.user.userName, entry.user.fullName, entry.user.description));
+            state.PauseTiming();
+            restorer.Restore();
+            state.ResumeTiming();
+        }
+    });
+}
+
+void RegisterGroupBenchmarks(const BenchData& data)
+{
+    const std::string path = data.GroupsPath();
+    const std::string setup = JoinPath(path, kProfileFiles[kProgramSetup].fileName);
+    RegisterBaseline("ReadOnce/setup.prf", { setup });
+    RegisterBaseline("ReadOnce/profiles", ProfilePaths(path));
+    RegisterBaseline("ReadOnce/tessel.dbs", { JoinPath(path, databaselist::kFileName) });
+
+    Register("LoadGroupList/256", "ReadOnce/setup.prf", [path](benchmark::State& state) {
+        for (auto _ : state)
+            benchmark::DoNotOptimize(UserStore().LoadGroupList(path));
+    });
+    Register("LoadGroupRights/255", "ReadOnce/profiles", [path](benchmark::State& state) {
+        for (auto _ : state)
+            benchmark::DoNotOptimize(UserStore().LoadGroupRights(path, kLastGroup));
+    });
+    Register("SaveGroup/255", "ReadOnce/profiles", [path](benchmark::State& state) {
+        UserStore store;
+        store.LoadGroupRights(path, kLastGroup);
+        const std::string name = *store.GetGroupName();
+        for (auto _ : state)
+            benchmark::DoNotOptimize(store.SaveGroup(path, kLastGroup, name));
+    });
+    Register("LoadDatabaseList", "ReadOnce/tessel.dbs", [path](benchmark::State& state) {
+        for (auto _ : state)
+            benchmark::DoNotOptimize(UserStore().LoadDatabaseList(path));
+    });
+}
+
+void RegisterWordBenchmarks()
+{
+    const std::string folder = CUSTODIA_OUTPUT_DIR;
+    std::vector<std::string> files;
+    for (const WordFamily& family : ConsoleWordFamilies())
+        files.push_back(JoinPath(folder, family.stem + ".eng"));
+    RegisterBaseline("ReadOnce/word files", files);
+    Register("LoadWordFiles", "ReadOnce/word files", [folder](benchmark::State& state) {
+        for (auto _ : state) {
+            WordTable words(folder);
+            words.LoadWordFiles(ConsoleWordFamilies());
+            benchmark::DoNotOptimize(words.GetWordCount());
+        }
+    });
+}
+
+} // namespace
+
+} // namespace custodia::bench
+
+int main(int argc, char** argv)
+{
+    using namespace custodia::bench;
+    benchmark::Initialize(&argc, argv);
+    const BenchData data;
+    for (int count : BenchData::UserCounts())
+        RegisterUserBenchmarks(data, count);
+    RegisterGroupBenchmarks(data);
+    RegisterWordBenchmarks();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,151 @@
+#include "app/SharedFileWaitFeedback.h"
+
+#include "app/WordText.h"
+#include "platform/Platform.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QEventLoop>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace custodia {
+
+namespace {
+
+constexpr int kIdleCheckMilliseconds = 50;
+
+// Until the modal dialog stands in front, clicks wait: a command started meanwhile would open files
+// inside this one's wait.
+void RunEventLoopFor(int milliseconds, bool dialogShown)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec(dialogShown ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+}
+
+} // namespace
+
+SharedFileWaitFeedback::SharedFileWaitFeedback(const WordTable& words, QWidget* window, PassTime passTime)
+    : m_words(words)
+    , m_window(window)
+    , m_passTime(passTime ? std::move(passTime)
+                          : PassTime([this](int milliseconds) { RunEventLoopFor(milliseconds, m_dialog != nullptr); }))
+    , m_idleCheck(new QTimer(this))
+{
+    m_idleCheck->setInterval(kIdleCheckMilliseconds);
+    connect(m_idleCheck, &QTimer::timeout, this, &SharedFileWaitFeedback::EndSequenceWhenIdle);
+}
+
+SharedFileWaitFeedback::~SharedFileWaitFeedback()
+{
+    if (m_installed)
+        SetSleepFunction({});
+    EndSequence();
+}
+
+void SharedFileWaitFeedback::Install()
+{
+    SetSleepFunction([this](int milliseconds) { Wait(milliseconds); });
+    m_installed = true;
+}
+
+void SharedFileWaitFeedback::NoteAttempt(const std::string& fileName, int tries)
+{
+    m_fileName = fileName;
+    m_tries = tries;
+    UpdateDialog();
+}
+
+void SharedFileWaitFeedback::Wait(int milliseconds)
+{
+    if (m_cancelled)
+        return;
+    if (m_waited == 0)
+        BeginSequence();
+    ++m_tries;
+    m_inWait = true;
+    if (m_dialog == nullptr && m_waited + milliseconds > kDialogDelayMilliseconds)
+        ShowDialog();
+    UpdateDialog();
+    m_passTime(milliseconds);
+    m_waited += milliseconds;
+    m_inWait = false;
+}
+
+void SharedFileWaitFeedback::BeginSequence()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // Between two waits no events run; once they run outside a wait, the open has come to an end.
+    m_idleCheck->start();
+}
+
+void SharedFileWaitFeedback::EndSequenceWhenIdle()
+{
+    if (!m_inWait)
+        EndSequence();
+}
+
+void SharedFileWaitFeedback::EndSequence()
+{
+    m_idleCheck->stop();
+    if (m_waited > 0)
+        QApplication::restoreOverrideCursor();
+    if (m_dialog != nullptr) {
+        m_dialog->hide();
+        m_dialog->deleteLater();
+        m_dialog = nullptr;
+    }
+    m_waited = 0;
+    m_tries = 0;
+    m_cancelled = false;
+    m_fileName.clear();
+}
+
+void SharedFileWaitFeedback::ShowDialog()
+{
+    m_dialog = new QDialog(m_window);
+    m_dialog->setObjectName(QStringLiteral("sharedFileWait"));
+    m_dialog->setWindowTitle(WordText(m_words, Word::WaitCaption));
+    m_dialog->setWindowModality(Qt::ApplicationModal);
+    auto* layout = new QVBoxLayout(m_dialog);
+    m_fileLabel = new QLabel(m_dialog);
+    m_fileLabel->setObjectName(QStringLiteral("waitFile"));
+    m_fileLabel->setWordWrap(true);
+    m_fileLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_fileLabel);
+    m_triesLabel = new QLabel(m_dialog);
+    m_triesLabel->setObjectName(QStringLiteral("waitTries"));
+    layout->addWidget(m_triesLabel);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, m_dialog);
+    buttons->button(QDialogButtonBox::Cancel)->setText(WordText(m_words, Word::Cancel));
+    connect(buttons, &QDialogButtonBox::rejected, this, &SharedFileWaitFeedback::Cancel);
+    connect(m_dialog, &QDialog::rejected, this, &SharedFileWaitFeedback::Cancel);
+    layout->addWidget(buttons);
+    // The arrow, not the busy cursor, over the one thing that can be used while waiting.
+    m_dialog->setCursor(Qt::ArrowCursor);
+    UpdateDialog();
+    m_dialog->show();
+}
+
+void SharedFileWaitFeedback::UpdateDialog()
+{
+    if (m_dialog == nullptr)
+        return;
+    const QString file = m_fileName.empty() ? WordText(m_words, Word::WaitCaption) : StoredText(m_fileName);
+    m_fileLabel->setText(file + QLatin1Char('\n') + WordText(m_words, Word::WaitFileInUse));
+    m_fileLabel->setAccessibleName(m_fileLabel->text());
+    m_triesLabel->setText(WordText(m_words, Word::WaitTryCount).arg(m_tries).arg(kTriesShown));
+}
+
+void SharedFileWaitFeedback::Cancel()
+{
+    m_cancelled = true;
+    if (m_dialog != nullptr)
+        m_dialog->hide();
+}
+
+} // namespace custodia
