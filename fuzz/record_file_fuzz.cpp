@@ -4,12 +4,14 @@
 #include "store/RecordFile.h"
 #include "store/SharedFile.h"
 
+#include <algorithm>
 #include <vector>
 
 using namespace custodia;
 
-// Every reader of record files on one input, then a write and a delete, after which the file must
-// verify: a change re-seals whatever it found.
+// Every reader of record files on one input, then a write and a delete, after which a file that was
+// changed must verify: a change re-seals whatever it found. A file whose chain of records is broken
+// is refused as it stands, so it may stay as damaged as it came.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string name = fuzz::WriteInput("fuzz.prf", data, size);
@@ -33,10 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     SharedFile file;
     if (file.Open(name, openflags::kRead | openflags::kShareDenyNone) && file.GetLength() > 4) {
-        unsigned char head = 0;
-        file.Seek(4, File::SeekFrom::Begin);
-        file.Read(&head, 1);
-        if (head == recordfile::kHeaderKind && VerifyRecordFile(file) != recordfile::kVerifyOk)
+        std::vector<unsigned char> now(static_cast<size_t>(file.GetLength()));
+        file.Read(now.data(), now.size());
+        const bool changed = !std::equal(now.begin(), now.end(), data, data + size);
+        if (changed && now[recordfile::kHeaderRecordOffset] == recordfile::kHeaderKind
+            && VerifyRecordFile(file) != recordfile::kVerifyOk)
             __builtin_trap();
     }
     return 0;
