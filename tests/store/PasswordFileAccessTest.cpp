@@ -148,9 +148,9 @@ TEST_F(PasswordFileAccessTest, AnEmptyFileIsGivenItsHeader)
 
 // Two programs changing one user at once: each change reads the stored user inside the open that
 // writes it, so neither overwrites the other's with what it read before.
-// Disabled until a race is found: under the address sanitizer's timing, two processes making 100
-// changes each to one user lost 3 of them (197 of 200) while every change reported success.
-TEST_F(PasswordFileAccessTest, DISABLED_ConcurrentUpdatesOfOneUserLoseNothing)
+// Every change that reports success is kept. A change may still be refused when the other process holds
+// the file through all its tries (as under a sanitizer's slow timing); that one says so and is not counted.
+TEST_F(PasswordFileAccessTest, ConcurrentUpdatesOfOneUserLoseNothing)
 {
     constexpr uint32_t kRounds = 100;
     ASSERT_EQ(m_store.SaveUser(LoginPath(), User("anna")), kUserSaved);
@@ -159,23 +159,25 @@ TEST_F(PasswordFileAccessTest, DISABLED_ConcurrentUpdatesOfOneUserLoseNothing)
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            SetSleepFunction([](int) { ::usleep(1000); });
+            SetSleepFunction([](int) { ::usleep(10000); });
             int failures = 0;
             for (uint32_t i = 0; i < kRounds; ++i)
                 failures += UserStore().UpdateUser(LoginPath(), "anna", [](UserEntry& entry) {
                     ++entry.user.databaseMask;
                 }) != kUserSaved;
-            ::_exit(failures == 0 ? 0 : 1);
+            ::_exit(failures);
         }
         children.push_back(child);
     }
+    uint32_t refused = 0;
     for (const pid_t child : children) {
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        refused += static_cast<uint32_t>(WEXITSTATUS(status));
     }
     const FoundUser found = m_store.FindUser(LoginPath(), "anna");
-    EXPECT_EQ(found.entry.user.databaseMask, 2 * kRounds);
+    EXPECT_EQ(found.entry.user.databaseMask, 2 * kRounds - refused);
     EXPECT_EQ(found.entry.user.fullName, "Full anna");
 }
 
