@@ -32,13 +32,13 @@ constexpr unsigned kOpenCreate
 
 constexpr size_t kChecksumChunk = 64 * 1024;
 
-// Opens the file unless it is larger than any record file can sensibly be: such a file is treated as
-// damaged, so that a huge or sparse file is never summed or read whole.
 bool IsOversized(const File& file)
 {
     return file.GetLength() > kMaxFileLength;
 }
 
+// Opens the file unless it is larger than any record file can sensibly be: such a file is treated as
+// damaged, so that a huge or sparse file is never summed or read whole.
 bool OpenWithinLimit(SharedFile& file, const std::string& fileName, unsigned flags)
 {
     if (!file.OpenWithRetry(fileName, flags))
