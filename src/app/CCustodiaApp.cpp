@@ -3,6 +3,7 @@
 #include "app/CCustodiaDoc.h"
 #include "app/CMainFrame.h"
 #include "app/ConsoleItemDialogs.h"
+#include "app/FileCauseText.h"
 #include "app/FileErrorReport.h"
 #include "app/LogonDialog.h"
 #include "app/SharedFileWaitFeedback.h"
@@ -50,10 +51,10 @@ bool CCustodiaApp::InitInstance()
 {
     m_words = std::make_unique<WordTable>(m_options.wordDirectory);
     // A file that fails part way is shown, and the console starts with what it could read.
-    RunReportingFileErrors(nullptr, m_ui, [&] { m_words->LoadWordFiles(ConsoleWordFamilies()); });
+    RunReportingFileErrors(nullptr, *m_words, m_ui, [&] { m_words->LoadWordFiles(ConsoleWordFamilies()); });
     m_store = std::make_unique<UserStore>();
     // Read after the word files, which may have made the program's folder the current directory.
-    if (!RunReportingFileErrors(nullptr, m_ui, [&] { m_doc = std::make_unique<CCustodiaDoc>(); }))
+    if (!RunReportingFileErrors(nullptr, *m_words, m_ui, [&] { m_doc = std::make_unique<CCustodiaDoc>(); }))
         m_doc = std::make_unique<CCustodiaDoc>(loginpaths::kFileName, LoginPathList::Unloaded {});
     else
         ReportUnusableLoginPathFile();
@@ -76,14 +77,14 @@ void CCustodiaApp::ReportUnusableLoginPathFile()
 {
     const LoginPathList list(loginpaths::kFileName, LoginPathList::Unloaded {});
     ClearLastFailedOpen();
-    RunReportingFileErrors(nullptr, m_ui, [&] {
+    RunReportingFileErrors(nullptr, *m_words, m_ui, [&] {
         switch (list.CheckFile()) {
         case LoginPathFileState::Unreadable:
             if (const auto& failed = LastFailedOpen())
-                ReportUnusableFile(nullptr, m_ui, list.FileName(), DescribeOpenError(failed->error));
+                ReportUnusableFile(nullptr, *m_words, m_ui, list.FileName(), OpenErrorText(*m_words, failed->error));
             break;
         case LoginPathFileState::Damaged:
-            ReportUnusableFile(nullptr, m_ui, list.FileName(), "damaged");
+            ReportUnusableFile(nullptr, *m_words, m_ui, list.FileName(), WordText(*m_words, Word::DamagedCause));
             break;
         default:
             break;
@@ -103,7 +104,7 @@ bool CCustodiaApp::RunLogon()
     const bool accepted = dialog->RunAtStartup() == QDialog::Accepted;
 
     StartupVerdict verdict = StartupVerdict::End;
-    const bool read = RunReportingFileErrors(nullptr, m_ui, [&] {
+    const bool read = RunReportingFileErrors(nullptr, *m_words, m_ui, [&] {
         verdict = DecideAfterLogon(
             dialog->GetLogonRequired(), accepted, *m_store, dialog->GetLoginPath(), dialog->GetGroupNumber());
     });
@@ -120,7 +121,7 @@ bool CCustodiaApp::RunLogon()
 
 std::unique_ptr<LogonDialog> CCustodiaApp::MakeLogonDialog()
 {
-    auto dialog = std::make_unique<LogonDialog>(*m_store, m_ui, WordText(*m_words, Word::SuiteTitle),
+    auto dialog = std::make_unique<LogonDialog>(*m_store, *m_words, m_ui, WordText(*m_words, Word::SuiteTitle),
         WordText(*m_words, Word::ApplicationTitle), QString::fromLatin1(kVersion), m_mainFrame.get());
     dialog->SetNotice(WordText(*m_words, Word::NoticeLine));
     dialog->SetButtonTexts(WordText(*m_words, Word::Ok), WordText(*m_words, Word::Cancel));
@@ -138,7 +139,7 @@ void CCustodiaApp::ShowRefusal()
 
 void CCustodiaApp::OnAppAbout()
 {
-    auto dialog = std::make_unique<LogonDialog>(*m_store, m_ui, WordText(*m_words, Word::SuiteTitle),
+    auto dialog = std::make_unique<LogonDialog>(*m_store, *m_words, m_ui, WordText(*m_words, Word::SuiteTitle),
         WordText(*m_words, Word::ApplicationTitle), QString::fromLatin1(kVersion), m_mainFrame.get());
     dialog->SetNotice(WordText(*m_words, Word::NoticeLine));
     dialog->SetButtonTexts(WordText(*m_words, Word::Ok), WordText(*m_words, Word::Cancel));

@@ -310,6 +310,7 @@ void CCustodiaView::Load(
     EmitRowCount();
     if (!sameRows)
         emit contentsChanged();
+    emit loaded();
 }
 
 void CCustodiaView::ClearList()

@@ -120,6 +120,8 @@ signals:
     void rowCountChanged(int shown, int total);
     // Another mode or another login path is shown.
     void contentsChanged();
+    // The list was read from disk again, the same one or another.
+    void loaded();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -237,7 +237,7 @@ void CLeftView::OnSelectionChanged()
         return;
     }
     const Node node = m_nodes[static_cast<size_t>(index)];
-    RunReportingFileErrors(&m_view, m_ui, [&] { ShowNode(node); });
+    RunReportingFileErrors(&m_view, m_words, m_ui, [&] { ShowNode(node); });
 }
 
 void CLeftView::ShowNode(const Node& node)

@@ -143,10 +143,9 @@ void CMainFrame::CreatePanes()
     m_splitter->setSizes({ kTreeWidth, InitialSize().width() - kTreeWidth });
     setCentralWidget(m_splitter);
 
-    connect(m_view, &CCustodiaView::contentsChanged, this, [this] {
-        UpdateTitleAndStatus();
-        WatchShownFiles();
-    });
+    connect(m_view, &CCustodiaView::contentsChanged, this, &CMainFrame::UpdateTitleAndStatus);
+    // What was just read is what the watcher compares later changes with.
+    connect(m_view, &CCustodiaView::loaded, this, &CMainFrame::WatchShownFiles);
     connect(m_view, &CCustodiaView::rowCountChanged, this, [this] {
         UpdateTitleAndStatus();
         UpdateEditCommands();
@@ -424,7 +423,7 @@ void CMainFrame::SetHelpBarShown(bool shown)
     // The list's width changes with the bar, and its columns are sized from that width.
     if (layout() != nullptr)
         layout()->activate();
-    RunReportingFileErrors(m_view, m_ui, [this] { m_view->RefreshList(); });
+    RunReportingFileErrors(m_view, m_words, m_ui, [this] { m_view->RefreshList(); });
 }
 
 std::unique_ptr<QSettings> CMainFrame::OpenSettings() const
@@ -480,7 +479,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 
 void CMainFrame::ReloadFromDisk()
 {
-    RunReportingFileErrors(m_view, m_ui, [this] {
+    RunReportingFileErrors(m_view, m_words, m_ui, [this] {
         m_doc.LoadLoginPaths();
         // The tree selects the same node again, and the list refills it in place.
         m_tree->Rebuild();
@@ -490,7 +489,7 @@ void CMainFrame::ReloadFromDisk()
 
 void CMainFrame::OnLoginPathFilesChanged()
 {
-    RunReportingFileErrors(m_view, m_ui, [this] { m_view->Reload(); });
+    RunReportingFileErrors(m_view, m_words, m_ui, [this] { m_view->Reload(); });
     statusBar()->showMessage(Text(Word::ReloadedStatus), 5000);
     WatchShownFiles();
 }

@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
 #include <utility>
 
 namespace custodia {
@@ -41,13 +43,37 @@ void FileChangeWatcher::Watch(const QString& configFile, const std::string& logi
         paths.append(m_configFile);
     else
         paths.append(m_configFolder); // to see the file appear
+    m_loginPathFiles.clear();
     if (!m_loginPath.isEmpty() && QFileInfo(m_loginPath).isDir()) {
-        paths.append(m_loginPath); // files made or removed
+        m_loginPathFiles.append(m_loginPath); // files made or removed
         const QDir folder(m_loginPath);
         for (const QString& name : folder.entryList(kSharedFilePatterns, QDir::Files))
-            paths.append(folder.filePath(name));
+            m_loginPathFiles.append(folder.filePath(name));
     }
-    WatchPaths(paths);
+    m_configStamps = StampsOf({ m_configFile });
+    m_loginPathStamps = StampsOf(m_loginPathFiles);
+    WatchPaths(paths + m_loginPathFiles);
+}
+
+FileChangeWatcher::Stamps FileChangeWatcher::StampsOf(const QStringList& paths)
+{
+    Stamps stamps;
+    for (const QString& path : paths) {
+        struct stat status { };
+        if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+            continue;
+        stamps[path] = Stamp { status.st_ino, status.st_size, status.st_mtim.tv_sec, status.st_mtim.tv_nsec,
+            status.st_ctim.tv_sec, status.st_ctim.tv_nsec };
+    }
+    return stamps;
+}
+
+bool FileChangeWatcher::ChangedSinceWatch(bool config) const
+{
+    if (config)
+        return StampsOf({ m_configFile }) != m_configStamps;
+    // A file made since is seen through the folder's own times.
+    return StampsOf(m_loginPathFiles) != m_loginPathStamps;
 }
 
 void FileChangeWatcher::WatchPaths(const QStringList& paths)
@@ -93,8 +119,8 @@ void FileChangeWatcher::Report()
         m_timer.start();
         return;
     }
-    const bool config = std::exchange(m_configPending, false);
-    const bool loginPath = std::exchange(m_loginPathPending, false);
+    const bool config = std::exchange(m_configPending, false) && ChangedSinceWatch(true);
+    const bool loginPath = std::exchange(m_loginPathPending, false) && ChangedSinceWatch(false);
     // A new list of login paths rebuilds the tree, which reloads the list as well.
     if (config)
         emit configChanged();

@@ -5,7 +5,9 @@
 #include <QString>
 #include <QTimer>
 
+#include <map>
 #include <string>
+#include <tuple>
 
 namespace custodia {
 
@@ -13,7 +15,8 @@ namespace custodia {
 // ("custo.cfg") or the shared files of the login path on screen. Changes come in bursts (a writer
 // touches several files, and rewrites one in steps), so they are gathered for a short while and
 // reported once; while a dialog or a menu is open the report waits, as they work on the lists that
-// a reload would replace.
+// a reload would replace. The console's own writes are not reported: every Watch notes how the files
+// stood when the console last read them, and a burst after which they still stand so is dropped.
 class FileChangeWatcher final : public QObject {
     Q_OBJECT
 
@@ -37,12 +40,22 @@ private:
     void Report();
     void WatchPaths(const QStringList& paths);
 
+    // Enough of a file's status to tell that something wrote it: inode, size, change and modification
+    // times to the nanosecond. Absent files have no stamp.
+    using Stamp = std::tuple<unsigned long long, long long, long long, long long, long long, long long>;
+    using Stamps = std::map<QString, Stamp>;
+    static Stamps StampsOf(const QStringList& paths);
+    bool ChangedSinceWatch(bool config) const;
+
     QFileSystemWatcher m_watcher;
     QTimer m_timer;
     QString m_configFile;
     QString m_configFolder;
     bool m_configExisted = false;
     QString m_loginPath;
+    QStringList m_loginPathFiles; // the folder and its shared files, as last watched
+    Stamps m_configStamps;
+    Stamps m_loginPathStamps;
     bool m_configPending = false;
     bool m_loginPathPending = false;
 };

@@ -1,35 +1,47 @@
 #include "app/FileErrorReport.h"
 
 #include "app/ApplicationName.h"
+#include "app/FileCauseText.h"
 #include "app/UiServices.h"
 #include "app/WordText.h"
 #include "platform/FileException.h"
 
 namespace custodia {
 
-void ReportFileError(QWidget* parent, UiServices& ui, const FileException& error)
+namespace {
+
+void ShowFileMessage(QWidget* parent, UiServices& ui, const QString& text)
 {
-    const QString text = QStringLiteral("The file \"%1\" could not be read or written: %2.")
-                             .arg(PathText(error.fileName()), QString::fromLatin1(DescribeFileCause(error.cause())));
     ui.ShowMessage(
         parent, text, QString::fromLatin1(kApplicationName), UiServices::Icon::Critical, UiServices::Buttons::Ok);
 }
 
-void ReportUnusableFile(QWidget* parent, UiServices& ui, const std::string& fileName, const std::string& cause)
+} // namespace
+
+void ReportFileError(QWidget* parent, const WordTable& words, UiServices& ui, const FileException& error)
 {
-    const QString text = QStringLiteral("The file \"%1\" could not be read: %2.")
-                             .arg(PathText(fileName), QString::fromStdString(cause));
-    ui.ShowMessage(
-        parent, text, QString::fromLatin1(kApplicationName), UiServices::Icon::Critical, UiServices::Buttons::Ok);
+    // Also shown when the word files themselves failed, so it has words of its own to fall back on.
+    const QString frame = WordTextOr(
+        words, Word::FileErrorMessage, QStringLiteral("The file \"%1\" could not be read or written: %2."));
+    ShowFileMessage(parent, ui, frame.arg(PathText(error.fileName()), FileCauseText(words, error.cause())));
 }
 
-bool RunReportingFileErrors(QWidget* parent, UiServices& ui, const std::function<void()>& action)
+void ReportUnusableFile(
+    QWidget* parent, const WordTable& words, UiServices& ui, const std::string& fileName, const QString& cause)
+{
+    const QString frame
+        = WordTextOr(words, Word::UnusableFileMessage, QStringLiteral("The file \"%1\" could not be read: %2."));
+    ShowFileMessage(parent, ui, frame.arg(PathText(fileName), cause));
+}
+
+bool RunReportingFileErrors(
+    QWidget* parent, const WordTable& words, UiServices& ui, const std::function<void()>& action)
 {
     try {
         action();
         return true;
     } catch (const FileException& error) {
-        ReportFileError(parent, ui, error);
+        ReportFileError(parent, words, ui, error);
         return false;
     }
 }

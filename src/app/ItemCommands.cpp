@@ -91,7 +91,7 @@ bool CItemCommands::Confirm(const QString& text, Word caption)
 
 void CItemCommands::CreateItem()
 {
-    RunReportingFileErrors(&m_view, m_ui, [this] {
+    RunReportingFileErrors(&m_view, m_words, m_ui, [this] {
         switch (m_view.Mode()) {
         case ListMode::Users:
             CreateUser();
@@ -115,7 +115,7 @@ void CItemCommands::EditItem()
     const std::optional<int> row = m_view.SelectedRow();
     if (!row)
         return;
-    RunReportingFileErrors(&m_view, m_ui, [this, row = *row] {
+    RunReportingFileErrors(&m_view, m_words, m_ui, [this, row = *row] {
         switch (m_view.Mode()) {
         case ListMode::LoginPaths:
         case ListMode::Categories:
@@ -141,7 +141,7 @@ void CItemCommands::DeleteItem()
     const std::vector<int> rows = m_view.SelectedRows();
     if (rows.empty())
         return;
-    RunReportingFileErrors(&m_view, m_ui, [this, &rows] {
+    RunReportingFileErrors(&m_view, m_words, m_ui, [this, &rows] {
         switch (m_view.Mode()) {
         case ListMode::Users:
             DeleteUsers(rows);

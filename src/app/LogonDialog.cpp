@@ -3,6 +3,7 @@
 #include "app/ApplicationName.h"
 #include "app/BitmapPixmap.h"
 #include "app/FileErrorReport.h"
+#include "app/PictureColumn.h"
 #include "app/UiServices.h"
 #include "app/WordText.h"
 #include "parsers/BitmapFile.h"
@@ -12,7 +13,6 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QFormLayout>
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -76,10 +76,11 @@ bool LogonRequiredHere()
 
 } // namespace
 
-LogonDialog::LogonDialog(UserStore& store, UiServices& ui, const QString& title, const QString& subtitle,
-    const QString& version, QWidget* parent)
+LogonDialog::LogonDialog(UserStore& store, const WordTable& words, UiServices& ui, const QString& title,
+    const QString& subtitle, const QString& version, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint)
     , m_store(store)
+    , m_words(words)
     , m_ui(ui)
     , m_title(title)
     , m_subtitle(subtitle)
@@ -98,23 +99,11 @@ LogonDialog::LogonDialog(UserStore& store, UiServices& ui, const QString& title,
 
 void LogonDialog::BuildWidgets()
 {
-    auto* frame = new QFrame(this);
-    frame->setObjectName(QStringLiteral("pictureFrame"));
-    frame->setFixedSize(m_picture.isNull() ? kPictureFrameSize : m_picture.size());
-    // The painted picture takes the frame's place; the frame itself only shows when there is none.
-    frame->setFrameShape(m_picture.isNull() ? QFrame::Box : QFrame::NoFrame);
-    m_pictureFrame = frame;
-
-    m_notice = new QLabel(this);
-    m_notice->setObjectName(QStringLiteral("notice"));
-    m_notice->setAlignment(Qt::AlignCenter);
-    m_notice->setWordWrap(true);
-    m_notice->setFixedWidth(m_pictureFrame->width());
-
-    auto* left = new QVBoxLayout;
-    left->addWidget(m_pictureFrame);
-    left->addWidget(m_notice);
-    left->addStretch();
+    const PictureColumn column
+        = MakePictureColumn(this, m_picture, kPictureFrameSize, PictureColumn::NoticePlace::UnderPicture);
+    m_pictureFrame = column.frame;
+    m_notice = column.notice;
+    QVBoxLayout* left = column.layout;
 
     m_textColumn = new QWidget(this);
     m_textColumn->setMinimumWidth(kTextColumnWidth);
@@ -277,7 +266,7 @@ void LogonDialog::OnOk()
     }
     LogonOutcome outcome;
     const bool read = RunReportingFileErrors(
-        this, m_ui, [&] { outcome = AttemptLogon(m_store, m_loginPath, *userName, *password); });
+        this, m_words, m_ui, [&] { outcome = AttemptLogon(m_store, m_loginPath, *userName, *password); });
     if (!read || outcome.kind == LogonOutcome::Kind::Incomplete)
         return;
     m_groupNumber = outcome.groupNumber;

@@ -21,6 +21,7 @@ class UiServices;
 namespace custodia {
 
 class UserStore;
+class WordTable;
 
 // The first window a user meets. At start-up it decides whether a log-on is needed: if not it is a
 // splash screen that closes itself, if so it asks for a user name, a password and a login path and
@@ -37,8 +38,8 @@ public:
 
     // Copies the user name and password the store holds into the fields and loads "splash.bmp" from the
     // current directory.
-    LogonDialog(UserStore& store, UiServices& ui, const QString& title, const QString& subtitle, const QString& version,
-        QWidget* parent = nullptr);
+    LogonDialog(UserStore& store, const WordTable& words, UiServices& ui, const QString& title, const QString& subtitle,
+        const QString& version, QWidget* parent = nullptr);
 
     void SetNotice(const QString& text);
     void SetButtonTexts(const QString& ok, const QString& cancel);
@@ -83,6 +84,7 @@ private:
     int TextColumnX() const;
 
     UserStore& m_store;
+    const WordTable& m_words;
     UiServices& m_ui;
     QString m_title;
     QString m_subtitle;

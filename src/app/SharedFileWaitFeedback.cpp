@@ -1,7 +1,10 @@
 #include "app/SharedFileWaitFeedback.h"
 
+#include "app/FileCauseText.h"
 #include "app/WordText.h"
+#include "platform/FileException.h"
 #include "platform/Platform.h"
+#include "store/SharedFile.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -42,21 +45,27 @@ SharedFileWaitFeedback::SharedFileWaitFeedback(const WordTable& words, QWidget* 
 
 SharedFileWaitFeedback::~SharedFileWaitFeedback()
 {
-    if (m_installed)
+    if (m_installed) {
         SetSleepFunction({});
+        SetOpenWaitFunction({});
+    }
     EndSequence();
 }
 
 void SharedFileWaitFeedback::Install()
 {
     SetSleepFunction([this](int milliseconds) { Wait(milliseconds); });
+    SetOpenWaitFunction(
+        [this](const OpenAttempt& attempt) { NoteAttempt(attempt.fileName, attempt.tries, attempt.error); });
     m_installed = true;
 }
 
-void SharedFileWaitFeedback::NoteAttempt(const std::string& fileName, int tries)
+void SharedFileWaitFeedback::NoteAttempt(const std::string& fileName, int tries, const OpenError& error)
 {
     m_fileName = fileName;
+    m_error = error;
     m_tries = tries;
+    m_attemptNoted = true;
     UpdateDialog();
 }
 
@@ -66,7 +75,9 @@ void SharedFileWaitFeedback::Wait(int milliseconds)
         return;
     if (m_waited == 0)
         BeginSequence();
-    ++m_tries;
+    if (!m_attemptNoted)
+        ++m_tries;
+    m_attemptNoted = false;
     m_inWait = true;
     if (m_dialog == nullptr && m_waited + milliseconds > kDialogDelayMilliseconds)
         ShowDialog();
@@ -102,7 +113,9 @@ void SharedFileWaitFeedback::EndSequence()
     m_waited = 0;
     m_tries = 0;
     m_cancelled = false;
+    m_attemptNoted = false;
     m_fileName.clear();
+    m_error = {};
 }
 
 void SharedFileWaitFeedback::ShowDialog()
@@ -136,9 +149,24 @@ void SharedFileWaitFeedback::UpdateDialog()
     if (m_dialog == nullptr)
         return;
     const QString file = m_fileName.empty() ? WordText(m_words, Word::WaitCaption) : StoredText(m_fileName);
-    m_fileLabel->setText(file + QLatin1Char('\n') + WordText(m_words, Word::WaitFileInUse));
+    m_fileLabel->setText(file + QLatin1Char('\n') + CauseText());
     m_fileLabel->setAccessibleName(m_fileLabel->text());
     m_triesLabel->setText(WordText(m_words, Word::WaitTryCount).arg(m_tries).arg(kTriesShown));
+}
+
+// Most waits are for a file another program holds; the others say their own cause.
+QString SharedFileWaitFeedback::CauseText() const
+{
+    switch (m_error.cause) {
+    case kCauseNone:
+    case kCauseSharingViolation:
+    case kCauseLockViolation:
+        return WordText(m_words, Word::WaitFileInUse);
+    case kCauseBadPath:
+        return WordText(m_words, Word::FolderMissingCause);
+    default:
+        return OpenErrorText(m_words, m_error);
+    }
 }
 
 void SharedFileWaitFeedback::Cancel()

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/File.h"
+
 #include <QObject>
 #include <QPointer>
+#include <QString>
 
 #include <functional>
 #include <string>
@@ -18,8 +21,8 @@ class WordTable;
 // Keeps the console alive while the file layer waits between two tries of a shared file: the window
 // goes on painting, a busy cursor shows at once, and after about a second a small modal dialog says what
 // is waited for, with Cancel. The file layer stays free of any user interface: this fills its
-// replaceable sleep. After Cancel the remaining waits of that open return at once, so its tries run out
-// and it fails as if they had.
+// replaceable sleep and hears, before each wait, which file is tried and why it failed. After Cancel the remaining
+// waits of that open return at once, so its tries run out and it fails as if they had.
 class SharedFileWaitFeedback final : public QObject {
     Q_OBJECT
 
@@ -35,10 +38,11 @@ public:
     SharedFileWaitFeedback(const SharedFileWaitFeedback&) = delete;
     SharedFileWaitFeedback& operator=(const SharedFileWaitFeedback&) = delete;
 
-    // Makes the file layer's waits go through Wait, until destruction.
+    // Makes the file layer's waits go through Wait, and its word before each wait reach NoteAttempt,
+    // until destruction.
     void Install();
-    // What the file layer is trying, where it says so before a wait.
-    void NoteAttempt(const std::string& fileName, int tries);
+    // What the file layer is trying and why the latest try failed, as it says before a wait.
+    void NoteAttempt(const std::string& fileName, int tries, const OpenError& error = {});
     // One wait between two tries of an open.
     void Wait(int milliseconds);
 
@@ -53,6 +57,7 @@ private:
     void ShowDialog();
     void UpdateDialog();
     void Cancel();
+    QString CauseText() const;
 
     const WordTable& m_words;
     QPointer<QWidget> m_window;
@@ -62,7 +67,9 @@ private:
     QLabel* m_fileLabel = nullptr;
     QLabel* m_triesLabel = nullptr;
     std::string m_fileName;
+    OpenError m_error;
     int m_tries = 0;
+    bool m_attemptNoted = false; // the file layer counted the tries of the coming wait itself
     int m_waited = 0; // milliseconds of this open so far
     bool m_inWait = false;
     bool m_cancelled = false;

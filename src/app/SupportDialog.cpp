@@ -1,6 +1,7 @@
 #include "app/SupportDialog.h"
 
 #include "app/BitmapPixmap.h"
+#include "app/PictureColumn.h"
 #include "app/WordText.h"
 #include "helpbar/CUrlLabel.h"
 #include "parsers/BitmapFile.h"
@@ -71,23 +72,11 @@ SupportDialog::SupportDialog(const WordTable& words, UiServices& ui, QWidget* pa
 
 void SupportDialog::BuildWidgets(const WordTable& words, UiServices& ui)
 {
-    auto* frame = new QFrame(this);
-    frame->setObjectName(QStringLiteral("pictureFrame"));
-    frame->setFixedSize(m_picture.isNull() ? kPictureFrameSize : m_picture.size());
-    // The painted picture takes the frame's place; the frame itself only shows when there is none.
-    frame->setFrameShape(m_picture.isNull() ? QFrame::Box : QFrame::NoFrame);
-    m_pictureFrame = frame;
-
-    m_notice = new QLabel(this);
-    m_notice->setObjectName(QStringLiteral("notice"));
-    m_notice->setAlignment(Qt::AlignCenter);
-    m_notice->setWordWrap(true);
-    m_notice->setFixedWidth(m_pictureFrame->width());
-
-    auto* left = new QVBoxLayout;
-    left->addWidget(m_pictureFrame);
-    left->addStretch();
-    left->addWidget(m_notice);
+    const PictureColumn pictureColumn
+        = MakePictureColumn(this, m_picture, kPictureFrameSize, PictureColumn::NoticePlace::AtBottom);
+    m_pictureFrame = pictureColumn.frame;
+    m_notice = pictureColumn.notice;
+    QVBoxLayout* left = pictureColumn.layout;
 
     m_supportText = new QPlainTextEdit(DisplayedSupportText(), this);
     m_supportText->setObjectName(QStringLiteral("supportText"));

@@ -17,6 +17,12 @@ QString WordText(const WordTable& words, Word word)
     return WordText(words, WordNumber(word));
 }
 
+QString WordTextOr(const WordTable& words, Word word, const QString& fallback)
+{
+    const std::string& text = words.GetWord(word);
+    return text == WordTable::kMissingWord ? fallback : StoredText(text);
+}
+
 QString StoredText(const std::string& text)
 {
     return QString::fromStdString(StoredToUtf8(text));

@@ -15,6 +15,9 @@ class WordTable;
 // file paths are the platform's own bytes. The widgets want QStrings: these convert at that edge.
 QString WordText(const WordTable& words, int number);
 QString WordText(const WordTable& words, Word word);
+// For the few texts that must be readable even when the word files could not be read (the message
+// saying so among them): the fallback stands in for a word the table lacks.
+QString WordTextOr(const WordTable& words, Word word, const QString& fallback);
 QString StoredText(const std::string& text);
 // The bytes to store, or nothing when the code page lacks a character of the text; refused then names
 // the first such character, e.g. "'Ω' (U+03A9)".

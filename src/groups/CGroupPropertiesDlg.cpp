@@ -138,7 +138,7 @@ bool CGroupPropertiesDlg::SaveProfile(const std::string& loginPath, uint8_t grou
     const ProfileWriteResult result = WriteGroupProfiles(*m_store, loginPath, groupNumber, name);
     // The list shows the dialog's own login path, not the one a copy went to.
     if (m_groupsSaved)
-        RunReportingFileErrors(this, m_ui, m_groupsSaved);
+        RunReportingFileErrors(this, m_words, m_ui, m_groupsSaved);
     if (result.failures.empty())
         return true;
     ReportFailedSave(result);
@@ -167,8 +167,8 @@ void CGroupPropertiesDlg::OnSaveAs()
     while (dialog.exec() == QDialog::Accepted) {
         const auto number = static_cast<uint8_t>(dialog.GetNumber());
         bool confirmed = false;
-        const bool read
-            = RunReportingFileErrors(this, m_ui, [&] { confirmed = ConfirmReplacing(dialog.GetLoginPath(), number); });
+        const bool read = RunReportingFileErrors(
+            this, m_words, m_ui, [&] { confirmed = ConfirmReplacing(dialog.GetLoginPath(), number); });
         if (!read)
             return;
         if (confirmed) {

@@ -1,23 +1,34 @@
 #include "users/UserMessages.h"
 
+#include "app/FileCauseText.h"
 #include "app/UiServices.h"
 #include "app/WordText.h"
 #include "platform/FileException.h"
 
 namespace custodia {
 
+namespace {
+
+void ShowFileCause(UiServices& ui, const WordTable& words, QWidget* parent, Word text, Word caption,
+    const std::string& fileName, const QString& cause)
+{
+    const QString message
+        = WordText(words, text) + QStringLiteral("\n\n") + PathText(fileName) + QStringLiteral(": ") + cause;
+    ui.ShowMessage(parent, message, WordText(words, caption), UiServices::Icon::Critical, UiServices::Buttons::Ok);
+}
+
+} // namespace
+
 void ShowFileFailure(UiServices& ui, const WordTable& words, QWidget* parent, Word text, Word caption,
     const std::string& fileName, const std::string& cause)
 {
-    const QString message = WordText(words, text) + QStringLiteral("\n\n") + PathText(fileName) + QStringLiteral(": ")
-        + QString::fromStdString(cause);
-    ui.ShowMessage(parent, message, WordText(words, caption), UiServices::Icon::Critical, UiServices::Buttons::Ok);
+    ShowFileCause(ui, words, parent, text, caption, fileName, QString::fromStdString(cause));
 }
 
 void ShowFileException(UiServices& ui, const WordTable& words, QWidget* parent, const FileException& error)
 {
-    ShowFileFailure(ui, words, parent, Word::FileNotReadOrWritten, Word::FileProblemCaption, error.fileName(),
-        DescribeFileCause(error.cause()));
+    ShowFileCause(ui, words, parent, Word::FileNotReadOrWritten, Word::FileProblemCaption, error.fileName(),
+        FileCauseText(words, error.cause()));
 }
 
 } // namespace custodia

@@ -16,6 +16,19 @@ enum class Word : int {
     SuiteTitle = 953,
     RefusedCharacter = 711, // %1: a character the suite's code page lacks
 
+    // File errors: the messages, and the causes they name
+    FileErrorMessage = 750, // %1 the file, %2 the cause
+    UnusableFileMessage = 751, // %1 the file, %2 the cause
+    DamagedCause = 752,
+    FirstFileCause = 690, // 690 + the cause number, 0..14
+    UnknownFileCause = 705,
+    NotRegularFileCause = 706, // %1: what stands there instead
+    DanglingLinkCause = 707,
+    NoPermissionCause = 708,
+    NotPermittedCause = 709,
+    ReadOnlyCause = 710,
+    LinkLoopCause = 712,
+
     // Menus, toolbar and command popup of the main window
     FileMenu = 5,
     HelpMenu = 7,

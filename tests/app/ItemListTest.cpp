@@ -328,6 +328,26 @@ TEST_F(ItemListTest, FilesChangedByAnotherProgramAreReloadedKeepingTheSelection)
     EXPECT_EQ(View().SelectedRow(), 1);
 }
 
+// The console's own change is shown by its own refill: the watcher neither reloads once more nor
+// blames another program, and still sees the next change that does come from elsewhere.
+TEST_F(ItemListTest, OwnChangesAreNotReportedAsAnotherProgramsChanges)
+{
+    AddUser(m_path, "ann", "", "", 0);
+    AddUser(m_path, "bob", "", "", 0);
+    Open();
+    m_frame->Watcher().SetDebounce(10);
+    View().SelectRow(0);
+    m_ui.answers = { UiServices::Answer::Ok };
+    m_frame->Commands().DeleteItem();
+    ASSERT_EQ(Rows(), 1);
+    QTest::qWait(200);
+    EXPECT_NE(m_frame->statusBar()->currentMessage(), W(772));
+
+    AddUser(m_path, "carl", "", "", 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Rows() == 2; }));
+    EXPECT_EQ(m_frame->statusBar()->currentMessage(), W(772));
+}
+
 TEST_F(ItemListTest, RefillKeepsTheSelectionAndTheScrollPosition)
 {
     for (int i = 0; i < 80; ++i)
@@ -480,6 +500,7 @@ TEST_F(ItemListTest, HeldFileShowsTheWaitDialogAndCancelEndsTheWait)
         EXPECT_TRUE(busyAtFirstWait);
         EXPECT_GE(waits, 3) << "the dialog waits about a second (two waits) before it shows";
         EXPECT_LT(waits, SharedFile::kRetryBudget) << "Cancel stops the waiting";
+        EXPECT_TRUE(shownText.contains(QString::fromStdString(userFile))) << shownText.toStdString();
         EXPECT_TRUE(shownText.contains(W(784))) << shownText.toStdString();
         EXPECT_TRUE(shownText.contains(W(785).arg(3).arg(60))) << shownText.toStdString();
         ASSERT_TRUE(View().Problem().has_value());

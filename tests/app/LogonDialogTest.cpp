@@ -1,6 +1,7 @@
 #include "app/LogonDialog.h"
 #include "app/LogonCheck.h"
 #include "app/LogonFixture.h"
+#include "words/WordTable.h"
 
 #include <QImage>
 #include <QLabel>
@@ -28,7 +29,7 @@ QString MessageText(LogonMessage message)
 class LogonDialogTest : public LogonFixture {
 protected:
     LogonDialogTest()
-        : m_dialog(m_store, m_ui, "Title", "Subtitle", "V4.84")
+        : m_dialog(m_store, m_words, m_ui, "Title", "Subtitle", "V4.84")
     {
         for (int i = 0; i < kLogonMessageCount; ++i)
             m_dialog.SetMessage(static_cast<LogonMessage>(i), MessageText(static_cast<LogonMessage>(i)));
@@ -60,6 +61,7 @@ protected:
     }
 
     UserStore m_store;
+    WordTable m_words; // none loaded: the dialog is given its texts
     LogonDialog m_dialog;
 };
 
@@ -95,7 +97,7 @@ TEST_F(LogonDialogTest, SplashEndsWithOkOnEscapeOrEnter)
 {
     MakeEmptyPasswordFile(m_dir.path());
     for (Qt::Key key : { Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter }) {
-        LogonDialog dialog(m_store, m_ui, "Title", "Subtitle", "V4.84");
+        LogonDialog dialog(m_store, m_words, m_ui, "Title", "Subtitle", "V4.84");
         WhenLogonDialogShows([key](LogonDialog& shown) { QTest::keyClick(&shown, key); });
         EXPECT_EQ(dialog.RunAtStartup(), QDialog::Accepted) << key;
         EXPECT_FALSE(dialog.GetLogonRequired());
@@ -320,7 +322,7 @@ TEST_F(LogonDialogTest, PaintsThePictureAndTheTexts)
     picture.fill(QColor(10, 120, 200));
     ASSERT_TRUE(picture.save("splash.bmp", "BMP"));
     MakeEmptyPasswordFile(m_dir.path());
-    LogonDialog dialog(m_store, m_ui, "Quarva", "Custodia Account Console", "V4.84");
+    LogonDialog dialog(m_store, m_words, m_ui, "Quarva", "Custodia Account Console", "V4.84");
     dialog.SetSplashInterval(60000);
     QImage shot;
     int textColumn = 0;

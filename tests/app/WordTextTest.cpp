@@ -1,6 +1,13 @@
 #include "app/WordText.h"
+#include "app/FileCauseText.h"
+#include "app/MainWindowFixture.h"
+#include "platform/File.h"
+#include "platform/FileException.h"
+#include "words/WordTable.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 namespace custodia::test {
 namespace {
@@ -25,6 +32,27 @@ TEST(WordTextTest, PathsKeepThePlatformsBytes)
 {
     const std::string path = "/srv/J\xc3\xbcrgen";
     EXPECT_EQ(ToPath(PathText(path)), path);
+}
+
+// Causes of file errors come from the word files, so that a translation covers them; the message that
+// the word files could not be read still names its cause in the file layer's plain words.
+TEST(WordTextTest, FileCausesAreWordsWithThePlainTextsAsFallback)
+{
+    const auto installed = LoadInstalledWords();
+    WordTable& translated = *installed;
+    translated.StoreWord(
+        "von einem anderen Programm belegt", WordNumber(Word::FirstFileCause) + kCauseSharingViolation);
+    translated.StoreWord("keine gew\xf6hnliche Datei (%1)", WordNumber(Word::NotRegularFileCause));
+    EXPECT_EQ(FileCauseText(translated, kCauseSharingViolation), QString("von einem anderen Programm belegt"));
+    const OpenError pipe { kCauseInvalidFile, 0, OpenError::Refusal::NotRegularFile, "a named pipe (FIFO)" };
+    EXPECT_EQ(
+        OpenErrorText(translated, pipe), QString::fromUtf8("keine gew\xc3\xb6hnliche Datei (a named pipe (FIFO))"));
+
+    const WordTable none;
+    EXPECT_EQ(FileCauseText(none, kCauseDiskFull), QString("disk full"));
+    EXPECT_EQ(FileCauseText(none, 99), QString("unknown file error"));
+    EXPECT_EQ(OpenErrorText(none, pipe), QString::fromStdString(DescribeOpenError(pipe)));
+    EXPECT_EQ(OpenErrorText(none, OpenError { kCauseAccessDenied, EROFS }), QString("read-only file system"));
 }
 
 } // namespace
