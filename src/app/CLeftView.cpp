@@ -8,6 +8,7 @@
 
 #include <QHeaderView>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include <algorithm>
 #include <utility>
@@ -53,13 +54,18 @@ void CLeftView::showEvent(QShowEvent* event)
     QTreeWidget::showEvent(event);
     // Filled on first display rather than at construction, so the item list's columns are sized for
     // the laid-out window.
-    if (!m_filled) {
-        const std::optional<NodeRef> initial = std::exchange(m_initialNode, std::nullopt);
-        BuildItems();
+    if (m_filled)
+        return;
+    BuildItems();
+    // The first list is read once the window is up: the read may wait for a file that another program
+    // holds, and that wait runs the event loop, which must not happen while the window is being shown.
+    QTimer::singleShot(0, this, [this, initial = std::exchange(m_initialNode, std::nullopt)] {
+        if (currentItem() != nullptr)
+            return; // chosen meanwhile
         if (initial && SelectNode(initial->type, initial->loginPath))
             return;
         OpenFirstLoginPath();
-    }
+    });
 }
 
 QTreeWidgetItem* CLeftView::AddNode(

@@ -20,6 +20,7 @@ namespace custodia {
 namespace {
 
 constexpr int kIdleCheckMilliseconds = 50;
+constexpr int kLabelWidthInCharacters = 56;
 
 // Until the modal dialog stands in front, clicks wait: a command started meanwhile would open files
 // inside this one's wait.
@@ -129,6 +130,8 @@ void SharedFileWaitFeedback::ShowDialog()
     m_fileLabel->setObjectName(QStringLiteral("waitFile"));
     m_fileLabel->setWordWrap(true);
     m_fileLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Room for a usual path on one line; a longer one wraps.
+    m_fileLabel->setMinimumWidth(m_fileLabel->fontMetrics().averageCharWidth() * kLabelWidthInCharacters);
     layout->addWidget(m_fileLabel);
     m_triesLabel = new QLabel(m_dialog);
     m_triesLabel->setObjectName(QStringLiteral("waitTries"));

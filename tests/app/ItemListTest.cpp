@@ -512,6 +512,37 @@ TEST_F(ItemListTest, HeldFileShowsTheWaitDialogAndCancelEndsTheWait)
     SetSleepFunction([](int) {});
 }
 
+// The first list is read after the window has been shown: a wait for a held file while the window was
+// still showing its children ran the event loop there and brought the console down at start-up.
+TEST_F(ItemListTest, WindowOpensWhileTheFirstListWaitsForAHeldFile)
+{
+    AddUser(m_path, "ann", "", "", 0);
+    SharedFile holder;
+    ASSERT_TRUE(holder.OpenWithRetry(m_path + "/tessel.pwd", kReadWriteExclusive));
+    m_doc = std::make_unique<CCustodiaDoc>();
+    m_frame = std::make_unique<CMainFrame>(*m_words, *m_doc, m_ui, SettingsFile());
+    bool shownBeforeTheWait = false;
+    int waits = 0;
+    {
+        SharedFileWaitFeedback feedback(*m_words, m_frame.get(), [&](int) {
+            if (++waits == 1)
+                shownBeforeTheWait = m_frame->isVisible();
+            QCoreApplication::processEvents();
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                dialog->findChild<QPushButton*>()->click();
+        });
+        feedback.Install();
+        m_frame->show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return View().Problem().has_value(); }));
+    }
+    SetSleepFunction([](int) {});
+    EXPECT_TRUE(shownBeforeTheWait);
+    EXPECT_EQ(View().Problem()->fileName, QString::fromStdString(m_path + "/tessel.pwd"));
+    holder.Close();
+    m_frame->ReloadFromDisk();
+    EXPECT_EQ(Column(0), QStringList { "ann" });
+}
+
 struct LabelCase {
     const char* name;
     std::vector<std::string> paths;
