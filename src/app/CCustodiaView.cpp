@@ -36,6 +36,22 @@ namespace {
 constexpr int kSmallIconSize = 16;
 constexpr int kLargeIconSize = 32;
 
+bool FolderIsThere(const std::string& loginPath)
+{
+    std::error_code error;
+    return std::filesystem::is_directory(loginPath.empty() ? std::string(".") : loginPath, error);
+}
+
+// A folder that is gone is said at once: each of its files would otherwise be retried first, as a
+// passing fault, which keeps the supervisor waiting for nothing.
+bool SkippedForMissingFolder(const std::string& loginPath, FileReadResult& result)
+{
+    if (FolderIsThere(loginPath))
+        return false;
+    result.status = FileReadStatus::Missing;
+    return true;
+}
+
 // The loads of the store, in one place, as the store's call shapes change.
 struct LoadedUsers {
     Loaded<std::vector<UserEntry>> users;
@@ -60,6 +76,8 @@ LoadedUsers LoadUsersWithGroupsAndDatabases(const std::string& loginPath)
 {
     UserStore store;
     LoadedUsers loaded;
+    if (SkippedForMissingFolder(loginPath, loaded.users))
+        return loaded;
     loaded.users = store.LoadUsers(loginPath);
     loaded.groups = store.LoadGroupList(loginPath).value;
     loaded.databases = LoadDatabases(store, loginPath).databases;
@@ -68,11 +86,17 @@ LoadedUsers LoadUsersWithGroupsAndDatabases(const std::string& loginPath)
 
 Loaded<std::vector<GroupEntry>> LoadGroups(const std::string& loginPath)
 {
+    Loaded<std::vector<GroupEntry>> groups;
+    if (SkippedForMissingFolder(loginPath, groups))
+        return groups;
     return UserStore().LoadGroupList(loginPath);
 }
 
 LoadedDatabases LoadDatabases(const std::string& loginPath)
 {
+    LoadedDatabases loaded;
+    if (SkippedForMissingFolder(loginPath, loaded.result))
+        return loaded;
     UserStore store;
     return LoadDatabases(store, loginPath);
 }
@@ -80,12 +104,6 @@ LoadedDatabases LoadDatabases(const std::string& loginPath)
 std::string GroupListFile(const std::string& loginPath)
 {
     return JoinPath(loginPath, kProfileFiles[kProgramSetup].fileName);
-}
-
-bool FolderIsThere(const std::string& loginPath)
-{
-    std::error_code error;
-    return std::filesystem::is_directory(loginPath.empty() ? std::string(".") : loginPath, error);
 }
 
 // Column widths in units u = (W - W/12) / 12 of the list's width W.
