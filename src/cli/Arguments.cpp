@@ -84,8 +84,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, const 
     }
     if (parsed.m_operands.size() < rules.operands.size())
         throw UsageError("missing " + rules.operands[parsed.m_operands.size()]);
-    if (parsed.m_operands.size() > rules.operands.size())
-        throw UsageError("unexpected argument '" + parsed.m_operands[rules.operands.size()] + "'");
+    if (const size_t most = rules.operands.size() + rules.optionalOperands.size(); parsed.m_operands.size() > most)
+        throw UsageError("unexpected argument '" + parsed.m_operands[most] + "'");
     CheckExclusive(rules, parsed);
     return parsed;
 }

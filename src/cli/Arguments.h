@@ -25,6 +25,7 @@ struct ArgumentRules {
     std::vector<std::string> operands; // names of the positional arguments, all required
     std::vector<OptionRule> options;
     std::vector<std::vector<std::string>> exclusive; // groups of options of which at most one may be given
+    std::vector<std::string> optionalOperands {}; // positional arguments that may follow the required ones
 };
 
 // Operands in order and options by name. "--name value" and "--name=value" are the same; after "--"

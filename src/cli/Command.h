@@ -51,5 +51,6 @@ std::vector<Command> UserCommands();
 std::vector<Command> GroupCommands();
 std::vector<Command> DatabaseCommands();
 std::vector<Command> OfficeCommands();
+std::vector<Command> RepairCommands();
 
 } // namespace custodia::cli

@@ -19,8 +19,8 @@ constexpr int kSynopsisColumn = 46;
 std::vector<Command> AllCommands()
 {
     std::vector<Command> all;
-    for (auto family :
-        { InitCommands, UserCommands, GroupCommands, DatabaseCommands, OfficeCommands, PathCommands, VerifyCommands }) {
+    for (auto family : { InitCommands, UserCommands, GroupCommands, DatabaseCommands, OfficeCommands, PathCommands,
+             VerifyCommands, RepairCommands }) {
         auto commands = family();
         std::move(commands.begin(), commands.end(), std::back_inserter(all));
     }

@@ -19,10 +19,10 @@ std::string DatabaseFileOf(const std::string& loginPath)
 }
 
 // A login path without "tessel.dbs" simply has ten empty slots; a damaged one is refused.
-DatabaseList LoadList(const std::string& loginPath, const std::string& consequence = "")
+DatabaseList LoadList(const std::string& loginPath)
 {
     UserStore store;
-    RequireUsable(DatabaseFileOf(loginPath), store.LoadDatabaseList(loginPath), consequence);
+    RequireUsable(DatabaseFileOf(loginPath), store.LoadDatabaseList(loginPath));
     return store.DatabaseListOrEmpty();
 }
 
@@ -53,7 +53,7 @@ int Set(const ParsedArguments& arguments, CommandContext&)
     const bool mirrorOff = arguments.Has("--mirror-off");
     if (!databasePath && !mirrorPath && !description && !mirrorOn && !mirrorOff)
         throw UsageError("nothing to change: give --path, --mirror, --mirror-on, --mirror-off or --description");
-    LoadList(path, "; nothing was changed");
+    RequireUndamagedRecordFile(DatabaseFileOf(path));
     // Into the list as the file holds it at the moment of writing, so that another program's change of
     // other slots is kept.
     const RecordChangeResult result = UserStore().ChangeDatabaseList(path, [&](DatabaseList& list) {

@@ -3,7 +3,11 @@
 #include "cli/Command.h"
 #include "cli/TextLimits.h"
 #include "platform/FileException.h"
+#include "store/DatabaseList.h"
+#include "store/LoginPathList.h"
+#include "store/OfficeNameList.h"
 #include "store/PasswordFileCheck.h"
+#include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
 #include "store/SharedFile.h"
 
@@ -78,6 +82,17 @@ void RequireUsable(const std::string& fileName, const FileReadResult& read, cons
 void RequireUndamagedRecordFile(const std::string& fileName)
 {
     RequireUsable(fileName, InspectRecordFile(fileName), "; nothing was changed");
+}
+
+std::vector<std::string> RecordFileNames()
+{
+    std::vector<std::string> names;
+    for (const ProfileFile& profile : kProfileFiles)
+        names.emplace_back(profile.fileName);
+    names.emplace_back(databaselist::kFileName);
+    names.emplace_back(officenames::kFileName);
+    names.emplace_back(loginpaths::kFileName);
+    return names;
 }
 
 std::string LoginPathOperand(const ParsedArguments& arguments, size_t index, const std::string& what)

@@ -4,6 +4,7 @@
 #include "store/FileReadResult.h"
 
 #include <string>
+#include <vector>
 
 namespace custodia::cli {
 
@@ -26,6 +27,11 @@ std::string OpenFailureCause(const std::string& fileName);
 void RequireUsable(const std::string& fileName, const FileReadResult& read, const std::string& consequence = "");
 // The same for a record file that is about to be changed without being read first.
 void RequireUndamagedRecordFile(const std::string& fileName);
+
+// The record files a folder may hold, in the order they are reported: the twelve profile files and the
+// database list of a login path, the office names of a database folder, the list of managed login paths
+// of the program's folder.
+std::vector<std::string> RecordFileNames();
 
 // A login path operand: within the length limit and an existing folder, so that no operation waits
 // out the retries of a path that cannot exist.

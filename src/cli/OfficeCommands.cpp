@@ -31,7 +31,7 @@ int Set(const ParsedArguments& arguments, CommandContext&)
     const std::string name = StoredTextArgument("office name", arguments.Operand(3), limits::kOfficeName);
 
     OfficeNameList offices(folder);
-    RequireUsable(offices.GetFileName(), offices.LastLoad(), "; nothing was changed");
+    RequireUndamagedRecordFile(offices.GetFileName());
     switch (offices.ChangeOffice(office, numberText, name)) {
     case kOfficesSaved:
         return kExitSuccess;

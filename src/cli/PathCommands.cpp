@@ -32,8 +32,8 @@ int List(const ParsedArguments&, CommandContext& context)
 int Add(const ParsedArguments& arguments, CommandContext&)
 {
     const std::string path = PathOperand(arguments);
+    RequireUndamagedRecordFile(loginpaths::kFileName);
     LoginPathList list;
-    RequireUsable(loginpaths::kFileName, list.LastLoad(), "; nothing was changed");
     if (!list.AddLoginPath(path))
         throw OperationFailed(path + ": managed already");
     if (list.StoreLoginPath(path))

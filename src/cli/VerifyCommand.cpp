@@ -4,7 +4,6 @@
 #include "platform/CodePage.h"
 #include "platform/FileException.h"
 #include "platform/Platform.h"
-#include "store/DatabaseList.h"
 #include "store/PasswordFile.h"
 #include "store/PasswordFileCheck.h"
 #include "store/ProgramIndex.h"
@@ -100,11 +99,7 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
         usersCheck = { FileReadStatus::Damaged, users.reason };
     bool allGood = Report(context.out, passwordfile::kFileName, usersCheck);
 
-    std::vector<std::string> recordFiles;
-    for (const ProfileFile& profile : kProfileFiles)
-        recordFiles.emplace_back(profile.fileName);
-    recordFiles.emplace_back(databaselist::kFileName);
-    for (const std::string& name : recordFiles) {
+    for (const std::string& name : RecordFileNames()) {
         const FileReadResult check = InspectRecordFile(JoinPath(path, name));
         if (check.status != FileReadStatus::Missing)
             allGood = Report(context.out, name, check) && allGood;
@@ -123,11 +118,13 @@ std::vector<Command> VerifyCommands()
         "PATH",
         "check the shared files of a login path for damage",
         "Checks \"tessel.pwd\" (header, record count, whole records) and every record file present in PATH\n"
-        "(the profile files and \"tessel.dbs\": checksum, header record, stored length). Prints one line per\n"
-        "file: its name, then \"ok\", \"missing\" (for \"tessel.pwd\" only), \"in use\" (held by another\n"
-        "program for 30 seconds), \"no permission\", \"unreadable\" or \"damaged\", and the reason. Then one\n"
-        "\"warning\" line per stored name or text that holds control characters or UTF-8 bytes written by an\n"
-        "older version (warnings do not change the exit status). Changes nothing.\n"
+        "(the profile files, \"tessel.dbs\", \"officena.mes\" and \"custo.cfg\": checksum, header record,\n"
+        "stored length, and that the records run back to back to the end). Prints one line per file: its\n"
+        "name, then \"ok\", \"missing\" (for \"tessel.pwd\" only), \"in use\" (held by another program for 30\n"
+        "seconds), \"no permission\", \"unreadable\" or \"damaged\", and the reason. Then one \"warning\" line\n"
+        "per stored name or text that holds control characters or UTF-8 bytes written by an older version\n"
+        "(warnings do not change the exit status). Changes nothing; \"custodiactl repair\" mends what a\n"
+        "program that died while changing a file left.\n"
         "Exit status 1 if any file is damaged or \"tessel.pwd\" is missing.\n",
         { { "PATH" }, {}, {} },
         Verify,

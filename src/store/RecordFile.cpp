@@ -575,6 +575,11 @@ int VerifyRecordFile(File& file)
     return kVerifyOk;
 }
 
+void ResealRecordFile(File& file)
+{
+    CommitChange(file, StartJournal(file), [] {});
+}
+
 bool CreateRecordFile(SharedFile& file, const std::string& fileName)
 {
     if (!file.OpenWithRetry(fileName, kOpenCreate))

@@ -68,7 +68,7 @@ void FlushFolder(const std::string& fileName)
     throw FileException(CauseFromErrno(error, name), name);
 }
 
-void WriteAll(int fd, const std::vector<unsigned char>& bytes, const std::string& name)
+void WriteAll(int fd, std::span<const unsigned char> bytes, const std::string& name)
 {
     size_t done = 0;
     while (done < bytes.size()) {
@@ -186,20 +186,7 @@ std::optional<RecordJournal> RecordJournal::Decode(std::span<const unsigned char
 
 void RecordJournal::Store(const std::string& journalName) const
 {
-    const std::vector<unsigned char> bytes = Encode();
-    const int fd = ::open(journalName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0)
-        Fail(errno, journalName);
-    try {
-        WriteAll(fd, bytes, journalName);
-        if (::fsync(fd) != 0)
-            Fail(errno, journalName);
-    } catch (const FileException&) {
-        ::close(fd);
-        ::unlink(journalName.c_str());
-        throw;
-    }
-    ::close(fd);
+    WriteNewFile(journalName, Encode(), 0666);
 }
 
 void RecordJournal::RollBack(File& file) const
@@ -211,6 +198,23 @@ void RecordJournal::RollBack(File& file) const
     if (file.GetLength() != m_oldLength)
         file.SetLength(m_oldLength);
     file.Flush();
+}
+
+void WriteNewFile(const std::string& fileName, std::span<const unsigned char> bytes, unsigned mode)
+{
+    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0)
+        Fail(errno, fileName);
+    try {
+        WriteAll(fd, bytes, fileName);
+        if (::fsync(fd) != 0)
+            Fail(errno, fileName);
+    } catch (const FileException&) {
+        ::close(fd);
+        ::unlink(fileName.c_str());
+        throw;
+    }
+    ::close(fd);
 }
 
 std::string JournalNameOf(const std::string& fileName)

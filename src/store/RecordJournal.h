@@ -67,6 +67,10 @@ private:
     std::vector<Range> m_ranges;
 };
 
+// Writes the bytes as a new file (never through a link, never over another file) and flushes it; a file
+// left half written is removed again. Throws FileException.
+void WriteNewFile(const std::string& fileName, std::span<const unsigned char> bytes, unsigned mode);
+
 std::string JournalNameOf(const std::string& fileName);
 // Whether anything by the journal's name lies beside the file.
 bool JournalExists(const std::string& fileName);

@@ -13,7 +13,7 @@ TEST_F(CliTest, ProgramHelpNamesEveryCommandAndEachCommandHasItsOwn)
     const CliResult help = RunOk({ "--help" });
     const Lines commands = { "init", "users list", "users add", "users delete", "users check", "groups list",
         "groups show", "groups save", "groups delete", "databases list", "databases set", "offices list", "offices set",
-        "paths list", "paths add", "paths remove", "verify" };
+        "paths list", "paths add", "paths remove", "verify", "repair" };
     for (const std::string& command : commands) {
         EXPECT_TRUE(Contains(help.out, "  " + command + " ")) << command;
         std::vector<std::string> arguments = SplitWords(command);
@@ -145,7 +145,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, UsageErrorTest,
         UsageCase { "LoginPathTooLong", { "paths", "add", k255 }, "", "login path is 255 bytes" },
         UsageCase { "LoginPathEmpty", { "paths", "remove", "" }, "", "login path is empty" },
         UsageCase { "InitEmpty", { "init", "" }, "", "login path is empty" },
-        UsageCase { "VerifyWithoutPath", { "verify" }, "", "missing PATH" }),
+        UsageCase { "VerifyWithoutPath", { "verify" }, "", "missing PATH" },
+        UsageCase { "RepairOfAnotherFile", { "repair", "LP", "../setup.prf" }, "",
+            "'../setup.prf' is none of the shared files this command repairs" },
+        UsageCase {
+            "RepairOfTwoFiles", { "repair", "LP", "setup.prf", "view.prf" }, "", "unexpected argument 'view.prf'" }),
     [](const ::testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,5 +1,8 @@
 #include "cli/CliTest.h"
 
+#include "platform/Endian.h"
+#include "store/RecordFile.h"
+
 #include <filesystem>
 
 namespace custodia::test {
@@ -17,10 +20,10 @@ CliResult CliTest::RunOk(const std::vector<std::string>& arguments, const std::s
     return result;
 }
 
-std::map<std::string, Bytes> CliTest::Snapshot() const
+std::map<std::string, Bytes> CliTest::Snapshot(const std::string& folder)
 {
     std::map<std::string, Bytes> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(m_dir.path()))
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
         if (entry.is_regular_file())
             files[entry.path().string()] = ReadBytes(entry.path().string());
     return files;
@@ -63,6 +66,14 @@ void DamageRecordFile(const std::string& fileName)
 {
     Bytes bytes = ReadBytes(fileName);
     bytes.back() ^= 0x5A;
+    WriteBytes(fileName, bytes);
+}
+
+void BreakFirstRecordHead(const std::string& fileName, uint16_t length)
+{
+    Bytes bytes = ReadBytes(fileName);
+    WriteUint16LE(bytes.data() + recordfile::kFirstRecordOffset + 2, length);
+    WriteUint32LE(bytes.data() + recordfile::kChecksumOffset, RecordChecksum(bytes.data(), bytes.size()));
     WriteBytes(fileName, bytes);
 }
 

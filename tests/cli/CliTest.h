@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -30,8 +31,10 @@ protected:
     std::string LoginPath() const { return m_dir.file("lp"); }
     std::string FileOf(const std::string& name) const { return LoginPath() + "/" + name; }
 
-    // Every file under the folder with its bytes, to show that a refused command changed nothing.
-    std::map<std::string, Bytes> Snapshot() const;
+    // Every file under the test's folder (or the one given) with its bytes, to show that a refused
+    // command changed nothing.
+    std::map<std::string, Bytes> Snapshot() const { return Snapshot(m_dir.path()); }
+    static std::map<std::string, Bytes> Snapshot(const std::string& folder);
 
     TempDir m_dir;
 };
@@ -44,5 +47,8 @@ std::vector<std::string> SplitWords(const std::string& text);
 
 // Breaks a record file's checksum without changing its length.
 void DamageRecordFile(const std::string& fileName);
+// Gives the file's first record the length and seals the file again, so that its checksum and stored
+// length are right while its chain of records breaks off at once.
+void BreakFirstRecordHead(const std::string& fileName, uint16_t length);
 
 } // namespace custodia::test

@@ -5,6 +5,10 @@
 #include "store/RightsCatalogue.h"
 #include "words/WordTable.h"
 
+#include <filesystem>
+#include <functional>
+#include <sys/stat.h>
+
 namespace custodia::test {
 namespace {
 
@@ -148,6 +152,39 @@ TEST_F(GroupCommandsTest, DamagedProfileFilesAreNotPassedOffAsEmpty)
     EXPECT_EQ(listed.status, 1);
     EXPECT_EQ(listed.out, "");
     EXPECT_TRUE(Contains(listed.err, "lp/setup.prf: damaged"));
+}
+
+// Something that is no file where a profile file belongs stops a group save before any file is written:
+// the message names it, the other files stay as they were, and show still says what it cannot read.
+TEST_F(GroupCommandsTest, SaveStoppedByOneProfileFileChangesNoneAndNamesIt)
+{
+    RunOk({ "groups", "save", "lp", "5", "Admins", "--grant", "6:0" });
+    const std::string view = ProfileOf(kProgramView);
+    const struct {
+        const char* what;
+        std::function<void()> plant;
+    } cases[] = {
+        { "not a regular file (a folder)", [&] { std::filesystem::create_directory(view); } },
+        { "not a regular file (a named pipe (FIFO))", [&] { ASSERT_EQ(::mkfifo(view.c_str(), 0666), 0); } },
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(view);
+        c.plant();
+        const auto before = Snapshot(LoginPath());
+
+        const CliResult saved = Run({ "groups", "save", "lp", "5", "Renamed", "--grant", "1:3", "--revoke", "6:0" });
+        EXPECT_EQ(saved.status, 1);
+        EXPECT_TRUE(Contains(saved.err, "lp/view.prf: cannot be opened: " + std::string(c.what)));
+        EXPECT_TRUE(Contains(saved.err, "nothing was changed"));
+        EXPECT_EQ(Snapshot(LoginPath()), before) << c.what;
+
+        const CliResult shown = Run({ "groups", "show", "lp", "5", "--rows" });
+        EXPECT_EQ(shown.status, 1);
+        EXPECT_TRUE(Contains(
+            shown.err, "lp/view.prf: cannot be opened: " + std::string(c.what) + "; its row is shown as all zero"));
+        EXPECT_EQ(SplitLines(shown.out)[6], "6\tcustodia.prf\t1");
+        EXPECT_EQ(RunOk({ "groups", "list", "lp" }).out, "5\tAdmins\n");
+    }
 }
 
 } // namespace

@@ -210,6 +210,27 @@ TEST_F(PermissionTest, ReadOnlyFileFailsAtOnceNamingTheCause)
     EXPECT_TRUE(Contains(ReadText(m_dir.file("FileErrors.txt")), "lp/tessel.pwd (tries:1 cause:5)"));
 }
 
+// A profile file that may be read but not written stops a group save inside its hold of all twelve,
+// after the files before it are held: none is written, and the message names the one that refused.
+TEST_F(PermissionTest, GroupSaveStoppedByAReadOnlyProfileFileWritesNone)
+{
+    RunOk({ "groups", "save", "lp", "5", "Admins" });
+    // The other user may write the folder (for the journals) and every profile file but one.
+    std::filesystem::permissions(LoginPath(), std::filesystem::perms::all);
+    for (const auto& entry : std::filesystem::directory_iterator(LoginPath()))
+        ::chmod(entry.path().c_str(), 0666);
+    ::chmod(FileOf("view.prf").c_str(), 0444);
+    const auto before = Snapshot(LoginPath());
+
+    const CliResult result
+        = RunCliAsOtherUser(m_dir.path(), { "groups", "save", "lp", "5", "Renamed", "--grant", "6:0" });
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(
+        Contains(result.err, "lp/view.prf: cannot be opened or created: no permission; no profile file was changed"));
+    EXPECT_EQ(Snapshot(LoginPath()), before);
+    EXPECT_EQ(RunOk({ "groups", "list", "lp" }).out, "5\tAdmins\n");
+}
+
 TEST_F(PermissionTest, VerifyTellsNoPermissionFromDamage)
 {
     // No read permission for anyone but root.

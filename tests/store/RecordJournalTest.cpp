@@ -4,15 +4,14 @@
 #include "platform/Platform.h"
 #include "store/RecordFile.h"
 #include "store/SharedFile.h"
+#include "support/KillAtWrite.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <functional>
 #include <iostream>
 #include <optional>
-#include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -57,55 +56,6 @@ Bytes Filled(size_t length, unsigned char seed)
     for (size_t i = 0; i < length; ++i)
         data[i] = static_cast<unsigned char>(seed + i * 13);
     return data;
-}
-
-// Stops the program at its n-th write, as a kill would; counts the writes when n is 0.
-class WriteKiller {
-public:
-    explicit WriteKiller(int killAt)
-        : m_killAt(killAt)
-    {
-        SetFileWriteHook([this] {
-            if (++m_writes == m_killAt)
-                ::raise(SIGKILL);
-        });
-    }
-    ~WriteKiller() { SetFileWriteHook({}); }
-    int Writes() const { return m_writes; }
-
-private:
-    int m_killAt;
-    int m_writes = 0;
-};
-
-// Runs the change in a child stopped at its n-th write (n = 0: never); returns the writes it made.
-int RunChangeInChild(const std::function<void()>& change, int killAt)
-{
-    int counter[2];
-    if (::pipe(counter) != 0)
-        return -1;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(counter[0]);
-        int writes = 0;
-        {
-            WriteKiller killer(killAt);
-            try {
-                change();
-            } catch (...) {
-            }
-            writes = killer.Writes();
-        }
-        [[maybe_unused]] const ssize_t sent = ::write(counter[1], &writes, sizeof writes);
-        ::_exit(0);
-    }
-    ::close(counter[1]);
-    int writes = -1;
-    if (::read(counter[0], &writes, sizeof writes) != static_cast<ssize_t>(sizeof writes))
-        writes = -1; // killed before it could say
-    ::close(counter[0]);
-    ::waitpid(child, nullptr, 0);
-    return writes;
 }
 
 struct KillCase {
@@ -209,7 +159,7 @@ TEST_P(RecordJournalKillTest, WriterKilledAtEveryWriteLeavesOldOrNewContent)
     ASSERT_TRUE(before);
     const Bytes original = ReadBytes(name);
 
-    const int writes = RunChangeInChild([&] { c.change(records, name); }, 0);
+    const int writes = test::RunKilledAtWrite([&] { c.change(records, name); }, 0);
     ASSERT_GT(writes, 2) << "the change, its journal and the journal's removal each write";
     const auto after = LiveRecords(name);
     ASSERT_TRUE(after);
@@ -222,7 +172,7 @@ TEST_P(RecordJournalKillTest, WriterKilledAtEveryWriteLeavesOldOrNewContent)
             ::unlink(name.c_str());
         else
             WriteBytes(name, original);
-        RunChangeInChild([&] { c.change(records, name); }, killAt);
+        test::RunKilledAtWrite([&] { c.change(records, name); }, killAt);
         const auto seen = LiveRecords(name);
         EXPECT_FALSE(JournalExists(name)) << "kill at write " << killAt;
         if (seen == before)

@@ -1,0 +1,229 @@
+#include "store/FileRepair.h"
+
+#include "platform/Endian.h"
+#include "platform/File.h"
+#include "platform/FileException.h"
+#include "platform/Platform.h"
+#include "store/PasswordFile.h"
+#include "store/PasswordFileCheck.h"
+#include "store/PasswordFileScan.h"
+#include "store/RecordFile.h"
+#include "store/RecordJournal.h"
+#include "store/SharedFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <span>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace custodia {
+
+namespace {
+
+constexpr unsigned kHoldExclusive = openflags::kReadWrite | openflags::kShareExclusive | openflags::kBinary;
+constexpr unsigned kReadShared = openflags::kRead | openflags::kShareDenyNone | openflags::kBinary;
+
+// A refusal; `done` tells what was done before it was refused (a journal played back), if anything.
+RepairReport Refuse(const std::string& why, const std::string& done = {})
+{
+    return { RepairOutcome::Refused,
+        done + why + (done.empty() ? "; nothing was changed" : "; nothing else was changed"), {} };
+}
+
+// Opens the file held exclusively, so that no program of ours changes it while it is looked at and
+// mended; a report when it cannot be.
+std::optional<RepairReport> HoldForRepair(SharedFile& file, const std::string& fileName)
+{
+    if (file.OpenWithRetry(fileName, kHoldExclusive))
+        return std::nullopt;
+    if (file.LastCause() == kCauseFileNotFound)
+        return RepairReport { RepairOutcome::Missing, "no such file", {} };
+    return Refuse("cannot be opened: " + DescribeOpenError(file.LastOpenError()));
+}
+
+std::vector<unsigned char> ReadWhole(File& file, uint64_t limit)
+{
+    std::vector<unsigned char> bytes(static_cast<size_t>(std::min(file.GetLength(), limit + 1)));
+    file.SeekToBegin();
+    bytes.resize(file.Read(bytes.data(), bytes.size()));
+    return bytes;
+}
+
+// Whether the file holds exactly these bytes.
+bool HoldsBytes(const std::string& fileName, std::span<const unsigned char> bytes)
+{
+    File file;
+    if (file.OpenOnce(fileName, kReadShared) != kCauseNone)
+        return false;
+    return ReadWhole(file, bytes.size()) == std::vector<unsigned char>(bytes.begin(), bytes.end());
+}
+
+// Keeps the bytes as the copy of the file; why not, when the copy stands in the way.
+std::string KeepCopy(const std::string& fileName, std::span<const unsigned char> bytes)
+{
+    const std::string backup = BackupNameOf(fileName);
+    struct stat info { };
+    if (::lstat(backup.c_str(), &info) == 0) {
+        if (S_ISREG(info.st_mode) && HoldsBytes(backup, bytes))
+            return {};
+        return backup + " is there already and differs from the file; move it away and repair again";
+    }
+    // Made whole under a name of its own, then linked into place, which fails rather than replace a
+    // copy made meanwhile: a repair killed on the way leaves no half copy by the copy's name.
+    const std::string making = backup + "-new-" + std::to_string(::getpid());
+    ::unlink(making.c_str()); // left by a killed program of this id
+    WriteNewFile(making, bytes, kCreatedFileMode);
+    const bool linked = ::link(making.c_str(), backup.c_str()) == 0;
+    const int error = errno;
+    ::unlink(making.c_str());
+    if (!linked)
+        throw FileException(CauseFromErrno(error, backup), backup);
+    FlushFolderOf(backup);
+    return {};
+}
+
+// The header record as every program of the suite writes it: anything else may be some other file.
+bool HasSuiteHeader(const std::vector<unsigned char>& image)
+{
+    using namespace recordfile;
+    const RecordHeader head = RecordHeader::Decode(image.data() + kHeaderRecordOffset);
+    return head.kind == kHeaderKind && head.subKind == 0 && head.length == kHeaderRecordLength
+        && std::memcmp(image.data() + kHeaderTextOffset, kHeaderText, kHeaderTextLength) == 0;
+}
+
+// The records behind the header record of a file whose chain is whole: "3 records (1 deleted)".
+std::string CountRecords(const std::vector<unsigned char>& image)
+{
+    using namespace recordfile;
+    size_t records = 0, deleted = 0;
+    for (size_t offset = kFirstRecordOffset; offset < image.size();) {
+        const RecordHeader head = RecordHeader::Decode(image.data() + offset);
+        ++records;
+        deleted += head.kind == kDeletedKind ? 1 : 0;
+        offset += head.length;
+    }
+    std::string text = std::to_string(records) + (records == 1 ? " record" : " records");
+    return deleted == 0 ? text : text + " (" + std::to_string(deleted) + " deleted)";
+}
+
+// What is wrong with the seal of a file whose records are whole.
+std::string DescribeSealFaults(const std::vector<unsigned char>& image)
+{
+    using namespace recordfile;
+    std::string faults;
+    if (ReadUint32LE(image.data() + kChecksumOffset) != RecordChecksum(image.data(), image.size()))
+        faults = "checksum wrong";
+    if (const uint32_t stored = ReadUint32LE(image.data() + kStoredLengthOffset); stored != image.size())
+        faults += (faults.empty() ? "" : "; ") + std::string("stored length ") + std::to_string(stored) + ", file "
+            + std::to_string(image.size()) + " bytes";
+    return faults;
+}
+
+// Why the file is beyond what a new seal mends, or nothing when a seal is all it lacks.
+std::optional<std::string> UnrepairableBecause(const std::vector<unsigned char>& image)
+{
+    using namespace recordfile;
+    if (image.size() < kFirstRecordOffset)
+        return std::to_string(image.size()) + " bytes, too short for a record file";
+    if (image[kHeaderRecordOffset] != kHeaderKind)
+        return std::string("no header record: not a record file, or damaged beyond repair");
+    if (!HasSuiteHeader(image))
+        return std::string("the header record is not the suite's: not repairable by this command");
+    if (const auto broken = FindBrokenHead(image.data(), image.size()))
+        return DescribeBrokenHead(*broken) + ": which bytes behind it belong to which record cannot be told, "
+            + "so it is not repairable by this command";
+    return std::nullopt;
+}
+
+std::string DescribeRecovery(JournalRecovery recovery)
+{
+    switch (recovery) {
+    case JournalRecovery::RolledBack:
+        return "a change cut short was undone from its journal; ";
+    case JournalRecovery::Discarded:
+        return "the torn journal of a change that had not begun was removed; ";
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+std::string BackupNameOf(const std::string& fileName)
+{
+    return fileName + ".bak";
+}
+
+RepairReport RepairRecordFile(const std::string& fileName)
+{
+    SharedFile file;
+    if (auto report = HoldForRepair(file, fileName))
+        return *report;
+    if (const uint64_t length = file.GetLength(); length > recordfile::kMaxFileLength)
+        return Refuse(std::to_string(length) + " bytes, more than the "
+            + std::to_string(recordfile::kMaxFileLength >> 20) + " MB any record file may hold");
+    // A journal means one of our programs died in a change: undoing it is what any reader does first.
+    const std::string recovered = DescribeRecovery(RecoverFromJournal(file));
+    const std::vector<unsigned char> image = ReadWhole(file, recordfile::kMaxFileLength);
+    if (const auto why = UnrepairableBecause(image))
+        return Refuse(*why, recovered);
+    const std::string records = CountRecords(image);
+    if (VerifyRecordImage(image.data(), image.size()) == recordfile::kVerifyOk)
+        return { RepairOutcome::Sound, recovered + "sound, " + records + "; nothing to do", {} };
+
+    const std::string faults = DescribeSealFaults(image);
+    if (const std::string inTheWay = KeepCopy(fileName, image); !inTheWay.empty())
+        return Refuse(faults + "; " + inTheWay, recovered);
+    ResealRecordFile(file);
+    return { RepairOutcome::Repaired,
+        recovered + faults + ", record chain whole (" + records + "); copy kept in " + BackupNameOf(fileName)
+            + "; sealed again",
+        BackupNameOf(fileName) };
+}
+
+RepairReport RepairPasswordFile(const std::string& loginPath)
+{
+    using namespace passwordfile;
+    const std::string fileName = PasswordFilePath(loginPath);
+    SharedFile file;
+    if (auto report = HoldForRepair(file, fileName))
+        return *report;
+    if (file.GetLength() > kMaxFileLength)
+        return Refuse(DescribeOversizedPasswordFile(file.GetLength()));
+    const PasswordFileScan scan = ScanPasswordFile(file, [](uint64_t, const PasswordFileRecord&) {});
+    if (scan.length == 0)
+        return Refuse("empty, so no user is in it: the first user added gives it its header");
+    if (!scan.header)
+        return Refuse(DescribeShortPasswordHeader(scan.HeaderLength()) + ": not repairable by this command");
+    if (!scan.header->HasValidTitle())
+        return Refuse(DescribeWrongPasswordTitle() + ": not repairable by this command");
+    if (const uint64_t torn = scan.length - kHeaderSize - scan.wholeRecords * kRecordSize; torn != 0)
+        return Refuse(std::to_string(torn) + " bytes after the last whole record: not repairable by this command");
+    const uint32_t stored = scan.header->recordCount;
+    const std::string counts
+        = "record count " + std::to_string(stored) + ", " + std::to_string(scan.recordsInUse) + " records in use";
+    if (stored == scan.recordsInUse)
+        return { RepairOutcome::Sound, counts + "; nothing to do", {} };
+    if (scan.recordsInUse == 0)
+        return Refuse(counts
+            + ": a count of 0 would let the console start without a log-on from a folder holding "
+              "this file; add a user instead");
+
+    const std::vector<unsigned char> image = ReadWhole(file, kMaxFileLength);
+    if (const std::string inTheWay = KeepCopy(fileName, image); !inTheWay.empty())
+        return Refuse(counts + "; " + inTheWay);
+    unsigned char count[4];
+    WriteUint32LE(count, scan.recordsInUse);
+    file.Seek(kRecordCountOffset, File::SeekFrom::Begin);
+    file.Write(count, sizeof count);
+    file.Flush();
+    return { RepairOutcome::Repaired,
+        counts + "; copy kept in " + BackupNameOf(fileName) + "; count set to " + std::to_string(scan.recordsInUse),
+        BackupNameOf(fileName) };
+}
+
+} // namespace custodia

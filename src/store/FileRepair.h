@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+
+namespace custodia {
+
+// What a repair found in one file and what it did.
+enum class RepairOutcome {
+    Sound, // nothing to do
+    Repaired, // a copy of the file as found was kept, then the file was mended
+    Refused, // left as it is: see the detail
+    Missing,
+};
+
+struct RepairReport {
+    RepairOutcome outcome = RepairOutcome::Sound;
+    std::string detail; // for people: what was wrong and what was done, or why nothing was
+    std::string backupName; // the copy of the file as found, when one was kept
+
+    bool IsFine() const { return outcome == RepairOutcome::Sound || outcome == RepairOutcome::Repaired; }
+};
+
+// The copy a repair keeps beside the file: its name with ".bak". An existing copy is never overwritten:
+// one identical to the file (left by a repair that was cut short) serves as the copy, any other stops
+// the repair until it is moved away.
+std::string BackupNameOf(const std::string& fileName);
+
+// Mends a record file whose checksum or stored length is wrong while its header record and its chain of
+// records are whole, as a program that died between writing its records and sealing the file leaves
+// it: under the file's exclusive hold, keeps a copy of the file as found and seals it again. Every
+// record stays as it was. Anything else (a broken chain, no header record, not a record file, a file
+// that cannot be opened) is refused and left as it is. Throws FileException when a write fails; the
+// file is then as it was.
+RepairReport RepairRecordFile(const std::string& fileName);
+
+// Mends the record count of a login path's "tessel.pwd" when it differs from the records in use, under
+// the file's exclusive hold and with a copy kept. A count that would fall to 0 is refused: a folder
+// holding such a file starts the console without a log-on. Anything else is refused (a torn record, a
+// damaged header, an empty file) and left as it is. Throws FileException when the write fails.
+RepairReport RepairPasswordFile(const std::string& loginPath);
+
+} // namespace custodia

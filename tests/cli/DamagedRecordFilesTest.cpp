@@ -1,0 +1,63 @@
+#include "cli/CliTest.h"
+
+#include <filesystem>
+
+namespace custodia::test {
+namespace {
+
+// The first record of a file made 2 or 65535 bytes long and the file sealed again: its checksum and
+// stored length are right, but its chain of records breaks off at once, hiding every record behind the
+// head, and a record written behind it would never be read.
+class BrokenHeadTest : public CliTest, public ::testing::WithParamInterface<uint16_t> {
+protected:
+    void SetUp() override
+    {
+        RunOk({ "groups", "save", "lp", "5", "Admins" });
+        RunOk({ "databases", "set", "lp", "1", "--path", "/data/one" });
+        RunOk({ "offices", "set", "lp", "1", "01", "North" });
+        RunOk({ "paths", "add", "/srv/one" });
+    }
+};
+
+struct BrokenFile {
+    std::string file; // relative to the test folder
+    std::vector<std::string> verify;
+    std::vector<std::string> change;
+};
+
+TEST_P(BrokenHeadTest, VerifyReportsItAndEveryWriterRefusesChangingNothing)
+{
+    const std::vector<BrokenFile> files {
+        { "lp/setup.prf", { "verify", "lp" }, { "groups", "save", "lp", "6", "Night" } },
+        { "lp/tessel.dbs", { "verify", "lp" }, { "databases", "set", "lp", "2", "--path", "/data/two" } },
+        { "lp/officena.mes", { "verify", "lp" }, { "offices", "set", "lp", "2", "02", "South" } },
+        { "custo.cfg", { "verify", "." }, { "paths", "add", "/srv/two" } },
+    };
+    for (const BrokenFile& broken : files) {
+        const std::string path = m_dir.file(broken.file);
+        const Bytes sound = ReadBytes(path);
+        BreakFirstRecordHead(path, GetParam());
+        const auto before = Snapshot(LoginPath());
+        const Bytes brokenBytes = ReadBytes(path);
+
+        const CliResult verified = Run(broken.verify);
+        EXPECT_EQ(verified.status, 1) << broken.file;
+        const std::string name = std::filesystem::path(broken.file).filename();
+        EXPECT_TRUE(Contains(verified.out, name + "\tdamaged\trecord chain broken at offset 35\n"));
+
+        const CliResult changed = Run(broken.change);
+        EXPECT_EQ(changed.status, 1) << broken.file;
+        EXPECT_EQ(changed.out, "");
+        EXPECT_TRUE(
+            Contains(changed.err, broken.file + ": damaged (record chain broken at offset 35); nothing was changed"));
+        EXPECT_EQ(Snapshot(LoginPath()), before) << broken.file;
+        EXPECT_EQ(ReadBytes(path), brokenBytes) << broken.file;
+        WriteBytes(path, sound);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, BrokenHeadTest, ::testing::Values(2, 65535),
+    [](const auto& info) { return "FirstRecordLength" + std::to_string(info.param); });
+
+} // namespace
+} // namespace custodia::test
