@@ -146,6 +146,8 @@ std::string DescribeRecovery(JournalRecovery recovery)
         return "a change cut short was undone from its journal; ";
     case JournalRecovery::Discarded:
         return "the torn journal of a change that had not begun was removed; ";
+    case JournalRecovery::Committed:
+        return "the journal of a finished change of several files was removed; ";
     default:
         return {};
     }

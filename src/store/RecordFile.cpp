@@ -3,6 +3,7 @@
 #include "platform/Endian.h"
 #include "platform/FileException.h"
 #include "platform/Platform.h"
+#include "store/ChangeSetMarker.h"
 #include "store/RecordJournal.h"
 #include "store/SharedFile.h"
 
@@ -235,30 +236,48 @@ void RollBackAll(const std::vector<PendingChange>& changes, size_t count)
     }
 }
 
+// The folder part of a file's name, separator included; empty for a bare name.
+std::string FolderPartOf(const std::string& fileName)
+{
+    return fileName.substr(0, fileName.find_last_of(kPathSeparator) + 1);
+}
+
 // Once per folder, not once per file: the twelve profile files of a group share theirs.
 void FlushFolders(const std::vector<PendingChange>& changes)
 {
     std::vector<std::string> flushed;
     for (const PendingChange& change : changes) {
-        const std::string& name = change.file->GetFileName();
-        const std::string folder = name.substr(0, name.find_last_of(kPathSeparator) + 1);
+        const std::string folder = FolderPartOf(change.file->GetFileName());
         if (std::find(flushed.begin(), flushed.end(), folder) != flushed.end())
             continue;
-        FlushFolderOf(name);
+        FlushFolderOf(change.file->GetFileName());
         flushed.push_back(folder);
     }
+}
+
+// A change of several files commits at the removal of one marker, which every journal names; the marker
+// lies beside the files, so a change across folders (none is made today) goes without one.
+bool NeedsChangeSet(const std::vector<PendingChange>& changes)
+{
+    return changes.size() > 1 && std::all_of(changes.begin(), changes.end(), [&](const PendingChange& change) {
+        return FolderPartOf(change.file->GetFileName()) == FolderPartOf(changes.front().file->GetFileName());
+    });
 }
 
 // Every change of record files: the journals first, flushed; then the changes, each sealed and
 // flushed; then the journals go. A program killed at any point leaves either journals, which the next
 // opener plays back, or the finished change. A change that fails is undone at once from the same
-// journals. The journals of several files go only once every file is changed, so a change of several
-// files is undone whole unless the program dies while removing them.
-void CommitChanges(const std::vector<PendingChange>& changes)
+// journals. A change of several files commits at one step: the removal of its marker, made before
+// its journals. Until then each journal is played back; after it, a journal left behind is only
+// removed, so the files show the change in all of them or in none.
+void CommitChanges(std::vector<PendingChange> changes)
 {
+    const std::string first = changes.empty() ? std::string() : changes.front().file->GetFileName();
+    const std::string changeSet = NeedsChangeSet(changes) ? CreateChangeSetMarker(first) : std::string();
     size_t stored = 0;
     try {
-        for (const PendingChange& change : changes) {
+        for (PendingChange& change : changes) {
+            change.journal.SetChangeSet(changeSet);
             change.journal.Store(JournalNameOf(change.file->GetFileName()));
             ++stored;
         }
@@ -268,9 +287,25 @@ void CommitChanges(const std::vector<PendingChange>& changes)
             SealRecordFile(*change.file);
             change.file->Flush();
         }
+        if (!changeSet.empty())
+            CommitChangeSet(first, changeSet);
     } catch (const FileException&) {
         RollBackAll(changes, stored);
+        if (!changeSet.empty())
+            ForgetChangeSetUnlessNamed(first, changeSet);
         throw;
+    }
+    if (!changeSet.empty()) {
+        // Committed: a journal that cannot be removed names a marker that is gone, and its file's next
+        // opener removes it without undoing anything.
+        for (const PendingChange& change : changes) {
+            try {
+                RemoveJournal(change.file->GetFileName());
+            } catch (const FileException&) {
+            }
+        }
+        FlushFolders(changes);
+        return;
     }
     for (size_t i = 0; i < changes.size(); ++i) {
         try {
@@ -701,7 +736,7 @@ RecordChangeOutcome RecordFile::ChangeRecords(std::span<const RecordFileChange> 
             pending.push_back(PendingChange { &file, RecordJournal(0), [&file] { WriteHeaderRecord(file); } });
         }
     }
-    CommitChanges(pending);
+    CommitChanges(std::move(pending));
     return { anyWritten ? RecordChangeResult::Written : RecordChangeResult::Declined, {} };
 }
 

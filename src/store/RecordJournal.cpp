@@ -4,6 +4,7 @@
 #include "platform/File.h"
 #include "platform/FileException.h"
 #include "platform/Platform.h"
+#include "store/ChangeSetMarker.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -137,16 +138,31 @@ void RecordJournal::Keep(File& file, uint64_t offset, size_t count)
     m_ranges.push_back(std::move(range));
 }
 
+namespace {
+
+// A journal of one file's change keeps the first layout, which every program of ours reads.
+size_t HeadSizeOf(const std::string& changeSet)
+{
+    return changeSet.empty() ? kHeaderSize : kChangeSetNameOffset + changeSet.size();
+}
+
+} // namespace
+
 std::vector<unsigned char> RecordJournal::Encode() const
 {
-    size_t size = kHeaderSize;
+    size_t size = HeadSizeOf(m_changeSet);
     for (const Range& range : m_ranges)
         size += kRangeHeadSize + range.bytes.size();
     std::vector<unsigned char> bytes(size);
-    std::copy(std::begin(kMagic), std::end(kMagic), bytes.begin() + kMagicOffset);
+    const auto& magic = m_changeSet.empty() ? kMagic : kMagicInChangeSet;
+    std::copy(std::begin(magic), std::end(magic), bytes.begin() + kMagicOffset);
     WriteUint64LE(bytes.data() + kOldLengthOffset, m_oldLength);
     WriteUint32LE(bytes.data() + kRangeCountOffset, static_cast<uint32_t>(m_ranges.size()));
-    size_t at = kHeaderSize;
+    if (!m_changeSet.empty()) {
+        WriteUint16LE(bytes.data() + kChangeSetLengthOffset, static_cast<uint16_t>(m_changeSet.size()));
+        std::copy(m_changeSet.begin(), m_changeSet.end(), bytes.begin() + kChangeSetNameOffset);
+    }
+    size_t at = HeadSizeOf(m_changeSet);
     for (const Range& range : m_ranges) {
         WriteUint64LE(bytes.data() + at + kRangeOffsetOffset, range.offset);
         WriteUint32LE(bytes.data() + at + kRangeLengthOffset, static_cast<uint32_t>(range.bytes.size()));
@@ -159,12 +175,24 @@ std::vector<unsigned char> RecordJournal::Encode() const
 
 std::optional<RecordJournal> RecordJournal::Decode(std::span<const unsigned char> bytes)
 {
-    if (bytes.size() < kHeaderSize || !std::equal(std::begin(kMagic), std::end(kMagic), bytes.begin() + kMagicOffset)
-        || ReadUint32LE(bytes.data() + kChecksumOffset) != ChecksumOf(bytes))
+    if (bytes.size() < kHeaderSize || ReadUint32LE(bytes.data() + kChecksumOffset) != ChecksumOf(bytes))
         return std::nullopt;
     RecordJournal journal(ReadUint64LE(bytes.data() + kOldLengthOffset));
+    if (std::equal(std::begin(kMagicInChangeSet), std::end(kMagicInChangeSet), bytes.begin() + kMagicOffset)) {
+        if (bytes.size() < kChangeSetNameOffset)
+            return std::nullopt;
+        const size_t length = ReadUint16LE(bytes.data() + kChangeSetLengthOffset);
+        if (bytes.size() - kChangeSetNameOffset < length)
+            return std::nullopt;
+        journal.m_changeSet.assign(bytes.begin() + kChangeSetNameOffset,
+            bytes.begin() + static_cast<ptrdiff_t>(kChangeSetNameOffset + length));
+        if (!IsChangeSetMarkerName(journal.m_changeSet))
+            return std::nullopt;
+    } else if (!std::equal(std::begin(kMagic), std::end(kMagic), bytes.begin() + kMagicOffset)) {
+        return std::nullopt;
+    }
     const uint32_t count = ReadUint32LE(bytes.data() + kRangeCountOffset);
-    size_t at = kHeaderSize;
+    size_t at = HeadSizeOf(journal.m_changeSet);
     for (uint32_t i = 0; i < count; ++i) {
         if (bytes.size() - at < kRangeHeadSize)
             return std::nullopt;
@@ -241,6 +269,17 @@ void FlushFolderOf(const std::string& fileName)
     FlushFolder(fileName);
 }
 
+std::optional<std::string> ChangeSetOfJournal(const std::string& journalName)
+{
+    try {
+        const auto bytes = ReadJournal(journalName);
+        const auto journal = bytes ? RecordJournal::Decode(*bytes) : std::nullopt;
+        return journal ? journal->ChangeSet() : std::string();
+    } catch (const FileException&) {
+        return std::nullopt;
+    }
+}
+
 JournalRecovery RecoverFromJournal(File& file)
 {
     const std::string journalName = JournalNameOf(file.GetFileName());
@@ -254,9 +293,17 @@ JournalRecovery RecoverFromJournal(File& file)
         RemoveJournal(file.GetFileName());
         return JournalRecovery::Discarded;
     }
+    const std::string& changeSet = journal->ChangeSet();
+    if (!changeSet.empty() && !ChangeSetMarkerExists(file.GetFileName(), changeSet)) {
+        RemoveJournal(file.GetFileName());
+        FlushFolder(file.GetFileName());
+        return JournalRecovery::Committed;
+    }
     journal->RollBack(file);
     RemoveJournal(file.GetFileName());
     FlushFolder(file.GetFileName());
+    if (!changeSet.empty())
+        ForgetChangeSetUnlessNamed(file.GetFileName(), changeSet);
     return JournalRecovery::RolledBack;
 }
 

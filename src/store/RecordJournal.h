@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace custodia {
@@ -18,11 +19,16 @@ class File;
 namespace recordjournal {
 inline constexpr const char kSuffix[] = "-journal";
 inline constexpr unsigned char kMagic[8] = { 'C', 'S', 'T', 'D', 'J', 'R', 'N', '1' };
+// A journal of one file's part in a change of several files: the header is followed by the name of the
+// change's marker (ChangeSetMarker.h), then come the ranges.
+inline constexpr unsigned char kMagicInChangeSet[8] = { 'C', 'S', 'T', 'D', 'J', 'R', 'N', '2' };
 inline constexpr size_t kMagicOffset = 0;
 inline constexpr size_t kOldLengthOffset = 8; // 64 bits: the file's length before the change
 inline constexpr size_t kRangeCountOffset = 16; // 32 bits
 inline constexpr size_t kChecksumOffset = 20; // 32 bits: CRC-32 of every byte of the journal but these
 inline constexpr size_t kHeaderSize = 24;
+inline constexpr size_t kChangeSetLengthOffset = 24; // 16 bits, in a journal of a change set only
+inline constexpr size_t kChangeSetNameOffset = 26;
 // Each range: its offset in the file (64 bits), its length (32 bits), then the kept bytes.
 inline constexpr size_t kRangeOffsetOffset = 0;
 inline constexpr size_t kRangeLengthOffset = 8;
@@ -36,6 +42,7 @@ enum class JournalRecovery {
     None, // there was none
     RolledBack, // a cut-short change was undone
     Discarded, // the journal was torn, so its change had not begun; it was removed
+    Committed, // the journal's change of several files had committed; the journal was removed
 };
 
 class RecordJournal final {
@@ -46,6 +53,9 @@ public:
     void Keep(File& file, uint64_t offset, size_t count);
 
     uint64_t OldLength() const { return m_oldLength; }
+    // The marker of the change of several files this journal is part of; empty for a change of one file.
+    const std::string& ChangeSet() const { return m_changeSet; }
+    void SetChangeSet(std::string marker) { m_changeSet = std::move(marker); }
     std::vector<unsigned char> Encode() const;
     // Nothing unless the whole journal is there, checksum, magic and every length field right.
     static std::optional<RecordJournal> Decode(std::span<const unsigned char> bytes);
@@ -64,6 +74,7 @@ private:
     };
 
     uint64_t m_oldLength = 0;
+    std::string m_changeSet;
     std::vector<Range> m_ranges;
 };
 
@@ -79,7 +90,11 @@ void RemoveJournal(const std::string& fileName);
 // Makes the folder entries of the file's folder (a journal made or removed) reach the disk. Where a
 // folder cannot be opened for that (some shares), the files' own flushes are all there is.
 void FlushFolderOf(const std::string& fileName);
-// For a file held exclusively: undoes the change its journal describes, or removes a torn journal.
+// The marker named by the journal by this name: empty when it names none, is torn or is gone; nothing
+// when it cannot be read.
+std::optional<std::string> ChangeSetOfJournal(const std::string& journalName);
+// For a file held exclusively: undoes the change its journal describes, or removes a torn journal, or
+// the journal of a change of several files that had committed.
 // Throws FileException when the journal is there but cannot be read or removed, or the file cannot be
 // written back: the file must then not be used as it is.
 JournalRecovery RecoverFromJournal(File& file);

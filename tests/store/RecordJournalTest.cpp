@@ -290,6 +290,93 @@ TEST_F(RecordJournalTest, JournalWithLengthsPastItsEndOrTheFileIsRefused)
     EXPECT_FALSE(RecordJournal::Decode(bytes));
 }
 
+// A file's part in a change of several files, as a writer killed after sealing the file leaves it:
+// group 1 replaced, and the journal of what it held naming the change's marker (or, for a change of one
+// file, no marker).
+class ChangeSetJournalTest : public RecordJournalTest {
+protected:
+    static constexpr const char* kMarker = "setup.prf-changeset-00112233445566aa";
+
+    Bytes ChangedWithJournal(const std::string& fileName, const std::string& marker)
+    {
+        RecordFile().WriteRecord(fileName, kGroupKind, 1, Filled(1200, 1), true);
+        RecordJournal journal(ReadBytes(fileName).size());
+        {
+            SharedFile file;
+            EXPECT_TRUE(file.Open(fileName, openflags::kRead | openflags::kShareDenyNone));
+            journal.Keep(file, 0, 12);
+            journal.Keep(file, recordfile::kFirstRecordOffset, 1204);
+        }
+        RecordFile().WriteRecord(fileName, kGroupKind, 1, Filled(1200, 9), true);
+        journal.SetChangeSet(marker);
+        WriteBytes(JournalNameOf(fileName), journal.Encode());
+        return ReadBytes(fileName);
+    }
+    bool MarkerExists() const { return ::access(m_dir.file(kMarker).c_str(), F_OK) == 0; }
+};
+
+// Until its marker is removed a change of several files has not happened, and each journal is played
+// back; once the marker is gone the change has, and a journal left behind goes without undoing anything.
+// A journal of one file's change keeps the first layout and is played back as ever.
+TEST_F(ChangeSetJournalTest, JournalIsPlayedBackOnlyWhileItsMarkerIsThere)
+{
+    struct Case {
+        const char* marker;
+        bool markerThere;
+        bool playedBack;
+    };
+    for (const Case& c : { Case { "", false, true }, Case { kMarker, true, true }, Case { kMarker, false, false } }) {
+        WriteBytes(Name(), m_sound);
+        const Bytes changed = ChangedWithJournal(Name(), c.marker);
+        const Bytes journal = ReadBytes(JournalNameOf(Name()));
+        const auto& magic = *c.marker ? recordjournal::kMagicInChangeSet : recordjournal::kMagic;
+        EXPECT_TRUE(std::equal(std::begin(magic), std::end(magic), journal.begin())) << c.marker;
+        if (c.markerThere)
+            WriteBytes(m_dir.file(kMarker), {});
+        EXPECT_EQ(InspectRecordFile(Name()).status, FileReadStatus::Read);
+        EXPECT_EQ(ReadBytes(Name()), c.playedBack ? m_sound : changed) << c.marker << " " << c.markerThere;
+        EXPECT_FALSE(JournalExists(Name()));
+        EXPECT_FALSE(MarkerExists()) << "the last journal naming it is played back";
+    }
+}
+
+// A marker stays while any journal still names it: removing it sooner would make the files not yet
+// played back look committed.
+TEST_F(ChangeSetJournalTest, MarkerGoesWithTheLastJournalNamingIt)
+{
+    const std::string view = m_dir.file("view.prf");
+    ChangedWithJournal(Name(), kMarker);
+    ChangedWithJournal(view, kMarker);
+    WriteBytes(m_dir.file(kMarker), {});
+
+    EXPECT_EQ(InspectRecordFile(Name()).status, FileReadStatus::Read);
+    EXPECT_EQ(ReadBytes(Name()), m_sound);
+    EXPECT_TRUE(MarkerExists());
+    EXPECT_EQ(InspectRecordFile(view).status, FileReadStatus::Read);
+    EXPECT_EQ(ReadBytes(view), m_sound) << "the same record as the first file";
+    EXPECT_FALSE(MarkerExists());
+}
+
+// A journal names its marker by a bare name of the marker's form; anything else, a path above all,
+// makes the journal no journal of ours.
+TEST_F(ChangeSetJournalTest, JournalNamingAnythingButAMarkerIsRefused)
+{
+    RecordJournal journal(40);
+    journal.SetChangeSet(kMarker);
+    Bytes bytes = journal.Encode();
+    ASSERT_TRUE(RecordJournal::Decode(bytes));
+    EXPECT_EQ(RecordJournal::Decode(bytes)->ChangeSet(), kMarker);
+    WriteUint16LE(bytes.data() + recordjournal::kChangeSetLengthOffset, static_cast<uint16_t>(bytes.size()));
+    WriteUint32LE(bytes.data() + recordjournal::kChecksumOffset, JournalChecksum(bytes));
+    EXPECT_FALSE(RecordJournal::Decode(bytes)) << "a name past the journal's end";
+    for (const char* name : { "../setup.prf-changeset-00112233445566aa", "x/setup.prf-changeset-00112233445566aa",
+             ".prf-changeset-00112233445566aa", "-changeset-00112233445566aa", "setup.prf-changeset-0011",
+             "setup.prf-changeset-00112233445566ag", "setup.prf-journal" }) {
+        journal.SetChangeSet(name);
+        EXPECT_FALSE(RecordJournal::Decode(journal.Encode())) << name;
+    }
+}
+
 // A link by the journal's name is neither written through nor read through.
 TEST_F(RecordJournalTest, LinkInPlaceOfTheJournalIsNotFollowed)
 {
