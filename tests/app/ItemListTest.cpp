@@ -445,13 +445,15 @@ TEST_F(ItemListTest, UnreadableUserFileIsExplainedNotShownEmpty)
         ShowCategory(LoginPathCategory::Users);
         View().Reload();
         SetSleepFunction([](int) {});
-        if (c.named == m_path)
+        if (c.named == m_path) {
             EXPECT_EQ(waits, 0) << "a folder that is gone is not waited for";
+        }
         ASSERT_TRUE(View().Problem().has_value());
         EXPECT_EQ(View().Problem()->fileName, QString::fromStdString(c.named));
         EXPECT_FALSE(View().Problem()->cause.isEmpty());
-        if (!c.cause.isEmpty())
+        if (!c.cause.isEmpty()) {
             EXPECT_EQ(View().Problem()->cause, c.cause);
+        }
         EXPECT_TRUE(View().ProblemLabel().isVisible());
         EXPECT_TRUE(View().ProblemLabel().text().startsWith(W(781)));
         EXPECT_TRUE(View().ProblemLabel().text().contains(QString::fromStdString(c.named)));
