@@ -58,7 +58,7 @@ void UserAccessRecord::SetOfficeAllowed(int slot, int office, bool allowed)
     byte = allowed ? (byte | BitMask(office)) : (byte & ~BitMask(office));
 }
 
-UserAccessRecord UserAccessRecord::Decode(const PasswordFileRecord& record)
+UserAccessRecord UserAccessRecord::Decode(PasswordRecordBytes record)
 {
     UserAccessRecord access;
     access.userName = ReadFixedText(record.data() + kUserNameOffset, kUserNameSize);
