@@ -182,35 +182,38 @@ FileReadResult UserStore::ForEachUser(
         return contents.read;
     if (IsOversized(file))
         return { FileReadStatus::Damaged, DescribeOversizedPasswordFile(file.GetLength()) };
-    PasswordFileHeaderBytes headerBytes {};
-    const size_t headerLength = file.Read(headerBytes.data(), headerBytes.size());
-    const PasswordImage header(std::span(headerBytes.data(), headerLength));
+
+    // The file in pieces of many records into one buffer, so that listing thousands of users touches
+    // little memory; the first piece begins with the header, and a piece's torn last record is carried
+    // over to the next. Read to the end rather than trusting the length, which another program may be
+    // changing, but never past the largest password file.
+    std::vector<unsigned char> piece(kHeaderSize + kRecordsPerPiece * kRecordSize);
+    size_t got = file.Read(piece.data(), piece.size());
+    const PasswordImage header(std::span(piece.data(), got));
     if (!header.Header())
-        return { FileReadStatus::Damaged, DescribeShortPasswordHeader(headerLength) };
+        return { FileReadStatus::Damaged, DescribeShortPasswordHeader(header.HeaderLength()) };
     if (!header.IsPasswordFile())
         return { FileReadStatus::Damaged, DescribeWrongPasswordTitle() };
-
-    // The records in pieces of many at a time into one buffer, so that listing thousands of users
-    // touches little memory; a piece's torn last record is carried over to the next. Read to the end
-    // rather than trusting the length, which another program may be changing, but never past the
-    // largest password file.
-    std::vector<unsigned char> piece(kRecordsPerPiece * kRecordSize);
-    uint64_t left = kMaxFileLength - headerLength;
-    size_t carried = 0;
+    uint64_t left = kMaxFileLength - got;
+    size_t start = kHeaderSize;
+    size_t available = got;
     for (;;) {
-        const size_t wanted = static_cast<size_t>(std::min<uint64_t>(piece.size() - carried, left));
-        const size_t got = file.Read(piece.data() + carried, wanted);
-        left -= got;
-        const size_t whole = (carried + got) / kRecordSize;
+        const size_t whole = (available - start) / kRecordSize;
         for (size_t i = 0; i < whole; ++i) {
-            const PasswordRecordBytes record(piece.data() + i * kRecordSize, kRecordSize);
+            const PasswordRecordBytes record(piece.data() + start + i * kRecordSize, kRecordSize);
             if (RecordTypeOf(record) == kUserRecordType)
                 visit(UserRecord::Decode(record));
         }
-        carried = carried + got - whole * kRecordSize;
-        if (got < wanted || left == 0)
+        if (got == 0 || available < piece.size() || left == 0)
             return {};
-        std::copy_n(piece.begin() + static_cast<ptrdiff_t>(whole * kRecordSize), carried, piece.begin());
+        // The torn rest moves to the front, and the next piece is read behind it.
+        const size_t carried = available - start - whole * kRecordSize;
+        std::copy_n(piece.begin() + static_cast<ptrdiff_t>(available - carried), carried, piece.begin());
+        const size_t wanted = static_cast<size_t>(std::min<uint64_t>(piece.size() - carried, left));
+        got = file.Read(piece.data() + carried, wanted);
+        left -= got;
+        start = 0;
+        available = carried + got;
     }
 }
 
