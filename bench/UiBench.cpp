@@ -19,11 +19,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <spawn.h>
 #include <stdexcept>
 #include <string>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -137,10 +137,16 @@ int StartOnceAndTellMemory(const std::string& folder, const std::string& loginPa
     auto words = LoadWords();
     QtUiServices ui;
     const OpenWindow window = StartWindow(*words, ui, folder, loginPath);
-    rusage usage {};
-    ::getrusage(RUSAGE_SELF, &usage);
-    std::printf("%ld\n", usage.ru_maxrss);
-    return 0;
+    // The peak of this program's own memory: the rusage figure would also count the benchmark process
+    // this one was started from, as it survives the exec.
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("VmHWM:")) {
+            std::printf("%ld\n", std::stol(line.substr(6)));
+            return 0;
+        }
+    }
+    return 1;
 }
 
 // Runs the child and returns its peak memory in kilobytes.
@@ -213,10 +219,12 @@ int main(int argc, char** argv)
         ->Arg(0)
         ->Arg(kManyUsers)
         ->Unit(benchmark::kMillisecond);
+    // Timed by the clock: the child's work is no time of this process.
     benchmark::RegisterBenchmark("FreshStartUp", [&](benchmark::State& state) { FreshStartUp(state, data); })
         ->Arg(0)
         ->Arg(kManyUsers)
-        ->Unit(benchmark::kMillisecond);
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

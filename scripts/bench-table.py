@@ -3,7 +3,13 @@
 ("vs NAME, OTHER" gives one row per baseline). Benchmarks that report a peak memory ("max_rss_mb") are
 listed again with it, each beside its baseline."""
 import json
+import re
 import sys
+
+
+def plain_name(name):
+    """The name without what Google Benchmark appends for run options ("/real_time", "/iterations:3")."""
+    return re.sub(r"/(real_time|process_time|iterations:\d+|min_time:[\d.]+|repeats:\d+)", "", name)
 
 
 def main(files):
@@ -15,10 +21,11 @@ def main(files):
             for bench in json.load(f)["benchmarks"]:
                 # Times in milliseconds, whatever unit the benchmark reported in.
                 scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[bench.get("time_unit", "ns")]
-                times[bench["name"]] = bench["real_time"] * scale
+                name = plain_name(bench["name"])
+                times[name] = bench["real_time"] * scale
                 if "max_rss_mb" in bench:
-                    memory[bench["name"]] = bench["max_rss_mb"]
-                rows.append((bench["name"], bench.get("label", "")))
+                    memory[name] = bench["max_rss_mb"]
+                rows.append((name, bench.get("label", "")))
 
     print(f"{'benchmark':<34} {'ms':>10}   {'baseline':<28} {'ms':>10} {'ratio':>8}")
     for name, label in rows:

@@ -25,6 +25,9 @@ RecordsByKind SortRecords(const PasswordImage& image)
     RecordsByKind kinds;
     // The file size cap keeps every index far below 32 bits.
     const auto count = static_cast<uint32_t>(image.WholeRecords());
+    // Most files hold a user and its access record for each user.
+    kinds.users.reserve(count / 2 + 1);
+    kinds.accesses.reserve(count / 2 + 1);
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t type = RecordTypeOf(image.Record(i));
         if (type == kUserRecordType)

@@ -61,9 +61,14 @@ void UserAccessRecord::SetOfficeAllowed(int slot, int office, bool allowed)
 UserAccessRecord UserAccessRecord::Decode(PasswordRecordBytes record)
 {
     UserAccessRecord access;
-    access.userName = ReadFixedText(record.data() + kUserNameOffset, kUserNameSize);
-    std::copy_n(record.begin() + kOfficeSelectionOffset, kOfficeSelectionSize, access.officeSelection.begin());
+    DecodeInto(record, access);
     return access;
+}
+
+void UserAccessRecord::DecodeInto(PasswordRecordBytes record, UserAccessRecord& access)
+{
+    access.userName.assign(ReadFixedTextView(record.data() + kUserNameOffset, kUserNameSize));
+    std::copy_n(record.begin() + kOfficeSelectionOffset, kOfficeSelectionSize, access.officeSelection.begin());
 }
 
 PasswordFileRecord UserAccessRecord::Encode() const

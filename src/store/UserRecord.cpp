@@ -10,7 +10,14 @@ namespace custodia {
 
 using namespace userrecord;
 
-UserRecord UserRecord::Decode(PasswordRecordBytes stored)
+UserRecord UserRecord::Decode(PasswordRecordBytes record)
+{
+    UserRecord user;
+    DecodeInto(record, user);
+    return user;
+}
+
+void UserRecord::DecodeInto(PasswordRecordBytes stored, UserRecord& user)
 {
     // Only a record of the older layout is copied, to be converted.
     PasswordFileRecord converted {};
@@ -20,15 +27,13 @@ UserRecord UserRecord::Decode(PasswordRecordBytes stored)
         ConvertOldUserRecord(converted);
         record = converted.data();
     }
-    UserRecord user;
     user.databaseMode = record[kDatabaseModeOffset];
     user.databaseMask = ReadUint32LE(record + kDatabaseMaskOffset);
-    user.userName = ReadFixedText(record + kUserNameOffset, kUserNameSize);
-    user.fullName = ReadFixedText(record + kFullNameOffset, kFullNameSize);
-    user.description = ReadFixedText(record + kDescriptionOffset, kDescriptionSize);
+    user.userName.assign(ReadFixedTextView(record + kUserNameOffset, kUserNameSize));
+    user.fullName.assign(ReadFixedTextView(record + kFullNameOffset, kFullNameSize));
+    user.description.assign(ReadFixedTextView(record + kDescriptionOffset, kDescriptionSize));
     user.password = UnscramblePassword(ReadFixedTextView(record + kPasswordOffset, kPasswordSize));
     user.groupNumber = record[kGroupNumberOffset];
-    return user;
 }
 
 PasswordFileRecord UserRecord::Encode() const
