@@ -611,9 +611,15 @@ int VerifyRecordFile(File& file)
     return kVerifyOk;
 }
 
-void ResealRecordFile(File& file)
+bool ResealRecordFile(const std::string& fileName)
 {
-    CommitChange(file, StartJournal(file), [] {});
+    HeldFile held;
+    if (!HoldForChange(held, fileName))
+        return false;
+    if (held.image.size() < kFirstRecordOffset || FindBrokenHead(held.image.data(), held.image.size()))
+        return false;
+    CommitChange(held, {});
+    return true;
 }
 
 bool CreateRecordFile(SharedFile& file, const std::string& fileName)

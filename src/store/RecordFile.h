@@ -156,9 +156,10 @@ int VerifyRecordFile(File& file);
 int VerifyRecordImage(const unsigned char* bytes, size_t length);
 // Rewrites the stored length and the checksum after a change; keeps the file position.
 void SealRecordFile(File& file);
-// Seals a file held exclusively again, as one journalled change: a program killed on the way leaves it
-// as it was. Throws FileException.
-void ResealRecordFile(File& file);
+// Seals the file again, as one journalled change under its own exclusive hold: a program killed on the
+// way leaves it as it was. False, with nothing written, when the file cannot be held or its record
+// chain is not whole (then a seal would only make damage look sound). Throws FileException.
+bool ResealRecordFile(const std::string& fileName);
 // Creates (or empties) a record file holding only its header record; the file stays open for the
 // change that asked for it.
 bool CreateRecordFile(SharedFile& file, const std::string& fileName);
