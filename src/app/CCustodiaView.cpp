@@ -422,6 +422,12 @@ void CCustodiaView::RefreshList()
     }
 }
 
+void CCustodiaView::FitColumns()
+{
+    if (Mode() == ListMode::Users || Mode() == ListMode::Groups || Mode() == ListMode::DatabasePaths)
+        ApplyColumnWidths();
+}
+
 void CCustodiaView::Reload()
 {
     switch (Mode()) {
@@ -603,14 +609,19 @@ void CCustodiaView::RestoreView(const KeptView& kept)
 {
     QItemSelectionModel& selection = *m_details->selectionModel();
     QItemSelection rows;
-    QModelIndex current;
-    for (int row = 0; row < m_proxy.rowCount(); ++row) {
-        const QModelIndex index = m_proxy.index(row, 0);
-        const QString key = m_model.RowKey(m_proxy.mapToSource(index).row());
-        if (kept.selectedKeys.contains(key))
+    // The rows are found by their keys in the model, not by a key made for every row shown.
+    for (const int row : m_model.RowsWithKeys(kept.selectedKeys)) {
+        const QModelIndex index = m_proxy.mapFromSource(m_model.index(row, 0));
+        if (index.isValid())
             rows.select(index, index);
-        if (!kept.currentKey.isEmpty() && key == kept.currentKey)
-            current = index;
+    }
+    QModelIndex current;
+    if (!kept.currentKey.isEmpty()) {
+        for (const int row : m_model.RowsWithKeys({ kept.currentKey })) {
+            const QModelIndex index = m_proxy.mapFromSource(m_model.index(row, 0));
+            if (index.isValid() && (!current.isValid() || index.row() > current.row()))
+                current = index;
+        }
     }
     // The selected row is gone (deleted here or elsewhere): its neighbour takes its place.
     if (rows.isEmpty() && kept.firstSelectedRow >= 0 && m_proxy.rowCount() > 0) {
@@ -621,12 +632,17 @@ void CCustodiaView::RestoreView(const KeptView& kept)
     selection.select(rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     if (current.isValid())
         selection.setCurrentIndex(current, QItemSelectionModel::NoUpdate);
-    // The scroll bars get their ranges from a layout that would otherwise only run later.
-    m_details->doItemsLayout();
-    m_icons->doItemsLayout();
-    m_details->verticalScrollBar()->setValue(kept.detailsScroll);
-    m_details->horizontalScrollBar()->setValue(kept.detailsHorizontalScroll);
-    m_icons->verticalScrollBar()->setValue(kept.iconScroll);
+    // The scroll bars get their ranges from a layout that would otherwise only run later. Only the view
+    // shown is laid out: laying out the icons measures the text of every row, which at thousands of
+    // rows costs more than the whole fill, and the hidden view lays itself out when it is shown.
+    if (m_presentation == Presentation::Details) {
+        m_details->doItemsLayout();
+        m_details->verticalScrollBar()->setValue(kept.detailsScroll);
+        m_details->horizontalScrollBar()->setValue(kept.detailsHorizontalScroll);
+    } else {
+        m_icons->doItemsLayout();
+        m_icons->verticalScrollBar()->setValue(kept.iconScroll);
+    }
 }
 
 std::vector<int> CCustodiaView::SelectedShownRows() const

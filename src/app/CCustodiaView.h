@@ -63,6 +63,9 @@ public:
     void FillDatabasePaths(const std::string& loginPath);
     // Rebuilds the columns for the current width and fills again, in the modes that read the store.
     void RefreshList();
+    // Works the column widths out again for the current width, in the modes that read the store, without
+    // reading anything: for a change of the list's width alone (the help bar shown or hidden).
+    void FitColumns();
     // Reads what is shown from disk again, in every mode, keeping selection, filter and scroll position.
     void Reload();
 

@@ -420,10 +420,11 @@ void CMainFrame::SetHelpBarShown(bool shown)
     if (m_helpBar == nullptr)
         return;
     m_helpBar->SetShown(shown);
-    // The list's width changes with the bar, and its columns are sized from that width.
+    // The list's width changes with the bar, and its columns are sized from that width; what it lists
+    // has not changed, so nothing is read again.
     if (layout() != nullptr)
         layout()->activate();
-    RunReportingFileErrors(m_view, m_words, m_ui, [this] { m_view->RefreshList(); });
+    m_view->FitColumns();
 }
 
 std::unique_ptr<QSettings> CMainFrame::OpenSettings() const

@@ -9,6 +9,8 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,6 +65,8 @@ public:
     template <class Row> const Row* EntryForIndex(const QModelIndex& index) const;
     // What stays the same for a row across a reload (a name, a number, a path), to find it again.
     QString RowKey(int row) const;
+    // The rows whose key is one of these, in row order.
+    std::vector<int> RowsWithKeys(const QStringList& keys) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -71,22 +75,22 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    // Cells are made once per load: a sort or a filter over thousands of rows reads them many times.
-    struct Row {
-        QStringList cells;
-        QVariant sortNumber; // of the numbered column, if the mode has one
-        QString key;
-    };
-
-    void Reset(ListMode mode, QStringList headers, std::vector<Row> rows);
-    QString GroupCell(int groupNumber) const;
+    // A row's cells are made when first asked for and then kept until the next load: a fill of
+    // thousands of rows only shows a screenful, while a sort or a filter reads every cell many times.
+    const QStringList& Cells(int row) const;
+    QStringList MakeCells(int row) const;
+    QVariant SortNumber(int row) const;
+    void Reset(ListMode mode, QStringList headers, size_t rows);
+    const QString& GroupCell(int groupNumber) const;
     int NumberedColumn() const;
     bool IsRow(const QModelIndex& index) const;
 
     const WordTable& m_words;
     ListMode m_mode = ListMode::None;
     QStringList m_headers;
-    std::vector<Row> m_rows;
+    size_t m_rowCount = 0;
+    mutable std::vector<std::optional<QStringList>> m_cells;
+    mutable std::map<int, QString> m_groupCells;
     std::string m_categoriesPath;
     std::vector<LoginPathRow> m_loginPaths;
     std::vector<CategoryRow> m_categories;

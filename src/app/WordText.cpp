@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace custodia {
 
 QString WordText(const WordTable& words, int number)
@@ -25,6 +27,9 @@ QString WordTextOr(const WordTable& words, Word word, const QString& fallback)
 
 QString StoredText(const std::string& text)
 {
+    // Plain ASCII, as most stored texts are, reads the same in every code page: no conversion needed.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
     return QString::fromStdString(StoredToUtf8(text));
 }
 

@@ -24,9 +24,27 @@ bool IsControl(uint32_t value)
     return value < 0x20 || (value >= 0x7F && value <= 0x9F);
 }
 
+// Nothing to escape: printable ASCII without a backslash, as most names are.
+bool IsPlain(std::string_view field)
+{
+    for (const char c : field)
+        if (c < 0x20 || c > 0x7E || c == '\\')
+            return false;
+    return true;
+}
+
+void AppendEscaped(std::string& out, std::string_view field)
+{
+    if (IsPlain(field)) {
+        out.append(field);
+        return;
+    }
+    out += EscapeField(field);
+}
+
 } // namespace
 
-std::string EscapeField(const std::string& field)
+std::string EscapeField(std::string_view field)
 {
     std::string out;
     out.reserve(field.size());
@@ -64,12 +82,26 @@ std::string EscapeField(const std::string& field)
 
 void WriteFields(std::ostream& out, const std::vector<std::string>& fields)
 {
+    std::string line;
     for (size_t i = 0; i < fields.size(); ++i) {
         if (i > 0)
-            out << '\t';
-        out << EscapeField(fields[i]);
+            line += '\t';
+        AppendEscaped(line, fields[i]);
     }
-    out << '\n';
+    line += '\n';
+    out << line;
+}
+
+void AppendFields(std::string& text, std::initializer_list<std::string_view> fields)
+{
+    bool first = true;
+    for (const std::string_view field : fields) {
+        if (!first)
+            text += '\t';
+        AppendEscaped(text, field);
+        first = false;
+    }
+    text += '\n';
 }
 
 std::string FromStored(const std::string& stored)

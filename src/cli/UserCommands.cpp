@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <limits>
 #include <ostream>
-#include <set>
 #include <utility>
 
 namespace custodia::cli {
@@ -38,15 +37,27 @@ std::vector<UserEntry> LoadUsableUsers(
 
 int List(const ParsedArguments& arguments, CommandContext& context)
 {
+    // Output goes out in large pieces: thousands of users must not cost a write (or a flush) each.
+    constexpr size_t kPieceSize = 64 * 1024;
     const std::string path = LoginPathOperand(arguments, 0);
-    const std::vector<UserEntry> users = LoadUsableUsers(path, false);
-    for (const UserEntry& entry : users) {
-        const UserRecord& user = entry.user;
-        WriteFields(context.out,
+    std::string lines;
+    size_t listed = 0;
+    // Problems with the file are found before the first user is listed, so nothing is printed then.
+    const FileReadResult read = UserStore().ForEachUser(path, [&](const UserRecord& user) {
+        AppendFields(lines,
             { FromStored(user.userName), FromStored(user.fullName), std::to_string(user.groupNumber),
                 FromStored(user.description), std::to_string(user.databaseMode), std::to_string(user.databaseMask) });
-    }
-    return users.empty() ? kExitFailed : kExitSuccess;
+        ++listed;
+        if (lines.size() >= kPieceSize) {
+            context.out.write(lines.data(), static_cast<std::streamsize>(lines.size()));
+            lines.clear();
+        }
+    });
+    if (read.status == FileReadStatus::Missing)
+        throw OperationFailed(PasswordFilePath(path) + ": no such file");
+    RequireUsable(PasswordFilePath(path), read);
+    context.out.write(lines.data(), static_cast<std::streamsize>(lines.size()));
+    return listed == 0 ? kExitFailed : kExitSuccess;
 }
 
 // The values to save: the options given, the rest from the user being replaced or, for a new user, zero.
@@ -94,20 +105,14 @@ int Delete(const ParsedArguments& arguments, CommandContext&)
 {
     const std::string path = LoginPathOperand(arguments, 0);
     const std::string name = UserNameOperand(arguments, 1);
-    UserStore store;
-    // A name stored twice may carry different texts; each record is deleted by its own texts.
-    std::set<std::pair<std::string, std::string>> stored;
-    for (const UserEntry& entry : LoadUsableUsers(path, false, "; nothing was changed"))
-        if (entry.user.userName == name)
-            stored.emplace(entry.user.fullName, entry.user.description);
-    if (stored.empty())
+    // Every record of the name goes, whatever texts each carries (another program may have stored the
+    // name twice), in one exclusive open that reads the file once.
+    const Loaded<int> freed = UserStore().DeleteUserNamed(path, name);
+    if (freed.status == FileReadStatus::Missing)
+        throw OperationFailed(PasswordFilePath(path) + ": no such file");
+    RequireUsable(PasswordFilePath(path), freed, "; nothing was changed");
+    if (freed.value == 0)
         throw OperationFailed(arguments.Operand(1) + ": no such user");
-    for (const auto& [fullName, description] : stored)
-        store.DeleteUser(path, name, fullName, description);
-
-    if (store.FindUser(path, name).status != kNoSuchUser)
-        throw OperationFailed(
-            arguments.Operand(1) + ": the user could not be deleted" + OpenFailureCause(PasswordFilePath(path)));
     return kExitSuccess;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/CodePage.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -113,6 +114,9 @@ std::optional<CodePoint> DecodeUtf8(std::string_view text)
 
 std::string StoredToUtf8(std::string_view stored)
 {
+    // Plain ASCII reads the same in both, and most stored names are plain ASCII.
+    if (std::all_of(stored.begin(), stored.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::string(stored);
     std::string utf8;
     utf8.reserve(stored.size());
     while (!Decoder().Convert(stored, utf8)) {

@@ -215,6 +215,69 @@ void File::Write(const void* data, size_t count)
     }
 }
 
+void File::WriteAt(uint64_t offset, const void* data, size_t count)
+{
+    if (m_fd < 0)
+        throw FileException(kCauseGeneric, m_name);
+    const auto* in = static_cast<const unsigned char*>(data);
+    BeforeFileWrite();
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t put = ::pwrite(m_fd, in + done, count - done, static_cast<off_t>(offset + done));
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            Fail(errno);
+        }
+        if (put == 0)
+            throw FileException(kCauseDiskFull, m_name);
+        done += static_cast<size_t>(put);
+    }
+}
+
+size_t File::ReadAt(uint64_t offset, unsigned char* buffer, size_t count)
+{
+    size_t done = 0;
+    while (done < count) {
+        CountFileRead();
+        const ssize_t got = ::pread(m_fd, buffer + done, count - done, static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            Fail(errno);
+        }
+        if (got == 0)
+            break;
+        done += static_cast<size_t>(got);
+    }
+    return done;
+}
+
+bool File::ReadWhole(std::vector<unsigned char>& bytes, uint64_t limit)
+{
+    const uint64_t length = GetLength();
+    bytes.clear();
+    if (length > limit)
+        return false;
+    bytes.resize(static_cast<size_t>(length));
+    size_t done = ReadAt(0, bytes.data(), bytes.size());
+    if (done < bytes.size()) {
+        bytes.resize(done); // cut short meanwhile
+        return true;
+    }
+    // Another program may have made the file longer since its length was taken.
+    unsigned char more[16 * 1024];
+    while (const size_t got = ReadAt(done, more, sizeof more)) {
+        if (done + got > limit) {
+            bytes.insert(bytes.end(), more, more + (limit - done));
+            return false;
+        }
+        bytes.insert(bytes.end(), more, more + got);
+        done += got;
+    }
+    return true;
+}
+
 uint64_t File::Seek(int64_t offset, SeekFrom from)
 {
     if (m_fd < 0)

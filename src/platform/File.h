@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace custodia {
 
@@ -68,6 +69,13 @@ public:
     size_t Read(void* buffer, size_t count);
     // Writes all count bytes or throws.
     void Write(const void* data, size_t count);
+    // Writes all count bytes at the offset, in one call where the system allows, without moving the
+    // position.
+    void WriteAt(uint64_t offset, const void* data, size_t count);
+    // The whole file from its start, in as few reads as the system allows: one of the length the file
+    // has now and one that finds its end (a file that grew meanwhile is read on). False when the file
+    // holds more than limit bytes: it is then not read beyond that. The position is left as it was.
+    bool ReadWhole(std::vector<unsigned char>& bytes, uint64_t limit);
     uint64_t Seek(int64_t offset, SeekFrom from);
     void SeekToBegin() { Seek(0, SeekFrom::Begin); }
     uint64_t SeekToEnd() { return Seek(0, SeekFrom::End); }
@@ -82,6 +90,8 @@ public:
 
 private:
     [[noreturn]] void Fail(int error) const;
+    // Up to count bytes from the offset; fewer only at the end of the file.
+    size_t ReadAt(uint64_t offset, unsigned char* buffer, size_t count);
 
     int Refuse(
         int cause, int systemError, OpenError::Refusal refusal = OpenError::Refusal::None, std::string nodeKind = {});

@@ -6,7 +6,7 @@
 #include "platform/Platform.h"
 #include "store/PasswordFile.h"
 #include "store/PasswordFileCheck.h"
-#include "store/PasswordFileScan.h"
+#include "store/PasswordImage.h"
 #include "store/RecordFile.h"
 #include "store/RecordJournal.h"
 #include "store/SharedFile.h"
@@ -180,7 +180,11 @@ RepairReport RepairRecordFile(const std::string& fileName)
     const std::string faults = DescribeSealFaults(image);
     if (const std::string inTheWay = KeepCopy(fileName, image); !inTheWay.empty())
         return Refuse(faults + "; " + inTheWay, recovered);
-    ResealRecordFile(file);
+    // The seal takes its own hold: between the two, another program may have changed the file, and the
+    // seal checks the chain again.
+    file.Close();
+    if (!ResealRecordFile(fileName))
+        return Refuse(faults + "; the file changed or could not be held again before it was sealed", recovered);
     return { RepairOutcome::Repaired,
         recovered + faults + ", record chain whole (" + records + "); copy kept in " + BackupNameOf(fileName)
             + "; sealed again",
@@ -196,35 +200,36 @@ RepairReport RepairPasswordFile(const std::string& loginPath)
         return *report;
     if (file.GetLength() > kMaxFileLength)
         return Refuse(DescribeOversizedPasswordFile(file.GetLength()));
-    const PasswordFileScan scan = ScanPasswordFile(file, [](uint64_t, const PasswordFileRecord&) {});
-    if (scan.length == 0)
+    const std::vector<unsigned char> image = ReadWhole(file, kMaxFileLength);
+    const PasswordImage scan(image);
+    if (image.empty())
         return Refuse("empty, so no user is in it: the first user added gives it its header");
-    if (!scan.header)
+    if (!scan.Header())
         return Refuse(DescribeShortPasswordHeader(scan.HeaderLength()) + ": not repairable by this command");
-    if (!scan.header->HasValidTitle())
+    if (!scan.IsPasswordFile())
         return Refuse(DescribeWrongPasswordTitle() + ": not repairable by this command");
-    if (const uint64_t torn = scan.length - kHeaderSize - scan.wholeRecords * kRecordSize; torn != 0)
+    if (const uint64_t torn = scan.Length() - kHeaderSize - scan.WholeRecords() * kRecordSize; torn != 0)
         return Refuse(std::to_string(torn) + " bytes after the last whole record: not repairable by this command");
-    const uint32_t stored = scan.header->recordCount;
+    const uint32_t stored = scan.Header()->recordCount;
+    const uint32_t inUse = scan.RecordsInUse();
     const std::string counts
-        = "record count " + std::to_string(stored) + ", " + std::to_string(scan.recordsInUse) + " records in use";
-    if (stored == scan.recordsInUse)
+        = "record count " + std::to_string(stored) + ", " + std::to_string(inUse) + " records in use";
+    if (stored == inUse)
         return { RepairOutcome::Sound, counts + "; nothing to do", {} };
-    if (scan.recordsInUse == 0)
+    if (inUse == 0)
         return Refuse(counts
             + ": a count of 0 would let the console start without a log-on from a folder holding "
               "this file; add a user instead");
 
-    const std::vector<unsigned char> image = ReadWhole(file, kMaxFileLength);
     if (const std::string inTheWay = KeepCopy(fileName, image); !inTheWay.empty())
         return Refuse(counts + "; " + inTheWay);
     unsigned char count[4];
-    WriteUint32LE(count, scan.recordsInUse);
+    WriteUint32LE(count, inUse);
     file.Seek(kRecordCountOffset, File::SeekFrom::Begin);
     file.Write(count, sizeof count);
     file.Flush();
     return { RepairOutcome::Repaired,
-        counts + "; copy kept in " + BackupNameOf(fileName) + "; count set to " + std::to_string(scan.recordsInUse),
+        counts + "; copy kept in " + BackupNameOf(fileName) + "; count set to " + std::to_string(inUse),
         BackupNameOf(fileName) };
 }
 

@@ -7,11 +7,18 @@ namespace custodia {
 
 std::string ReadFixedText(const unsigned char* field, size_t fieldSize)
 {
+    return std::string(ReadFixedTextView(field, fieldSize));
+}
+
+std::string_view ReadFixedTextView(const unsigned char* field, size_t fieldSize)
+{
     if (fieldSize == 0)
         return {};
-    const auto* begin = reinterpret_cast<const char*>(field);
-    const auto* end = std::find(begin, begin + fieldSize - 1, '\0');
-    return std::string(begin, end);
+    // A plain loop: the fields are a few dozen bytes, too short for a library search to pay off.
+    size_t length = 0;
+    while (length < fieldSize - 1 && field[length] != 0)
+        ++length;
+    return std::string_view(reinterpret_cast<const char*>(field), length);
 }
 
 std::string_view FitFixedText(std::string_view text, size_t fieldSize)

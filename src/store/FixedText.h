@@ -12,6 +12,8 @@ namespace custodia {
 // The text of a field: its bytes up to the first zero, and never its last byte, which a well-formed
 // field always keeps for the terminator.
 std::string ReadFixedText(const unsigned char* field, size_t fieldSize);
+// The same text where it lies, without a copy.
+std::string_view ReadFixedTextView(const unsigned char* field, size_t fieldSize);
 
 // What a field of this size can hold of the text: the text up to its first zero character, cut to
 // fieldSize - 1 bytes.

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace custodia {
@@ -35,6 +36,8 @@ inline constexpr uint8_t kAccessRecordType = 2;
 
 using PasswordFileHeaderBytes = std::array<unsigned char, passwordfile::kHeaderSize>;
 using PasswordFileRecord = std::array<unsigned char, passwordfile::kRecordSize>;
+// One record's bytes where they lie, in a record of its own or in the image of a whole file.
+using PasswordRecordBytes = std::span<const unsigned char, passwordfile::kRecordSize>;
 
 // The header of "tessel.pwd". The record count counts the records in use, users and access records
 // together; only the start-up check reads it.
@@ -50,7 +53,7 @@ struct PasswordFileHeader {
 };
 
 // Byte 0 of a record: user, free, access record; any other value counts as free.
-inline uint8_t RecordTypeOf(const PasswordFileRecord& record)
+inline uint8_t RecordTypeOf(PasswordRecordBytes record)
 {
     return record[passwordfile::kRecordTypeOffset];
 }

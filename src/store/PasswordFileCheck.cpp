@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 #include "store/PasswordFile.h"
+#include "store/PasswordImage.h"
 #include "store/SharedFile.h"
 
 #include <vector>
@@ -15,17 +16,6 @@ namespace {
 PasswordFileCheck Fault(PasswordFileState state, std::string reason)
 {
     return PasswordFileCheck { state, std::move(reason), {} };
-}
-
-uint64_t CountRecordsInUse(const std::vector<unsigned char>& bytes)
-{
-    uint64_t inUse = 0;
-    for (size_t offset = kFirstRecordOffset; offset + kRecordSize <= bytes.size(); offset += kRecordSize) {
-        const uint8_t type = bytes[offset + kRecordTypeOffset];
-        if (type == kUserRecordType || type == kAccessRecordType)
-            ++inUse;
-    }
-    return inUse;
 }
 
 } // namespace
@@ -65,26 +55,21 @@ PasswordFileCheck InspectPasswordFile(const std::string& loginPath)
     }
     if (file.GetLength() > kMaxFileLength)
         return Fault(PasswordFileState::TooLarge, DescribeOversizedPasswordFile(file.GetLength()));
-    // Read to the end rather than trusting the length, which another program may be changing.
     std::vector<unsigned char> bytes;
-    unsigned char chunk[4096];
-    for (size_t got; bytes.size() <= kMaxFileLength && (got = file.Read(chunk, sizeof chunk)) > 0;)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    if (bytes.size() > kMaxFileLength)
+    if (!file.ReadWhole(bytes, kMaxFileLength))
         return Fault(PasswordFileState::TooLarge, "grew past the limit while it was read");
 
-    if (bytes.size() < kHeaderSize)
+    const PasswordImage image(bytes);
+    if (!image.Header())
         return Fault(PasswordFileState::HeaderShort, DescribeShortPasswordHeader(bytes.size()));
-    PasswordFileHeaderBytes headerBytes {};
-    std::copy_n(bytes.begin(), kHeaderSize, headerBytes.begin());
-    const PasswordFileHeader header = PasswordFileHeader::Decode(headerBytes);
-    if (!header.HasValidTitle())
+    if (!image.IsPasswordFile())
         return Fault(PasswordFileState::WrongTitle, DescribeWrongPasswordTitle());
     if (const size_t torn = (bytes.size() - kHeaderSize) % kRecordSize; torn != 0)
         return Fault(PasswordFileState::TornRecord, std::to_string(torn) + " bytes after the last whole record");
-    if (const uint64_t inUse = CountRecordsInUse(bytes); inUse != header.recordCount)
+    if (const uint32_t inUse = image.RecordsInUse(); inUse != image.Header()->recordCount)
         return Fault(PasswordFileState::CountWrong,
-            "record count is " + std::to_string(header.recordCount) + ", " + std::to_string(inUse) + " records in use");
+            "record count is " + std::to_string(image.Header()->recordCount) + ", " + std::to_string(inUse)
+                + " records in use");
     return {};
 }
 

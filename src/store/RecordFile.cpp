@@ -4,6 +4,7 @@
 #include "platform/FileException.h"
 #include "platform/Platform.h"
 #include "store/ChangeSetMarker.h"
+#include "store/RecordImage.h"
 #include "store/RecordJournal.h"
 #include "store/SharedFile.h"
 
@@ -50,12 +51,6 @@ bool OpenWithinLimit(SharedFile& file, const std::string& fileName, unsigned fla
     return false;
 }
 
-// A record found by a scan: where its head is and how many data bytes follow it.
-struct FoundRecord {
-    uint64_t offset = 0;
-    size_t dataLength = 0;
-};
-
 // A head that says the record is no longer than itself, or that runs past the end of the file, ends
 // every scan as if the file ended there: nothing beyond it can be trusted.
 bool IsUsableHead(const RecordHeader& head, uint64_t offset, uint64_t fileLength)
@@ -63,50 +58,39 @@ bool IsUsableHead(const RecordHeader& head, uint64_t offset, uint64_t fileLength
     return head.length > kHeadSize && offset + head.length <= fileLength;
 }
 
-// From the current position, finds the next record of the kind and sub-kind and leaves the position
-// at its head.
-std::optional<FoundRecord> FindRecord(File& file, uint8_t kind, uint8_t subKind)
+// The bytes of a word added in pairs into four 16-bit lanes.
+uint64_t PairSums(const unsigned char* bytes)
 {
-    const uint64_t fileLength = file.GetLength();
-    for (;;) {
-        const uint64_t offset = file.GetPosition();
-        unsigned char bytes[kHeadSize];
-        if (file.Read(bytes, kHeadSize) < kHeadSize)
-            return std::nullopt;
-        const RecordHeader head = RecordHeader::Decode(bytes);
-        if (!IsUsableHead(head, offset, fileLength))
-            return std::nullopt;
-        if (head.kind == kind && head.subKind == subKind) {
-            file.Seek(static_cast<int64_t>(offset), File::SeekFrom::Begin);
-            return FoundRecord { offset, static_cast<size_t>(head.length - kHeadSize) };
-        }
-        file.Seek(static_cast<int64_t>(offset + head.length), File::SeekFrom::Begin);
-    }
+    constexpr uint64_t kEveryOtherByte = 0x00FF00FF00FF00FFull;
+    uint64_t word = 0;
+    std::memcpy(&word, bytes, sizeof word);
+    return (word & kEveryOtherByte) + ((word >> 8) & kEveryOtherByte);
 }
 
-void SkipRecord(File& file, const FoundRecord& record)
+uint32_t FoldLanes(uint64_t lanes)
 {
-    file.Seek(static_cast<int64_t>(record.offset + kHeadSize + record.dataLength), File::SeekFrom::Begin);
-}
-
-void MarkDeleted(File& file, const FoundRecord& record)
-{
-    const unsigned char deleted = kDeletedKind;
-    file.Seek(static_cast<int64_t>(record.offset), File::SeekFrom::Begin);
-    file.Write(&deleted, 1);
-    SkipRecord(file, record);
-}
-
-// Reads the data of the record whose head is at the current position.
-bool ReadData(File& file, const FoundRecord& record, unsigned char* buffer)
-{
-    file.Seek(static_cast<int64_t>(record.offset + kHeadSize), File::SeekFrom::Begin);
-    return file.Read(buffer, record.dataLength) == record.dataLength;
+    return static_cast<uint32_t>(
+        (lanes & 0xFFFF) + ((lanes >> 16) & 0xFFFF) + ((lanes >> 32) & 0xFFFF) + (lanes >> 48));
 }
 
 uint32_t AddBytes(uint32_t sum, const unsigned char* bytes, size_t count)
 {
-    for (size_t i = 0; i < count; ++i)
+    // Thirty-two bytes a step, as pair sums in 16-bit lanes (two sets, so the additions overlap); a
+    // lane takes 32 steps (at most 32 * 1020) before it is folded into the total. The order of the
+    // additions does not matter to a sum that wraps at 32 bits.
+    constexpr size_t kStep = 32;
+    constexpr size_t kStepsPerFold = 32;
+    size_t i = 0;
+    while (count - i >= kStep) {
+        uint64_t first = 0;
+        uint64_t second = 0;
+        for (size_t step = 0; step < kStepsPerFold && count - i >= kStep; ++step, i += kStep) {
+            first += PairSums(bytes + i) + PairSums(bytes + i + 8);
+            second += PairSums(bytes + i + 16) + PairSums(bytes + i + 24);
+        }
+        sum += FoldLanes(first) + FoldLanes(second);
+    }
+    for (; i < count; ++i)
         sum += bytes[i];
     return sum;
 }
@@ -146,17 +130,23 @@ bool ReadAt(File& file, uint64_t offset, unsigned char* bytes, size_t count)
 
 void WriteAt(File& file, uint64_t offset, const unsigned char* bytes, size_t count)
 {
-    file.Seek(static_cast<int64_t>(offset), File::SeekFrom::Begin);
-    file.Write(bytes, count);
+    file.WriteAt(offset, bytes, count);
+}
+
+// The header record of a new file, its length a placeholder until it is sealed.
+std::vector<unsigned char> HeaderRecordBytes()
+{
+    std::vector<unsigned char> bytes(kFirstRecordOffset, 0);
+    RecordHeader { kHeaderKind, 0, kHeaderRecordLength }.Encode(bytes.data() + kHeaderRecordOffset);
+    WriteUint32LE(bytes.data() + kStoredLengthOffset, kHeaderRecordLength);
+    std::memcpy(bytes.data() + kHeaderTextOffset, kHeaderText, kHeaderTextLength);
+    return bytes;
 }
 
 void WriteHeaderRecord(File& file)
 {
-    unsigned char bytes[kFirstRecordOffset] = {};
-    RecordHeader { kHeaderKind, 0, kHeaderRecordLength }.Encode(bytes + kHeaderRecordOffset);
-    WriteUint32LE(bytes + kStoredLengthOffset, kHeaderRecordLength); // placeholder until sealed
-    std::memcpy(bytes + kHeaderTextOffset, kHeaderText, kHeaderTextLength);
-    WriteAt(file, 0, bytes, sizeof bytes);
+    const std::vector<unsigned char> bytes = HeaderRecordBytes();
+    WriteAt(file, 0, bytes.data(), bytes.size());
 }
 
 // A change cut short by a killed program is undone before anyone uses the file. The caller holds the
@@ -216,12 +206,93 @@ bool OpenForWriting(SharedFile& file, const std::string& fileName)
     return true;
 }
 
-// One file's part of a change: what the file held where the change writes, and the writing itself.
-struct PendingChange {
-    File* file = nullptr;
-    RecordJournal journal { 0 };
-    std::function<void()> write;
+// A file held exclusively for a change, with its bytes as they are. Every decision is taken on the
+// image, and the change is made to it as it is made to the file, so that sealing needs no second read.
+struct HeldFile {
+    SharedFile file;
+    std::vector<unsigned char> image;
 };
+
+// Opens the file for a change (see OpenForWriting) and reads it whole.
+bool HoldForChange(HeldFile& held, const std::string& fileName)
+{
+    if (!OpenForWriting(held.file, fileName))
+        return false;
+    if (held.file.ReadWhole(held.image, kMaxFileLength))
+        return true;
+    held.file.Close();
+    return false;
+}
+
+// Checksum, header record, stored length, and records back to back to the very end.
+bool IsSound(const std::vector<unsigned char>& image)
+{
+    return VerifyRecordImage(image.data(), image.size()) == kVerifyOk && !FindBrokenHead(image.data(), image.size());
+}
+
+// Where an appended record goes: after the last byte, or after the header record a file with no bytes
+// gets in the same change.
+uint64_t AppendOffset(const std::vector<unsigned char>& image)
+{
+    return image.empty() ? kFirstRecordOffset : image.size();
+}
+
+// Bytes a change writes at an offset of a held file.
+struct Edit {
+    uint64_t offset = 0;
+    std::vector<unsigned char> bytes;
+};
+
+// One file's part of a change: the held file, the edits to make, and what they overwrite.
+struct PendingChange {
+    HeldFile* held = nullptr;
+    std::vector<Edit> edits;
+    RecordJournal journal { 0 };
+};
+
+// Journals what the edits and the seal will overwrite: the checksum and the stored length, and the
+// bytes under each edit. A file with no bytes gets its header record in the same change.
+PendingChange PrepareChange(HeldFile& held, std::vector<Edit> edits)
+{
+    PendingChange change { &held, {}, RecordJournal(held.image.size()) };
+    if (held.image.empty())
+        change.edits.push_back(Edit { 0, HeaderRecordBytes() });
+    change.journal.Keep(held.image, kChecksumOffset, kStoredLengthOffset + 4);
+    for (Edit& edit : edits) {
+        change.journal.Keep(held.image, edit.offset, edit.bytes.size());
+        change.edits.push_back(std::move(edit));
+    }
+    return change;
+}
+
+// Rewrites the stored length and the checksum from the image, which holds every byte the change wrote,
+// in one write.
+void SealHeld(HeldFile& held)
+{
+    std::vector<unsigned char>& image = held.image;
+    if (image.size() < kChecksumOffset + 4)
+        image.resize(kChecksumOffset + 4);
+    size_t sealed = kChecksumOffset + 4;
+    if (image.size() >= kStoredLengthOffset + 4 && image[kHeaderRecordOffset] == kHeaderKind) {
+        WriteUint32LE(image.data() + kStoredLengthOffset, static_cast<uint32_t>(image.size()));
+        sealed = kStoredLengthOffset + 4;
+    }
+    WriteUint32LE(image.data() + kChecksumOffset, RecordChecksum(image.data(), image.size()));
+    WriteAt(held.file, 0, image.data(), sealed);
+}
+
+void ApplyEdits(const PendingChange& change)
+{
+    HeldFile& held = *change.held;
+    for (const Edit& edit : change.edits) {
+        WriteAt(held.file, edit.offset, edit.bytes.data(), edit.bytes.size());
+        const size_t end = static_cast<size_t>(edit.offset) + edit.bytes.size();
+        if (held.image.size() < end)
+            held.image.resize(end);
+        std::copy(edit.bytes.begin(), edit.bytes.end(), held.image.begin() + static_cast<ptrdiff_t>(edit.offset));
+    }
+    SealHeld(held);
+}
 
 // Puts back the first `count` files; best effort, as a journal left behind is played back by the next
 // opener anyway.
@@ -229,8 +300,8 @@ void RollBackAll(const std::vector<PendingChange>& changes, size_t count)
 {
     for (size_t i = 0; i < count; ++i) {
         try {
-            changes[i].journal.RollBack(*changes[i].file);
-            RemoveJournal(changes[i].file->GetFileName());
+            changes[i].journal.RollBack(changes[i].held->file);
+            RemoveJournal(changes[i].held->file.GetFileName());
         } catch (const FileException&) {
         }
     }
@@ -247,10 +318,10 @@ void FlushFolders(const std::vector<PendingChange>& changes)
 {
     std::vector<std::string> flushed;
     for (const PendingChange& change : changes) {
-        const std::string folder = FolderPartOf(change.file->GetFileName());
+        const std::string folder = FolderPartOf(change.held->file.GetFileName());
         if (std::find(flushed.begin(), flushed.end(), folder) != flushed.end())
             continue;
-        FlushFolderOf(change.file->GetFileName());
+        FlushFolderOf(change.held->file.GetFileName());
         flushed.push_back(folder);
     }
 }
@@ -260,7 +331,7 @@ void FlushFolders(const std::vector<PendingChange>& changes)
 bool NeedsChangeSet(const std::vector<PendingChange>& changes)
 {
     return changes.size() > 1 && std::all_of(changes.begin(), changes.end(), [&](const PendingChange& change) {
-        return FolderPartOf(change.file->GetFileName()) == FolderPartOf(changes.front().file->GetFileName());
+        return FolderPartOf(change.held->file.GetFileName()) == FolderPartOf(changes.front().held->file.GetFileName());
     });
 }
 
@@ -272,20 +343,19 @@ bool NeedsChangeSet(const std::vector<PendingChange>& changes)
 // removed, so the files show the change in all of them or in none.
 void CommitChanges(std::vector<PendingChange> changes)
 {
-    const std::string first = changes.empty() ? std::string() : changes.front().file->GetFileName();
+    const std::string first = changes.empty() ? std::string() : changes.front().held->file.GetFileName();
     const std::string changeSet = NeedsChangeSet(changes) ? CreateChangeSetMarker(first) : std::string();
     size_t stored = 0;
     try {
         for (PendingChange& change : changes) {
             change.journal.SetChangeSet(changeSet);
-            change.journal.Store(JournalNameOf(change.file->GetFileName()));
+            change.journal.Store(JournalNameOf(change.held->file.GetFileName()));
             ++stored;
         }
         FlushFolders(changes);
         for (const PendingChange& change : changes) {
-            change.write();
-            SealRecordFile(*change.file);
-            change.file->Flush();
+            ApplyEdits(change);
+            change.held->file.Flush();
         }
         if (!changeSet.empty())
             CommitChangeSet(first, changeSet);
@@ -300,7 +370,7 @@ void CommitChanges(std::vector<PendingChange> changes)
         // opener removes it without undoing anything.
         for (const PendingChange& change : changes) {
             try {
-                RemoveJournal(change.file->GetFileName());
+                RemoveJournal(change.held->file.GetFileName());
             } catch (const FileException&) {
             }
         }
@@ -309,7 +379,7 @@ void CommitChanges(std::vector<PendingChange> changes)
     }
     for (size_t i = 0; i < changes.size(); ++i) {
         try {
-            RemoveJournal(changes[i].file->GetFileName());
+            RemoveJournal(changes[i].held->file.GetFileName());
         } catch (const FileException&) {
             // A journal that stays would undo its change later: undo it now and say so.
             std::vector<PendingChange> rest(changes.begin() + static_cast<ptrdiff_t>(i), changes.end());
@@ -320,108 +390,72 @@ void CommitChanges(std::vector<PendingChange> changes)
     FlushFolders(changes);
 }
 
-void CommitChange(File& file, RecordJournal journal, std::function<void()> write)
+void CommitChange(HeldFile& held, std::vector<Edit> edits)
 {
-    CommitChanges({ PendingChange { &file, std::move(journal), std::move(write) } });
-}
-
-// What every change overwrites besides its records: the checksum and the stored length.
-RecordJournal StartJournal(File& file)
-{
-    RecordJournal journal(file.GetLength());
-    journal.Keep(file, kChecksumOffset, kStoredLengthOffset + 4);
-    return journal;
-}
-
-// Whether the records run back to back from the header record to the very end of the file.
-bool IsChainWhole(File& file)
-{
-    const uint64_t length = file.GetLength();
-    uint64_t offset = kHeaderRecordOffset;
-    while (offset < length) {
-        unsigned char bytes[kHeadSize];
-        file.Seek(static_cast<int64_t>(offset), File::SeekFrom::Begin);
-        if (file.Read(bytes, kHeadSize) < kHeadSize)
-            return false;
-        const RecordHeader head = RecordHeader::Decode(bytes);
-        if (!IsUsableHead(head, offset, length))
-            return false;
-        offset += head.length;
-    }
-    return true;
+    CommitChanges({ PrepareChange(held, std::move(edits)) });
 }
 
 // Where a write goes: over the first record of the kind and sub-kind with the same length, or at the
 // end of the file; the records of that kind and sub-kind before it with other lengths are superseded.
 struct WritePlan {
-    std::optional<FoundRecord> target;
-    std::vector<FoundRecord> superseded;
+    std::optional<size_t> target;
+    std::vector<size_t> superseded;
 };
 
-WritePlan PlanReplace(File& file, uint8_t kind, uint8_t subKind, size_t dataLength)
+WritePlan PlanReplace(const std::vector<unsigned char>& image, uint8_t kind, uint8_t subKind, size_t dataLength)
 {
     WritePlan plan;
-    file.Seek(kHeaderRecordOffset, File::SeekFrom::Begin);
-    while (const auto record = FindRecord(file, kind, subKind)) {
-        if (record->dataLength == dataLength) {
-            plan.target = record;
+    RecordChain chain(image);
+    while (const auto record = chain.Next()) {
+        if (record->kind != kind || record->subKind != subKind)
+            continue;
+        if (record->data.size() == dataLength) {
+            plan.target = record->offset;
             break;
         }
-        plan.superseded.push_back(*record);
-        SkipRecord(file, *record);
+        plan.superseded.push_back(record->offset);
     }
     return plan;
 }
 
-// Writes the record (head and data in one piece) and marks the superseded records deleted. A file with
-// no bytes gets its header record in the same change.
-PendingChange PrepareWrite(File& file, const WritePlan& plan, std::vector<unsigned char> record)
+// The record (head and data in one piece) over its target or at the end, and the superseded records
+// marked deleted.
+std::vector<Edit> WriteEdits(
+    const std::vector<unsigned char>& image, const WritePlan& plan, std::vector<unsigned char> record)
 {
-    RecordJournal journal = StartJournal(file);
-    if (plan.target)
-        journal.Keep(file, plan.target->offset, record.size());
-    for (const FoundRecord& superseded : plan.superseded)
-        journal.Keep(file, superseded.offset, 1);
-    return PendingChange { &file, std::move(journal), [&file, plan, record = std::move(record)] {
-                              if (file.GetLength() == 0)
-                                  WriteHeaderRecord(file);
-                              WriteAt(file, plan.target ? plan.target->offset : file.GetLength(), record.data(),
-                                  record.size());
-                              for (const FoundRecord& superseded : plan.superseded)
-                                  MarkDeleted(file, superseded);
-                          } };
+    std::vector<Edit> edits;
+    edits.push_back(Edit { plan.target ? *plan.target : AppendOffset(image), std::move(record) });
+    for (const size_t superseded : plan.superseded)
+        edits.push_back(Edit { superseded, { kDeletedKind } });
+    return edits;
 }
 
-void ApplyWrite(File& file, const WritePlan& plan, const std::vector<unsigned char>& record)
+std::vector<unsigned char> RecordBytes(uint8_t kind, uint8_t subKind, std::span<const unsigned char> data)
 {
-    CommitChanges({ PrepareWrite(file, plan, record) });
+    std::vector<unsigned char> bytes(kHeadSize + data.size());
+    RecordHeader { kind, subKind, static_cast<uint16_t>(bytes.size()) }.Encode(bytes.data());
+    std::copy(data.begin(), data.end(), bytes.begin() + kHeadSize);
+    return bytes;
 }
 
 // One file of ChangeRecords, held exclusively, with its record as it is now.
 struct HeldRecord {
-    SharedFile file;
+    HeldFile held;
     bool isNew = false;
     std::vector<unsigned char> bytes; // head and data
 };
 
-// Opens, checks and reads one file of a change; the result says why not.
-RecordChangeResult HoldRecord(HeldRecord& held, const RecordFileChange& change)
+// Holds, checks and reads one file of a change; the result says why not.
+RecordChangeResult HoldRecord(HeldRecord& record, const RecordFileChange& change)
 {
-    if (change.size == 0 || change.size > kMaxDataLength || !OpenForWriting(held.file, change.fileName))
+    if (change.size == 0 || change.size > kMaxDataLength || !HoldForChange(record.held, change.fileName))
         return RecordChangeResult::NotOpened;
-    held.isNew = held.file.GetLength() == 0;
-    if (!held.isNew && (VerifyRecordFile(held.file) != kVerifyOk || !IsChainWhole(held.file)))
+    record.isNew = record.held.image.empty();
+    if (!record.isNew && !IsSound(record.held.image))
         return RecordChangeResult::Damaged;
-    held.bytes.assign(kHeadSize + change.size, 0);
-    held.file.Seek(kHeaderRecordOffset, File::SeekFrom::Begin);
-    while (const auto record = FindRecord(held.file, change.kind, change.subKind)) {
-        if (record->dataLength <= change.size) {
-            if (!ReadData(held.file, *record, held.bytes.data() + kHeadSize))
-                throw FileException(kCauseEndOfFile, change.fileName);
-            break;
-        }
-        SkipRecord(held.file, *record);
-    }
+    record.bytes.assign(kHeadSize + change.size, 0);
+    if (const auto found = FindRecordIn(record.held.image, change.kind, change.subKind, change.size))
+        std::copy(found->data.begin(), found->data.end(), record.bytes.begin() + kHeadSize);
     return RecordChangeResult::Written;
 }
 
@@ -500,8 +534,7 @@ FileReadResult ReadImage(const std::string& fileName, std::vector<unsigned char>
     SharedFile file;
     if (FileReadResult opened = OpenForReading(file, fileName); !opened.WasRead())
         return opened;
-    image.resize(static_cast<size_t>(file.GetLength()));
-    if (file.Read(image.data(), image.size()) < image.size()) {
+    if (!file.ReadWhole(image, kMaxFileLength)) {
         image.clear();
         return Damaged("changed while it was read");
     }
@@ -516,22 +549,20 @@ void FillRequests(const std::vector<unsigned char>& image, std::vector<RecordReq
     for (RecordRequest& request : requests)
         request.bytesRead = 0;
     size_t open = requests.size();
-    size_t offset = kHeaderRecordOffset;
-    while (open > 0 && offset + kHeadSize <= image.size()) {
-        const RecordHeader head = RecordHeader::Decode(image.data() + offset);
-        if (!IsUsableHead(head, offset, image.size()))
+    RecordChain chain(image);
+    while (open > 0) {
+        const auto record = chain.Next();
+        if (!record)
             break;
-        const size_t dataLength = head.length - kHeadSize;
         for (RecordRequest& request : requests) {
-            if (request.bytesRead > 0 || request.kind != head.kind || request.subKind != head.subKind
-                || request.buffer.size() < dataLength)
+            if (request.bytesRead > 0 || request.kind != record->kind || request.subKind != record->subKind
+                || request.buffer.size() < record->data.size())
                 continue;
-            std::memcpy(request.buffer.data(), image.data() + offset + kHeadSize, dataLength);
-            request.bytesRead = dataLength;
+            std::copy(record->data.begin(), record->data.end(), request.buffer.begin());
+            request.bytesRead = record->data.size();
             --open;
             break;
         }
-        offset += head.length;
     }
 }
 
@@ -580,6 +611,11 @@ std::optional<size_t> FindBrokenHead(const unsigned char* bytes, size_t length)
     return std::nullopt;
 }
 
+FileReadResult ReadRecordFileImage(const std::string& fileName, std::vector<unsigned char>& image)
+{
+    return ReadImage(fileName, image);
+}
+
 std::string DescribeBrokenHead(size_t offset)
 {
     return "record chain broken at offset " + std::to_string(offset);
@@ -610,9 +646,15 @@ int VerifyRecordFile(File& file)
     return kVerifyOk;
 }
 
-void ResealRecordFile(File& file)
+bool ResealRecordFile(const std::string& fileName)
 {
-    CommitChange(file, StartJournal(file), [] {});
+    HeldFile held;
+    if (!HoldForChange(held, fileName))
+        return false;
+    if (held.image.size() < kFirstRecordOffset || FindBrokenHead(held.image.data(), held.image.size()))
+        return false;
+    CommitChange(held, {});
+    return true;
 }
 
 bool CreateRecordFile(SharedFile& file, const std::string& fileName)
@@ -640,40 +682,33 @@ void SealRecordFile(File& file)
 size_t RecordFile::ReadRecord(
     const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<unsigned char> buffer, bool verify)
 {
-    SharedFile file;
-    if (!OpenForReading(file, fileName).WasRead())
+    std::vector<unsigned char> image;
+    const FileReadResult read = ReadImage(fileName, image);
+    if (!read.WasRead() && (verify || read.status != FileReadStatus::Damaged))
         return 0;
-    if (verify && VerifyRecordFile(file) != kVerifyOk)
+    const auto record = FindRecordIn(image, kind, subKind, buffer.size());
+    if (!record)
         return 0;
-    file.Seek(kHeaderRecordOffset, File::SeekFrom::Begin);
-    while (const auto record = FindRecord(file, kind, subKind)) {
-        if (record->dataLength <= buffer.size())
-            return ReadData(file, *record, buffer.data()) ? record->dataLength : 0;
-        SkipRecord(file, *record);
-    }
-    return 0;
+    std::copy(record->data.begin(), record->data.end(), buffer.begin());
+    return record->data.size();
 }
 
 FileReadResult RecordFile::ForEachRecord(const std::string& fileName, uint8_t kind, uint8_t subKind,
     std::span<unsigned char> buffer, const RecordFunction& function)
 {
-    SharedFile file;
-    if (FileReadResult opened = OpenForReading(file, fileName); !opened.WasRead())
-        return opened;
-    if (const int verified = VerifyRecordFile(file); verified != kVerifyOk)
-        return Damaged(DescribeVerifyResult(verified, static_cast<size_t>(file.GetLength())));
-    file.Seek(kHeaderRecordOffset, File::SeekFrom::Begin);
-    while (const auto record = FindRecord(file, kind, subKind)) {
-        if (record->dataLength <= buffer.size()) {
-            if (!ReadData(file, *record, buffer.data()))
-                return Damaged("changed while it was read");
-            const std::span<const unsigned char> data = buffer.first(record->dataLength);
-            if (function)
-                function(data);
-            else
-                OnRecord(data, record->offset);
-        }
-        SkipRecord(file, *record);
+    std::vector<unsigned char> image;
+    if (FileReadResult read = ReadImage(fileName, image); !read.WasRead())
+        return read;
+    RecordChain chain(image);
+    while (const auto record = chain.Next()) {
+        if (record->kind != kind || record->subKind != subKind || record->data.size() > buffer.size())
+            continue;
+        std::copy(record->data.begin(), record->data.end(), buffer.begin());
+        const std::span<const unsigned char> data = buffer.first(record->data.size());
+        if (function)
+            function(data);
+        else
+            OnRecord(data, record->offset);
     }
     return {};
 }
@@ -685,19 +720,16 @@ int RecordFile::WriteRecord(
     // An empty record would look like the end of the file to every reader and hide all records after it.
     if (data.empty() || data.size() > kMaxDataLength)
         return 0;
-    SharedFile file;
-    if (!OpenForWriting(file, fileName))
+    HeldFile held;
+    if (!HoldForChange(held, fileName))
         return 0;
 
-    const WritePlan plan = replace ? PlanReplace(file, kind, subKind, data.size()) : WritePlan {};
+    const WritePlan plan = replace ? PlanReplace(held.image, kind, subKind, data.size()) : WritePlan {};
     // Behind a broken head no reader would ever reach the record.
-    if (!plan.target && !IsChainWhole(file))
+    if (!plan.target && FindBrokenHead(held.image.data(), held.image.size()))
         return 0;
-    std::vector<unsigned char> bytes(kHeadSize + data.size());
-    RecordHeader { kind, subKind, static_cast<uint16_t>(bytes.size()) }.Encode(bytes.data());
-    std::copy(data.begin(), data.end(), bytes.begin() + kHeadSize);
-    ApplyWrite(file, plan, bytes);
-    file.Close();
+    CommitChange(held, WriteEdits(held.image, plan, RecordBytes(kind, subKind, data)));
+    held.file.Close();
     return 1;
 }
 
@@ -726,14 +758,13 @@ RecordChangeOutcome RecordFile::ChangeRecords(std::span<const RecordFileChange> 
         if (change.change(std::span(record.bytes).subspan(kHeadSize))) {
             RecordHeader { change.kind, change.subKind, static_cast<uint16_t>(record.bytes.size()) }.Encode(
                 record.bytes.data());
-            pending.push_back(PrepareWrite(
-                record.file, PlanReplace(record.file, change.kind, change.subKind, change.size), record.bytes));
+            const WritePlan plan = PlanReplace(record.held.image, change.kind, change.subKind, change.size);
+            pending.push_back(PrepareChange(record.held, WriteEdits(record.held.image, plan, record.bytes)));
             anyWritten = true;
         } else if (record.isNew) {
             // A file created for a change that was then not made still gets its header: an empty
             // record file holds nothing, as the missing one did.
-            File& file = record.file;
-            pending.push_back(PendingChange { &file, RecordJournal(0), [&file] { WriteHeaderRecord(file); } });
+            pending.push_back(PrepareChange(record.held, {}));
         }
     }
     CommitChanges(std::move(pending));
@@ -745,50 +776,54 @@ RecordChangeResult RecordFile::AppendRecordUnless(const std::string& fileName, u
 {
     if (data.empty() || data.size() > kMaxDataLength)
         return RecordChangeResult::NotOpened;
-    SharedFile file;
-    if (!OpenForWriting(file, fileName))
+    HeldFile held;
+    if (!HoldForChange(held, fileName))
         return RecordChangeResult::NotOpened;
-    if (file.GetLength() != 0 && (VerifyRecordFile(file) != kVerifyOk || !IsChainWhole(file)))
+    if (!held.image.empty() && !IsSound(held.image))
         return RecordChangeResult::Damaged;
-    file.Seek(kHeaderRecordOffset, File::SeekFrom::Begin);
-    std::vector<unsigned char> existing;
-    while (const auto record = FindRecord(file, kind, subKind)) {
-        existing.resize(record->dataLength);
-        if (!ReadData(file, *record, existing.data()))
-            throw FileException(kCauseEndOfFile, fileName);
-        if (inTheWay(existing))
+    RecordChain chain(held.image);
+    while (const auto record = chain.Next())
+        if (record->kind == kind && record->subKind == subKind && inTheWay(record->data))
             return RecordChangeResult::Declined;
-        SkipRecord(file, *record);
-    }
-    std::vector<unsigned char> bytes(kHeadSize + data.size());
-    RecordHeader { kind, subKind, static_cast<uint16_t>(bytes.size()) }.Encode(bytes.data());
-    std::copy(data.begin(), data.end(), bytes.begin() + kHeadSize);
-    ApplyWrite(file, WritePlan {}, bytes);
+    CommitChange(held, { Edit { AppendOffset(held.image), RecordBytes(kind, subKind, data) } });
     return RecordChangeResult::Written;
 }
 
 void RecordFile::DeleteRecord(
     const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<const unsigned char> record, size_t keyLength)
 {
-    SharedFile file;
-    if (!OpenWithinLimit(file, fileName, kOpenExistingChange))
+    HeldFile held;
+    if (!OpenWithinLimit(held.file, fileName, kOpenExistingChange))
         return;
-    RecoverHeld(file);
+    RecoverHeld(held.file);
+    if (!held.file.ReadWhole(held.image, kMaxFileLength))
+        return;
     const std::span<const unsigned char> key = record.first(std::min(keyLength, record.size()));
-    std::vector<unsigned char> data(record.size());
-    file.Seek(kHeaderRecordOffset, File::SeekFrom::Begin);
-    while (const auto found = FindRecord(file, kind, subKind)) {
-        if (found->dataLength == record.size() && ReadData(file, *found, data.data())
-            && std::equal(key.begin(), key.end(), data.begin())) {
+    RecordChain chain(held.image);
+    while (const auto found = chain.Next()) {
+        if (found->kind == kind && found->subKind == subKind && found->data.size() == record.size()
+            && std::equal(key.begin(), key.end(), found->data.begin())) {
             // Only a real change is sealed: re-sealing an untouched file would pass its damage for sound.
-            RecordJournal journal = StartJournal(file);
-            journal.Keep(file, found->offset, 1);
-            CommitChange(file, journal, [&] { MarkDeleted(file, *found); });
+            CommitChange(held, { Edit { found->offset, { kDeletedKind } } });
             break;
         }
-        SkipRecord(file, *found);
     }
-    file.Close();
+    held.file.Close();
+}
+
+bool RecordFile::DeleteFittingRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, size_t size)
+{
+    HeldFile held;
+    if (!OpenWithinLimit(held.file, fileName, kOpenExistingChange))
+        return false;
+    RecoverHeld(held.file);
+    if (!held.file.ReadWhole(held.image, kMaxFileLength))
+        return false;
+    const auto found = FindRecordIn(held.image, kind, subKind, size);
+    if (!found || found->data.size() != size)
+        return false;
+    CommitChange(held, { Edit { found->offset, { kDeletedKind } } });
+    return true;
 }
 
 FileReadResult RecordFile::ReadRecords(

@@ -127,6 +127,9 @@ public:
     // its first keyLength bytes.
     void DeleteRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<const unsigned char> record,
         size_t keyLength);
+    // Marks deleted the record that ReadRecord delivers for a buffer of `size` bytes (no check), if it
+    // fills the buffer exactly; found and marked within one exclusive hold. True if one was marked.
+    bool DeleteFittingRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, size_t size);
     // Fills the requests from one read of the whole file; a request with no record has bytesRead 0. A
     // file that fails its check fills none and leaves them as they were, unless readDamaged asks for
     // what it still holds (as the peer programs read "tessel.dbs"); the result says Damaged either way.
@@ -137,6 +140,9 @@ protected:
     virtual void OnRecord(std::span<const unsigned char> data, uint64_t recordOffset);
 };
 
+// Reads a record file whole in one go and checks it as ReadRecords does. The image is what the file
+// holds, kept also when the check fails (then Damaged), and empty when the file could not be read.
+FileReadResult ReadRecordFileImage(const std::string& fileName, std::vector<unsigned char>& image);
 // Reads a record file once and checks it as a whole: checksum, header record, stored length, and that
 // its records run back to back to its end.
 FileReadResult InspectRecordFile(const std::string& fileName);
@@ -150,9 +156,10 @@ int VerifyRecordFile(File& file);
 int VerifyRecordImage(const unsigned char* bytes, size_t length);
 // Rewrites the stored length and the checksum after a change; keeps the file position.
 void SealRecordFile(File& file);
-// Seals a file held exclusively again, as one journalled change: a program killed on the way leaves it
-// as it was. Throws FileException.
-void ResealRecordFile(File& file);
+// Seals the file again, as one journalled change under its own exclusive hold: a program killed on the
+// way leaves it as it was. False, with nothing written, when the file cannot be held or its record
+// chain is not whole (then a seal would only make damage look sound). Throws FileException.
+bool ResealRecordFile(const std::string& fileName);
 // Creates (or empties) a record file holding only its header record; the file stays open for the
 // change that asked for it.
 bool CreateRecordFile(SharedFile& file, const std::string& fileName);

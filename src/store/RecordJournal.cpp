@@ -138,6 +138,16 @@ void RecordJournal::Keep(File& file, uint64_t offset, size_t count)
     m_ranges.push_back(std::move(range));
 }
 
+void RecordJournal::Keep(std::span<const unsigned char> image, uint64_t offset, size_t count)
+{
+    const uint64_t known = std::min<uint64_t>(m_oldLength, image.size());
+    if (offset >= known || count == 0)
+        return;
+    const auto begin = image.begin() + static_cast<ptrdiff_t>(offset);
+    const size_t kept = static_cast<size_t>(std::min<uint64_t>(count, known - offset));
+    m_ranges.push_back(Range { offset, std::vector<unsigned char>(begin, begin + static_cast<ptrdiff_t>(kept)) });
+}
+
 namespace {
 
 // A journal of one file's change keeps the first layout, which every program of ours reads.

@@ -51,6 +51,8 @@ public:
 
     // Keeps the file's bytes at offset..offset+count (cut at the file's end) before they change.
     void Keep(File& file, uint64_t offset, size_t count);
+    // The same, taken from the file's bytes as they were read under the hold of the change.
+    void Keep(std::span<const unsigned char> image, uint64_t offset, size_t count);
 
     uint64_t OldLength() const { return m_oldLength; }
     // The marker of the change of several files this journal is part of; empty for a change of one file.

@@ -58,12 +58,17 @@ void UserAccessRecord::SetOfficeAllowed(int slot, int office, bool allowed)
     byte = allowed ? (byte | BitMask(office)) : (byte & ~BitMask(office));
 }
 
-UserAccessRecord UserAccessRecord::Decode(const PasswordFileRecord& record)
+UserAccessRecord UserAccessRecord::Decode(PasswordRecordBytes record)
 {
     UserAccessRecord access;
-    access.userName = ReadFixedText(record.data() + kUserNameOffset, kUserNameSize);
-    std::copy_n(record.begin() + kOfficeSelectionOffset, kOfficeSelectionSize, access.officeSelection.begin());
+    DecodeInto(record, access);
     return access;
+}
+
+void UserAccessRecord::DecodeInto(PasswordRecordBytes record, UserAccessRecord& access)
+{
+    access.userName.assign(ReadFixedTextView(record.data() + kUserNameOffset, kUserNameSize));
+    std::copy_n(record.begin() + kOfficeSelectionOffset, kOfficeSelectionSize, access.officeSelection.begin());
 }
 
 PasswordFileRecord UserAccessRecord::Encode() const

@@ -33,7 +33,9 @@ struct UserAccessRecord {
     bool IsOfficeAllowed(int slot, int office) const;
     void SetOfficeAllowed(int slot, int office, bool allowed);
 
-    static UserAccessRecord Decode(const PasswordFileRecord& record);
+    static UserAccessRecord Decode(PasswordRecordBytes record);
+    // The same into an existing record, whose name keeps its storage.
+    static void DecodeInto(PasswordRecordBytes record, UserAccessRecord& access);
     // Record type 2, the name cut to its field, the selection; every other byte zero.
     PasswordFileRecord Encode() const;
 

@@ -4,23 +4,36 @@
 #include "store/FixedText.h"
 #include "store/PasswordScramble.h"
 
+#include <algorithm>
+
 namespace custodia {
 
 using namespace userrecord;
 
-UserRecord UserRecord::Decode(const PasswordFileRecord& stored)
+UserRecord UserRecord::Decode(PasswordRecordBytes record)
 {
-    PasswordFileRecord record = stored;
-    ConvertOldUserRecord(record);
     UserRecord user;
-    user.databaseMode = record[kDatabaseModeOffset];
-    user.databaseMask = ReadUint32LE(record.data() + kDatabaseMaskOffset);
-    user.userName = ReadFixedText(record.data() + kUserNameOffset, kUserNameSize);
-    user.fullName = ReadFixedText(record.data() + kFullNameOffset, kFullNameSize);
-    user.description = ReadFixedText(record.data() + kDescriptionOffset, kDescriptionSize);
-    user.password = UnscramblePassword(ReadFixedText(record.data() + kPasswordOffset, kPasswordSize));
-    user.groupNumber = record[kGroupNumberOffset];
+    DecodeInto(record, user);
     return user;
+}
+
+void UserRecord::DecodeInto(PasswordRecordBytes stored, UserRecord& user)
+{
+    // Only a record of the older layout is copied, to be converted.
+    PasswordFileRecord converted {};
+    const unsigned char* record = stored.data();
+    if (IsOldUserRecord(stored)) {
+        std::copy(stored.begin(), stored.end(), converted.begin());
+        ConvertOldUserRecord(converted);
+        record = converted.data();
+    }
+    user.databaseMode = record[kDatabaseModeOffset];
+    user.databaseMask = ReadUint32LE(record + kDatabaseMaskOffset);
+    user.userName.assign(ReadFixedTextView(record + kUserNameOffset, kUserNameSize));
+    user.fullName.assign(ReadFixedTextView(record + kFullNameOffset, kFullNameSize));
+    user.description.assign(ReadFixedTextView(record + kDescriptionOffset, kDescriptionSize));
+    user.password = UnscramblePassword(ReadFixedTextView(record + kPasswordOffset, kPasswordSize));
+    user.groupNumber = record[kGroupNumberOffset];
 }
 
 PasswordFileRecord UserRecord::Encode() const
@@ -39,7 +52,7 @@ PasswordFileRecord UserRecord::Encode() const
     return record;
 }
 
-bool IsOldUserRecord(const PasswordFileRecord& record)
+bool IsOldUserRecord(PasswordRecordBytes record)
 {
     return RecordTypeOf(record) == passwordfile::kUserRecordType && record[kLayoutMarkerOffset] != 0;
 }

@@ -6,13 +6,12 @@
 #include "store/FixedText.h"
 #include "store/PasswordFile.h"
 #include "store/PasswordFileCheck.h"
-#include "store/PasswordFileScan.h"
+#include "store/PasswordImage.h"
 #include "store/SharedFile.h"
 
 #include <algorithm>
 #include <functional>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 namespace custodia {
@@ -40,95 +39,80 @@ std::optional<PasswordFileHeader> ReadHeader(File& file)
     return PasswordFileHeader::Decode(bytes);
 }
 
-// Whether the file can be used, and why not.
-FindUserStatus StatusOf(const PasswordFileScan& scan)
-{
-    if (!scan.header)
-        return kPasswordFileHeaderShort;
-    return scan.IsPasswordFile() ? kUserFound : kPasswordFileWrongTitle;
-}
+// Pieces of about 100 KB: few reads even at 10,000 users, and a buffer that stays small.
+constexpr size_t kRecordsPerPiece = 512;
 
 bool IsOversized(const File& file)
 {
     return file.GetLength() > kMaxFileLength;
 }
 
-// Opens the file for reading and scans it once: kUserFound when it can be used, else why not, with the
-// reason for people in read. A file of more records than any password file holds is not scanned.
-FindUserStatus ScanForReading(const std::string& loginPath, PasswordFileScan& scan, FileReadResult& read,
-    const PasswordRecordVisitor& visit, const std::function<void(uint64_t records)>& expect = {})
+// "tessel.pwd" read whole into memory, and whether it can be used.
+struct PasswordFileContents {
+    FindUserStatus status = kUserFound; // kUserFound when it can be used
+    FileReadResult read; // why not, for people
+    std::vector<unsigned char> bytes;
+};
+
+// Opens the file as asked; on failure says why: missing, or there but not to be opened.
+PasswordFileContents OpenPasswordFile(SharedFile& file, const std::string& path, unsigned flags)
 {
-    read = {};
+    PasswordFileContents contents;
+    if (file.OpenWithRetry(path, flags))
+        return contents;
+    if (file.LastCause() == kCauseFileNotFound) {
+        contents.status = kNoPasswordFile;
+        contents.read = { FileReadStatus::Missing, "no such file" };
+    } else {
+        contents.status = kPasswordFileUnreadable;
+        contents.read
+            = { FileReadStatus::Unopenable, DescribeUnopenablePasswordFile(file.LastOpenError()), file.LastCause() };
+    }
+    return contents;
+}
+
+// Reads the open file whole, in a few large reads, and says whether it is a password file. A file of
+// more records than any password file holds is not read.
+void ReadPasswordFile(File& file, PasswordFileContents& contents)
+{
+    if (!file.ReadWhole(contents.bytes, kMaxFileLength)) {
+        contents.bytes.clear();
+        contents.status = kPasswordFileWrongTitle;
+        contents.read = { FileReadStatus::Damaged, DescribeOversizedPasswordFile(file.GetLength()) };
+        return;
+    }
+    const PasswordImage image(contents.bytes);
+    if (!image.Header()) {
+        contents.status = kPasswordFileHeaderShort;
+        contents.read = { FileReadStatus::Damaged, DescribeShortPasswordHeader(image.HeaderLength()) };
+    } else if (!image.IsPasswordFile()) {
+        contents.status = kPasswordFileWrongTitle;
+        contents.read = { FileReadStatus::Damaged, DescribeWrongPasswordTitle() };
+    }
+}
+
+// Opens the file for reading and reads it whole, sharing it with other readers.
+PasswordFileContents ReadForReading(const std::string& loginPath)
+{
     SharedFile file;
-    if (!file.OpenWithRetry(PasswordFilePath(loginPath), kReadShared)) {
-        if (file.LastCause() == kCauseFileNotFound) {
-            read = { FileReadStatus::Missing, "no such file" };
-            return kNoPasswordFile;
-        }
-        read = { FileReadStatus::Unopenable, DescribeUnopenablePasswordFile(file.LastOpenError()), file.LastCause() };
-        return kPasswordFileUnreadable;
-    }
-    if (IsOversized(file)) {
-        read = { FileReadStatus::Damaged, DescribeOversizedPasswordFile(file.GetLength()) };
-        return kPasswordFileWrongTitle;
-    }
-    scan = ScanPasswordFile(file, visit, expect);
-    const FindUserStatus status = StatusOf(scan);
-    if (status == kPasswordFileHeaderShort)
-        read = { FileReadStatus::Damaged, DescribeShortPasswordHeader(scan.HeaderLength()) };
-    else if (status == kPasswordFileWrongTitle)
-        read = { FileReadStatus::Damaged, DescribeWrongPasswordTitle() };
-    return status;
+    PasswordFileContents contents = OpenPasswordFile(file, PasswordFilePath(loginPath), kReadShared);
+    if (file.IsOpen())
+        ReadPasswordFile(file, contents);
+    return contents;
 }
 
 void WriteHeader(File& file, const PasswordFileHeader& header)
 {
     const PasswordFileHeaderBytes bytes = header.Encode();
-    file.SeekToBegin();
-    file.Write(bytes.data(), bytes.size());
-}
-
-void WriteRecordAt(File& file, uint64_t index, const PasswordFileRecord& record)
-{
-    file.Seek(static_cast<int64_t>(PasswordRecordOffset(index)), File::SeekFrom::Begin);
-    file.Write(record.data(), record.size());
-}
-
-// A text field of a record, read as the decoders read it but without copying: the scans compare one
-// name against every record of the file.
-std::string_view FieldText(const PasswordFileRecord& record, size_t offset, size_t size)
-{
-    const auto* begin = reinterpret_cast<const char*>(record.data() + offset);
-    return std::string_view(begin, static_cast<size_t>(std::find(begin, begin + size - 1, '\0') - begin));
-}
-
-bool IsUserRecordOf(const PasswordFileRecord& record, std::string_view userName)
-{
-    if (RecordTypeOf(record) != kUserRecordType)
-        return false;
-    if (IsOldUserRecord(record))
-        return UserRecord::Decode(record).userName == userName;
-    return FieldText(record, userrecord::kUserNameOffset, userrecord::kUserNameSize) == userName;
-}
-
-bool IsAccessRecordOf(const PasswordFileRecord& record, std::string_view userName)
-{
-    return RecordTypeOf(record) == kAccessRecordType
-        && FieldText(record, accessrecord::kUserNameOffset, accessrecord::kUserNameSize) == userName;
+    file.WriteAt(0, bytes.data(), bytes.size());
 }
 
 // Only a slot freed as such is reused: a record whose type byte is damaged may be an intact user
 // of another program's, and overwriting it would make the damage worse.
-bool IsFreeSlot(const PasswordFileRecord& record)
+bool IsFreeSlot(PasswordRecordBytes record)
 {
     return RecordTypeOf(record) == kFreeRecordType;
 }
-
-// The last record of one kind of a name, if the file holds one.
-struct SlotChoice {
-    std::optional<uint64_t> match;
-    PasswordFileRecord matched {};
-};
 
 // A record to write at its index.
 struct RecordWrite {
@@ -146,9 +130,16 @@ void WriteChanges(File& file, PasswordFileHeader header, uint32_t inUseAfter, co
     if (header.recordCount > stored)
         WriteHeader(file, header);
     for (const RecordWrite& write : writes)
-        WriteRecordAt(file, write.index, write.record);
+        file.WriteAt(PasswordRecordOffset(write.index), write.record.data(), write.record.size());
     if (header.recordCount < stored)
         WriteHeader(file, header);
+}
+
+PasswordFileRecord CopyOf(PasswordRecordBytes record)
+{
+    PasswordFileRecord copy {};
+    std::copy(record.begin(), record.end(), copy.begin());
+    return copy;
 }
 
 } // namespace
@@ -173,56 +164,74 @@ bool UserStore::CreatePasswordFile(const std::string& loginPath) const
 Loaded<std::vector<UserEntry>> UserStore::LoadUsers(const std::string& loginPath) const
 {
     Loaded<std::vector<UserEntry>> loaded;
-    std::vector<UserEntry>& users = loaded.value;
-    std::unordered_map<std::string, UserAccessRecord> accessByName;
-    PasswordFileScan scan;
-    FileReadResult read;
-    const FindUserStatus status = ScanForReading(
-        loginPath, scan, read,
-        [&](uint64_t, const PasswordFileRecord& record) {
-            if (RecordTypeOf(record) == kUserRecordType) {
-                users.push_back(UserEntry { UserRecord::Decode(record), {} });
-            } else if (RecordTypeOf(record) == kAccessRecordType) {
-                UserAccessRecord access = UserAccessRecord::Decode(record);
-                accessByName[access.userName] = std::move(access); // the last of a name counts
-            }
-        },
-        [&](uint64_t records) {
-            // Most files hold a user and its access record for each user.
-            users.reserve(static_cast<size_t>(records / 2));
-            accessByName.reserve(static_cast<size_t>(records / 2));
-        });
-    if (status != kUserFound) {
-        static_cast<FileReadResult&>(loaded) = read;
-        users.clear();
+    PasswordFileContents contents = ReadForReading(loginPath);
+    if (contents.status != kUserFound) {
+        static_cast<FileReadResult&>(loaded) = std::move(contents.read);
         return loaded;
     }
-    for (UserEntry& entry : users) {
-        if (const auto found = accessByName.find(entry.user.userName); found != accessByName.end())
-            entry.access = found->second;
-    }
+    loaded.value = ParseUsers(PasswordImage(contents.bytes));
     return loaded;
+}
+
+FileReadResult UserStore::ForEachUser(
+    const std::string& loginPath, const std::function<void(const UserRecord& user)>& visit) const
+{
+    SharedFile file;
+    PasswordFileContents contents = OpenPasswordFile(file, PasswordFilePath(loginPath), kReadShared);
+    if (!file.IsOpen())
+        return contents.read;
+    if (IsOversized(file))
+        return { FileReadStatus::Damaged, DescribeOversizedPasswordFile(file.GetLength()) };
+
+    // The file in pieces of many records into one buffer, so that listing thousands of users touches
+    // little memory; the first piece begins with the header, and a piece's torn last record is carried
+    // over to the next. Read to the end rather than trusting the length, which another program may be
+    // changing, but never past the largest password file.
+    std::vector<unsigned char> piece(kHeaderSize + kRecordsPerPiece * kRecordSize);
+    size_t got = file.Read(piece.data(), piece.size());
+    const PasswordImage header(std::span(piece.data(), got));
+    if (!header.Header())
+        return { FileReadStatus::Damaged, DescribeShortPasswordHeader(header.HeaderLength()) };
+    if (!header.IsPasswordFile())
+        return { FileReadStatus::Damaged, DescribeWrongPasswordTitle() };
+    uint64_t left = kMaxFileLength - got;
+    size_t start = kHeaderSize;
+    size_t available = got;
+    for (;;) {
+        const size_t whole = (available - start) / kRecordSize;
+        for (size_t i = 0; i < whole; ++i) {
+            const PasswordRecordBytes record(piece.data() + start + i * kRecordSize, kRecordSize);
+            if (RecordTypeOf(record) == kUserRecordType)
+                visit(UserRecord::Decode(record));
+        }
+        if (got == 0 || available < piece.size() || left == 0)
+            return {};
+        // The torn rest moves to the front, and the next piece is read behind it.
+        const size_t carried = available - start - whole * kRecordSize;
+        std::copy_n(piece.begin() + static_cast<ptrdiff_t>(available - carried), carried, piece.begin());
+        const size_t wanted = static_cast<size_t>(std::min<uint64_t>(piece.size() - carried, left));
+        got = file.Read(piece.data() + carried, wanted);
+        left -= got;
+        start = 0;
+        available = carried + got;
+    }
 }
 
 FoundUser UserStore::FindUser(const std::string& loginPath, std::string_view userName) const
 {
     FoundUser found;
-    PasswordFileScan scan;
-    FileReadResult read;
-    bool matched = false;
-    // No early stop: when a name occurs twice, the last record of each kind is the one that counts.
-    found.status = ScanForReading(loginPath, scan, read, [&](uint64_t, const PasswordFileRecord& record) {
-        if (IsAccessRecordOf(record, userName)) {
-            found.entry.access = UserAccessRecord::Decode(record);
-        } else if (IsUserRecordOf(record, userName)) {
-            found.entry.user = UserRecord::Decode(record);
-            matched = true;
-        }
-    });
+    const PasswordFileContents contents = ReadForReading(loginPath);
+    found.status = contents.status;
     if (found.status != kUserFound)
-        found.entry = {};
-    else if (!matched)
+        return found;
+    const PasswordImage image(contents.bytes);
+    const UserRecordIndices records = FindUserRecords(image, userName);
+    if (!records.user)
         found.status = kNoSuchUser;
+    else
+        found.entry.user = UserRecord::Decode(image.Record(*records.user));
+    if (records.access)
+        found.entry.access = UserAccessRecord::Decode(image.Record(*records.access));
     return found;
 }
 
@@ -237,56 +246,53 @@ SaveUserResult UserStore::UpdateUser(
     const std::string path = PasswordFilePath(loginPath);
     SharedFile file;
     // An existing file that cannot be opened is never created anew: that would wipe every user in it.
-    if (!file.OpenWithRetry(path, FileExists(path) ? kUpdateExclusive : kCreateExclusive) || IsOversized(file))
+    PasswordFileContents contents
+        = OpenPasswordFile(file, path, FileExists(path) ? kUpdateExclusive : kCreateExclusive);
+    if (!file.IsOpen())
         return kUserNotSaved;
-
-    const std::string name(FitFixedText(userName, userrecord::kUserNameSize));
-    SlotChoice user;
-    SlotChoice access;
-    // The last two free slots: a new user takes the last, its access record the one before.
-    std::vector<uint64_t> freeSlots;
-    PasswordFileScan scan = ScanPasswordFile(file, [&](uint64_t index, const PasswordFileRecord& record) {
-        if (IsUserRecordOf(record, name)) {
-            user = { index, record };
-        } else if (IsAccessRecordOf(record, name)) {
-            access = { index, record };
-        } else if (IsFreeSlot(record)) {
-            if (freeSlots.size() == 2)
-                freeSlots.erase(freeSlots.begin());
-            freeSlots.push_back(index);
-        }
-    });
+    ReadPasswordFile(file, contents);
     // An empty file can hold no user: it is what a program leaves that died creating it.
-    if (scan.length == 0) {
-        WriteHeader(file, PasswordFileHeader {});
-        scan.header = PasswordFileHeader {};
+    if (contents.status == kPasswordFileHeaderShort && contents.bytes.empty()) {
+        const PasswordFileHeaderBytes header = PasswordFileHeader {}.Encode();
+        file.WriteAt(0, header.data(), header.size());
+        contents.bytes.assign(header.begin(), header.end());
+        contents.status = kUserFound;
     }
     // A record added behind a foreign header would be invisible to every reader, so such a file is
     // refused as a whole.
-    if (!scan.IsPasswordFile())
+    if (contents.status != kUserFound)
         return kUserNotSaved;
+
+    const PasswordImage image(contents.bytes);
+    const std::string name(FitFixedText(userName, userrecord::kUserNameSize));
+    const UserRecordIndices found = FindUserRecords(image, name);
+    // The last two free slots: a new user takes the last, its access record the one before.
+    std::vector<uint64_t> freeSlots;
+    for (uint64_t i = image.WholeRecords(); i-- > 0 && freeSlots.size() < 2;)
+        if (IsFreeSlot(image.Record(i)))
+            freeSlots.insert(freeSlots.begin(), i);
 
     // The change starts from the stored user (the last of its name) with its last access record.
     UserEntry stored;
     stored.user.userName = name;
-    if (user.match)
-        stored.user = UserRecord::Decode(user.matched);
-    if (access.match)
-        stored.access = UserAccessRecord::Decode(access.matched);
+    if (found.user)
+        stored.user = UserRecord::Decode(image.Record(*found.user));
+    if (found.access)
+        stored.access = UserAccessRecord::Decode(image.Record(*found.access));
     change(stored);
     stored.user.userName = name;
     stored.access.userName = name;
 
-    uint64_t end = scan.wholeRecords;
-    uint32_t inUse = scan.recordsInUse;
+    uint64_t end = image.WholeRecords();
+    uint32_t inUse = image.RecordsInUse();
     // Over the last record of the name, else into the last free slot, else after the last whole record.
     // The last match, because when another program stored a name twice the readers deliver the last
     // record of it: replacing the first would report a saved password that the log-on never sees. A
     // torn record at the end of the file is written over rather than after, so that readers, which
     // step 206 bytes at a time from the header, see the new record.
-    const auto place = [&](const SlotChoice& choice) -> uint64_t {
-        if (choice.match)
-            return *choice.match;
+    const auto place = [&](const std::optional<uint64_t>& match) -> uint64_t {
+        if (match)
+            return *match;
         ++inUse;
         if (freeSlots.empty())
             return end++;
@@ -295,54 +301,81 @@ SaveUserResult UserStore::UpdateUser(
         return index;
     };
     std::vector<RecordWrite> writes;
-    writes.push_back({ place(user), stored.user.Encode() });
-    writes.push_back({ place(access), stored.access.Encode() });
-    WriteChanges(file, *scan.header, inUse, writes);
+    writes.push_back({ place(found.user), stored.user.Encode() });
+    writes.push_back({ place(found.access), stored.access.Encode() });
+    WriteChanges(file, *image.Header(), inUse, writes);
     return kUserSaved;
+}
+
+Loaded<int> UserStore::FreeUserRecords(const std::string& loginPath, std::string_view userName,
+    const std::function<bool(const UserRecord& user)>& freed, bool orphanAccessRecords) const
+{
+    Loaded<int> result;
+    SharedFile file;
+    PasswordFileContents contents = OpenPasswordFile(file, PasswordFilePath(loginPath), kUpdateExclusive);
+    if (file.IsOpen())
+        ReadPasswordFile(file, contents);
+    if (contents.status != kUserFound) {
+        static_cast<FileReadResult&>(result) = std::move(contents.read);
+        return result;
+    }
+    // Compared as SaveUser stores it, so that whatever was saved can be deleted with the same name.
+    const std::string_view name = FitFixedText(userName, userrecord::kUserNameSize);
+
+    // The file is held exclusively, so it can be decided as a whole before anything is written.
+    const PasswordImage image(contents.bytes);
+    std::vector<RecordWrite> users;
+    std::vector<RecordWrite> accesses;
+    bool userRemains = false;
+    for (uint64_t i = 0; i < image.WholeRecords(); ++i) {
+        const PasswordRecordBytes record = image.Record(i);
+        const uint8_t type = RecordTypeOf(record);
+        if ((type != kUserRecordType && type != kAccessRecordType) || StoredUserName(record) != name)
+            continue;
+        if (type == kAccessRecordType)
+            accesses.push_back({ i, CopyOf(record) });
+        else if (freed(UserRecord::Decode(record)))
+            users.push_back({ i, CopyOf(record) });
+        else
+            userRemains = true;
+    }
+    if (users.empty() && !orphanAccessRecords)
+        return result;
+    // An access record goes with the last user of its name, never from under a user that stays.
+    std::vector<RecordWrite> writes = std::move(users);
+    if (!userRemains)
+        writes.insert(writes.end(), accesses.begin(), accesses.end());
+    if (writes.empty())
+        return result;
+    std::sort(
+        writes.begin(), writes.end(), [](const RecordWrite& a, const RecordWrite& b) { return a.index < b.index; });
+    for (RecordWrite& write : writes) {
+        ConvertOldUserRecord(write.record);
+        write.record[kRecordTypeOffset] = kFreeRecordType;
+    }
+    const auto count = static_cast<uint32_t>(writes.size());
+    const uint32_t inUse = image.RecordsInUse();
+    WriteChanges(file, *image.Header(), inUse >= count ? inUse - count : 0, writes);
+    result.value = static_cast<int>(count);
+    return result;
 }
 
 int UserStore::DeleteUser(const std::string& loginPath, std::string_view userName, std::string_view fullName,
     std::string_view description) const
 {
-    SharedFile file;
-    if (!file.OpenWithRetry(PasswordFilePath(loginPath), kUpdateExclusive) || IsOversized(file))
-        return 0;
     // Compared as SaveUser stores them, so that whatever was saved can be deleted with the same texts.
-    const std::string_view name = FitFixedText(userName, userrecord::kUserNameSize);
     const std::string_view full = FitFixedText(fullName, userrecord::kFullNameSize);
     const std::string_view about = FitFixedText(description, userrecord::kDescriptionSize);
+    return FreeUserRecords(
+        loginPath, userName, [&](const UserRecord& user) { return user.fullName == full && user.description == about; },
+        true)
+        .value;
+}
 
-    // The file is held exclusively, so it can be decided as a whole before anything is written.
-    std::vector<RecordWrite> users;
-    std::vector<RecordWrite> accesses;
-    bool userRemains = false;
-    const PasswordFileScan scan = ScanPasswordFile(file, [&](uint64_t index, const PasswordFileRecord& record) {
-        if (IsAccessRecordOf(record, name)) {
-            accesses.push_back({ index, record });
-        } else if (IsUserRecordOf(record, name)) {
-            const UserRecord user = UserRecord::Decode(record);
-            if (user.fullName == full && user.description == about)
-                users.push_back({ index, record });
-            else
-                userRemains = true;
-        }
-    });
-    if (!scan.IsPasswordFile())
-        return 0;
-    // An access record goes with the last user of its name, never from under a user that stays.
-    std::vector<RecordWrite> freed = std::move(users);
-    if (!userRemains)
-        freed.insert(freed.end(), accesses.begin(), accesses.end());
-    if (freed.empty())
-        return 0;
-    std::sort(freed.begin(), freed.end(), [](const RecordWrite& a, const RecordWrite& b) { return a.index < b.index; });
-    for (RecordWrite& write : freed) {
-        ConvertOldUserRecord(write.record);
-        write.record[kRecordTypeOffset] = kFreeRecordType;
-    }
-    const auto count = static_cast<uint32_t>(freed.size());
-    WriteChanges(file, *scan.header, scan.recordsInUse >= count ? scan.recordsInUse - count : 0, freed);
-    return static_cast<int>(freed.size());
+Loaded<int> UserStore::DeleteUserNamed(const std::string& loginPath, std::string_view userName) const
+{
+    return FreeUserRecords(
+        loginPath, userName, [](const UserRecord&) { return true; }, false);
 }
 
 bool UserStore::IsLogonRequired()

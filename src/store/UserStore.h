@@ -73,6 +73,12 @@ public:
     // its name in the file). The status tells a file without users (Read, no value) from one that is
     // missing, cannot be opened, or is no password file (Damaged: short header or wrong title).
     Loaded<std::vector<UserEntry>> LoadUsers(const std::string& loginPath) const;
+    // Every user record in file order, password in plain text, without access records and without
+    // holding the file or the list whole: for listing thousands of users at once. The status tells a
+    // file without users from one that is missing, cannot be opened, or is no password file; the
+    // function is called only for a file that is one.
+    FileReadResult ForEachUser(
+        const std::string& loginPath, const std::function<void(const UserRecord& user)>& visit) const;
     // The last user record of that name, with the last access record of the name.
     FoundUser FindUser(const std::string& loginPath, std::string_view userName) const;
     // Adds the user, or replaces the user of that name, with its access record (the name in the access
@@ -90,6 +96,11 @@ public:
     // user of that name stays. Returns the number of records freed (0 also when the file cannot be used).
     int DeleteUser(const std::string& loginPath, std::string_view userName, std::string_view fullName,
         std::string_view description) const;
+    // Frees every user record of the name, whatever its other texts, and the access records of the
+    // name, within one exclusive open; nothing when the file holds no user of the name. The value is
+    // the number of records freed; the status tells a file without the user (Read, 0) from one that is
+    // missing, cannot be opened or is no password file.
+    Loaded<int> DeleteUserNamed(const std::string& loginPath, std::string_view userName) const;
 
     // Whether a log-on is needed: false only when "tessel.pwd" in the current directory is a readable
     // password file with no record in use. Opened once, without retries.
@@ -172,6 +183,11 @@ public:
         const std::string& loginPath, const std::function<void(DatabaseList& list)>& change) const;
 
 private:
+    // Frees the user records of the name that the function picks, and the access records of the name
+    // unless a user of it stays; access records without any user of the name only if asked to.
+    Loaded<int> FreeUserRecords(const std::string& loginPath, std::string_view userName,
+        const std::function<bool(const UserRecord& user)>& freed, bool orphanAccessRecords) const;
+
     std::optional<std::string> m_userName;
     std::optional<std::string> m_password;
     std::optional<std::string> m_fullName;

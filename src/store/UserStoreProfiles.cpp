@@ -2,9 +2,14 @@
 #include "store/UserStore.h"
 
 #include "platform/Platform.h"
+#include "store/FixedText.h"
 #include "store/RecordFile.h"
+#include "store/RecordImage.h"
 
 #include <algorithm>
+#include <array>
+#include <optional>
+#include <span>
 #include <vector>
 
 namespace custodia {
@@ -22,21 +27,28 @@ std::string ProfilePath(const std::string& loginPath, int program)
 
 Loaded<std::vector<GroupEntry>> UserStore::LoadGroupList(const std::string& loginPath) const
 {
-    // All 256 possible groups in one pass over the file rather than 256 lookups.
-    std::vector<GroupRecordBytes> buffers(kGroupCount);
-    std::vector<RecordRequest> requests(kGroupCount);
-    for (size_t i = 0; i < requests.size(); ++i)
-        requests[i] = RecordRequest { kKind, static_cast<uint8_t>(i), buffers[i], 0 };
+    // All 256 possible groups in one read of the file and one pass over it rather than 256 lookups.
+    std::vector<unsigned char> image;
     Loaded<std::vector<GroupEntry>> groups;
     // Only "setup.prf" decides which groups exist.
-    static_cast<FileReadResult&>(groups) = RecordFile().ReadRecords(ProfilePath(loginPath, kProgramSetup), requests);
+    static_cast<FileReadResult&>(groups) = ReadRecordFileImage(ProfilePath(loginPath, kProgramSetup), image);
     if (!groups.WasRead())
         return groups;
-    for (size_t i = 0; i < requests.size(); ++i) {
-        if (requests[i].bytesRead == 0)
+    // Each group is its first record that fits a group record; a larger one is passed over.
+    std::array<std::optional<std::span<const unsigned char>>, kGroupCount> found;
+    RecordChain chain(image);
+    while (const auto record = chain.Next())
+        if (record->kind == kKind && record->data.size() <= kSize && !found[record->subKind])
+            found[record->subKind] = record->data;
+    for (int number = 0; number < kGroupCount; ++number) {
+        if (!found[static_cast<size_t>(number)])
             continue;
-        const GroupRecord group = GroupRecord::Decode(buffers[i]);
-        groups.value.push_back(GroupEntry { static_cast<int>(i), group.name, group.description });
+        // A shorter record reads as if the rest of the group record were zero.
+        std::array<unsigned char, kRightsOffset> texts {};
+        const std::span<const unsigned char> data = *found[static_cast<size_t>(number)];
+        std::copy_n(data.begin(), std::min(data.size(), texts.size()), texts.begin());
+        groups.value.push_back(GroupEntry { number, ReadFixedText(texts.data() + kNameOffset, kNameSize),
+            ReadFixedText(texts.data() + kDescriptionOffset, kDescriptionSize) });
     }
     return groups;
 }
@@ -127,13 +139,9 @@ RecordChangeOutcome UserStore::ChangeGroup(
 void UserStore::DeleteGroup(const std::string& loginPath, uint8_t groupNumber) const
 {
     for (int program = 0; program < kProgramCount; ++program) {
-        const std::string path = ProfilePath(loginPath, program);
-        GroupRecordBytes buffer {};
-        RecordFile records;
-        // The whole record is the key, so a shorter record of the group can never be matched by it.
-        if (records.ReadRecord(path, kKind, groupNumber, buffer, false) != kSize)
-            continue;
-        records.DeleteRecord(path, kKind, groupNumber, buffer, kSize);
+        // The record a reader takes for the group, and only a whole one: a shorter record of the group
+        // is left alone.
+        RecordFile().DeleteFittingRecord(ProfilePath(loginPath, program), kKind, groupNumber, kSize);
     }
 }
 

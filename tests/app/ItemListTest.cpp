@@ -367,6 +367,22 @@ TEST_F(ItemListTest, RefillKeepsTheSelectionAndTheScrollPosition)
     EXPECT_EQ(scroll.value(), position);
 }
 
+// The kept rows are found by their stored names, whatever the code page makes of them, and the list is
+// not shown a row as kept that only resembles it.
+TEST_F(ItemListTest, RefillKeepsASelectionFoundByItsStoredName)
+{
+    AddUser(m_path, "ann", "", "", 0);
+    AddUser(m_path, "J\xfcrgen", "", "", 0);
+    AddUser(m_path, "Jurgen", "", "", 0);
+    Open();
+    View().SelectRow(1);
+    View().FillUsers(m_path);
+    EXPECT_EQ(View().SelectedRows(), std::vector<int> { 1 });
+    View().SelectRow(2);
+    View().FillUsers(m_path);
+    EXPECT_EQ(View().SelectedRows(), std::vector<int> { 2 });
+}
+
 TEST_F(ItemListTest, TreeNamesLoginPathsByTheirFolderAndTellsAlikeOnesApart)
 {
     const std::string first = MakeLoginPath("site1/Head Office");
@@ -445,13 +461,15 @@ TEST_F(ItemListTest, UnreadableUserFileIsExplainedNotShownEmpty)
         ShowCategory(LoginPathCategory::Users);
         View().Reload();
         SetSleepFunction([](int) {});
-        if (c.named == m_path)
+        if (c.named == m_path) {
             EXPECT_EQ(waits, 0) << "a folder that is gone is not waited for";
+        }
         ASSERT_TRUE(View().Problem().has_value());
         EXPECT_EQ(View().Problem()->fileName, QString::fromStdString(c.named));
         EXPECT_FALSE(View().Problem()->cause.isEmpty());
-        if (!c.cause.isEmpty())
+        if (!c.cause.isEmpty()) {
             EXPECT_EQ(View().Problem()->cause, c.cause);
+        }
         EXPECT_TRUE(View().ProblemLabel().isVisible());
         EXPECT_TRUE(View().ProblemLabel().text().startsWith(W(781)));
         EXPECT_TRUE(View().ProblemLabel().text().contains(QString::fromStdString(c.named)));

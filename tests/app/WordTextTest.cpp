@@ -52,7 +52,8 @@ TEST(WordTextTest, FileCausesAreWordsWithThePlainTextsAsFallback)
     EXPECT_EQ(FileCauseText(none, kCauseDiskFull), QString("disk full"));
     EXPECT_EQ(FileCauseText(none, 99), QString("unknown file error"));
     EXPECT_EQ(OpenErrorText(none, pipe), QString::fromStdString(DescribeOpenError(pipe)));
-    EXPECT_EQ(OpenErrorText(none, OpenError { kCauseAccessDenied, EROFS }), QString("read-only file system"));
+    EXPECT_EQ(OpenErrorText(none, OpenError { kCauseAccessDenied, EROFS, OpenError::Refusal::None, {} }),
+        QString("read-only file system"));
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 #include "app/MainWindowFixture.h"
 #include "helpbar/CHelpBar.h"
+#include "platform/Platform.h"
 
 #include <QLineEdit>
 #include <QMenu>
 #include <QSettings>
 #include <QToolButton>
+#include <QTreeView>
 
 namespace custodia::test {
 namespace {
@@ -57,6 +59,28 @@ TEST_F(HelpBarFrameTest, TheMenuAndToolbarToggleShowAndHideTheBar)
     EXPECT_FALSE(Bar().isVisible());
     EXPECT_FALSE(ToggleAction().isChecked());
     EXPECT_TRUE(m_ui.messages.empty());
+}
+
+// Showing or hiding the bar changes the list's width alone: the columns follow it, and the login path's
+// files are not read again.
+TEST_F(HelpBarFrameTest, TogglingTheBarFitsTheColumnsWithoutReadingTheFiles)
+{
+    const std::string path = MakeLoginPath("north");
+    AddUser(path, "ann", "Ann Smith", "", 0);
+    OpenWindowWithHelpBar();
+    Select(CategoryItem(0, LoginPathCategory::Users));
+    ASSERT_EQ(View().Mode(), ListMode::Users);
+    const int before = View().ListClientWidth();
+
+    ScopedReadCounter reads;
+    ToggleAction().trigger();
+    EXPECT_EQ(reads.Count(), 0u);
+    const int width = View().ListClientWidth();
+    EXPECT_GT(width, before);
+    const int unit = (width - width / 12) / 12;
+    EXPECT_EQ(View().DetailsView().columnWidth(0), 3 * unit);
+    EXPECT_EQ(View().DetailsView().columnWidth(3), 5 * unit);
+    EXPECT_EQ(View().TotalRowCount(), 1);
 }
 
 TEST_F(HelpBarFrameTest, AHiddenBarStaysHiddenAtTheNextStart)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -97,6 +98,36 @@ TEST_F(PasswordFileAccessTest, EachOperationReadsTheFileInAFewLargeReads)
         operation();
         EXPECT_LE(reads.Count(), kFewReads) << name;
     }
+}
+
+// Listing for people streams the file in pieces of many records, and deleting by name reads it once.
+TEST_F(PasswordFileAccessTest, ListingAndDeletingByNameReadTheFileInAFewLargeReads)
+{
+    WriteUsers(500);
+    size_t listed = 0;
+    {
+        ScopedReadCounter reads;
+        EXPECT_TRUE(m_store.ForEachUser(LoginPath(), [&](const UserRecord&) { ++listed; }).WasRead());
+        EXPECT_LE(reads.Count(), 3u);
+    }
+    EXPECT_EQ(listed, 500u);
+    ScopedReadCounter reads;
+    EXPECT_EQ(m_store.DeleteUserNamed(LoginPath(), "user7").value, 2);
+    EXPECT_LE(reads.Count(), 3u);
+}
+
+// A name whose user record is gone but whose access record stayed behind is no user to delete by name.
+TEST_F(PasswordFileAccessTest, DeletingByNameNeedsAUserOfThatName)
+{
+    Bytes file = Header(1);
+    Append(file, UserAccessRecord { "ghost", {} }.Encode());
+    WriteBytes(PasswordPath(), file);
+    const Loaded<int> freed = m_store.DeleteUserNamed(LoginPath(), "ghost");
+    EXPECT_TRUE(freed.WasRead());
+    EXPECT_EQ(freed.value, 0);
+    EXPECT_EQ(ReadBytes(PasswordPath()), file);
+    std::filesystem::create_directory(m_dir.file("empty"));
+    EXPECT_EQ(m_store.DeleteUserNamed(m_dir.file("empty"), "ghost").status, FileReadStatus::Missing);
 }
 
 // A type byte that is neither user, free nor access may be a peer's intact user with one byte damaged:
