@@ -1,14 +1,12 @@
 #include "words/WordTable.h"
 
-#include "platform/Endian.h"
 #include "platform/Platform.h"
 #include "store/SharedFile.h"
 #include "words/WordFileFormat.h"
+#include "words/WordFileReader.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 
 namespace custodia {
@@ -25,30 +23,10 @@ std::string WordFileName(
     return directory ? JoinPath(*directory, name) : name;
 }
 
-bool IsValidHeader(const std::array<unsigned char, wordfile::kHeaderSize>& header)
-{
-    if (std::memcmp(header.data(), wordfile::kMagic, wordfile::kMagicSize) != 0)
-        return false;
-    return wordfile::SignedByteSum16(header.data(), wordfile::kChecksumOffset)
-        == ReadUint16LE(header.data() + wordfile::kChecksumOffset);
-}
-
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to)
 {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
-}
-
-// Reads one entry text of the given length and compares its check byte. False when the file ends
-// before the text does.
-bool ReadEntryText(File& file, int length, uint8_t check, std::string& text, bool& checkFailed)
-{
-    text.assign(static_cast<size_t>(length), '\0');
-    if (file.Read(text.data(), text.size()) != text.size())
-        return false;
-    if (wordfile::ByteSum8(reinterpret_cast<const unsigned char*>(text.data()), text.size()) != check)
-        checkFailed = true;
-    return true;
 }
 
 } // namespace
@@ -123,35 +101,18 @@ int WordTable::LoadWordFile(const std::optional<std::string>& directory, const s
 int WordTable::ReadWordFile(const std::string& fileName, int base, int count)
 {
     SharedFile file;
-    if (!file.Open(fileName, kReadFlags) || file.GetLength() > wordfile::kMaxFileLength)
+    if (!file.Open(fileName, kReadFlags))
         return kWordFileFailed;
-    std::array<unsigned char, wordfile::kHeaderSize> header {};
-    if (file.Read(header.data(), header.size()) != header.size() || !IsValidHeader(header))
+    const uint64_t length = file.GetLength();
+    if (length > wordfile::kMaxFileLength)
         return kWordFileFailed;
-
-    int result = kWordFileLoaded;
-    std::array<unsigned char, wordfile::kEntryHeadSize> head {};
-    std::string first;
-    std::string word;
-    for (int64_t k = 0;; ++k) {
-        if (file.Read(head.data(), head.size()) != head.size())
-            break;
-        const int firstLength = static_cast<int16_t>(ReadUint16LE(head.data() + wordfile::kEntryFirstLengthOffset));
-        const int wordLength = static_cast<int16_t>(ReadUint16LE(head.data() + wordfile::kEntryWordLengthOffset));
-        // A negative length cannot be read past, and a text cut off by the end of the file is not the
-        // text that was written: both end the file as damaged, keeping the words read before.
-        if (firstLength < 0 || wordLength < 0)
-            return kWordFileFailed;
-        bool checkFailed = false;
-        if (!ReadEntryText(file, firstLength, head[wordfile::kEntryFirstCheckOffset], first, checkFailed)
-            || !ReadEntryText(file, wordLength, head[wordfile::kEntryWordCheckOffset], word, checkFailed))
-            return kWordFileFailed;
-        if (checkFailed)
-            result = kWordFileFailed;
-        if (k < count && base + k < GetWordCount())
-            StoreWord(word, static_cast<int>(base + k));
-    }
-    return result;
+    std::vector<unsigned char> image(static_cast<size_t>(length));
+    image.resize(file.Read(image.data(), image.size()));
+    const bool sound = ReadWordImage(image, [&](int64_t index, std::string_view text) {
+        if (index < count && base + index < GetWordCount())
+            StoreWord(text, static_cast<int>(base + index));
+    });
+    return sound ? kWordFileLoaded : kWordFileFailed;
 }
 
 void WordTable::StoreWord(std::string_view text, int number)
