@@ -157,6 +157,7 @@ const std::map<std::string, SeedMaker>& SeedMakers()
     static const std::map<std::string, SeedMaker> makers = {
         { "record_file_fuzz", RecordFileSeeds },
         { "password_file_fuzz", PasswordFileSeeds },
+        { "password_records_fuzz", PasswordFileSeeds },
         { "word_file_fuzz", WordFileSeeds },
         { "language_file_fuzz", LanguageFileSeeds },
         { "office_names_fuzz", OfficeNameSeeds },
