@@ -1,14 +1,29 @@
 #include "FuzzFile.h"
 
+#include "platform/Endian.h"
 #include "platform/Platform.h"
+#include "store/RecordFile.h"
+#include "store/SharedFile.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <stdexcept>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace custodia::fuzz {
+
+namespace {
+
+std::string g_scratch; // removed at exit
+
+void RemoveScratchFolder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(g_scratch, ignored);
+}
+
+} // namespace
 
 std::string ScratchFolder()
 {
@@ -17,19 +32,23 @@ std::string ScratchFolder()
         // file system makes those the fuzzer's bottleneck.
         struct stat shm { };
         const std::string base = ::stat("/dev/shm", &shm) == 0 && S_ISDIR(shm.st_mode) ? "/dev/shm" : "/tmp";
-        std::string path = base + "/custodia-fuzz-" + std::to_string(::getpid());
-        ::mkdir(path.c_str(), 0700);
-        ChangeDirectory(path);
+        g_scratch = base + "/custodia-fuzz-" + std::to_string(::getpid());
+        ::mkdir(g_scratch.c_str(), 0700);
+        ChangeDirectory(g_scratch);
+        std::atexit(RemoveScratchFolder);
         // Opens that fail would wait between retries; a fuzzer must not.
         SetSleepFunction([](int) {});
-        return path;
+        return g_scratch;
     }();
     return folder;
 }
 
 std::string WriteInput(const std::string& fileName, const uint8_t* data, size_t size)
 {
-    const std::string path = ScratchFolder() + "/" + fileName;
+    const std::string folder = ScratchFolder();
+    // Every failed open appends a line: about a hundred bytes an input, gigabytes of memory in a long run.
+    std::remove((folder + "/" + SharedFile::kErrorLogName).c_str());
+    const std::string path = folder + "/" + fileName;
     std::FILE* out = std::fopen(path.c_str(), "wb");
     if (out == nullptr)
         std::abort();
@@ -37,6 +56,28 @@ std::string WriteInput(const std::string& fileName, const uint8_t* data, size_t 
         std::abort();
     std::fclose(out);
     return path;
+}
+
+std::string WriteInput(const std::string& fileName, const std::vector<unsigned char>& bytes)
+{
+    return WriteInput(fileName, bytes.data(), bytes.size());
+}
+
+std::vector<unsigned char> SealedRecordImage(const uint8_t* data, size_t size)
+{
+    using namespace recordfile;
+    std::vector<unsigned char> image(data, data + size);
+    if (image.size() < kStoredLengthOffset + 4 || ReadUint32LE(image.data() + kChecksumOffset) != 0)
+        return image;
+    if (ReadUint32LE(image.data() + kStoredLengthOffset) == 0)
+        WriteUint32LE(image.data() + kStoredLengthOffset, static_cast<uint32_t>(image.size()));
+    WriteUint32LE(image.data() + kChecksumOffset, RecordChecksum(image.data(), image.size()));
+    return image;
+}
+
+bool ShouldWrite(const std::vector<unsigned char>& image)
+{
+    return VerifyRecordImage(image.data(), image.size()) == recordfile::kVerifyOk || image.size() % 16 == 0;
 }
 
 } // namespace custodia::fuzz

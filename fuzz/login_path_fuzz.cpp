@@ -15,15 +15,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Start each input afresh: saves of earlier inputs would otherwise pile up in the other profiles.
     for (const ProfileFile& profile : kProfileFiles)
         std::remove((loginPath + "/" + profile.fileName).c_str());
-    fuzz::WriteInput("setup.prf", data, size);
-    fuzz::WriteInput("custodia.prf", data, size);
-    fuzz::WriteInput("tessel.dbs", data, size);
+    const std::vector<unsigned char> image = fuzz::SealedRecordImage(data, size);
+    fuzz::WriteInput("setup.prf", image);
+    fuzz::WriteInput("custodia.prf", image);
+    fuzz::WriteInput("tessel.dbs", image);
     UserStore store;
     const auto groups = store.LoadGroupList(loginPath).value;
     const uint8_t group = groups.empty() ? 1 : groups.front().groupNumber;
     store.LoadGroupRights(loginPath, group);
     store.HasRight(kProgramCustodia, 0);
-    if (store.LoadDatabaseList(loginPath).WasRead())
+    const bool listRead = store.LoadDatabaseList(loginPath).WasRead();
+    if (!fuzz::ShouldWrite(image))
+        return 0;
+    if (listRead)
         store.SaveDatabaseList(loginPath, store.DatabaseListOrEmpty());
     store.SaveGroup(loginPath, group, "Fuzzed");
     store.DeleteGroup(loginPath, group);

@@ -10,7 +10,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <string>
 #include <sys/stat.h>
@@ -29,6 +31,22 @@ void MakeFolder(const std::string& path)
     ::mkdir(path.c_str(), 0755);
 }
 
+// Copies of the record files of a folder with the checksum and the stored length zeroed, which the
+// targets read as "seal this": mutations of these reach the records behind the check.
+void AddUnsealedCopies(const std::string& folder)
+{
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ignored)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (bytes.size() < recordfile::kFirstRecordOffset)
+            continue;
+        std::fill_n(bytes.begin() + recordfile::kChecksumOffset, 4, 0);
+        std::fill_n(bytes.begin() + recordfile::kStoredLengthOffset, 4, 0);
+        std::ofstream(entry.path().string() + ".unsealed", std::ios::binary).write(bytes.data(), bytes.size());
+    }
+}
+
 void RecordFileSeeds(const std::string& folder)
 {
     RecordFile records;
@@ -38,6 +56,7 @@ void RecordFileSeeds(const std::string& folder)
     records.WriteRecord(folder + "/setup.prf", 82, 3, group, true);
     records.WriteRecord(folder + "/setup.prf", 82, 4, group, true);
     records.WriteRecord(folder + "/tessel.dbs", 87, 1, databases, true);
+    AddUnsealedCopies(folder);
 }
 
 void PasswordFileSeeds(const std::string& folder)
@@ -71,6 +90,7 @@ void OfficeNameSeeds(const std::string& folder)
     offices.SetOffice(0, "1", "Head office");
     offices.SetOffice(42, "42", "Harbour");
     offices.Save();
+    AddUnsealedCopies(folder);
 }
 
 void LoginPathSeeds(const std::string& folder)
@@ -87,6 +107,8 @@ void LoginPathSeeds(const std::string& folder)
     store.SaveDatabaseList(loginPath, list);
     std::rename((loginPath + "/setup.prf").c_str(), (folder + "/setup.prf").c_str());
     std::rename((loginPath + "/tessel.dbs").c_str(), (folder + "/tessel.dbs").c_str());
+    std::filesystem::remove_all(loginPath);
+    AddUnsealedCopies(folder);
 }
 
 // The installed data files of the checkout, with small texts made here for the odd cases.
@@ -135,6 +157,7 @@ const std::map<std::string, SeedMaker>& SeedMakers()
     static const std::map<std::string, SeedMaker> makers = {
         { "record_file_fuzz", RecordFileSeeds },
         { "password_file_fuzz", PasswordFileSeeds },
+        { "password_records_fuzz", PasswordFileSeeds },
         { "word_file_fuzz", WordFileSeeds },
         { "language_file_fuzz", LanguageFileSeeds },
         { "office_names_fuzz", OfficeNameSeeds },

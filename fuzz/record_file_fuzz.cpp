@@ -12,9 +12,10 @@ using namespace custodia;
 // verify: a change re-seals whatever it found.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string name = fuzz::WriteInput("fuzz.prf", data, size);
-    const uint8_t kind = size > 36 ? data[35] : 82;
-    const uint8_t subKind = size > 36 ? data[36] : 0;
+    const std::vector<unsigned char> image = fuzz::SealedRecordImage(data, size);
+    const std::string name = fuzz::WriteInput("fuzz.prf", image);
+    const uint8_t kind = size > 36 ? image[35] : 82;
+    const uint8_t subKind = size > 36 ? image[36] : 0;
     RecordFile records;
 
     std::vector<unsigned char> buffer(1200);
@@ -26,6 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<RecordRequest> requests { { kind, subKind, first, 0 }, { 87, 1, second, 0 } };
     records.ReadRecords(name, requests);
     records.ReadRecords(name, requests, true);
+    if (!fuzz::ShouldWrite(image))
+        return 0;
 
     const std::vector<unsigned char> record(size % 300, 0x5A);
     // A write refuses a damaged file or a broken record chain; one that was written is sealed.

@@ -15,6 +15,29 @@ bool IsUsableExtension(const std::string& extension)
     return extension.find_first_of(std::string_view("/\\\0", 3)) == std::string::npos;
 }
 
+// Reads the pieces of a help file into an empty text; false when they are not a help file. A read error
+// in the first line makes a file unusable; a later one ends the text there.
+bool ReadHelpText(TextPieceReader& reader, HelpText& text)
+{
+    std::string piece;
+    bool endsLine = false;
+    try {
+        const bool empty = !reader.ReadPiece(piece, endsLine);
+        if (!empty && piece.find(HelpFile::kMarker) == std::string::npos)
+            return false;
+        // The marker line is not shown, however long it is.
+        while (!endsLine && reader.ReadPiece(piece, endsLine)) { }
+    } catch (const FileException&) {
+        return false;
+    }
+    try {
+        while (reader.ReadPiece(piece, endsLine) && text.AppendLine(piece, endsLine)) { }
+    } catch (const FileException&) {
+        // What was read stays: part of the help is more use than none.
+    }
+    return true;
+}
+
 } // namespace
 
 bool HelpFile::Load(const std::string& baseName, const std::string& languageExtension)
@@ -38,24 +61,19 @@ bool HelpFile::UseFile(const std::string& fileName)
     if (!file.Open(fileName, openflags::kRead | openflags::kText | openflags::kShareDenyNone))
         return false;
     TextPieceReader reader(file, kMaxLineLength);
-    std::string piece;
-    bool endsLine = false;
-    try {
-        const bool empty = !reader.ReadPiece(piece, endsLine);
-        if (!empty && piece.find(kMarker) == std::string::npos)
-            return false;
-        // The marker line is not shown, however long it is.
-        while (!endsLine && reader.ReadPiece(piece, endsLine)) { }
-    } catch (const FileException&) {
+    if (!ReadHelpText(reader, m_text))
         return false;
-    }
     m_fileName = fileName;
-    try {
-        while (reader.ReadPiece(piece, endsLine) && m_text.AppendLine(piece, endsLine)) { }
-    } catch (const FileException&) {
-        // What was read stays: part of the help is more use than none.
-    }
     return true;
+}
+
+std::optional<HelpText> ParseHelpFile(std::string_view bytes)
+{
+    TextPieceReader reader(bytes, HelpFile::kMaxLineLength);
+    HelpText text;
+    if (!ReadHelpText(reader, text))
+        return std::nullopt;
+    return text;
 }
 
 } // namespace custodia

@@ -2,7 +2,9 @@
 
 #include "parsers/HelpText.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace custodia {
 
@@ -33,5 +35,9 @@ private:
     std::string m_fileName;
     HelpText m_text;
 };
+
+// The help text of a whole help file's bytes, read as Load reads a file; nothing when they are not a
+// help file.
+std::optional<HelpText> ParseHelpFile(std::string_view bytes);
 
 } // namespace custodia

@@ -46,7 +46,10 @@ int SectionOf(const std::vector<HelpTitle>& titles, int position)
 std::string HelpHitContext(const std::u32string& text, size_t position, size_t length)
 {
     position = std::min(position, text.size());
-    std::u32string context(kContextIndent);
+    // A search lists every match, so this runs once for each: one allocation, not one for each part.
+    std::u32string context;
+    context.reserve(kContextIndent.size() + 2 * (kContextLength + kEllipsis.size()) + std::min(length, text.size()));
+    context += kContextIndent;
 
     const size_t beforeStart = position > kContextLength ? position - kContextLength : 0;
     const std::u32string_view before(text.data() + beforeStart, position - beforeStart);

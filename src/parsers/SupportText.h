@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace custodia {
 
@@ -20,5 +21,8 @@ inline constexpr size_t kMaxPieceLength = 253;
 // are the file's own (ToUtf8Text in TextCharacters.h makes them displayable). A file that cannot be
 // opened or read gives an empty text.
 std::string ReadSupportText(const std::string& fileName = supporttext::kFileName);
+
+// The support text of a whole file's bytes, read as ReadSupportText reads a file.
+std::string ParseSupportText(std::string_view bytes);
 
 } // namespace custodia

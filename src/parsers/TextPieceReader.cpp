@@ -2,6 +2,8 @@
 
 #include "platform/File.h"
 
+#include <algorithm>
+
 namespace custodia {
 
 namespace {
@@ -9,6 +11,12 @@ namespace {
 bool IsContinuation(unsigned char byte)
 {
     return (byte & 0xC0) == 0x80;
+}
+
+// The bytes at the start of text before its first '\r' or '\n'.
+size_t RunBeforeLineEnd(std::string_view text)
+{
+    return std::min(text.size(), text.find_first_of("\r\n"));
 }
 
 size_t ExpectedSequenceLength(unsigned char lead)
@@ -25,8 +33,15 @@ size_t ExpectedSequenceLength(unsigned char lead)
 } // namespace
 
 TextPieceReader::TextPieceReader(File& file, size_t maxPieceLength)
-    : m_file(file)
+    : m_file(&file)
     , m_maxPieceLength(maxPieceLength < 4 ? 4 : maxPieceLength)
+{
+}
+
+TextPieceReader::TextPieceReader(std::string_view text, size_t maxPieceLength)
+    : m_maxPieceLength(maxPieceLength < 4 ? 4 : maxPieceLength)
+    , m_buffer(text)
+    , m_atEnd(true)
 {
 }
 
@@ -36,7 +51,7 @@ bool TextPieceReader::Available(size_t count)
         m_buffer.erase(0, m_position);
         m_position = 0;
         char chunk[kChunkSize];
-        const size_t got = m_file.Read(chunk, sizeof chunk);
+        const size_t got = m_file->Read(chunk, sizeof chunk);
         m_atEnd = got == 0;
         m_buffer.append(chunk, got);
     }
@@ -65,8 +80,11 @@ bool TextPieceReader::ReadPiece(std::string& piece, bool& endsLine)
             GiveBackUnfinishedSequence(piece);
             return true;
         }
-        piece += c;
-        ++m_position;
+        // This byte is the piece's, and so is every byte after it up to a possible line end or the limit.
+        const size_t end = std::min(m_buffer.size(), m_position + (m_maxPieceLength - piece.size()));
+        const size_t run = RunBeforeLineEnd(std::string_view(m_buffer).substr(m_position + 1, end - m_position - 1));
+        piece.append(m_buffer, m_position, run + 1);
+        m_position += run + 1;
     }
 }
 
@@ -81,8 +99,13 @@ void TextPieceReader::GiveBackUnfinishedSequence(std::string& piece)
     const size_t have = piece.size() - lead;
     if (ExpectedSequenceLength(static_cast<unsigned char>(piece[lead])) <= have)
         return;
-    // m_position is just past the piece's bytes, which may already have left the buffer.
-    m_buffer.insert(m_position, piece, lead, std::string::npos);
+    // m_position is just past the piece's bytes: step back over the unfinished sequence while it is
+    // still in the buffer (an insert would move the rest of it, a whole text in memory), and put it back
+    // in front when a refill has dropped it.
+    if (m_position >= have)
+        m_position -= have;
+    else
+        m_buffer.insert(m_position, piece, lead, std::string::npos);
     piece.resize(lead);
 }
 

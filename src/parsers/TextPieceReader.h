@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace custodia {
 
@@ -14,7 +15,10 @@ class File;
 // UTF-8 sequence: the sequence moves on to the next piece.
 class TextPieceReader final {
 public:
+    // Reads the file from its current position, a chunk at a time.
     TextPieceReader(File& file, size_t maxPieceLength);
+    // Reads a whole text already in memory; no read can fail.
+    TextPieceReader(std::string_view text, size_t maxPieceLength);
 
     // The next piece without its line end, and whether a line end closed it (false for a piece cut at
     // the limit and for the last line of a file without a final line end). False at the end of the
@@ -28,7 +32,7 @@ private:
     bool Available(size_t count);
     void GiveBackUnfinishedSequence(std::string& piece);
 
-    File& m_file;
+    File* m_file = nullptr; // none for a text in memory
     size_t m_maxPieceLength;
     std::string m_buffer;
     size_t m_position = 0;

@@ -45,8 +45,10 @@ PasswordFileRecord UserRecord::Encode() const
     WriteFixedText(record.data() + kUserNameOffset, kUserNameSize, userName);
     WriteFixedText(record.data() + kFullNameOffset, kFullNameSize, fullName);
     WriteFixedText(record.data() + kDescriptionOffset, kDescriptionSize, description);
-    // Cut the plain text, not the scrambled one: scrambling interleaves both ends of the password.
-    const std::string_view plain = FitFixedText(password, kPasswordSize);
+    // Cut the plain text, not the scrambled one: scrambling interleaves both ends of the password. Cut
+    // it by length only: a stored byte can unscramble to a zero character (a damaged file, another
+    // program's), and a user saved unchanged must keep the stored password, not one cut short there.
+    const std::string_view plain = std::string_view(password).substr(0, kPasswordSize - 1);
     WriteFixedText(record.data() + kPasswordOffset, kPasswordSize, ScramblePassword(plain));
     record[kGroupNumberOffset] = groupNumber;
     return record;

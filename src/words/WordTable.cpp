@@ -1,14 +1,12 @@
 #include "words/WordTable.h"
 
-#include "platform/Endian.h"
 #include "platform/Platform.h"
 #include "store/SharedFile.h"
 #include "words/WordFileFormat.h"
+#include "words/WordFileReader.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <span>
 #include <string_view>
@@ -28,34 +26,10 @@ std::string WordFileName(
     return directory ? JoinPath(*directory, name) : name;
 }
 
-bool IsValidHeader(const std::array<unsigned char, wordfile::kHeaderSize>& header)
-{
-    if (std::memcmp(header.data(), wordfile::kMagic, wordfile::kMagicSize) != 0)
-        return false;
-    return wordfile::SignedByteSum16(header.data(), wordfile::kChecksumOffset)
-        == ReadUint16LE(header.data() + wordfile::kChecksumOffset);
-}
-
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to)
 {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
-}
-
-// Takes one entry text of the given length from the file's bytes at the offset, moves the offset past
-// it and compares its check byte. False when the file ends before the text does.
-bool TakeEntryText(std::span<const unsigned char> bytes, size_t& offset, int length, uint8_t check,
-    std::string_view& text, bool& checkFailed)
-{
-    const auto size = static_cast<size_t>(length);
-    if (bytes.size() - offset < size)
-        return false;
-    const unsigned char* begin = bytes.data() + offset;
-    text = std::string_view(reinterpret_cast<const char*>(begin), size);
-    offset += size;
-    if (wordfile::ByteSum8(begin, size) != check)
-        checkFailed = true;
-    return true;
 }
 
 } // namespace
@@ -132,40 +106,15 @@ int WordTable::ReadWordFile(const std::string& fileName, int base, int count)
     // The whole file in one read, taken apart in memory: a family of a thousand words would otherwise
     // cost three reads a word.
     SharedFile file;
-    std::vector<unsigned char> bytes;
-    if (!file.Open(fileName, kReadFlags) || !file.ReadWhole(bytes, wordfile::kMaxFileLength))
+    std::vector<unsigned char> image;
+    if (!file.Open(fileName, kReadFlags) || !file.ReadWhole(image, wordfile::kMaxFileLength))
         return kWordFileFailed;
     file.Close();
-    std::array<unsigned char, wordfile::kHeaderSize> header {};
-    if (bytes.size() < header.size())
-        return kWordFileFailed;
-    std::copy_n(bytes.begin(), header.size(), header.begin());
-    if (!IsValidHeader(header))
-        return kWordFileFailed;
-
-    int result = kWordFileLoaded;
-    size_t offset = header.size();
-    for (int64_t k = 0; bytes.size() - offset >= wordfile::kEntryHeadSize; ++k) {
-        const unsigned char* head = bytes.data() + offset;
-        offset += wordfile::kEntryHeadSize;
-        const int firstLength = static_cast<int16_t>(ReadUint16LE(head + wordfile::kEntryFirstLengthOffset));
-        const int wordLength = static_cast<int16_t>(ReadUint16LE(head + wordfile::kEntryWordLengthOffset));
-        // A negative length cannot be read past, and a text cut off by the end of the file is not the
-        // text that was written: both end the file as damaged, keeping the words read before.
-        if (firstLength < 0 || wordLength < 0)
-            return kWordFileFailed;
-        bool checkFailed = false;
-        std::string_view first;
-        std::string_view word;
-        if (!TakeEntryText(bytes, offset, firstLength, head[wordfile::kEntryFirstCheckOffset], first, checkFailed)
-            || !TakeEntryText(bytes, offset, wordLength, head[wordfile::kEntryWordCheckOffset], word, checkFailed))
-            return kWordFileFailed;
-        if (checkFailed)
-            result = kWordFileFailed;
-        if (k < count && base + k < GetWordCount())
-            StoreWord(word, static_cast<int>(base + k));
-    }
-    return result;
+    const bool sound = ReadWordImage(image, [&](int64_t index, std::string_view text) {
+        if (index < count && base + index < GetWordCount())
+            StoreWord(text, static_cast<int>(base + index));
+    });
+    return sound ? kWordFileLoaded : kWordFileFailed;
 }
 
 void WordTable::StoreWord(std::string_view text, int number)

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -299,6 +300,50 @@ TEST_F(HelpFileTest, ReadsDoNotSplitACharacter)
     ASSERT_EQ(help.Runs().size(), 2u);
     EXPECT_EQ(help.Runs()[0].length, 997);
     EXPECT_EQ(help.Characters().substr(997), U"\u00E4b\n");
+}
+
+// The same bytes read in memory give what the file gives. Lines of two- and three-byte characters are
+// cut inside a character at each alignment, once just where a file read (4096 bytes) ends, and the
+// character goes on whole in the next piece.
+TEST_F(HelpFileTest, BytesInMemoryReadAsTheFileDoes)
+{
+    std::vector<std::string> files = { "", "not help\n" + kMarkerLine, kMarkerLine + "<T>Users\r\nA\rB\r\n<I>x" };
+    std::vector<std::u32string> lastLines(files.size());
+    auto addLongLine = [&](const std::string& before, const std::string& line) {
+        files.push_back(kMarkerLine + before + line + "\n");
+        lastLines.push_back(DecodeText(line) + U"\n");
+    };
+    for (const std::string character : { "\xC3\xA4", "\xE2\x82\xAC" }) {
+        std::string characters;
+        while (characters.size() < 3 * HelpFile::kMaxLineLength)
+            characters += character;
+        for (size_t pad = 0; pad < 3; ++pad)
+            addLongLine("", std::string(pad, 'a') + characters);
+        // After a first line of 3074 bytes, the first piece of the second ends at 4096 with the first
+        // byte of a character.
+        addLongLine(
+            std::string(4096 - kMarkerLine.size() - HelpFile::kMaxLineLength - 1, 'p') + "\n", "a" + characters);
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+        Write("eng", files[i]);
+        const HelpText& loaded = Load();
+        const std::optional<HelpText> parsed = ParseHelpFile(files[i]);
+        ASSERT_EQ(parsed.has_value(), m_loaded) << i;
+        if (!parsed)
+            continue;
+        EXPECT_EQ(parsed->Characters(), loaded.Characters()) << i;
+        ASSERT_EQ(parsed->Runs().size(), loaded.Runs().size()) << i;
+        for (size_t r = 0; r < loaded.Runs().size(); ++r) {
+            EXPECT_EQ(parsed->Runs()[r].start, loaded.Runs()[r].start) << i;
+            EXPECT_EQ(parsed->Runs()[r].style, loaded.Runs()[r].style) << i;
+        }
+        EXPECT_EQ(parsed->Titles().size(), loaded.Titles().size()) << i;
+        if (!lastLines[i].empty()) {
+            const std::u32string& characters = parsed->Characters();
+            ASSERT_GE(characters.size(), lastLines[i].size()) << i;
+            EXPECT_EQ(characters.substr(characters.size() - lastLines[i].size()), lastLines[i]) << i;
+        }
+    }
 }
 
 TEST(HelpTextTest, StopsGrowingAtItsLimit)

@@ -67,6 +67,11 @@ TEST_P(SupportTextTest, ReadsWholeLinesWithWindowsLineEnds)
     EXPECT_LE(text.size(), kMaxText);
 }
 
+TEST_P(SupportTextTest, BytesInMemoryReadAsTheFileDoes)
+{
+    EXPECT_EQ(ParseSupportText(GetParam().file), GetParam().text);
+}
+
 INSTANTIATE_TEST_SUITE_P(Files, SupportTextTest, ::testing::ValuesIn(kSupportCases),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -140,6 +140,26 @@ TEST(UserRecordTest, FieldsWithoutTerminatorAreReadWithinTheField)
     EXPECT_EQ(user.password.size(), 50u);
 }
 
+// A stored byte can unscramble to a zero character: '~' at position 1 gives the password's first. The
+// user saved again (for a change of group, say) keeps the stored password; cut at that character, it
+// would have become empty.
+TEST(UserRecordTest, SavingAUserUnchangedKeepsItsStoredPassword)
+{
+    UserRecord user;
+    user.userName = "anna";
+    user.password = "secret";
+    PasswordFileRecord record = user.Encode();
+    record[userrecord::kPasswordOffset + 1] = '~';
+    const UserRecord read = UserRecord::Decode(record);
+    ASSERT_EQ(read.password.size(), 6u);
+    EXPECT_EQ(read.password[0], '\0');
+
+    const PasswordFileRecord saved = read.Encode();
+    EXPECT_EQ(FieldBytes(saved, userrecord::kPasswordOffset, userrecord::kPasswordSize),
+        FieldBytes(record, userrecord::kPasswordOffset, userrecord::kPasswordSize));
+    EXPECT_EQ(UserRecord::Decode(saved), read);
+}
+
 PasswordFileRecord OldLayoutRecord(const std::string& name, const std::string& fullName, const std::string& description,
     const std::string& scrambled, uint8_t group)
 {
