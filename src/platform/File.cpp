@@ -176,13 +176,23 @@ void File::Fail(int error) const
 
 size_t File::Read(void* buffer, size_t count)
 {
+    return ReadFrom(std::nullopt, static_cast<unsigned char*>(buffer), count);
+}
+
+size_t File::ReadAt(uint64_t offset, unsigned char* buffer, size_t count)
+{
+    return ReadFrom(offset, buffer, count);
+}
+
+size_t File::ReadFrom(std::optional<uint64_t> offset, unsigned char* buffer, size_t count)
+{
     if (m_fd < 0)
         throw FileException(kCauseGeneric, m_name);
-    auto* out = static_cast<unsigned char*>(buffer);
     size_t done = 0;
     while (done < count) {
         CountFileRead();
-        const ssize_t got = ::read(m_fd, out + done, count - done);
+        const ssize_t got = offset ? ::pread(m_fd, buffer + done, count - done, static_cast<off_t>(*offset + done))
+                                   : ::read(m_fd, buffer + done, count - done);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -197,33 +207,23 @@ size_t File::Read(void* buffer, size_t count)
 
 void File::Write(const void* data, size_t count)
 {
-    if (m_fd < 0)
-        throw FileException(kCauseGeneric, m_name);
-    const auto* in = static_cast<const unsigned char*>(data);
-    BeforeFileWrite();
-    size_t done = 0;
-    while (done < count) {
-        const ssize_t put = ::write(m_fd, in + done, count - done);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            Fail(errno);
-        }
-        if (put == 0)
-            throw FileException(kCauseDiskFull, m_name);
-        done += static_cast<size_t>(put);
-    }
+    WriteFrom(std::nullopt, static_cast<const unsigned char*>(data), count);
 }
 
 void File::WriteAt(uint64_t offset, const void* data, size_t count)
 {
+    WriteFrom(offset, static_cast<const unsigned char*>(data), count);
+}
+
+void File::WriteFrom(std::optional<uint64_t> offset, const unsigned char* data, size_t count)
+{
     if (m_fd < 0)
         throw FileException(kCauseGeneric, m_name);
-    const auto* in = static_cast<const unsigned char*>(data);
     BeforeFileWrite();
     size_t done = 0;
     while (done < count) {
-        const ssize_t put = ::pwrite(m_fd, in + done, count - done, static_cast<off_t>(offset + done));
+        const ssize_t put = offset ? ::pwrite(m_fd, data + done, count - done, static_cast<off_t>(*offset + done))
+                                   : ::write(m_fd, data + done, count - done);
         if (put < 0) {
             if (errno == EINTR)
                 continue;
@@ -233,24 +233,6 @@ void File::WriteAt(uint64_t offset, const void* data, size_t count)
             throw FileException(kCauseDiskFull, m_name);
         done += static_cast<size_t>(put);
     }
-}
-
-size_t File::ReadAt(uint64_t offset, unsigned char* buffer, size_t count)
-{
-    size_t done = 0;
-    while (done < count) {
-        CountFileRead();
-        const ssize_t got = ::pread(m_fd, buffer + done, count - done, static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            Fail(errno);
-        }
-        if (got == 0)
-            break;
-        done += static_cast<size_t>(got);
-    }
-    return done;
 }
 
 bool File::ReadWhole(std::vector<unsigned char>& bytes, uint64_t limit)

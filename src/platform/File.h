@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,9 @@ private:
     [[noreturn]] void Fail(int error) const;
     // Up to count bytes from the offset; fewer only at the end of the file.
     size_t ReadAt(uint64_t offset, unsigned char* buffer, size_t count);
+    // Reads and writes at the offset, or at the file's position when none is given.
+    size_t ReadFrom(std::optional<uint64_t> offset, unsigned char* buffer, size_t count);
+    void WriteFrom(std::optional<uint64_t> offset, const unsigned char* data, size_t count);
 
     int Refuse(
         int cause, int systemError, OpenError::Refusal refusal = OpenError::Refusal::None, std::string nodeKind = {});
