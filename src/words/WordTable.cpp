@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
-#include <span>
 #include <string_view>
 #include <vector>
 
