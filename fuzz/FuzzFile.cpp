@@ -1,8 +1,6 @@
 #include "FuzzFile.h"
 
-#include "platform/Endian.h"
 #include "platform/Platform.h"
-#include "store/RecordFile.h"
 #include "store/SharedFile.h"
 
 #include <cstdio>
@@ -61,23 +59,6 @@ std::string WriteInput(const std::string& fileName, const uint8_t* data, size_t 
 std::string WriteInput(const std::string& fileName, const std::vector<unsigned char>& bytes)
 {
     return WriteInput(fileName, bytes.data(), bytes.size());
-}
-
-std::vector<unsigned char> SealedRecordImage(const uint8_t* data, size_t size)
-{
-    using namespace recordfile;
-    std::vector<unsigned char> image(data, data + size);
-    if (image.size() < kStoredLengthOffset + 4 || ReadUint32LE(image.data() + kChecksumOffset) != 0)
-        return image;
-    if (ReadUint32LE(image.data() + kStoredLengthOffset) == 0)
-        WriteUint32LE(image.data() + kStoredLengthOffset, static_cast<uint32_t>(image.size()));
-    WriteUint32LE(image.data() + kChecksumOffset, RecordChecksum(image.data(), image.size()));
-    return image;
-}
-
-bool ShouldWrite(const std::vector<unsigned char>& image)
-{
-    return VerifyRecordImage(image.data(), image.size()) == recordfile::kVerifyOk || image.size() % 16 == 0;
 }
 
 } // namespace custodia::fuzz

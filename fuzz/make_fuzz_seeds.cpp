@@ -16,6 +16,7 @@
 #include <map>
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 using namespace custodia;
@@ -111,6 +112,17 @@ void LoginPathSeeds(const std::string& folder)
     AddUnsealedCopies(folder);
 }
 
+// Every record file the store writes, for the target that reads them all in memory.
+void RecordImageSeeds(const std::string& folder)
+{
+    const std::pair<const char*, SeedMaker> kinds[]
+        = { { "/files", RecordFileSeeds }, { "/offices", OfficeNameSeeds }, { "/login", LoginPathSeeds } };
+    for (const auto& [name, make] : kinds) {
+        MakeFolder(folder + name);
+        make(folder + name);
+    }
+}
+
 // The installed data files of the checkout, with small texts made here for the odd cases.
 void CopyInstalledData(const std::string& name, const std::string& to)
 {
@@ -158,6 +170,8 @@ const std::map<std::string, SeedMaker>& SeedMakers()
         { "record_file_fuzz", RecordFileSeeds },
         { "password_file_fuzz", PasswordFileSeeds },
         { "password_records_fuzz", PasswordFileSeeds },
+        { "password_image_fuzz", PasswordFileSeeds },
+        { "record_image_fuzz", RecordImageSeeds },
         { "word_file_fuzz", WordFileSeeds },
         { "language_file_fuzz", LanguageFileSeeds },
         { "office_names_fuzz", OfficeNameSeeds },

@@ -1,8 +1,10 @@
 #include "store/GroupRecord.h"
 
 #include "store/FixedText.h"
+#include "store/RecordImage.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace custodia {
 
@@ -24,6 +26,27 @@ GroupRecordBytes GroupRecord::Encode() const
     WriteFixedText(bytes.data() + kDescriptionOffset, kDescriptionSize, description);
     std::copy(rights.begin(), rights.end(), bytes.begin() + kRightsOffset);
     return bytes;
+}
+
+std::vector<GroupEntry> GroupEntriesIn(std::span<const unsigned char> image)
+{
+    // All 256 possible groups in one pass over the image rather than 256 lookups.
+    std::array<std::optional<std::span<const unsigned char>>, kGroupCount> found;
+    RecordChain chain(image);
+    while (const auto record = chain.Next())
+        if (record->kind == kKind && record->data.size() <= kSize && !found[record->subKind])
+            found[record->subKind] = record->data;
+    std::vector<GroupEntry> groups;
+    for (int number = 0; number < kGroupCount; ++number) {
+        if (!found[static_cast<size_t>(number)])
+            continue;
+        std::array<unsigned char, kRightsOffset> texts {};
+        const std::span<const unsigned char> data = *found[static_cast<size_t>(number)];
+        std::copy_n(data.begin(), std::min(data.size(), texts.size()), texts.begin());
+        groups.push_back(GroupEntry { number, ReadFixedText(texts.data() + kNameOffset, kNameSize),
+            ReadFixedText(texts.data() + kDescriptionOffset, kDescriptionSize) });
+    }
+    return groups;
 }
 
 } // namespace custodia

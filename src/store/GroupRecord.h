@@ -1,9 +1,13 @@
 #pragma once
 
+#include "store/GroupEntry.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace custodia {
 
@@ -32,5 +36,9 @@ struct GroupRecord {
     // Texts cut to their fields.
     GroupRecordBytes Encode() const;
 };
+
+// Every group a profile file's image holds, by number: each group is its first record that fits a
+// group record; a larger one is passed over, and a shorter one reads as if the rest were zero.
+std::vector<GroupEntry> GroupEntriesIn(std::span<const unsigned char> image);
 
 } // namespace custodia

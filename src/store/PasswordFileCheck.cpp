@@ -59,12 +59,18 @@ PasswordFileCheck InspectPasswordFile(const std::string& loginPath)
     if (!file.ReadWhole(bytes, kMaxFileLength))
         return Fault(PasswordFileState::TooLarge, "grew past the limit while it was read");
 
-    const PasswordImage image(bytes);
+    return CheckPasswordImage(PasswordImage(bytes));
+}
+
+PasswordFileCheck CheckPasswordImage(const PasswordImage& image)
+{
+    if (image.Length() > kMaxFileLength)
+        return Fault(PasswordFileState::TooLarge, DescribeOversizedPasswordFile(image.Length()));
     if (!image.Header())
-        return Fault(PasswordFileState::HeaderShort, DescribeShortPasswordHeader(bytes.size()));
+        return Fault(PasswordFileState::HeaderShort, DescribeShortPasswordHeader(image.HeaderLength()));
     if (!image.IsPasswordFile())
         return Fault(PasswordFileState::WrongTitle, DescribeWrongPasswordTitle());
-    if (const size_t torn = (bytes.size() - kHeaderSize) % kRecordSize; torn != 0)
+    if (const uint64_t torn = (image.Length() - kHeaderSize) % kRecordSize; torn != 0)
         return Fault(PasswordFileState::TornRecord, std::to_string(torn) + " bytes after the last whole record");
     if (const uint32_t inUse = image.RecordsInUse(); inUse != image.Header()->recordCount)
         return Fault(PasswordFileState::CountWrong,

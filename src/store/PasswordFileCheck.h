@@ -34,7 +34,11 @@ std::string DescribeOversizedPasswordFile(uint64_t length);
 std::string DescribeShortPasswordHeader(size_t length);
 std::string DescribeWrongPasswordTitle();
 
+class PasswordImage;
+
 // Reads the file once, sharing it, and reports the first fault found.
 PasswordFileCheck InspectPasswordFile(const std::string& loginPath);
+// The same checks of the bytes in memory (every fault but Missing and Unreadable).
+PasswordFileCheck CheckPasswordImage(const PasswordImage& image);
 
 } // namespace custodia

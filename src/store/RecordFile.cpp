@@ -538,32 +538,7 @@ FileReadResult ReadImage(const std::string& fileName, std::vector<unsigned char>
         image.clear();
         return Damaged("changed while it was read");
     }
-    if (const int verified = VerifyRecordImage(image.data(), image.size()); verified != kVerifyOk)
-        return Damaged(DescribeVerifyResult(verified, image.size()));
-    return {};
-}
-
-// Hands each record of the image, in file order, to the first open request it fits.
-void FillRequests(const std::vector<unsigned char>& image, std::vector<RecordRequest>& requests)
-{
-    for (RecordRequest& request : requests)
-        request.bytesRead = 0;
-    size_t open = requests.size();
-    RecordChain chain(image);
-    while (open > 0) {
-        const auto record = chain.Next();
-        if (!record)
-            break;
-        for (RecordRequest& request : requests) {
-            if (request.bytesRead > 0 || request.kind != record->kind || request.subKind != record->subKind
-                || request.buffer.size() < record->data.size())
-                continue;
-            std::copy(record->data.begin(), record->data.end(), request.buffer.begin());
-            request.bytesRead = record->data.size();
-            --open;
-            break;
-        }
-    }
+    return CheckRecordImage(image);
 }
 
 } // namespace
@@ -595,6 +570,13 @@ int VerifyRecordImage(const unsigned char* bytes, size_t length)
     if (length < kStoredLengthOffset + 4 || ReadUint32LE(bytes + kStoredLengthOffset) != length)
         return kVerifyLengthWrong;
     return kVerifyOk;
+}
+
+FileReadResult CheckRecordImage(std::span<const unsigned char> image)
+{
+    if (const int verified = VerifyRecordImage(image.data(), image.size()); verified != kVerifyOk)
+        return Damaged(DescribeVerifyResult(verified, image.size()));
+    return {};
 }
 
 std::optional<size_t> FindBrokenHead(const unsigned char* bytes, size_t length)
@@ -832,7 +814,7 @@ FileReadResult RecordFile::ReadRecords(
     std::vector<unsigned char> image;
     FileReadResult result = ReadImage(fileName, image);
     if (result.WasRead() || (readDamaged && result.status == FileReadStatus::Damaged))
-        FillRequests(image, requests);
+        FillRecordRequests(image, requests);
     return result;
 }
 

@@ -154,6 +154,8 @@ std::string DescribeBrokenHead(size_t offset);
 int VerifyRecordFile(File& file);
 // Checks a record file's bytes in memory: one of recordfile::kVerify*.
 int VerifyRecordImage(const unsigned char* bytes, size_t length);
+// The same check as the readers report it: Read, or Damaged saying what is wrong.
+FileReadResult CheckRecordImage(std::span<const unsigned char> image);
 // Rewrites the stored length and the checksum after a change; keeps the file position.
 void SealRecordFile(File& file);
 // Seals the file again, as one journalled change under its own exclusive hold: a program killed on the

@@ -1,5 +1,7 @@
 #include "store/RecordImage.h"
 
+#include <algorithm>
+
 namespace custodia {
 
 using namespace recordfile;
@@ -25,6 +27,28 @@ std::optional<RecordView> FindRecordIn(
         if (record->kind == kind && record->subKind == subKind && record->data.size() <= maxLength)
             return record;
     return std::nullopt;
+}
+
+void FillRecordRequests(std::span<const unsigned char> image, std::vector<RecordRequest>& requests)
+{
+    for (RecordRequest& request : requests)
+        request.bytesRead = 0;
+    size_t open = requests.size();
+    RecordChain chain(image);
+    while (open > 0) {
+        const auto record = chain.Next();
+        if (!record)
+            break;
+        for (RecordRequest& request : requests) {
+            if (request.bytesRead > 0 || request.kind != record->kind || request.subKind != record->subKind
+                || request.buffer.size() < record->data.size())
+                continue;
+            std::copy(record->data.begin(), record->data.end(), request.buffer.begin());
+            request.bytesRead = record->data.size();
+            --open;
+            break;
+        }
+    }
 }
 
 } // namespace custodia

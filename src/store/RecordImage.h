@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 namespace custodia {
 
@@ -43,5 +44,9 @@ private:
 // pick it: larger records of that kind and sub-kind are passed over, never cut.
 std::optional<RecordView> FindRecordIn(
     std::span<const unsigned char> image, uint8_t kind, uint8_t subKind, size_t maxLength);
+
+// Hands each record of the image, in file order, to the first request it fits that has none yet, as
+// ReadRecords does; a request left without a record has bytesRead 0.
+void FillRecordRequests(std::span<const unsigned char> image, std::vector<RecordRequest>& requests);
 
 } // namespace custodia

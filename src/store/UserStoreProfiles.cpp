@@ -2,13 +2,10 @@
 #include "store/UserStore.h"
 
 #include "platform/Platform.h"
-#include "store/FixedText.h"
+#include "store/GroupRecord.h"
 #include "store/RecordFile.h"
-#include "store/RecordImage.h"
 
 #include <algorithm>
-#include <array>
-#include <optional>
 #include <span>
 #include <vector>
 
@@ -27,29 +24,12 @@ std::string ProfilePath(const std::string& loginPath, int program)
 
 Loaded<std::vector<GroupEntry>> UserStore::LoadGroupList(const std::string& loginPath) const
 {
-    // All 256 possible groups in one read of the file and one pass over it rather than 256 lookups.
     std::vector<unsigned char> image;
     Loaded<std::vector<GroupEntry>> groups;
     // Only "setup.prf" decides which groups exist.
     static_cast<FileReadResult&>(groups) = ReadRecordFileImage(ProfilePath(loginPath, kProgramSetup), image);
-    if (!groups.WasRead())
-        return groups;
-    // Each group is its first record that fits a group record; a larger one is passed over.
-    std::array<std::optional<std::span<const unsigned char>>, kGroupCount> found;
-    RecordChain chain(image);
-    while (const auto record = chain.Next())
-        if (record->kind == kKind && record->data.size() <= kSize && !found[record->subKind])
-            found[record->subKind] = record->data;
-    for (int number = 0; number < kGroupCount; ++number) {
-        if (!found[static_cast<size_t>(number)])
-            continue;
-        // A shorter record reads as if the rest of the group record were zero.
-        std::array<unsigned char, kRightsOffset> texts {};
-        const std::span<const unsigned char> data = *found[static_cast<size_t>(number)];
-        std::copy_n(data.begin(), std::min(data.size(), texts.size()), texts.begin());
-        groups.value.push_back(GroupEntry { number, ReadFixedText(texts.data() + kNameOffset, kNameSize),
-            ReadFixedText(texts.data() + kDescriptionOffset, kDescriptionSize) });
-    }
+    if (groups.WasRead())
+        groups.value = GroupEntriesIn(image);
     return groups;
 }
 
