@@ -4,6 +4,7 @@
 #include "store/OfficeNameList.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
+#include "store/RecordJournal.h"
 #include "store/UserStore.h"
 #include "words/LanguageFile.h"
 #include "words/WordFileWriter.h"
@@ -112,6 +113,24 @@ void LoginPathSeeds(const std::string& folder)
     AddUnsealedCopies(folder);
 }
 
+// Journals of a change of one file and of a change of several, as the writers make them, and one with
+// its checksum zeroed, which the target reads as "fill it in".
+void JournalSeeds(const std::string& folder)
+{
+    const std::vector<unsigned char> image(300, 0x41);
+    RecordJournal single(image.size());
+    single.Keep(image, 0, 8);
+    single.Keep(image, 35, 120);
+    RecordJournal part(image.size());
+    part.SetChangeSet("setup.prf-changeset-0123456789abcdef");
+    part.Keep(image, 280, 40); // cut at the file's end
+    std::vector<unsigned char> unsealed = single.Encode();
+    std::fill_n(unsealed.begin() + recordjournal::kChecksumOffset, 4, 0);
+    WriteNewFile(folder + "/single", single.Encode(), 0644);
+    WriteNewFile(folder + "/part", part.Encode(), 0644);
+    WriteNewFile(folder + "/unsealed", unsealed, 0644);
+}
+
 // Every record file the store writes, for the target that reads them all in memory.
 void RecordImageSeeds(const std::string& folder)
 {
@@ -172,6 +191,7 @@ const std::map<std::string, SeedMaker>& SeedMakers()
         { "password_records_fuzz", PasswordFileSeeds },
         { "password_image_fuzz", PasswordFileSeeds },
         { "record_image_fuzz", RecordImageSeeds },
+        { "journal_fuzz", JournalSeeds },
         { "word_file_fuzz", WordFileSeeds },
         { "language_file_fuzz", LanguageFileSeeds },
         { "office_names_fuzz", OfficeNameSeeds },
