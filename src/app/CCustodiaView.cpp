@@ -313,6 +313,7 @@ void CCustodiaView::Load(
     }
     m_loginPath = loginPath;
     m_problem.reset();
+    emit aboutToLoad();
     fill();
     if (!sameRows)
         ApplySort();

@@ -123,7 +123,8 @@ signals:
     void rowCountChanged(int shown, int total);
     // Another mode or another login path is shown.
     void contentsChanged();
-    // The list was read from disk again, the same one or another.
+    // The list is about to be read from disk (CurrentLoginPath() says where from), and was read.
+    void aboutToLoad();
     void loaded();
 
 protected:

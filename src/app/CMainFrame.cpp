@@ -144,7 +144,8 @@ void CMainFrame::CreatePanes()
     setCentralWidget(m_splitter);
 
     connect(m_view, &CCustodiaView::contentsChanged, this, &CMainFrame::UpdateTitleAndStatus);
-    // What was just read is what the watcher compares later changes with.
+    // How the files stood just before a read is what the watcher compares later changes with.
+    connect(m_view, &CCustodiaView::aboutToLoad, this, &CMainFrame::NoteFilesBeforeRead);
     connect(m_view, &CCustodiaView::loaded, this, &CMainFrame::WatchShownFiles);
     connect(m_view, &CCustodiaView::rowCountChanged, this, [this] {
         UpdateTitleAndStatus();
@@ -480,6 +481,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 
 void CMainFrame::ReloadFromDisk()
 {
+    NoteFilesBeforeRead();
     RunReportingFileErrors(m_view, m_words, m_ui, [this] {
         m_doc.LoadLoginPaths();
         // The tree selects the same node again, and the list refills it in place.
@@ -493,6 +495,12 @@ void CMainFrame::OnLoginPathFilesChanged()
     RunReportingFileErrors(m_view, m_words, m_ui, [this] { m_view->Reload(); });
     statusBar()->showMessage(Text(Word::ReloadedStatus), 5000);
     WatchShownFiles();
+}
+
+void CMainFrame::NoteFilesBeforeRead()
+{
+    if (m_watcher != nullptr)
+        m_watcher->NoteBeforeRead(m_configFile, m_view->CurrentLoginPath());
 }
 
 void CMainFrame::WatchShownFiles()

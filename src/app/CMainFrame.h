@@ -102,6 +102,7 @@ private:
     void RestoreLayout();
     std::unique_ptr<QSettings> OpenSettings() const;
     void UpdateTitleAndStatus();
+    void NoteFilesBeforeRead();
     void WatchShownFiles();
     void OnLoginPathFilesChanged();
     QString Text(Word word) const;

@@ -36,23 +36,47 @@ void FileChangeWatcher::Watch(const QString& configFile, const std::string& logi
     m_configFile = config.absoluteFilePath();
     m_configFolder = config.absolutePath();
     m_configExisted = config.exists();
-    m_loginPath = loginPath.empty() ? QString() : QFileInfo(PathText(loginPath)).absoluteFilePath();
+    m_loginPath = AbsoluteLoginPath(loginPath);
 
     QStringList paths;
     if (m_configExisted)
         paths.append(m_configFile);
     else
         paths.append(m_configFolder); // to see the file appear
-    m_loginPathFiles.clear();
-    if (!m_loginPath.isEmpty() && QFileInfo(m_loginPath).isDir()) {
-        m_loginPathFiles.append(m_loginPath); // files made or removed
-        const QDir folder(m_loginPath);
-        for (const QString& name : folder.entryList(kSharedFilePatterns, QDir::Files))
-            m_loginPathFiles.append(folder.filePath(name));
-    }
-    m_configStamps = StampsOf({ m_configFile });
-    m_loginPathStamps = StampsOf(m_loginPathFiles);
+    m_loginPathFiles = SharedFilesOf(m_loginPath);
+    // Files the note does not cover (another login path came on screen) count as they stand now.
+    const std::optional<Note> note = std::exchange(m_note, std::nullopt);
+    m_configStamps = note && note->configFile == m_configFile ? note->configStamps : StampsOf({ m_configFile });
+    m_loginPathStamps = note && note->loginPath == m_loginPath ? note->loginPathStamps : StampsOf(m_loginPathFiles);
     WatchPaths(paths + m_loginPathFiles);
+}
+
+void FileChangeWatcher::NoteBeforeRead(const QString& configFile, const std::string& loginPath)
+{
+    if (m_note)
+        return;
+    Note note { QFileInfo(configFile).absoluteFilePath(), AbsoluteLoginPath(loginPath), {}, {} };
+    note.configStamps = StampsOf({ note.configFile });
+    note.loginPathStamps = StampsOf(SharedFilesOf(note.loginPath));
+    m_note = std::move(note);
+}
+
+QString FileChangeWatcher::AbsoluteLoginPath(const std::string& loginPath)
+{
+    return loginPath.empty() ? QString() : QFileInfo(PathText(loginPath)).absoluteFilePath();
+}
+
+// The folder, for files made or removed, and the shared files in it.
+QStringList FileChangeWatcher::SharedFilesOf(const QString& loginPath)
+{
+    QStringList files;
+    if (loginPath.isEmpty() || !QFileInfo(loginPath).isDir())
+        return files;
+    files.append(loginPath);
+    const QDir folder(loginPath);
+    for (const QString& name : folder.entryList(kSharedFilePatterns, QDir::Files))
+        files.append(folder.filePath(name));
+    return files;
 }
 
 FileChangeWatcher::Stamps FileChangeWatcher::StampsOf(const QStringList& paths)

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 
@@ -28,6 +29,10 @@ public:
     // Watches the configuration file and the files of one login path (none when empty). Called again
     // after every reload: a writer that replaces a file ends the watch on the old one.
     void Watch(const QString& configFile, const std::string& loginPath);
+    // Notes how the files stand before the console reads them; the next Watch of the same files compares
+    // with this note. The first note since the last Watch counts: a reload reads the configuration
+    // first and the list after it.
+    void NoteBeforeRead(const QString& configFile, const std::string& loginPath);
     void SetDebounce(int milliseconds) { m_timer.setInterval(milliseconds); }
 
 signals:
@@ -45,6 +50,8 @@ private:
     using Stamp = std::tuple<unsigned long long, long long, long long, long long, long long, long long>;
     using Stamps = std::map<QString, Stamp>;
     static Stamps StampsOf(const QStringList& paths);
+    static QStringList SharedFilesOf(const QString& loginPath);
+    static QString AbsoluteLoginPath(const std::string& loginPath);
     bool ChangedSinceWatch(bool config) const;
 
     QFileSystemWatcher m_watcher;
@@ -58,6 +65,14 @@ private:
     Stamps m_loginPathStamps;
     bool m_configPending = false;
     bool m_loginPathPending = false;
+
+    struct Note {
+        QString configFile;
+        QString loginPath;
+        Stamps configStamps;
+        Stamps loginPathStamps;
+    };
+    std::optional<Note> m_note;
 };
 
 } // namespace custodia

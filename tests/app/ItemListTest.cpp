@@ -19,6 +19,8 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <utility>
+
 namespace custodia::test {
 namespace {
 
@@ -346,6 +348,29 @@ TEST_F(ItemListTest, OwnChangesAreNotReportedAsAnotherProgramsChanges)
     AddUser(m_path, "carl", "", "", 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Rows() == 2; }));
     EXPECT_EQ(m_frame->statusBar()->currentMessage(), W(772));
+}
+
+// Another program's change that lands after the console read the file, but before the refill ended,
+// is not taken for the console's own: the list is read once more.
+TEST_F(ItemListTest, AChangeMadeWhileTheListIsReadIsStillReloaded)
+{
+    AddUser(m_path, "ann", "", "", 0);
+    AddUser(m_path, "bob", "", "", 0);
+    Open();
+    m_frame->Watcher().SetDebounce(10);
+    bool changed = false;
+    QObject::connect(&View(), &CCustodiaView::rowCountChanged, &View(), [&] {
+        if (!std::exchange(changed, true))
+            AddUser(m_path, "carl", "", "", 0);
+    });
+    View().SelectRow(0);
+    m_ui.answers = { UiServices::Answer::Ok };
+    m_frame->Commands().DeleteItem();
+    ASSERT_TRUE(changed);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Rows() == 2; }));
+    QStringList names = Column(0);
+    names.sort();
+    EXPECT_EQ(names, (QStringList { "bob", "carl" }));
 }
 
 TEST_F(ItemListTest, RefillKeepsTheSelectionAndTheScrollPosition)
