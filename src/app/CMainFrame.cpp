@@ -27,6 +27,7 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
@@ -119,6 +120,7 @@ CMainFrame::CMainFrame(
     m_watcher = new FileChangeWatcher(this);
     connect(m_watcher, &FileChangeWatcher::configChanged, this, &CMainFrame::ReloadFromDisk);
     connect(m_watcher, &FileChangeWatcher::loginPathChanged, this, &CMainFrame::OnLoginPathFilesChanged);
+    m_watcher->SetBusyCheck([this] { return m_reloading || (m_view != nullptr && m_view->IsLoading()); });
     WatchShownFiles();
 }
 
@@ -481,6 +483,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 
 void CMainFrame::ReloadFromDisk()
 {
+    const QScopedValueRollback<bool> reloading(m_reloading, true);
     NoteFilesBeforeRead();
     RunReportingFileErrors(m_view, m_words, m_ui, [this] {
         m_doc.LoadLoginPaths();

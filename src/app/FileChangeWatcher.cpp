@@ -139,7 +139,8 @@ void FileChangeWatcher::OnDirectoryChanged(const QString& path)
 
 void FileChangeWatcher::Report()
 {
-    if (QApplication::activeModalWidget() != nullptr || QApplication::activePopupWidget() != nullptr) {
+    if (QApplication::activeModalWidget() != nullptr || QApplication::activePopupWidget() != nullptr
+        || (m_busy && m_busy())) {
         m_timer.start();
         return;
     }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -34,6 +35,9 @@ public:
     // first and the list after it.
     void NoteBeforeRead(const QString& configFile, const std::string& loginPath);
     void SetDebounce(int milliseconds) { m_timer.setInterval(milliseconds); }
+    // While this says the console is reading its files, reports wait as they do for a dialog: a reload
+    // started from inside a read (a wait for a held file runs the event loop) would read within it.
+    void SetBusyCheck(std::function<bool()> busy) { m_busy = std::move(busy); }
 
 signals:
     void configChanged();
@@ -73,6 +77,7 @@ private:
         Stamps loginPathStamps;
     };
     std::optional<Note> m_note;
+    std::function<bool()> m_busy;
 };
 
 } // namespace custodia

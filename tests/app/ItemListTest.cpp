@@ -373,6 +373,45 @@ TEST_F(ItemListTest, AChangeMadeWhileTheListIsReadIsStillReloaded)
     EXPECT_EQ(names, (QStringList { "bob", "carl" }));
 }
 
+// A change reported while the list waits for a held file waits for the read to end: a reload started
+// from the wait's event loop would read the list again inside its own reading.
+TEST_F(ItemListTest, AChangeReportedDuringAFileWaitReloadsAfterTheRead)
+{
+    AddUser(m_path, "ann", "", "", 0);
+    Open();
+    m_frame->Watcher().SetDebounce(0);
+    int loads = 0;
+    int loadsWithinALoad = 0;
+    bool loading = false;
+    QObject::connect(&View(), &CCustodiaView::aboutToLoad, &View(), [&] {
+        loadsWithinALoad += loading ? 1 : 0;
+        loading = true;
+        ++loads;
+    });
+    QObject::connect(&View(), &CCustodiaView::loaded, &View(), [&] { loading = false; });
+    SharedFile holder;
+    ASSERT_TRUE(holder.OpenWithRetry(m_path + "/tessel.pwd", kReadWriteExclusive));
+    int waits = 0;
+    {
+        SharedFileWaitFeedback feedback(*m_words, m_frame.get(), [&](int) {
+            if (++waits == 1) {
+                AddGroup(m_path, 7, "Late"); // another program's change of a file that is not held
+                for (int i = 0; i < 20; ++i)
+                    QCoreApplication::processEvents();
+            } else {
+                holder.Close();
+            }
+        });
+        feedback.Install();
+        View().Reload();
+    }
+    SetSleepFunction([](int) {});
+    EXPECT_EQ(loadsWithinALoad, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return loads >= 2; })) << "the change is reloaded once the read is over";
+    EXPECT_EQ(loadsWithinALoad, 0);
+    EXPECT_EQ(Column(0), QStringList { "ann" });
+}
+
 TEST_F(ItemListTest, RefillKeepsTheSelectionAndTheScrollPosition)
 {
     for (int i = 0; i < 80; ++i)
