@@ -17,7 +17,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSettings>
 #include <QShortcut>
@@ -302,7 +301,6 @@ int CCustodiaView::ListClientWidth() const
 void CCustodiaView::Load(
     ListMode mode, const std::string& loginPath, Columns columns, const std::function<void()>& fill)
 {
-    const QScopedValueRollback<bool> loading(m_loading, true);
     const bool sameRows = mode == Mode() && loginPath == m_loginPath && mode != ListMode::None;
     const std::optional<KeptView> kept = sameRows ? std::optional<KeptView>(KeepView()) : std::nullopt;
     m_applyingLayout = true;

@@ -75,8 +75,6 @@ public:
     QLabel& ProblemLabel() const { return *m_problemLabel; }
     std::optional<Word> ModeNoun() const { return ModeNounWord(Mode()); }
     const std::string& CurrentLoginPath() const { return m_loginPath; }
-    // Whether the list is being read: a wait for a held file runs the event loop in the middle of it.
-    bool IsLoading() const { return m_loading; }
     bool HasSelection() const;
     // The row of the loaded list (file order) that is selected highest up as the supervisor sees the
     // list: the commands act on it alone.
@@ -186,7 +184,6 @@ private:
     // Widths the supervisor gave the columns, as parts of the list's width, by mode.
     std::map<ListMode, std::vector<double>> m_columnShares;
     bool m_applyingLayout = false;
-    bool m_loading = false;
 };
 
 } // namespace custodia

@@ -13,6 +13,7 @@
 #include "app/WordText.h"
 #include "helpbar/CHelpBar.h"
 #include "helpbar/HelpBarSettings.h"
+#include "store/SharedFile.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -27,7 +28,6 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScopedValueRollback>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
@@ -120,7 +120,7 @@ CMainFrame::CMainFrame(
     m_watcher = new FileChangeWatcher(this);
     connect(m_watcher, &FileChangeWatcher::configChanged, this, &CMainFrame::ReloadFromDisk);
     connect(m_watcher, &FileChangeWatcher::loginPathChanged, this, &CMainFrame::OnLoginPathFilesChanged);
-    m_watcher->SetBusyCheck([this] { return m_reloading || (m_view != nullptr && m_view->IsLoading()); });
+    m_watcher->SetBusyCheck(IsWaitingForSharedFile);
     WatchShownFiles();
 }
 
@@ -483,7 +483,6 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 
 void CMainFrame::ReloadFromDisk()
 {
-    const QScopedValueRollback<bool> reloading(m_reloading, true);
     NoteFilesBeforeRead();
     RunReportingFileErrors(m_view, m_words, m_ui, [this] {
         m_doc.LoadLoginPaths();

@@ -120,7 +120,6 @@ private:
     CStatusClock* m_clock = nullptr;
     QLabel* m_statusText = nullptr;
     FileChangeWatcher* m_watcher = nullptr;
-    bool m_reloading = false; // the login paths and the list are being read again
     QToolBar* m_toolBar = nullptr;
     QMenu* m_editMenu = nullptr;
     QMenu* m_commandPopup = nullptr;

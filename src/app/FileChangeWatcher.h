@@ -35,8 +35,9 @@ public:
     // first and the list after it.
     void NoteBeforeRead(const QString& configFile, const std::string& loginPath);
     void SetDebounce(int milliseconds) { m_timer.setInterval(milliseconds); }
-    // While this says the console is reading its files, reports wait as they do for a dialog: a reload
-    // started from inside a read (a wait for a held file runs the event loop) would read within it.
+    // While this says the console is in the middle of its file work, reports wait as they do for a
+    // dialog: a reload started from inside a read or a change (a wait for a held file runs the event
+    // loop) would read the files within it.
     void SetBusyCheck(std::function<bool()> busy) { m_busy = std::move(busy); }
 
 signals:

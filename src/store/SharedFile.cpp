@@ -21,6 +21,12 @@ OpenWaitFunction& WaitFunction()
     return wait;
 }
 
+int& WaitDepth()
+{
+    thread_local int depth = 0;
+    return depth;
+}
+
 std::optional<OpenAttempt>& FailedOpen()
 {
     thread_local std::optional<OpenAttempt> failed;
@@ -66,6 +72,10 @@ void AppendToErrorLog(const std::string& line)
 
 void Wait(const std::string& name, const OpenError& error, int tries, int& waited)
 {
+    ++WaitDepth();
+    struct LeaveWait {
+        ~LeaveWait() { --WaitDepth(); }
+    } leave;
     if (WaitFunction())
         WaitFunction()(OpenAttempt { name, error, tries, waited });
     SleepMilliseconds(SharedFile::kRetryWaitMilliseconds);
@@ -110,6 +120,11 @@ bool SharedFile::OpenWithRetry(const std::string& name, unsigned flags)
 void SetOpenWaitFunction(OpenWaitFunction wait)
 {
     WaitFunction() = std::move(wait);
+}
+
+bool IsWaitingForSharedFile()
+{
+    return WaitDepth() > 0;
 }
 
 const std::optional<OpenAttempt>& LastFailedOpen()

@@ -31,6 +31,11 @@ public:
     ScopedOpenWaitFunction& operator=(const ScopedOpenWaitFunction&) = delete;
 };
 
+// Whether this thread is inside a wait between two tries of an open. The wait function of a program
+// with a window may run its event loop there, in the middle of whatever read or write waits: what that
+// loop delivers must not start more work on the same files.
+bool IsWaitingForSharedFile();
+
 // The latest open of this thread that finally failed (a missing file included), so that a command
 // whose store call reports only "not saved" can name the file and the cause. Cleared by the caller.
 const std::optional<OpenAttempt>& LastFailedOpen();

@@ -226,7 +226,8 @@ TEST_F(HostileStoreTest, NoPermissionIsNotRetried)
 }
 
 // A program waiting on a held file is told about every wait, with the file, the cause and the time
-// waited so far: enough to say "waiting for ..." after a second.
+// waited so far: enough to say "waiting for ..." after a second. It can also tell that it is inside a
+// wait, where a window's event loop must not start more file work.
 TEST_F(HostileStoreTest, WaitFunctionHearsOfEveryWait)
 {
     const std::string name = m_dir.file("setup.prf");
@@ -234,13 +235,18 @@ TEST_F(HostileStoreTest, WaitFunctionHearsOfEveryWait)
     SharedFile holder;
     ASSERT_TRUE(holder.OpenWithRetry(name, openflags::kReadWrite | openflags::kShareExclusive));
     std::vector<OpenAttempt> heard;
+    int heardInAWait = 0;
     const ScopedOpenWaitFunction wait([&](const OpenAttempt& attempt) {
         heard.push_back(attempt);
+        heardInAWait += IsWaitingForSharedFile() ? 1 : 0;
         if (heard.size() == 3)
             holder.Close();
     });
+    EXPECT_FALSE(IsWaitingForSharedFile());
     SharedFile reader;
     ASSERT_TRUE(reader.OpenWithRetry(name, kReadShared));
+    EXPECT_FALSE(IsWaitingForSharedFile());
+    EXPECT_EQ(heardInAWait, 3);
     ASSERT_EQ(heard.size(), 3u);
     for (size_t i = 0; i < heard.size(); ++i) {
         EXPECT_EQ(heard[i].fileName, name);
