@@ -1,13 +1,15 @@
+#include "FuzzImage.h"
+
 #include "parsers/HelpFile.h"
 #include "parsers/HelpSearch.h"
 #include "parsers/TextCharacters.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 using namespace custodia;
+using fuzz::Require;
 
 namespace {
 
@@ -15,12 +17,6 @@ namespace {
 // letter has by the thousand. Short texts reach every case of the search; longer inputs are there for
 // the reading of long lines, and are only read.
 constexpr size_t kMaxSearchedInput = 512;
-
-void Require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 // What the help bar relies on: runs tile the text, and every title lies inside it.
 void CheckModel(const HelpText& help)

@@ -23,8 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const UserEntry fuzzer { UserRecord { 1, 5, "fuzzer", "Fuzz Er", "found by chance", "pass word", 3 }, access };
     if (store.SaveUser(loginPath, fuzzer) == kUserSaved) {
         const FoundUser found = store.FindUser(loginPath, "fuzzer");
-        if (!found.WasFound() || found.entry.user.password != "pass word")
-            __builtin_trap();
+        fuzz::Require(found.WasFound() && found.entry.user.password == "pass word");
     }
     store.DeleteUser(loginPath, "fuzzer", "Fuzz Er", "found by chance");
     return 0;

@@ -1,21 +1,17 @@
+#include "FuzzImage.h"
+
 #include "store/PasswordFile.h"
 #include "store/PasswordScramble.h"
 #include "store/UserAccessRecord.h"
 #include "store/UserRecord.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 
 using namespace custodia;
+using fuzz::Require;
 
 namespace {
-
-void Require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 // A record read and stored unchanged gives back what was read.
 template <typename Record> void CheckRoundTrip(const PasswordFileRecord& bytes)

@@ -37,8 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         unsigned char head = 0;
         file.Seek(4, File::SeekFrom::Begin);
         file.Read(&head, 1);
-        if (written && head == recordfile::kHeaderKind && VerifyRecordFile(file) != recordfile::kVerifyOk)
-            __builtin_trap();
+        fuzz::Require(!written || head != recordfile::kHeaderKind || VerifyRecordFile(file) == recordfile::kVerifyOk);
     }
     return 0;
 }
