@@ -1,7 +1,7 @@
 #include "FuzzFile.h"
 
 #include "platform/Platform.h"
-#include "store/SharedFile.h"
+#include "platform/SharedFile.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 #include "FuzzFile.h"
 
 #include "platform/Endian.h"
+#include "platform/SharedFile.h"
 #include "store/RecordFile.h"
-#include "store/SharedFile.h"
 
 #include <vector>
 

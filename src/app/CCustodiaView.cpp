@@ -1,13 +1,13 @@
 #include "app/CCustodiaView.h"
 
 #include "app/CCustodiaDoc.h"
-#include "app/WordText.h"
 #include "platform/Platform.h"
 #include "store/DatabaseList.h"
 #include "store/FileReadResult.h"
 #include "store/PasswordFile.h"
 #include "store/ProgramIndex.h"
 #include "store/UserStore.h"
+#include "ui/WordText.h"
 #include "users/UserStoreCalls.h"
 
 #include <QEvent>

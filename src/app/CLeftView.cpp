@@ -1,10 +1,10 @@
 #include "app/CLeftView.h"
 
 #include "app/CCustodiaView.h"
-#include "app/FileErrorReport.h"
-#include "app/ItemIcons.h"
 #include "app/LoginPathLabels.h"
-#include "app/WordText.h"
+#include "ui/FileErrorReport.h"
+#include "ui/ItemIcons.h"
+#include "ui/WordText.h"
 
 #include <QHeaderView>
 #include <QSignalBlocker>

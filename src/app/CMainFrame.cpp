@@ -1,19 +1,19 @@
 #include "app/CMainFrame.h"
 
-#include "app/ApplicationName.h"
 #include "app/CCustodiaView.h"
 #include "app/CLeftView.h"
 #include "app/CStatusClock.h"
 #include "app/EditCommandState.h"
 #include "app/FileChangeWatcher.h"
-#include "app/FileErrorReport.h"
 #include "app/ItemCommands.h"
 #include "app/ItemDialogs.h"
-#include "app/ItemIcons.h"
-#include "app/WordText.h"
 #include "helpbar/CHelpBar.h"
 #include "helpbar/HelpBarSettings.h"
-#include "store/SharedFile.h"
+#include "platform/SharedFile.h"
+#include "ui/ApplicationName.h"
+#include "ui/FileErrorReport.h"
+#include "ui/ItemIcons.h"
+#include "ui/WordText.h"
 
 #include <QAbstractItemView>
 #include <QAction>

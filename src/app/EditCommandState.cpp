@@ -1,6 +1,6 @@
 #include "app/EditCommandState.h"
 
-#include "app/WordText.h"
+#include "ui/WordText.h"
 
 namespace custodia {
 

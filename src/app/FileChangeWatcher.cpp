@@ -1,6 +1,6 @@
 #include "app/FileChangeWatcher.h"
 
-#include "app/WordText.h"
+#include "ui/WordText.h"
 
 #include <QApplication>
 #include <QDir>

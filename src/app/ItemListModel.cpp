@@ -1,8 +1,8 @@
 #include "app/ItemListModel.h"
 
-#include "app/ItemIcons.h"
-#include "app/NumberText.h"
-#include "app/WordText.h"
+#include "ui/ItemIcons.h"
+#include "ui/NumberText.h"
+#include "ui/WordText.h"
 
 #include <algorithm>
 #include <map>

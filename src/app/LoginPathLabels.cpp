@@ -1,6 +1,6 @@
 #include "app/LoginPathLabels.h"
 
-#include "app/WordText.h"
+#include "ui/WordText.h"
 
 #include <QFileInfo>
 #include <QStringList>

@@ -1,14 +1,14 @@
 #include "app/LogonDialog.h"
 
-#include "app/ApplicationName.h"
-#include "app/BitmapPixmap.h"
-#include "app/FileErrorReport.h"
 #include "app/PictureColumn.h"
-#include "app/UiServices.h"
-#include "app/WordText.h"
 #include "parsers/BitmapFile.h"
 #include "platform/FileException.h"
 #include "store/UserStore.h"
+#include "ui/ApplicationName.h"
+#include "ui/BitmapPixmap.h"
+#include "ui/FileErrorReport.h"
+#include "ui/UiServices.h"
+#include "ui/WordText.h"
 
 #include <QFont>
 #include <QFontMetrics>

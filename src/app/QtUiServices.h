@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UiServices.h"
+#include "ui/UiServices.h"
 
 // The services a person answers: Qt's message boxes and file dialogs, and the desktop's link opener.
 class QtUiServices final : public UiServices {

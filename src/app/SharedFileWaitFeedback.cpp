@@ -1,10 +1,10 @@
 #include "app/SharedFileWaitFeedback.h"
 
-#include "app/FileCauseText.h"
-#include "app/WordText.h"
 #include "platform/FileException.h"
 #include "platform/Platform.h"
-#include "store/SharedFile.h"
+#include "platform/SharedFile.h"
+#include "ui/FileCauseText.h"
+#include "ui/WordText.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,12 +1,12 @@
 #include "app/SupportDialog.h"
 
-#include "app/BitmapPixmap.h"
 #include "app/PictureColumn.h"
-#include "app/WordText.h"
 #include "helpbar/CUrlLabel.h"
 #include "parsers/BitmapFile.h"
 #include "parsers/SupportText.h"
 #include "parsers/TextCharacters.h"
+#include "ui/BitmapPixmap.h"
+#include "ui/WordText.h"
 #include "words/WordTable.h"
 
 #include <QFont>

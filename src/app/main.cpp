@@ -1,6 +1,6 @@
-#include "app/ApplicationName.h"
 #include "app/CCustodiaApp.h"
 #include "app/QtUiServices.h"
+#include "ui/ApplicationName.h"
 
 #include <QApplication>
 

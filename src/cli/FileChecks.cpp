@@ -3,13 +3,13 @@
 #include "cli/Command.h"
 #include "cli/TextLimits.h"
 #include "platform/FileException.h"
+#include "platform/SharedFile.h"
 #include "store/DatabaseList.h"
 #include "store/LoginPathList.h"
 #include "store/OfficeNameList.h"
 #include "store/PasswordFileCheck.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
-#include "store/SharedFile.h"
 
 #include <sys/stat.h>
 

@@ -3,8 +3,8 @@
 #include "cli/Output.h"
 #include "cli/TextLimits.h"
 #include "platform/Platform.h"
+#include "platform/SharedFile.h"
 #include "store/PasswordFile.h"
-#include "store/SharedFile.h"
 #include "store/UserStore.h"
 
 #include <ostream>

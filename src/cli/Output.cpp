@@ -1,7 +1,7 @@
 #include "cli/Output.h"
 
 #include "platform/CodePage.h"
-#include "store/SharedFile.h"
+#include "platform/SharedFile.h"
 
 #include <cstdio>
 #include <ostream>

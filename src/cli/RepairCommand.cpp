@@ -3,9 +3,9 @@
 #include "cli/Output.h"
 #include "platform/FileException.h"
 #include "platform/Platform.h"
+#include "platform/SharedFile.h"
 #include "store/FileRepair.h"
 #include "store/PasswordFile.h"
-#include "store/SharedFile.h"
 
 #include <algorithm>
 #include <ostream>

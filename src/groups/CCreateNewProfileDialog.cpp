@@ -1,6 +1,6 @@
 #include "groups/CCreateNewProfileDialog.h"
 
-#include "app/WordText.h"
+#include "ui/WordText.h"
 
 #include <QLineEdit>
 

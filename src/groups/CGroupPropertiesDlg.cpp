@@ -1,8 +1,5 @@
 #include "groups/CGroupPropertiesDlg.h"
 
-#include "app/FileErrorReport.h"
-#include "app/UiServices.h"
-#include "app/WordText.h"
 #include "groups/CGroupPropertiesTabPage.h"
 #include "groups/CSaveProfileAsDialog.h"
 #include "groups/DialogHeader.h"
@@ -12,7 +9,10 @@
 #include "store/ProgramIndex.h"
 #include "store/RightsCatalogue.h"
 #include "store/UserStore.h"
-#include "users/StoredTextValidator.h"
+#include "ui/FileErrorReport.h"
+#include "ui/StoredTextValidator.h"
+#include "ui/UiServices.h"
+#include "ui/WordText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "groups/CGroupPropertiesTabPage.h"
 
-#include "app/WordText.h"
 #include "store/UserStore.h"
+#include "ui/WordText.h"
 
 #include <QHeaderView>
 #include <QTreeWidget>

@@ -1,10 +1,10 @@
 #include "groups/CProfileNumberDialog.h"
 
-#include "app/UiServices.h"
-#include "app/WordText.h"
 #include "groups/DialogHeader.h"
 #include "groups/ProfileFieldRules.h"
-#include "users/StoredTextValidator.h"
+#include "ui/StoredTextValidator.h"
+#include "ui/UiServices.h"
+#include "ui/WordText.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

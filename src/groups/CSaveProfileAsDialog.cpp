@@ -1,6 +1,6 @@
 #include "groups/CSaveProfileAsDialog.h"
 
-#include "app/WordText.h"
+#include "ui/WordText.h"
 
 #include <QComboBox>
 #include <QIcon>

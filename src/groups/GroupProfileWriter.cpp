@@ -1,8 +1,8 @@
 #include "groups/GroupProfileWriter.h"
 
 #include "platform/FileException.h"
+#include "platform/SharedFile.h"
 #include "store/ProgramIndex.h"
-#include "store/SharedFile.h"
 #include "store/UserStore.h"
 
 namespace custodia {

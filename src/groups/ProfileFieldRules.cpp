@@ -1,7 +1,7 @@
 #include "groups/ProfileFieldRules.h"
 
-#include "app/WordText.h"
 #include "store/GroupRecord.h"
+#include "ui/WordText.h"
 
 namespace custodia {
 

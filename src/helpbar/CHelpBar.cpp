@@ -1,13 +1,13 @@
 #include "helpbar/CHelpBar.h"
 
-#include "app/BitmapPixmap.h"
-#include "app/ItemIcons.h"
-#include "app/WordText.h"
 #include "helpbar/HelpBarHeader.h"
 #include "helpbar/HelpBarSettings.h"
 #include "helpbar/HelpTextView.h"
 #include "parsers/BitmapFile.h"
 #include "parsers/HelpSearch.h"
+#include "ui/BitmapPixmap.h"
+#include "ui/ItemIcons.h"
+#include "ui/WordText.h"
 #include "words/WordTable.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "helpbar/CUrlLabel.h"
 
-#include "app/ApplicationName.h"
-#include "app/UiServices.h"
 #include "helpbar/HyperlinkError.h"
+#include "ui/ApplicationName.h"
+#include "ui/UiServices.h"
 
 #include <QApplication>
 #include <QCursor>

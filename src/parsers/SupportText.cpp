@@ -2,7 +2,7 @@
 
 #include "parsers/TextPieceReader.h"
 #include "platform/FileException.h"
-#include "store/SharedFile.h"
+#include "platform/SharedFile.h"
 
 #include <algorithm>
 

@@ -4,12 +4,12 @@
 #include "platform/File.h"
 #include "platform/FileException.h"
 #include "platform/Platform.h"
+#include "platform/SharedFile.h"
 #include "store/PasswordFile.h"
 #include "store/PasswordFileCheck.h"
 #include "store/PasswordImage.h"
 #include "store/RecordFile.h"
 #include "store/RecordJournal.h"
-#include "store/SharedFile.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,8 @@
 #include "store/LoginPathList.h"
 
 #include "platform/FileException.h"
+#include "platform/SharedFile.h"
 #include "store/RecordFile.h"
-#include "store/SharedFile.h"
 
 #include <algorithm>
 #include <array>

@@ -1,9 +1,9 @@
 #include "store/PasswordFileCheck.h"
 
 #include "platform/Platform.h"
+#include "platform/SharedFile.h"
 #include "store/PasswordFile.h"
 #include "store/PasswordImage.h"
-#include "store/SharedFile.h"
 
 #include <vector>
 

@@ -3,10 +3,10 @@
 #include "platform/Endian.h"
 #include "platform/FileException.h"
 #include "platform/Platform.h"
+#include "platform/SharedFile.h"
 #include "store/ChangeSetMarker.h"
 #include "store/RecordImage.h"
 #include "store/RecordJournal.h"
-#include "store/SharedFile.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -3,11 +3,11 @@
 #include "platform/File.h"
 #include "platform/FileException.h"
 #include "platform/Platform.h"
+#include "platform/SharedFile.h"
 #include "store/FixedText.h"
 #include "store/PasswordFile.h"
 #include "store/PasswordFileCheck.h"
 #include "store/PasswordImage.h"
-#include "store/SharedFile.h"
 
 #include <algorithm>
 #include <functional>

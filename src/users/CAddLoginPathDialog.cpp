@@ -1,15 +1,15 @@
 #include "users/CAddLoginPathDialog.h"
 
-#include "app/ItemIcons.h"
-#include "app/UiServices.h"
-#include "app/WordText.h"
+#include "platform/SharedFile.h"
 #include "store/LoginPathList.h"
 #include "store/PasswordFile.h"
-#include "store/SharedFile.h"
 #include "store/UserStore.h"
+#include "ui/ItemIcons.h"
+#include "ui/StoredTextValidator.h"
+#include "ui/UiServices.h"
+#include "ui/WordText.h"
 #include "users/CFolderDialog.h"
 #include "users/DialogHeader.h"
-#include "users/StoredTextValidator.h"
 #include "users/UserStoreCalls.h"
 
 #include <QDialogButtonBox>

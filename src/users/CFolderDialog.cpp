@@ -1,6 +1,6 @@
 #include "users/CFolderDialog.h"
 
-#include "app/UiServices.h"
+#include "ui/UiServices.h"
 
 namespace custodia {
 

@@ -1,10 +1,10 @@
 #include "users/CUpdateDatabasePathDialog.h"
 
-#include "app/UiServices.h"
-#include "app/WordText.h"
 #include "platform/Platform.h"
+#include "ui/StoredTextValidator.h"
+#include "ui/UiServices.h"
+#include "ui/WordText.h"
 #include "users/LoggerDatabasePath.h"
-#include "users/StoredTextValidator.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

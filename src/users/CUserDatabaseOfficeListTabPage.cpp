@@ -1,7 +1,7 @@
 #include "users/CUserDatabaseOfficeListTabPage.h"
 
-#include "app/WordText.h"
 #include "store/UserAccessRecord.h"
+#include "ui/WordText.h"
 #include "users/CUserDatabaseOfficeListTabTabPage.h"
 #include "users/CUserDatabasePropertiesTabPage.h"
 

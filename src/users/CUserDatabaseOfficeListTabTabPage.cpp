@@ -1,11 +1,11 @@
 #include "users/CUserDatabaseOfficeListTabTabPage.h"
 
-#include "app/WordText.h"
 #include "platform/FileException.h"
 #include "store/OfficeNameList.h"
 #include "store/UserAccessRecord.h"
+#include "ui/StoredTextValidator.h"
+#include "ui/WordText.h"
 #include "users/LoggerDatabasePath.h"
-#include "users/StoredTextValidator.h"
 #include "users/UserMessages.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "users/CUserDatabasePropertiesTabPage.h"
 
-#include "app/WordText.h"
+#include "ui/WordText.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

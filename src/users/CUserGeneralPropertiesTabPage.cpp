@@ -1,9 +1,9 @@
 #include "users/CUserGeneralPropertiesTabPage.h"
 
-#include "app/UiServices.h"
-#include "app/WordText.h"
 #include "store/UserRecord.h"
-#include "users/StoredTextValidator.h"
+#include "ui/StoredTextValidator.h"
+#include "ui/UiServices.h"
+#include "ui/WordText.h"
 
 #include <QFormLayout>
 #include <QLabel>

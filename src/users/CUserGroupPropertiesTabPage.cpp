@@ -1,7 +1,7 @@
 #include "users/CUserGroupPropertiesTabPage.h"
 
-#include "app/ItemIcons.h"
-#include "app/WordText.h"
+#include "ui/ItemIcons.h"
+#include "ui/WordText.h"
 
 #include <QEvent>
 #include <QGridLayout>

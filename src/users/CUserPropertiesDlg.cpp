@@ -1,9 +1,9 @@
 #include "users/CUserPropertiesDlg.h"
 
-#include "app/ItemIcons.h"
-#include "app/UiServices.h"
-#include "app/WordText.h"
 #include "platform/FileException.h"
+#include "ui/ItemIcons.h"
+#include "ui/UiServices.h"
+#include "ui/WordText.h"
 #include "users/CUserDatabaseOfficeListTabPage.h"
 #include "users/CUserDatabasePropertiesTabPage.h"
 #include "users/CUserGeneralPropertiesTabPage.h"

@@ -1,7 +1,7 @@
 #include "users/LoggerDatabasePath.h"
 
-#include "app/UiServices.h"
 #include "platform/Platform.h"
+#include "ui/UiServices.h"
 
 namespace custodia {
 

@@ -1,9 +1,9 @@
 #include "users/UserMessages.h"
 
-#include "app/FileCauseText.h"
-#include "app/UiServices.h"
-#include "app/WordText.h"
 #include "platform/FileException.h"
+#include "ui/FileCauseText.h"
+#include "ui/UiServices.h"
+#include "ui/WordText.h"
 
 namespace custodia {
 

@@ -3,9 +3,9 @@
 #include "platform/File.h"
 #include "platform/FileException.h"
 #include "platform/Platform.h"
+#include "platform/SharedFile.h"
 #include "store/PasswordFile.h"
 #include "store/PasswordFileCheck.h"
-#include "store/SharedFile.h"
 #include "store/UserStore.h"
 
 #include <cerrno>

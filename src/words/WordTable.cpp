@@ -1,7 +1,7 @@
 #include "words/WordTable.h"
 
 #include "platform/Platform.h"
-#include "store/SharedFile.h"
+#include "platform/SharedFile.h"
 #include "words/WordFileFormat.h"
 #include "words/WordFileReader.h"
 

@@ -4,7 +4,7 @@
 #include "app/ItemCommands.h"
 #include "app/LoginPathLabels.h"
 #include "app/SharedFileWaitFeedback.h"
-#include "store/SharedFile.h"
+#include "platform/SharedFile.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "cli/Output.h"
 #include "platform/FileException.h"
-#include "store/SharedFile.h"
+#include "platform/SharedFile.h"
 
 #include <gtest/gtest.h>
 

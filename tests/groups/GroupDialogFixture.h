@@ -1,12 +1,12 @@
 #pragma once
 
 #include "app/MainWindowFixture.h"
-#include "app/WordText.h"
 #include "groups/CGroupPropertiesDlg.h"
 #include "groups/CGroupPropertiesTabPage.h"
 #include "store/GroupRecord.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
+#include "ui/WordText.h"
 
 #include <QLineEdit>
 #include <QPushButton>

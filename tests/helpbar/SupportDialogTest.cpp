@@ -1,8 +1,8 @@
 #include "app/SupportDialog.h"
-#include "app/UiServices.h"
 #include "helpbar/CUrlLabel.h"
 #include "helpbar/HelpBarFixture.h"
 #include "support/FakeUiServices.h"
+#include "ui/UiServices.h"
 
 #include <QLabel>
 #include <QPushButton>

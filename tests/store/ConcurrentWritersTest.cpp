@@ -1,8 +1,8 @@
 #include "platform/Platform.h"
+#include "platform/SharedFile.h"
 #include "store/PasswordFile.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
-#include "store/SharedFile.h"
 #include "store/UserStore.h"
 #include "support/TempDir.h"
 

@@ -1,10 +1,10 @@
 #include "platform/FileException.h"
 #include "platform/Platform.h"
+#include "platform/SharedFile.h"
 #include "store/DatabaseList.h"
 #include "store/LoginPathList.h"
 #include "store/OfficeNameList.h"
 #include "store/PasswordFile.h"
-#include "store/SharedFile.h"
 #include "store/UserStore.h"
 #include "support/TempDir.h"
 

@@ -1,8 +1,8 @@
 #include "platform/Endian.h"
 #include "platform/FileException.h"
 #include "platform/Platform.h"
+#include "platform/SharedFile.h"
 #include "store/RecordFile.h"
-#include "store/SharedFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

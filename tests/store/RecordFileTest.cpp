@@ -1,7 +1,7 @@
 #include "store/RecordFile.h"
 #include "platform/Endian.h"
 #include "platform/Platform.h"
-#include "store/SharedFile.h"
+#include "platform/SharedFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 #include "platform/Endian.h"
 #include "platform/FileException.h"
 #include "platform/Platform.h"
+#include "platform/SharedFile.h"
 #include "store/RecordFile.h"
-#include "store/SharedFile.h"
 #include "support/KillAtWrite.h"
 #include "support/TempDir.h"
 

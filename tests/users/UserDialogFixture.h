@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/MainWindowFixture.h"
-#include "app/WordText.h"
+#include "ui/WordText.h"
 
 #include <QApplication>
 #include <QCheckBox>

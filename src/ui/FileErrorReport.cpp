@@ -1,10 +1,10 @@
-#include "app/FileErrorReport.h"
+#include "ui/FileErrorReport.h"
 
-#include "app/ApplicationName.h"
-#include "app/FileCauseText.h"
-#include "app/UiServices.h"
-#include "app/WordText.h"
 #include "platform/FileException.h"
+#include "ui/ApplicationName.h"
+#include "ui/FileCauseText.h"
+#include "ui/UiServices.h"
+#include "ui/WordText.h"
 
 namespace custodia {
 

@@ -1,5 +1,5 @@
 #include "platform/Platform.h"
-#include "store/SharedFile.h"
+#include "platform/SharedFile.h"
 
 #include <cerrno>
 #include <climits>

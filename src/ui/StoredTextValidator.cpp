@@ -1,7 +1,7 @@
-#include "users/StoredTextValidator.h"
+#include "ui/StoredTextValidator.h"
 
-#include "app/UiServices.h"
-#include "app/WordText.h"
+#include "ui/UiServices.h"
+#include "ui/WordText.h"
 
 #include <QLineEdit>
 

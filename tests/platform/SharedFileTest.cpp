@@ -1,4 +1,4 @@
-#include "store/SharedFile.h"
+#include "platform/SharedFile.h"
 #include "platform/FileException.h"
 #include "platform/Platform.h"
 #include "support/TempDir.h"

@@ -1,8 +1,8 @@
-#include "app/WordText.h"
-#include "app/FileCauseText.h"
+#include "ui/WordText.h"
 #include "app/MainWindowFixture.h"
 #include "platform/File.h"
 #include "platform/FileException.h"
+#include "ui/FileCauseText.h"
 #include "words/WordTable.h"
 
 #include <gtest/gtest.h>

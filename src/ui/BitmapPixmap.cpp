@@ -1,4 +1,4 @@
-#include "app/BitmapPixmap.h"
+#include "ui/BitmapPixmap.h"
 
 #include "parsers/BitmapFile.h"
 

@@ -1,4 +1,4 @@
-#include "app/NumberText.h"
+#include "ui/NumberText.h"
 
 namespace custodia {
 

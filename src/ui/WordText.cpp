@@ -1,4 +1,4 @@
-#include "app/WordText.h"
+#include "ui/WordText.h"
 
 #include "platform/CodePage.h"
 #include "words/WordTable.h"

@@ -1,8 +1,8 @@
-#include "app/FileCauseText.h"
+#include "ui/FileCauseText.h"
 
-#include "app/WordText.h"
 #include "platform/File.h"
 #include "platform/FileException.h"
+#include "ui/WordText.h"
 
 #include <cerrno>
 

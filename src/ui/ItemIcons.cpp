@@ -1,4 +1,4 @@
-#include "app/ItemIcons.h"
+#include "ui/ItemIcons.h"
 
 #include <QApplication>
 #include <QFile>

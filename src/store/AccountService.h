@@ -1,0 +1,94 @@
+#pragma once
+
+#include "platform/NativePath.h"
+#include "platform/Result.h"
+#include "store/DatabaseList.h"
+#include "store/GroupEntry.h"
+#include "store/RightsTable.h"
+#include "store/UserEntry.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace custodia {
+
+// Whether a save may make a new user or group, replace a stored one, or either.
+enum class SaveMode { CreateOnly, ReplaceOnly, CreateOrReplace };
+
+// One slot of the database list as a person edits it.
+struct DatabaseSlot {
+    std::string path;
+    std::string mirrorPath;
+    bool mirrorOn = false;
+    std::string description;
+
+    bool operator==(const DatabaseSlot&) const = default;
+};
+
+// The one way to read and change the account files of a login path, for the window and custodiactl
+// alike. Every change holds its file (or its files) exclusively, reads them inside that hold, applies
+// the change to what it read and writes, so nothing another program saved meanwhile is lost; it
+// returns what went wrong, never a bare "not saved". Texts are stored bytes (the suite's code page);
+// the caller converts at its edge.
+class AccountService final {
+public:
+    explicit AccountService(NativePath loginPath);
+
+    const NativePath& LoginPath() const { return m_loginPath; }
+
+    // --- reads ---
+    Result<std::vector<UserEntry>> LoadUsers() const;
+    // The user of that name (the last record of it, with the last access record of it), or nothing.
+    Result<std::optional<UserEntry>> FindUser(std::string_view userName) const;
+    Result<std::vector<GroupEntry>> LoadGroups() const;
+    // The group's name and its rights in the twelve profile files (zero where a file lacks it);
+    // NotFound when no file holds the group.
+    Result<std::pair<std::string, RightsTable>> LoadGroupRights(uint8_t groupNumber) const;
+    Result<DatabaseList> LoadDatabaseList() const;
+
+    // --- users ("tessel.pwd") ---
+
+    // Gets the stored user of the name (for a new one: all zero with the name set) and changes it.
+    // The change may rename the user by changing its name: the new name must be free (AlreadyExists
+    // otherwise), and the user keeps its records. CreateOnly refuses a stored name (AlreadyExists),
+    // ReplaceOnly a missing one (NotFound).
+    using UserChange = std::function<void(UserEntry& entry)>;
+    Status SaveUser(std::string_view userName, SaveMode mode, const UserChange& change) const;
+    // Frees every record of each name, in one hold of the file. The value is the number of users
+    // deleted; NotFound when none of the names was stored.
+    Result<int> DeleteUsers(std::span<const std::string> userNames) const;
+
+    // --- groups (the twelve profile files, all or nothing) ---
+
+    // Gets each program's 1000 bytes of the group's rights as stored (all zero for a new group) and
+    // lets the function change them; the group is named `name`. Modes as for users.
+    using RightsChange = std::function<void(int program, std::span<unsigned char> rights)>;
+    Status ChangeGroup(uint8_t groupNumber, std::string_view name, SaveMode mode, const RightsChange& change) const;
+    // Deletes the groups from all twelve files, all or nothing. NotFound when none was stored.
+    Status DeleteGroups(std::span<const uint8_t> groupNumbers) const;
+
+    // --- database list ("tessel.dbs") ---
+
+    // Slots 0..9; another program's change of other slots stays.
+    Status SetDatabaseSlot(int slot, const DatabaseSlot& value) const;
+
+private:
+    NativePath m_loginPath;
+};
+
+// --- files that do not belong to one login path ---
+
+// One office of a database folder's "officena.mes" (office 1..100), the others as they are stored.
+Status SetOffice(const NativePath& databaseFolder, int office, std::string_view numberText, std::string_view name);
+
+// The list of managed login paths ("custo.cfg" of the installation). Adding refuses a path that is
+// listed already (AlreadyExists); removing one that is not (NotFound).
+Status AddManagedLoginPath(const NativePath& listFile, const NativePath& loginPath);
+Status RemoveManagedLoginPath(const NativePath& listFile, const NativePath& loginPath);
+
+} // namespace custodia
