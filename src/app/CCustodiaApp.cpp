@@ -1,4 +1,5 @@
 #include "app/CCustodiaApp.h"
+#include "ui/Version.h"
 
 #include "app/CCustodiaDoc.h"
 #include "app/CMainFrame.h"
@@ -122,7 +123,7 @@ bool CCustodiaApp::RunLogon()
 std::unique_ptr<LogonDialog> CCustodiaApp::MakeLogonDialog()
 {
     auto dialog = std::make_unique<LogonDialog>(*m_store, *m_words, m_ui, WordText(*m_words, Word::SuiteTitle),
-        WordText(*m_words, Word::ApplicationTitle), QString::fromLatin1(kVersion), m_mainFrame.get());
+        WordText(*m_words, Word::ApplicationTitle), QString::fromLatin1(kVersionText), m_mainFrame.get());
     dialog->SetNotice(WordText(*m_words, Word::NoticeLine));
     dialog->SetButtonTexts(WordText(*m_words, Word::Ok), WordText(*m_words, Word::Cancel));
     dialog->SetUserNameLabel(WordText(*m_words, Word::UserNameLabel));
@@ -140,7 +141,7 @@ void CCustodiaApp::ShowRefusal()
 void CCustodiaApp::OnAppAbout()
 {
     auto dialog = std::make_unique<LogonDialog>(*m_store, *m_words, m_ui, WordText(*m_words, Word::SuiteTitle),
-        WordText(*m_words, Word::ApplicationTitle), QString::fromLatin1(kVersion), m_mainFrame.get());
+        WordText(*m_words, Word::ApplicationTitle), QString::fromLatin1(kVersionText), m_mainFrame.get());
     dialog->SetNotice(WordText(*m_words, Word::NoticeLine));
     dialog->SetButtonTexts(WordText(*m_words, Word::Ok), WordText(*m_words, Word::Cancel));
     dialog->exec();

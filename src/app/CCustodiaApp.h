@@ -38,8 +38,6 @@ class CCustodiaApp final : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr const char* kVersion = "V4.84";
-
     struct Options {
         std::vector<std::string> arguments; // the process's, program name first
         // Where the word files are looked for first; by default the current directory and then the

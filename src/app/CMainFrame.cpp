@@ -1,4 +1,5 @@
 #include "app/CMainFrame.h"
+#include "ui/Version.h"
 
 #include "app/CCustodiaView.h"
 #include "app/CLeftView.h"
@@ -42,7 +43,6 @@ namespace custodia {
 
 namespace {
 
-const char kVersionText[] = "V4.84";
 // Room for the tree, a list of users with its four columns and the help bar beside them.
 constexpr QSize kInitialSize(1100, 720);
 

@@ -2,14 +2,16 @@
 
 #include "groups/CGroupPropertiesTabPage.h"
 #include "groups/CSaveProfileAsDialog.h"
-#include "groups/DialogHeader.h"
 #include "groups/GroupProfileWriter.h"
 #include "groups/ProfileFieldRules.h"
 #include "platform/FileException.h"
 #include "store/ProgramIndex.h"
 #include "store/RightsCatalogue.h"
 #include "store/UserStore.h"
+#include "ui/DialogHeader.h"
 #include "ui/FileErrorReport.h"
+#include "ui/ItemIcons.h"
+#include "ui/NumberText.h"
 #include "ui/StoredTextValidator.h"
 #include "ui/UiServices.h"
 #include "ui/WordText.h"
@@ -24,16 +26,7 @@
 
 namespace custodia {
 
-namespace {
-
 static_assert(CGroupPropertiesDlg::kPageCount == kRightsPageCount);
-
-QString GroupNumberText(int number)
-{
-    return QStringLiteral("%1").arg(number, 3, 10, QLatin1Char('0'));
-}
-
-} // namespace
 
 CGroupPropertiesDlg::CGroupPropertiesDlg(const WordTable& words, UiServices& ui, const std::string& loginPath,
     const GroupEntry& group, std::vector<std::string> managedLoginPaths, QWidget* parent)
@@ -49,7 +42,7 @@ CGroupPropertiesDlg::CGroupPropertiesDlg(const WordTable& words, UiServices& ui,
     m_store->LoadGroupRights(m_loginPath, m_groupNumber);
 
     setWindowTitle(
-        QStringLiteral("%1 : %2").arg(WordText(m_words, Word::GroupPropertiesTitle), GroupNumberText(m_groupNumber)));
+        QStringLiteral("%1 : %2").arg(WordText(m_words, Word::GroupPropertiesTitle), ZeroPadded(m_groupNumber, 3)));
 
     m_nameEdit = new QLineEdit(this);
     m_nameEdit->setObjectName(QStringLiteral("nameEdit"));
@@ -74,7 +67,7 @@ CGroupPropertiesDlg::CGroupPropertiesDlg(const WordTable& words, UiServices& ui,
     }
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(MakeDialogHeader(WordText(m_words, Word::GroupPropertiesHeader), this));
+    AddDialogHeader(*layout, ItemIcon(ItemImage::Group), WordText(m_words, Word::GroupPropertiesHeader));
     layout->addLayout(nameRow);
     layout->addWidget(m_tabs, 1);
     layout->addLayout(MakeButtonRow());
@@ -185,7 +178,7 @@ bool CGroupPropertiesDlg::ConfirmReplacing(const std::string& loginPath, uint8_t
     if (!existing.LoadGroupRights(loginPath, groupNumber))
         return true;
     const QString text = WordText(m_words, Word::ReplaceGroupPrompt) + QStringLiteral("\n\n  ")
-        + GroupNumberText(groupNumber) + QLatin1Char(' ') + StoredText(existing.GetGroupName().value_or(std::string()))
+        + ZeroPadded(groupNumber, 3) + QLatin1Char(' ') + StoredText(existing.GetGroupName().value_or(std::string()))
         + QLatin1Char('\n');
     return m_ui.ShowMessage(this, text, WordText(m_words, Word::ReplaceGroupCaption), UiServices::Icon::Warning,
                UiServices::Buttons::OkCancel)

@@ -1,7 +1,8 @@
 #include "groups/CProfileNumberDialog.h"
 
-#include "groups/DialogHeader.h"
 #include "groups/ProfileFieldRules.h"
+#include "ui/DialogHeader.h"
+#include "ui/ItemIcons.h"
 #include "ui/StoredTextValidator.h"
 #include "ui/UiServices.h"
 #include "ui/WordText.h"
@@ -67,7 +68,7 @@ CProfileNumberDialog::CProfileNumberDialog(
     connect(buttons, &QDialogButtonBox::rejected, this, &CProfileNumberDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(MakeDialogHeader(Text(header), this));
+    AddDialogHeader(*layout, ItemIcon(ItemImage::Group), Text(header));
     layout->addWidget(box);
     layout->addStretch(1);
     layout->addWidget(buttons);

@@ -4,12 +4,12 @@
 #include "store/LoginPathList.h"
 #include "store/PasswordFile.h"
 #include "store/UserStore.h"
+#include "ui/DialogHeader.h"
 #include "ui/ItemIcons.h"
 #include "ui/StoredTextValidator.h"
 #include "ui/UiServices.h"
 #include "ui/WordText.h"
 #include "users/CFolderDialog.h"
-#include "users/DialogHeader.h"
 #include "users/UserStoreCalls.h"
 
 #include <QDialogButtonBox>

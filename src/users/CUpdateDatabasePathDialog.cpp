@@ -1,6 +1,7 @@
 #include "users/CUpdateDatabasePathDialog.h"
 
 #include "platform/Platform.h"
+#include "ui/NumberText.h"
 #include "ui/StoredTextValidator.h"
 #include "ui/UiServices.h"
 #include "ui/WordText.h"
@@ -32,8 +33,7 @@ CUpdateDatabasePathDialog::CUpdateDatabasePathDialog(
     , m_slot(slot)
 {
     setObjectName(QStringLiteral("databasePathDialog"));
-    setWindowTitle(
-        QStringLiteral("%1 %2").arg(WordText(words, Word::DatabasePathTitle)).arg(slot + 1, 2, 10, QLatin1Char('0')));
+    setWindowTitle(QStringLiteral("%1 %2").arg(WordText(words, Word::DatabasePathTitle), ZeroPadded(slot + 1, 2)));
 
     auto* box = new QGroupBox(this);
     auto* pathLabel = new QLabel(WordText(words, Word::DatabasePathLabel), box);

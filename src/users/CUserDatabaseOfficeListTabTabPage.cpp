@@ -3,6 +3,7 @@
 #include "platform/FileException.h"
 #include "store/OfficeNameList.h"
 #include "store/UserAccessRecord.h"
+#include "ui/NumberText.h"
 #include "ui/StoredTextValidator.h"
 #include "ui/WordText.h"
 #include "users/LoggerDatabasePath.h"
@@ -37,7 +38,7 @@ constexpr int kOfficeRole = Qt::UserRole;
 
 QString OfficeEntryText(int office)
 {
-    return QStringLiteral("[%1]").arg(office, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("[%1]").arg(ZeroPadded(office, 2));
 }
 
 } // namespace

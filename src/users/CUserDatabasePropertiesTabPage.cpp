@@ -1,5 +1,6 @@
 #include "users/CUserDatabasePropertiesTabPage.h"
 
+#include "ui/NumberText.h"
 #include "ui/WordText.h"
 
 #include <QHBoxLayout>
@@ -12,9 +13,7 @@ namespace custodia {
 
 QString DatabaseSlotTitle(int slot, const DatabaseList& databases)
 {
-    return QStringLiteral("[%1]  %2")
-        .arg(slot + 1, 2, 10, QLatin1Char('0'))
-        .arg(StoredText(databases.GetDescription(slot)));
+    return QStringLiteral("[%1]  %2").arg(ZeroPadded(slot + 1, 2), StoredText(databases.GetDescription(slot)));
 }
 
 CUserDatabasePropertiesTabPage::CUserDatabasePropertiesTabPage(

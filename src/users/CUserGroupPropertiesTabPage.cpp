@@ -1,6 +1,7 @@
 #include "users/CUserGroupPropertiesTabPage.h"
 
 #include "ui/ItemIcons.h"
+#include "ui/NumberText.h"
 #include "ui/WordText.h"
 
 #include <QEvent>
@@ -17,11 +18,6 @@ namespace {
 
 // The row keeps the index of its group in the list it was given.
 constexpr int kGroupIndexRole = Qt::UserRole;
-
-QString GroupNumberText(int number)
-{
-    return QStringLiteral("%1").arg(number, 3, 10, QLatin1Char('0'));
-}
 
 } // namespace
 
@@ -73,7 +69,7 @@ void CUserGroupPropertiesTabPage::FillList(const WordTable& words)
     const QIcon icon = ItemIcon(ItemImage::Group);
     for (size_t i = 0; i < m_groups.size(); ++i) {
         auto* row
-            = new QTreeWidgetItem(m_list, { GroupNumberText(m_groups[i].groupNumber), StoredText(m_groups[i].name) });
+            = new QTreeWidgetItem(m_list, { ZeroPadded(m_groups[i].groupNumber, 3), StoredText(m_groups[i].name) });
         row->setIcon(0, icon);
         row->setData(0, kGroupIndexRole, static_cast<int>(i));
     }
@@ -86,7 +82,7 @@ QString CUserGroupPropertiesTabPage::CurrentGroupText() const
 
 void CUserGroupPropertiesTabPage::ShowGroup(const GroupEntry& group)
 {
-    m_currentGroup->setText(GroupNumberText(group.groupNumber) + QStringLiteral(" - ") + StoredText(group.name));
+    m_currentGroup->setText(ZeroPadded(group.groupNumber, 3) + QStringLiteral(" - ") + StoredText(group.name));
 }
 
 void CUserGroupPropertiesTabPage::ChooseSelectedRow()

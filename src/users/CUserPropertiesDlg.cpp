@@ -1,6 +1,7 @@
 #include "users/CUserPropertiesDlg.h"
 
 #include "platform/FileException.h"
+#include "ui/DialogHeader.h"
 #include "ui/ItemIcons.h"
 #include "ui/UiServices.h"
 #include "ui/WordText.h"
@@ -8,7 +9,6 @@
 #include "users/CUserDatabasePropertiesTabPage.h"
 #include "users/CUserGeneralPropertiesTabPage.h"
 #include "users/CUserGroupPropertiesTabPage.h"
-#include "users/DialogHeader.h"
 #include "users/UserMessages.h"
 
 #include <QDialogButtonBox>

@@ -45,7 +45,7 @@ TEST_F(ProfileNumberDialogTest, NewGroupDialogShowsThePathAndRefusesANumberOutOf
     EXPECT_EQ(dialog.windowTitle(), W(935));
     EXPECT_EQ(Find<QLineEdit>(dialog, "pathText")->text(), "/srv/north");
     EXPECT_TRUE(Find<QLineEdit>(dialog, "pathText")->isReadOnly());
-    EXPECT_EQ(Find<QLabel>(dialog, "headerText")->text(), W(950));
+    EXPECT_EQ(Find<QLabel>(dialog, "header")->text(), W(950));
     EXPECT_EQ(Find<QPushButton>(dialog, "okButton")->text(), W(0));
     auto* number = Find<QLineEdit>(dialog, "numberEdit");
     auto* name = Find<QLineEdit>(dialog, "nameEdit");

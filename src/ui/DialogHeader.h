@@ -7,8 +7,8 @@ class QBoxLayout;
 
 namespace custodia {
 
-// The top of the console's property dialogs: an icon, a read-only explaining text beside it and an
-// etched line under both.
+// The top of the console's dialogs: the icon of what they edit, a read-only explaining text beside it
+// and an etched line under both.
 void AddDialogHeader(QBoxLayout& layout, const QIcon& icon, const QString& text);
 
 } // namespace custodia

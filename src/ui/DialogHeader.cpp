@@ -1,4 +1,4 @@
-#include "users/DialogHeader.h"
+#include "ui/DialogHeader.h"
 
 #include <QBoxLayout>
 #include <QFrame>
