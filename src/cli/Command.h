@@ -52,5 +52,6 @@ std::vector<Command> GroupCommands();
 std::vector<Command> DatabaseCommands();
 std::vector<Command> OfficeCommands();
 std::vector<Command> RepairCommands();
+std::vector<Command> DoctorCommands();
 
 } // namespace custodia::cli
