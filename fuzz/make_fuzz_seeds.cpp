@@ -171,6 +171,14 @@ void SupportTextSeeds(const std::string& folder)
     WriteSeed(folder + "/lines", "a\r\nb\rc\n\n" + std::string(300, 'x') + "\n");
 }
 
+// Lists of users as spreadsheets and custodiactl write them.
+void DelimitedTextSeeds(const std::string& folder)
+{
+    WriteSeed(folder + "/csv",
+        "\xEF\xBB\xBFname,full name,group\r\nann,\"Ann, Lab\",1\r\n\"two\r\nlines\",\"say \"\"hi\"\"\",\r\n");
+    WriteSeed(folder + "/tsv", "ann\tAnn\\tLab\t1\nbob\tB\\x07\\nx\t\r\n");
+}
+
 // The pictures written by another tool for the bitmap tests, and our installed ones.
 void BitmapSeeds(const std::string& folder)
 {
@@ -198,6 +206,7 @@ const std::map<std::string, SeedMaker>& SeedMakers()
         { "login_path_fuzz", LoginPathSeeds },
         { "help_file_fuzz", HelpFileSeeds },
         { "support_text_fuzz", SupportTextSeeds },
+        { "delimited_text_fuzz", DelimitedTextSeeds },
         { "bitmap_file_fuzz", BitmapSeeds },
     };
     return makers;
