@@ -1,6 +1,7 @@
 // Writes the seed corpus of every fuzz target with our own writers, or from files of the checkout:
 //   make_fuzz_seeds CORPUS_FOLDER SOURCE_FOLDER
 #include "platform/Platform.h"
+#include "store/AuditTrail.h"
 #include "store/OfficeNameList.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
@@ -179,6 +180,24 @@ void DelimitedTextSeeds(const std::string& folder)
     WriteSeed(folder + "/tsv", "ann\tAnn\\tLab\t1\nbob\tB\\x07\\nx\t\r\n");
 }
 
+// A trail of a few changes, written by our own writer.
+void AuditTrailSeeds(const std::string& folder)
+{
+    std::string text;
+    std::string previous = audittrail::kChainStart;
+    for (int i = 0; i < 3; ++i) {
+        TrailEntry entry;
+        StampTrailEntry(entry, 1765417603 + i);
+        entry.actor = { "plant-pc", "root", i == 0 ? "" : "ann", "console" };
+        entry.action = i == 2 ? "right granted" : "user changed";
+        entry.object = "user ann\twith a tab";
+        entry.changes = { { "description", "Lab", "Office" } };
+        text += FormatTrailLine(entry, previous);
+        previous = entry.hash;
+    }
+    WriteSeed(folder + "/three", text);
+}
+
 // The pictures written by another tool for the bitmap tests, and our installed ones.
 void BitmapSeeds(const std::string& folder)
 {
@@ -207,6 +226,7 @@ const std::map<std::string, SeedMaker>& SeedMakers()
         { "help_file_fuzz", HelpFileSeeds },
         { "support_text_fuzz", SupportTextSeeds },
         { "delimited_text_fuzz", DelimitedTextSeeds },
+        { "audit_trail_fuzz", AuditTrailSeeds },
         { "bitmap_file_fuzz", BitmapSeeds },
     };
     return makers;

@@ -53,5 +53,6 @@ std::vector<Command> DatabaseCommands();
 std::vector<Command> OfficeCommands();
 std::vector<Command> RepairCommands();
 std::vector<Command> DoctorCommands();
+std::vector<Command> AuditCommands();
 
 } // namespace custodia::cli

@@ -20,7 +20,7 @@ std::vector<Command> AllCommands()
 {
     std::vector<Command> all;
     for (auto family : { InitCommands, UserCommands, GroupCommands, DatabaseCommands, OfficeCommands, PathCommands,
-             VerifyCommands, RepairCommands, DoctorCommands }) {
+             VerifyCommands, RepairCommands, DoctorCommands, AuditCommands }) {
         auto commands = family();
         std::move(commands.begin(), commands.end(), std::back_inserter(all));
     }

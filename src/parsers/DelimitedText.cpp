@@ -1,8 +1,6 @@
 #include "parsers/DelimitedText.h"
 
-#include "platform/CodePage.h"
-
-#include <cstdio>
+#include "platform/FieldEscape.h"
 
 namespace custodia::delimited {
 
@@ -189,29 +187,6 @@ void AppendCsvField(std::string& out, std::string_view field)
     out.push_back(kQuote);
 }
 
-void AppendHex(std::string& out, unsigned value)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "\\x%02X", value & 0xFF);
-    out += text;
-}
-
-bool IsControl(uint32_t value)
-{
-    return value < 0x20 || (value >= 0x7F && value <= 0x9F);
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 } // namespace
 
 Rows Parse(std::string_view text, Format format)
@@ -237,85 +212,6 @@ void AppendRow(std::string& out, const std::vector<std::string>& fields, Format 
             out += EscapeTsvField(fields[i]);
     }
     out += format == Format::Csv ? "\r\n" : "\n";
-}
-
-std::string EscapeTsvField(std::string_view field)
-{
-    std::string out;
-    out.reserve(field.size());
-    std::string_view rest = field;
-    while (!rest.empty()) {
-        const auto character = DecodeUtf8(rest);
-        if (!character) {
-            AppendHex(out, static_cast<unsigned char>(rest.front()));
-            rest.remove_prefix(1);
-            continue;
-        }
-        switch (character->value) {
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            // Byte by byte, so that a C1 control character and a byte that is not UTF-8 read back
-            // as they were.
-            if (IsControl(character->value)) {
-                for (const char byte : rest.substr(0, character->length))
-                    AppendHex(out, static_cast<unsigned char>(byte));
-            } else
-                out.append(rest.substr(0, character->length));
-        }
-        rest.remove_prefix(character->length);
-    }
-    return out;
-}
-
-std::optional<std::string> UnescapeTsvField(std::string_view field)
-{
-    std::string out;
-    out.reserve(field.size());
-    for (size_t i = 0; i < field.size(); ++i) {
-        if (field[i] != '\\') {
-            out.push_back(field[i]);
-            continue;
-        }
-        if (++i >= field.size())
-            return std::nullopt;
-        switch (field[i]) {
-        case 't':
-            out.push_back('\t');
-            break;
-        case 'n':
-            out.push_back('\n');
-            break;
-        case 'r':
-            out.push_back('\r');
-            break;
-        case '\\':
-            out.push_back('\\');
-            break;
-        case 'x': {
-            const int high = i + 1 < field.size() ? HexValue(field[i + 1]) : -1;
-            const int low = i + 2 < field.size() ? HexValue(field[i + 2]) : -1;
-            if (high < 0 || low < 0)
-                return std::nullopt;
-            out.push_back(static_cast<char>(high * 16 + low));
-            i += 2;
-            break;
-        }
-        default:
-            return std::nullopt;
-        }
-    }
-    return out;
 }
 
 } // namespace custodia::delimited

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FieldEscape.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -41,10 +43,6 @@ Rows Parse(std::string_view text, Format format);
 // a field only where it must (a comma, quote, line break, or space at either end). A TSV row of one
 // empty field cannot be told from an empty line.
 void AppendRow(std::string& out, const std::vector<std::string>& fields, Format format);
-
-// The TSV escaping of one field, and its inverse (nothing when the field holds an unknown escape).
-std::string EscapeTsvField(std::string_view field);
-std::optional<std::string> UnescapeTsvField(std::string_view field);
 
 } // namespace delimited
 

@@ -74,7 +74,7 @@ TEST(TsvTest, EscapesRoundTripAndAnUnknownEscapeNamesItsLine)
     ASSERT_TRUE(read.error);
     EXPECT_EQ(read.error->line, 3U);
     for (const char* bad : { "\\", "\\x4", "\\xZZ", "\\u00e9" })
-        EXPECT_FALSE(delimited::UnescapeTsvField(bad)) << bad;
+        EXPECT_FALSE(UnescapeTsvField(bad)) << bad;
 }
 
 TEST(CsvWriteTest, WhatIsWrittenReadsBackTheSame)

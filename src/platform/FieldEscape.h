@@ -1,0 +1,16 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace custodia {
+
+// A text as one field of a tab-separated line: a tab, line feed, carriage return or backslash is
+// written as "\t", "\n", "\r" or "\\", any other control character and any byte that is not
+// UTF-8 as "\xHH" (byte by byte), so a field never spans lines or columns and reads back as it was.
+std::string EscapeTsvField(std::string_view field);
+// The inverse; nothing when the field holds an escape other than those.
+std::optional<std::string> UnescapeTsvField(std::string_view field);
+
+} // namespace custodia
