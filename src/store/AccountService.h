@@ -4,6 +4,7 @@
 #include "platform/Result.h"
 #include "store/DatabaseList.h"
 #include "store/GroupEntry.h"
+#include "store/PasswordFileStore.h"
 #include "store/RightsTable.h"
 #include "store/UserEntry.h"
 
@@ -16,9 +17,6 @@
 #include <vector>
 
 namespace custodia {
-
-// Whether a save may make a new user or group, replace a stored one, or either.
-enum class SaveMode { CreateOnly, ReplaceOnly, CreateOrReplace };
 
 // One slot of the database list as a person edits it.
 struct DatabaseSlot {
@@ -79,6 +77,7 @@ public:
 
 private:
     NativePath m_loginPath;
+    PasswordFileStore m_passwords;
 };
 
 // --- files that do not belong to one login path ---

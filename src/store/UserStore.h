@@ -3,6 +3,7 @@
 #include "store/DatabaseList.h"
 #include "store/FileReadResult.h"
 #include "store/GroupEntry.h"
+#include "store/PasswordFileStore.h"
 #include "store/RecordFile.h"
 #include "store/RightsTable.h"
 #include "store/UserAccessRecord.h"
@@ -19,26 +20,6 @@
 #include <vector>
 
 namespace custodia {
-
-// How a FindUser went. The values are the status numbers the suite's programs report (custodiactl
-// prints them); the log-on dialog shows a message of its own for each.
-enum FindUserStatus : int {
-    kUserFound = 0,
-    kNoPasswordFile = 251,
-    kPasswordFileWrongTitle = 252,
-    kPasswordFileHeaderShort = 253,
-    kPasswordFileUnreadable = 254,
-    kNoSuchUser = 255,
-};
-
-// A FindUser result: the status and, when found, the user (password in plain text) with the last
-// access record of its name, or an all-zero one.
-struct FoundUser {
-    FindUserStatus status = kNoSuchUser;
-    UserEntry entry;
-
-    bool WasFound() const { return status == kUserFound; }
-};
 
 // SaveUser results.
 enum SaveUserResult : int {
@@ -183,11 +164,6 @@ public:
         const std::string& loginPath, const std::function<void(DatabaseList& list)>& change) const;
 
 private:
-    // Frees the user records of the name that the function picks, and the access records of the name
-    // unless a user of it stays; access records without any user of the name only if asked to.
-    Loaded<int> FreeUserRecords(const std::string& loginPath, std::string_view userName,
-        const std::function<bool(const UserRecord& user)>& freed, bool orphanAccessRecords) const;
-
     std::optional<std::string> m_userName;
     std::optional<std::string> m_password;
     std::optional<std::string> m_fullName;

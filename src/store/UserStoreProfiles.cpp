@@ -2,6 +2,7 @@
 #include "store/UserStore.h"
 
 #include "platform/Platform.h"
+#include "store/GroupChange.h"
 #include "store/GroupRecord.h"
 #include "store/RecordFile.h"
 
@@ -93,27 +94,12 @@ RecordChangeOutcome UserStore::SaveGroupAllOrNothing(
 RecordChangeOutcome UserStore::ChangeGroup(
     const std::string& loginPath, uint8_t groupNumber, std::string_view name, const RightsChange& change)
 {
-    std::vector<RecordFileChange> changes;
-    for (int program = 0; program < kProgramCount; ++program) {
-        changes.push_back(RecordFileChange {
-            ProfilePath(loginPath, program), kKind, groupNumber, kSize, [&, program](std::span<unsigned char> data) {
-                GroupRecordBytes bytes {};
-                std::copy(data.begin(), data.end(), bytes.begin());
-                GroupRecord group = GroupRecord::Decode(bytes);
-                group.name = name;
-                group.description.clear(); // the console always writes it empty
-                // As a load and save of the table would: only the positions the program knows are
-                // kept, the rest of the row is written as zero.
-                const size_t length = kProfileFiles[static_cast<size_t>(program)].rowLength;
-                std::fill(group.rights.begin() + static_cast<ptrdiff_t>(length), group.rights.end(), 0);
-                change(program, group.rights);
-                const GroupRecordBytes encoded = group.Encode();
-                std::copy(encoded.begin(), encoded.end(), data.begin());
-                return true;
-            } });
-    }
-    // Index order is the one fixed order in which every saver takes the twelve files.
-    return RecordFile::ChangeRecords(changes);
+    const Result<bool> changed = ChangeGroupRecords(loginPath, groupNumber, name, SaveMode::CreateOrReplace, change);
+    if (changed)
+        return { *changed ? RecordChangeResult::Written : RecordChangeResult::Declined, {} };
+    const Failure& failure = changed.Error();
+    return { failure.refusal == Failure::Refusal::Damaged ? RecordChangeResult::Damaged : RecordChangeResult::NotOpened,
+        failure.fileName };
 }
 
 void UserStore::DeleteGroup(const std::string& loginPath, uint8_t groupNumber) const
