@@ -38,6 +38,11 @@ Result<std::vector<UserEntry>> AccountService::LoadUsers() const
     return m_passwords.LoadUsers();
 }
 
+Status AccountService::ForEachUser(const std::function<void(const UserRecord& user)>& visit) const
+{
+    return m_passwords.ForEachUser(visit);
+}
+
 Result<std::optional<UserEntry>> AccountService::FindUser(std::string_view userName) const
 {
     return m_passwords.LookUpUser(userName);

@@ -28,11 +28,9 @@ std::optional<std::string> RefusalOfText(const char* what, std::string_view text
     return std::nullopt;
 }
 
-std::optional<std::string> RefusalOfSlot(int slot, const DatabaseSlot& value)
+std::optional<std::string> RefusalOfSlot(const DatabaseSlot& value)
 {
     using namespace databaselist;
-    if (slot < 0 || slot >= kShownSlotCount)
-        return "database slot " + std::to_string(slot) + " is not one of 0.." + std::to_string(kShownSlotCount - 1);
     if (auto refusal = RefusalOfText("the database path", value.path, kMaxPathLength))
         return refusal;
     if (auto refusal = RefusalOfText("the mirror path", value.mirrorPath, kMaxPathLength))
@@ -73,17 +71,30 @@ Result<DatabaseList> AccountService::LoadDatabaseList() const
 
 Status AccountService::SetDatabaseSlot(int slot, const DatabaseSlot& value) const
 {
+    return SetDatabaseSlot(slot, [&value](DatabaseSlot& stored) { stored = value; });
+}
+
+Status AccountService::SetDatabaseSlot(int slot, const SlotChange& change) const
+{
     using namespace databaselist;
     const char* const operation = "the database list could not be saved";
     const std::string fileName = JoinPath(m_loginPath, kFileName);
-    if (const auto refusal = RefusalOfSlot(slot, value))
-        return Refused(Failure::Refusal::BadValue, operation, fileName, *refusal);
+    if (slot < 0 || slot >= kShownSlotCount)
+        return Refused(Failure::Refusal::BadValue, operation, fileName,
+            "database slot " + std::to_string(slot) + " is not one of 0.." + std::to_string(kShownSlotCount - 1));
     // The slot goes into the list as the file holds it inside the hold, so another program's change of
     // other slots stays.
-    const RecordFileChange change { fileName, kKind, kSubKind, kSize,
+    std::optional<std::string> refusal;
+    const RecordFileChange part { fileName, kKind, kSubKind, kSize,
         [&](std::span<unsigned char> data) {
             DatabaseList list;
             std::copy(data.begin(), data.end(), list.GetImage().begin());
+            DatabaseSlot value { list.GetPath(slot), list.GetMirrorPath(slot), list.IsMirrorOn(slot),
+                list.GetDescription(slot) };
+            change(value);
+            refusal = RefusalOfSlot(value);
+            if (refusal)
+                return false;
             list.SetPath(slot, value.path);
             list.SetMirrorPath(slot, value.mirrorPath);
             list.SetMirrorOn(slot, value.mirrorOn);
@@ -92,7 +103,10 @@ Status AccountService::SetDatabaseSlot(int slot, const DatabaseSlot& value) cons
             return true;
         },
         {}, RecordPresence::Any };
-    return Written(RecordFile::ApplyChanges(std::span(&change, 1), operation));
+    const Result<bool> changed = RecordFile::ApplyChanges(std::span(&part, 1), operation);
+    if (changed && refusal)
+        return Refused(Failure::Refusal::BadValue, operation, fileName, *refusal);
+    return Written(changed);
 }
 
 Status SetOffice(const NativePath& databaseFolder, int office, std::string_view numberText, std::string_view name)

@@ -13,7 +13,12 @@ FileReadResult ReadResultOf(const Failure& failure)
         return { FileReadStatus::Missing, "no such file" };
     if (failure.refusal == Failure::Refusal::Damaged)
         return { FileReadStatus::Damaged, failure.detail };
-    return { FileReadStatus::Unopenable, "cannot be opened: " + failure.detail, failure.cause, failure.systemError };
+    OpenError error { failure.cause, failure.systemError, OpenError::Refusal::None, {} };
+    if (failure.refusal == Failure::Refusal::NotRegularFile)
+        error.refusal = OpenError::Refusal::NotRegularFile;
+    else if (failure.refusal == Failure::Refusal::DanglingLink)
+        error.refusal = OpenError::Refusal::DanglingLink;
+    return { FileReadStatus::Unopenable, "cannot be opened: " + failure.detail, failure.cause, error };
 }
 
 std::optional<Failure> FailureOfRead(
@@ -37,7 +42,7 @@ std::optional<Failure> FailureOfRead(
     Failure failure = Refused(Failure::Refusal::None, operation, fileName,
         std::string(problem.starts_with(kOpenPrefix) ? problem.substr(kOpenPrefix.size()) : problem));
     failure.cause = read.cause;
-    failure.systemError = read.systemError;
+    failure.systemError = read.openError.systemError;
     return failure;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/File.h"
 #include "platform/Result.h"
 
 #include <optional>
@@ -21,7 +22,7 @@ struct FileReadResult {
     FileReadStatus status = FileReadStatus::Read;
     std::string problem; // why the file was not read, for people; empty when it was
     int cause = 0; // cause code of the failed open when Unopenable, so that a held file tells from a locked one
-    int systemError = 0; // errno of that open, 0 when one of our own checks refused it
+    OpenError openError {}; // that open's own error, when it was an open that failed
 
     bool WasRead() const { return status == FileReadStatus::Read; }
     // Missing files are a normal state of a fresh login path; only these two hide data.

@@ -520,7 +520,7 @@ FileReadResult CannotOpen(const SharedFile& file)
     if (file.LastCause() == kCauseFileNotFound)
         return { FileReadStatus::Missing, "no such file" };
     return { FileReadStatus::Unopenable, "cannot be opened: " + DescribeOpenError(file.LastOpenError()),
-        file.LastCause(), file.LastOpenError().systemError };
+        file.LastCause(), file.LastOpenError() };
 }
 
 // Undoes a cut-short change, waiting (as any open does) for a writer that still holds the file.
@@ -760,14 +760,18 @@ RecordChangeResult RecordFile::ChangeRecord(
     return ChangeRecords(std::span(&one, 1)).result;
 }
 
-RecordChangeOutcome RecordFile::ChangeRecords(std::span<const RecordFileChange> changes)
+RecordChangeOutcome RecordChangeOutcome::Of(const Result<bool>& changed)
 {
-    const Result<bool> changed = ApplyChanges(changes, {});
     if (changed)
-        return { *changed ? RecordChangeResult::Written : RecordChangeResult::Declined, {} };
+        return { *changed ? RecordChangeResult::Written : RecordChangeResult::Declined, {}, {} };
     const Failure& failure = changed.Error();
     return { failure.refusal == Failure::Refusal::Damaged ? RecordChangeResult::Damaged : RecordChangeResult::NotOpened,
-        failure.fileName };
+        failure.fileName, failure.detail };
+}
+
+RecordChangeOutcome RecordFile::ChangeRecords(std::span<const RecordFileChange> changes)
+{
+    return RecordChangeOutcome::Of(ApplyChanges(changes, {}));
 }
 
 Result<bool> RecordFile::ApplyChanges(std::span<const RecordFileChange> changes, const std::string& operation)

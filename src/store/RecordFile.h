@@ -92,6 +92,10 @@ struct RecordFileChange {
 struct RecordChangeOutcome {
     RecordChangeResult result = RecordChangeResult::Written;
     std::string fileName;
+    std::string cause; // in plain words, from the failure itself: "no permission", "checksum wrong"
+
+    // The outcome of an ApplyChanges.
+    static RecordChangeOutcome Of(const Result<bool>& changed);
 };
 
 // Reads and writes record files. Each call opens the file, works, seals it after a change and closes

@@ -94,12 +94,7 @@ RecordChangeOutcome UserStore::SaveGroupAllOrNothing(
 RecordChangeOutcome UserStore::ChangeGroup(
     const std::string& loginPath, uint8_t groupNumber, std::string_view name, const RightsChange& change)
 {
-    const Result<bool> changed = ChangeGroupRecords(loginPath, groupNumber, name, SaveMode::CreateOrReplace, change);
-    if (changed)
-        return { *changed ? RecordChangeResult::Written : RecordChangeResult::Declined, {} };
-    const Failure& failure = changed.Error();
-    return { failure.refusal == Failure::Refusal::Damaged ? RecordChangeResult::Damaged : RecordChangeResult::NotOpened,
-        failure.fileName };
+    return RecordChangeOutcome::Of(ChangeGroupRecords(loginPath, groupNumber, name, SaveMode::CreateOrReplace, change));
 }
 
 void UserStore::DeleteGroup(const std::string& loginPath, uint8_t groupNumber) const
