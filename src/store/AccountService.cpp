@@ -30,6 +30,8 @@ std::optional<std::string> RefusalOfUser(const UserEntry& entry)
 AccountService::AccountService(NativePath loginPath)
     : m_loginPath(std::move(loginPath))
     , m_passwords(m_loginPath)
+    , m_profiles(m_loginPath)
+    , m_databases(m_loginPath)
 {
 }
 

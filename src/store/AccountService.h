@@ -3,8 +3,10 @@
 #include "platform/NativePath.h"
 #include "platform/Result.h"
 #include "store/DatabaseList.h"
+#include "store/DatabaseListStore.h"
 #include "store/GroupEntry.h"
 #include "store/PasswordFileStore.h"
+#include "store/ProfileStore.h"
 #include "store/RightsTable.h"
 #include "store/UserEntry.h"
 
@@ -88,6 +90,8 @@ public:
 private:
     NativePath m_loginPath;
     PasswordFileStore m_passwords;
+    ProfileStore m_profiles;
+    DatabaseListStore m_databases;
 };
 
 // --- files that do not belong to one login path ---

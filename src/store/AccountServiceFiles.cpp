@@ -56,15 +56,12 @@ Status Written(const Result<bool>& changed)
 
 Result<DatabaseList> AccountService::LoadDatabaseList() const
 {
-    using namespace databaselist;
     DatabaseList list;
-    std::vector<RecordRequest> requests { RecordRequest { kKind, kSubKind, list.GetImage(), 0 } };
-    const std::string fileName = JoinPath(m_loginPath, kFileName);
-    const FileReadResult read = RecordFile().ReadRecords(fileName, requests);
+    const FileReadResult read = m_databases.Load(list);
     // A fresh login path has no list yet: ten empty slots.
     if (read.status == FileReadStatus::Missing)
         return DatabaseList();
-    if (auto failure = FailureOfRead("the database list could not be read", fileName, read))
+    if (auto failure = FailureOfRead("the database list could not be read", m_databases.FileName(), read))
         return *failure;
     return list;
 }
@@ -78,17 +75,14 @@ Status AccountService::SetDatabaseSlot(int slot, const SlotChange& change) const
 {
     using namespace databaselist;
     const char* const operation = "the database list could not be saved";
-    const std::string fileName = JoinPath(m_loginPath, kFileName);
     if (slot < 0 || slot >= kShownSlotCount)
-        return Refused(Failure::Refusal::BadValue, operation, fileName,
+        return Refused(Failure::Refusal::BadValue, operation, m_databases.FileName(),
             "database slot " + std::to_string(slot) + " is not one of 0.." + std::to_string(kShownSlotCount - 1));
     // The slot goes into the list as the file holds it inside the hold, so another program's change of
     // other slots stays.
     std::optional<std::string> refusal;
-    const RecordFileChange part { fileName, kKind, kSubKind, kSize,
-        [&](std::span<unsigned char> data) {
-            DatabaseList list;
-            std::copy(data.begin(), data.end(), list.GetImage().begin());
+    const Result<bool> changed = m_databases.Change(
+        [&](DatabaseList& list) {
             DatabaseSlot value { list.GetPath(slot), list.GetMirrorPath(slot), list.IsMirrorOn(slot),
                 list.GetDescription(slot) };
             change(value);
@@ -99,13 +93,11 @@ Status AccountService::SetDatabaseSlot(int slot, const SlotChange& change) const
             list.SetMirrorPath(slot, value.mirrorPath);
             list.SetMirrorOn(slot, value.mirrorOn);
             list.SetDescription(slot, value.description);
-            std::copy(list.GetImage().begin(), list.GetImage().end(), data.begin());
             return true;
         },
-        {}, RecordPresence::Any };
-    const Result<bool> changed = RecordFile::ApplyChanges(std::span(&part, 1), operation);
+        operation);
     if (changed && refusal)
-        return Refused(Failure::Refusal::BadValue, operation, fileName, *refusal);
+        return Refused(Failure::Refusal::BadValue, operation, m_databases.FileName(), *refusal);
     return Written(changed);
 }
 

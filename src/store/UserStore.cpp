@@ -1,5 +1,9 @@
 #include "store/UserStore.h"
 
+#include "store/DatabaseListStore.h"
+#include "store/ProfileStore.h"
+
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -83,42 +87,86 @@ bool UserStore::IsLogonRequired()
 
 LogonArguments UserStore::ParseLogonArguments(const std::vector<std::string>& arguments)
 {
-    static constexpr std::string_view kUserNamePrefix = "username=";
-    static constexpr std::string_view kPasswordPrefix = "password=";
-    m_userName.reset();
-    m_password.reset();
-    for (size_t i = 1; i < arguments.size(); ++i) {
-        const std::string_view argument = arguments[i];
-        if (argument.size() > kUserNamePrefix.size() && argument.starts_with(kUserNamePrefix))
-            m_userName = std::string(argument.substr(kUserNamePrefix.size()));
-        else if (argument.size() > kPasswordPrefix.size() && argument.starts_with(kPasswordPrefix))
-            m_password = std::string(argument.substr(kPasswordPrefix.size()));
-    }
-    return LogonArguments { m_userName, m_password };
+    const LogonArguments found = custodia::ParseLogonArguments(arguments);
+    m_session.SetUserName(found.userName);
+    m_session.SetPassword(found.password);
+    return found;
 }
 
 LogonArguments UserStore::ParseLogonArguments(int argc, const char* const argv[])
 {
-    std::vector<std::string> arguments;
-    for (int i = 0; i < argc && argv[i] != nullptr; ++i)
-        arguments.emplace_back(argv[i]);
-    return ParseLogonArguments(arguments);
+    const LogonArguments found = custodia::ParseLogonArguments(argc, argv);
+    m_session.SetUserName(found.userName);
+    m_session.SetPassword(found.password);
+    return found;
 }
 
-void UserStore::SetLoggedOnUser(uint8_t databaseMode, uint32_t databaseMask, const UserAccessRecord& access)
+void UserStore::SetLoggedOnUser(uint8_t databaseMode, uint32_t databaseMask, const UserAccessRecord&)
 {
-    m_databaseMode = databaseMode;
+    m_session.SetDatabaseMode(databaseMode);
     m_databaseMask = databaseMask;
-    m_accessRecord = access;
 }
 
 void UserStore::Clear()
 {
-    m_userName.reset();
-    m_password.reset();
+    m_session.Clear();
     m_fullName.reset();
-    m_description.reset();
-    m_groupName.reset();
+}
+
+Loaded<std::vector<GroupEntry>> UserStore::LoadGroupList(const std::string& loginPath) const
+{
+    return ProfileStore(NativePath(loginPath)).LoadGroupList();
+}
+
+bool UserStore::LoadGroupRights(const std::string& loginPath, uint8_t groupNumber)
+{
+    return m_session.LoadGroupRights(loginPath, groupNumber);
+}
+
+bool UserStore::SaveGroup(const std::string& loginPath, uint8_t groupNumber, std::string_view name)
+{
+    return SaveGroupAllOrNothing(loginPath, groupNumber, name).result == RecordChangeResult::Written;
+}
+
+RecordChangeOutcome UserStore::SaveGroupAllOrNothing(
+    const std::string& loginPath, uint8_t groupNumber, std::string_view name)
+{
+    const RightsTable& table = GetRightsTable();
+    return ChangeGroup(loginPath, groupNumber, name, [&](int program, std::span<unsigned char> rights) {
+        const RightsTable::Row& row = *table.GetRow(program);
+        std::copy(row.begin(), row.end(), rights.begin());
+    });
+}
+
+RecordChangeOutcome UserStore::ChangeGroup(
+    const std::string& loginPath, uint8_t groupNumber, std::string_view name, const RightsChange& change)
+{
+    return RecordChangeOutcome::Of(
+        ProfileStore(NativePath(loginPath)).ChangeGroup(groupNumber, name, SaveMode::CreateOrReplace, change));
+}
+
+void UserStore::DeleteGroup(const std::string& loginPath, uint8_t groupNumber) const
+{
+    const uint8_t groups[] = { groupNumber };
+    static_cast<void>(ProfileStore(NativePath(loginPath)).DeleteGroups(groups));
+}
+
+bool UserStore::SaveDatabaseList(const std::string& loginPath, const DatabaseList& list) const
+{
+    return DatabaseListStore(NativePath(loginPath)).Save(list);
+}
+
+RecordChangeResult UserStore::ChangeDatabaseList(
+    const std::string& loginPath, const std::function<void(DatabaseList& list)>& change) const
+{
+    const Result<bool> changed = DatabaseListStore(NativePath(loginPath))
+                                     .Change(
+                                         [&](DatabaseList& list) {
+                                             change(list);
+                                             return true;
+                                         },
+                                         {});
+    return RecordChangeOutcome::Of(changed).result;
 }
 
 } // namespace custodia
