@@ -83,7 +83,7 @@ std::string ManagedListLocation()
 {
     if (GetInstalledLayout().packaged)
         return "The list is kept in \"custo.cfg\" in the console's folder of the user, $XDG_CONFIG_HOME/custodia\n"
-               "(~/.config/custodia when that is unset).\n";
+               "(~/.config/custodia when that is unset); a relative PATH is taken from the current folder.\n";
     return "The list is kept in \"custo.cfg\" in the current folder.\n";
 }
 

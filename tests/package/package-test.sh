@@ -62,7 +62,8 @@ in_root man -P cat custodiactl 2>/dev/null | grep -q "EXIT STATUS" || fail "man 
 
 # The administrator's login path, and the console run by a user who manages it.
 in_root custodiactl init /srv/custodia >/dev/null || fail "custodiactl init failed"
-in_root sh -c 'cd /srv && custodiactl paths add /srv/custodia' || fail "custodiactl paths add failed"
+# Typed relative to the caller's folder, as the administrator would from /srv.
+in_root sh -c 'cd /srv && custodiactl paths add custodia' || fail "custodiactl paths add failed"
 [ -f "$root/root/.config/custodia/custo.cfg" ] || fail "the managed list is not in the user's folder"
 in_root custodiactl paths list | grep -qx /srv/custodia || fail "custodiactl paths list does not show the path"
 
