@@ -14,7 +14,17 @@
 #
 # The program folder is also where the console keeps its list of login paths and the installation's
 # user file, so it has to be writable by whoever runs the console from there.
-set(CUSTODIA_INSTALL_PROGRAM_DIR lib/custodia)
+#
+# A packaged build (CUSTODIA_PACKAGED) writes nothing under the prefix at run time: the programs go to
+# bin/, their read-only data to share/custodia/, the installation's user file, which the administrator
+# may fill, to /etc/custodia/; the programs keep their own files in the user's folder (platform/UserFolder.h).
+if(CUSTODIA_PACKAGED)
+  set(CUSTODIA_INSTALL_PROGRAM_DIR bin)
+  set(CUSTODIA_INSTALL_DATA_DIR share/custodia)
+else()
+  set(CUSTODIA_INSTALL_PROGRAM_DIR lib/custodia)
+  set(CUSTODIA_INSTALL_DATA_DIR lib/custodia)
+endif()
 
 # A user file of its own for the installation: the output folder's copy keeps the users added while
 # trying the console, and an installation must start without a log-on.
@@ -37,15 +47,19 @@ install(
   FILES ${CUSTODIA_OUTPUT_DIR}/gnrlword.eng ${CUSTODIA_OUTPUT_DIR}/cstdword.eng
         "${PROJECT_SOURCE_DIR}/data/Custodia Help.eng" ${PROJECT_SOURCE_DIR}/data/techsprt.txt
         ${PROJECT_SOURCE_DIR}/data/splash.bmp ${PROJECT_SOURCE_DIR}/data/helpbarlogo.bmp
-        ${install_staging}/tessel.pwd
-  DESTINATION ${CUSTODIA_INSTALL_PROGRAM_DIR})
+  DESTINATION ${CUSTODIA_INSTALL_DATA_DIR})
 
-# Made here as dangling links and installed as links (install() copies a link as it is).
-foreach(program IN LISTS programs)
-  file(MAKE_DIRECTORY ${install_staging}/bin)
-  file(CREATE_LINK ../${CUSTODIA_INSTALL_PROGRAM_DIR}/${program} ${install_staging}/bin/${program} SYMBOLIC)
-  install(FILES ${install_staging}/bin/${program} DESTINATION bin)
-endforeach()
+if(CUSTODIA_PACKAGED)
+  install(FILES ${install_staging}/tessel.pwd DESTINATION ${CUSTODIA_PACKAGED_CONFIG_FOLDER})
+else()
+  install(FILES ${install_staging}/tessel.pwd DESTINATION ${CUSTODIA_INSTALL_PROGRAM_DIR})
+  # Made here as dangling links and installed as links (install() copies a link as it is).
+  foreach(program IN LISTS programs)
+    file(MAKE_DIRECTORY ${install_staging}/bin)
+    file(CREATE_LINK ../${CUSTODIA_INSTALL_PROGRAM_DIR}/${program} ${install_staging}/bin/${program} SYMBOLIC)
+    install(FILES ${install_staging}/bin/${program} DESTINATION bin)
+  endforeach()
+endif()
 
 if(CUSTODIA_BUILD_UI)
   # The entry names the console by its absolute installed path, which is known only once the prefix is:

@@ -16,17 +16,6 @@ namespace {
 constexpr const char kProgram[] = "custodiactl";
 constexpr int kSynopsisColumn = 46;
 
-std::vector<Command> AllCommands()
-{
-    std::vector<Command> all;
-    for (auto family : { InitCommands, UserCommands, GroupCommands, DatabaseCommands, OfficeCommands, PathCommands,
-             VerifyCommands, RepairCommands, DoctorCommands, AuditCommands }) {
-        auto commands = family();
-        std::move(commands.begin(), commands.end(), std::back_inserter(all));
-    }
-    return all;
-}
-
 std::string UsageLine(const Command& command)
 {
     return std::string(kProgram) + " " + command.Words() + (command.synopsis.empty() ? "" : " " + command.synopsis);
@@ -45,23 +34,15 @@ void WriteCommandSummaries(std::ostream& out, const std::vector<const Command*>&
 
 void WriteProgramHelp(std::ostream& out, const std::vector<Command>& commands)
 {
-    out << "usage: " << kProgram << " COMMAND [ARGUMENTS]\n\n"
-        << "Administers the shared account files of a login path (users, groups and their rights, the\n"
-        << "database list, office names) and the login paths this installation manages.\n\nCommands:\n";
+    const ProgramNotes& notes = GetProgramNotes();
+    out << "usage: " << kProgram << " COMMAND [ARGUMENTS]\n\n" << notes.description << "\nCommands:\n";
     std::vector<const Command*> all;
     for (const Command& command : commands)
         all.push_back(&command);
     WriteCommandSummaries(out, all);
-    out << "\nPasswords are read from the first line of standard input, never from the arguments.\n"
-        << "Output is one tab-separated line per item, without a header. In a field, a tab, line feed,\n"
-        << "carriage return or backslash is written as \\t, \\n, \\r or \\\\, and any other control character\n"
-        << "(or a byte that is not UTF-8) as \\xHH, so a field never spans lines or columns.\n"
-        << "Texts are stored in the suite's code page, Windows-1252, and shown as UTF-8; a character that\n"
-        << "code page lacks is refused, and length limits count stored bytes.\n"
-        << "A shared file that another program holds is tried for about 30 seconds (said on stderr after\n"
-        << "a second); a missing permission or a read-only file fails at once.\n"
-        << "Exit status: 0 success, 1 the operation failed or found nothing, 2 wrong arguments.\n"
-        << "'" << kProgram << " COMMAND --help' describes one command.\n";
+    out << '\n'
+        << notes.passwords << notes.output << notes.codePage << notes.waits << notes.exitStatus << "'" << kProgram
+        << " COMMAND --help' describes one command.\n";
 }
 
 void WriteCommandHelp(std::ostream& out, const Command& command)
@@ -115,6 +96,35 @@ int RunCommand(const Command& command, const std::vector<std::string>& arguments
 }
 
 } // namespace
+
+std::vector<Command> AllCommands()
+{
+    std::vector<Command> all;
+    for (auto family : { InitCommands, UserCommands, GroupCommands, DatabaseCommands, OfficeCommands, PathCommands,
+             VerifyCommands, RepairCommands, DoctorCommands, AuditCommands }) {
+        auto commands = family();
+        std::move(commands.begin(), commands.end(), std::back_inserter(all));
+    }
+    return all;
+}
+
+const ProgramNotes& GetProgramNotes()
+{
+    static const ProgramNotes notes {
+        "Administers the shared account files of a login path (users, groups and their rights, the\n"
+        "database list, office names) and the login paths this installation manages.\n",
+        "Passwords are read from the first line of standard input, never from the arguments.\n",
+        "Output is one tab-separated line per item, without a header. In a field, a tab, line feed,\n"
+        "carriage return or backslash is written as \\t, \\n, \\r or \\\\, and any other control character\n"
+        "(or a byte that is not UTF-8) as \\xHH, so a field never spans lines or columns.\n",
+        "Texts are stored in the suite's code page, Windows-1252, and shown as UTF-8; a character that\n"
+        "code page lacks is refused, and length limits count stored bytes.\n",
+        "A shared file that another program holds is tried for about 30 seconds (said on stderr after\n"
+        "a second); a missing permission or a read-only file fails at once.\n",
+        "Exit status: 0 success, 1 the operation failed or found nothing, 2 wrong arguments.\n",
+    };
+    return notes;
+}
 
 int RunCommandLine(const std::vector<std::string>& arguments, CommandContext& context)
 {

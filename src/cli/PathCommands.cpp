@@ -1,5 +1,6 @@
 #include "cli/Command.h"
 #include "cli/FileChecks.h"
+#include "cli/ManPage.h"
 #include "cli/Output.h"
 #include "cli/TextLimits.h"
 #include "store/AccountService.h"
@@ -64,7 +65,7 @@ int Remove(const ParsedArguments& arguments, CommandContext&)
 
 std::vector<Command> PathCommands()
 {
-    const char* file = "The list is kept in \"custo.cfg\" in the current folder.\n";
+    const std::string file = ManagedListLocation();
     return {
         {
             "paths",
