@@ -45,8 +45,9 @@ bool ChangeGroupRecord(
 
 } // namespace
 
-ProfileStore::ProfileStore(NativePath loginPath)
-    : m_loginPath(std::move(loginPath))
+ProfileStore::ProfileStore(NativePath loginPath, const FileEnvironment& environment)
+    : m_environment(&environment)
+    , m_loginPath(std::move(loginPath))
 {
 }
 
@@ -97,7 +98,7 @@ Result<bool> ProfileStore::ChangeGroup(
             part.presence = PresenceFor(mode);
         changes.push_back(std::move(part));
     }
-    return RecordFile::ApplyChanges(changes, "the group could not be saved");
+    return RecordFile::ApplyChanges(changes, "the group could not be saved", *m_environment);
 }
 
 Result<bool> ProfileStore::DeleteGroups(std::span<const uint8_t> groupNumbers) const
@@ -112,7 +113,7 @@ Result<bool> ProfileStore::DeleteGroups(std::span<const uint8_t> groupNumbers) c
         part.deletedSubKinds.assign(groupNumbers.begin(), groupNumbers.end());
         changes.push_back(std::move(part));
     }
-    return RecordFile::ApplyChanges(changes, "the group could not be deleted");
+    return RecordFile::ApplyChanges(changes, "the group could not be deleted", *m_environment);
 }
 
 } // namespace custodia

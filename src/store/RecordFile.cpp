@@ -68,7 +68,7 @@ int RecordFile::WriteRecord(
     // An empty record would look like the end of the file to every reader and hide all records after it.
     if (data.empty() || data.size() > kMaxDataLength)
         return 0;
-    HeldFile held;
+    HeldFile held(*m_environment);
     if (!HoldForChange(held, fileName))
         return 0;
 
@@ -98,7 +98,7 @@ Result<bool> RecordFile::AppendRecordIfClear(const std::string& fileName, uint8_
     if (data.empty() || data.size() > kMaxDataLength)
         return Refused(Failure::Refusal::BadValue, operation, fileName,
             "a record of " + std::to_string(data.size()) + " bytes cannot be stored");
-    HeldFile held;
+    HeldFile held(*m_environment);
     if (Status holding = HoldToChange(held, fileName, operation); !holding)
         return holding.Error();
     if (!held.image.empty())
@@ -115,7 +115,7 @@ Result<bool> RecordFile::AppendRecordIfClear(const std::string& fileName, uint8_
 Result<bool> RecordFile::DeleteFirstRecord(const std::string& fileName, uint8_t kind, uint8_t subKind,
     const std::function<bool(std::span<const unsigned char> record)>& match, const std::string& operation)
 {
-    HeldFile held;
+    HeldFile held(*m_environment);
     if (!OpenWithinLimit(held.file, fileName, kOpenExistingChange)) {
         if (held.file.IsOpen() || held.file.LastCause() == kCauseNone)
             return Refused(Failure::Refusal::Damaged, operation, fileName, "larger than any record file");
@@ -140,7 +140,7 @@ Result<bool> RecordFile::DeleteFirstRecord(const std::string& fileName, uint8_t 
 void RecordFile::DeleteRecord(
     const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<const unsigned char> record, size_t keyLength)
 {
-    HeldFile held;
+    HeldFile held(*m_environment);
     if (!OpenWithinLimit(held.file, fileName, kOpenExistingChange))
         return;
     RecoverHeld(held.file);
@@ -161,7 +161,7 @@ void RecordFile::DeleteRecord(
 
 bool RecordFile::DeleteFittingRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, size_t size)
 {
-    HeldFile held;
+    HeldFile held(*m_environment);
     if (!OpenWithinLimit(held.file, fileName, kOpenExistingChange))
         return false;
     RecoverHeld(held.file);

@@ -209,6 +209,11 @@ namespace {
 
 // One file of ChangeRecords, held exclusively, with its record as it is now.
 struct HeldRecord {
+    explicit HeldRecord(const FileEnvironment& environment)
+        : held(environment)
+    {
+    }
+
     HeldFile held;
     bool isNew = false;
     bool isMissing = false; // a file a deletion found missing, and leaves so
@@ -283,13 +288,14 @@ RecordChangeOutcome RecordFile::ChangeRecords(std::span<const RecordFileChange> 
     return RecordChangeOutcome::Of(ApplyChanges(changes, {}));
 }
 
-Result<bool> RecordFile::ApplyChanges(std::span<const RecordFileChange> changes, const std::string& operation)
+Result<bool> RecordFile::ApplyChanges(
+    std::span<const RecordFileChange> changes, const std::string& operation, const FileEnvironment& environment)
 {
     // Every file is held before any is written, in the caller's order, so that two programs changing
     // the same files in the same order cannot each hold what the other waits for.
     std::vector<std::unique_ptr<HeldRecord>> held;
     for (const RecordFileChange& change : changes) {
-        held.push_back(std::make_unique<HeldRecord>());
+        held.push_back(std::make_unique<HeldRecord>(environment));
         if (Status holding = HoldRecord(*held.back(), change, operation); !holding)
             return holding.Error();
     }

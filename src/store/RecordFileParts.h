@@ -52,6 +52,11 @@ void RecoverHeld(File& file);
 // A file held exclusively for a change, with its bytes as they are. Every decision is taken on the
 // image, and the change is made to it as it is made to the file, so that sealing needs no second read.
 struct HeldFile {
+    explicit HeldFile(const FileEnvironment& environment = FileEnvironment::System())
+        : file(environment)
+    {
+    }
+
     SharedFile file;
     std::vector<unsigned char> image;
 };
