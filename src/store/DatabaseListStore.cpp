@@ -20,7 +20,7 @@ FileReadResult DatabaseListStore::Load(DatabaseList& list) const
     DatabaseList::Image& image = list.GetImage();
     image.fill(0);
     std::vector<RecordRequest> requests { RecordRequest { kKind, kSubKind, image, 0 } };
-    return RecordFile().ReadRecords(m_fileName, requests, true);
+    return RecordFile(*m_environment).ReadRecords(m_fileName, requests, true);
 }
 
 bool DatabaseListStore::Save(const DatabaseList& list) const

@@ -61,7 +61,7 @@ Loaded<std::vector<GroupEntry>> ProfileStore::LoadGroupList() const
     std::vector<unsigned char> image;
     Loaded<std::vector<GroupEntry>> groups;
     // Only "setup.prf" decides which groups exist.
-    static_cast<FileReadResult&>(groups) = ReadRecordFileImage(FileOf(kProgramSetup), image);
+    static_cast<FileReadResult&>(groups) = ReadRecordFileImage(FileOf(kProgramSetup), image, *m_environment);
     if (groups.WasRead())
         groups.value = GroupEntriesIn(image);
     return groups;
@@ -74,7 +74,7 @@ bool ProfileStore::ReadGroupRights(uint8_t groupNumber, RightsTable& table, std:
     for (int program = 0; program < kProgramCount; ++program) {
         GroupRecordBytes buffer {};
         // A damaged file counts as not holding the group: its row stays zero.
-        if (RecordFile().ReadRecord(FileOf(program), kKind, groupNumber, buffer, true) == 0)
+        if (RecordFile(*m_environment).ReadRecord(FileOf(program), kKind, groupNumber, buffer, true) == 0)
             continue;
         const GroupRecord group = GroupRecord::Decode(buffer);
         // Only the positions the program knows are taken; the rest of the row stays zero.

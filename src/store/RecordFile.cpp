@@ -31,7 +31,7 @@ size_t RecordFile::ReadRecord(
     const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<unsigned char> buffer, bool verify)
 {
     std::vector<unsigned char> image;
-    const FileReadResult read = ReadImage(fileName, image);
+    const FileReadResult read = ReadImage(fileName, image, *m_environment);
     if (!read.WasRead() && (verify || read.status != FileReadStatus::Damaged))
         return 0;
     const auto record = FindRecordIn(image, kind, subKind, buffer.size());
@@ -45,7 +45,7 @@ FileReadResult RecordFile::ForEachRecord(const std::string& fileName, uint8_t ki
     std::span<unsigned char> buffer, const RecordFunction& function)
 {
     std::vector<unsigned char> image;
-    if (FileReadResult read = ReadImage(fileName, image); !read.WasRead())
+    if (FileReadResult read = ReadImage(fileName, image, *m_environment); !read.WasRead())
         return read;
     RecordChain chain(image);
     while (const auto record = chain.Next()) {
@@ -178,7 +178,7 @@ FileReadResult RecordFile::ReadRecords(
     const std::string& fileName, std::vector<RecordRequest>& requests, bool readDamaged)
 {
     std::vector<unsigned char> image;
-    FileReadResult result = ReadImage(fileName, image);
+    FileReadResult result = ReadImage(fileName, image, *m_environment);
     if (result.WasRead() || (readDamaged && result.status == FileReadStatus::Damaged))
         FillRecordRequests(image, requests);
     return result;

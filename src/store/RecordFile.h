@@ -179,7 +179,8 @@ private:
 
 // Reads a record file whole in one go and checks it as ReadRecords does. The image is what the file
 // holds, kept also when the check fails (then Damaged), and empty when the file could not be read.
-FileReadResult ReadRecordFileImage(const std::string& fileName, std::vector<unsigned char>& image);
+FileReadResult ReadRecordFileImage(const std::string& fileName, std::vector<unsigned char>& image,
+    const FileEnvironment& environment = FileEnvironment::System());
 // Reads a record file once and checks it as a whole: checksum, header record, stored length, and that
 // its records run back to back to its end.
 FileReadResult InspectRecordFile(const std::string& fileName);

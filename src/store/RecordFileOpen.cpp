@@ -59,9 +59,9 @@ FileReadResult CannotOpen(const SharedFile& file)
 }
 
 // Undoes a cut-short change, waiting (as any open does) for a writer that still holds the file.
-FileReadResult RecoverForReading(const std::string& fileName)
+FileReadResult RecoverForReading(const std::string& fileName, const FileEnvironment& environment)
 {
-    SharedFile file;
+    SharedFile file(environment);
     if (!file.OpenWithRetry(fileName, kOpenExistingChange))
         return CannotOpen(file);
     try {
@@ -76,7 +76,7 @@ FileReadResult RecoverForReading(const std::string& fileName)
 // Opens the file for reading; the result says why not. Writers hold a file exclusively from before
 // their journal appears until after it has gone, so a journal seen under a shared hold belongs to a
 // writer that died: its change is undone (under an exclusive hold) before the file is read.
-FileReadResult OpenForReading(SharedFile& file, const std::string& fileName)
+FileReadResult OpenForReading(SharedFile& file, const std::string& fileName, const FileEnvironment& environment)
 {
     for (int attempt = 0; attempt < SharedFile::kRetryBudget; ++attempt) {
         if (!file.OpenWithRetry(fileName, kOpenRead))
@@ -89,7 +89,7 @@ FileReadResult OpenForReading(SharedFile& file, const std::string& fileName)
         if (!JournalExists(fileName))
             return {};
         file.Close();
-        if (FileReadResult recovered = RecoverForReading(fileName); !recovered.WasRead())
+        if (FileReadResult recovered = RecoverForReading(fileName, environment); !recovered.WasRead())
             return recovered;
     }
     return { FileReadStatus::Unopenable, "an unfinished change keeps coming back" };
@@ -158,11 +158,12 @@ bool HoldForChange(HeldFile& held, const std::string& fileName)
     return HoldToChange(held, fileName, {}).HasValue();
 }
 
-FileReadResult ReadImage(const std::string& fileName, std::vector<unsigned char>& image)
+FileReadResult ReadImage(
+    const std::string& fileName, std::vector<unsigned char>& image, const FileEnvironment& environment)
 {
     image.clear();
-    SharedFile file;
-    if (FileReadResult opened = OpenForReading(file, fileName); !opened.WasRead())
+    SharedFile file(environment);
+    if (FileReadResult opened = OpenForReading(file, fileName, environment); !opened.WasRead())
         return opened;
     if (!file.ReadWhole(image, kMaxFileLength)) {
         image.clear();
@@ -175,15 +176,16 @@ FileReadResult ReadImage(const std::string& fileName, std::vector<unsigned char>
 
 using namespace recordparts;
 
-FileReadResult ReadRecordFileImage(const std::string& fileName, std::vector<unsigned char>& image)
+FileReadResult ReadRecordFileImage(
+    const std::string& fileName, std::vector<unsigned char>& image, const FileEnvironment& environment)
 {
-    return ReadImage(fileName, image);
+    return ReadImage(fileName, image, environment);
 }
 
 FileReadResult InspectRecordFile(const std::string& fileName)
 {
     std::vector<unsigned char> image;
-    FileReadResult result = ReadImage(fileName, image);
+    FileReadResult result = ReadImage(fileName, image, FileEnvironment::System());
     // A head that ends the chain early hides every record behind it from every reader, and a record
     // appended there would never be reached: a sound checksum does not make such a file whole.
     if (result.WasRead())

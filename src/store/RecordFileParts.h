@@ -66,7 +66,8 @@ struct HeldFile {
 Status HoldToChange(HeldFile& held, const std::string& fileName, const std::string& operation, bool create = true);
 bool HoldForChange(HeldFile& held, const std::string& fileName);
 // The whole file in one read, checked as a whole. The image is kept even when the check fails.
-FileReadResult ReadImage(const std::string& fileName, std::vector<unsigned char>& image);
+FileReadResult ReadImage(
+    const std::string& fileName, std::vector<unsigned char>& image, const FileEnvironment& environment);
 
 // --- the journalled change (RecordFileChange.cpp) ---
 
