@@ -51,7 +51,7 @@ void FillItemList(benchmark::State& state, const WordTable& words, const std::st
     view.resize(900, 600);
     view.show();
     for (auto _ : state) {
-        view.ShowUsers(loginPath);
+        view.ShowUsers(NativePath(loginPath));
         QApplication::processEvents();
     }
     state.SetLabel("vs PlainFill/" + std::to_string(kManyUsers));
@@ -88,8 +88,8 @@ std::string StartUpFolder(const BenchData& data, int users)
     if (!std::filesystem::exists(folder)) {
         std::filesystem::create_directories(folder);
         CCustodiaDoc doc(JoinPath(folder, "custo.cfg"));
-        doc.AddLoginPath(data.UsersPath(users));
-        doc.StoreLoginPath(data.UsersPath(users));
+        doc.AddLoginPath(NativePath(data.UsersPath(users)));
+        doc.StoreLoginPath(NativePath(data.UsersPath(users)));
     }
     return folder;
 }
@@ -109,7 +109,7 @@ OpenWindow StartWindow(WordTable& words, UiServices& ui, const std::string& fold
     window.frame->show();
     if (!QTest::qWaitForWindowExposed(window.frame.get()))
         throw std::runtime_error("the main window was never shown");
-    window.frame->LeftView().SelectNode(CLeftView::NodeType::Users, loginPath);
+    window.frame->LeftView().SelectNode(CLeftView::NodeType::Users, NativePath(loginPath));
     window.frame->repaint();
     QApplication::processEvents();
     return window;

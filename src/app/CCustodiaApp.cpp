@@ -81,10 +81,12 @@ void CCustodiaApp::ReportUnusableLoginPathFile()
         switch (list.CheckFile()) {
         case LoginPathFileState::Unreadable:
             if (const auto& failed = LastFailedOpen())
-                ReportUnusableFile(nullptr, *m_words, m_ui, list.FileName(), OpenErrorText(*m_words, failed->error));
+                ReportUnusableFile(
+                    nullptr, *m_words, m_ui, NativePath(list.FileName()), OpenErrorText(*m_words, failed->error));
             break;
         case LoginPathFileState::Damaged:
-            ReportUnusableFile(nullptr, *m_words, m_ui, list.FileName(), WordText(*m_words, Word::DamagedCause));
+            ReportUnusableFile(
+                nullptr, *m_words, m_ui, NativePath(list.FileName()), WordText(*m_words, Word::DamagedCause));
             break;
         default:
             break;

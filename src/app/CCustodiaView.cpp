@@ -36,15 +36,15 @@ namespace {
 constexpr int kSmallIconSize = 16;
 constexpr int kLargeIconSize = 32;
 
-bool FolderIsThere(const std::string& loginPath)
+bool FolderIsThere(const NativePath& loginPath)
 {
     std::error_code error;
-    return std::filesystem::is_directory(loginPath.empty() ? std::string(".") : loginPath, error);
+    return std::filesystem::is_directory(loginPath.IsEmpty() ? std::string(".") : loginPath.Bytes(), error);
 }
 
 // A folder that is gone is said at once: each of its files would otherwise be retried first, as a
 // passing fault, which keeps the supervisor waiting for nothing.
-bool SkippedForMissingFolder(const std::string& loginPath, FileReadResult& result)
+bool SkippedForMissingFolder(const NativePath& loginPath, FileReadResult& result)
 {
     if (FolderIsThere(loginPath))
         return false;
@@ -64,7 +64,7 @@ struct LoadedDatabases {
     DatabaseList databases;
 };
 
-LoadedDatabases LoadDatabases(UserStore& store, const std::string& loginPath)
+LoadedDatabases LoadDatabases(UserStore& store, const NativePath& loginPath)
 {
     LoadedDatabases loaded;
     loaded.result = store.LoadDatabaseList(loginPath);
@@ -72,7 +72,7 @@ LoadedDatabases LoadDatabases(UserStore& store, const std::string& loginPath)
     return loaded;
 }
 
-LoadedUsers LoadUsersWithGroupsAndDatabases(const std::string& loginPath)
+LoadedUsers LoadUsersWithGroupsAndDatabases(const NativePath& loginPath)
 {
     UserStore store;
     LoadedUsers loaded;
@@ -84,7 +84,7 @@ LoadedUsers LoadUsersWithGroupsAndDatabases(const std::string& loginPath)
     return loaded;
 }
 
-Loaded<std::vector<GroupEntry>> LoadGroups(const std::string& loginPath)
+Loaded<std::vector<GroupEntry>> LoadGroups(const NativePath& loginPath)
 {
     Loaded<std::vector<GroupEntry>> groups;
     if (SkippedForMissingFolder(loginPath, groups))
@@ -92,7 +92,7 @@ Loaded<std::vector<GroupEntry>> LoadGroups(const std::string& loginPath)
     return UserStore().LoadGroupList(loginPath);
 }
 
-LoadedDatabases LoadDatabases(const std::string& loginPath)
+LoadedDatabases LoadDatabases(const NativePath& loginPath)
 {
     LoadedDatabases loaded;
     if (SkippedForMissingFolder(loginPath, loaded.result))
@@ -101,9 +101,9 @@ LoadedDatabases LoadDatabases(const std::string& loginPath)
     return LoadDatabases(store, loginPath);
 }
 
-std::string GroupListFile(const std::string& loginPath)
+NativePath GroupListFile(const NativePath& loginPath)
 {
-    return JoinPath(loginPath, kProfileFiles[kProgramSetup].fileName);
+    return NativePath(JoinPath(loginPath, kProfileFiles[kProgramSetup].fileName));
 }
 
 // Column widths in units u = (W - W/12) / 12 of the list's width W.
@@ -298,8 +298,7 @@ int CCustodiaView::ListClientWidth() const
     return std::max(0, m_stack->width() - 2 * m_details->frameWidth());
 }
 
-void CCustodiaView::Load(
-    ListMode mode, const std::string& loginPath, Columns columns, const std::function<void()>& fill)
+void CCustodiaView::Load(ListMode mode, const NativePath& loginPath, Columns columns, const std::function<void()>& fill)
 {
     const bool sameRows = mode == Mode() && loginPath == m_loginPath && mode != ListMode::None;
     const std::optional<KeptView> kept = sameRows ? std::optional<KeptView>(KeepView()) : std::nullopt;
@@ -339,27 +338,27 @@ void CCustodiaView::ClearList()
 
 void CCustodiaView::ShowLoginPaths()
 {
-    std::vector<std::string> paths;
+    std::vector<NativePath> paths;
     for (const LoginPathEntry& entry : m_doc.LoginPaths())
         paths.push_back(entry.path);
     Load(ListMode::LoginPaths, {}, Columns::Rebuild, [&] { m_model.SetLoginPaths(std::move(paths)); });
 }
 
-void CCustodiaView::ShowCategories(const std::string& loginPath)
+void CCustodiaView::ShowCategories(const NativePath& loginPath)
 {
     Load(ListMode::Categories, loginPath, Columns::Rebuild, [&] { m_model.SetCategories(loginPath); });
 }
 
-void CCustodiaView::ShowUsers(const std::string& loginPath)
+void CCustodiaView::ShowUsers(const NativePath& loginPath)
 {
     Load(ListMode::Users, loginPath, Columns::Rebuild, [&] {
         LoadedUsers loaded = LoadUsersWithGroupsAndDatabases(loginPath);
-        NoteProblem(loaded.users, PasswordFilePath(loginPath), loginPath);
+        NoteProblem(loaded.users, NativePath(PasswordFilePath(loginPath)), loginPath);
         m_model.SetUsers(std::move(loaded.users.value), std::move(loaded.groups), std::move(loaded.databases));
     });
 }
 
-void CCustodiaView::ShowGroups(const std::string& loginPath)
+void CCustodiaView::ShowGroups(const NativePath& loginPath)
 {
     Load(ListMode::Groups, loginPath, Columns::Rebuild, [&] {
         Loaded<std::vector<GroupEntry>> groups = LoadGroups(loginPath);
@@ -368,25 +367,25 @@ void CCustodiaView::ShowGroups(const std::string& loginPath)
     });
 }
 
-void CCustodiaView::ShowDatabasePaths(const std::string& loginPath)
+void CCustodiaView::ShowDatabasePaths(const NativePath& loginPath)
 {
     Load(ListMode::DatabasePaths, loginPath, Columns::Rebuild, [&] {
         LoadedDatabases loaded = LoadDatabases(loginPath);
-        NoteProblem(loaded.result, DatabaseListFileOf(loginPath), loginPath);
+        NoteProblem(loaded.result, NativePath(DatabaseListFileOf(loginPath)), loginPath);
         m_model.SetDatabases(std::move(loaded.databases));
     });
 }
 
-void CCustodiaView::FillUsers(const std::string& loginPath)
+void CCustodiaView::FillUsers(const NativePath& loginPath)
 {
     Load(ListMode::Users, loginPath, Columns::Keep, [&] {
         LoadedUsers loaded = LoadUsersWithGroupsAndDatabases(loginPath);
-        NoteProblem(loaded.users, PasswordFilePath(loginPath), loginPath);
+        NoteProblem(loaded.users, NativePath(PasswordFilePath(loginPath)), loginPath);
         m_model.SetUsers(std::move(loaded.users.value), std::move(loaded.groups), std::move(loaded.databases));
     });
 }
 
-void CCustodiaView::FillGroups(const std::string& loginPath)
+void CCustodiaView::FillGroups(const NativePath& loginPath)
 {
     Load(ListMode::Groups, loginPath, Columns::Keep, [&] {
         Loaded<std::vector<GroupEntry>> groups = LoadGroups(loginPath);
@@ -395,11 +394,11 @@ void CCustodiaView::FillGroups(const std::string& loginPath)
     });
 }
 
-void CCustodiaView::FillDatabasePaths(const std::string& loginPath)
+void CCustodiaView::FillDatabasePaths(const NativePath& loginPath)
 {
     Load(ListMode::DatabasePaths, loginPath, Columns::Keep, [&] {
         LoadedDatabases loaded = LoadDatabases(loginPath);
-        NoteProblem(loaded.result, DatabaseListFileOf(loginPath), loginPath);
+        NoteProblem(loaded.result, NativePath(DatabaseListFileOf(loginPath)), loginPath);
         m_model.SetDatabases(std::move(loaded.databases));
     });
 }
@@ -433,7 +432,7 @@ void CCustodiaView::Reload()
 {
     switch (Mode()) {
     case ListMode::LoginPaths: {
-        std::vector<std::string> paths;
+        std::vector<NativePath> paths;
         for (const LoginPathEntry& entry : m_doc.LoginPaths())
             paths.push_back(entry.path);
         Load(ListMode::LoginPaths, {}, Columns::Keep, [&] { m_model.SetLoginPaths(std::move(paths)); });
@@ -558,16 +557,16 @@ void CCustodiaView::UpdateEmptyHint()
     m_emptyHint->setVisible(nothingManaged);
 }
 
-void CCustodiaView::NoteProblem(const FileReadResult& result, const std::string& fileName, const std::string& loginPath)
+void CCustodiaView::NoteProblem(const FileReadResult& result, const NativePath& fileName, const NativePath& loginPath)
 {
     if (result.WasRead())
         return;
     // A missing file is the normal state of a fresh login path, unless its whole folder is gone.
     if (!FolderIsThere(loginPath)) {
-        m_problem = ListProblem { StoredText(loginPath), WordText(m_words, Word::FolderMissingCause) };
+        m_problem = ListProblem { PathText(loginPath), WordText(m_words, Word::FolderMissingCause) };
     } else if (result.IsUnusable()) {
         const std::string cause = result.problem.empty() ? std::string("cannot be read") : result.problem;
-        m_problem = ListProblem { StoredText(fileName), StoredText(cause) };
+        m_problem = ListProblem { PathText(fileName), QString::fromStdString(cause) };
     }
 }
 
@@ -688,7 +687,7 @@ void CCustodiaView::SelectRow(int row)
     selection.setCurrentIndex(index, QItemSelectionModel::NoUpdate);
 }
 
-const std::string* CCustodiaView::LoginPathAtRow(int row) const
+const NativePath* CCustodiaView::LoginPathAtRow(int row) const
 {
     if (Mode() == ListMode::Categories)
         return row >= 0 && row < m_model.rowCount() ? &m_model.CategoriesLoginPath() : nullptr;

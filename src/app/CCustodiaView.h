@@ -3,6 +3,7 @@
 #include "app/ItemListModel.h"
 #include "app/ItemListProxy.h"
 #include "app/ListMode.h"
+#include "platform/NativePath.h"
 #include "store/DatabaseList.h"
 #include "store/GroupEntry.h"
 #include "store/UserEntry.h"
@@ -51,16 +52,16 @@ public:
     CCustodiaView(const WordTable& words, CCustodiaDoc& doc, QWidget* parent = nullptr);
 
     void ShowLoginPaths();
-    void ShowCategories(const std::string& loginPath);
-    void ShowUsers(const std::string& loginPath);
-    void ShowGroups(const std::string& loginPath);
-    void ShowDatabasePaths(const std::string& loginPath);
+    void ShowCategories(const NativePath& loginPath);
+    void ShowUsers(const NativePath& loginPath);
+    void ShowGroups(const NativePath& loginPath);
+    void ShowDatabasePaths(const NativePath& loginPath);
     void ClearList();
 
     // Reload from the store and list again, keeping the columns.
-    void FillUsers(const std::string& loginPath);
-    void FillGroups(const std::string& loginPath);
-    void FillDatabasePaths(const std::string& loginPath);
+    void FillUsers(const NativePath& loginPath);
+    void FillGroups(const NativePath& loginPath);
+    void FillDatabasePaths(const NativePath& loginPath);
     // Rebuilds the columns for the current width and fills again, in the modes that read the store.
     void RefreshList();
     // Works the column widths out again for the current width, in the modes that read the store, without
@@ -74,7 +75,7 @@ public:
     const std::optional<ListProblem>& Problem() const { return m_problem; }
     QLabel& ProblemLabel() const { return *m_problemLabel; }
     std::optional<Word> ModeNoun() const { return ModeNounWord(Mode()); }
-    const std::string& CurrentLoginPath() const { return m_loginPath; }
+    const NativePath& CurrentLoginPath() const { return m_loginPath; }
     bool HasSelection() const;
     // The row of the loaded list (file order) that is selected highest up as the supervisor sees the
     // list: the commands act on it alone.
@@ -89,7 +90,7 @@ public:
     const std::vector<GroupEntry>& Groups() const { return m_model.Groups(); }
     const DatabaseList& Databases() const { return m_model.Databases(); }
     // The login path a row stands for in modes 1 and 2, or null.
-    const std::string* LoginPathAtRow(int row) const;
+    const NativePath* LoginPathAtRow(int row) const;
 
     void SetPresentation(Presentation presentation);
     Presentation GetPresentation() const { return m_presentation; }
@@ -149,7 +150,7 @@ private:
 
     void ConnectItemView(QAbstractItemView& view);
     void CreateFilterRow(QWidget& parent, QVBoxLayout& layout);
-    void Load(ListMode mode, const std::string& loginPath, Columns columns, const std::function<void()>& fill);
+    void Load(ListMode mode, const NativePath& loginPath, Columns columns, const std::function<void()>& fill);
     KeptView KeepView() const;
     void RestoreView(const KeptView& kept);
     void ApplyColumnWidths();
@@ -162,7 +163,7 @@ private:
     void SelectFirstShownRowIfNoneSelected();
     void UpdateEmptyHint();
     void UpdateProblem();
-    void NoteProblem(const FileReadResult& result, const std::string& fileName, const std::string& loginPath);
+    void NoteProblem(const FileReadResult& result, const NativePath& fileName, const NativePath& loginPath);
     void EmitRowCount();
     std::vector<int> SelectedShownRows() const;
 
@@ -179,7 +180,7 @@ private:
     QListView* m_icons = nullptr;
     Presentation m_presentation = Presentation::Details;
 
-    std::string m_loginPath;
+    NativePath m_loginPath;
     std::map<ListMode, SortState> m_sorts;
     // Widths the supervisor gave the columns, as parts of the list's width, by mode.
     std::map<ListMode, std::vector<double>> m_columnShares;

@@ -69,7 +69,7 @@ void CLeftView::showEvent(QShowEvent* event)
 }
 
 QTreeWidgetItem* CLeftView::AddNode(
-    QTreeWidgetItem* parent, const QString& text, const QIcon& icon, NodeType type, const std::string& loginPath)
+    QTreeWidgetItem* parent, const QString& text, const QIcon& icon, NodeType type, const NativePath& loginPath)
 {
     auto* item = parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
     item->setText(0, text);
@@ -94,16 +94,16 @@ void CLeftView::BuildItems()
     QTreeWidgetItem* root
         = AddNode(nullptr, WordText(m_words, Word::TreeRoot), ItemIcon(ItemImage::Root), NodeType::Root, {});
 
-    std::vector<std::string> paths;
+    std::vector<NativePath> paths;
     for (const LoginPathEntry& entry : m_doc.LoginPaths()) {
         // A path listed twice keeps the items of its first listing.
-        if (!entry.path.empty() && std::find(paths.begin(), paths.end(), entry.path) == paths.end())
+        if (!entry.path.IsEmpty() && std::find(paths.begin(), paths.end(), entry.path) == paths.end())
             paths.push_back(entry.path);
     }
     const std::vector<QString> labels = LoginPathLabels(paths);
     for (size_t i = 0; i < paths.size(); ++i) {
-        const std::string& path = paths[i];
-        PathItems& items = m_pathItems[path];
+        const NativePath& path = paths[i];
+        PathItems& items = m_pathItems[path.Bytes()];
         items.path = AddNode(root, labels[i], ItemIcon(ItemImage::LoginPath), NodeType::LoginPath, path);
         items.path->setToolTip(0, PathText(path));
         MarkUnusableFolder(*items.path, path);
@@ -116,7 +116,7 @@ void CLeftView::BuildItems()
         m_firstPath = paths.front();
 }
 
-void CLeftView::FillTree(const std::optional<std::string>& loginPath)
+void CLeftView::FillTree(const std::optional<NativePath>& loginPath)
 {
     BuildItems();
     if (loginPath && SelectNode(NodeType::Users, *loginPath))
@@ -143,7 +143,7 @@ void CLeftView::SelectCategory(const LoginPathEntry& entry, LoginPathCategory ca
     setCurrentItem(items->categories[static_cast<size_t>(category)]);
 }
 
-void CLeftView::MarkUnusableFolder(QTreeWidgetItem& item, const std::string& loginPath) const
+void CLeftView::MarkUnusableFolder(QTreeWidgetItem& item, const NativePath& loginPath) const
 {
     Word reason = Word::LoginPathMissing;
     switch (CheckLoginPathFolder(loginPath)) {
@@ -164,7 +164,7 @@ void CLeftView::MarkUnusableFolder(QTreeWidgetItem& item, const std::string& log
     item.setToolTip(0, PathText(loginPath) + QLatin1Char('\n') + WordText(m_words, reason));
 }
 
-bool CLeftView::SelectNode(NodeType type, const std::string& loginPath)
+bool CLeftView::SelectNode(NodeType type, const NativePath& loginPath)
 {
     if (type == NodeType::Root) {
         if (QTreeWidgetItem* root = RootItem()) {
@@ -217,15 +217,15 @@ void CLeftView::Rebuild()
     OpenFirstLoginPath();
 }
 
-QString CLeftView::LabelOf(const std::string& loginPath) const
+QString CLeftView::LabelOf(const NativePath& loginPath) const
 {
     const PathItems* items = ItemsOf(loginPath);
     return items != nullptr ? items->path->text(0) : PathText(loginPath);
 }
 
-const CLeftView::PathItems* CLeftView::ItemsOf(const std::string& loginPath) const
+const CLeftView::PathItems* CLeftView::ItemsOf(const NativePath& loginPath) const
 {
-    const auto found = m_pathItems.find(loginPath);
+    const auto found = m_pathItems.find(loginPath.Bytes());
     return found != m_pathItems.end() ? &found->second : nullptr;
 }
 

@@ -30,17 +30,17 @@ public:
 
     // Rebuilds the tree from the document and opens the users of the login path with exactly this
     // text, or of the first login path when there is none such (or no path is given).
-    void FillTree(const std::optional<std::string>& loginPath);
+    void FillTree(const std::optional<NativePath>& loginPath);
     // Expands the root and the entry's branch and selects one of its categories.
     void SelectCategory(const LoginPathEntry& entry, LoginPathCategory category);
 
     // Selects the node of this type for the login path (the root ignores the path); false if the tree
     // has no such node.
-    bool SelectNode(NodeType type, const std::string& loginPath);
+    bool SelectNode(NodeType type, const NativePath& loginPath);
     // The selected node's type and login path, or nothing.
     struct NodeRef {
         NodeType type;
-        std::string loginPath;
+        NativePath loginPath;
     };
     std::optional<NodeRef> CurrentNode() const;
     // Rebuilds the tree from the document (read again by the caller) and selects the same node again,
@@ -49,7 +49,7 @@ public:
     // The node the first filling of the tree opens, as remembered from the last run.
     void SetInitialNode(NodeRef node) { m_initialNode = std::move(node); }
     // The short name the tree shows for a login path, or its full text when it is not in the tree.
-    QString LabelOf(const std::string& loginPath) const;
+    QString LabelOf(const NativePath& loginPath) const;
 
     QTreeWidgetItem* RootItem() const { return topLevelItemCount() > 0 ? topLevelItem(0) : nullptr; }
 
@@ -59,7 +59,7 @@ public:
         std::array<QTreeWidgetItem*, kCategoryCount> categories {};
     };
     // The items of the login path with exactly this text, or null when the tree has none.
-    const PathItems* ItemsOf(const std::string& loginPath) const;
+    const PathItems* ItemsOf(const NativePath& loginPath) const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -67,16 +67,16 @@ protected:
 private:
     struct Node {
         NodeType type;
-        std::string loginPath; // empty for the root
+        NativePath loginPath; // empty for the root
     };
 
     QTreeWidgetItem* AddNode(
-        QTreeWidgetItem* parent, const QString& text, const QIcon& icon, NodeType type, const std::string& loginPath);
+        QTreeWidgetItem* parent, const QString& text, const QIcon& icon, NodeType type, const NativePath& loginPath);
     void BuildItems();
     void OpenFirstLoginPath();
     void OnSelectionChanged();
     void ShowNode(const Node& node);
-    void MarkUnusableFolder(QTreeWidgetItem& item, const std::string& loginPath) const;
+    void MarkUnusableFolder(QTreeWidgetItem& item, const NativePath& loginPath) const;
 
     const WordTable& m_words;
     CCustodiaDoc& m_doc;
@@ -86,7 +86,7 @@ private:
     std::map<std::string, PathItems> m_pathItems;
     bool m_filled = false;
     std::optional<NodeRef> m_initialNode;
-    std::optional<std::string> m_firstPath;
+    std::optional<NativePath> m_firstPath;
 };
 
 } // namespace custodia

@@ -328,7 +328,7 @@ void CMainFrame::SelectCategory(const LoginPathEntry& entry, LoginPathCategory c
     m_tree->SelectCategory(entry, category);
 }
 
-void CMainFrame::FillTree(const std::optional<std::string>& loginPath)
+void CMainFrame::FillTree(const std::optional<NativePath>& loginPath)
 {
     m_tree->FillTree(loginPath);
 }

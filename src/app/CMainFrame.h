@@ -67,7 +67,7 @@ public:
     CHelpBar* HelpBar() const { return m_helpBar; }
 
     void SelectCategory(const LoginPathEntry& entry, LoginPathCategory category);
-    void FillTree(const std::optional<std::string>& loginPath);
+    void FillTree(const std::optional<NativePath>& loginPath);
     // The create/delete/edit popup at a point on the screen; at the mouse when none is given.
     void ShowCommandPopup(const std::optional<QPoint>& position);
     // Relabels and enables the create, edit and delete commands for what the item list shows.

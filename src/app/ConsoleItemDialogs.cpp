@@ -36,7 +36,7 @@ std::vector<std::string> ManagedLoginPaths(CCustodiaDoc& doc)
 {
     std::vector<std::string> paths;
     for (const LoginPathEntry& entry : doc.LoginPaths())
-        paths.push_back(entry.path);
+        paths.push_back(entry.path.Bytes());
     return paths;
 }
 
@@ -65,7 +65,7 @@ bool ConsoleItemDialogs::EditDatabasePath(QWidget* parent, DatabaseList& databas
     return dialog.exec() == QDialog::Accepted;
 }
 
-std::optional<std::string> ConsoleItemDialogs::AskLoginPath(QWidget* parent)
+std::optional<NativePath> ConsoleItemDialogs::AskLoginPath(QWidget* parent)
 {
     CAddLoginPathDialog dialog(m_words, m_ui, parent);
     if (dialog.exec() != QDialog::Accepted)
@@ -75,12 +75,12 @@ std::optional<std::string> ConsoleItemDialogs::AskLoginPath(QWidget* parent)
 
 // Groups
 
-std::unique_ptr<NewGroupPrompt> ConsoleItemDialogs::MakeNewGroupPrompt(QWidget* parent, const std::string& loginPath)
+std::unique_ptr<NewGroupPrompt> ConsoleItemDialogs::MakeNewGroupPrompt(QWidget* parent, const NativePath& loginPath)
 {
     return std::make_unique<NewProfilePrompt>(m_words, m_ui, loginPath, parent);
 }
 
-bool ConsoleItemDialogs::EditGroup(QWidget* parent, const std::string& loginPath, const GroupEntry& group)
+bool ConsoleItemDialogs::EditGroup(QWidget* parent, const NativePath& loginPath, const GroupEntry& group)
 {
     CGroupPropertiesDlg dialog(m_words, m_ui, loginPath, group, ManagedLoginPaths(m_doc), parent);
     // The dialog saves on its own, Save As included while it stays open; the item list that opened it

@@ -176,16 +176,16 @@ bool CItemCommands::ConfirmLockOut(LockOut lockOut, QWidget* parent)
         == UiServices::Answer::Ok;
 }
 
-void CItemCommands::ReportNotDeleted(const QStringList& rows, const std::string& fileName)
+void CItemCommands::ReportNotDeleted(const QStringList& rows, const NativePath& fileName)
 {
     const QString text = Text(Word::RowsNotDeleted) + QStringLiteral("\n\n  ") + rows.join(QStringLiteral("\n  "))
-        + QStringLiteral("\n\n") + StoredText(fileName) + QStringLiteral("\n")
+        + QStringLiteral("\n\n") + PathText(fileName) + QStringLiteral("\n")
         + QString::fromStdString(DescribeWriteFailure(fileName));
     m_ui.ShowMessage(&m_view, text, Text(Word::NotDeletedCaption), UiServices::Icon::Critical, UiServices::Buttons::Ok);
 }
 
 // The list then shows what is really stored.
-void CItemCommands::ReportNotSaved(const std::string& fileName)
+void CItemCommands::ReportNotSaved(const NativePath& fileName)
 {
     ShowFileFailure(
         m_ui, m_words, &m_view, Word::ChangesNotSaved, Word::NotSavedCaption, fileName, DescribeWriteFailure(fileName));
@@ -194,13 +194,13 @@ void CItemCommands::ReportNotSaved(const std::string& fileName)
 void CItemCommands::CreateUser()
 {
     UserEntry entry;
-    const std::string loginPath = m_view.CurrentLoginPath();
+    const NativePath loginPath = m_view.CurrentLoginPath();
     // A new user never replaces one of the same name.
     const auto isNameTaken = [&](const std::string& name) { return IsUserNameStored(loginPath, name); };
     if (!m_dialogs->EditUser(&m_view, entry, m_view.Groups(), m_view.Databases(), isNameTaken))
         return;
     if (!SaveUserEntry(loginPath, entry))
-        ReportNotSaved(PasswordFilePath(loginPath));
+        ReportNotSaved(NativePath(PasswordFilePath(loginPath)));
     m_view.FillUsers(loginPath);
 }
 
@@ -229,12 +229,12 @@ void CItemCommands::CreateGroup()
     if (!number)
         return;
     group.groupNumber = *number;
-    const std::string loginPath = m_view.CurrentLoginPath();
+    const NativePath loginPath = m_view.CurrentLoginPath();
     if (EditGroupChecked(loginPath, group))
         m_view.FillGroups(loginPath);
 }
 
-bool CItemCommands::EditGroupChecked(const std::string& loginPath, const GroupEntry& group)
+bool CItemCommands::EditGroupChecked(const NativePath& loginPath, const GroupEntry& group)
 {
     m_dialogs->SetGroupSaveCheck([this, loginPath, number = group.groupNumber](QWidget* dialog, bool keepsRight) {
         const LockOut lockOut = LockoutCheck(loginPath).ChangingGroupRight(
@@ -248,7 +248,7 @@ bool CItemCommands::EditGroupChecked(const std::string& loginPath, const GroupEn
 
 void CItemCommands::CreateLoginPath()
 {
-    const std::optional<std::string> path = m_dialogs->AskLoginPath(&m_view);
+    const std::optional<NativePath> path = m_dialogs->AskLoginPath(&m_view);
     if (!path)
         return;
     if (m_doc.AddLoginPath(*path))
@@ -258,7 +258,7 @@ void CItemCommands::CreateLoginPath()
 
 void CItemCommands::EditLoginPath(int row)
 {
-    const std::string* path = m_view.LoginPathAtRow(row);
+    const NativePath* path = m_view.LoginPathAtRow(row);
     const LoginPathEntry* entry = path != nullptr ? m_doc.FindLoginPath(*path) : nullptr;
     if (entry == nullptr)
         return;
@@ -274,7 +274,7 @@ void CItemCommands::EditUser(int row)
         return;
     UserEntry entry = m_view.Users()[static_cast<size_t>(row)];
     const std::string oldName = entry.user.userName;
-    const std::string loginPath = m_view.CurrentLoginPath();
+    const NativePath loginPath = m_view.CurrentLoginPath();
     const auto isNameTaken
         = [&](const std::string& name) { return name != oldName && IsUserNameStored(loginPath, name); };
     if (!m_dialogs->EditUser(&m_view, entry, m_view.Groups(), m_view.Databases(), isNameTaken))
@@ -282,9 +282,9 @@ void CItemCommands::EditUser(int row)
     // A new name is a rename: the user is written under it first, and only then is the old one freed,
     // so a failure part way leaves a copy, never no user.
     if (!SaveUserEntry(loginPath, entry))
-        ReportNotSaved(PasswordFilePath(loginPath));
+        ReportNotSaved(NativePath(PasswordFilePath(loginPath)));
     else if (entry.user.userName != oldName && !RemoveStoredUser(loginPath, oldName))
-        ReportNotSaved(PasswordFilePath(loginPath));
+        ReportNotSaved(NativePath(PasswordFilePath(loginPath)));
     m_view.FillUsers(loginPath);
 }
 
@@ -293,7 +293,7 @@ void CItemCommands::EditGroup(int row)
     if (row >= static_cast<int>(m_view.Groups().size()))
         return;
     const GroupEntry group = m_view.Groups()[static_cast<size_t>(row)];
-    const std::string loginPath = m_view.CurrentLoginPath();
+    const NativePath loginPath = m_view.CurrentLoginPath();
     if (EditGroupChecked(loginPath, group))
         m_view.FillGroups(loginPath);
 }
@@ -306,9 +306,9 @@ void CItemCommands::EditDatabasePath(int row)
     DatabaseList databases = m_view.Databases();
     if (!m_dialogs->EditDatabasePath(&m_view, databases, row))
         return;
-    const std::string loginPath = m_view.CurrentLoginPath();
+    const NativePath loginPath = m_view.CurrentLoginPath();
     if (!SaveDatabaseSlot(loginPath, databases, row))
-        ReportNotSaved(DatabaseListFileOf(loginPath));
+        ReportNotSaved(NativePath(DatabaseListFileOf(loginPath)));
     m_view.FillDatabasePaths(loginPath);
 }
 
@@ -336,7 +336,7 @@ void CItemCommands::DeleteUsers(const std::vector<int>& rows)
     }
     if (!Confirm(text, Word::DeleteUserCaption))
         return;
-    const std::string loginPath = m_view.CurrentLoginPath();
+    const NativePath loginPath = m_view.CurrentLoginPath();
     std::set<std::string> names;
     for (const UserRecord& user : users)
         names.insert(user.userName);
@@ -348,7 +348,7 @@ void CItemCommands::DeleteUsers(const std::vector<int>& rows)
             failed.append(StoredText(user.userName));
     }
     if (!failed.isEmpty())
-        ReportNotDeleted(failed, PasswordFilePath(loginPath));
+        ReportNotDeleted(failed, NativePath(PasswordFilePath(loginPath)));
     m_view.FillUsers(loginPath);
 }
 
@@ -361,7 +361,7 @@ void CItemCommands::DeleteGroups(const std::vector<int>& rows)
     }
     if (groups.empty())
         return;
-    const std::string loginPath = m_view.CurrentLoginPath();
+    const NativePath loginPath = m_view.CurrentLoginPath();
     const std::vector<UserEntry> users = UserStore().LoadUsers(loginPath).value;
     std::vector<ConsoleMember> members;
     for (const UserEntry& user : users)
@@ -390,17 +390,17 @@ void CItemCommands::DeleteGroups(const std::vector<int>& rows)
             failed.append(ZeroPadded(group.groupNumber, 3) + QLatin1Char(' ') + StoredText(group.name));
     }
     if (!failed.isEmpty())
-        ReportNotDeleted(failed, JoinPath(loginPath, kProfileFiles[kProgramSetup].fileName));
+        ReportNotDeleted(failed, NativePath(JoinPath(loginPath, kProfileFiles[kProgramSetup].fileName)));
     m_view.FillGroups(loginPath);
 }
 
 void CItemCommands::DeleteLoginPath(int row)
 {
-    const std::string* listed = m_view.LoginPathAtRow(row);
+    const NativePath* listed = m_view.LoginPathAtRow(row);
     if (listed == nullptr)
         return;
     // Copied: the list and the document are rebuilt below.
-    const std::string path = *listed;
+    const NativePath path = *listed;
     if (!Confirm(
             Text(Word::RemoveLoginPathPrompt) + QStringLiteral("\n\n ") + PathText(path), Word::RemoveLoginPathCaption))
         return;
@@ -409,7 +409,7 @@ void CItemCommands::DeleteLoginPath(int row)
     m_doc.LoadLoginPaths();
     // Another program may have removed it meanwhile; only a path still listed was not removed.
     if (m_doc.FindLoginPath(path) != nullptr)
-        ReportNotDeleted({ StoredText(path) }, m_doc.FileName());
+        ReportNotDeleted({ PathText(path) }, m_doc.FileName());
     m_tree.FillTree(std::nullopt);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ConsoleLockout.h"
+#include "platform/NativePath.h"
 #include "store/GroupEntry.h"
 #include "store/UserEntry.h"
 #include "words/Word.h"
@@ -48,7 +49,7 @@ private:
     void CreateUser();
     void CreateGroup();
     void CreateLoginPath();
-    bool EditGroupChecked(const std::string& loginPath, const GroupEntry& group);
+    bool EditGroupChecked(const NativePath& loginPath, const GroupEntry& group);
     void EditUser(int row);
     void EditGroup(int row);
     void EditDatabasePath(int row);
@@ -58,10 +59,10 @@ private:
     void DeleteLoginPath(int row);
 
     std::optional<int> AskForFreeGroupNumber(std::string& name);
-    void ReportNotSaved(const std::string& fileName);
+    void ReportNotSaved(const NativePath& fileName);
     bool Confirm(const QString& text, Word caption);
     QString MembersWarning(const std::vector<UserEntry>& users, const std::vector<GroupEntry>& groups) const;
-    void ReportNotDeleted(const QStringList& rows, const std::string& fileName);
+    void ReportNotDeleted(const QStringList& rows, const NativePath& fileName);
     QString Text(Word word) const;
 
     const WordTable& m_words;

@@ -149,7 +149,7 @@ void CGroupPropertiesDlg::ReportFailedSave(const ProfileWriteResult& result)
 {
     QString files;
     for (const ProfileWriteFailure& failure : result.failures) {
-        files += QStringLiteral("\n  ") + PathText(failure.fileName);
+        files += QStringLiteral("\n  ") + PathText(NativePath(failure.fileName));
         if (!failure.cause.empty())
             files += QStringLiteral(" (%1)").arg(QString::fromStdString(failure.cause));
     }

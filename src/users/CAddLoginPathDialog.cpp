@@ -80,7 +80,7 @@ void CAddLoginPathDialog::Refuse(const QString& text)
 
 void CAddLoginPathDialog::accept()
 {
-    std::string path = ToPath(m_path->text());
+    std::string path = ToPath(m_path->text()).Bytes();
     if (!FitsStoredText(m_path->text(), loginpaths::kMaxPathLength, TextBytes::Path)) {
         Refuse(WordText(m_words, Word::TextTooLong));
         return;
@@ -91,19 +91,20 @@ void CAddLoginPathDialog::accept()
         return;
     }
     if (made != kMakeDirectoryOk) {
-        Refuse(WordText(m_words, Word::LoginPathNotMade) + QStringLiteral("\n\n") + PathText(path)
+        Refuse(WordText(m_words, Word::LoginPathNotMade) + QStringLiteral("\n\n") + PathText(NativePath(path))
             + QStringLiteral(": ") + QString::fromStdString(DescribeFolderFailure(path)));
         return;
     }
     // The folder is usable without a user file, but no one can log on there until it has one.
     if (!UserStore().CreatePasswordFile(path)) {
         m_ui.ShowMessage(this,
-            WordText(m_words, Word::NoUserFileMade) + QStringLiteral("\n\n") + PathText(PasswordFilePath(path))
-                + QStringLiteral(": ") + QString::fromStdString(DescribeWriteFailure(PasswordFilePath(path))),
+            WordText(m_words, Word::NoUserFileMade) + QStringLiteral("\n\n")
+                + PathText(NativePath(PasswordFilePath(path))) + QStringLiteral(": ")
+                + QString::fromStdString(DescribeWriteFailure(PasswordFilePath(path))),
             WordText(m_words, Word::CheckYourInputCaption), UiServices::Icon::Warning, UiServices::Buttons::Ok);
     }
-    m_path->setText(PathText(path));
-    m_resultPath = path;
+    m_resultPath = NativePath(path);
+    m_path->setText(PathText(m_resultPath));
     QDialog::accept();
 }
 

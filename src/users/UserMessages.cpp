@@ -10,7 +10,7 @@ namespace custodia {
 namespace {
 
 void ShowFileCause(UiServices& ui, const WordTable& words, QWidget* parent, Word text, Word caption,
-    const std::string& fileName, const QString& cause)
+    const NativePath& fileName, const QString& cause)
 {
     const QString message
         = WordText(words, text) + QStringLiteral("\n\n") + PathText(fileName) + QStringLiteral(": ") + cause;
@@ -20,14 +20,14 @@ void ShowFileCause(UiServices& ui, const WordTable& words, QWidget* parent, Word
 } // namespace
 
 void ShowFileFailure(UiServices& ui, const WordTable& words, QWidget* parent, Word text, Word caption,
-    const std::string& fileName, const std::string& cause)
+    const NativePath& fileName, const std::string& cause)
 {
     ShowFileCause(ui, words, parent, text, caption, fileName, QString::fromStdString(cause));
 }
 
 void ShowFileException(UiServices& ui, const WordTable& words, QWidget* parent, const FileException& error)
 {
-    ShowFileCause(ui, words, parent, Word::FileNotReadOrWritten, Word::FileProblemCaption, error.fileName(),
+    ShowFileCause(ui, words, parent, Word::FileNotReadOrWritten, Word::FileProblemCaption, NativePath(error.fileName()),
         FileCauseText(words, error.cause()));
 }
 

@@ -190,7 +190,7 @@ TEST_F(CCustodiaViewTest, DoubleClickEditsTheRow)
 
     EXPECT_EQ(Tree().currentItem(), CategoryItem(1, LoginPathCategory::Users));
     EXPECT_EQ(View().Mode(), ListMode::Users);
-    EXPECT_EQ(View().CurrentLoginPath(), second);
+    EXPECT_EQ(View().CurrentLoginPath().Bytes(), second);
 }
 
 TEST_F(CCustodiaViewTest, RightClickOpensTheCommandPopupAtTheMouse)

@@ -35,10 +35,10 @@ public:
         editedUsers.push_back(user.user.userName);
         return false;
     }
-    std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget*, const std::string&) override { return nullptr; }
-    bool EditGroup(QWidget*, const std::string&, const GroupEntry&) override { return false; }
+    std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget*, const NativePath&) override { return nullptr; }
+    bool EditGroup(QWidget*, const NativePath&, const GroupEntry&) override { return false; }
     bool EditDatabasePath(QWidget*, DatabaseList&, int) override { return false; }
-    std::optional<std::string> AskLoginPath(QWidget*) override { return std::nullopt; }
+    std::optional<NativePath> AskLoginPath(QWidget*) override { return std::nullopt; }
 
     std::vector<std::string> editedUsers; // empty name: a new user
 };
@@ -119,7 +119,7 @@ TEST_F(ItemListTest, ModelAndProxyKeepTheModelRulesThroughEveryModeSortAndFilter
     View().ClearList();
 
     // The entry accessor answers for its own mode only.
-    View().ShowUsers(m_path);
+    View().ShowUsers(NativePath(m_path));
     const ItemListModel& model = View().ItemModel();
     ASSERT_NE(model.EntryForIndex<UserEntry>(model.index(1, 0)), nullptr);
     EXPECT_EQ(model.EntryForIndex<UserEntry>(model.index(1, 0))->user.userName, "bob");
@@ -423,7 +423,7 @@ TEST_F(ItemListTest, RefillKeepsTheSelectionAndTheScrollPosition)
     scroll.setValue(scroll.maximum() / 2);
     const int position = scroll.value();
 
-    View().FillUsers(m_path);
+    View().FillUsers(NativePath(m_path));
     EXPECT_EQ(View().SelectedRow(), 60);
     EXPECT_EQ(scroll.value(), position);
     m_frame->ReloadFromDisk();
@@ -440,10 +440,10 @@ TEST_F(ItemListTest, RefillKeepsASelectionFoundByItsStoredName)
     AddUser(m_path, "Jurgen", "", "", 0);
     Open();
     View().SelectRow(1);
-    View().FillUsers(m_path);
+    View().FillUsers(NativePath(m_path));
     EXPECT_EQ(View().SelectedRows(), std::vector<int> { 1 });
     View().SelectRow(2);
-    View().FillUsers(m_path);
+    View().FillUsers(NativePath(m_path));
     EXPECT_EQ(View().SelectedRows(), std::vector<int> { 2 });
 }
 
@@ -640,7 +640,10 @@ class LoginPathLabelTest : public ::testing::TestWithParam<LabelCase> { };
 
 TEST_P(LoginPathLabelTest, LabelsAreShortAndDistinct)
 {
-    EXPECT_EQ(LoginPathLabels(GetParam().paths), GetParam().labels);
+    std::vector<NativePath> paths;
+    for (const std::string& path : GetParam().paths)
+        paths.emplace_back(path);
+    EXPECT_EQ(LoginPathLabels(paths), GetParam().labels);
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, LoginPathLabelTest,

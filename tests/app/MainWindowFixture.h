@@ -71,8 +71,8 @@ protected:
         std::filesystem::create_directories(path);
         if (managed) {
             CCustodiaDoc doc;
-            EXPECT_TRUE(doc.AddLoginPath(path));
-            EXPECT_TRUE(doc.StoreLoginPath(path));
+            EXPECT_TRUE(doc.AddLoginPath(NativePath(path)));
+            EXPECT_TRUE(doc.StoreLoginPath(NativePath(path)));
         }
         return path;
     }

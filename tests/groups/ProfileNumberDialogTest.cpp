@@ -109,8 +109,8 @@ TEST_F(ProfileNumberDialogTest, CreateCommandRerunsTheNumberDialogAfterAClashAnd
 {
     WriteGroup(m_path, kProgramSetup, 4, "Operators");
     CCustodiaDoc seed;
-    ASSERT_TRUE(seed.AddLoginPath(m_path));
-    ASSERT_TRUE(seed.StoreLoginPath(m_path));
+    ASSERT_TRUE(seed.AddLoginPath(NativePath(m_path)));
+    ASSERT_TRUE(seed.StoreLoginPath(NativePath(m_path)));
     CCustodiaDoc doc;
     CMainFrame frame(*m_words, doc, m_ui);
     frame.SetItemDialogs(std::make_unique<ConsoleItemDialogs>(*m_words, m_ui, doc));

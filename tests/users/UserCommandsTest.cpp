@@ -248,7 +248,7 @@ TEST_F(UserCommandsTest, AddedLoginPathIsCreatedManagedAndOpened)
     const std::vector<std::string> paths = LoginPathList().Paths();
     ASSERT_EQ(paths.size(), 2u);
     EXPECT_EQ(paths[1], std::filesystem::canonical(added).string());
-    EXPECT_EQ(View().CurrentLoginPath(), paths[1]);
+    EXPECT_EQ(View().CurrentLoginPath().Bytes(), paths[1]);
 }
 
 } // namespace
