@@ -4,6 +4,7 @@
 #include "app/CCustodiaView.h"
 #include "app/CLeftView.h"
 #include "app/CMainFrame.h"
+#include "app/ItemListController.h"
 #include "app/QtUiServices.h"
 #include "platform/Platform.h"
 #include "store/UserStore.h"
@@ -47,11 +48,12 @@ std::unique_ptr<WordTable> LoadWords()
 void FillItemList(benchmark::State& state, const WordTable& words, const std::string& loginPath)
 {
     CCustodiaDoc doc;
-    CCustodiaView view(words, doc);
+    CCustodiaView view(words);
+    ItemListController itemList(words, doc, view);
     view.resize(900, 600);
     view.show();
     for (auto _ : state) {
-        view.ShowUsers(NativePath(loginPath));
+        itemList.Show(ListMode::Users, NativePath(loginPath));
         QApplication::processEvents();
     }
     state.SetLabel("vs PlainFill/" + std::to_string(kManyUsers));

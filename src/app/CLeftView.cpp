@@ -1,6 +1,6 @@
 #include "app/CLeftView.h"
 
-#include "app/CCustodiaView.h"
+#include "app/ItemListController.h"
 #include "app/LoginPathLabels.h"
 #include "ui/FileErrorReport.h"
 #include "ui/ItemIcons.h"
@@ -32,11 +32,12 @@ constexpr CategoryNode kCategoryNodes[kCategoryCount] = {
 
 } // namespace
 
-CLeftView::CLeftView(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view, UiServices& ui, QWidget* parent)
+CLeftView::CLeftView(
+    const WordTable& words, CCustodiaDoc& doc, ItemListController& itemList, UiServices& ui, QWidget* parent)
     : QTreeWidget(parent)
     , m_words(words)
     , m_doc(doc)
-    , m_view(view)
+    , m_itemList(itemList)
     , m_ui(ui)
 {
     setObjectName(QStringLiteral("loginPathTree"));
@@ -128,7 +129,7 @@ void CLeftView::OpenFirstLoginPath()
 {
     if (!m_firstPath || !SelectNode(NodeType::Users, *m_firstPath)) {
         // Nothing is selected, so nothing may stay listed from before.
-        m_view.ClearList();
+        m_itemList.Clear();
     }
 }
 
@@ -233,39 +234,39 @@ void CLeftView::OnSelectionChanged()
 {
     const QList<QTreeWidgetItem*> selected = selectedItems();
     if (selected.isEmpty()) {
-        m_view.ClearList();
+        m_itemList.Clear();
         return;
     }
     bool known = false;
     const int index = selected.front()->data(0, kNodeIndexRole).toInt(&known);
     if (!known || index < 0 || index >= static_cast<int>(m_nodes.size())) {
-        m_view.ClearList();
+        m_itemList.Clear();
         return;
     }
     const Node node = m_nodes[static_cast<size_t>(index)];
-    RunReportingFileErrors(&m_view, m_words, m_ui, [&] { ShowNode(node); });
+    RunReportingFileErrors(&m_itemList.View(), m_words, m_ui, [&] { ShowNode(node); });
 }
 
 void CLeftView::ShowNode(const Node& node)
 {
     switch (node.type) {
     case NodeType::Root:
-        m_view.ShowLoginPaths();
+        m_itemList.Show(ListMode::LoginPaths);
         return;
     case NodeType::LoginPath:
-        m_view.ShowCategories(node.loginPath);
+        m_itemList.Show(ListMode::Categories, node.loginPath);
         return;
     case NodeType::Users:
-        m_view.ShowUsers(node.loginPath);
+        m_itemList.Show(ListMode::Users, node.loginPath);
         return;
     case NodeType::Groups:
-        m_view.ShowGroups(node.loginPath);
+        m_itemList.Show(ListMode::Groups, node.loginPath);
         return;
     case NodeType::DatabasePaths:
-        m_view.ShowDatabasePaths(node.loginPath);
+        m_itemList.Show(ListMode::DatabasePaths, node.loginPath);
         return;
     }
-    m_view.ClearList();
+    m_itemList.Clear();
 }
 
 } // namespace custodia

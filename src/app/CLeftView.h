@@ -14,7 +14,7 @@ class UiServices;
 
 namespace custodia {
 
-class CCustodiaView;
+class ItemListController;
 class WordTable;
 
 // The left pane: a root, one branch per managed login path and under each its three categories.
@@ -25,8 +25,8 @@ class CLeftView final : public QTreeWidget {
 public:
     enum class NodeType { Root = 0, LoginPath = 1, Users = 2, Groups = 3, DatabasePaths = 4 };
 
-    CLeftView(
-        const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view, UiServices& ui, QWidget* parent = nullptr);
+    CLeftView(const WordTable& words, CCustodiaDoc& doc, ItemListController& itemList, UiServices& ui,
+        QWidget* parent = nullptr);
 
     // Rebuilds the tree from the document and opens the users of the login path with exactly this
     // text, or of the first login path when there is none such (or no path is given).
@@ -80,7 +80,7 @@ private:
 
     const WordTable& m_words;
     CCustodiaDoc& m_doc;
-    CCustodiaView& m_view;
+    ItemListController& m_itemList;
     UiServices& m_ui;
     std::vector<Node> m_nodes;
     std::map<std::string, PathItems> m_pathItems;

@@ -1,7 +1,6 @@
 #include "app/ConsoleItemDialogs.h"
 
 #include "app/CCustodiaDoc.h"
-#include "app/CCustodiaView.h"
 #include "groups/CCreateNewProfileDialog.h"
 #include "groups/CGroupPropertiesDlg.h"
 #include "users/CAddLoginPathDialog.h"
@@ -83,10 +82,8 @@ std::unique_ptr<NewGroupPrompt> ConsoleItemDialogs::MakeNewGroupPrompt(QWidget* 
 bool ConsoleItemDialogs::EditGroup(QWidget* parent, const NativePath& loginPath, const GroupEntry& group)
 {
     CGroupPropertiesDlg dialog(m_words, m_ui, loginPath, group, ManagedLoginPaths(m_doc), parent);
-    // The dialog saves on its own, Save As included while it stays open; the item list that opened it
-    // then shows what is stored.
-    if (auto* itemList = qobject_cast<CCustodiaView*>(parent))
-        dialog.SetGroupsSavedHandler([itemList, loginPath] { itemList->FillGroups(loginPath); });
+    if (m_groupsSaved)
+        dialog.SetGroupsSavedHandler(m_groupsSaved);
     if (m_groupSaveCheck)
         dialog.SetSaveCheck(
             [check = m_groupSaveCheck, &dialog](bool keepsRight) { return check(&dialog, keepsRight); });

@@ -24,12 +24,14 @@ public:
     std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget* parent, const NativePath& loginPath) override;
     bool EditGroup(QWidget* parent, const NativePath& loginPath, const GroupEntry& group) override;
     void SetGroupSaveCheck(GroupSaveCheck check) override { m_groupSaveCheck = std::move(check); }
+    void SetGroupsSavedHandler(std::function<void()> saved) override { m_groupsSaved = std::move(saved); }
 
 private:
     const WordTable& m_words;
     UiServices& m_ui;
     CCustodiaDoc& m_doc;
     GroupSaveCheck m_groupSaveCheck;
+    std::function<void()> m_groupsSaved;
 };
 
 } // namespace custodia

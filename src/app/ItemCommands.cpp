@@ -4,6 +4,7 @@
 #include "app/CCustodiaView.h"
 #include "app/CLeftView.h"
 #include "app/ItemDialogs.h"
+#include "app/ItemListController.h"
 #include "platform/Platform.h"
 #include "store/PasswordFile.h"
 #include "store/ProgramIndex.h"
@@ -67,11 +68,12 @@ QString CItemCommands::MembersWarning(const std::vector<UserEntry>& users, const
         + ListedNames(members, m_words, kListedMembersAtMost);
 }
 
-CItemCommands::CItemCommands(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view, CLeftView& tree,
+CItemCommands::CItemCommands(const WordTable& words, CCustodiaDoc& doc, ItemListController& itemList, CLeftView& tree,
     ItemDialogs& dialogs, UiServices& ui)
     : m_words(words)
     , m_doc(doc)
-    , m_view(view)
+    , m_itemList(itemList)
+    , m_view(itemList.View())
     , m_tree(tree)
     , m_dialogs(&dialogs)
     , m_ui(ui)
@@ -197,11 +199,11 @@ void CItemCommands::CreateUser()
     const NativePath loginPath = m_view.CurrentLoginPath();
     // A new user never replaces one of the same name.
     const auto isNameTaken = [&](const std::string& name) { return IsUserNameStored(loginPath, name); };
-    if (!m_dialogs->EditUser(&m_view, entry, m_view.Groups(), m_view.Databases(), isNameTaken))
+    if (!m_dialogs->EditUser(&m_view, entry, m_itemList.Groups(), m_itemList.Databases(), isNameTaken))
         return;
     if (!SaveUserEntry(loginPath, entry))
         ReportNotSaved(NativePath(PasswordFilePath(loginPath)));
-    m_view.FillUsers(loginPath);
+    m_itemList.Reload();
 }
 
 std::optional<int> CItemCommands::AskForFreeGroupNumber(std::string& name)
@@ -213,7 +215,7 @@ std::optional<int> CItemCommands::AskForFreeGroupNumber(std::string& name)
         std::optional<NewGroupChoice> choice = prompt->Run();
         if (!choice)
             return std::nullopt;
-        if (!HasGroup(m_view.Groups(), choice->groupNumber)) {
+        if (!HasGroup(m_itemList.Groups(), choice->groupNumber)) {
             name = std::move(choice->name);
             return choice->groupNumber;
         }
@@ -231,7 +233,7 @@ void CItemCommands::CreateGroup()
     group.groupNumber = *number;
     const NativePath loginPath = m_view.CurrentLoginPath();
     if (EditGroupChecked(loginPath, group))
-        m_view.FillGroups(loginPath);
+        m_itemList.Reload();
 }
 
 bool CItemCommands::EditGroupChecked(const NativePath& loginPath, const GroupEntry& group)
@@ -241,8 +243,11 @@ bool CItemCommands::EditGroupChecked(const NativePath& loginPath, const GroupEnt
             loginPath, StoredConsoleMembers(loginPath), number, keepsRight);
         return ConfirmLockOut(lockOut, dialog);
     });
+    // The dialog saves on its own, Save As included while it stays open; the list then shows what is stored.
+    m_dialogs->SetGroupsSavedHandler([this] { m_itemList.Reload(); });
     const bool saved = m_dialogs->EditGroup(&m_view, loginPath, group);
     m_dialogs->SetGroupSaveCheck({});
+    m_dialogs->SetGroupsSavedHandler({});
     return saved;
 }
 
@@ -258,7 +263,7 @@ void CItemCommands::CreateLoginPath()
 
 void CItemCommands::EditLoginPath(int row)
 {
-    const NativePath* path = m_view.LoginPathAtRow(row);
+    const NativePath* path = m_itemList.LoginPathAt(row);
     const LoginPathEntry* entry = path != nullptr ? m_doc.FindLoginPath(*path) : nullptr;
     if (entry == nullptr)
         return;
@@ -270,14 +275,15 @@ void CItemCommands::EditLoginPath(int row)
 
 void CItemCommands::EditUser(int row)
 {
-    if (row >= static_cast<int>(m_view.Users().size()))
+    const UserEntry* listed = m_itemList.UserAt(row);
+    if (listed == nullptr)
         return;
-    UserEntry entry = m_view.Users()[static_cast<size_t>(row)];
+    UserEntry entry = *listed;
     const std::string oldName = entry.user.userName;
     const NativePath loginPath = m_view.CurrentLoginPath();
     const auto isNameTaken
         = [&](const std::string& name) { return name != oldName && IsUserNameStored(loginPath, name); };
-    if (!m_dialogs->EditUser(&m_view, entry, m_view.Groups(), m_view.Databases(), isNameTaken))
+    if (!m_dialogs->EditUser(&m_view, entry, m_itemList.Groups(), m_itemList.Databases(), isNameTaken))
         return;
     // A new name is a rename: the user is written under it first, and only then is the old one freed,
     // so a failure part way leaves a copy, never no user.
@@ -285,17 +291,18 @@ void CItemCommands::EditUser(int row)
         ReportNotSaved(NativePath(PasswordFilePath(loginPath)));
     else if (entry.user.userName != oldName && !RemoveStoredUser(loginPath, oldName))
         ReportNotSaved(NativePath(PasswordFilePath(loginPath)));
-    m_view.FillUsers(loginPath);
+    m_itemList.Reload();
 }
 
 void CItemCommands::EditGroup(int row)
 {
-    if (row >= static_cast<int>(m_view.Groups().size()))
+    const GroupEntry* listed = m_itemList.GroupAt(row);
+    if (listed == nullptr)
         return;
-    const GroupEntry group = m_view.Groups()[static_cast<size_t>(row)];
+    const GroupEntry group = *listed;
     const NativePath loginPath = m_view.CurrentLoginPath();
     if (EditGroupChecked(loginPath, group))
-        m_view.FillGroups(loginPath);
+        m_itemList.Reload();
 }
 
 void CItemCommands::EditDatabasePath(int row)
@@ -303,21 +310,21 @@ void CItemCommands::EditDatabasePath(int row)
     if (row >= databaselist::kShownSlotCount)
         return;
     // The dialog works on a copy, so a cancelled dialog leaves the list's image as it was.
-    DatabaseList databases = m_view.Databases();
+    DatabaseList databases = m_itemList.Databases();
     if (!m_dialogs->EditDatabasePath(&m_view, databases, row))
         return;
     const NativePath loginPath = m_view.CurrentLoginPath();
     if (!SaveDatabaseSlot(loginPath, databases, row))
         ReportNotSaved(NativePath(DatabaseListFileOf(loginPath)));
-    m_view.FillDatabasePaths(loginPath);
+    m_itemList.Reload();
 }
 
 void CItemCommands::DeleteUsers(const std::vector<int>& rows)
 {
     std::vector<UserRecord> users;
     for (const int row : rows) {
-        if (row < static_cast<int>(m_view.Users().size()))
-            users.push_back(m_view.Users()[static_cast<size_t>(row)].user);
+        if (const UserEntry* listed = m_itemList.UserAt(row))
+            users.push_back(listed->user);
     }
     if (users.empty())
         return;
@@ -349,15 +356,15 @@ void CItemCommands::DeleteUsers(const std::vector<int>& rows)
     }
     if (!failed.isEmpty())
         ReportNotDeleted(failed, NativePath(PasswordFilePath(loginPath)));
-    m_view.FillUsers(loginPath);
+    m_itemList.Reload();
 }
 
 void CItemCommands::DeleteGroups(const std::vector<int>& rows)
 {
     std::vector<GroupEntry> groups;
     for (const int row : rows) {
-        if (row < static_cast<int>(m_view.Groups().size()))
-            groups.push_back(m_view.Groups()[static_cast<size_t>(row)]);
+        if (const GroupEntry* listed = m_itemList.GroupAt(row))
+            groups.push_back(*listed);
     }
     if (groups.empty())
         return;
@@ -391,12 +398,12 @@ void CItemCommands::DeleteGroups(const std::vector<int>& rows)
     }
     if (!failed.isEmpty())
         ReportNotDeleted(failed, NativePath(JoinPath(loginPath, kProfileFiles[kProgramSetup].fileName)));
-    m_view.FillGroups(loginPath);
+    m_itemList.Reload();
 }
 
 void CItemCommands::DeleteLoginPath(int row)
 {
-    const NativePath* listed = m_view.LoginPathAtRow(row);
+    const NativePath* listed = m_itemList.LoginPathAt(row);
     if (listed == nullptr)
         return;
     // Copied: the list and the document are rebuilt below.

@@ -23,6 +23,7 @@ class CCustodiaDoc;
 class CCustodiaView;
 class CLeftView;
 class ItemDialogs;
+class ItemListController;
 class WordTable;
 
 // The create, edit and delete commands of the item list. Each looks at what the list shows, opens the
@@ -30,8 +31,8 @@ class WordTable;
 // again, so that the list always shows what is stored.
 class CItemCommands final {
 public:
-    CItemCommands(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view, CLeftView& tree, ItemDialogs& dialogs,
-        UiServices& ui);
+    CItemCommands(const WordTable& words, CCustodiaDoc& doc, ItemListController& itemList, CLeftView& tree,
+        ItemDialogs& dialogs, UiServices& ui);
 
     void SetDialogs(ItemDialogs& dialogs) { m_dialogs = &dialogs; }
     // The supervisor who logged on: changes to that login path that would leave nobody able to start
@@ -67,6 +68,7 @@ private:
 
     const WordTable& m_words;
     CCustodiaDoc& m_doc;
+    ItemListController& m_itemList;
     CCustodiaView& m_view;
     CLeftView& m_tree;
     ItemDialogs* m_dialogs;

@@ -53,6 +53,8 @@ public:
     virtual bool EditGroup(QWidget* parent, const NativePath& loginPath, const GroupEntry& group) = 0;
     // The check the next group dialogs run before saving; none by default.
     virtual void SetGroupSaveCheck(GroupSaveCheck check) { (void)check; }
+    // Called by the next group dialogs after every save of theirs; nothing by default.
+    virtual void SetGroupsSavedHandler(std::function<void()> saved) { (void)saved; }
     // The database path dialog for one slot of the image.
     virtual bool EditDatabasePath(QWidget* parent, DatabaseList& databases, int slot) = 0;
     // The add-login-path dialog: the path chosen, or nothing when cancelled.

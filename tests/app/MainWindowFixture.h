@@ -5,6 +5,7 @@
 #include "app/CLeftView.h"
 #include "app/CMainFrame.h"
 #include "app/ItemDialogs.h"
+#include "app/ItemListController.h"
 #include "platform/Platform.h"
 #include "store/UserStore.h"
 #include "support/FakeUiServices.h"
@@ -116,6 +117,7 @@ protected:
 
     CLeftView& Tree() const { return m_frame->LeftView(); }
     CCustodiaView& View() const { return m_frame->View(); }
+    ItemListController& ItemList() const { return m_frame->ItemList(); }
     const QAbstractItemModel& Model() const { return View().Model(); }
 
     QString Cell(int row, int column) const { return Model().index(row, column).data().toString(); }

@@ -36,7 +36,7 @@ protected:
     void Show(LoginPathCategory category) const
     {
         Select(CategoryItem(0, category));
-        View().RefreshList();
+        ItemList().RefreshList();
     }
     QString Word(custodia::Word word) const { return WordText(*m_words, word); }
 
