@@ -9,6 +9,7 @@
 #include "helpbar/CHelpBar.h"
 #include "platform/SharedFile.h"
 #include "store/ProgramIndex.h"
+#include "store/RecordFile.h"
 #include "store/UserStore.h"
 #include "ui/FileCauseText.h"
 #include "ui/FileErrorReport.h"
@@ -76,15 +77,16 @@ bool CCustodiaApp::InitInstance()
 void CCustodiaApp::ReportUnusableLoginPathFile()
 {
     const LoginPathList list(loginpaths::kFileName, LoginPathList::Unloaded {});
-    ClearLastFailedOpen();
     RunReportingFileErrors(nullptr, *m_words, m_ui, [&] {
-        switch (list.CheckFile()) {
-        case LoginPathFileState::Unreadable:
-            if (const auto& failed = LastFailedOpen())
+        // The cause comes with the check's own open, which is not made again to learn it.
+        const FileReadResult check = InspectRecordFile(list.FileName());
+        switch (check.status) {
+        case FileReadStatus::Unopenable:
+            if (check.openError.cause != 0)
                 ReportUnusableFile(
-                    nullptr, *m_words, m_ui, NativePath(list.FileName()), OpenErrorText(*m_words, failed->error));
+                    nullptr, *m_words, m_ui, NativePath(list.FileName()), OpenErrorText(*m_words, check.openError));
             break;
-        case LoginPathFileState::Damaged:
+        case FileReadStatus::Damaged:
             ReportUnusableFile(
                 nullptr, *m_words, m_ui, NativePath(list.FileName()), WordText(*m_words, Word::DamagedCause));
             break;

@@ -93,7 +93,6 @@ int RunCommand(const Command& command, const std::vector<std::string>& arguments
         WriteCommandHelp(context.out, command);
         return kExitSuccess;
     }
-    ClearLastFailedOpen();
     const ScopedOpenWaitFunction waits(
         [&context](const OpenAttempt& attempt) { ReportOpenWait(context.err, attempt); });
     try {

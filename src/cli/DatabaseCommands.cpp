@@ -3,8 +3,8 @@
 #include "cli/Output.h"
 #include "cli/TextLimits.h"
 #include "platform/Platform.h"
+#include "store/AccountService.h"
 #include "store/DatabaseList.h"
-#include "store/UserStore.h"
 
 #include <optional>
 #include <ostream>
@@ -13,17 +13,12 @@ namespace custodia::cli {
 
 namespace {
 
-std::string DatabaseFileOf(const std::string& loginPath)
-{
-    return JoinPath(loginPath, databaselist::kFileName);
-}
-
 // A login path without "tessel.dbs" simply has ten empty slots; a damaged one is refused.
 DatabaseList LoadList(const std::string& loginPath)
 {
-    UserStore store;
-    RequireUsable(DatabaseFileOf(loginPath), store.LoadDatabaseList(loginPath));
-    return store.DatabaseListOrEmpty();
+    Result<DatabaseList> list = AccountService(NativePath(loginPath)).LoadDatabaseList();
+    Require(list.HasValue() ? Status() : Status(list.Error()));
+    return std::move(list).Value();
 }
 
 int List(const ParsedArguments& arguments, CommandContext& context)
@@ -53,23 +48,20 @@ int Set(const ParsedArguments& arguments, CommandContext&)
     const bool mirrorOff = arguments.Has("--mirror-off");
     if (!databasePath && !mirrorPath && !description && !mirrorOn && !mirrorOff)
         throw UsageError("nothing to change: give --path, --mirror, --mirror-on, --mirror-off or --description");
-    RequireUndamagedRecordFile(DatabaseFileOf(path));
-    // Into the list as the file holds it at the moment of writing, so that another program's change of
-    // other slots is kept.
-    const RecordChangeResult result = UserStore().ChangeDatabaseList(path, [&](DatabaseList& list) {
+    // Into the slot as the file holds it inside the service's hold, so that another program's change of
+    // other slots, or of the fields not given here, is kept.
+    const auto change = [&](DatabaseSlot& value) {
         if (databasePath)
-            list.SetPath(slot, *databasePath);
+            value.path = *databasePath;
         if (mirrorPath)
-            list.SetMirrorPath(slot, *mirrorPath);
+            value.mirrorPath = *mirrorPath;
         if (mirrorOn || mirrorOff)
-            list.SetMirrorOn(slot, mirrorOn);
+            value.mirrorOn = mirrorOn;
         if (description)
-            list.SetDescription(slot, *description);
-    });
-    if (result == RecordChangeResult::Damaged)
-        throw OperationFailed(DatabaseFileOf(path) + ": damaged; nothing was changed");
-    if (result != RecordChangeResult::Written)
-        throw OperationFailed(DatabaseFileOf(path) + ": cannot be written" + OpenFailureCause(DatabaseFileOf(path)));
+            value.description = *description;
+    };
+    Require(AccountService(NativePath(path)).SetDatabaseSlot(slot, AccountService::SlotChange(change)),
+        "; nothing was changed");
     return kExitSuccess;
 }
 

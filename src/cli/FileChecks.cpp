@@ -2,7 +2,7 @@
 
 #include "cli/Command.h"
 #include "cli/TextLimits.h"
-#include "platform/FileException.h"
+#include "platform/Failure.h"
 #include "platform/SharedFile.h"
 #include "store/DatabaseList.h"
 #include "store/LoginPathList.h"
@@ -64,24 +64,25 @@ std::string DescribeProblem(const FileReadResult& read)
     }
 }
 
-std::string OpenFailureCause(const std::string& fileName)
+std::string FailureMessage(const Failure& failure, const std::string& consequence)
 {
-    const auto& failed = LastFailedOpen();
-    if (!failed || failed->error.cause == kCauseFileNotFound)
-        return {};
-    const std::string cause = DescribeOpenError(failed->error);
-    return failed->fileName == fileName ? ": " + cause : "; " + failed->fileName + ": " + cause;
+    if (failure.refusal == Failure::Refusal::Damaged)
+        return failure.fileName.Bytes() + ": damaged (" + failure.detail + ")" + consequence;
+    if (IsMissingFile(failure))
+        return failure.fileName.Bytes() + ": no such file" + consequence;
+    return DescribeFailure(failure) + consequence;
+}
+
+void Require(const Status& status, const std::string& consequence)
+{
+    if (!status)
+        throw OperationFailed(FailureMessage(status.Error(), consequence));
 }
 
 void RequireUsable(const std::string& fileName, const FileReadResult& read, const std::string& consequence)
 {
     if (read.IsUnusable())
         throw OperationFailed(fileName + ": " + DescribeProblem(read) + consequence);
-}
-
-void RequireUndamagedRecordFile(const std::string& fileName)
-{
-    RequireUsable(fileName, InspectRecordFile(fileName), "; nothing was changed");
 }
 
 std::vector<std::string> RecordFileNames()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/Arguments.h"
+#include "platform/Result.h"
 #include "store/FileReadResult.h"
 
 #include <string>
@@ -16,17 +17,16 @@ FileReadResult CheckPasswordFile(const std::string& loginPath);
 // opened.
 std::string DescribeProblem(const FileReadResult& read);
 
-// The cause of the latest open of this command that failed, for the message of a store call that
-// reports only its failure: ": CAUSE" when it was the named file, "; FILE: CAUSE" when another;
-// empty when no open failed.
-std::string OpenFailureCause(const std::string& fileName);
+// The line for a service's failure: "FILE: damaged (WHY)" and "FILE: no such file" in the words of
+// the readers' messages, everything else as DescribeFailure says it; the consequence is appended.
+std::string FailureMessage(const Failure& failure, const std::string& consequence = "");
+// Goes on when the service did what it was asked; otherwise the command fails with that line.
+void Require(const Status& status, const std::string& consequence = "");
 
 // Refuses to go on with a file that could be neither opened nor trusted: reporting on it would show
 // it as empty, and writing into it would seal the damage in as valid. A missing file is fine. The
 // consequence is appended to the message.
 void RequireUsable(const std::string& fileName, const FileReadResult& read, const std::string& consequence = "");
-// The same for a record file that is about to be changed without being read first.
-void RequireUndamagedRecordFile(const std::string& fileName);
 
 // The record files a folder may hold, in the order they are reported: the twelve profile files and the
 // database list of a login path, the office names of a database folder, the list of managed login paths

@@ -3,10 +3,10 @@
 #include "cli/Output.h"
 #include "cli/TextLimits.h"
 #include "platform/Platform.h"
+#include "store/AccountService.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
 #include "store/RightsCatalogue.h"
-#include "store/UserStore.h"
 #include "words/WordTable.h"
 
 #include <map>
@@ -27,11 +27,14 @@ std::string ProfileFileOf(const std::string& loginPath, int program)
     return JoinPath(loginPath, kProfileFiles[static_cast<size_t>(program)].fileName);
 }
 
-// A group is written into, or deleted from, all twelve files; none is touched unless all are sound.
-void RequireUndamagedProfileFiles(const std::string& loginPath)
+// A group is written into, or deleted from, all twelve files, none unless all are sound; the service
+// says which file stopped it.
+void RequireChanged(const Status& status)
 {
-    for (int program = 0; program < kProgramCount; ++program)
-        RequireUndamagedRecordFile(ProfileFileOf(loginPath, program));
+    if (!status) {
+        const bool damaged = status.Error().refusal == Failure::Refusal::Damaged;
+        Require(status, damaged ? "; nothing was changed" : "; no profile file was changed");
+    }
 }
 
 // One position of one program's row, as "P:POS". Only positions within the program's row length are
@@ -84,11 +87,11 @@ std::string RowText(const RightsTable::Row* row, size_t length)
 int List(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string path = LoginPathOperand(arguments, 0);
-    const Loaded<std::vector<GroupEntry>> groups = UserStore().LoadGroupList(path);
-    RequireUsable(ProfileFileOf(path, kProgramSetup), groups);
-    for (const GroupEntry& group : groups.value)
+    const Result<std::vector<GroupEntry>> groups = AccountService(NativePath(path)).LoadGroups();
+    Require(groups.HasValue() ? Status() : Status(groups.Error()));
+    for (const GroupEntry& group : *groups)
         WriteFields(context.out, { std::to_string(group.groupNumber), FromStored(group.name) });
-    return groups.value.empty() ? kExitFailed : kExitSuccess;
+    return groups->empty() ? kExitFailed : kExitSuccess;
 }
 
 // A damaged file's row reads as all zero: say so, rather than let zeros pass for denied rights.
@@ -125,7 +128,7 @@ std::string RightText(const WordTable& words, int word)
 
 // One line per right, as the console's pages show them: page, profile file, position, granted, text.
 // Positions that no page shows follow, so that no stored byte is left out.
-void WriteNamedRights(const UserStore& store, CommandContext& context)
+void WriteNamedRights(const RightsTable& rights, CommandContext& context)
 {
     const std::unique_ptr<WordTable> installed = LoadInstalledWords(context);
     const WordTable& words = *installed;
@@ -135,25 +138,25 @@ void WriteNamedRights(const UserStore& store, CommandContext& context)
         for (const RightRow& right : page.rows) {
             WriteFields(context.out,
                 { title, fileName, std::to_string(right.position),
-                    store.HasRight(page.program, right.position) != 0 ? "1" : "0", RightText(words, right.labelWord) });
+                    rights.Get(page.program, right.position) != 0 ? "1" : "0", RightText(words, right.labelWord) });
         }
     }
     for (int program = 0; program < kProgramCount; ++program) {
         for (int position : UnshownPositions(program)) {
             WriteFields(context.out,
                 { "-", kProfileFiles[static_cast<size_t>(program)].fileName, std::to_string(position),
-                    store.HasRight(program, position) != 0 ? "1" : "0",
+                    rights.Get(program, position) != 0 ? "1" : "0",
                     "(no page of the console shows it; kept as stored)" });
         }
     }
 }
 
-void WriteRightsRows(const UserStore& store, CommandContext& context)
+void WriteRightsRows(const RightsTable& rights, CommandContext& context)
 {
     for (int program = 0; program < kProgramCount; ++program) {
         const ProfileFile& profile = kProfileFiles[static_cast<size_t>(program)];
         WriteFields(context.out,
-            { std::to_string(program), profile.fileName, RowText(store.GetProgramRights(program), profile.rowLength) });
+            { std::to_string(program), profile.fileName, RowText(rights.GetRow(program), profile.rowLength) });
     }
 }
 
@@ -161,15 +164,14 @@ int Show(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string path = LoginPathOperand(arguments, 0);
     const uint8_t number = GroupNumberOperand(arguments, 1);
-    UserStore store;
-    const bool held = store.LoadGroupRights(path, number);
+    const auto group = AccountService(NativePath(path)).LoadGroupRights(number);
     const bool allSound = WarnOfDamagedProfileFiles(path, context);
-    if (!held)
+    if (!group)
         throw OperationFailed("no profile file holds group " + std::to_string(number));
     if (arguments.Has("--rows"))
-        WriteRightsRows(store, context);
+        WriteRightsRows(group->second, context);
     else
-        WriteNamedRights(store, context);
+        WriteNamedRights(group->second, context);
     return allSound ? kExitSuccess : kExitFailed;
 }
 
@@ -181,39 +183,28 @@ int Save(const ParsedArguments& arguments, CommandContext&)
     if (name.empty())
         throw UsageError("group name is empty");
     const auto changes = RightChanges(arguments);
-    RequireUndamagedProfileFiles(path);
 
     // The changes go into the rights as the files hold them at the moment of writing, all twelve held
     // at once, so that another program's change of other rights of the group is kept.
-    const RecordChangeOutcome outcome
-        = UserStore().ChangeGroup(path, number, name, [&](int program, std::span<unsigned char> rights) {
-              for (const auto& [right, value] : changes)
-                  if (right.program == program)
-                      rights[static_cast<size_t>(right.position)] = value;
-          });
-    switch (outcome.result) {
-    case RecordChangeResult::Written:
-        return kExitSuccess;
-    case RecordChangeResult::Damaged:
-        throw OperationFailed(outcome.fileName + ": damaged; no profile file was changed");
-    default:
-        throw OperationFailed(outcome.fileName + ": cannot be opened or created" + OpenFailureCause(outcome.fileName)
-            + "; no profile file was changed");
-    }
+    RequireChanged(
+        AccountService(NativePath(path))
+            .ChangeGroup(number, name, SaveMode::CreateOrReplace, [&](int program, std::span<unsigned char> rights) {
+                for (const auto& [right, value] : changes)
+                    if (right.program == program)
+                        rights[static_cast<size_t>(right.position)] = value;
+            }));
+    return kExitSuccess;
 }
 
 int Delete(const ParsedArguments& arguments, CommandContext&)
 {
     const std::string path = LoginPathOperand(arguments, 0);
     const uint8_t number = GroupNumberOperand(arguments, 1);
-    RequireUndamagedProfileFiles(path);
-    UserStore store;
-    if (!store.LoadGroupRights(path, number))
+    const std::vector<uint8_t> groups { number };
+    const Status deleted = AccountService(NativePath(path)).DeleteGroups(groups);
+    if (!deleted && deleted.Error().refusal == Failure::Refusal::NotFound)
         throw OperationFailed("no profile file holds group " + std::to_string(number));
-    store.DeleteGroup(path, number);
-    if (UserStore().LoadGroupRights(path, number))
-        throw OperationFailed(
-            "group " + std::to_string(number) + " could not be deleted from every profile file" + OpenFailureCause({}));
+    RequireChanged(deleted);
     return kExitSuccess;
 }
 

@@ -5,7 +5,7 @@
 #include "platform/Platform.h"
 #include "platform/SharedFile.h"
 #include "store/PasswordFile.h"
-#include "store/UserStore.h"
+#include "store/PasswordFileStore.h"
 
 #include <ostream>
 
@@ -39,8 +39,7 @@ int Init(const ParsedArguments& arguments, CommandContext& context)
     CheckText("login path", path, limits::kLoginPath);
 
     const std::string passwordFile = PasswordFilePath(path);
-    if (!UserStore().CreatePasswordFile(path))
-        throw OperationFailed(passwordFile + ": cannot be created" + OpenFailureCause(passwordFile));
+    Require(PasswordFileStore(NativePath(path)).Create());
     RequireUsable(passwordFile, CheckPasswordFile(path), "; it was left as it is");
     WriteFields(context.out, { path });
     return kExitSuccess;

@@ -2,6 +2,7 @@
 #include "cli/FileChecks.h"
 #include "cli/Output.h"
 #include "cli/TextLimits.h"
+#include "store/AccountService.h"
 #include "store/OfficeNameList.h"
 
 #include <ostream>
@@ -30,16 +31,10 @@ int Set(const ParsedArguments& arguments, CommandContext&)
         = StoredTextArgument("office number text", arguments.Operand(2), limits::kOfficeNumberText);
     const std::string name = StoredTextArgument("office name", arguments.Operand(3), limits::kOfficeName);
 
-    OfficeNameList offices(folder);
-    RequireUndamagedRecordFile(offices.GetFileName());
-    switch (offices.ChangeOffice(office, numberText, name)) {
-    case kOfficesSaved:
-        return kExitSuccess;
-    case kOfficeFileDamaged:
-        throw OperationFailed(offices.GetFileName() + ": damaged; nothing was changed");
-    default:
-        throw OperationFailed(offices.GetFileName() + ": cannot be written" + OpenFailureCause(offices.GetFileName()));
-    }
+    // Into the file as it is inside the service's hold, so that another program's change of other
+    // offices stays; a damaged file is left as it is.
+    Require(SetOffice(NativePath(folder), office, numberText, name), "; nothing was changed");
+    return kExitSuccess;
 }
 
 } // namespace

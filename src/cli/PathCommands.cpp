@@ -2,6 +2,7 @@
 #include "cli/FileChecks.h"
 #include "cli/Output.h"
 #include "cli/TextLimits.h"
+#include "store/AccountService.h"
 #include "store/LoginPathList.h"
 
 #include <algorithm>
@@ -32,28 +33,25 @@ int List(const ParsedArguments&, CommandContext& context)
 int Add(const ParsedArguments& arguments, CommandContext&)
 {
     const std::string path = PathOperand(arguments);
-    RequireUndamagedRecordFile(loginpaths::kFileName);
-    LoginPathList list;
-    if (!list.AddLoginPath(path))
+    // Checked against the file itself under the hold that appends, so that a path another program
+    // stored since is not stored twice.
+    const Status added = AddManagedLoginPath(NativePath(loginpaths::kFileName), NativePath(path));
+    if (!added && added.Error().refusal == Failure::Refusal::AlreadyExists)
         throw OperationFailed(path + ": managed already");
-    if (list.StoreLoginPath(path))
-        return kExitSuccess;
-    // Taken before the list is read again, which opens the file once more.
-    const std::string cause = OpenFailureCause(loginpaths::kFileName);
-    // Another program may have stored it since the list was read.
-    list.LoadLoginPaths();
-    if (list.Contains(path))
-        throw OperationFailed(path + ": managed already");
-    throw OperationFailed(std::string(loginpaths::kFileName) + ": cannot be written" + cause);
+    Require(added, "; nothing was changed");
+    return kExitSuccess;
 }
 
 int Remove(const ParsedArguments& arguments, CommandContext&)
 {
     const std::string path = PathOperand(arguments);
-    LoginPathList list;
-    RequireUsable(loginpaths::kFileName, list.LastLoad(), "; nothing was changed");
-    if (list.RemoveLoginPath(path))
+    const Status removed = RemoveManagedLoginPath(NativePath(loginpaths::kFileName), NativePath(path));
+    if (removed)
         return kExitSuccess;
+    if (removed.Error().refusal != Failure::Refusal::NotFound)
+        Require(removed, "; nothing was changed");
+    // Only to point at the path meant: the list as it stands now.
+    const LoginPathList list;
     const auto& paths = list.Paths();
     const auto other = std::find_if(
         paths.begin(), paths.end(), [&](const std::string& listed) { return EqualIgnoringCase(listed, path); });

@@ -2,6 +2,7 @@
 
 #include "cli/Arguments.h"
 #include "platform/CodePage.h"
+#include "store/TextRules.h"
 
 #include <algorithm>
 
@@ -12,11 +13,7 @@ void CheckText(const std::string& what, const std::string& text, size_t limit)
     if (text.size() > limit)
         throw UsageError(what + " is " + std::to_string(text.size()) + " bytes long; at most " + std::to_string(limit)
             + " are allowed");
-    const bool control = std::any_of(text.begin(), text.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7F;
-    });
-    if (control)
+    if (HasControlCharacter(text))
         throw UsageError(what + " must not contain a tab or a line end, nor any other control character");
 }
 
@@ -33,8 +30,7 @@ std::string StoredTextArgument(const std::string& what, const std::string& text,
 void CheckPassword(const std::string& password)
 {
     CheckText("password", password, limits::kPassword);
-    const bool printable = std::all_of(password.begin(), password.end(), [](char c) { return c >= 32 && c <= 126; });
-    if (!printable)
+    if (!IsAcceptablePassword(password))
         throw UsageError("password must consist of printable ASCII characters");
 }
 

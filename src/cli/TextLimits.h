@@ -4,7 +4,7 @@
 #include "store/GroupRecord.h"
 #include "store/LoginPathList.h"
 #include "store/OfficeNameList.h"
-#include "store/PasswordScramble.h"
+#include "store/TextRules.h"
 #include "store/UserRecord.h"
 
 #include <cstddef>

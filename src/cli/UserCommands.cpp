@@ -3,8 +3,8 @@
 #include "cli/Output.h"
 #include "cli/PasswordInput.h"
 #include "cli/TextLimits.h"
+#include "store/AccountService.h"
 #include "store/PasswordFile.h"
-#include "store/UserStore.h"
 
 #include <algorithm>
 #include <limits>
@@ -23,18 +23,6 @@ std::string UserNameOperand(const ParsedArguments& arguments, size_t index)
     return name;
 }
 
-// The users of a login path, refusing a user file that is there but cannot be used; a missing one
-// is refused too unless it may be missing.
-std::vector<UserEntry> LoadUsableUsers(
-    const std::string& loginPath, bool mayBeMissing, const std::string& consequence = "")
-{
-    Loaded<std::vector<UserEntry>> users = UserStore().LoadUsers(loginPath);
-    if (users.status == FileReadStatus::Missing && !mayBeMissing)
-        throw OperationFailed(PasswordFilePath(loginPath) + ": no such file");
-    RequireUsable(PasswordFilePath(loginPath), users, consequence);
-    return std::move(users.value);
-}
-
 int List(const ParsedArguments& arguments, CommandContext& context)
 {
     // Output goes out in large pieces: thousands of users must not cost a write (or a flush) each.
@@ -43,7 +31,7 @@ int List(const ParsedArguments& arguments, CommandContext& context)
     std::string lines;
     size_t listed = 0;
     // Problems with the file are found before the first user is listed, so nothing is printed then.
-    const FileReadResult read = UserStore().ForEachUser(path, [&](const UserRecord& user) {
+    const Status read = AccountService(NativePath(path)).ForEachUser([&](const UserRecord& user) {
         AppendFields(lines,
             { FromStored(user.userName), FromStored(user.fullName), std::to_string(user.groupNumber),
                 FromStored(user.description), std::to_string(user.databaseMode), std::to_string(user.databaseMask) });
@@ -53,9 +41,7 @@ int List(const ParsedArguments& arguments, CommandContext& context)
             lines.clear();
         }
     });
-    if (read.status == FileReadStatus::Missing)
-        throw OperationFailed(PasswordFilePath(path) + ": no such file");
-    RequireUsable(PasswordFilePath(path), read);
+    Require(read);
     context.out.write(lines.data(), static_cast<std::streamsize>(lines.size()));
     return listed == 0 ? kExitFailed : kExitSuccess;
 }
@@ -88,16 +74,13 @@ int Add(const ParsedArguments& arguments, CommandContext& context)
 
     // The options change the stored user (the last of its name) inside the save's own exclusive open,
     // so that another program's change to the same user in between is kept. A missing file is created.
-    const SaveUserResult saved = UserStore().UpdateUser(path, name, [&](UserEntry& entry) {
-        entry.user = UserToSave(arguments, entry.user);
-        entry.user.password = password;
-    });
-    if (saved != kUserSaved) {
-        // Taken before the file is read again, which opens it once more.
-        const std::string cause = OpenFailureCause(PasswordFilePath(path));
-        LoadUsableUsers(path, true, "; nothing was changed"); // says why when the file cannot be used
-        throw OperationFailed(PasswordFilePath(path) + ": the user could not be saved" + cause);
-    }
+    Require(AccountService(NativePath(path))
+                .SaveUser(name, SaveMode::CreateOrReplace,
+                    [&](UserEntry& entry) {
+                        entry.user = UserToSave(arguments, entry.user);
+                        entry.user.password = password;
+                    }),
+        "; nothing was changed");
     return kExitSuccess;
 }
 
@@ -107,12 +90,12 @@ int Delete(const ParsedArguments& arguments, CommandContext&)
     const std::string name = UserNameOperand(arguments, 1);
     // Every record of the name goes, whatever texts each carries (another program may have stored the
     // name twice), in one exclusive open that reads the file once.
-    const Loaded<int> freed = UserStore().DeleteUserNamed(path, name);
-    if (freed.status == FileReadStatus::Missing)
-        throw OperationFailed(PasswordFilePath(path) + ": no such file");
-    RequireUsable(PasswordFilePath(path), freed, "; nothing was changed");
-    if (freed.value == 0)
+    const std::vector<std::string> names { name };
+    const Result<int> deleted = AccountService(NativePath(path)).DeleteUsers(names);
+    if (!deleted && deleted.Error().refusal == Failure::Refusal::NotFound)
         throw OperationFailed(arguments.Operand(1) + ": no such user");
+    if (!deleted)
+        throw OperationFailed(FailureMessage(deleted.Error(), "; nothing was changed"));
     return kExitSuccess;
 }
 
@@ -124,7 +107,7 @@ int Check(const ParsedArguments& arguments, CommandContext& context)
     const std::string password = RequirePassword(context);
     CheckText("password", password, limits::kPassword);
 
-    const FoundUser found = UserStore().FindUser(path, name);
+    const FoundUser found = PasswordFileStore(NativePath(path)).FindUser(name);
     if (!found.WasFound()) {
         WriteFields(context.out, { std::to_string(found.status) });
         return kExitFailed;

@@ -4,11 +4,11 @@
 #include "platform/CodePage.h"
 #include "platform/FileException.h"
 #include "platform/Platform.h"
+#include "store/AccountService.h"
 #include "store/PasswordFile.h"
 #include "store/PasswordFileCheck.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
-#include "store/UserStore.h"
 
 #include <algorithm>
 #include <ostream>
@@ -73,14 +73,16 @@ void WarnOfText(std::ostream& out, const std::string& file, const std::string& o
 
 void WarnOfStoredTexts(std::ostream& out, const std::string& path)
 {
-    const UserStore store;
-    for (const UserEntry& entry : store.LoadUsers(path).value) {
+    const AccountService service { NativePath(path) };
+    const Result<std::vector<UserEntry>> users = service.LoadUsers();
+    for (const UserEntry& entry : users ? *users : std::vector<UserEntry>()) {
         const std::string owner = "user '" + FromStored(entry.user.userName) + "'";
         WarnOfText(out, passwordfile::kFileName, owner, "name", entry.user.userName);
         WarnOfText(out, passwordfile::kFileName, owner, "full name", entry.user.fullName);
         WarnOfText(out, passwordfile::kFileName, owner, "description", entry.user.description);
     }
-    for (const GroupEntry& group : store.LoadGroupList(path).value)
+    const Result<std::vector<GroupEntry>> groups = service.LoadGroups();
+    for (const GroupEntry& group : groups ? *groups : std::vector<GroupEntry>())
         WarnOfText(out, kProfileFiles[kProgramSetup].fileName, "group " + std::to_string(group.groupNumber), "name",
             group.name);
 }

@@ -26,7 +26,7 @@ struct Failure {
         Cancelled, // the person waiting for a held file gave up
     };
 
-    std::string operation; // what was being done, e.g. "save user", "delete group"
+    std::string operation; // what did not happen, as people read it: "the user could not be saved"
     NativePath fileName; // the file that stopped it, empty when none did
     int cause = 0; // a FileCause when a file operation failed
     int systemError = 0; // errno of the failed call, 0 when one of our own checks refused
@@ -102,5 +102,12 @@ private:
 };
 
 using Status = Result<void>;
+
+// The failure in plain English for custodiactl and the logs: the file, the operation, the cause in
+// plain words and the system error's name, e.g. "P/tessel.pwd: the user could not be saved: in use by
+// another program (EWOULDBLOCK)".
+std::string DescribeFailure(const Failure& failure);
+// "EACCES", "EWOULDBLOCK", ...; "errno N" for one without a name here.
+std::string SystemErrorName(int error);
 
 } // namespace custodia

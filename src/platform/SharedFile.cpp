@@ -27,12 +27,6 @@ int& WaitDepth()
     return depth;
 }
 
-std::optional<OpenAttempt>& FailedOpen()
-{
-    thread_local std::optional<OpenAttempt> failed;
-    return failed;
-}
-
 RetryRule RuleFor(int cause)
 {
     switch (cause) {
@@ -113,7 +107,6 @@ bool SharedFile::OpenWithRetry(const std::string& name, unsigned flags)
     }
     if (cause != kCauseFileNotFound)
         AppendToErrorLog(FormatFileErrorLine(name, tries, cause));
-    FailedOpen() = OpenAttempt { name, LastOpenError(), tries, waited };
     return false;
 }
 
@@ -125,16 +118,6 @@ void SetOpenWaitFunction(OpenWaitFunction wait)
 bool IsWaitingForSharedFile()
 {
     return WaitDepth() > 0;
-}
-
-const std::optional<OpenAttempt>& LastFailedOpen()
-{
-    return FailedOpen();
-}
-
-void ClearLastFailedOpen()
-{
-    FailedOpen().reset();
 }
 
 std::string FormatFileErrorLine(const std::string& fileName, int tries, int cause)

@@ -36,11 +36,6 @@ public:
 // loop delivers must not start more work on the same files.
 bool IsWaitingForSharedFile();
 
-// The latest open of this thread that finally failed (a missing file included), so that a command
-// whose store call reports only "not saved" can name the file and the cause. Cleared by the caller.
-const std::optional<OpenAttempt>& LastFailedOpen();
-void ClearLastFailedOpen();
-
 // Every shared or installed file is opened through this class. Its point is that an open never fails
 // at the first obstacle: the files live in folders that several programs on several machines use at
 // once, so a sharing conflict or a passing fault is retried for about half a minute, and an open that

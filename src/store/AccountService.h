@@ -3,7 +3,10 @@
 #include "platform/NativePath.h"
 #include "platform/Result.h"
 #include "store/DatabaseList.h"
+#include "store/DatabaseListStore.h"
 #include "store/GroupEntry.h"
+#include "store/PasswordFileStore.h"
+#include "store/ProfileStore.h"
 #include "store/RightsTable.h"
 #include "store/UserEntry.h"
 
@@ -16,9 +19,6 @@
 #include <vector>
 
 namespace custodia {
-
-// Whether a save may make a new user or group, replace a stored one, or either.
-enum class SaveMode { CreateOnly, ReplaceOnly, CreateOrReplace };
 
 // One slot of the database list as a person edits it.
 struct DatabaseSlot {
@@ -42,13 +42,19 @@ public:
     const NativePath& LoginPath() const { return m_loginPath; }
 
     // --- reads ---
+    // Every user with its access record. A missing file fails, with the missing open's cause.
     Result<std::vector<UserEntry>> LoadUsers() const;
+    // Every user record in file order, without access records and without holding the list whole: for
+    // listing thousands of users. Nothing is visited unless the file is a password file.
+    Status ForEachUser(const std::function<void(const UserRecord& user)>& visit) const;
     // The user of that name (the last record of it, with the last access record of it), or nothing.
     Result<std::optional<UserEntry>> FindUser(std::string_view userName) const;
+    // The groups "setup.prf" holds, in ascending number; none for a login path without the file.
     Result<std::vector<GroupEntry>> LoadGroups() const;
     // The group's name and its rights in the twelve profile files (zero where a file lacks it);
     // NotFound when no file holds the group.
     Result<std::pair<std::string, RightsTable>> LoadGroupRights(uint8_t groupNumber) const;
+    // Ten empty slots for a login path without "tessel.dbs"; a damaged one fails.
     Result<DatabaseList> LoadDatabaseList() const;
 
     // --- users ("tessel.pwd") ---
@@ -76,9 +82,16 @@ public:
 
     // Slots 0..9; another program's change of other slots stays.
     Status SetDatabaseSlot(int slot, const DatabaseSlot& value) const;
+    // The same, changing the slot as the file holds it inside the hold: fields the change leaves alone
+    // stay as another program may have saved them.
+    using SlotChange = std::function<void(DatabaseSlot& slot)>;
+    Status SetDatabaseSlot(int slot, const SlotChange& change) const;
 
 private:
     NativePath m_loginPath;
+    PasswordFileStore m_passwords;
+    ProfileStore m_profiles;
+    DatabaseListStore m_databases;
 };
 
 // --- files that do not belong to one login path ---

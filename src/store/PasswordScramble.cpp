@@ -45,10 +45,4 @@ std::string UnscramblePassword(std::string_view scrambled)
     return password;
 }
 
-bool IsAcceptablePassword(std::string_view password)
-{
-    return password.size() <= kMaxPasswordLength
-        && std::all_of(password.begin(), password.end(), [](char c) { return c >= 32 && c <= 126; });
-}
-
 } // namespace custodia

@@ -1,6 +1,7 @@
 #include "store/RecordFile.h"
 
 #include "platform/Endian.h"
+#include "platform/Failure.h"
 #include "platform/FileException.h"
 #include "platform/Platform.h"
 #include "platform/SharedFile.h"
@@ -186,24 +187,26 @@ void CreateWholeRecordFile(const std::string& fileName)
     ::unlink(making.c_str());
 }
 
-// Opens the file for a change, creating it when it is missing. The file is never truncated: an existing
-// file that cannot be opened keeps its records, and when two programs create the same file at once the
-// second finds the first one's and keeps it. A change cut short before is undone first.
-bool OpenForWriting(SharedFile& file, const std::string& fileName)
+std::string DescribeOversized(uint64_t length)
 {
-    if (!file.OpenWithRetry(fileName, kOpenExistingChange)) {
-        if (file.LastCause() != kCauseFileNotFound)
-            return false;
-        CreateWholeRecordFile(fileName);
-        if (!file.OpenWithRetry(fileName, kOpenChange))
-            return false;
+    return std::to_string(length) + " bytes, more than the " + std::to_string(kMaxFileLength >> 20)
+        + " MB any record file may hold";
+}
+
+const char* DescribeVerifyResult(int result, size_t length)
+{
+    if (length <= kHeaderRecordOffset)
+        return "too short";
+    switch (result) {
+    case kVerifyLengthWrong:
+        return "stored length wrong";
+    case kVerifyChecksumWrong:
+        return "checksum wrong";
+    case kVerifyNoHeader:
+        return "no header record";
+    default:
+        return "not a record file";
     }
-    if (IsOversized(file)) {
-        file.Close();
-        return false;
-    }
-    RecoverHeld(file);
-    return true;
 }
 
 // A file held exclusively for a change, with its bytes as they are. Every decision is taken on the
@@ -213,21 +216,46 @@ struct HeldFile {
     std::vector<unsigned char> image;
 };
 
-// Opens the file for a change (see OpenForWriting) and reads it whole.
-bool HoldForChange(HeldFile& held, const std::string& fileName)
+// Opens the file for a change, creating it when it is missing, and reads it whole. The file is never
+// truncated: an existing file that cannot be opened keeps its records, and when two programs create the
+// same file at once the second finds the first one's and keeps it. A change cut short before is undone
+// first. The failure is that of the open that failed, or of the file's size.
+Status HoldToChange(HeldFile& held, const std::string& fileName, const std::string& operation, bool create = true)
 {
-    if (!OpenForWriting(held.file, fileName))
-        return false;
-    if (held.file.ReadWhole(held.image, kMaxFileLength))
-        return true;
-    held.file.Close();
-    return false;
+    SharedFile& file = held.file;
+    if (!file.OpenWithRetry(fileName, kOpenExistingChange)) {
+        if (file.LastCause() != kCauseFileNotFound || !create)
+            return OpenFailure(operation, fileName, file.LastOpenError());
+        CreateWholeRecordFile(fileName);
+        if (!file.OpenWithRetry(fileName, kOpenChange))
+            return OpenFailure(operation, fileName, file.LastOpenError());
+    }
+    if (IsOversized(file)) {
+        const uint64_t length = file.GetLength();
+        file.Close();
+        return Refused(Failure::Refusal::Damaged, operation, fileName, DescribeOversized(length));
+    }
+    RecoverHeld(file);
+    if (file.ReadWhole(held.image, kMaxFileLength))
+        return {};
+    file.Close();
+    return Refused(Failure::Refusal::Damaged, operation, fileName, "changed while it was read");
 }
 
-// Checksum, header record, stored length, and records back to back to the very end.
-bool IsSound(const std::vector<unsigned char>& image)
+bool HoldForChange(HeldFile& held, const std::string& fileName)
 {
-    return VerifyRecordImage(image.data(), image.size()) == kVerifyOk && !FindBrokenHead(image.data(), image.size());
+    return HoldToChange(held, fileName, {}).HasValue();
+}
+
+// Checksum, header record, stored length, and records back to back to the very end: what a change
+// may be written into without sealing damage in as sound.
+Status CheckSound(const std::vector<unsigned char>& image, const std::string& fileName, const std::string& operation)
+{
+    if (const int verified = VerifyRecordImage(image.data(), image.size()); verified != kVerifyOk)
+        return Refused(Failure::Refusal::Damaged, operation, fileName, DescribeVerifyResult(verified, image.size()));
+    if (const auto broken = FindBrokenHead(image.data(), image.size()))
+        return Refused(Failure::Refusal::Damaged, operation, fileName, DescribeBrokenHead(*broken));
+    return {};
 }
 
 // Where an appended record goes: after the last byte, or after the header record a file with no bytes
@@ -442,37 +470,49 @@ std::vector<unsigned char> RecordBytes(uint8_t kind, uint8_t subKind, std::span<
 struct HeldRecord {
     HeldFile held;
     bool isNew = false;
+    bool isMissing = false; // a file a deletion found missing, and leaves so
+    bool isFound = false; // whether the file holds the record
     std::vector<unsigned char> bytes; // head and data
 };
 
-// Holds, checks and reads one file of a change; the result says why not.
-RecordChangeResult HoldRecord(HeldRecord& record, const RecordFileChange& change)
+// Holds, checks and reads one file of a change; the failure says why not.
+Status HoldRecord(HeldRecord& record, const RecordFileChange& change, const std::string& operation)
 {
-    if (change.size == 0 || change.size > kMaxDataLength || !HoldForChange(record.held, change.fileName))
-        return RecordChangeResult::NotOpened;
+    if (change.size == 0 || change.size > kMaxDataLength)
+        return Refused(Failure::Refusal::BadValue, operation, change.fileName,
+            "a record of " + std::to_string(change.size) + " bytes cannot be stored");
+    const bool deletes = !change.deletedSubKinds.empty();
+    if (Status held = HoldToChange(record.held, change.fileName, operation, !deletes); !held) {
+        record.isMissing = deletes && IsMissingFile(held.Error());
+        return record.isMissing ? Status {} : held;
+    }
     record.isNew = record.held.image.empty();
-    if (!record.isNew && !IsSound(record.held.image))
-        return RecordChangeResult::Damaged;
+    if (!record.isNew)
+        if (Status sound = CheckSound(record.held.image, change.fileName, operation); !sound)
+            return sound;
     record.bytes.assign(kHeadSize + change.size, 0);
-    if (const auto found = FindRecordIn(record.held.image, change.kind, change.subKind, change.size))
+    const auto found = FindRecordIn(record.held.image, change.kind, change.subKind, change.size);
+    if (found)
         std::copy(found->data.begin(), found->data.end(), record.bytes.begin() + kHeadSize);
-    return RecordChangeResult::Written;
+    record.isFound = found.has_value();
+    if (change.presence == RecordPresence::Absent && record.isFound)
+        return Refused(Failure::Refusal::AlreadyExists, operation, change.fileName, "the record is there already");
+    if (change.presence == RecordPresence::Present && !record.isFound)
+        return Refused(Failure::Refusal::NotFound, operation, change.fileName, "no such record");
+    return {};
 }
 
-const char* DescribeVerifyResult(int result, size_t length)
+// The deletions a part asks for: the record a reader takes for each sub-kind, if it fills the size
+// exactly (a shorter record of it is left alone).
+std::vector<Edit> DeletionEdits(const HeldRecord& record, const RecordFileChange& change)
 {
-    if (length <= kHeaderRecordOffset)
-        return "too short";
-    switch (result) {
-    case kVerifyLengthWrong:
-        return "stored length wrong";
-    case kVerifyChecksumWrong:
-        return "checksum wrong";
-    case kVerifyNoHeader:
-        return "no header record";
-    default:
-        return "not a record file";
+    std::vector<Edit> edits;
+    for (const uint8_t subKind : change.deletedSubKinds) {
+        const auto found = FindRecordIn(record.held.image, change.kind, subKind, change.size);
+        if (found && found->data.size() == change.size)
+            edits.push_back(Edit { found->offset, { kDeletedKind } });
     }
+    return edits;
 }
 
 FileReadResult CannotOpen(const SharedFile& file)
@@ -480,7 +520,7 @@ FileReadResult CannotOpen(const SharedFile& file)
     if (file.LastCause() == kCauseFileNotFound)
         return { FileReadStatus::Missing, "no such file" };
     return { FileReadStatus::Unopenable, "cannot be opened: " + DescribeOpenError(file.LastOpenError()),
-        file.LastCause() };
+        file.LastCause(), file.LastOpenError() };
 }
 
 // Undoes a cut-short change, waiting (as any open does) for a writer that still holds the file.
@@ -509,9 +549,7 @@ FileReadResult OpenForReading(SharedFile& file, const std::string& fileName)
         // A file larger than any record file can be is damaged, and is neither summed nor read.
         if (const uint64_t length = file.GetLength(); length > kMaxFileLength) {
             file.Close();
-            return { FileReadStatus::Damaged,
-                std::to_string(length) + " bytes, more than the " + std::to_string(kMaxFileLength >> 20)
-                    + " MB any record file may hold" };
+            return { FileReadStatus::Damaged, DescribeOversized(length) };
         }
         if (!JournalExists(fileName))
             return {};
@@ -718,26 +756,48 @@ int RecordFile::WriteRecord(
 RecordChangeResult RecordFile::ChangeRecord(
     const std::string& fileName, uint8_t kind, uint8_t subKind, size_t size, const ChangeFunction& change)
 {
-    const RecordFileChange one { fileName, kind, subKind, size, change };
+    const RecordFileChange one { fileName, kind, subKind, size, change, {}, RecordPresence::Any };
     return ChangeRecords(std::span(&one, 1)).result;
 }
 
+RecordChangeOutcome RecordChangeOutcome::Of(const Result<bool>& changed)
+{
+    if (changed)
+        return { *changed ? RecordChangeResult::Written : RecordChangeResult::Declined, {}, {} };
+    const Failure& failure = changed.Error();
+    return { failure.refusal == Failure::Refusal::Damaged ? RecordChangeResult::Damaged : RecordChangeResult::NotOpened,
+        failure.fileName, failure.detail };
+}
+
 RecordChangeOutcome RecordFile::ChangeRecords(std::span<const RecordFileChange> changes)
+{
+    return RecordChangeOutcome::Of(ApplyChanges(changes, {}));
+}
+
+Result<bool> RecordFile::ApplyChanges(std::span<const RecordFileChange> changes, const std::string& operation)
 {
     // Every file is held before any is written, in the caller's order, so that two programs changing
     // the same files in the same order cannot each hold what the other waits for.
     std::vector<std::unique_ptr<HeldRecord>> held;
     for (const RecordFileChange& change : changes) {
         held.push_back(std::make_unique<HeldRecord>());
-        if (const RecordChangeResult result = HoldRecord(*held.back(), change); result != RecordChangeResult::Written)
-            return { result, change.fileName };
+        if (Status holding = HoldRecord(*held.back(), change, operation); !holding)
+            return holding.Error();
     }
     std::vector<PendingChange> pending;
     bool anyWritten = false;
     for (size_t i = 0; i < changes.size(); ++i) {
         HeldRecord& record = *held[i];
         const RecordFileChange& change = changes[i];
-        if (change.change(std::span(record.bytes).subspan(kHeadSize))) {
+        if (record.isMissing)
+            continue;
+        if (!change.deletedSubKinds.empty()) {
+            // Only a real change is sealed: re-sealing an untouched file would add nothing.
+            if (std::vector<Edit> edits = DeletionEdits(record, change); !edits.empty()) {
+                pending.push_back(PrepareChange(record.held, std::move(edits)));
+                anyWritten = true;
+            }
+        } else if (change.change(std::span(record.bytes).subspan(kHeadSize))) {
             RecordHeader { change.kind, change.subKind, static_cast<uint16_t>(record.bytes.size()) }.Encode(
                 record.bytes.data());
             const WritePlan plan = PlanReplace(record.held.image, change.kind, change.subKind, change.size);
@@ -750,25 +810,63 @@ RecordChangeOutcome RecordFile::ChangeRecords(std::span<const RecordFileChange> 
         }
     }
     CommitChanges(std::move(pending));
-    return { anyWritten ? RecordChangeResult::Written : RecordChangeResult::Declined, {} };
+    return anyWritten;
 }
 
 RecordChangeResult RecordFile::AppendRecordUnless(const std::string& fileName, uint8_t kind, uint8_t subKind,
     std::span<const unsigned char> data, const std::function<bool(std::span<const unsigned char> record)>& inTheWay)
 {
+    const Result<bool> appended = AppendRecordIfClear(fileName, kind, subKind, data, inTheWay, {});
+    if (appended)
+        return *appended ? RecordChangeResult::Written : RecordChangeResult::Declined;
+    return appended.Error().refusal == Failure::Refusal::Damaged ? RecordChangeResult::Damaged
+                                                                 : RecordChangeResult::NotOpened;
+}
+
+Result<bool> RecordFile::AppendRecordIfClear(const std::string& fileName, uint8_t kind, uint8_t subKind,
+    std::span<const unsigned char> data, const std::function<bool(std::span<const unsigned char> record)>& inTheWay,
+    const std::string& operation)
+{
     if (data.empty() || data.size() > kMaxDataLength)
-        return RecordChangeResult::NotOpened;
+        return Refused(Failure::Refusal::BadValue, operation, fileName,
+            "a record of " + std::to_string(data.size()) + " bytes cannot be stored");
     HeldFile held;
-    if (!HoldForChange(held, fileName))
-        return RecordChangeResult::NotOpened;
-    if (!held.image.empty() && !IsSound(held.image))
-        return RecordChangeResult::Damaged;
+    if (Status holding = HoldToChange(held, fileName, operation); !holding)
+        return holding.Error();
+    if (!held.image.empty())
+        if (Status sound = CheckSound(held.image, fileName, operation); !sound)
+            return sound.Error();
     RecordChain chain(held.image);
     while (const auto record = chain.Next())
         if (record->kind == kind && record->subKind == subKind && inTheWay(record->data))
-            return RecordChangeResult::Declined;
+            return false;
     CommitChange(held, { Edit { AppendOffset(held.image), RecordBytes(kind, subKind, data) } });
-    return RecordChangeResult::Written;
+    return true;
+}
+
+Result<bool> RecordFile::DeleteFirstRecord(const std::string& fileName, uint8_t kind, uint8_t subKind,
+    const std::function<bool(std::span<const unsigned char> record)>& match, const std::string& operation)
+{
+    HeldFile held;
+    if (!OpenWithinLimit(held.file, fileName, kOpenExistingChange)) {
+        if (held.file.IsOpen() || held.file.LastCause() == kCauseNone)
+            return Refused(Failure::Refusal::Damaged, operation, fileName, "larger than any record file");
+        return OpenFailure(operation, fileName, held.file.LastOpenError());
+    }
+    RecoverHeld(held.file);
+    if (!held.file.ReadWhole(held.image, kMaxFileLength))
+        return Refused(Failure::Refusal::Damaged, operation, fileName, "changed while it was read");
+    // Sealing a change into a damaged file would pass its damage for sound.
+    if (Status sound = CheckSound(held.image, fileName, operation); !sound)
+        return sound.Error();
+    RecordChain chain(held.image);
+    while (const auto found = chain.Next()) {
+        if (found->kind == kind && found->subKind == subKind && match(found->data)) {
+            CommitChange(held, { Edit { found->offset, { kDeletedKind } } });
+            return true;
+        }
+    }
+    return false;
 }
 
 void RecordFile::DeleteRecord(

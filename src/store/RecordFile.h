@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "store/FileReadResult.h"
 
 #include <cstddef>
@@ -68,6 +69,9 @@ enum class RecordChangeResult {
     NotOpened, // the file could neither be opened nor created
 };
 
+// Whether a part of a change needs its record to be there already, or not there yet.
+enum class RecordPresence { Any, Present, Absent };
+
 // One file's part of a change of several record files.
 struct RecordFileChange {
     std::string fileName;
@@ -75,12 +79,23 @@ struct RecordFileChange {
     uint8_t subKind = 0;
     size_t size = 0;
     std::function<bool(std::span<unsigned char> data)> change;
+    // When not empty, the part deletes instead: for each of these sub-kinds the record a reader takes
+    // for a buffer of `size` bytes, if it fills it exactly; `change` is then not called.
+    // A missing file is then left missing.
+    std::vector<uint8_t> deletedSubKinds;
+    // Checked inside the hold: a record of the kind and sub-kind that should not be there fails the
+    // change (AlreadyExists), as does one that should and is not (NotFound).
+    RecordPresence presence = RecordPresence::Any;
 };
 
 // How a change of several files went, and the file that stopped it.
 struct RecordChangeOutcome {
     RecordChangeResult result = RecordChangeResult::Written;
     std::string fileName;
+    std::string cause; // in plain words, from the failure itself: "no permission", "checksum wrong"
+
+    // The outcome of an ApplyChanges.
+    static RecordChangeOutcome Of(const Result<bool>& changed);
 };
 
 // Reads and writes record files. Each call opens the file, works, seals it after a change and closes
@@ -123,6 +138,17 @@ public:
     // any is written (in the order given, which callers keep fixed), and a failure writes none. Declined
     // when no function asked for a change.
     static RecordChangeOutcome ChangeRecords(std::span<const RecordFileChange> changes);
+    // The same, failing with the cause taken from the open or the check that stopped it; `operation`
+    // names it for people. The value says whether anything was written.
+    static Result<bool> ApplyChanges(std::span<const RecordFileChange> changes, const std::string& operation);
+    // AppendRecordUnless with the failure's cause: false when a record stood in the way.
+    Result<bool> AppendRecordIfClear(const std::string& fileName, uint8_t kind, uint8_t subKind,
+        std::span<const unsigned char> data, const std::function<bool(std::span<const unsigned char> record)>& inTheWay,
+        const std::string& operation);
+    // Marks deleted the first record of the kind and sub-kind that the function picks, within one
+    // exclusive hold of an existing, sound file: false when none was picked.
+    Result<bool> DeleteFirstRecord(const std::string& fileName, uint8_t kind, uint8_t subKind,
+        const std::function<bool(std::span<const unsigned char> record)>& match, const std::string& operation);
     // Marks deleted the first record whose data is exactly as long as the given record and starts with
     // its first keyLength bytes.
     void DeleteRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<const unsigned char> record,

@@ -174,8 +174,8 @@ TEST_F(GroupCommandsTest, SaveStoppedByOneProfileFileChangesNoneAndNamesIt)
 
         const CliResult saved = Run({ "groups", "save", "lp", "5", "Renamed", "--grant", "1:3", "--revoke", "6:0" });
         EXPECT_EQ(saved.status, 1);
-        EXPECT_TRUE(Contains(saved.err, "lp/view.prf: cannot be opened: " + std::string(c.what)));
-        EXPECT_TRUE(Contains(saved.err, "nothing was changed"));
+        EXPECT_TRUE(Contains(saved.err,
+            "lp/view.prf: the group could not be saved: " + std::string(c.what) + "; no profile file was changed"));
         EXPECT_EQ(Snapshot(LoginPath()), before) << c.what;
 
         const CliResult shown = Run({ "groups", "show", "lp", "5", "--rows" });

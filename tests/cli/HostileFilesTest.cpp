@@ -225,8 +225,8 @@ TEST_F(PermissionTest, GroupSaveStoppedByAReadOnlyProfileFileWritesNone)
     const CliResult result
         = RunCliAsOtherUser(m_dir.path(), { "groups", "save", "lp", "5", "Renamed", "--grant", "6:0" });
     EXPECT_EQ(result.status, 1);
-    EXPECT_TRUE(
-        Contains(result.err, "lp/view.prf: cannot be opened or created: no permission; no profile file was changed"));
+    EXPECT_TRUE(Contains(
+        result.err, "lp/view.prf: the group could not be saved: no permission (EACCES); no profile file was changed"));
     EXPECT_EQ(Snapshot(LoginPath()), before);
     EXPECT_EQ(RunOk({ "groups", "list", "lp" }).out, "5\tAdmins\n");
 }

@@ -90,8 +90,8 @@ TEST_F(PathCommandsTest, FileThatCannotBeOpenedIsNamed)
     std::filesystem::create_directory(ConfigFile());
     const CliResult result = Run({ "paths", "add", "/srv/a" });
     EXPECT_EQ(result.status, 1);
-    EXPECT_TRUE(
-        Contains(result.err, "custo.cfg: cannot be opened: not a regular file (a folder); nothing was changed"));
+    EXPECT_TRUE(Contains(result.err,
+        "custo.cfg: the login path could not be added: not a regular file (a folder); nothing was changed"));
 }
 
 } // namespace
