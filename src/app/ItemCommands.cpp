@@ -6,13 +6,16 @@
 #include "app/ItemDialogs.h"
 #include "app/ItemListController.h"
 #include "platform/Platform.h"
+#include "store/AccountService.h"
 #include "store/PasswordFile.h"
 #include "store/ProgramIndex.h"
 #include "store/UserStore.h"
+#include "ui/FailureReport.h"
 #include "ui/FileErrorReport.h"
 #include "ui/NumberText.h"
 #include "ui/UiServices.h"
 #include "ui/WordText.h"
+#include "users/UserEdits.h"
 #include "users/UserMessages.h"
 #include "users/UserStoreCalls.h"
 
@@ -201,8 +204,11 @@ void CItemCommands::CreateUser()
     const auto isNameTaken = [&](const std::string& name) { return IsUserNameStored(loginPath, name); };
     if (!m_dialogs->EditUser(&m_view, entry, m_itemList.Groups(), m_itemList.Databases(), isNameTaken))
         return;
-    if (!SaveUserEntry(loginPath, entry))
-        ReportNotSaved(NativePath(PasswordFilePath(loginPath)));
+    // Made whole as the dialog left it; a name stored meanwhile by another program is refused.
+    const Status saved = AccountService(loginPath).SaveUser(
+        entry.user.userName, SaveMode::CreateOnly, [&](UserEntry& stored) { stored = entry; });
+    if (!saved)
+        ReportFailure(&m_view, m_words, m_ui, saved.Error());
     m_itemList.Reload();
 }
 
@@ -278,19 +284,20 @@ void CItemCommands::EditUser(int row)
     const UserEntry* listed = m_itemList.UserAt(row);
     if (listed == nullptr)
         return;
-    UserEntry entry = *listed;
+    const UserEntry opened = *listed;
+    UserEntry entry = opened;
     const std::string oldName = entry.user.userName;
     const NativePath loginPath = m_view.CurrentLoginPath();
     const auto isNameTaken
         = [&](const std::string& name) { return name != oldName && IsUserNameStored(loginPath, name); };
     if (!m_dialogs->EditUser(&m_view, entry, m_itemList.Groups(), m_itemList.Databases(), isNameTaken))
         return;
-    // A new name is a rename: the user is written under it first, and only then is the old one freed,
-    // so a failure part way leaves a copy, never no user.
-    if (!SaveUserEntry(loginPath, entry))
-        ReportNotSaved(NativePath(PasswordFilePath(loginPath)));
-    else if (entry.user.userName != oldName && !RemoveStoredUser(loginPath, oldName))
-        ReportNotSaved(NativePath(PasswordFilePath(loginPath)));
+    // One change under one hold of the file, a rename included: the user as stored now takes only what
+    // the dialog changed, so another program's change of the other fields meanwhile stays.
+    const Status saved = AccountService(loginPath).SaveUser(
+        oldName, SaveMode::ReplaceOnly, [&](UserEntry& stored) { ApplyUserEdits(opened, entry, stored); });
+    if (!saved)
+        ReportFailure(&m_view, m_words, m_ui, saved.Error());
     m_itemList.Reload();
 }
 
@@ -349,13 +356,12 @@ void CItemCommands::DeleteUsers(const std::vector<int>& rows)
         names.insert(user.userName);
     if (!ConfirmLockOut(LockoutCheck(loginPath).DeletingUsers(loginPath, StoredConsoleMembers(loginPath), names)))
         return;
-    QStringList failed;
-    for (const UserRecord& user : users) {
-        if (UserStore().DeleteUser(loginPath, user.userName, user.fullName, user.description) == 0)
-            failed.append(StoredText(user.userName));
-    }
-    if (!failed.isEmpty())
-        ReportNotDeleted(failed, NativePath(PasswordFilePath(loginPath)));
+    // By name alone, in one hold of the file: a user another program renamed or re-described meanwhile
+    // is still the user the supervisor chose.
+    const std::vector<std::string> chosen(names.begin(), names.end());
+    const Result<int> deleted = AccountService(loginPath).DeleteUsers(chosen);
+    if (!deleted)
+        ReportFailure(&m_view, m_words, m_ui, deleted.Error());
     m_itemList.Reload();
 }
 
