@@ -317,12 +317,24 @@ void CItemCommands::EditDatabasePath(int row)
     if (row >= databaselist::kShownSlotCount)
         return;
     // The dialog works on a copy, so a cancelled dialog leaves the list's image as it was.
-    DatabaseList databases = m_itemList.Databases();
+    const DatabaseList opened = m_itemList.Databases();
+    DatabaseList databases = opened;
     if (!m_dialogs->EditDatabasePath(&m_view, databases, row))
         return;
-    const NativePath loginPath = m_view.CurrentLoginPath();
-    if (!SaveDatabaseSlot(loginPath, databases, row))
-        ReportNotSaved(NativePath(DatabaseListFileOf(loginPath)));
+    // The slot as the file holds it inside the hold takes the fields the dialog changed; another
+    // program's change of the other fields and slots stays.
+    const Status saved = AccountService(m_view.CurrentLoginPath()).SetDatabaseSlot(row, [&](DatabaseSlot& slot) {
+        if (databases.GetPath(row) != opened.GetPath(row))
+            slot.path = databases.GetPath(row);
+        if (databases.GetMirrorPath(row) != opened.GetMirrorPath(row))
+            slot.mirrorPath = databases.GetMirrorPath(row);
+        if (databases.IsMirrorOn(row) != opened.IsMirrorOn(row))
+            slot.mirrorOn = databases.IsMirrorOn(row);
+        if (databases.GetDescription(row) != opened.GetDescription(row))
+            slot.description = databases.GetDescription(row);
+    });
+    if (!saved)
+        ReportFailure(&m_view, m_words, m_ui, saved.Error());
     m_itemList.Reload();
 }
 
@@ -393,17 +405,13 @@ void CItemCommands::DeleteGroups(const std::vector<int>& rows)
     const LockOut lockOut = LockoutCheck(loginPath).DeletingGroups(loginPath, members, numbers);
     if (!ConfirmLockOut(lockOut))
         return;
-    for (const GroupEntry& group : groups)
-        UserStore().DeleteGroup(loginPath, static_cast<uint8_t>(group.groupNumber));
-    // The profile files tell whether each group is gone.
-    const std::vector<GroupEntry> left = UserStore().LoadGroupList(loginPath).value;
-    QStringList failed;
-    for (const GroupEntry& group : groups) {
-        if (HasGroup(left, group.groupNumber))
-            failed.append(ZeroPadded(group.groupNumber, 3) + QLatin1Char(' ') + StoredText(group.name));
-    }
-    if (!failed.isEmpty())
-        ReportNotDeleted(failed, NativePath(JoinPath(loginPath, kProfileFiles[kProgramSetup].fileName)));
+    // From all twelve files at once, all or nothing.
+    std::vector<uint8_t> chosen;
+    for (const int number : numbers)
+        chosen.push_back(static_cast<uint8_t>(number));
+    const Status deleted = AccountService(loginPath).DeleteGroups(chosen);
+    if (!deleted)
+        ReportFailure(&m_view, m_words, m_ui, deleted.Error());
     m_itemList.Reload();
 }
 
