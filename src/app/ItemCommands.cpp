@@ -16,8 +16,6 @@
 #include "ui/UiServices.h"
 #include "ui/WordText.h"
 #include "users/UserEdits.h"
-#include "users/UserMessages.h"
-#include "users/UserStoreCalls.h"
 
 #include <algorithm>
 
@@ -48,6 +46,13 @@ QString ListedNames(const QStringList& names, const WordTable& words, int atMost
 }
 
 } // namespace
+
+bool IsUserNameStored(const NativePath& loginPath, const std::string& userName)
+{
+    const Result<std::optional<UserEntry>> found = AccountService(loginPath).FindUser(userName);
+    // A file that cannot be read is no proof of a free name; the save itself then says why.
+    return found && found->has_value();
+}
 
 std::vector<ConsoleMember> StoredConsoleMembers(const std::string& loginPath)
 {
@@ -181,21 +186,6 @@ bool CItemCommands::ConfirmLockOut(LockOut lockOut, QWidget* parent)
         == UiServices::Answer::Ok;
 }
 
-void CItemCommands::ReportNotDeleted(const QStringList& rows, const NativePath& fileName)
-{
-    const QString text = Text(Word::RowsNotDeleted) + QStringLiteral("\n\n  ") + rows.join(QStringLiteral("\n  "))
-        + QStringLiteral("\n\n") + PathText(fileName) + QStringLiteral("\n")
-        + QString::fromStdString(DescribeWriteFailure(fileName));
-    m_ui.ShowMessage(&m_view, text, Text(Word::NotDeletedCaption), UiServices::Icon::Critical, UiServices::Buttons::Ok);
-}
-
-// The list then shows what is really stored.
-void CItemCommands::ReportNotSaved(const NativePath& fileName)
-{
-    ShowFileFailure(
-        m_ui, m_words, &m_view, Word::ChangesNotSaved, Word::NotSavedCaption, fileName, DescribeWriteFailure(fileName));
-}
-
 void CItemCommands::CreateUser()
 {
     UserEntry entry;
@@ -262,8 +252,11 @@ void CItemCommands::CreateLoginPath()
     const std::optional<NativePath> path = m_dialogs->AskLoginPath(&m_view);
     if (!path)
         return;
-    if (m_doc.AddLoginPath(*path))
-        m_doc.StoreLoginPath(*path);
+    // A path listed already is simply opened.
+    const Status added = AddManagedLoginPath(m_doc.FileName(), *path);
+    if (!added && added.Error().refusal != Failure::Refusal::AlreadyExists)
+        ReportFailure(&m_view, m_words, m_ui, added.Error());
+    m_doc.LoadLoginPaths();
     m_tree.FillTree(*path);
 }
 
@@ -426,11 +419,11 @@ void CItemCommands::DeleteLoginPath(int row)
             Text(Word::RemoveLoginPathPrompt) + QStringLiteral("\n\n ") + PathText(path), Word::RemoveLoginPathCaption))
         return;
     // Only the managed list changes; the login path's folder and files stay as they are.
-    m_doc.RemoveLoginPath(path);
+    // Another program may have removed it meanwhile: then it is gone as asked.
+    const Status removed = RemoveManagedLoginPath(m_doc.FileName(), path);
+    if (!removed && removed.Error().refusal != Failure::Refusal::NotFound)
+        ReportFailure(&m_view, m_words, m_ui, removed.Error());
     m_doc.LoadLoginPaths();
-    // Another program may have removed it meanwhile; only a path still listed was not removed.
-    if (m_doc.FindLoginPath(path) != nullptr)
-        ReportNotDeleted({ PathText(path) }, m_doc.FileName());
     m_tree.FillTree(std::nullopt);
 }
 

@@ -60,10 +60,8 @@ private:
     void DeleteLoginPath(int row);
 
     std::optional<int> AskForFreeGroupNumber(std::string& name);
-    void ReportNotSaved(const NativePath& fileName);
     bool Confirm(const QString& text, Word caption);
     QString MembersWarning(const std::vector<UserEntry>& users, const std::vector<GroupEntry>& groups) const;
-    void ReportNotDeleted(const QStringList& rows, const NativePath& fileName);
     QString Text(Word word) const;
 
     const WordTable& m_words;
@@ -78,5 +76,8 @@ private:
 
 // The users of a login path as far as starting the console goes, read from its password file.
 std::vector<ConsoleMember> StoredConsoleMembers(const std::string& loginPath);
+
+// Whether a user of that name is stored in the login path: the user dialog then refuses the name.
+bool IsUserNameStored(const NativePath& loginPath, const std::string& userName);
 
 } // namespace custodia
