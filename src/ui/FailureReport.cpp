@@ -21,7 +21,12 @@ QString CauseText(const WordTable& words, const Failure& failure)
 
 QString FailureText(const WordTable& words, const Failure& failure)
 {
-    QString text = WordText(words, Word::ChangesNotSaved) + QStringLiteral("\n\n");
+    return WordText(words, Word::ChangesNotSaved) + QStringLiteral("\n\n") + FailureCauseText(words, failure);
+}
+
+QString FailureCauseText(const WordTable& words, const Failure& failure)
+{
+    QString text;
     if (!failure.fileName.IsEmpty())
         text += PathText(failure.fileName) + QStringLiteral(": ");
     text += CauseText(words, failure);

@@ -1,16 +1,22 @@
 #include "users/CAddLoginPathDialog.h"
 
+#include "platform/FileException.h"
+#include "platform/Platform.h"
 #include "platform/SharedFile.h"
 #include "store/LoginPathList.h"
 #include "store/PasswordFile.h"
+#include "store/PasswordFileStore.h"
 #include "store/UserStore.h"
+#include "ui/FailureReport.h"
 #include "ui/ItemIcons.h"
 #include "ui/StoredTextValidator.h"
 #include "ui/UiServices.h"
 #include "ui/WordText.h"
 #include "users/CFolderDialog.h"
 #include "users/DialogHeader.h"
-#include "users/UserStoreCalls.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -20,6 +26,33 @@
 #include <QVBoxLayout>
 
 namespace custodia {
+
+namespace {
+
+std::string FolderOf(const std::string& fileName)
+{
+    const auto slash = fileName.find_last_of(kPathSeparator);
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? std::string(1, kPathSeparator) : fileName.substr(0, slash);
+}
+
+// Making a folder tells only that a level failed, not why: what stands in the way is read at the
+// nearest existing parent.
+std::string DescribeFolderFailure(const std::string& folder)
+{
+    std::string existing = folder;
+    while (!FileExists(existing) && existing != FolderOf(existing))
+        existing = FolderOf(existing);
+    struct stat info { };
+    if (::stat(existing.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return DescribeFileCause(kCauseBadPath);
+    if (::access(existing.c_str(), W_OK) != 0)
+        return DescribeFileCause(CauseFromErrno(errno, existing));
+    return DescribeFileCause(kCauseGeneric);
+}
+
+} // namespace
 
 namespace {
 
@@ -96,11 +129,10 @@ void CAddLoginPathDialog::accept()
         return;
     }
     // The folder is usable without a user file, but no one can log on there until it has one.
-    if (!UserStore().CreatePasswordFile(path)) {
+    if (const Status created = PasswordFileStore(NativePath(path)).Create(); !created) {
         m_ui.ShowMessage(this,
             WordText(m_words, Word::NoUserFileMade) + QStringLiteral("\n\n")
-                + PathText(NativePath(PasswordFilePath(path))) + QStringLiteral(": ")
-                + QString::fromStdString(DescribeWriteFailure(PasswordFilePath(path))),
+                + FailureCauseText(m_words, created.Error()),
             WordText(m_words, Word::CheckYourInputCaption), UiServices::Icon::Warning, UiServices::Buttons::Ok);
     }
     m_resultPath = NativePath(path);
