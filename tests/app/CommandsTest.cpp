@@ -5,6 +5,7 @@
 #include "platform/SharedFile.h"
 #include "store/LoginPathList.h"
 #include "store/ProgramIndex.h"
+#include "ui/FileCauseText.h"
 
 #include <deque>
 
@@ -484,6 +485,51 @@ TEST_F(CommandsTest, AFailureInAFolderWithNonAsciiLettersNamesItRight)
     ASSERT_TRUE(View().Problem().has_value());
     EXPECT_EQ(View().Problem()->fileName, shown);
 }
+
+// Every change of the window goes through the account services, and a failure of each is shown in the
+// one message box for it: what was not saved, the file that stopped it and the cause.
+struct HeldFileCase {
+    const char* name;
+    LoginPathCategory category;
+    const char* heldFile;
+    bool deletes; // the command asks first
+};
+
+class CommandFailureTest : public CommandsTest, public ::testing::WithParamInterface<HeldFileCase> { };
+
+TEST_P(CommandFailureTest, IsShownWithTheFileAndTheCause)
+{
+    AddUser(m_path, "ann", "Ann", "", 2);
+    AddGroup(m_path, 2, "Staff");
+    SetDatabaseSlot(m_path, 0, "Harbour", "/data/harbour");
+    Open();
+    m_dialogs->userResult = UserEntry { UserRecord { 0, 0, "ann", "Ann Smith", "", "secret", 2 }, {} };
+    m_dialogs->slotDescription = "Depot";
+    ShowCategory(GetParam().category);
+    View().SelectRow(0);
+    const std::string file = m_path + "/" + GetParam().heldFile;
+    SharedFile holder;
+    ASSERT_TRUE(holder.OpenWithRetry(file, openflags::kReadWrite | openflags::kShareExclusive | openflags::kBinary));
+
+    if (GetParam().deletes)
+        Commands().DeleteItem();
+    else
+        Commands().EditItem();
+    ASSERT_FALSE(m_ui.messages.empty());
+    const FakeUiServices::Message& shown = m_ui.messages.back();
+    EXPECT_EQ(shown.caption, W(871));
+    EXPECT_EQ(shown.icon, UiServices::Icon::Critical);
+    EXPECT_TRUE(shown.text.startsWith(W(870))) << shown.text.toStdString();
+    EXPECT_TRUE(shown.text.contains(QString::fromStdString(file) + ": ")) << shown.text.toStdString();
+    EXPECT_TRUE(shown.text.contains(W(WordNumber(FileCauseWord(kCauseSharingViolation))))) << shown.text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CommandFailureTest,
+    ::testing::Values(HeldFileCase { "EditUser", LoginPathCategory::Users, "tessel.pwd", false },
+        HeldFileCase { "DeleteUser", LoginPathCategory::Users, "tessel.pwd", true },
+        HeldFileCase { "DeleteGroup", LoginPathCategory::Groups, "setup.prf", true },
+        HeldFileCase { "EditDatabaseSlot", LoginPathCategory::DatabasePaths, "tessel.dbs", false }),
+    [](const ::testing::TestParamInfo<HeldFileCase>& info) { return std::string(info.param.name); });
 
 // Until the dialogs exist, the commands that need one do nothing at all.
 TEST_F(CommandsTest, CommandsNeedingAMissingDialogDoNothing)
