@@ -106,6 +106,9 @@ Failure OpenFailure(std::string operation, const std::string& fileName, const Op
     case OpenError::Refusal::DanglingLink:
         failure.refusal = Failure::Refusal::DanglingLink;
         break;
+    case OpenError::Refusal::Cancelled:
+        failure.refusal = Failure::Refusal::Cancelled;
+        break;
     case OpenError::Refusal::None:
         break;
     }

@@ -59,6 +59,8 @@ std::string DescribeOpenError(const OpenError& error)
         return "not a regular file (" + error.nodeKind + ")";
     case OpenError::Refusal::DanglingLink:
         return "a symbolic link to a missing file; no file is created through it";
+    case OpenError::Refusal::Cancelled:
+        return "given up waiting: " + DescribeOpenError(OpenError { error.cause, error.systemError, {}, {} });
     case OpenError::Refusal::None:
         break;
     }

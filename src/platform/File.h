@@ -28,6 +28,7 @@ struct OpenError {
         None, // the system refused: see systemError
         NotRegularFile, // a folder, pipe, device or socket stands where a file belongs
         DanglingLink, // a symbolic link to nothing: no file is created through it
+        Cancelled, // the open waited for a held file until it was told to give up; see cause
     };
 
     int cause = 0;
@@ -88,6 +89,10 @@ public:
     // Reads one line without its line end ("\n", or "\r\n" in text mode). False at the end of the file
     // when nothing was left to read.
     bool ReadString(std::string& line);
+
+protected:
+    // The latest open gave up waiting when told to: its cause and system error stay as they were.
+    void MarkOpenCancelled() { m_lastError.refusal = OpenError::Refusal::Cancelled; }
 
 private:
     [[noreturn]] void Fail(int error) const;

@@ -64,19 +64,37 @@ void AppendToErrorLog(const std::string& line)
     ::close(fd);
 }
 
-void Wait(const std::string& name, const OpenError& error, int tries, int& waited)
+} // namespace
+
+const FileEnvironment& FileEnvironment::System()
 {
+    static const FileEnvironment system;
+    return system;
+}
+
+bool SharedFile::WaitBeforeRetry(const std::string& name, int tries, int& waited)
+{
+    const FileEnvironment& environment = *m_environment;
+    if (environment.cancelled && environment.cancelled()) {
+        MarkOpenCancelled();
+        return false;
+    }
     ++WaitDepth();
     struct LeaveWait {
         ~LeaveWait() { --WaitDepth(); }
     } leave;
-    if (WaitFunction())
-        WaitFunction()(OpenAttempt { name, error, tries, waited });
-    SleepMilliseconds(SharedFile::kRetryWaitMilliseconds);
-    waited += SharedFile::kRetryWaitMilliseconds;
+    const OpenAttempt attempt { name, LastOpenError(), tries, waited };
+    if (environment.wait)
+        environment.wait(attempt);
+    else if (WaitFunction())
+        WaitFunction()(attempt);
+    if (environment.sleep)
+        environment.sleep(kRetryWaitMilliseconds);
+    else
+        SleepMilliseconds(kRetryWaitMilliseconds);
+    waited += kRetryWaitMilliseconds;
+    return true;
 }
-
-} // namespace
 
 bool SharedFile::OpenWithRetry(const std::string& name, unsigned flags)
 {
@@ -93,12 +111,10 @@ bool SharedFile::OpenWithRetry(const std::string& name, unsigned flags)
             return true;
         switch (RuleFor(cause)) {
         case RetryRule::Short:
-            Wait(name, LastOpenError(), tries, waited);
-            budget = budget > 10 ? kShortRetryBudget : budget - 1;
+            budget = !WaitBeforeRetry(name, tries, waited) ? 0 : budget > 10 ? kShortRetryBudget : budget - 1;
             break;
         case RetryRule::Full:
-            Wait(name, LastOpenError(), tries, waited);
-            --budget;
+            budget = WaitBeforeRetry(name, tries, waited) ? budget - 1 : 0;
             break;
         case RetryRule::Stop:
             budget = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/File.h"
+#include "platform/FileEnvironment.h"
 
 #include <functional>
 #include <optional>
@@ -48,6 +49,13 @@ public:
     static constexpr int kRetryWaitMilliseconds = 500;
     static constexpr const char* kErrorLogName = "FileErrors.txt";
 
+    SharedFile() = default;
+    // Waits, tells of waits and gives up as the environment says; it must outlive the object.
+    explicit SharedFile(const FileEnvironment& environment)
+        : m_environment(&environment)
+    {
+    }
+
     // Same as OpenWithRetry.
     bool Open(const std::string& name, unsigned flags) { return OpenWithRetry(name, flags); }
     virtual bool OpenWithRetry(const std::string& name, unsigned flags);
@@ -57,6 +65,10 @@ public:
     int LastCause() const { return m_lastCause; }
 
 private:
+    // Before each wait: false when the environment says to give up.
+    bool WaitBeforeRetry(const std::string& name, int tries, int& waited);
+
+    const FileEnvironment* m_environment = &FileEnvironment::System();
     int m_lastTries = 0;
     int m_lastCause = 0;
 };

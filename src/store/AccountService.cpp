@@ -27,11 +27,11 @@ std::optional<std::string> RefusalOfUser(const UserEntry& entry)
 
 } // namespace
 
-AccountService::AccountService(NativePath loginPath)
+AccountService::AccountService(NativePath loginPath, const FileEnvironment& environment)
     : m_loginPath(std::move(loginPath))
-    , m_passwords(m_loginPath)
-    , m_profiles(m_loginPath)
-    , m_databases(m_loginPath)
+    , m_passwords(m_loginPath, environment)
+    , m_profiles(m_loginPath, environment)
+    , m_databases(m_loginPath, environment)
 {
 }
 

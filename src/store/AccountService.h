@@ -37,7 +37,9 @@ struct DatabaseSlot {
 // the caller converts at its edge.
 class AccountService final {
 public:
-    explicit AccountService(NativePath loginPath);
+    // Every open waits, tells of its waits and gives up as the environment says (see FileEnvironment);
+    // the environment must outlive the service.
+    explicit AccountService(NativePath loginPath, const FileEnvironment& environment = FileEnvironment::System());
 
     const NativePath& LoginPath() const { return m_loginPath; }
 
@@ -97,11 +99,14 @@ private:
 // --- files that do not belong to one login path ---
 
 // One office of a database folder's "officena.mes" (office 1..100), the others as they are stored.
-Status SetOffice(const NativePath& databaseFolder, int office, std::string_view numberText, std::string_view name);
+Status SetOffice(const NativePath& databaseFolder, int office, std::string_view numberText, std::string_view name,
+    const FileEnvironment& environment = FileEnvironment::System());
 
 // The list of managed login paths ("custo.cfg" of the installation). Adding refuses a path that is
 // listed already (AlreadyExists); removing one that is not (NotFound).
-Status AddManagedLoginPath(const NativePath& listFile, const NativePath& loginPath);
-Status RemoveManagedLoginPath(const NativePath& listFile, const NativePath& loginPath);
+Status AddManagedLoginPath(const NativePath& listFile, const NativePath& loginPath,
+    const FileEnvironment& environment = FileEnvironment::System());
+Status RemoveManagedLoginPath(const NativePath& listFile, const NativePath& loginPath,
+    const FileEnvironment& environment = FileEnvironment::System());
 
 } // namespace custodia

@@ -101,7 +101,8 @@ Status AccountService::SetDatabaseSlot(int slot, const SlotChange& change) const
     return Written(changed);
 }
 
-Status SetOffice(const NativePath& databaseFolder, int office, std::string_view numberText, std::string_view name)
+Status SetOffice(const NativePath& databaseFolder, int office, std::string_view numberText, std::string_view name,
+    const FileEnvironment& environment)
 {
     using namespace officenames;
     const char* const operation = "the office could not be saved";
@@ -125,10 +126,10 @@ Status SetOffice(const NativePath& databaseFolder, int office, std::string_view 
             return true;
         },
         {}, RecordPresence::Any };
-    return Written(RecordFile::ApplyChanges(std::span(&change, 1), operation));
+    return Written(RecordFile::ApplyChanges(std::span(&change, 1), operation, environment));
 }
 
-Status AddManagedLoginPath(const NativePath& listFile, const NativePath& loginPath)
+Status AddManagedLoginPath(const NativePath& listFile, const NativePath& loginPath, const FileEnvironment& environment)
 {
     using namespace loginpaths;
     const char* const operation = "the login path could not be added";
@@ -140,10 +141,12 @@ Status AddManagedLoginPath(const NativePath& listFile, const NativePath& loginPa
     std::memcpy(record.data(), path.data(), path.size());
     // Checked against the file itself under the same hold that appends, so that a path another program
     // stored since the list was read is not stored twice.
-    const Result<bool> appended = RecordFile().AppendRecordIfClear(
-        listFile, kRecordKind, kRecordSubKind, record,
-        [&](std::span<const unsigned char> stored) { return EqualIgnoringCase(PathOfRecord(stored), path); },
-        operation);
+    const Result<bool> appended
+        = RecordFile(environment)
+              .AppendRecordIfClear(
+                  listFile, kRecordKind, kRecordSubKind, record,
+                  [&](std::span<const unsigned char> stored) { return EqualIgnoringCase(PathOfRecord(stored), path); },
+                  operation);
     if (!appended)
         return appended.Error();
     if (!*appended)
@@ -151,16 +154,19 @@ Status AddManagedLoginPath(const NativePath& listFile, const NativePath& loginPa
     return {};
 }
 
-Status RemoveManagedLoginPath(const NativePath& listFile, const NativePath& loginPath)
+Status RemoveManagedLoginPath(
+    const NativePath& listFile, const NativePath& loginPath, const FileEnvironment& environment)
 {
     using namespace loginpaths;
     const char* const operation = "the login path could not be removed";
     const std::string& path = loginPath.Bytes();
     // The first record that holds exactly this path, letter case included; a record another writer
     // filled to the last byte is listed, so it can be removed as well.
-    const Result<bool> removed = RecordFile().DeleteFirstRecord(
-        listFile, kRecordKind, kRecordSubKind,
-        [&](std::span<const unsigned char> stored) { return PathOfRecord(stored) == path; }, operation);
+    const Result<bool> removed
+        = RecordFile(environment)
+              .DeleteFirstRecord(
+                  listFile, kRecordKind, kRecordSubKind,
+                  [&](std::span<const unsigned char> stored) { return PathOfRecord(stored) == path; }, operation);
     if (!removed && !IsMissingFile(removed.Error()))
         return removed.Error();
     if (!removed || !*removed)

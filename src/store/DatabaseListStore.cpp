@@ -9,8 +9,9 @@ namespace custodia {
 
 using namespace databaselist;
 
-DatabaseListStore::DatabaseListStore(NativePath loginPath)
-    : m_fileName(JoinPath(loginPath, kFileName))
+DatabaseListStore::DatabaseListStore(NativePath loginPath, const FileEnvironment& environment)
+    : m_environment(&environment)
+    , m_fileName(JoinPath(loginPath, kFileName))
 {
 }
 
@@ -19,12 +20,12 @@ FileReadResult DatabaseListStore::Load(DatabaseList& list) const
     DatabaseList::Image& image = list.GetImage();
     image.fill(0);
     std::vector<RecordRequest> requests { RecordRequest { kKind, kSubKind, image, 0 } };
-    return RecordFile().ReadRecords(m_fileName, requests, true);
+    return RecordFile(*m_environment).ReadRecords(m_fileName, requests, true);
 }
 
 bool DatabaseListStore::Save(const DatabaseList& list) const
 {
-    return RecordFile().WriteRecord(m_fileName, kKind, kSubKind, list.GetImage(), true) != 0;
+    return RecordFile(*m_environment).WriteRecord(m_fileName, kKind, kSubKind, list.GetImage(), true) != 0;
 }
 
 Result<bool> DatabaseListStore::Change(
@@ -40,7 +41,7 @@ Result<bool> DatabaseListStore::Change(
             return true;
         },
         {}, RecordPresence::Any };
-    return RecordFile::ApplyChanges(std::span(&part, 1), operation);
+    return RecordFile::ApplyChanges(std::span(&part, 1), operation, *m_environment);
 }
 
 } // namespace custodia

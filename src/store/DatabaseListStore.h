@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileEnvironment.h"
 #include "platform/NativePath.h"
 #include "platform/Result.h"
 #include "store/DatabaseList.h"
@@ -13,7 +14,8 @@ namespace custodia {
 // The operations on one login path's database list ("tessel.dbs"): a record file of one record.
 class DatabaseListStore final {
 public:
-    explicit DatabaseListStore(NativePath loginPath);
+    // The environment must outlive the object.
+    explicit DatabaseListStore(NativePath loginPath, const FileEnvironment& environment = FileEnvironment::System());
 
     const std::string& FileName() const { return m_fileName; }
 
@@ -30,6 +32,7 @@ public:
     Result<bool> Change(const std::function<bool(DatabaseList& list)>& change, const std::string& operation) const;
 
 private:
+    const FileEnvironment* m_environment;
     std::string m_fileName;
 };
 

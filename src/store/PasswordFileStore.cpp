@@ -88,9 +88,9 @@ Status ReadPasswordFile(File& file, PasswordFileContents& contents, const std::s
 }
 
 // Opens the file for reading, sharing it with other readers, and reads it whole.
-Status ReadForReading(const std::string& fileName, PasswordFileContents& contents)
+Status ReadForReading(const FileEnvironment& environment, const std::string& fileName, PasswordFileContents& contents)
 {
-    SharedFile file;
+    SharedFile file(environment);
     if (!file.OpenWithRetry(fileName, kReadShared)) {
         contents.status = StatusOfFailedOpen(file);
         return OpenFailure(kReadOperation, fileName, file.LastOpenError());
@@ -222,9 +222,10 @@ void WriteFreed(File& file, const PasswordImage& image, FreedRecords& freed)
 
 } // namespace
 
-PasswordFileStore::PasswordFileStore(NativePath loginPath)
+PasswordFileStore::PasswordFileStore(NativePath loginPath, const FileEnvironment& environment)
     : m_loginPath(std::move(loginPath))
     , m_fileName(PasswordFilePath(m_loginPath))
+    , m_environment(&environment)
 {
 }
 
@@ -232,7 +233,7 @@ Status PasswordFileStore::Create() const
 {
     if (FileExists(m_fileName))
         return {};
-    SharedFile file;
+    SharedFile file(*m_environment);
     if (!file.OpenWithRetry(m_fileName, kCreateShared))
         return OpenFailure("the user file could not be created", m_fileName, file.LastOpenError());
     if (file.GetLength() == 0)
@@ -243,14 +244,14 @@ Status PasswordFileStore::Create() const
 Result<std::vector<UserEntry>> PasswordFileStore::LoadUsers() const
 {
     PasswordFileContents contents;
-    if (Status read = ReadForReading(m_fileName, contents); !read)
+    if (Status read = ReadForReading(*m_environment, m_fileName, contents); !read)
         return read.Error();
     return ParseUsers(PasswordImage(contents.bytes));
 }
 
 Status PasswordFileStore::ForEachUser(const std::function<void(const UserRecord& user)>& visit) const
 {
-    SharedFile file;
+    SharedFile file(*m_environment);
     if (!file.OpenWithRetry(m_fileName, kReadShared))
         return OpenFailure(kReadOperation, m_fileName, file.LastOpenError());
     if (IsOversized(file))
@@ -294,7 +295,7 @@ FoundUser PasswordFileStore::FindUser(std::string_view userName) const
 {
     FoundUser found;
     PasswordFileContents contents;
-    static_cast<void>(ReadForReading(m_fileName, contents));
+    static_cast<void>(ReadForReading(*m_environment, m_fileName, contents));
     found.status = contents.status;
     if (found.status != kUserFound)
         return found;
@@ -312,7 +313,7 @@ FoundUser PasswordFileStore::FindUser(std::string_view userName) const
 Result<std::optional<UserEntry>> PasswordFileStore::LookUpUser(std::string_view userName) const
 {
     PasswordFileContents contents;
-    if (Status read = ReadForReading(m_fileName, contents); !read)
+    if (Status read = ReadForReading(*m_environment, m_fileName, contents); !read)
         return read.Error();
     const PasswordImage image(contents.bytes);
     const UserRecordIndices records = FindUserRecords(image, userName);
@@ -328,7 +329,7 @@ Result<std::optional<UserEntry>> PasswordFileStore::LookUpUser(std::string_view 
 Status PasswordFileStore::SaveUser(
     std::string_view userName, SaveMode mode, const UserChange& change, const UserRule& rule) const
 {
-    SharedFile file;
+    SharedFile file(*m_environment);
     PasswordFileContents contents;
     if (Status held = HoldForChange(file, m_fileName, mode != SaveMode::ReplaceOnly, contents, kSaveOperation); !held)
         return held;
@@ -399,7 +400,7 @@ Status PasswordFileStore::SaveUser(
 
 Result<int> PasswordFileStore::DeleteUsers(std::span<const std::string> userNames) const
 {
-    SharedFile file;
+    SharedFile file(*m_environment);
     PasswordFileContents contents;
     if (Status held = HoldForChange(file, m_fileName, false, contents, kDeleteOperation); !held)
         return held.Error();
@@ -426,7 +427,7 @@ Result<int> PasswordFileStore::DeleteUsers(std::span<const std::string> userName
 Result<int> PasswordFileStore::DeleteUser(
     std::string_view userName, std::string_view fullName, std::string_view description) const
 {
-    SharedFile file;
+    SharedFile file(*m_environment);
     PasswordFileContents contents;
     if (Status held = HoldForChange(file, m_fileName, false, contents, kDeleteOperation); !held)
         return held.Error();
@@ -446,7 +447,7 @@ Result<int> PasswordFileStore::DeleteUser(
 
 Result<int> PasswordFileStore::DeleteUserRecords(std::string_view userName) const
 {
-    SharedFile file;
+    SharedFile file(*m_environment);
     PasswordFileContents contents;
     if (Status held = HoldForChange(file, m_fileName, false, contents, kDeleteOperation); !held)
         return held.Error();

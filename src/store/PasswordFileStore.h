@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileEnvironment.h"
 #include "platform/NativePath.h"
 #include "platform/Result.h"
 #include "store/UserEntry.h"
@@ -43,7 +44,8 @@ enum class SaveMode { CreateOnly, ReplaceOnly, CreateOrReplace };
 // successful open are FileExceptions and pass through.
 class PasswordFileStore final {
 public:
-    explicit PasswordFileStore(NativePath loginPath);
+    // The environment must outlive the object.
+    explicit PasswordFileStore(NativePath loginPath, const FileEnvironment& environment = FileEnvironment::System());
 
     const std::string& FileName() const { return m_fileName; }
 
@@ -87,6 +89,7 @@ public:
 private:
     NativePath m_loginPath;
     std::string m_fileName;
+    const FileEnvironment* m_environment;
 };
 
 } // namespace custodia

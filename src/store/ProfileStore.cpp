@@ -45,8 +45,9 @@ bool ChangeGroupRecord(
 
 } // namespace
 
-ProfileStore::ProfileStore(NativePath loginPath)
-    : m_loginPath(std::move(loginPath))
+ProfileStore::ProfileStore(NativePath loginPath, const FileEnvironment& environment)
+    : m_environment(&environment)
+    , m_loginPath(std::move(loginPath))
 {
 }
 
@@ -60,7 +61,7 @@ Loaded<std::vector<GroupEntry>> ProfileStore::LoadGroupList() const
     std::vector<unsigned char> image;
     Loaded<std::vector<GroupEntry>> groups;
     // Only "setup.prf" decides which groups exist.
-    static_cast<FileReadResult&>(groups) = ReadRecordFileImage(FileOf(kProgramSetup), image);
+    static_cast<FileReadResult&>(groups) = ReadRecordFileImage(FileOf(kProgramSetup), image, *m_environment);
     if (groups.WasRead())
         groups.value = GroupEntriesIn(image);
     return groups;
@@ -73,7 +74,7 @@ bool ProfileStore::ReadGroupRights(uint8_t groupNumber, RightsTable& table, std:
     for (int program = 0; program < kProgramCount; ++program) {
         GroupRecordBytes buffer {};
         // A damaged file counts as not holding the group: its row stays zero.
-        if (RecordFile().ReadRecord(FileOf(program), kKind, groupNumber, buffer, true) == 0)
+        if (RecordFile(*m_environment).ReadRecord(FileOf(program), kKind, groupNumber, buffer, true) == 0)
             continue;
         const GroupRecord group = GroupRecord::Decode(buffer);
         // Only the positions the program knows are taken; the rest of the row stays zero.
@@ -97,7 +98,7 @@ Result<bool> ProfileStore::ChangeGroup(
             part.presence = PresenceFor(mode);
         changes.push_back(std::move(part));
     }
-    return RecordFile::ApplyChanges(changes, "the group could not be saved");
+    return RecordFile::ApplyChanges(changes, "the group could not be saved", *m_environment);
 }
 
 Result<bool> ProfileStore::DeleteGroups(std::span<const uint8_t> groupNumbers) const
@@ -112,7 +113,7 @@ Result<bool> ProfileStore::DeleteGroups(std::span<const uint8_t> groupNumbers) c
         part.deletedSubKinds.assign(groupNumbers.begin(), groupNumbers.end());
         changes.push_back(std::move(part));
     }
-    return RecordFile::ApplyChanges(changes, "the group could not be deleted");
+    return RecordFile::ApplyChanges(changes, "the group could not be deleted", *m_environment);
 }
 
 } // namespace custodia

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileEnvironment.h"
 #include "platform/NativePath.h"
 #include "platform/Result.h"
 #include "store/FileReadResult.h"
@@ -21,7 +22,8 @@ namespace custodia {
 // holds all twelve at once, in index order, the one order every saver takes them in.
 class ProfileStore final {
 public:
-    explicit ProfileStore(NativePath loginPath);
+    // The environment must outlive the object.
+    explicit ProfileStore(NativePath loginPath, const FileEnvironment& environment = FileEnvironment::System());
 
     std::string FileOf(int program) const;
 
@@ -45,6 +47,7 @@ public:
     Result<bool> DeleteGroups(std::span<const uint8_t> groupNumbers) const;
 
 private:
+    const FileEnvironment* m_environment;
     NativePath m_loginPath;
 };
 

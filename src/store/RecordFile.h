@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileEnvironment.h"
 #include "platform/Result.h"
 #include "store/FileReadResult.h"
 
@@ -108,6 +109,12 @@ public:
     // Makes the change of a record from its current data; false leaves the file as it is.
     using ChangeFunction = std::function<bool(std::span<unsigned char> data)>;
 
+    // Opens for changes wait, tell of waits and give up as the environment says; it must outlive the
+    // object.
+    explicit RecordFile(const FileEnvironment& environment = FileEnvironment::System())
+        : m_environment(&environment)
+    {
+    }
     virtual ~RecordFile() = default;
 
     // Data bytes of the first record of the kind and sub-kind that fits the buffer, or 0.
@@ -140,7 +147,8 @@ public:
     static RecordChangeOutcome ChangeRecords(std::span<const RecordFileChange> changes);
     // The same, failing with the cause taken from the open or the check that stopped it; `operation`
     // names it for people. The value says whether anything was written.
-    static Result<bool> ApplyChanges(std::span<const RecordFileChange> changes, const std::string& operation);
+    static Result<bool> ApplyChanges(std::span<const RecordFileChange> changes, const std::string& operation,
+        const FileEnvironment& environment = FileEnvironment::System());
     // AppendRecordUnless with the failure's cause: false when a record stood in the way.
     Result<bool> AppendRecordIfClear(const std::string& fileName, uint8_t kind, uint8_t subKind,
         std::span<const unsigned char> data, const std::function<bool(std::span<const unsigned char> record)>& inTheWay,
@@ -164,11 +172,15 @@ public:
 
 protected:
     virtual void OnRecord(std::span<const unsigned char> data, uint64_t recordOffset);
+
+private:
+    const FileEnvironment* m_environment;
 };
 
 // Reads a record file whole in one go and checks it as ReadRecords does. The image is what the file
 // holds, kept also when the check fails (then Damaged), and empty when the file could not be read.
-FileReadResult ReadRecordFileImage(const std::string& fileName, std::vector<unsigned char>& image);
+FileReadResult ReadRecordFileImage(const std::string& fileName, std::vector<unsigned char>& image,
+    const FileEnvironment& environment = FileEnvironment::System());
 // Reads a record file once and checks it as a whole: checksum, header record, stored length, and that
 // its records run back to back to its end.
 FileReadResult InspectRecordFile(const std::string& fileName);

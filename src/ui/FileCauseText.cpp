@@ -19,6 +19,7 @@ Word OpenErrorWord(const OpenError& error)
         return Word::NotRegularFileCause;
     case OpenError::Refusal::DanglingLink:
         return Word::DanglingLinkCause;
+    case OpenError::Refusal::Cancelled:
     case OpenError::Refusal::None:
         break;
     }

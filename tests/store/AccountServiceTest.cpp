@@ -1,4 +1,5 @@
 #include "store/AccountService.h"
+#include "platform/FileEnvironment.h"
 #include "platform/FileException.h"
 #include "platform/Platform.h"
 #include "platform/SharedFile.h"
@@ -252,6 +253,36 @@ TEST_F(AccountServiceTest, HeldFileIsWaitedForBeforeItFails)
     EXPECT_EQ(m_waited, SharedFile::kRetryBudget * SharedFile::kRetryWaitMilliseconds);
     EXPECT_EQ(DescribeFailure(saved.Error()),
         File("tessel.pwd") + ": the user could not be saved: in use by another program (EWOULDBLOCK)");
+}
+
+// A caller on another thread hands in its own waits and a cancel flag: the waits go to it, not to the
+// process's, and once it gives up the retries end with a failure that says so and names the file.
+TEST_F(AccountServiceTest, CancelledWaitEndsTheRetries)
+{
+    SharedFile holder;
+    ASSERT_TRUE(holder.OpenWithRetry(File("setup.prf"), kHold));
+    int waits = 0;
+    int slept = 0;
+    FileEnvironment environment;
+    environment.sleep = [&](int milliseconds) { slept += milliseconds; };
+    environment.wait = [&](const OpenAttempt& attempt) {
+        EXPECT_EQ(attempt.fileName, File("setup.prf"));
+        ++waits;
+    };
+    environment.cancelled = [&] { return waits == 3; };
+    m_waited = 0;
+    const AccountService service(NativePath(m_dir.path()), environment);
+    const Status status = Rights(service, 7, "R", SaveMode::ReplaceOnly);
+    ASSERT_FALSE(status);
+    EXPECT_EQ(status.Error().refusal, Failure::Refusal::Cancelled);
+    EXPECT_EQ(status.Error().fileName.Bytes(), File("setup.prf"));
+    EXPECT_EQ(status.Error().systemError, EWOULDBLOCK);
+    EXPECT_EQ(waits, 3);
+    EXPECT_EQ(slept, 3 * SharedFile::kRetryWaitMilliseconds);
+    EXPECT_EQ(m_waited, 0);
+    // The flag is asked only before a wait: a file nobody holds is changed at once.
+    holder.Close();
+    EXPECT_TRUE(Rights(service, 7, "R", SaveMode::ReplaceOnly));
 }
 
 TEST_F(AccountServiceTest, NoPermissionFailsAtOnceWithItsCause)
