@@ -4,6 +4,7 @@
 #include "app/CCustodiaView.h"
 #include "app/CLeftView.h"
 #include "app/CMainFrame.h"
+#include "app/ItemListController.h"
 #include "app/QtUiServices.h"
 #include "platform/Platform.h"
 #include "store/UserStore.h"
@@ -47,11 +48,12 @@ std::unique_ptr<WordTable> LoadWords()
 void FillItemList(benchmark::State& state, const WordTable& words, const std::string& loginPath)
 {
     CCustodiaDoc doc;
-    CCustodiaView view(words, doc);
+    CCustodiaView view(words);
+    ItemListController itemList(words, doc, view);
     view.resize(900, 600);
     view.show();
     for (auto _ : state) {
-        view.ShowUsers(loginPath);
+        itemList.Show(ListMode::Users, NativePath(loginPath));
         QApplication::processEvents();
     }
     state.SetLabel("vs PlainFill/" + std::to_string(kManyUsers));
@@ -88,8 +90,8 @@ std::string StartUpFolder(const BenchData& data, int users)
     if (!std::filesystem::exists(folder)) {
         std::filesystem::create_directories(folder);
         CCustodiaDoc doc(JoinPath(folder, "custo.cfg"));
-        doc.AddLoginPath(data.UsersPath(users));
-        doc.StoreLoginPath(data.UsersPath(users));
+        doc.AddLoginPath(NativePath(data.UsersPath(users)));
+        doc.StoreLoginPath(NativePath(data.UsersPath(users)));
     }
     return folder;
 }
@@ -109,7 +111,7 @@ OpenWindow StartWindow(WordTable& words, UiServices& ui, const std::string& fold
     window.frame->show();
     if (!QTest::qWaitForWindowExposed(window.frame.get()))
         throw std::runtime_error("the main window was never shown");
-    window.frame->LeftView().SelectNode(CLeftView::NodeType::Users, loginPath);
+    window.frame->LeftView().SelectNode(CLeftView::NodeType::Users, NativePath(loginPath));
     window.frame->repaint();
     QApplication::processEvents();
     return window;

@@ -84,10 +84,12 @@ void CCustodiaApp::ReportUnusableLoginPathFile()
         switch (check.status) {
         case FileReadStatus::Unopenable:
             if (check.openError.cause != 0)
-                ReportUnusableFile(nullptr, *m_words, m_ui, list.FileName(), OpenErrorText(*m_words, check.openError));
+                ReportUnusableFile(
+                    nullptr, *m_words, m_ui, NativePath(list.FileName()), OpenErrorText(*m_words, check.openError));
             break;
         case FileReadStatus::Damaged:
-            ReportUnusableFile(nullptr, *m_words, m_ui, list.FileName(), WordText(*m_words, Word::DamagedCause));
+            ReportUnusableFile(
+                nullptr, *m_words, m_ui, NativePath(list.FileName()), WordText(*m_words, Word::DamagedCause));
             break;
         default:
             break;

@@ -15,7 +15,8 @@ CCustodiaDoc::CCustodiaDoc(std::string fileName)
 }
 
 CCustodiaDoc::CCustodiaDoc(std::string fileName, LoginPathList::Unloaded unloaded)
-    : m_list(std::move(fileName), unloaded)
+    : m_fileName(fileName)
+    , m_list(std::move(fileName), unloaded)
 {
 }
 
@@ -25,7 +26,7 @@ void CCustodiaDoc::LoadLoginPaths()
     RebuildEntries();
 }
 
-bool CCustodiaDoc::AddLoginPath(const std::string& path)
+bool CCustodiaDoc::AddLoginPath(const NativePath& path)
 {
     if (!m_list.AddLoginPath(path))
         return false;
@@ -35,19 +36,19 @@ bool CCustodiaDoc::AddLoginPath(const std::string& path)
     return true;
 }
 
-bool CCustodiaDoc::StoreLoginPath(const std::string& path)
+bool CCustodiaDoc::StoreLoginPath(const NativePath& path)
 {
     return m_list.StoreLoginPath(path);
 }
 
-bool CCustodiaDoc::RemoveLoginPath(const std::string& path)
+bool CCustodiaDoc::RemoveLoginPath(const NativePath& path)
 {
     const bool removed = m_list.RemoveLoginPath(path);
     RebuildEntries();
     return removed;
 }
 
-LoginPathEntry* CCustodiaDoc::FindLoginPath(const std::string& path)
+LoginPathEntry* CCustodiaDoc::FindLoginPath(const NativePath& path)
 {
     for (const auto& entry : m_entries) {
         if (entry->path == path)
@@ -61,7 +62,7 @@ void CCustodiaDoc::RebuildEntries()
     m_entries.clear();
     for (const std::string& path : m_list.Paths()) {
         auto entry = std::make_unique<LoginPathEntry>();
-        entry->path = path;
+        entry->path = NativePath(path);
         m_entries.push_back(std::move(entry));
     }
 }

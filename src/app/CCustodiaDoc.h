@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/NativePath.h"
 #include "store/LoginPathList.h"
 
 #include <array>
@@ -17,7 +18,7 @@ inline constexpr size_t kCategoryCount = 3;
 
 // One managed login path.
 struct LoginPathEntry {
-    std::string path;
+    NativePath path;
 };
 
 // The console's only document: the login paths this installation manages, kept in "custo.cfg" in the
@@ -37,11 +38,11 @@ public:
     // Empties the list and reads the file again; a missing or damaged file gives an empty list.
     void LoadLoginPaths();
     // Appends the path unless it is listed already (letter case ignored) or too long for a record.
-    bool AddLoginPath(const std::string& path);
+    bool AddLoginPath(const NativePath& path);
     // Appends one record for the path to the file.
-    bool StoreLoginPath(const std::string& path);
+    bool StoreLoginPath(const NativePath& path);
     // Deletes the first record holding exactly this path, then reloads the list.
-    bool RemoveLoginPath(const std::string& path);
+    bool RemoveLoginPath(const NativePath& path);
 
     // The entries in file order, as a view: every walk is a walk of its own, so walks may repeat or nest.
     auto LoginPaths()
@@ -54,15 +55,15 @@ public:
     }
 
     // The entry with exactly this text, letter case included, or null.
-    LoginPathEntry* FindLoginPath(const std::string& path);
+    LoginPathEntry* FindLoginPath(const NativePath& path);
     size_t LoginPathCount() const { return m_entries.size(); }
     // The file the list is kept in, as given (relative names are in the current directory).
-    const std::string& FileName() const { return m_fileName; }
+    const NativePath& FileName() const { return m_fileName; }
 
 private:
     void RebuildEntries();
 
-    std::string m_fileName;
+    NativePath m_fileName;
     LoginPathList m_list;
     std::vector<std::unique_ptr<LoginPathEntry>> m_entries;
 };

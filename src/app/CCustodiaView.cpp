@@ -1,14 +1,6 @@
 #include "app/CCustodiaView.h"
 
-#include "app/CCustodiaDoc.h"
-#include "platform/Platform.h"
-#include "store/DatabaseList.h"
-#include "store/FileReadResult.h"
-#include "store/PasswordFile.h"
-#include "store/ProgramIndex.h"
-#include "store/UserStore.h"
 #include "ui/WordText.h"
-#include "users/UserStoreCalls.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -25,7 +17,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <filesystem>
 #include <set>
 #include <utility>
 
@@ -35,76 +26,6 @@ namespace {
 
 constexpr int kSmallIconSize = 16;
 constexpr int kLargeIconSize = 32;
-
-bool FolderIsThere(const std::string& loginPath)
-{
-    std::error_code error;
-    return std::filesystem::is_directory(loginPath.empty() ? std::string(".") : loginPath, error);
-}
-
-// A folder that is gone is said at once: each of its files would otherwise be retried first, as a
-// passing fault, which keeps the supervisor waiting for nothing.
-bool SkippedForMissingFolder(const std::string& loginPath, FileReadResult& result)
-{
-    if (FolderIsThere(loginPath))
-        return false;
-    result.status = FileReadStatus::Missing;
-    return true;
-}
-
-// The loads of the store, in one place, as the store's call shapes change.
-struct LoadedUsers {
-    Loaded<std::vector<UserEntry>> users;
-    std::vector<GroupEntry> groups;
-    DatabaseList databases;
-};
-
-struct LoadedDatabases {
-    FileReadResult result;
-    DatabaseList databases;
-};
-
-LoadedDatabases LoadDatabases(UserStore& store, const std::string& loginPath)
-{
-    LoadedDatabases loaded;
-    loaded.result = store.LoadDatabaseList(loginPath);
-    loaded.databases = store.DatabaseListOrEmpty();
-    return loaded;
-}
-
-LoadedUsers LoadUsersWithGroupsAndDatabases(const std::string& loginPath)
-{
-    UserStore store;
-    LoadedUsers loaded;
-    if (SkippedForMissingFolder(loginPath, loaded.users))
-        return loaded;
-    loaded.users = store.LoadUsers(loginPath);
-    loaded.groups = store.LoadGroupList(loginPath).value;
-    loaded.databases = LoadDatabases(store, loginPath).databases;
-    return loaded;
-}
-
-Loaded<std::vector<GroupEntry>> LoadGroups(const std::string& loginPath)
-{
-    Loaded<std::vector<GroupEntry>> groups;
-    if (SkippedForMissingFolder(loginPath, groups))
-        return groups;
-    return UserStore().LoadGroupList(loginPath);
-}
-
-LoadedDatabases LoadDatabases(const std::string& loginPath)
-{
-    LoadedDatabases loaded;
-    if (SkippedForMissingFolder(loginPath, loaded.result))
-        return loaded;
-    UserStore store;
-    return LoadDatabases(store, loginPath);
-}
-
-std::string GroupListFile(const std::string& loginPath)
-{
-    return JoinPath(loginPath, kProfileFiles[kProgramSetup].fileName);
-}
 
 // Column widths in units u = (W - W/12) / 12 of the list's width W.
 std::vector<double> DefaultColumnUnits(ListMode mode)
@@ -149,10 +70,9 @@ constexpr ListMode kListedModes[]
 
 } // namespace
 
-CCustodiaView::CCustodiaView(const WordTable& words, CCustodiaDoc& doc, QWidget* parent)
+CCustodiaView::CCustodiaView(const WordTable& words, QWidget* parent)
     : QWidget(parent)
     , m_words(words)
-    , m_doc(doc)
     , m_model(words)
     , m_stack(new QStackedWidget(this))
     , m_details(new QTreeView(m_stack))
@@ -298,8 +218,7 @@ int CCustodiaView::ListClientWidth() const
     return std::max(0, m_stack->width() - 2 * m_details->frameWidth());
 }
 
-void CCustodiaView::Load(
-    ListMode mode, const std::string& loginPath, Columns columns, const std::function<void()>& fill)
+void CCustodiaView::Present(ListMode mode, const NativePath& loginPath, Columns columns, const Fill& fill)
 {
     const bool sameRows = mode == Mode() && loginPath == m_loginPath && mode != ListMode::None;
     const std::optional<KeptView> kept = sameRows ? std::optional<KeptView>(KeepView()) : std::nullopt;
@@ -312,9 +231,8 @@ void CCustodiaView::Load(
         m_proxy.sort(-1);
     }
     m_loginPath = loginPath;
-    m_problem.reset();
     emit aboutToLoad();
-    fill();
+    m_problem = fill(m_model);
     if (!sameRows)
         ApplySort();
     if (columns == Columns::Rebuild || !kept)
@@ -332,128 +250,10 @@ void CCustodiaView::Load(
     emit loaded();
 }
 
-void CCustodiaView::ClearList()
-{
-    Load(ListMode::None, {}, Columns::Rebuild, [this] { m_model.Clear(); });
-}
-
-void CCustodiaView::ShowLoginPaths()
-{
-    std::vector<std::string> paths;
-    for (const LoginPathEntry& entry : m_doc.LoginPaths())
-        paths.push_back(entry.path);
-    Load(ListMode::LoginPaths, {}, Columns::Rebuild, [&] { m_model.SetLoginPaths(std::move(paths)); });
-}
-
-void CCustodiaView::ShowCategories(const std::string& loginPath)
-{
-    Load(ListMode::Categories, loginPath, Columns::Rebuild, [&] { m_model.SetCategories(loginPath); });
-}
-
-void CCustodiaView::ShowUsers(const std::string& loginPath)
-{
-    Load(ListMode::Users, loginPath, Columns::Rebuild, [&] {
-        LoadedUsers loaded = LoadUsersWithGroupsAndDatabases(loginPath);
-        NoteProblem(loaded.users, PasswordFilePath(loginPath), loginPath);
-        m_model.SetUsers(std::move(loaded.users.value), std::move(loaded.groups), std::move(loaded.databases));
-    });
-}
-
-void CCustodiaView::ShowGroups(const std::string& loginPath)
-{
-    Load(ListMode::Groups, loginPath, Columns::Rebuild, [&] {
-        Loaded<std::vector<GroupEntry>> groups = LoadGroups(loginPath);
-        NoteProblem(groups, GroupListFile(loginPath), loginPath);
-        m_model.SetGroups(std::move(groups.value));
-    });
-}
-
-void CCustodiaView::ShowDatabasePaths(const std::string& loginPath)
-{
-    Load(ListMode::DatabasePaths, loginPath, Columns::Rebuild, [&] {
-        LoadedDatabases loaded = LoadDatabases(loginPath);
-        NoteProblem(loaded.result, DatabaseListFileOf(loginPath), loginPath);
-        m_model.SetDatabases(std::move(loaded.databases));
-    });
-}
-
-void CCustodiaView::FillUsers(const std::string& loginPath)
-{
-    Load(ListMode::Users, loginPath, Columns::Keep, [&] {
-        LoadedUsers loaded = LoadUsersWithGroupsAndDatabases(loginPath);
-        NoteProblem(loaded.users, PasswordFilePath(loginPath), loginPath);
-        m_model.SetUsers(std::move(loaded.users.value), std::move(loaded.groups), std::move(loaded.databases));
-    });
-}
-
-void CCustodiaView::FillGroups(const std::string& loginPath)
-{
-    Load(ListMode::Groups, loginPath, Columns::Keep, [&] {
-        Loaded<std::vector<GroupEntry>> groups = LoadGroups(loginPath);
-        NoteProblem(groups, GroupListFile(loginPath), loginPath);
-        m_model.SetGroups(std::move(groups.value));
-    });
-}
-
-void CCustodiaView::FillDatabasePaths(const std::string& loginPath)
-{
-    Load(ListMode::DatabasePaths, loginPath, Columns::Keep, [&] {
-        LoadedDatabases loaded = LoadDatabases(loginPath);
-        NoteProblem(loaded.result, DatabaseListFileOf(loginPath), loginPath);
-        m_model.SetDatabases(std::move(loaded.databases));
-    });
-}
-
-void CCustodiaView::RefreshList()
-{
-    switch (Mode()) {
-    case ListMode::Users:
-        ShowUsers(m_loginPath);
-        break;
-    case ListMode::Groups:
-        ShowGroups(m_loginPath);
-        break;
-    case ListMode::DatabasePaths:
-        ShowDatabasePaths(m_loginPath);
-        break;
-    case ListMode::LoginPaths:
-    case ListMode::Categories:
-    case ListMode::None:
-        break;
-    }
-}
-
 void CCustodiaView::FitColumns()
 {
     if (Mode() == ListMode::Users || Mode() == ListMode::Groups || Mode() == ListMode::DatabasePaths)
         ApplyColumnWidths();
-}
-
-void CCustodiaView::Reload()
-{
-    switch (Mode()) {
-    case ListMode::LoginPaths: {
-        std::vector<std::string> paths;
-        for (const LoginPathEntry& entry : m_doc.LoginPaths())
-            paths.push_back(entry.path);
-        Load(ListMode::LoginPaths, {}, Columns::Keep, [&] { m_model.SetLoginPaths(std::move(paths)); });
-        break;
-    }
-    case ListMode::Categories:
-        Load(ListMode::Categories, m_loginPath, Columns::Keep, [this] { m_model.SetCategories(m_loginPath); });
-        break;
-    case ListMode::Users:
-        FillUsers(m_loginPath);
-        break;
-    case ListMode::Groups:
-        FillGroups(m_loginPath);
-        break;
-    case ListMode::DatabasePaths:
-        FillDatabasePaths(m_loginPath);
-        break;
-    case ListMode::None:
-        break;
-    }
 }
 
 void CCustodiaView::ApplyColumnWidths()
@@ -553,22 +353,9 @@ bool CCustodiaView::IsFiltering() const
 
 void CCustodiaView::UpdateEmptyHint()
 {
-    const bool nothingManaged = m_doc.LoginPathCount() == 0
-        && (Mode() == ListMode::None || (Mode() == ListMode::LoginPaths && m_model.rowCount() == 0));
+    const bool nothingManaged
+        = m_nothingManaged && (Mode() == ListMode::None || (Mode() == ListMode::LoginPaths && m_model.rowCount() == 0));
     m_emptyHint->setVisible(nothingManaged);
-}
-
-void CCustodiaView::NoteProblem(const FileReadResult& result, const std::string& fileName, const std::string& loginPath)
-{
-    if (result.WasRead())
-        return;
-    // A missing file is the normal state of a fresh login path, unless its whole folder is gone.
-    if (!FolderIsThere(loginPath)) {
-        m_problem = ListProblem { StoredText(loginPath), WordText(m_words, Word::FolderMissingCause) };
-    } else if (result.IsUnusable()) {
-        const std::string cause = result.problem.empty() ? std::string("cannot be read") : result.problem;
-        m_problem = ListProblem { StoredText(fileName), StoredText(cause) };
-    }
 }
 
 // Rows that could not be read are not shown as an empty list: the list area says why instead.
@@ -686,14 +473,6 @@ void CCustodiaView::SelectRow(int row)
     }
     selection.select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     selection.setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-}
-
-const std::string* CCustodiaView::LoginPathAtRow(int row) const
-{
-    if (Mode() == ListMode::Categories)
-        return row >= 0 && row < m_model.rowCount() ? &m_model.CategoriesLoginPath() : nullptr;
-    const LoginPathRow* entry = m_model.EntryForIndex<LoginPathRow>(m_model.index(row, 0));
-    return entry != nullptr ? &entry->path : nullptr;
 }
 
 QPoint CCustodiaView::PopupPositionAtSelection() const

@@ -3,6 +3,7 @@
 #include "app/ItemListModel.h"
 #include "app/ItemListProxy.h"
 #include "app/ListMode.h"
+#include "platform/NativePath.h"
 #include "store/DatabaseList.h"
 #include "store/GroupEntry.h"
 #include "store/UserEntry.h"
@@ -27,9 +28,7 @@ class QVBoxLayout;
 
 namespace custodia {
 
-class CCustodiaDoc;
 class WordTable;
-struct FileReadResult;
 
 // Why a list could not be read: which file (or folder) and what stood in the way.
 struct ListProblem {
@@ -37,9 +36,9 @@ struct ListProblem {
     QString cause;
 };
 
-// The right pane: the items under the node selected in the tree. What it lists is read from the
-// login path's files on every fill, so it always shows what is on disk; the loaded lists stay in its
-// model for the commands, which act on the rows the supervisor sees selected.
+// The right pane: the items under the node selected in the tree. It only shows them: the item list's
+// controller reads the rows and hands them to its model, where the commands find them; the view says
+// which rows the supervisor sees selected.
 //
 // One model behind a sorting and filtering proxy, shown either by a table (details) or by an
 // icon/list view, switched in place, so the selection survives a change of presentation. A fill of
@@ -48,33 +47,28 @@ class CCustodiaView final : public QWidget {
     Q_OBJECT
 
 public:
-    CCustodiaView(const WordTable& words, CCustodiaDoc& doc, QWidget* parent = nullptr);
+    enum class Columns { Rebuild, Keep };
+    // Fills the model with the rows of a list and says why they could not be read, if they could not.
+    using Fill = std::function<std::optional<ListProblem>(ItemListModel& model)>;
 
-    void ShowLoginPaths();
-    void ShowCategories(const std::string& loginPath);
-    void ShowUsers(const std::string& loginPath);
-    void ShowGroups(const std::string& loginPath);
-    void ShowDatabasePaths(const std::string& loginPath);
-    void ClearList();
+    explicit CCustodiaView(const WordTable& words, QWidget* parent = nullptr);
 
-    // Reload from the store and list again, keeping the columns.
-    void FillUsers(const std::string& loginPath);
-    void FillGroups(const std::string& loginPath);
-    void FillDatabasePaths(const std::string& loginPath);
-    // Rebuilds the columns for the current width and fills again, in the modes that read the store.
-    void RefreshList();
+    // Shows the rows that the fill hands to the model. A fill of what is shown already keeps the
+    // filter, the selection and the scroll position; Columns::Rebuild works the column widths out
+    // again for the current width.
+    void Present(ListMode mode, const NativePath& loginPath, Columns columns, const Fill& fill);
+    // Whether the console manages no login path at all: an empty list then says how to add one.
+    void SetNothingManaged(bool nothingManaged) { m_nothingManaged = nothingManaged; }
     // Works the column widths out again for the current width, in the modes that read the store, without
     // reading anything: for a change of the list's width alone (the help bar shown or hidden).
     void FitColumns();
-    // Reads what is shown from disk again, in every mode, keeping selection, filter and scroll position.
-    void Reload();
 
     ListMode Mode() const { return m_model.Mode(); }
     // Set when the last fill could not read what it lists; the list area then says why in place of rows.
     const std::optional<ListProblem>& Problem() const { return m_problem; }
     QLabel& ProblemLabel() const { return *m_problemLabel; }
     std::optional<Word> ModeNoun() const { return ModeNounWord(Mode()); }
-    const std::string& CurrentLoginPath() const { return m_loginPath; }
+    const NativePath& CurrentLoginPath() const { return m_loginPath; }
     bool HasSelection() const;
     // The row of the loaded list (file order) that is selected highest up as the supervisor sees the
     // list: the commands act on it alone.
@@ -83,13 +77,6 @@ public:
     std::vector<int> SelectedRows() const;
     // Selects a row of the loaded list; nothing when the filter hides it.
     void SelectRow(int row);
-
-    // Rows of the modes that list the store's items, in the order of the loaded lists.
-    const std::vector<UserEntry>& Users() const { return m_model.Users(); }
-    const std::vector<GroupEntry>& Groups() const { return m_model.Groups(); }
-    const DatabaseList& Databases() const { return m_model.Databases(); }
-    // The login path a row stands for in modes 1 and 2, or null.
-    const std::string* LoginPathAtRow(int row) const;
 
     void SetPresentation(Presentation presentation);
     Presentation GetPresentation() const { return m_presentation; }
@@ -145,11 +132,8 @@ private:
         int iconScroll = 0;
         std::vector<int> columnWidths;
     };
-    enum class Columns { Rebuild, Keep };
-
     void ConnectItemView(QAbstractItemView& view);
     void CreateFilterRow(QWidget& parent, QVBoxLayout& layout);
-    void Load(ListMode mode, const std::string& loginPath, Columns columns, const std::function<void()>& fill);
     KeptView KeepView() const;
     void RestoreView(const KeptView& kept);
     void ApplyColumnWidths();
@@ -162,24 +146,23 @@ private:
     void SelectFirstShownRowIfNoneSelected();
     void UpdateEmptyHint();
     void UpdateProblem();
-    void NoteProblem(const FileReadResult& result, const std::string& fileName, const std::string& loginPath);
     void EmitRowCount();
     std::vector<int> SelectedShownRows() const;
 
     const WordTable& m_words;
-    CCustodiaDoc& m_doc;
     ItemListModel m_model;
     ItemListProxy m_proxy;
     QLineEdit* m_filter = nullptr;
     QLabel* m_emptyHint = nullptr;
     QLabel* m_problemLabel = nullptr;
     std::optional<ListProblem> m_problem;
+    bool m_nothingManaged = false;
     QStackedWidget* m_stack = nullptr;
     QTreeView* m_details = nullptr;
     QListView* m_icons = nullptr;
     Presentation m_presentation = Presentation::Details;
 
-    std::string m_loginPath;
+    NativePath m_loginPath;
     std::map<ListMode, SortState> m_sorts;
     // Widths the supervisor gave the columns, as parts of the list's width, by mode.
     std::map<ListMode, std::vector<double>> m_columnShares;

@@ -1,6 +1,6 @@
 #include "app/CLeftView.h"
 
-#include "app/CCustodiaView.h"
+#include "app/ItemListController.h"
 #include "app/LoginPathLabels.h"
 #include "ui/FileErrorReport.h"
 #include "ui/ItemIcons.h"
@@ -32,11 +32,12 @@ constexpr CategoryNode kCategoryNodes[kCategoryCount] = {
 
 } // namespace
 
-CLeftView::CLeftView(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view, UiServices& ui, QWidget* parent)
+CLeftView::CLeftView(
+    const WordTable& words, CCustodiaDoc& doc, ItemListController& itemList, UiServices& ui, QWidget* parent)
     : QTreeWidget(parent)
     , m_words(words)
     , m_doc(doc)
-    , m_view(view)
+    , m_itemList(itemList)
     , m_ui(ui)
 {
     setObjectName(QStringLiteral("loginPathTree"));
@@ -69,7 +70,7 @@ void CLeftView::showEvent(QShowEvent* event)
 }
 
 QTreeWidgetItem* CLeftView::AddNode(
-    QTreeWidgetItem* parent, const QString& text, const QIcon& icon, NodeType type, const std::string& loginPath)
+    QTreeWidgetItem* parent, const QString& text, const QIcon& icon, NodeType type, const NativePath& loginPath)
 {
     auto* item = parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
     item->setText(0, text);
@@ -94,16 +95,16 @@ void CLeftView::BuildItems()
     QTreeWidgetItem* root
         = AddNode(nullptr, WordText(m_words, Word::TreeRoot), ItemIcon(ItemImage::Root), NodeType::Root, {});
 
-    std::vector<std::string> paths;
+    std::vector<NativePath> paths;
     for (const LoginPathEntry& entry : m_doc.LoginPaths()) {
         // A path listed twice keeps the items of its first listing.
-        if (!entry.path.empty() && std::find(paths.begin(), paths.end(), entry.path) == paths.end())
+        if (!entry.path.IsEmpty() && std::find(paths.begin(), paths.end(), entry.path) == paths.end())
             paths.push_back(entry.path);
     }
     const std::vector<QString> labels = LoginPathLabels(paths);
     for (size_t i = 0; i < paths.size(); ++i) {
-        const std::string& path = paths[i];
-        PathItems& items = m_pathItems[path];
+        const NativePath& path = paths[i];
+        PathItems& items = m_pathItems[path.Bytes()];
         items.path = AddNode(root, labels[i], ItemIcon(ItemImage::LoginPath), NodeType::LoginPath, path);
         items.path->setToolTip(0, PathText(path));
         MarkUnusableFolder(*items.path, path);
@@ -116,7 +117,7 @@ void CLeftView::BuildItems()
         m_firstPath = paths.front();
 }
 
-void CLeftView::FillTree(const std::optional<std::string>& loginPath)
+void CLeftView::FillTree(const std::optional<NativePath>& loginPath)
 {
     BuildItems();
     if (loginPath && SelectNode(NodeType::Users, *loginPath))
@@ -128,7 +129,7 @@ void CLeftView::OpenFirstLoginPath()
 {
     if (!m_firstPath || !SelectNode(NodeType::Users, *m_firstPath)) {
         // Nothing is selected, so nothing may stay listed from before.
-        m_view.ClearList();
+        m_itemList.Clear();
     }
 }
 
@@ -143,7 +144,7 @@ void CLeftView::SelectCategory(const LoginPathEntry& entry, LoginPathCategory ca
     setCurrentItem(items->categories[static_cast<size_t>(category)]);
 }
 
-void CLeftView::MarkUnusableFolder(QTreeWidgetItem& item, const std::string& loginPath) const
+void CLeftView::MarkUnusableFolder(QTreeWidgetItem& item, const NativePath& loginPath) const
 {
     Word reason = Word::LoginPathMissing;
     switch (CheckLoginPathFolder(loginPath)) {
@@ -164,7 +165,7 @@ void CLeftView::MarkUnusableFolder(QTreeWidgetItem& item, const std::string& log
     item.setToolTip(0, PathText(loginPath) + QLatin1Char('\n') + WordText(m_words, reason));
 }
 
-bool CLeftView::SelectNode(NodeType type, const std::string& loginPath)
+bool CLeftView::SelectNode(NodeType type, const NativePath& loginPath)
 {
     if (type == NodeType::Root) {
         if (QTreeWidgetItem* root = RootItem()) {
@@ -217,15 +218,15 @@ void CLeftView::Rebuild()
     OpenFirstLoginPath();
 }
 
-QString CLeftView::LabelOf(const std::string& loginPath) const
+QString CLeftView::LabelOf(const NativePath& loginPath) const
 {
     const PathItems* items = ItemsOf(loginPath);
     return items != nullptr ? items->path->text(0) : PathText(loginPath);
 }
 
-const CLeftView::PathItems* CLeftView::ItemsOf(const std::string& loginPath) const
+const CLeftView::PathItems* CLeftView::ItemsOf(const NativePath& loginPath) const
 {
-    const auto found = m_pathItems.find(loginPath);
+    const auto found = m_pathItems.find(loginPath.Bytes());
     return found != m_pathItems.end() ? &found->second : nullptr;
 }
 
@@ -233,39 +234,39 @@ void CLeftView::OnSelectionChanged()
 {
     const QList<QTreeWidgetItem*> selected = selectedItems();
     if (selected.isEmpty()) {
-        m_view.ClearList();
+        m_itemList.Clear();
         return;
     }
     bool known = false;
     const int index = selected.front()->data(0, kNodeIndexRole).toInt(&known);
     if (!known || index < 0 || index >= static_cast<int>(m_nodes.size())) {
-        m_view.ClearList();
+        m_itemList.Clear();
         return;
     }
     const Node node = m_nodes[static_cast<size_t>(index)];
-    RunReportingFileErrors(&m_view, m_words, m_ui, [&] { ShowNode(node); });
+    RunReportingFileErrors(&m_itemList.View(), m_words, m_ui, [&] { ShowNode(node); });
 }
 
 void CLeftView::ShowNode(const Node& node)
 {
     switch (node.type) {
     case NodeType::Root:
-        m_view.ShowLoginPaths();
+        m_itemList.Show(ListMode::LoginPaths);
         return;
     case NodeType::LoginPath:
-        m_view.ShowCategories(node.loginPath);
+        m_itemList.Show(ListMode::Categories, node.loginPath);
         return;
     case NodeType::Users:
-        m_view.ShowUsers(node.loginPath);
+        m_itemList.Show(ListMode::Users, node.loginPath);
         return;
     case NodeType::Groups:
-        m_view.ShowGroups(node.loginPath);
+        m_itemList.Show(ListMode::Groups, node.loginPath);
         return;
     case NodeType::DatabasePaths:
-        m_view.ShowDatabasePaths(node.loginPath);
+        m_itemList.Show(ListMode::DatabasePaths, node.loginPath);
         return;
     }
-    m_view.ClearList();
+    m_itemList.Clear();
 }
 
 } // namespace custodia

@@ -8,6 +8,7 @@
 #include "app/FileChangeWatcher.h"
 #include "app/ItemCommands.h"
 #include "app/ItemDialogs.h"
+#include "app/ItemListController.h"
 #include "helpbar/CHelpBar.h"
 #include "helpbar/HelpBarSettings.h"
 #include "platform/SharedFile.h"
@@ -107,7 +108,7 @@ CMainFrame::CMainFrame(
     setObjectName(QStringLiteral("mainFrame"));
     setWindowIcon(ApplicationIcon());
     CreatePanes();
-    m_commands = std::make_unique<CItemCommands>(m_words, m_doc, *m_view, *m_tree, *m_dialogs, m_ui);
+    m_commands = std::make_unique<CItemCommands>(m_words, m_doc, *m_itemList, *m_tree, *m_dialogs, m_ui);
     CreateActions();
     CreateToolBar();
     CreateStatusBar();
@@ -124,7 +125,12 @@ CMainFrame::CMainFrame(
     WatchShownFiles();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame()
+{
+    // The panes go after the item list's controller: a selection change while the tree is taken down
+    // must not reach it.
+    m_tree->blockSignals(true);
+}
 
 QString CMainFrame::Text(Word word) const
 {
@@ -136,8 +142,9 @@ void CMainFrame::CreatePanes()
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->setObjectName(QStringLiteral("paneSplitter"));
     m_splitter->setChildrenCollapsible(false);
-    m_view = new CCustodiaView(m_words, m_doc);
-    m_tree = new CLeftView(m_words, m_doc, *m_view, m_ui);
+    m_view = new CCustodiaView(m_words);
+    m_itemList = std::make_unique<ItemListController>(m_words, m_doc, *m_view);
+    m_tree = new CLeftView(m_words, m_doc, *m_itemList, m_ui);
     m_splitter->addWidget(m_tree);
     m_splitter->addWidget(m_view);
     m_splitter->setStretchFactor(0, 0);
@@ -328,7 +335,7 @@ void CMainFrame::SelectCategory(const LoginPathEntry& entry, LoginPathCategory c
     m_tree->SelectCategory(entry, category);
 }
 
-void CMainFrame::FillTree(const std::optional<std::string>& loginPath)
+void CMainFrame::FillTree(const std::optional<NativePath>& loginPath)
 {
     m_tree->FillTree(loginPath);
 }
@@ -494,7 +501,7 @@ void CMainFrame::ReloadFromDisk()
 
 void CMainFrame::OnLoginPathFilesChanged()
 {
-    RunReportingFileErrors(m_view, m_words, m_ui, [this] { m_view->Reload(); });
+    RunReportingFileErrors(m_view, m_words, m_ui, [this] { m_itemList->Reload(); });
     statusBar()->showMessage(Text(Word::ReloadedStatus), 5000);
     WatchShownFiles();
 }

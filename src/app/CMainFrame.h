@@ -29,6 +29,7 @@ class CLeftView;
 class CStatusClock;
 class FileChangeWatcher;
 class ItemDialogs;
+class ItemListController;
 class WordTable;
 
 // The console's main window: the login-path tree and the item list side by side, the menus, the
@@ -49,6 +50,7 @@ public:
 
     CLeftView& LeftView() const { return *m_tree; }
     CCustodiaView& View() const { return *m_view; }
+    ItemListController& ItemList() const { return *m_itemList; }
     CItemCommands& Commands() const { return *m_commands; }
     CStatusClock& Clock() const { return *m_clock; }
     QMenu& EditMenu() const { return *m_editMenu; }
@@ -67,7 +69,7 @@ public:
     CHelpBar* HelpBar() const { return m_helpBar; }
 
     void SelectCategory(const LoginPathEntry& entry, LoginPathCategory category);
-    void FillTree(const std::optional<std::string>& loginPath);
+    void FillTree(const std::optional<NativePath>& loginPath);
     // The create/delete/edit popup at a point on the screen; at the mouse when none is given.
     void ShowCommandPopup(const std::optional<QPoint>& position);
     // Relabels and enables the create, edit and delete commands for what the item list shows.
@@ -113,6 +115,7 @@ private:
     QString m_settingsFile;
     QString m_configFile;
     CCustodiaView* m_view = nullptr;
+    std::unique_ptr<ItemListController> m_itemList;
     QSplitter* m_splitter = nullptr;
     CLeftView* m_tree = nullptr;
     std::unique_ptr<ItemDialogs> m_dialogs;

@@ -1,7 +1,6 @@
 #include "app/ConsoleItemDialogs.h"
 
 #include "app/CCustodiaDoc.h"
-#include "app/CCustodiaView.h"
 #include "groups/CCreateNewProfileDialog.h"
 #include "groups/CGroupPropertiesDlg.h"
 #include "users/CAddLoginPathDialog.h"
@@ -36,7 +35,7 @@ std::vector<std::string> ManagedLoginPaths(CCustodiaDoc& doc)
 {
     std::vector<std::string> paths;
     for (const LoginPathEntry& entry : doc.LoginPaths())
-        paths.push_back(entry.path);
+        paths.push_back(entry.path.Bytes());
     return paths;
 }
 
@@ -65,7 +64,7 @@ bool ConsoleItemDialogs::EditDatabasePath(QWidget* parent, DatabaseList& databas
     return dialog.exec() == QDialog::Accepted;
 }
 
-std::optional<std::string> ConsoleItemDialogs::AskLoginPath(QWidget* parent)
+std::optional<NativePath> ConsoleItemDialogs::AskLoginPath(QWidget* parent)
 {
     CAddLoginPathDialog dialog(m_words, m_ui, parent);
     if (dialog.exec() != QDialog::Accepted)
@@ -75,18 +74,16 @@ std::optional<std::string> ConsoleItemDialogs::AskLoginPath(QWidget* parent)
 
 // Groups
 
-std::unique_ptr<NewGroupPrompt> ConsoleItemDialogs::MakeNewGroupPrompt(QWidget* parent, const std::string& loginPath)
+std::unique_ptr<NewGroupPrompt> ConsoleItemDialogs::MakeNewGroupPrompt(QWidget* parent, const NativePath& loginPath)
 {
     return std::make_unique<NewProfilePrompt>(m_words, m_ui, loginPath, parent);
 }
 
-bool ConsoleItemDialogs::EditGroup(QWidget* parent, const std::string& loginPath, const GroupEntry& group)
+bool ConsoleItemDialogs::EditGroup(QWidget* parent, const NativePath& loginPath, const GroupEntry& group)
 {
     CGroupPropertiesDlg dialog(m_words, m_ui, loginPath, group, ManagedLoginPaths(m_doc), parent);
-    // The dialog saves on its own, Save As included while it stays open; the item list that opened it
-    // then shows what is stored.
-    if (auto* itemList = qobject_cast<CCustodiaView*>(parent))
-        dialog.SetGroupsSavedHandler([itemList, loginPath] { itemList->FillGroups(loginPath); });
+    if (m_groupsSaved)
+        dialog.SetGroupsSavedHandler(m_groupsSaved);
     if (m_groupSaveCheck)
         dialog.SetSaveCheck(
             [check = m_groupSaveCheck, &dialog](bool keepsRight) { return check(&dialog, keepsRight); });

@@ -19,17 +19,19 @@ public:
     bool EditUser(QWidget* parent, UserEntry& user, const std::vector<GroupEntry>& groups,
         const DatabaseList& databases, const UserNameCheck& isNameTaken) override;
     bool EditDatabasePath(QWidget* parent, DatabaseList& databases, int slot) override;
-    std::optional<std::string> AskLoginPath(QWidget* parent) override;
+    std::optional<NativePath> AskLoginPath(QWidget* parent) override;
 
-    std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget* parent, const std::string& loginPath) override;
-    bool EditGroup(QWidget* parent, const std::string& loginPath, const GroupEntry& group) override;
+    std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget* parent, const NativePath& loginPath) override;
+    bool EditGroup(QWidget* parent, const NativePath& loginPath, const GroupEntry& group) override;
     void SetGroupSaveCheck(GroupSaveCheck check) override { m_groupSaveCheck = std::move(check); }
+    void SetGroupsSavedHandler(std::function<void()> saved) override { m_groupsSaved = std::move(saved); }
 
 private:
     const WordTable& m_words;
     UiServices& m_ui;
     CCustodiaDoc& m_doc;
     GroupSaveCheck m_groupSaveCheck;
+    std::function<void()> m_groupsSaved;
 };
 
 } // namespace custodia

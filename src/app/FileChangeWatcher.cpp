@@ -30,7 +30,7 @@ FileChangeWatcher::FileChangeWatcher(QObject* parent)
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &FileChangeWatcher::OnDirectoryChanged);
 }
 
-void FileChangeWatcher::Watch(const QString& configFile, const std::string& loginPath)
+void FileChangeWatcher::Watch(const QString& configFile, const NativePath& loginPath)
 {
     const QFileInfo config(configFile);
     m_configFile = config.absoluteFilePath();
@@ -51,7 +51,7 @@ void FileChangeWatcher::Watch(const QString& configFile, const std::string& logi
     WatchPaths(paths + m_loginPathFiles);
 }
 
-void FileChangeWatcher::NoteBeforeRead(const QString& configFile, const std::string& loginPath)
+void FileChangeWatcher::NoteBeforeRead(const QString& configFile, const NativePath& loginPath)
 {
     if (m_note)
         return;
@@ -61,9 +61,9 @@ void FileChangeWatcher::NoteBeforeRead(const QString& configFile, const std::str
     m_note = std::move(note);
 }
 
-QString FileChangeWatcher::AbsoluteLoginPath(const std::string& loginPath)
+QString FileChangeWatcher::AbsoluteLoginPath(const NativePath& loginPath)
 {
-    return loginPath.empty() ? QString() : QFileInfo(PathText(loginPath)).absoluteFilePath();
+    return loginPath.IsEmpty() ? QString() : QFileInfo(PathText(loginPath)).absoluteFilePath();
 }
 
 // The folder, for files made or removed, and the shared files in it.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/NativePath.h"
+
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QString>
@@ -29,11 +31,11 @@ public:
 
     // Watches the configuration file and the files of one login path (none when empty). Called again
     // after every reload: a writer that replaces a file ends the watch on the old one.
-    void Watch(const QString& configFile, const std::string& loginPath);
+    void Watch(const QString& configFile, const NativePath& loginPath);
     // Notes how the files stand before the console reads them; the next Watch of the same files compares
     // with this note. The first note since the last Watch counts: a reload reads the configuration
     // first and the list after it.
-    void NoteBeforeRead(const QString& configFile, const std::string& loginPath);
+    void NoteBeforeRead(const QString& configFile, const NativePath& loginPath);
     void SetDebounce(int milliseconds) { m_timer.setInterval(milliseconds); }
     // While this says the console is in the middle of its file work, reports wait as they do for a
     // dialog: a reload started from inside a read or a change (a wait for a held file runs the event
@@ -56,7 +58,7 @@ private:
     using Stamps = std::map<QString, Stamp>;
     static Stamps StampsOf(const QStringList& paths);
     static QStringList SharedFilesOf(const QString& loginPath);
-    static QString AbsoluteLoginPath(const std::string& loginPath);
+    static QString AbsoluteLoginPath(const NativePath& loginPath);
     bool ChangedSinceWatch(bool config) const;
 
     QFileSystemWatcher m_watcher;

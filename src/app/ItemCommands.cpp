@@ -4,16 +4,18 @@
 #include "app/CCustodiaView.h"
 #include "app/CLeftView.h"
 #include "app/ItemDialogs.h"
+#include "app/ItemListController.h"
 #include "platform/Platform.h"
+#include "store/AccountService.h"
 #include "store/PasswordFile.h"
 #include "store/ProgramIndex.h"
 #include "store/UserStore.h"
+#include "ui/FailureReport.h"
 #include "ui/FileErrorReport.h"
 #include "ui/NumberText.h"
 #include "ui/UiServices.h"
 #include "ui/WordText.h"
-#include "users/UserMessages.h"
-#include "users/UserStoreCalls.h"
+#include "users/UserEdits.h"
 
 #include <algorithm>
 
@@ -45,6 +47,13 @@ QString ListedNames(const QStringList& names, const WordTable& words, int atMost
 
 } // namespace
 
+bool IsUserNameStored(const NativePath& loginPath, const std::string& userName)
+{
+    const Result<std::optional<UserEntry>> found = AccountService(loginPath).FindUser(userName);
+    // A file that cannot be read is no proof of a free name; the save itself then says why.
+    return found && found->has_value();
+}
+
 std::vector<ConsoleMember> StoredConsoleMembers(const std::string& loginPath)
 {
     std::vector<ConsoleMember> members;
@@ -67,11 +76,12 @@ QString CItemCommands::MembersWarning(const std::vector<UserEntry>& users, const
         + ListedNames(members, m_words, kListedMembersAtMost);
 }
 
-CItemCommands::CItemCommands(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view, CLeftView& tree,
+CItemCommands::CItemCommands(const WordTable& words, CCustodiaDoc& doc, ItemListController& itemList, CLeftView& tree,
     ItemDialogs& dialogs, UiServices& ui)
     : m_words(words)
     , m_doc(doc)
-    , m_view(view)
+    , m_itemList(itemList)
+    , m_view(itemList.View())
     , m_tree(tree)
     , m_dialogs(&dialogs)
     , m_ui(ui)
@@ -176,32 +186,20 @@ bool CItemCommands::ConfirmLockOut(LockOut lockOut, QWidget* parent)
         == UiServices::Answer::Ok;
 }
 
-void CItemCommands::ReportNotDeleted(const QStringList& rows, const std::string& fileName)
-{
-    const QString text = Text(Word::RowsNotDeleted) + QStringLiteral("\n\n  ") + rows.join(QStringLiteral("\n  "))
-        + QStringLiteral("\n\n") + StoredText(fileName) + QStringLiteral("\n")
-        + QString::fromStdString(DescribeWriteFailure(fileName));
-    m_ui.ShowMessage(&m_view, text, Text(Word::NotDeletedCaption), UiServices::Icon::Critical, UiServices::Buttons::Ok);
-}
-
-// The list then shows what is really stored.
-void CItemCommands::ReportNotSaved(const std::string& fileName)
-{
-    ShowFileFailure(
-        m_ui, m_words, &m_view, Word::ChangesNotSaved, Word::NotSavedCaption, fileName, DescribeWriteFailure(fileName));
-}
-
 void CItemCommands::CreateUser()
 {
     UserEntry entry;
-    const std::string loginPath = m_view.CurrentLoginPath();
+    const NativePath loginPath = m_view.CurrentLoginPath();
     // A new user never replaces one of the same name.
     const auto isNameTaken = [&](const std::string& name) { return IsUserNameStored(loginPath, name); };
-    if (!m_dialogs->EditUser(&m_view, entry, m_view.Groups(), m_view.Databases(), isNameTaken))
+    if (!m_dialogs->EditUser(&m_view, entry, m_itemList.Groups(), m_itemList.Databases(), isNameTaken))
         return;
-    if (!SaveUserEntry(loginPath, entry))
-        ReportNotSaved(PasswordFilePath(loginPath));
-    m_view.FillUsers(loginPath);
+    // Made whole as the dialog left it; a name stored meanwhile by another program is refused.
+    const Status saved = AccountService(loginPath).SaveUser(
+        entry.user.userName, SaveMode::CreateOnly, [&](UserEntry& stored) { stored = entry; });
+    if (!saved)
+        ReportFailure(&m_view, m_words, m_ui, saved.Error());
+    m_itemList.Reload();
 }
 
 std::optional<int> CItemCommands::AskForFreeGroupNumber(std::string& name)
@@ -213,7 +211,7 @@ std::optional<int> CItemCommands::AskForFreeGroupNumber(std::string& name)
         std::optional<NewGroupChoice> choice = prompt->Run();
         if (!choice)
             return std::nullopt;
-        if (!HasGroup(m_view.Groups(), choice->groupNumber)) {
+        if (!HasGroup(m_itemList.Groups(), choice->groupNumber)) {
             name = std::move(choice->name);
             return choice->groupNumber;
         }
@@ -229,36 +227,42 @@ void CItemCommands::CreateGroup()
     if (!number)
         return;
     group.groupNumber = *number;
-    const std::string loginPath = m_view.CurrentLoginPath();
+    const NativePath loginPath = m_view.CurrentLoginPath();
     if (EditGroupChecked(loginPath, group))
-        m_view.FillGroups(loginPath);
+        m_itemList.Reload();
 }
 
-bool CItemCommands::EditGroupChecked(const std::string& loginPath, const GroupEntry& group)
+bool CItemCommands::EditGroupChecked(const NativePath& loginPath, const GroupEntry& group)
 {
     m_dialogs->SetGroupSaveCheck([this, loginPath, number = group.groupNumber](QWidget* dialog, bool keepsRight) {
         const LockOut lockOut = LockoutCheck(loginPath).ChangingGroupRight(
             loginPath, StoredConsoleMembers(loginPath), number, keepsRight);
         return ConfirmLockOut(lockOut, dialog);
     });
+    // The dialog saves on its own, Save As included while it stays open; the list then shows what is stored.
+    m_dialogs->SetGroupsSavedHandler([this] { m_itemList.Reload(); });
     const bool saved = m_dialogs->EditGroup(&m_view, loginPath, group);
     m_dialogs->SetGroupSaveCheck({});
+    m_dialogs->SetGroupsSavedHandler({});
     return saved;
 }
 
 void CItemCommands::CreateLoginPath()
 {
-    const std::optional<std::string> path = m_dialogs->AskLoginPath(&m_view);
+    const std::optional<NativePath> path = m_dialogs->AskLoginPath(&m_view);
     if (!path)
         return;
-    if (m_doc.AddLoginPath(*path))
-        m_doc.StoreLoginPath(*path);
+    // A path listed already is simply opened.
+    const Status added = AddManagedLoginPath(m_doc.FileName(), *path);
+    if (!added && added.Error().refusal != Failure::Refusal::AlreadyExists)
+        ReportFailure(&m_view, m_words, m_ui, added.Error());
+    m_doc.LoadLoginPaths();
     m_tree.FillTree(*path);
 }
 
 void CItemCommands::EditLoginPath(int row)
 {
-    const std::string* path = m_view.LoginPathAtRow(row);
+    const NativePath* path = m_itemList.LoginPathAt(row);
     const LoginPathEntry* entry = path != nullptr ? m_doc.FindLoginPath(*path) : nullptr;
     if (entry == nullptr)
         return;
@@ -270,32 +274,35 @@ void CItemCommands::EditLoginPath(int row)
 
 void CItemCommands::EditUser(int row)
 {
-    if (row >= static_cast<int>(m_view.Users().size()))
+    const UserEntry* listed = m_itemList.UserAt(row);
+    if (listed == nullptr)
         return;
-    UserEntry entry = m_view.Users()[static_cast<size_t>(row)];
+    const UserEntry opened = *listed;
+    UserEntry entry = opened;
     const std::string oldName = entry.user.userName;
-    const std::string loginPath = m_view.CurrentLoginPath();
+    const NativePath loginPath = m_view.CurrentLoginPath();
     const auto isNameTaken
         = [&](const std::string& name) { return name != oldName && IsUserNameStored(loginPath, name); };
-    if (!m_dialogs->EditUser(&m_view, entry, m_view.Groups(), m_view.Databases(), isNameTaken))
+    if (!m_dialogs->EditUser(&m_view, entry, m_itemList.Groups(), m_itemList.Databases(), isNameTaken))
         return;
-    // A new name is a rename: the user is written under it first, and only then is the old one freed,
-    // so a failure part way leaves a copy, never no user.
-    if (!SaveUserEntry(loginPath, entry))
-        ReportNotSaved(PasswordFilePath(loginPath));
-    else if (entry.user.userName != oldName && !RemoveStoredUser(loginPath, oldName))
-        ReportNotSaved(PasswordFilePath(loginPath));
-    m_view.FillUsers(loginPath);
+    // One change under one hold of the file, a rename included: the user as stored now takes only what
+    // the dialog changed, so another program's change of the other fields meanwhile stays.
+    const Status saved = AccountService(loginPath).SaveUser(
+        oldName, SaveMode::ReplaceOnly, [&](UserEntry& stored) { ApplyUserEdits(opened, entry, stored); });
+    if (!saved)
+        ReportFailure(&m_view, m_words, m_ui, saved.Error());
+    m_itemList.Reload();
 }
 
 void CItemCommands::EditGroup(int row)
 {
-    if (row >= static_cast<int>(m_view.Groups().size()))
+    const GroupEntry* listed = m_itemList.GroupAt(row);
+    if (listed == nullptr)
         return;
-    const GroupEntry group = m_view.Groups()[static_cast<size_t>(row)];
-    const std::string loginPath = m_view.CurrentLoginPath();
+    const GroupEntry group = *listed;
+    const NativePath loginPath = m_view.CurrentLoginPath();
     if (EditGroupChecked(loginPath, group))
-        m_view.FillGroups(loginPath);
+        m_itemList.Reload();
 }
 
 void CItemCommands::EditDatabasePath(int row)
@@ -303,21 +310,33 @@ void CItemCommands::EditDatabasePath(int row)
     if (row >= databaselist::kShownSlotCount)
         return;
     // The dialog works on a copy, so a cancelled dialog leaves the list's image as it was.
-    DatabaseList databases = m_view.Databases();
+    const DatabaseList opened = m_itemList.Databases();
+    DatabaseList databases = opened;
     if (!m_dialogs->EditDatabasePath(&m_view, databases, row))
         return;
-    const std::string loginPath = m_view.CurrentLoginPath();
-    if (!SaveDatabaseSlot(loginPath, databases, row))
-        ReportNotSaved(DatabaseListFileOf(loginPath));
-    m_view.FillDatabasePaths(loginPath);
+    // The slot as the file holds it inside the hold takes the fields the dialog changed; another
+    // program's change of the other fields and slots stays.
+    const Status saved = AccountService(m_view.CurrentLoginPath()).SetDatabaseSlot(row, [&](DatabaseSlot& slot) {
+        if (databases.GetPath(row) != opened.GetPath(row))
+            slot.path = databases.GetPath(row);
+        if (databases.GetMirrorPath(row) != opened.GetMirrorPath(row))
+            slot.mirrorPath = databases.GetMirrorPath(row);
+        if (databases.IsMirrorOn(row) != opened.IsMirrorOn(row))
+            slot.mirrorOn = databases.IsMirrorOn(row);
+        if (databases.GetDescription(row) != opened.GetDescription(row))
+            slot.description = databases.GetDescription(row);
+    });
+    if (!saved)
+        ReportFailure(&m_view, m_words, m_ui, saved.Error());
+    m_itemList.Reload();
 }
 
 void CItemCommands::DeleteUsers(const std::vector<int>& rows)
 {
     std::vector<UserRecord> users;
     for (const int row : rows) {
-        if (row < static_cast<int>(m_view.Users().size()))
-            users.push_back(m_view.Users()[static_cast<size_t>(row)].user);
+        if (const UserEntry* listed = m_itemList.UserAt(row))
+            users.push_back(listed->user);
     }
     if (users.empty())
         return;
@@ -336,32 +355,31 @@ void CItemCommands::DeleteUsers(const std::vector<int>& rows)
     }
     if (!Confirm(text, Word::DeleteUserCaption))
         return;
-    const std::string loginPath = m_view.CurrentLoginPath();
+    const NativePath loginPath = m_view.CurrentLoginPath();
     std::set<std::string> names;
     for (const UserRecord& user : users)
         names.insert(user.userName);
     if (!ConfirmLockOut(LockoutCheck(loginPath).DeletingUsers(loginPath, StoredConsoleMembers(loginPath), names)))
         return;
-    QStringList failed;
-    for (const UserRecord& user : users) {
-        if (UserStore().DeleteUser(loginPath, user.userName, user.fullName, user.description) == 0)
-            failed.append(StoredText(user.userName));
-    }
-    if (!failed.isEmpty())
-        ReportNotDeleted(failed, PasswordFilePath(loginPath));
-    m_view.FillUsers(loginPath);
+    // By name alone, in one hold of the file: a user another program renamed or re-described meanwhile
+    // is still the user the supervisor chose.
+    const std::vector<std::string> chosen(names.begin(), names.end());
+    const Result<int> deleted = AccountService(loginPath).DeleteUsers(chosen);
+    if (!deleted)
+        ReportFailure(&m_view, m_words, m_ui, deleted.Error());
+    m_itemList.Reload();
 }
 
 void CItemCommands::DeleteGroups(const std::vector<int>& rows)
 {
     std::vector<GroupEntry> groups;
     for (const int row : rows) {
-        if (row < static_cast<int>(m_view.Groups().size()))
-            groups.push_back(m_view.Groups()[static_cast<size_t>(row)]);
+        if (const GroupEntry* listed = m_itemList.GroupAt(row))
+            groups.push_back(*listed);
     }
     if (groups.empty())
         return;
-    const std::string loginPath = m_view.CurrentLoginPath();
+    const NativePath loginPath = m_view.CurrentLoginPath();
     const std::vector<UserEntry> users = UserStore().LoadUsers(loginPath).value;
     std::vector<ConsoleMember> members;
     for (const UserEntry& user : users)
@@ -380,36 +398,32 @@ void CItemCommands::DeleteGroups(const std::vector<int>& rows)
     const LockOut lockOut = LockoutCheck(loginPath).DeletingGroups(loginPath, members, numbers);
     if (!ConfirmLockOut(lockOut))
         return;
-    for (const GroupEntry& group : groups)
-        UserStore().DeleteGroup(loginPath, static_cast<uint8_t>(group.groupNumber));
-    // The profile files tell whether each group is gone.
-    const std::vector<GroupEntry> left = UserStore().LoadGroupList(loginPath).value;
-    QStringList failed;
-    for (const GroupEntry& group : groups) {
-        if (HasGroup(left, group.groupNumber))
-            failed.append(ZeroPadded(group.groupNumber, 3) + QLatin1Char(' ') + StoredText(group.name));
-    }
-    if (!failed.isEmpty())
-        ReportNotDeleted(failed, JoinPath(loginPath, kProfileFiles[kProgramSetup].fileName));
-    m_view.FillGroups(loginPath);
+    // From all twelve files at once, all or nothing.
+    std::vector<uint8_t> chosen;
+    for (const int number : numbers)
+        chosen.push_back(static_cast<uint8_t>(number));
+    const Status deleted = AccountService(loginPath).DeleteGroups(chosen);
+    if (!deleted)
+        ReportFailure(&m_view, m_words, m_ui, deleted.Error());
+    m_itemList.Reload();
 }
 
 void CItemCommands::DeleteLoginPath(int row)
 {
-    const std::string* listed = m_view.LoginPathAtRow(row);
+    const NativePath* listed = m_itemList.LoginPathAt(row);
     if (listed == nullptr)
         return;
     // Copied: the list and the document are rebuilt below.
-    const std::string path = *listed;
+    const NativePath path = *listed;
     if (!Confirm(
             Text(Word::RemoveLoginPathPrompt) + QStringLiteral("\n\n ") + PathText(path), Word::RemoveLoginPathCaption))
         return;
     // Only the managed list changes; the login path's folder and files stay as they are.
-    m_doc.RemoveLoginPath(path);
+    // Another program may have removed it meanwhile: then it is gone as asked.
+    const Status removed = RemoveManagedLoginPath(m_doc.FileName(), path);
+    if (!removed && removed.Error().refusal != Failure::Refusal::NotFound)
+        ReportFailure(&m_view, m_words, m_ui, removed.Error());
     m_doc.LoadLoginPaths();
-    // Another program may have removed it meanwhile; only a path still listed was not removed.
-    if (m_doc.FindLoginPath(path) != nullptr)
-        ReportNotDeleted({ StoredText(path) }, m_doc.FileName());
     m_tree.FillTree(std::nullopt);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ConsoleLockout.h"
+#include "platform/NativePath.h"
 #include "store/GroupEntry.h"
 #include "store/UserEntry.h"
 #include "words/Word.h"
@@ -22,6 +23,7 @@ class CCustodiaDoc;
 class CCustodiaView;
 class CLeftView;
 class ItemDialogs;
+class ItemListController;
 class WordTable;
 
 // The create, edit and delete commands of the item list. Each looks at what the list shows, opens the
@@ -29,8 +31,8 @@ class WordTable;
 // again, so that the list always shows what is stored.
 class CItemCommands final {
 public:
-    CItemCommands(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view, CLeftView& tree, ItemDialogs& dialogs,
-        UiServices& ui);
+    CItemCommands(const WordTable& words, CCustodiaDoc& doc, ItemListController& itemList, CLeftView& tree,
+        ItemDialogs& dialogs, UiServices& ui);
 
     void SetDialogs(ItemDialogs& dialogs) { m_dialogs = &dialogs; }
     // The supervisor who logged on: changes to that login path that would leave nobody able to start
@@ -48,7 +50,7 @@ private:
     void CreateUser();
     void CreateGroup();
     void CreateLoginPath();
-    bool EditGroupChecked(const std::string& loginPath, const GroupEntry& group);
+    bool EditGroupChecked(const NativePath& loginPath, const GroupEntry& group);
     void EditUser(int row);
     void EditGroup(int row);
     void EditDatabasePath(int row);
@@ -58,14 +60,13 @@ private:
     void DeleteLoginPath(int row);
 
     std::optional<int> AskForFreeGroupNumber(std::string& name);
-    void ReportNotSaved(const std::string& fileName);
     bool Confirm(const QString& text, Word caption);
     QString MembersWarning(const std::vector<UserEntry>& users, const std::vector<GroupEntry>& groups) const;
-    void ReportNotDeleted(const QStringList& rows, const std::string& fileName);
     QString Text(Word word) const;
 
     const WordTable& m_words;
     CCustodiaDoc& m_doc;
+    ItemListController& m_itemList;
     CCustodiaView& m_view;
     CLeftView& m_tree;
     ItemDialogs* m_dialogs;
@@ -75,5 +76,8 @@ private:
 
 // The users of a login path as far as starting the console goes, read from its password file.
 std::vector<ConsoleMember> StoredConsoleMembers(const std::string& loginPath);
+
+// Whether a user of that name is stored in the login path: the user dialog then refuses the name.
+bool IsUserNameStored(const NativePath& loginPath, const std::string& userName);
 
 } // namespace custodia

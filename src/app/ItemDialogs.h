@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/NativePath.h"
 #include "store/DatabaseList.h"
 #include "store/GroupEntry.h"
 #include "store/UserEntry.h"
@@ -47,15 +48,17 @@ public:
         const DatabaseList& databases, const UserNameCheck& isNameTaken)
         = 0;
     // Null when there is no such dialog.
-    virtual std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget* parent, const std::string& loginPath) = 0;
+    virtual std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget* parent, const NativePath& loginPath) = 0;
     // The group properties dialog; it writes the group into the profile files itself.
-    virtual bool EditGroup(QWidget* parent, const std::string& loginPath, const GroupEntry& group) = 0;
+    virtual bool EditGroup(QWidget* parent, const NativePath& loginPath, const GroupEntry& group) = 0;
     // The check the next group dialogs run before saving; none by default.
     virtual void SetGroupSaveCheck(GroupSaveCheck check) { (void)check; }
+    // Called by the next group dialogs after every save of theirs; nothing by default.
+    virtual void SetGroupsSavedHandler(std::function<void()> saved) { (void)saved; }
     // The database path dialog for one slot of the image.
     virtual bool EditDatabasePath(QWidget* parent, DatabaseList& databases, int slot) = 0;
     // The add-login-path dialog: the path chosen, or nothing when cancelled.
-    virtual std::optional<std::string> AskLoginPath(QWidget* parent) = 0;
+    virtual std::optional<NativePath> AskLoginPath(QWidget* parent) = 0;
 };
 
 // Stands in until the user, group, database path and login path dialogs exist: every dialog is
@@ -67,10 +70,10 @@ public:
     {
         return false;
     }
-    std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget*, const std::string&) override { return nullptr; }
-    bool EditGroup(QWidget*, const std::string&, const GroupEntry&) override { return false; }
+    std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget*, const NativePath&) override { return nullptr; }
+    bool EditGroup(QWidget*, const NativePath&, const GroupEntry&) override { return false; }
     bool EditDatabasePath(QWidget*, DatabaseList&, int) override { return false; }
-    std::optional<std::string> AskLoginPath(QWidget*) override { return std::nullopt; }
+    std::optional<NativePath> AskLoginPath(QWidget*) override { return std::nullopt; }
 };
 
 } // namespace custodia

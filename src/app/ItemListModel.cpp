@@ -53,20 +53,20 @@ void ItemListModel::Reset(ListMode mode, QStringList headers, size_t rows)
 
 void ItemListModel::Clear()
 {
-    m_categoriesPath.clear();
+    m_categoriesPath = {};
     Reset(ListMode::None, {}, 0);
 }
 
-void ItemListModel::SetLoginPaths(std::vector<std::string> paths)
+void ItemListModel::SetLoginPaths(std::vector<NativePath> paths)
 {
     m_loginPaths.clear();
-    for (std::string& path : paths)
+    for (NativePath& path : paths)
         m_loginPaths.push_back({ std::move(path) });
-    m_categoriesPath.clear();
+    m_categoriesPath = {};
     Reset(ListMode::LoginPaths, { WordText(m_words, Word::TreeRoot) }, m_loginPaths.size());
 }
 
-void ItemListModel::SetCategories(const std::string& loginPath)
+void ItemListModel::SetCategories(const NativePath& loginPath)
 {
     m_categories.clear();
     for (size_t i = 0; i < kCategoryCount; ++i)
@@ -80,7 +80,7 @@ void ItemListModel::SetUsers(std::vector<UserEntry> users, std::vector<GroupEntr
     m_users = std::move(users);
     m_groups = std::move(groups);
     m_databases = std::move(databases);
-    m_categoriesPath.clear();
+    m_categoriesPath = {};
     Reset(ListMode::Users,
         { WordText(m_words, Word::UserNameColumn), WordText(m_words, Word::FullNameColumn),
             WordText(m_words, Word::UserGroupColumn), WordText(m_words, Word::DescriptionColumn) },
@@ -90,7 +90,7 @@ void ItemListModel::SetUsers(std::vector<UserEntry> users, std::vector<GroupEntr
 void ItemListModel::SetGroups(std::vector<GroupEntry> groups)
 {
     m_groups = std::move(groups);
-    m_categoriesPath.clear();
+    m_categoriesPath = {};
     Reset(ListMode::Groups, { WordText(m_words, Word::GroupNumberColumn), WordText(m_words, Word::GroupNameColumn) },
         m_groups.size());
 }
@@ -102,7 +102,7 @@ void ItemListModel::SetDatabases(DatabaseList databases)
     // Always the ten slots, empty ones included: a slot is edited in place, never added or removed.
     for (int slot = 0; slot < databaselist::kShownSlotCount; ++slot)
         m_slots.push_back({ slot });
-    m_categoriesPath.clear();
+    m_categoriesPath = {};
     Reset(ListMode::DatabasePaths,
         { WordText(m_words, Word::DescriptionColumn), WordText(m_words, Word::DatabasePathTitle) }, m_slots.size());
 }

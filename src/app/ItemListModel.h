@@ -2,6 +2,7 @@
 
 #include "app/CCustodiaDoc.h"
 #include "app/ListMode.h"
+#include "platform/NativePath.h"
 #include "store/DatabaseList.h"
 #include "store/GroupEntry.h"
 #include "store/UserEntry.h"
@@ -20,7 +21,7 @@ class WordTable;
 
 // The rows of the modes that do not list a store entry of their own.
 struct LoginPathRow {
-    std::string path;
+    NativePath path;
 };
 struct CategoryRow {
     LoginPathCategory category;
@@ -48,15 +49,15 @@ public:
     explicit ItemListModel(const WordTable& words, QObject* parent = nullptr);
 
     void Clear();
-    void SetLoginPaths(std::vector<std::string> paths);
-    void SetCategories(const std::string& loginPath);
+    void SetLoginPaths(std::vector<NativePath> paths);
+    void SetCategories(const NativePath& loginPath);
     void SetUsers(std::vector<UserEntry> users, std::vector<GroupEntry> groups, DatabaseList databases);
     void SetGroups(std::vector<GroupEntry> groups);
     void SetDatabases(DatabaseList databases);
 
     ListMode Mode() const { return m_mode; }
     // The login path whose categories are shown (mode 2), else empty.
-    const std::string& CategoriesLoginPath() const { return m_categoriesPath; }
+    const NativePath& CategoriesLoginPath() const { return m_categoriesPath; }
     const std::vector<UserEntry>& Users() const { return m_users; }
     const std::vector<GroupEntry>& Groups() const { return m_groups; }
     const DatabaseList& Databases() const { return m_databases; }
@@ -91,7 +92,7 @@ private:
     size_t m_rowCount = 0;
     mutable std::vector<std::optional<QStringList>> m_cells;
     mutable std::map<int, QString> m_groupCells;
-    std::string m_categoriesPath;
+    NativePath m_categoriesPath;
     std::vector<LoginPathRow> m_loginPaths;
     std::vector<CategoryRow> m_categories;
     std::vector<UserEntry> m_users;

@@ -11,7 +11,7 @@ namespace custodia {
 
 namespace {
 
-QStringList FolderNames(const std::string& path)
+QStringList FolderNames(const NativePath& path)
 {
     QString text = PathText(path);
     while (text.size() > 1 && text.endsWith(QLatin1Char('/')))
@@ -26,11 +26,11 @@ QString LastFolders(const QStringList& folders, qsizetype count)
 
 } // namespace
 
-std::vector<QString> LoginPathLabels(const std::vector<std::string>& paths)
+std::vector<QString> LoginPathLabels(const std::vector<NativePath>& paths)
 {
     std::vector<QStringList> folders;
     std::vector<qsizetype> depth(paths.size(), 1);
-    for (const std::string& path : paths)
+    for (const NativePath& path : paths)
         folders.push_back(FolderNames(path));
 
     std::vector<QString> labels(paths.size());
@@ -61,7 +61,7 @@ std::vector<QString> LoginPathLabels(const std::vector<std::string>& paths)
     return labels;
 }
 
-LoginPathProblem CheckLoginPathFolder(const std::string& path)
+LoginPathProblem CheckLoginPathFolder(const NativePath& path)
 {
     const QFileInfo folder(PathText(path));
     if (!folder.exists())

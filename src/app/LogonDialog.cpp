@@ -256,7 +256,7 @@ void LogonDialog::OnOk()
         done(Accepted);
         return;
     }
-    m_loginPath = ToPath(m_loginPathField->text());
+    m_loginPath = ToPath(m_loginPathField->text()).Bytes();
     const auto userName = ToStoredText(m_userName->text());
     const auto password = ToStoredText(m_password->text());
     // A character the suite's code page lacks cannot be in any stored name or password.

@@ -63,7 +63,7 @@ void SharedFileWaitFeedback::Install()
 
 void SharedFileWaitFeedback::NoteAttempt(const std::string& fileName, int tries, const OpenError& error)
 {
-    m_fileName = fileName;
+    m_fileName = NativePath(fileName);
     m_error = error;
     m_tries = tries;
     m_attemptNoted = true;
@@ -115,7 +115,7 @@ void SharedFileWaitFeedback::EndSequence()
     m_tries = 0;
     m_cancelled = false;
     m_attemptNoted = false;
-    m_fileName.clear();
+    m_fileName = {};
     m_error = {};
 }
 
@@ -151,7 +151,7 @@ void SharedFileWaitFeedback::UpdateDialog()
 {
     if (m_dialog == nullptr)
         return;
-    const QString file = m_fileName.empty() ? WordText(m_words, Word::WaitCaption) : StoredText(m_fileName);
+    const QString file = m_fileName.IsEmpty() ? WordText(m_words, Word::WaitCaption) : PathText(m_fileName);
     m_fileLabel->setText(file + QLatin1Char('\n') + CauseText());
     m_fileLabel->setAccessibleName(m_fileLabel->text());
     m_triesLabel->setText(WordText(m_words, Word::WaitTryCount).arg(m_tries).arg(kTriesShown));

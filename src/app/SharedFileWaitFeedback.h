@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/File.h"
+#include "platform/NativePath.h"
 
 #include <QObject>
 #include <QPointer>
@@ -66,7 +67,7 @@ private:
     QDialog* m_dialog = nullptr;
     QLabel* m_fileLabel = nullptr;
     QLabel* m_triesLabel = nullptr;
-    std::string m_fileName;
+    NativePath m_fileName;
     OpenError m_error;
     int m_tries = 0;
     bool m_attemptNoted = false; // the file layer counted the tries of the coming wait itself

@@ -11,7 +11,7 @@ CCreateNewProfileDialog::CCreateNewProfileDialog(
     : CProfileNumberDialog(words, ui, Word::CreateNewGroupTitle, Word::NewGroupHeader, Word::Ok, parent)
 {
     // Read-only rather than a plain label: a long path can be scrolled and read out by a screen reader.
-    auto* path = new QLineEdit(PathText(loginPath), this);
+    auto* path = new QLineEdit(PathText(NativePath(loginPath)), this);
     path->setObjectName(QStringLiteral("pathText"));
     path->setReadOnly(true);
     path->setCursorPosition(0);

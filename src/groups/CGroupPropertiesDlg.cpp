@@ -40,6 +40,7 @@ CGroupPropertiesDlg::CGroupPropertiesDlg(const WordTable& words, UiServices& ui,
 {
     // A number that no profile file holds loads as all zero: every right starts unticked.
     m_store->LoadGroupRights(m_loginPath, m_groupNumber);
+    m_openedRights = m_store->GetRightsTable();
 
     setWindowTitle(
         QStringLiteral("%1 : %2").arg(WordText(m_words, Word::GroupPropertiesTitle), ZeroPadded(m_groupNumber, 3)));
@@ -128,7 +129,9 @@ bool CGroupPropertiesDlg::SaveProfile(const std::string& loginPath, uint8_t grou
     const bool ownGroup = loginPath == m_loginPath && groupNumber == m_groupNumber;
     if (ownGroup && m_saveCheck && !m_saveCheck(m_store->HasRight(kProgramCustodia, kConsoleRightPosition) != 0))
         return false;
-    const ProfileWriteResult result = WriteGroupProfiles(*m_store, loginPath, groupNumber, name);
+    // The dialog's own group takes only the rights the supervisor changed; a copy takes them all.
+    const ProfileWriteResult result = WriteGroupProfiles(NativePath(loginPath), groupNumber, name, m_openedRights,
+        m_store->GetRightsTable(), ownGroup ? RightsWritten::Changed : RightsWritten::All);
     // The list shows the dialog's own login path, not the one a copy went to.
     if (m_groupsSaved)
         RunReportingFileErrors(this, m_words, m_ui, m_groupsSaved);
@@ -142,7 +145,7 @@ void CGroupPropertiesDlg::ReportFailedSave(const ProfileWriteResult& result)
 {
     QString files;
     for (const ProfileWriteFailure& failure : result.failures) {
-        files += QStringLiteral("\n  ") + PathText(failure.fileName);
+        files += QStringLiteral("\n  ") + PathText(NativePath(failure.fileName));
         if (!failure.cause.empty())
             files += QStringLiteral(" (%1)").arg(QString::fromStdString(failure.cause));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/GroupEntry.h"
+#include "store/RightsTable.h"
 
 #include <QDialog>
 
@@ -69,6 +70,7 @@ private:
     const uint8_t m_groupNumber;
     const std::vector<std::string> m_managedLoginPaths;
     std::unique_ptr<UserStore> m_store;
+    RightsTable m_openedRights; // as loaded when the dialog opened
     std::function<void()> m_groupsSaved;
     std::function<bool(bool)> m_saveCheck;
     QLineEdit* m_nameEdit = nullptr;

@@ -25,8 +25,8 @@ CSaveProfileAsDialog::CSaveProfileAsDialog(const WordTable& words, UiServices& u
     const QIcon icon(QStringLiteral(":/icons/loginpath-16.png"));
     int chosen = 0;
     for (size_t i = 0; i < m_paths.size(); ++i) {
-        m_pathBox->addItem(icon, PathText(m_paths[i]));
-        m_pathBox->setItemData(static_cast<int>(i), PathText(m_paths[i]), Qt::ToolTipRole);
+        m_pathBox->addItem(icon, PathText(NativePath(m_paths[i])));
+        m_pathBox->setItemData(static_cast<int>(i), PathText(NativePath(m_paths[i])), Qt::ToolTipRole);
         if (m_paths[i] == initialLoginPath)
             chosen = static_cast<int>(i);
     }

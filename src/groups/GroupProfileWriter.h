@@ -1,15 +1,16 @@
 #pragma once
 
+#include "platform/NativePath.h"
+#include "store/RightsTable.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace custodia {
 
-class UserStore;
-
-// A profile file that a save could not write: never opened or created, or failed part way. The cause
-// in plain words ("no permission", "not a regular file (a folder)"), empty when none is known.
+// A profile file that a save could not write, and the cause in plain words ("in use by another
+// program", "damaged"), empty when none is known.
 struct ProfileWriteFailure {
     std::string fileName;
     std::string cause;
@@ -20,10 +21,14 @@ struct ProfileWriteResult {
     std::vector<ProfileWriteFailure> failures;
 };
 
-// Writes the group, with the store's rights table, into the twelve profile files, all or none: a file
-// that cannot be opened, or fails its check, or fails part way stops the save before any file keeps a
-// change, and the result names it.
-ProfileWriteResult WriteGroupProfiles(
-    UserStore& store, const std::string& loginPath, uint8_t groupNumber, const std::string& name);
+// Whether a save writes only what the dialog changed, or the whole table (a copy to another number or
+// login path).
+enum class RightsWritten { Changed, All };
+
+// Saves the group into the twelve profile files through the account services, all or none. Each file's
+// rights are read inside the hold and only the bytes that differ between the table the dialog opened
+// with and the edited one are changed, so another program's change of other rights stays.
+ProfileWriteResult WriteGroupProfiles(const NativePath& loginPath, uint8_t groupNumber, const std::string& name,
+    const RightsTable& opened, const RightsTable& edited, RightsWritten written);
 
 } // namespace custodia

@@ -23,11 +23,11 @@ void ReportFileError(QWidget* parent, const WordTable& words, UiServices& ui, co
     // Also shown when the word files themselves failed, so it has words of its own to fall back on.
     const QString frame = WordTextOr(
         words, Word::FileErrorMessage, QStringLiteral("The file \"%1\" could not be read or written: %2."));
-    ShowFileMessage(parent, ui, frame.arg(PathText(error.fileName()), FileCauseText(words, error.cause())));
+    ShowFileMessage(parent, ui, frame.arg(PathText(NativePath(error.fileName())), FileCauseText(words, error.cause())));
 }
 
 void ReportUnusableFile(
-    QWidget* parent, const WordTable& words, UiServices& ui, const std::string& fileName, const QString& cause)
+    QWidget* parent, const WordTable& words, UiServices& ui, const NativePath& fileName, const QString& cause)
 {
     const QString frame
         = WordTextOr(words, Word::UnusableFileMessage, QStringLiteral("The file \"%1\" could not be read: %2."));

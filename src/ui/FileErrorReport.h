@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/NativePath.h"
+
 #include <QString>
 
 #include <functional>
@@ -20,7 +22,7 @@ void ReportFileError(QWidget* parent, const WordTable& words, UiServices& ui, co
 // A file that could not be used at all, with the cause in plain words ("not a regular file (a named
 // pipe (FIFO))", "damaged").
 void ReportUnusableFile(
-    QWidget* parent, const WordTable& words, UiServices& ui, const std::string& fileName, const QString& cause);
+    QWidget* parent, const WordTable& words, UiServices& ui, const NativePath& fileName, const QString& cause);
 
 // Runs the action and reports a FileException that escapes it. False if one did.
 bool RunReportingFileErrors(

@@ -12,7 +12,7 @@ namespace {
 std::optional<size_t> CountBytes(const QString& text, TextBytes bytes)
 {
     if (bytes == TextBytes::Path)
-        return ToPath(text).size();
+        return ToPath(text).Bytes().size();
     if (const auto stored = ToStoredText(text))
         return stored->size();
     return std::nullopt;

@@ -48,14 +48,14 @@ QString RefusedCharacterText(const WordTable& words, const QString& refused)
     return WordText(words, Word::RefusedCharacter).arg(refused);
 }
 
-QString PathText(const std::string& path)
+QString PathText(const NativePath& path)
 {
-    return QFile::decodeName(QByteArray::fromStdString(path));
+    return QFile::decodeName(QByteArray::fromStdString(path.Bytes()));
 }
 
-std::string ToPath(const QString& text)
+NativePath ToPath(const QString& text)
 {
-    return QFile::encodeName(text).toStdString();
+    return NativePath(QFile::encodeName(text).toStdString());
 }
 
 } // namespace custodia

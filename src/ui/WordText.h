@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/NativePath.h"
 #include "words/Word.h"
 
 #include <QString>
@@ -19,12 +20,17 @@ QString WordText(const WordTable& words, Word word);
 // saying so among them): the fallback stands in for a word the table lacks.
 QString WordTextOr(const WordTable& words, Word word, const QString& fallback);
 QString StoredText(const std::string& text);
+// A path is not a stored text: decoding its bytes in the code page would show "MÃ¼ller".
+QString StoredText(const NativePath& path) = delete;
 // The bytes to store, or nothing when the code page lacks a character of the text; refused then names
 // the first such character, e.g. "'Ω' (U+03A9)".
 std::optional<std::string> ToStoredText(const QString& text, QString* refused = nullptr);
 // The message that refuses such a character, naming it.
 QString RefusedCharacterText(const WordTable& words, const QString& refused);
-QString PathText(const std::string& path);
-std::string ToPath(const QString& text);
+QString PathText(const NativePath& path);
+// Nor is a stored text (or any plain string) a path: it says which it is by becoming a NativePath.
+QString PathText(const std::string& text) = delete;
+QString PathText(const char* text) = delete;
+NativePath ToPath(const QString& text);
 
 } // namespace custodia

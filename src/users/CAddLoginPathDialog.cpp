@@ -1,16 +1,22 @@
 #include "users/CAddLoginPathDialog.h"
 
+#include "platform/FileException.h"
+#include "platform/Platform.h"
 #include "platform/SharedFile.h"
 #include "store/LoginPathList.h"
 #include "store/PasswordFile.h"
+#include "store/PasswordFileStore.h"
 #include "store/UserStore.h"
 #include "ui/DialogHeader.h"
+#include "ui/FailureReport.h"
 #include "ui/ItemIcons.h"
 #include "ui/StoredTextValidator.h"
 #include "ui/UiServices.h"
 #include "ui/WordText.h"
 #include "users/CFolderDialog.h"
-#include "users/UserStoreCalls.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -20,6 +26,33 @@
 #include <QVBoxLayout>
 
 namespace custodia {
+
+namespace {
+
+std::string FolderOf(const std::string& fileName)
+{
+    const auto slash = fileName.find_last_of(kPathSeparator);
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? std::string(1, kPathSeparator) : fileName.substr(0, slash);
+}
+
+// Making a folder tells only that a level failed, not why: what stands in the way is read at the
+// nearest existing parent.
+std::string DescribeFolderFailure(const std::string& folder)
+{
+    std::string existing = folder;
+    while (!FileExists(existing) && existing != FolderOf(existing))
+        existing = FolderOf(existing);
+    struct stat info { };
+    if (::stat(existing.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return DescribeFileCause(kCauseBadPath);
+    if (::access(existing.c_str(), W_OK) != 0)
+        return DescribeFileCause(CauseFromErrno(errno, existing));
+    return DescribeFileCause(kCauseGeneric);
+}
+
+} // namespace
 
 namespace {
 
@@ -80,7 +113,7 @@ void CAddLoginPathDialog::Refuse(const QString& text)
 
 void CAddLoginPathDialog::accept()
 {
-    std::string path = ToPath(m_path->text());
+    std::string path = ToPath(m_path->text()).Bytes();
     if (!FitsStoredText(m_path->text(), loginpaths::kMaxPathLength, TextBytes::Path)) {
         Refuse(WordText(m_words, Word::TextTooLong));
         return;
@@ -91,19 +124,19 @@ void CAddLoginPathDialog::accept()
         return;
     }
     if (made != kMakeDirectoryOk) {
-        Refuse(WordText(m_words, Word::LoginPathNotMade) + QStringLiteral("\n\n") + PathText(path)
+        Refuse(WordText(m_words, Word::LoginPathNotMade) + QStringLiteral("\n\n") + PathText(NativePath(path))
             + QStringLiteral(": ") + QString::fromStdString(DescribeFolderFailure(path)));
         return;
     }
     // The folder is usable without a user file, but no one can log on there until it has one.
-    if (!UserStore().CreatePasswordFile(path)) {
+    if (const Status created = PasswordFileStore(NativePath(path)).Create(); !created) {
         m_ui.ShowMessage(this,
-            WordText(m_words, Word::NoUserFileMade) + QStringLiteral("\n\n") + PathText(PasswordFilePath(path))
-                + QStringLiteral(": ") + QString::fromStdString(DescribeWriteFailure(PasswordFilePath(path))),
+            WordText(m_words, Word::NoUserFileMade) + QStringLiteral("\n\n")
+                + FailureCauseText(m_words, created.Error()),
             WordText(m_words, Word::CheckYourInputCaption), UiServices::Icon::Warning, UiServices::Buttons::Ok);
     }
-    m_path->setText(PathText(path));
-    m_resultPath = path;
+    m_resultPath = NativePath(path);
+    m_path->setText(PathText(m_resultPath));
     QDialog::accept();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/NativePath.h"
+
 #include <QDialog>
 
 #include <string>
@@ -23,7 +25,7 @@ public:
     CAddLoginPathDialog(const WordTable& words, UiServices& ui, QWidget* parent = nullptr);
 
     // The login path after OK.
-    const std::string& GetResultPath() const { return m_resultPath; }
+    const NativePath& GetResultPath() const { return m_resultPath; }
 
     void accept() override;
 
@@ -35,7 +37,7 @@ private:
     UiServices& m_ui;
     QLineEdit* m_path = nullptr;
     QPushButton* m_browse = nullptr;
-    std::string m_resultPath;
+    NativePath m_resultPath;
 };
 
 } // namespace custodia

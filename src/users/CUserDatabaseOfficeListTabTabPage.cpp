@@ -3,11 +3,11 @@
 #include "platform/FileException.h"
 #include "store/OfficeNameList.h"
 #include "store/UserAccessRecord.h"
+#include "ui/FileErrorReport.h"
 #include "ui/NumberText.h"
 #include "ui/StoredTextValidator.h"
 #include "ui/WordText.h"
 #include "users/LoggerDatabasePath.h"
-#include "users/UserMessages.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -138,7 +138,7 @@ bool CUserDatabaseOfficeListTabTabPage::RefillReportingErrors()
         FillOfficeList();
         return true;
     } catch (const FileException& error) {
-        ShowFileException(m_ui, m_words, this, error);
+        ReportFileError(this, m_words, m_ui, error);
         return false;
     }
 }

@@ -1,5 +1,6 @@
 #include "users/CUserGeneralPropertiesTabPage.h"
 
+#include "store/TextRules.h"
 #include "store/UserRecord.h"
 #include "ui/StoredTextValidator.h"
 #include "ui/UiServices.h"
@@ -11,21 +12,10 @@
 
 namespace custodia {
 
-namespace {
-
-constexpr size_t kMaxPasswordLength = userrecord::kPasswordSize - 1;
-constexpr char16_t kFirstPrintable = 32;
-constexpr char16_t kLastPrintable = 126;
-
-} // namespace
-
+// The core's rule, the one custodiactl applies too.
 bool IsStorablePassword(const QString& password)
 {
-    for (const QChar character : password) {
-        if (character.unicode() < kFirstPrintable || character.unicode() > kLastPrintable)
-            return false;
-    }
-    return true;
+    return IsAcceptablePassword(password.toStdString());
 }
 
 CUserGeneralPropertiesTabPage::CUserGeneralPropertiesTabPage(

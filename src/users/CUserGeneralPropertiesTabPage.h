@@ -40,8 +40,8 @@ private:
     QLineEdit* m_confirmation = nullptr;
 };
 
-// A password character scrambles safely only when it is printable ASCII (32..126); any other could
-// scramble to a zero byte and cut the stored password short.
+// A password is stored unchanged only when it keeps the core's rule (at most 50 printable ASCII
+// characters): any other character could scramble to a zero byte and cut the stored password short.
 bool IsStorablePassword(const QString& password);
 
 } // namespace custodia

@@ -2,6 +2,7 @@
 
 #include "platform/FileException.h"
 #include "ui/DialogHeader.h"
+#include "ui/FileErrorReport.h"
 #include "ui/ItemIcons.h"
 #include "ui/UiServices.h"
 #include "ui/WordText.h"
@@ -9,7 +10,6 @@
 #include "users/CUserDatabasePropertiesTabPage.h"
 #include "users/CUserGeneralPropertiesTabPage.h"
 #include "users/CUserGroupPropertiesTabPage.h"
-#include "users/UserMessages.h"
 
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -99,7 +99,7 @@ bool CUserPropertiesDlg::IsNameRefused()
         m_ui.ShowMessage(this, WordText(m_words, Word::UserNameTaken), WordText(m_words, Word::CheckYourInputCaption),
             UiServices::Icon::Critical, UiServices::Buttons::Ok);
     } catch (const FileException& error) {
-        ShowFileException(m_ui, m_words, this, error);
+        ReportFileError(this, m_words, m_ui, error);
     }
     m_tabs->setCurrentWidget(m_general);
     return true;

@@ -55,8 +55,8 @@ protected:
         AddUser(path, "anna", "secret", 4);
         AddGroup(path, 4, consoleRight);
         CCustodiaDoc doc;
-        EXPECT_TRUE(doc.AddLoginPath(path));
-        EXPECT_TRUE(doc.StoreLoginPath(path));
+        EXPECT_TRUE(doc.AddLoginPath(NativePath(path)));
+        EXPECT_TRUE(doc.StoreLoginPath(NativePath(path)));
         return path;
     }
 

@@ -164,14 +164,14 @@ TEST_F(CCustodiaViewTest, ColumnWidthsFollowTheListWidthInTheStoreModesOnly)
 
     Narrow(200);
     // Modes 1 and 2 keep the widths they were made with until the next selection.
-    View().RefreshList();
+    ItemList().RefreshList();
     EXPECT_EQ(ColumnWidths(), loginPathWidths);
 
     for (const Case& c : cases) {
         ShowCategory(c.category);
         const std::vector<int> before = ColumnWidths();
         Narrow(60);
-        View().RefreshList();
+        ItemList().RefreshList();
         EXPECT_EQ(ColumnWidths(), ExpectedWidths(c.units));
         EXPECT_NE(ColumnWidths(), before);
     }
@@ -190,7 +190,7 @@ TEST_F(CCustodiaViewTest, DoubleClickEditsTheRow)
 
     EXPECT_EQ(Tree().currentItem(), CategoryItem(1, LoginPathCategory::Users));
     EXPECT_EQ(View().Mode(), ListMode::Users);
-    EXPECT_EQ(View().CurrentLoginPath(), second);
+    EXPECT_EQ(View().CurrentLoginPath().Bytes(), second);
 }
 
 TEST_F(CCustodiaViewTest, RightClickOpensTheCommandPopupAtTheMouse)

@@ -2,8 +2,10 @@
 
 #include "app/ItemCommands.h"
 #include "platform/FileException.h"
+#include "platform/SharedFile.h"
 #include "store/LoginPathList.h"
 #include "store/ProgramIndex.h"
+#include "ui/FileCauseText.h"
 
 #include <deque>
 
@@ -45,13 +47,13 @@ public:
         user = *userResult;
         return true;
     }
-    std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget*, const std::string& loginPath) override
+    std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget*, const NativePath& loginPath) override
     {
         promptPaths.push_back(loginPath);
         return std::make_unique<Prompt>(*this);
     }
     // The real group dialog writes the group itself when the supervisor saves.
-    bool EditGroup(QWidget*, const std::string& loginPath, const GroupEntry& group) override
+    bool EditGroup(QWidget*, const NativePath& loginPath, const GroupEntry& group) override
     {
         editedGroups.push_back(group);
         if (!saveGroup)
@@ -72,7 +74,10 @@ public:
         databases.SetDescription(slot, *slotDescription);
         return true;
     }
-    std::optional<std::string> AskLoginPath(QWidget*) override { return loginPath; }
+    std::optional<NativePath> AskLoginPath(QWidget*) override
+    {
+        return loginPath ? std::optional<NativePath>(NativePath(*loginPath)) : std::nullopt;
+    }
 
     std::optional<UserEntry> userResult;
     bool throwFromUserDialog = false;
@@ -224,7 +229,7 @@ TEST_F(CommandsTest, RemovingALoginPathStopsManagingItAndOpensTheNextOne)
     EXPECT_EQ(StoredUserNames(), std::vector<std::string> { "ann" }) << "the folder's files stay";
     ASSERT_EQ(Tree().RootItem()->childCount(), 1);
     EXPECT_EQ(Tree().currentItem(), CategoryItem(0, LoginPathCategory::Users));
-    EXPECT_EQ(View().CurrentLoginPath(), second);
+    EXPECT_EQ(View().CurrentLoginPath().Bytes(), second);
     EXPECT_EQ(Column(0), QStringList { "bob" });
 }
 
@@ -418,7 +423,7 @@ TEST_F(CommandsTest, EditingALoginPathOrCategoryRowOpensItInTheTree)
         View().SelectRow(static_cast<int>(category));
         Commands().EditItem();
         EXPECT_EQ(Tree().currentItem(), CategoryItem(1, category));
-        EXPECT_EQ(View().CurrentLoginPath(), second);
+        EXPECT_EQ(View().CurrentLoginPath().Bytes(), second);
     }
 }
 
@@ -457,6 +462,74 @@ TEST_F(CommandsTest, FileErrorInACommandIsReportedWithTheFileNameAndTheConsoleGo
     EXPECT_EQ(StoredUserNames(), std::vector<std::string> { "ann" });
     EXPECT_EQ(Column(0), QStringList { "ann" });
 }
+
+// Login paths are the platform's bytes (UTF-8 here), not the suite's code page: a failure in a folder
+// named with letters beyond ASCII names it as the supervisor typed it, in the message and in the list.
+TEST_F(CommandsTest, AFailureInAFolderWithNonAsciiLettersNamesItRight)
+{
+    const std::string path = MakeLoginPath("M\xc3\xbcller");
+    const std::string userFile = path + "/tessel.pwd";
+    AddUser(path, "ann", "", "", 0);
+    Open();
+    ShowCategory(LoginPathCategory::Users, 1);
+    View().SelectRow(0);
+    SharedFile holder; // another program holds the user file through every retry
+    ASSERT_TRUE(
+        holder.OpenWithRetry(userFile, openflags::kReadWrite | openflags::kShareExclusive | openflags::kBinary));
+
+    Commands().DeleteItem();
+    ASSERT_EQ(m_ui.messages.size(), 2u) << "the question, then the failure";
+    const QString shown = QString::fromUtf8(userFile.c_str());
+    EXPECT_TRUE(m_ui.messages[1].text.contains(shown)) << m_ui.messages[1].text.toStdString();
+    EXPECT_FALSE(m_ui.messages[1].text.contains(QString::fromUtf8("M\xc3\x83\xc2\xbc"))) << "decoded as a stored text";
+    ASSERT_TRUE(View().Problem().has_value());
+    EXPECT_EQ(View().Problem()->fileName, shown);
+}
+
+// Every change of the window goes through the account services, and a failure of each is shown in the
+// one message box for it: what was not saved, the file that stopped it and the cause.
+struct HeldFileCase {
+    const char* name;
+    LoginPathCategory category;
+    const char* heldFile;
+    bool deletes; // the command asks first
+};
+
+class CommandFailureTest : public CommandsTest, public ::testing::WithParamInterface<HeldFileCase> { };
+
+TEST_P(CommandFailureTest, IsShownWithTheFileAndTheCause)
+{
+    AddUser(m_path, "ann", "Ann", "", 2);
+    AddGroup(m_path, 2, "Staff");
+    SetDatabaseSlot(m_path, 0, "Harbour", "/data/harbour");
+    Open();
+    m_dialogs->userResult = UserEntry { UserRecord { 0, 0, "ann", "Ann Smith", "", "secret", 2 }, {} };
+    m_dialogs->slotDescription = "Depot";
+    ShowCategory(GetParam().category);
+    View().SelectRow(0);
+    const std::string file = m_path + "/" + GetParam().heldFile;
+    SharedFile holder;
+    ASSERT_TRUE(holder.OpenWithRetry(file, openflags::kReadWrite | openflags::kShareExclusive | openflags::kBinary));
+
+    if (GetParam().deletes)
+        Commands().DeleteItem();
+    else
+        Commands().EditItem();
+    ASSERT_FALSE(m_ui.messages.empty());
+    const FakeUiServices::Message& shown = m_ui.messages.back();
+    EXPECT_EQ(shown.caption, W(871));
+    EXPECT_EQ(shown.icon, UiServices::Icon::Critical);
+    EXPECT_TRUE(shown.text.startsWith(W(870))) << shown.text.toStdString();
+    EXPECT_TRUE(shown.text.contains(QString::fromStdString(file) + ": ")) << shown.text.toStdString();
+    EXPECT_TRUE(shown.text.contains(W(WordNumber(FileCauseWord(kCauseSharingViolation))))) << shown.text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CommandFailureTest,
+    ::testing::Values(HeldFileCase { "EditUser", LoginPathCategory::Users, "tessel.pwd", false },
+        HeldFileCase { "DeleteUser", LoginPathCategory::Users, "tessel.pwd", true },
+        HeldFileCase { "DeleteGroup", LoginPathCategory::Groups, "setup.prf", true },
+        HeldFileCase { "EditDatabaseSlot", LoginPathCategory::DatabasePaths, "tessel.dbs", false }),
+    [](const ::testing::TestParamInfo<HeldFileCase>& info) { return std::string(info.param.name); });
 
 // Until the dialogs exist, the commands that need one do nothing at all.
 TEST_F(CommandsTest, CommandsNeedingAMissingDialogDoNothing)

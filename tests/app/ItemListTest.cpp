@@ -35,10 +35,10 @@ public:
         editedUsers.push_back(user.user.userName);
         return false;
     }
-    std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget*, const std::string&) override { return nullptr; }
-    bool EditGroup(QWidget*, const std::string&, const GroupEntry&) override { return false; }
+    std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget*, const NativePath&) override { return nullptr; }
+    bool EditGroup(QWidget*, const NativePath&, const GroupEntry&) override { return false; }
     bool EditDatabasePath(QWidget*, DatabaseList&, int) override { return false; }
-    std::optional<std::string> AskLoginPath(QWidget*) override { return std::nullopt; }
+    std::optional<NativePath> AskLoginPath(QWidget*) override { return std::nullopt; }
 
     std::vector<std::string> editedUsers; // empty name: a new user
 };
@@ -112,14 +112,14 @@ TEST_F(ItemListTest, ModelAndProxyKeepTheModelRulesThroughEveryModeSortAndFilter
         ShowCategory(category);
         ClickHeader(0);
         View().FilterBox().setText("0");
-        View().RefreshList();
+        ItemList().RefreshList();
         View().FilterBox().clear();
     }
     m_frame->FillTree(std::nullopt);
-    View().ClearList();
+    ItemList().Clear();
 
     // The entry accessor answers for its own mode only.
-    View().ShowUsers(m_path);
+    ItemList().Show(ListMode::Users, NativePath(m_path));
     const ItemListModel& model = View().ItemModel();
     ASSERT_NE(model.EntryForIndex<UserEntry>(model.index(1, 0)), nullptr);
     EXPECT_EQ(model.EntryForIndex<UserEntry>(model.index(1, 0))->user.userName, "bob");
@@ -403,7 +403,7 @@ TEST_F(ItemListTest, AChangeReportedDuringAFileWaitReloadsAfterTheRead)
             }
         });
         feedback.Install();
-        View().Reload();
+        ItemList().Reload();
     }
     SetSleepFunction([](int) {});
     EXPECT_EQ(loadsWithinALoad, 0);
@@ -423,7 +423,7 @@ TEST_F(ItemListTest, RefillKeepsTheSelectionAndTheScrollPosition)
     scroll.setValue(scroll.maximum() / 2);
     const int position = scroll.value();
 
-    View().FillUsers(m_path);
+    ItemList().Reload();
     EXPECT_EQ(View().SelectedRow(), 60);
     EXPECT_EQ(scroll.value(), position);
     m_frame->ReloadFromDisk();
@@ -440,10 +440,10 @@ TEST_F(ItemListTest, RefillKeepsASelectionFoundByItsStoredName)
     AddUser(m_path, "Jurgen", "", "", 0);
     Open();
     View().SelectRow(1);
-    View().FillUsers(m_path);
+    ItemList().Reload();
     EXPECT_EQ(View().SelectedRows(), std::vector<int> { 1 });
     View().SelectRow(2);
-    View().FillUsers(m_path);
+    ItemList().Reload();
     EXPECT_EQ(View().SelectedRows(), std::vector<int> { 2 });
 }
 
@@ -523,7 +523,7 @@ TEST_F(ItemListTest, UnreadableUserFileIsExplainedNotShownEmpty)
         int waits = 0;
         SetSleepFunction([&](int) { ++waits; });
         ShowCategory(LoginPathCategory::Users);
-        View().Reload();
+        ItemList().Reload();
         SetSleepFunction([](int) {});
         if (c.named == m_path) {
             EXPECT_EQ(waits, 0) << "a folder that is gone is not waited for";
@@ -544,7 +544,7 @@ TEST_F(ItemListTest, UnreadableUserFileIsExplainedNotShownEmpty)
         if (std::filesystem::exists(m_path + ".away"))
             std::filesystem::rename(m_path + ".away", m_path);
         WriteBytes(userFile, stored);
-        View().Reload();
+        ItemList().Reload();
         EXPECT_FALSE(View().Problem().has_value());
         EXPECT_FALSE(View().ProblemLabel().isVisible());
         EXPECT_EQ(Column(0), QStringList { "ann" });
@@ -583,7 +583,7 @@ TEST_F(ItemListTest, HeldFileShowsTheWaitDialogAndCancelEndsTheWait)
         poll.start(0);
 
         ShowCategory(LoginPathCategory::Users);
-        View().Reload();
+        ItemList().Reload();
         EXPECT_TRUE(busyAtFirstWait);
         EXPECT_GE(waits, 3) << "the dialog waits about a second (two waits) before it shows";
         EXPECT_LT(waits, SharedFile::kRetryBudget) << "Cancel stops the waiting";
@@ -640,7 +640,10 @@ class LoginPathLabelTest : public ::testing::TestWithParam<LabelCase> { };
 
 TEST_P(LoginPathLabelTest, LabelsAreShortAndDistinct)
 {
-    EXPECT_EQ(LoginPathLabels(GetParam().paths), GetParam().labels);
+    std::vector<NativePath> paths;
+    for (const std::string& path : GetParam().paths)
+        paths.emplace_back(path);
+    EXPECT_EQ(LoginPathLabels(paths), GetParam().labels);
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, LoginPathLabelTest,

@@ -41,7 +41,7 @@ TEST_F(LeftViewTest, EachLoginPathHasItsCategoriesAndTheFirstOpensOnItsUsers)
         EXPECT_EQ(path->child(2)->text(0), W(988));
     }
     // The tree keeps the items of each path, so a category is selected without searching.
-    const CLeftView::PathItems* items = Tree().ItemsOf(second);
+    const CLeftView::PathItems* items = Tree().ItemsOf(NativePath(second));
     ASSERT_NE(items, nullptr);
     EXPECT_EQ(items->path, root->child(1));
     EXPECT_EQ(items->categories[2], root->child(1)->child(2));
@@ -50,7 +50,7 @@ TEST_F(LeftViewTest, EachLoginPathHasItsCategoriesAndTheFirstOpensOnItsUsers)
     EXPECT_TRUE(root->child(0)->isExpanded());
     EXPECT_EQ(Tree().currentItem(), CategoryItem(0, LoginPathCategory::Users));
     EXPECT_EQ(View().Mode(), ListMode::Users);
-    EXPECT_EQ(View().CurrentLoginPath(), first);
+    EXPECT_EQ(View().CurrentLoginPath().Bytes(), first);
     EXPECT_EQ(Column(0), QStringList { "ann" });
 }
 
@@ -72,10 +72,10 @@ TEST_F(LeftViewTest, FillTreeOpensTheNamedPathOrElseTheFirst)
         { m_dir.file("SOUTH"), 0 },
     };
     for (const Case& c : cases) {
-        m_frame->FillTree(c.path);
+        m_frame->FillTree(c.path ? std::optional<NativePath>(NativePath(*c.path)) : std::nullopt);
         EXPECT_EQ(Tree().currentItem(), CategoryItem(c.expectedIndex, LoginPathCategory::Users))
             << c.path.value_or("(none)");
-        EXPECT_EQ(View().CurrentLoginPath(), c.expectedIndex == 0 ? first : second);
+        EXPECT_EQ(View().CurrentLoginPath().Bytes(), c.expectedIndex == 0 ? first : second);
     }
 }
 
@@ -103,9 +103,9 @@ TEST_F(LeftViewTest, EveryNodeTypeSwitchesTheItemList)
         EXPECT_EQ(Rows(), c.rows) << c.node;
     }
     Select(PathItem(0));
-    EXPECT_EQ(View().CurrentLoginPath(), path);
+    EXPECT_EQ(View().CurrentLoginPath().Bytes(), path);
     Select(Tree().RootItem());
-    EXPECT_EQ(View().CurrentLoginPath(), "");
+    EXPECT_EQ(View().CurrentLoginPath().Bytes(), "");
 }
 
 TEST_F(LeftViewTest, SelectCategoryExpandsTheBranchAndSelectsTheCategory)
@@ -116,12 +116,12 @@ TEST_F(LeftViewTest, SelectCategoryExpandsTheBranchAndSelectsTheCategory)
     PathItem(1)->setExpanded(false);
     Tree().RootItem()->setExpanded(false);
 
-    m_frame->SelectCategory(*m_doc->FindLoginPath(second), LoginPathCategory::Groups);
+    m_frame->SelectCategory(*m_doc->FindLoginPath(NativePath(second)), LoginPathCategory::Groups);
     EXPECT_TRUE(Tree().RootItem()->isExpanded());
     EXPECT_TRUE(PathItem(1)->isExpanded());
     EXPECT_EQ(Tree().currentItem(), CategoryItem(1, LoginPathCategory::Groups));
     EXPECT_EQ(View().Mode(), ListMode::Groups);
-    EXPECT_EQ(View().CurrentLoginPath(), second);
+    EXPECT_EQ(View().CurrentLoginPath().Bytes(), second);
 }
 
 } // namespace

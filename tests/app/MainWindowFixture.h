@@ -5,6 +5,7 @@
 #include "app/CLeftView.h"
 #include "app/CMainFrame.h"
 #include "app/ItemDialogs.h"
+#include "app/ItemListController.h"
 #include "platform/Platform.h"
 #include "store/UserStore.h"
 #include "support/FakeUiServices.h"
@@ -71,8 +72,8 @@ protected:
         std::filesystem::create_directories(path);
         if (managed) {
             CCustodiaDoc doc;
-            EXPECT_TRUE(doc.AddLoginPath(path));
-            EXPECT_TRUE(doc.StoreLoginPath(path));
+            EXPECT_TRUE(doc.AddLoginPath(NativePath(path)));
+            EXPECT_TRUE(doc.StoreLoginPath(NativePath(path)));
         }
         return path;
     }
@@ -116,6 +117,7 @@ protected:
 
     CLeftView& Tree() const { return m_frame->LeftView(); }
     CCustodiaView& View() const { return m_frame->View(); }
+    ItemListController& ItemList() const { return m_frame->ItemList(); }
     const QAbstractItemModel& Model() const { return View().Model(); }
 
     QString Cell(int row, int column) const { return Model().index(row, column).data().toString(); }

@@ -118,17 +118,39 @@ TEST_F(GroupPropertiesDlgTest, InvertFlipsOnlyThePageShownAndTwiceRestoresIt)
     EXPECT_FALSE(std::filesystem::exists(ProfileFile(m_path, kProgramDownload))) << "nothing stored by inverting";
 }
 
+// A save changes only the rights the supervisor ticked or cleared, in the files as they are when it
+// is made: a right another program gave the group while the dialog was open stays.
+TEST_F(GroupPropertiesDlgTest, SaveKeepsRightsAnotherProgramChangedWhileTheDialogWasOpen)
+{
+    WriteGroup(m_path, kProgramSetup, 9, "Night", { { 1, 1 } });
+    const auto dialog = OpenDialog(GroupEntry { 9, "Night", "" });
+    WriteGroup(m_path, kProgramDownload, 9, "Night", { { 5, 1 } });
+    Tick(*dialog, 12, 0);
+    Press(*dialog, "saveButton");
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(StoredRights(m_path, kProgramCustodia, 9)[0], 1) << "the dialog's change";
+    EXPECT_EQ(StoredRights(m_path, kProgramSetup, 9)[1], 1);
+    EXPECT_EQ(StoredRights(m_path, kProgramDownload, 9)[5], 1) << "the other program's change";
+}
+
 TEST_F(GroupPropertiesDlgTest, NewGroupIsWrittenIntoAllTwelveFilesCreatingMissingOnes)
 {
     WriteGroup(m_path, kProgramSetup, 1, "Others", { { 0, 1 } });
     const auto dialog = OpenDialog(GroupEntry { 9, "", "" });
     Tick(*dialog, 12, 0);
+    // The account services refuse a group without a name, as custodiactl does: the dialog stays open.
+    Press(*dialog, "saveButton");
+    EXPECT_NE(dialog->result(), QDialog::Accepted);
+    ASSERT_EQ(m_ui.messages.size(), 1u);
+    EXPECT_TRUE(m_ui.messages[0].text.contains("the group name is empty")) << m_ui.messages[0].text.toStdString();
+    EXPECT_FALSE(StoredGroup(m_path, kProgramSetup, 9).has_value());
+    Find<QLineEdit>(*dialog, "nameEdit")->setText("Night");
     Press(*dialog, "saveButton");
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     for (int program = 0; program < kProgramCount; ++program) {
         const std::optional<GroupRecord> group = StoredGroup(m_path, program, 9);
         ASSERT_TRUE(group.has_value()) << program;
-        EXPECT_EQ(group->name, "") << "an empty name is stored as it is";
+        EXPECT_EQ(group->name, "Night");
     }
     EXPECT_EQ(StoredRights(m_path, kProgramCustodia, 9)[0], 1);
     EXPECT_EQ(StoredGroup(m_path, kProgramSetup, 1)->rights[0], 1) << "the other group stays";

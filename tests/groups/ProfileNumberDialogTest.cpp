@@ -4,6 +4,7 @@
 #include "app/CCustodiaView.h"
 #include "app/ConsoleItemDialogs.h"
 #include "app/ItemCommands.h"
+#include "app/ItemListController.h"
 #include "groups/CCreateNewProfileDialog.h"
 #include "groups/CSaveProfileAsDialog.h"
 #include "groups/ProfileFieldRules.h"
@@ -109,14 +110,14 @@ TEST_F(ProfileNumberDialogTest, CreateCommandRerunsTheNumberDialogAfterAClashAnd
 {
     WriteGroup(m_path, kProgramSetup, 4, "Operators");
     CCustodiaDoc seed;
-    ASSERT_TRUE(seed.AddLoginPath(m_path));
-    ASSERT_TRUE(seed.StoreLoginPath(m_path));
+    ASSERT_TRUE(seed.AddLoginPath(NativePath(m_path)));
+    ASSERT_TRUE(seed.StoreLoginPath(NativePath(m_path)));
     CCustodiaDoc doc;
     CMainFrame frame(*m_words, doc, m_ui);
     frame.SetItemDialogs(std::make_unique<ConsoleItemDialogs>(*m_words, m_ui, doc));
     frame.show();
     frame.LeftView().setCurrentItem(frame.LeftView().RootItem()->child(0)->child(1));
-    ASSERT_EQ(frame.View().Groups().size(), 1u);
+    ASSERT_EQ(frame.ItemList().Groups().size(), 1u);
 
     constexpr const char* kNumberDialog = "custodia::CCreateNewProfileDialog";
     ModalScript script;
@@ -150,8 +151,8 @@ TEST_F(ProfileNumberDialogTest, CreateCommandRerunsTheNumberDialogAfterAClashAnd
     frame.Commands().CreateItem();
     EXPECT_TRUE(script.Finished());
     EXPECT_EQ(m_ui.messages.size(), 1u);
-    ASSERT_EQ(frame.View().Groups().size(), 2u);
-    EXPECT_EQ(frame.View().Groups()[1], (GroupEntry { 5, "Night shift", "" }));
+    ASSERT_EQ(frame.ItemList().Groups().size(), 2u);
+    EXPECT_EQ(frame.ItemList().Groups()[1], (GroupEntry { 5, "Night shift", "" }));
     EXPECT_EQ(StoredGroup(m_path, kProgramCustodia, 5)->rights[0], 1);
 }
 

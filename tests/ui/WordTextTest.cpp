@@ -30,8 +30,9 @@ TEST(WordTextTest, StoredTextsRoundTripAndARefusedCharacterIsNamed)
 // Paths are the platform's own bytes, not the suite's code page.
 TEST(WordTextTest, PathsKeepThePlatformsBytes)
 {
-    const std::string path = "/srv/J\xc3\xbcrgen";
+    const NativePath path("/srv/J\xc3\xbcrgen");
     EXPECT_EQ(ToPath(PathText(path)), path);
+    EXPECT_EQ(PathText(path), QString::fromUtf8("/srv/J\xc3\xbcrgen"));
 }
 
 // Causes of file errors come from the word files, so that a translation covers them; the message that

@@ -29,7 +29,7 @@ TEST_F(AddLoginPathDialogTest, MissingFolderIsCreatedWithItsParentsAndAnEmptyUse
     Enter(path + "/");
     m_dialog->accept();
     ASSERT_TRUE(Accepted());
-    EXPECT_EQ(m_dialog->GetResultPath(), std::filesystem::canonical(path).string());
+    EXPECT_EQ(m_dialog->GetResultPath().Bytes(), std::filesystem::canonical(path).string());
     EXPECT_EQ(ReadBytes(path + "/tessel.pwd").size(), passwordfile::kHeaderSize);
     EXPECT_TRUE(m_ui.messages.empty());
 }
@@ -45,7 +45,7 @@ TEST_F(AddLoginPathDialogTest, ExistingUserFileIsLeftAsItIs)
     Enter(path);
     m_dialog->accept();
     ASSERT_TRUE(Accepted());
-    EXPECT_EQ(m_dialog->GetResultPath(), path);
+    EXPECT_EQ(m_dialog->GetResultPath().Bytes(), path);
     EXPECT_EQ(ReadBytes(path + "/tessel.pwd"), before);
 }
 

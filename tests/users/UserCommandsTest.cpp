@@ -36,7 +36,7 @@ protected:
     void Show(LoginPathCategory category) const
     {
         Select(CategoryItem(0, category));
-        View().RefreshList();
+        ItemList().RefreshList();
     }
     QString Word(custodia::Word word) const { return WordText(*m_words, word); }
 
@@ -187,9 +187,38 @@ TEST_F(UserCommandsTest, UserFileHeldByAnotherProgramIsReportedWithTheFileAndThe
     ASSERT_EQ(m_ui.messages.size(), 1u);
     EXPECT_EQ(m_ui.messages[0].caption, Word(Word::NotSavedCaption));
     EXPECT_EQ(m_ui.messages[0].text,
-        Word(Word::ChangesNotSaved) + "\n\n" + QString::fromStdString(file) + ": in use by another program");
+        Word(Word::ChangesNotSaved) + "\n\n" + QString::fromStdString(file)
+            + ": in use by another program (EWOULDBLOCK)");
     other.Close();
     EXPECT_EQ(Stored("ann").user.fullName, "Ann");
+}
+
+// The dialog's edits go into the user as stored when OK is pressed, in one change with the rename:
+// what another program saved meanwhile in the fields the dialog left alone stays, and no copy is left
+// under the old name.
+TEST_F(UserCommandsTest, RenameKeepsWhatAnotherProgramChangedWhileTheDialogWasOpen)
+{
+    AddUser(m_path, "ann", "Ann", "days", 2);
+    AddUser(m_path, "bob", "Bob", "", 2);
+    Show(LoginPathCategory::Users);
+    View().SelectRow(0);
+    WhenDialogOpens([&](QDialog& dialog) {
+        UserEntry changed = Stored("ann");
+        changed.user.description = "night shift";
+        changed.user.groupNumber = 7;
+        ASSERT_EQ(UserStore().SaveUser(m_path, changed), kUserSaved);
+        Type(dialog, "userName", "anna");
+        Type(dialog, "fullName", "Ann Smith");
+        PressOk(dialog);
+    });
+    Commands().EditItem();
+    EXPECT_TRUE(m_ui.messages.empty());
+    EXPECT_EQ(StoredNames(), (std::vector<std::string> { "anna", "bob" }));
+    const UserEntry anna = Stored("anna");
+    EXPECT_EQ(anna.user.fullName, "Ann Smith");
+    EXPECT_EQ(anna.user.description, "night shift");
+    EXPECT_EQ(anna.user.groupNumber, 7);
+    EXPECT_EQ(anna.user.password, "secret");
 }
 
 TEST_F(UserCommandsTest, DatabaseSlotEditKeepsWhatAnotherProgramChangedInOtherSlots)
@@ -248,7 +277,7 @@ TEST_F(UserCommandsTest, AddedLoginPathIsCreatedManagedAndOpened)
     const std::vector<std::string> paths = LoginPathList().Paths();
     ASSERT_EQ(paths.size(), 2u);
     EXPECT_EQ(paths[1], std::filesystem::canonical(added).string());
-    EXPECT_EQ(View().CurrentLoginPath(), paths[1]);
+    EXPECT_EQ(View().CurrentLoginPath().Bytes(), paths[1]);
 }
 
 } // namespace
