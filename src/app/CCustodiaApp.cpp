@@ -3,7 +3,6 @@
 
 #include "app/CCustodiaDoc.h"
 #include "app/CMainFrame.h"
-#include "app/ConsoleItemDialogs.h"
 #include "app/LogonDialog.h"
 #include "app/SharedFileWaitFeedback.h"
 #include "app/SupportDialog.h"
@@ -61,7 +60,6 @@ bool CCustodiaApp::InitInstance()
     else
         ReportUnusableLoginPathFile();
     m_mainFrame = std::make_unique<CMainFrame>(*m_words, *m_doc, m_ui);
-    m_mainFrame->SetItemDialogs(std::make_unique<ConsoleItemDialogs>(*m_words, m_ui, *m_doc));
     // Owned by the main window, as a child widget.
     m_mainFrame->AttachHelpBar(new CHelpBar(*m_words, *m_mainFrame));
     connect(m_mainFrame.get(), &CMainFrame::aboutRequested, this, &CCustodiaApp::OnAppAbout);

@@ -4,6 +4,7 @@
 #include "app/CCustodiaView.h"
 #include "app/CLeftView.h"
 #include "app/CStatusClock.h"
+#include "app/ConsoleItemDialogs.h"
 #include "app/EditCommandState.h"
 #include "app/FileChangeWatcher.h"
 #include "app/ItemCommands.h"
@@ -103,7 +104,7 @@ CMainFrame::CMainFrame(
     , m_ui(ui)
     , m_settingsFile(settingsFile)
     , m_configFile(QFileInfo(PathText(doc.FileName())).absoluteFilePath())
-    , m_dialogs(std::make_unique<PendingItemDialogs>())
+    , m_dialogs(std::make_unique<ConsoleItemDialogs>(words, ui, doc))
 {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowIcon(ApplicationIcon());
@@ -319,8 +320,6 @@ void CMainFrame::CenterOnScreen()
 
 void CMainFrame::SetItemDialogs(std::unique_ptr<ItemDialogs> dialogs)
 {
-    if (!dialogs)
-        dialogs = std::make_unique<PendingItemDialogs>();
     m_commands->SetDialogs(*dialogs);
     m_dialogs = std::move(dialogs);
 }

@@ -59,7 +59,7 @@ public:
     // The status bar's account of what the list shows.
     QString StatusText() const;
 
-    // The dialogs the commands open; until they exist, commands that need one do nothing.
+    // The dialogs the commands open: the console's own unless a test hands in others.
     void SetItemDialogs(std::unique_ptr<ItemDialogs> dialogs);
     // Who logged on, so that the commands can warn before locking everyone out of the console.
     void SetSupervisor(std::optional<LoggedOnSupervisor> supervisor);

@@ -61,19 +61,4 @@ public:
     virtual std::optional<NativePath> AskLoginPath(QWidget* parent) = 0;
 };
 
-// Stands in until the user, group, database path and login path dialogs exist: every dialog is
-// "cancelled", so the commands that need one do nothing.
-class PendingItemDialogs final : public ItemDialogs {
-public:
-    bool EditUser(
-        QWidget*, UserEntry&, const std::vector<GroupEntry>&, const DatabaseList&, const UserNameCheck&) override
-    {
-        return false;
-    }
-    std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget*, const NativePath&) override { return nullptr; }
-    bool EditGroup(QWidget*, const NativePath&, const GroupEntry&) override { return false; }
-    bool EditDatabasePath(QWidget*, DatabaseList&, int) override { return false; }
-    std::optional<NativePath> AskLoginPath(QWidget*) override { return std::nullopt; }
-};
-
 } // namespace custodia

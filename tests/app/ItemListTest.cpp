@@ -608,6 +608,7 @@ TEST_F(ItemListTest, WindowOpensWhileTheFirstListWaitsForAHeldFile)
     ASSERT_TRUE(holder.OpenWithRetry(m_path + "/tessel.pwd", kReadWriteExclusive));
     m_doc = std::make_unique<CCustodiaDoc>();
     m_frame = std::make_unique<CMainFrame>(*m_words, *m_doc, m_ui, SettingsFile());
+    m_frame->SetItemDialogs(std::make_unique<CancelledItemDialogs>());
     bool shownBeforeTheWait = false;
     int waits = 0;
     {

@@ -8,6 +8,7 @@
 #include "app/ItemListController.h"
 #include "platform/Platform.h"
 #include "store/UserStore.h"
+#include "support/CancelledItemDialogs.h"
 #include "support/FakeUiServices.h"
 #include "support/TempDir.h"
 #include "words/WordTable.h"
@@ -108,6 +109,7 @@ protected:
     {
         m_doc = std::make_unique<CCustodiaDoc>();
         m_frame = std::make_unique<CMainFrame>(*m_words, *m_doc, m_ui, SettingsFile());
+        m_frame->SetItemDialogs(std::make_unique<CancelledItemDialogs>());
         m_frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
     }

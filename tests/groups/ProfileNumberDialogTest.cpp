@@ -2,7 +2,6 @@
 #include "ModalScript.h"
 
 #include "app/CCustodiaView.h"
-#include "app/ConsoleItemDialogs.h"
 #include "app/ItemCommands.h"
 #include "app/ItemListController.h"
 #include "groups/CCreateNewProfileDialog.h"
@@ -114,7 +113,6 @@ TEST_F(ProfileNumberDialogTest, CreateCommandRerunsTheNumberDialogAfterAClashAnd
     ASSERT_TRUE(seed.StoreLoginPath(NativePath(m_path)));
     CCustodiaDoc doc;
     CMainFrame frame(*m_words, doc, m_ui);
-    frame.SetItemDialogs(std::make_unique<ConsoleItemDialogs>(*m_words, m_ui, doc));
     frame.show();
     frame.LeftView().setCurrentItem(frame.LeftView().RootItem()->child(0)->child(1));
     ASSERT_EQ(frame.ItemList().Groups().size(), 1u);
