@@ -1,6 +1,7 @@
 #include "cli/Output.h"
 
 #include "platform/CodePage.h"
+#include "platform/FieldEscape.h"
 #include "platform/SharedFile.h"
 
 #include <cstdio>
@@ -11,18 +12,6 @@ namespace custodia::cli {
 namespace {
 
 constexpr int kWaitReportedAfterMilliseconds = 1000;
-
-void AppendHex(std::string& out, unsigned value)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "\\x%02X", value & 0xFF);
-    out += text;
-}
-
-bool IsControl(uint32_t value)
-{
-    return value < 0x20 || (value >= 0x7F && value <= 0x9F);
-}
 
 // Nothing to escape: printable ASCII without a backslash, as most names are.
 bool IsPlain(std::string_view field)
@@ -46,38 +35,7 @@ void AppendEscaped(std::string& out, std::string_view field)
 
 std::string EscapeField(std::string_view field)
 {
-    std::string out;
-    out.reserve(field.size());
-    std::string_view rest = field;
-    while (!rest.empty()) {
-        const auto character = DecodeUtf8(rest);
-        if (!character) {
-            AppendHex(out, static_cast<unsigned char>(rest.front()));
-            rest.remove_prefix(1);
-            continue;
-        }
-        switch (character->value) {
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            if (IsControl(character->value))
-                AppendHex(out, character->value);
-            else
-                out.append(rest.substr(0, character->length));
-        }
-        rest.remove_prefix(character->length);
-    }
-    return out;
+    return EscapeTsvField(field);
 }
 
 void WriteFields(std::ostream& out, const std::vector<std::string>& fields)

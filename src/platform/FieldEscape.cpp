@@ -59,12 +59,11 @@ std::string EscapeTsvField(std::string_view field)
             out += "\\\\";
             break;
         default:
-            // Byte by byte, so that a C1 control character and a byte that is not UTF-8 read back
-            // as they were.
-            if (IsControl(character->value)) {
-                for (const char byte : rest.substr(0, character->length))
-                    AppendHex(out, static_cast<unsigned char>(byte));
-            } else
+            // A C1 control character by its number, as custodiactl has always printed it; it reads
+            // back as the byte of that number, which is no UTF-8 and so refused by every reader.
+            if (IsControl(character->value))
+                AppendHex(out, character->value);
+            else
                 out.append(rest.substr(0, character->length));
         }
         rest.remove_prefix(character->length);

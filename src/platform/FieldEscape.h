@@ -7,8 +7,9 @@
 namespace custodia {
 
 // A text as one field of a tab-separated line: a tab, line feed, carriage return or backslash is
-// written as "\t", "\n", "\r" or "\\", any other control character and any byte that is not
-// UTF-8 as "\xHH" (byte by byte), so a field never spans lines or columns and reads back as it was.
+// written as "\t", "\n", "\r" or "\\", any other control character (by its number) and any byte
+// that is not UTF-8 as "\xHH", so a field never spans lines or columns. It reads back as it was, but
+// for a C1 control character, which comes back as the lone byte of its number.
 std::string EscapeTsvField(std::string_view field);
 // The inverse; nothing when the field holds an escape other than those.
 std::optional<std::string> UnescapeTsvField(std::string_view field);
