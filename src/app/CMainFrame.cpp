@@ -244,7 +244,7 @@ void CMainFrame::CreateMenus()
 {
     QMenu* fileMenu = menuBar()->addMenu(Text(Word::FileMenu));
     fileMenu->setObjectName(QStringLiteral("fileMenu"));
-    fileMenu->addAction(Text(Word::ExitCommand), this, &QWidget::close);
+    fileMenu->addAction(Text(Word::ExitCommand), this, &QWidget::close)->setShortcut(QKeySequence::Quit);
 
     m_editMenu = menuBar()->addMenu(Text(Word::EditMenu));
     m_editMenu->setObjectName(QStringLiteral("editMenu"));

@@ -55,6 +55,7 @@ bool ConsoleItemDialogs::EditUser(QWidget* parent, UserEntry& user, const std::v
 {
     CUserPropertiesDlg dialog(m_words, m_ui, user, groups, databases, parent);
     dialog.SetNameCheck(isNameTaken);
+    dialog.SetSaver(m_userSaver);
     return dialog.exec() == QDialog::Accepted;
 }
 

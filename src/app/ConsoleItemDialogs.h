@@ -18,6 +18,7 @@ public:
 
     bool EditUser(QWidget* parent, UserEntry& user, const std::vector<GroupEntry>& groups,
         const DatabaseList& databases, const UserNameCheck& isNameTaken) override;
+    void SetUserSaver(UserSaver saver) override { m_userSaver = std::move(saver); }
     bool EditDatabasePath(QWidget* parent, DatabaseList& databases, int slot) override;
     std::optional<NativePath> AskLoginPath(QWidget* parent) override;
 
@@ -30,6 +31,7 @@ private:
     const WordTable& m_words;
     UiServices& m_ui;
     CCustodiaDoc& m_doc;
+    UserSaver m_userSaver;
     GroupSaveCheck m_groupSaveCheck;
     std::function<void()> m_groupsSaved;
 };

@@ -95,7 +95,8 @@ QString CItemCommands::Text(Word word) const
 
 bool CItemCommands::Confirm(const QString& text, Word caption)
 {
-    return m_ui.ShowMessage(&m_view, text, Text(caption), UiServices::Icon::Warning, UiServices::Buttons::OkCancel)
+    return m_ui.ShowMessage(
+               &m_view, text, Text(caption), UiServices::Icon::Warning, UiServices::Buttons::OkCancelDefaultCancel)
         == UiServices::Answer::Ok;
 }
 
@@ -182,7 +183,7 @@ bool CItemCommands::ConfirmLockOut(LockOut lockOut, QWidget* parent)
         return true;
     const Word warning = lockOut == LockOut::Self ? Word::SelfLockOutWarning : Word::LockOutWarning;
     return m_ui.ShowMessage(parent != nullptr ? parent : &m_view, Text(warning), Text(Word::LockOutCaption),
-               UiServices::Icon::Warning, UiServices::Buttons::OkCancel)
+               UiServices::Icon::Warning, UiServices::Buttons::OkCancelDefaultCancel)
         == UiServices::Answer::Ok;
 }
 
@@ -192,14 +193,52 @@ void CItemCommands::CreateUser()
     const NativePath loginPath = m_view.CurrentLoginPath();
     // A new user never replaces one of the same name.
     const auto isNameTaken = [&](const std::string& name) { return IsUserNameStored(loginPath, name); };
-    if (!m_dialogs->EditUser(&m_view, entry, m_itemList.Groups(), m_itemList.Databases(), isNameTaken))
-        return;
     // Made whole as the dialog left it; a name stored meanwhile by another program is refused.
-    const Status saved = AccountService(loginPath).SaveUser(
-        entry.user.userName, SaveMode::CreateOnly, [&](UserEntry& stored) { stored = entry; });
+    const auto save = [&](QWidget* parent, const UserEntry& edited) {
+        const Status saved = AccountService(loginPath).SaveUser(
+            edited.user.userName, SaveMode::CreateOnly, [&](UserEntry& stored) { stored = edited; });
+        if (!saved)
+            ReportFailure(parent, m_words, m_ui, saved.Error());
+        return static_cast<bool>(saved);
+    };
+    if (RunUserDialog(entry, isNameTaken, save))
+        m_itemList.Reload();
+}
+
+bool CItemCommands::RunUserDialog(UserEntry& entry, const std::function<bool(const std::string&)>& isNameTaken,
+    const std::function<bool(QWidget*, const UserEntry&)>& save)
+{
+    // The dialog saves on OK and stays open when the save failed, the supervisor's edits with it.
+    bool done = false;
+    m_dialogs->SetUserSaver([&](QWidget* dialog, const UserEntry& edited) { return done = save(dialog, edited); });
+    const bool accepted = m_dialogs->EditUser(&m_view, entry, m_itemList.Groups(), m_itemList.Databases(), isNameTaken);
+    m_dialogs->SetUserSaver({});
+    if (accepted && !done)
+        save(&m_view, entry);
+    return accepted;
+}
+
+bool CItemCommands::SaveUserEdits(
+    QWidget* parent, const NativePath& loginPath, const UserEntry& opened, const UserEntry& edited)
+{
+    // One change under one hold of the file, a rename included: the user as stored now takes only what
+    // the dialog changed, so another program's change of the other fields meanwhile stays.
+    const AccountService service(loginPath);
+    Status saved = service.SaveUser(opened.user.userName, SaveMode::ReplaceOnly,
+        [&](UserEntry& stored) { ApplyUserEdits(opened, edited, stored); });
+    if (!saved && saved.Error().refusal == Failure::Refusal::NotFound) {
+        // Another program deleted the user while the dialog was open; bringing it back, password and
+        // all, is for the supervisor to decide.
+        if (m_ui.ShowMessage(parent, Text(Word::UserDeletedMeanwhile), Text(Word::DeletedMeanwhileCaption),
+                UiServices::Icon::Warning, UiServices::Buttons::OkCancel)
+            != UiServices::Answer::Ok)
+            return true;
+        saved
+            = service.SaveUser(edited.user.userName, SaveMode::CreateOnly, [&](UserEntry& stored) { stored = edited; });
+    }
     if (!saved)
-        ReportFailure(&m_view, m_words, m_ui, saved.Error());
-    m_itemList.Reload();
+        ReportFailure(parent, m_words, m_ui, saved.Error());
+    return static_cast<bool>(saved);
 }
 
 std::optional<int> CItemCommands::AskForFreeGroupNumber(std::string& name)
@@ -283,15 +322,10 @@ void CItemCommands::EditUser(int row)
     const NativePath loginPath = m_view.CurrentLoginPath();
     const auto isNameTaken
         = [&](const std::string& name) { return name != oldName && IsUserNameStored(loginPath, name); };
-    if (!m_dialogs->EditUser(&m_view, entry, m_itemList.Groups(), m_itemList.Databases(), isNameTaken))
-        return;
-    // One change under one hold of the file, a rename included: the user as stored now takes only what
-    // the dialog changed, so another program's change of the other fields meanwhile stays.
-    const Status saved = AccountService(loginPath).SaveUser(
-        oldName, SaveMode::ReplaceOnly, [&](UserEntry& stored) { ApplyUserEdits(opened, entry, stored); });
-    if (!saved)
-        ReportFailure(&m_view, m_words, m_ui, saved.Error());
-    m_itemList.Reload();
+    const auto save
+        = [&](QWidget* parent, const UserEntry& edited) { return SaveUserEdits(parent, loginPath, opened, edited); };
+    if (RunUserDialog(entry, isNameTaken, save))
+        m_itemList.Reload();
 }
 
 void CItemCommands::EditGroup(int row)

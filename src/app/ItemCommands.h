@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -52,6 +53,9 @@ private:
     void CreateLoginPath();
     bool EditGroupChecked(const NativePath& loginPath, const GroupEntry& group);
     void EditUser(int row);
+    bool RunUserDialog(UserEntry& entry, const std::function<bool(const std::string&)>& isNameTaken,
+        const std::function<bool(QWidget*, const UserEntry&)>& save);
+    bool SaveUserEdits(QWidget* parent, const NativePath& loginPath, const UserEntry& opened, const UserEntry& edited);
     void EditGroup(int row);
     void EditDatabasePath(int row);
     void EditLoginPath(int row);

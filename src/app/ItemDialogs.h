@@ -33,6 +33,10 @@ public:
 // True when another user already holds the name: the user dialog then refuses OK and stays open.
 using UserNameCheck = std::function<bool(const std::string& userName)>;
 
+// Stores the user the dialog edited while the dialog is still open, with the dialog as the parent of
+// any message: true when the dialog may close, false keeps it open with the edits.
+using UserSaver = std::function<bool(QWidget* dialog, const UserEntry& edited)>;
+
 // Asked by the group dialog before it saves its own group: whether the save may go on, given whether
 // the group keeps the console's own right. The dialog is the parent of any question.
 using GroupSaveCheck = std::function<bool(QWidget* dialog, bool keepsConsoleRight)>;
@@ -47,6 +51,9 @@ public:
     virtual bool EditUser(QWidget* parent, UserEntry& user, const std::vector<GroupEntry>& groups,
         const DatabaseList& databases, const UserNameCheck& isNameTaken)
         = 0;
+    // The save the next user dialogs run on OK; none by default: the command then saves once the
+    // dialog has closed.
+    virtual void SetUserSaver(UserSaver saver) { (void)saver; }
     // Null when there is no such dialog.
     virtual std::unique_ptr<NewGroupPrompt> MakeNewGroupPrompt(QWidget* parent, const NativePath& loginPath) = 0;
     // The group properties dialog; it writes the group into the profile files itself.

@@ -28,7 +28,9 @@ UiServices::Answer QtUiServices::ShowMessage(
     QWidget* parent, const QString& text, const QString& caption, Icon icon, Buttons buttons)
 {
     QMessageBox box(ToQtIcon(icon), caption, text,
-        buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, parent);
+        buttons == Buttons::Ok ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel, parent);
+    if (buttons == Buttons::OkCancelDefaultCancel)
+        box.setDefaultButton(QMessageBox::Cancel);
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }
 

@@ -88,7 +88,7 @@ void SupportDialog::BuildWidgets(const WordTable& words, UiServices& ui)
     m_supportText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_supportText->setMinimumHeight(kSupportTextHeight);
 
-    m_cancel = new QPushButton(WordText(words, Word::Cancel), this);
+    m_cancel = new QPushButton(WordText(words, Word::Close), this);
     m_cancel->setObjectName(QStringLiteral("cancel"));
     m_cancel->setDefault(true);
     connect(m_cancel, &QPushButton::clicked, this, &SupportDialog::reject);

@@ -19,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -55,11 +56,12 @@ CGroupPropertiesDlg::CGroupPropertiesDlg(const WordTable& words, UiServices& ui,
     nameRow->addWidget(nameLabel);
     nameRow->addWidget(m_nameEdit, 1);
 
+    // Made before the pages, so that Tab goes from the name to the search and the list of pages, then
+    // into the page.
+    QLayout* searchRow = MakeSearchRow();
+    m_pageList = new QListWidget(this);
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("rightsTabs"));
-    // Fourteen titles are wider than the dialog: they scroll rather than being cut short.
-    m_tabs->setUsesScrollButtons(true);
-    m_tabs->setElideMode(Qt::ElideNone);
     for (int i = 0; i < kPageCount; ++i) {
         auto* page = new CGroupPropertiesTabPage(m_words, *m_store, RightsPages()[static_cast<size_t>(i)], m_tabs);
         m_pages[static_cast<size_t>(i)] = page;
@@ -70,15 +72,77 @@ CGroupPropertiesDlg::CGroupPropertiesDlg(const WordTable& words, UiServices& ui,
     auto* layout = new QVBoxLayout(this);
     AddDialogHeader(*layout, ItemIcon(ItemImage::Group), WordText(m_words, Word::GroupPropertiesHeader));
     layout->addLayout(nameRow);
-    layout->addWidget(m_tabs, 1);
+    layout->addLayout(searchRow);
+    layout->addLayout(MakePagesRow(), 1);
     layout->addLayout(MakeButtonRow());
 
+    // Whether a save must find the group still stored (see SaveProfile).
+    m_storedWhenOpened = m_store->GetGroupName().has_value();
     const int averageChar = fontMetrics().averageCharWidth();
     resize(averageChar * 110, fontMetrics().height() * 34);
     m_nameEdit->setFocus();
 }
 
 CGroupPropertiesDlg::~CGroupPropertiesDlg() = default;
+
+QLayout* CGroupPropertiesDlg::MakeSearchRow()
+{
+    m_search = new QLineEdit(this);
+    m_search->setObjectName(QStringLiteral("rightsSearch"));
+    m_search->setClearButtonEnabled(true);
+    m_search->setPlaceholderText(WordText(m_words, Word::RightsSearchPlaceholder));
+    auto* label = new QLabel(WordText(m_words, Word::RightsSearchLabel), this);
+    label->setBuddy(m_search);
+    connect(m_search, &QLineEdit::textChanged, this, &CGroupPropertiesDlg::OnSearchChanged);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(m_search, 1);
+    return row;
+}
+
+QLayout* CGroupPropertiesDlg::MakePagesRow()
+{
+    // Fourteen page titles do not fit on one row of tabs: they are listed beside the page, every one
+    // readable and a click or an arrow key away. The tabs stay behind it for Ctrl+Tab.
+    m_pageList->setObjectName(QStringLiteral("pageList"));
+    m_pageList->setAccessibleName(WordText(m_words, Word::RightsPageListName));
+    m_pageList->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    m_pageList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pageList->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    for (int i = 0; i < kPageCount; ++i) {
+        auto* item = new QListWidgetItem(m_tabs->tabText(i), m_pageList);
+        item->setData(Qt::UserRole, i);
+    }
+    m_pageList->setCurrentRow(0);
+    m_tabs->tabBar()->hide();
+    connect(m_pageList, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0)
+            m_tabs->setCurrentIndex(row);
+    });
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index >= 0)
+            m_pageList->setCurrentRow(index);
+    });
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_pageList);
+    row->addWidget(m_tabs, 1);
+    return row;
+}
+
+void CGroupPropertiesDlg::OnSearchChanged(const QString& text)
+{
+    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    int firstMatch = -1;
+    for (int i = 0; i < kPageCount; ++i) {
+        const int matches = Page(i)->ShowMatching(words);
+        m_pageList->item(i)->setHidden(matches == 0);
+        if (matches > 0 && firstMatch < 0)
+            firstMatch = i;
+    }
+    // The page in view shows what was found, or the first page that has it.
+    if (firstMatch >= 0 && m_pageList->item(m_tabs->currentIndex())->isHidden())
+        m_tabs->setCurrentIndex(firstMatch);
+}
 
 QLayout* CGroupPropertiesDlg::MakeButtonRow()
 {
@@ -129,16 +193,39 @@ bool CGroupPropertiesDlg::SaveProfile(const std::string& loginPath, uint8_t grou
     const bool ownGroup = loginPath == m_loginPath && groupNumber == m_groupNumber;
     if (ownGroup && m_saveCheck && !m_saveCheck(m_store->HasRight(kProgramCustodia, kConsoleRightPosition) != 0))
         return false;
-    // The dialog's own group takes only the rights the supervisor changed; a copy takes them all.
-    const ProfileWriteResult result = WriteGroupProfiles(NativePath(loginPath), groupNumber, name, m_openedRights,
-        m_store->GetRightsTable(), ownGroup ? RightsWritten::Changed : RightsWritten::All);
+    const NativePath path(loginPath);
+    const RightsTable& edited = m_store->GetRightsTable();
+    ProfileWriteResult result;
+    if (ownGroup) {
+        // The dialog's own group takes only the rights the supervisor changed; one that was stored when
+        // the dialog opened must be stored still, or a group another program deleted would come back.
+        result = WriteGroupProfiles(path, groupNumber, name, m_openedRights, edited, RightsWritten::Changed,
+            m_storedWhenOpened ? SaveMode::ReplaceOnly : SaveMode::CreateOrReplace);
+        if (result.groupMissing) {
+            if (!ConfirmRecreating())
+                return true;
+            result = WriteGroupProfiles(
+                path, groupNumber, name, m_openedRights, edited, RightsWritten::All, SaveMode::CreateOnly);
+        }
+    } else {
+        // A copy takes them all.
+        result = WriteGroupProfiles(path, groupNumber, name, m_openedRights, edited, RightsWritten::All);
+    }
     // The list shows the dialog's own login path, not the one a copy went to.
     if (m_groupsSaved)
         RunReportingFileErrors(this, m_words, m_ui, m_groupsSaved);
-    if (result.failures.empty())
+    if (result.failures.empty() && !result.groupMissing)
         return true;
     ReportFailedSave(result);
     return false;
+}
+
+bool CGroupPropertiesDlg::ConfirmRecreating()
+{
+    return m_ui.ShowMessage(this, WordText(m_words, Word::GroupDeletedMeanwhile),
+               WordText(m_words, Word::DeletedMeanwhileCaption), UiServices::Icon::Warning,
+               UiServices::Buttons::OkCancel)
+        == UiServices::Answer::Ok;
 }
 
 void CGroupPropertiesDlg::ReportFailedSave(const ProfileWriteResult& result)
@@ -184,7 +271,7 @@ bool CGroupPropertiesDlg::ConfirmReplacing(const std::string& loginPath, uint8_t
         + ZeroPadded(groupNumber, 3) + QLatin1Char(' ') + StoredText(existing.GetGroupName().value_or(std::string()))
         + QLatin1Char('\n');
     return m_ui.ShowMessage(this, text, WordText(m_words, Word::ReplaceGroupCaption), UiServices::Icon::Warning,
-               UiServices::Buttons::OkCancel)
+               UiServices::Buttons::OkCancelDefaultCancel)
         == UiServices::Answer::Ok;
 }
 

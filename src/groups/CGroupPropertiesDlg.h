@@ -13,6 +13,7 @@
 #include <vector>
 
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QTabWidget;
 class UiServices;
@@ -54,14 +55,19 @@ public:
 
     CGroupPropertiesTabPage* Page(int index) const { return m_pages.at(static_cast<size_t>(index)); }
     QTabWidget* Tabs() const { return m_tabs; }
+    QListWidget* PageList() const { return m_pageList; }
 
     void accept() override;
 
 private:
+    QLayout* MakeSearchRow();
+    QLayout* MakePagesRow();
     QLayout* MakeButtonRow();
+    void OnSearchChanged(const QString& text);
     void OnInvertSelections();
     void OnSaveAs();
     bool ConfirmReplacing(const std::string& loginPath, uint8_t groupNumber);
+    bool ConfirmRecreating();
     void ReportFailedSave(const ProfileWriteResult& result);
 
     const WordTable& m_words;
@@ -71,9 +77,12 @@ private:
     const std::vector<std::string> m_managedLoginPaths;
     std::unique_ptr<UserStore> m_store;
     RightsTable m_openedRights; // as loaded when the dialog opened
+    bool m_storedWhenOpened = false;
     std::function<void()> m_groupsSaved;
     std::function<bool(bool)> m_saveCheck;
     QLineEdit* m_nameEdit = nullptr;
+    QLineEdit* m_search = nullptr;
+    QListWidget* m_pageList = nullptr;
     QTabWidget* m_tabs = nullptr;
     std::array<CGroupPropertiesTabPage*, kPageCount> m_pages {};
 };

@@ -1,11 +1,15 @@
 #include "groups/CGroupPropertiesTabPage.h"
 
 #include "store/UserStore.h"
+#include "ui/CheckListAccessibility.h"
 #include "ui/WordText.h"
 
 #include <QHeaderView>
+#include <QStringList>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace custodia {
 
@@ -23,6 +27,7 @@ CGroupPropertiesTabPage::CGroupPropertiesTabPage(
     , m_page(page)
 {
     m_list = new QTreeWidget(this);
+    ExposeChecksToScreenReaders(*m_list);
     m_list->setObjectName(QStringLiteral("rightsList"));
     m_list->setAccessibleName(GetPageTitle());
     m_list->setRootIsDecorated(false);
@@ -43,11 +48,10 @@ QString CGroupPropertiesTabPage::GetPageTitle() const
 
 void CGroupPropertiesTabPage::InsertListColumn()
 {
-    // One column under an empty heading, as wide as the list.
+    // One column as wide as the list; its heading would be empty, so there is none.
     m_list->setColumnCount(1);
-    m_list->setHeaderLabels({ QString() });
+    m_list->setHeaderHidden(true);
     m_list->header()->setStretchLastSection(true);
-    m_list->header()->setSectionsClickable(false);
 }
 
 bool CGroupPropertiesTabPage::IsGranted(int position) const
@@ -93,6 +97,20 @@ void CGroupPropertiesTabPage::InvertSelections()
         QTreeWidgetItem* item = m_list->topLevelItem(i);
         item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
     }
+}
+
+int CGroupPropertiesTabPage::ShowMatching(const QStringList& words)
+{
+    int shown = 0;
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = m_list->topLevelItem(i);
+        const QString label = item->text(0);
+        const bool matches = std::all_of(
+            words.begin(), words.end(), [&](const QString& word) { return label.contains(word, Qt::CaseInsensitive); });
+        item->setHidden(!matches);
+        shown += matches ? 1 : 0;
+    }
+    return shown;
 }
 
 } // namespace custodia

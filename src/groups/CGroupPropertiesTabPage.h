@@ -3,6 +3,7 @@
 #include "store/RightsCatalogue.h"
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class QTreeWidget;
@@ -28,6 +29,9 @@ public:
     int StoreSelections();
     // Flips every tick; the table is not touched.
     void InvertSelections();
+    // Shows only the rights whose label holds every one of the words, in any case; all of them for no
+    // words. Returns the number shown.
+    int ShowMatching(const QStringList& words);
 
     QTreeWidget* List() const { return m_list; }
 

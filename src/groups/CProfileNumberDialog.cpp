@@ -99,6 +99,17 @@ void CProfileNumberDialog::showEvent(QShowEvent* event)
     m_numberEdit->selectAll();
 }
 
+void CProfileNumberDialog::setVisible(bool visible)
+{
+    // A rerun after a clash opens where the last run was, as the supervisor left it: placing it anew
+    // counted the window frame in once more each time and walked it across the screen.
+    if (!visible && isVisible())
+        m_geometry = saveGeometry();
+    else if (visible && !isVisible() && !m_geometry.isEmpty())
+        restoreGeometry(m_geometry);
+    QDialog::setVisible(visible);
+}
+
 void CProfileNumberDialog::accept()
 {
     // The name is taken as it stands, blank or empty included; only the number is checked.

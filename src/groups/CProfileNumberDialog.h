@@ -2,6 +2,7 @@
 
 #include "words/Word.h"
 
+#include <QByteArray>
 #include <QDialog>
 
 #include <string>
@@ -28,6 +29,7 @@ public:
     const std::string& GetName() const { return m_name; }
 
     void accept() override;
+    void setVisible(bool visible) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -50,6 +52,7 @@ private:
     QPushButton* m_okButton = nullptr;
     int m_number = 0;
     std::string m_name;
+    QByteArray m_geometry; // where the last run left it
 };
 
 } // namespace custodia

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/NativePath.h"
+#include "store/PasswordFileStore.h"
 #include "store/RightsTable.h"
 
 #include <cstdint>
@@ -19,6 +20,8 @@ struct ProfileWriteFailure {
 struct ProfileWriteResult {
     int written = 0;
     std::vector<ProfileWriteFailure> failures;
+    // A save that only replaces found no group of the number: another program deleted it.
+    bool groupMissing = false;
 };
 
 // Whether a save writes only what the dialog changed, or the whole table (a copy to another number or
@@ -27,8 +30,10 @@ enum class RightsWritten { Changed, All };
 
 // Saves the group into the twelve profile files through the account services, all or none. Each file's
 // rights are read inside the hold and only the bytes that differ between the table the dialog opened
-// with and the edited one are changed, so another program's change of other rights stays.
+// with and the edited one are changed, so another program's change of other rights stays. The mode
+// says whether the group must be stored already (ReplaceOnly), must not be (CreateOnly), or either.
 ProfileWriteResult WriteGroupProfiles(const NativePath& loginPath, uint8_t groupNumber, const std::string& name,
-    const RightsTable& opened, const RightsTable& edited, RightsWritten written);
+    const RightsTable& opened, const RightsTable& edited, RightsWritten written,
+    SaveMode mode = SaveMode::CreateOrReplace);
 
 } // namespace custodia

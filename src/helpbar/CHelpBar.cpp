@@ -19,6 +19,7 @@
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QSplitter>
+#include <QStatusTipEvent>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
@@ -287,6 +288,10 @@ void CHelpBar::ToggleExpanded()
         ResizeTo(m_frame.width());
     }
     UpdateExpandButton();
+    // The button moved from under the pointer without the pointer leaving it, so the status bar would
+    // keep the tip of what the button did before.
+    QStatusTipEvent tip(m_header->ExpandButton().underMouse() ? m_header->ExpandButton().statusTip() : QString());
+    QCoreApplication::sendEvent(&m_header->ExpandButton(), &tip);
 }
 
 void CHelpBar::UpdateExpandButton()

@@ -94,6 +94,29 @@ void HelpTextView::Highlight(Range range, Placement placement)
     ScrollTo(start, placement);
 }
 
+int HelpTextView::TopPosition() const
+{
+    return cursorForPosition(QPoint(0, 0)).position();
+}
+
+bool HelpTextView::IsShown(int position) const
+{
+    const int top = LineTop(position) - verticalScrollBar()->value();
+    return top >= 0 && top < viewport()->height();
+}
+
+void HelpTextView::resizeEvent(QResizeEvent* event)
+{
+    // At another width the text flows anew and the same scroll value shows other lines: the line that
+    // was at the top stays there, and a highlighted hit that was in view stays in view.
+    const int top = TopPosition();
+    const bool highlightShown = m_highlight && IsShown(m_highlight->position);
+    QTextEdit::resizeEvent(event);
+    ScrollTo(top, Placement::Top);
+    if (highlightShown && !IsShown(m_highlight->position))
+        ScrollTo(m_highlight->position, Placement::Top);
+}
+
 int HelpTextView::LineTop(int position) const
 {
     const QTextBlock block = document()->findBlock(position);

@@ -39,8 +39,15 @@ public:
     void RemoveHighlight();
     std::optional<Range> HighlightedRange() const { return m_highlight; }
 
+    // The position of the first character shown at the top.
+    int TopPosition() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void ScrollTo(int position, Placement placement);
+    bool IsShown(int position) const;
     int LineTop(int position) const;
 
     std::optional<Range> m_highlight;

@@ -11,7 +11,9 @@ class QWidget;
 class UiServices {
 public:
     enum class Icon { None, Information, Warning, Critical };
-    enum class Buttons { Ok, OkCancel };
+    // OkCancelDefaultCancel: for a question whose OK can do harm (locking everyone out, deleting,
+    // replacing), so that an Enter pressed out of habit answers Cancel.
+    enum class Buttons { Ok, OkCancel, OkCancelDefaultCancel };
     enum class Answer { Ok, Cancel };
 
     virtual ~UiServices() = default;

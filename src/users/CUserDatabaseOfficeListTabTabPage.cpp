@@ -3,6 +3,7 @@
 #include "platform/FileException.h"
 #include "store/OfficeNameList.h"
 #include "store/UserAccessRecord.h"
+#include "ui/CheckListAccessibility.h"
 #include "ui/FileErrorReport.h"
 #include "ui/NumberText.h"
 #include "ui/StoredTextValidator.h"
@@ -10,9 +11,11 @@
 #include "users/LoggerDatabasePath.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QFile>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -64,6 +67,7 @@ CUserDatabaseOfficeListTabTabPage::CUserDatabaseOfficeListTabTabPage(
     m_browse->setObjectName(QStringLiteral("browse"));
     m_browse->setAutoDefault(false);
     m_list = new QTreeWidget(this);
+    ExposeChecksToScreenReaders(*m_list);
     m_list->setObjectName(QStringLiteral("officeList"));
     m_list->setAccessibleName(WordText(words, Word::OfficeListsPage));
     m_list->setRootIsDecorated(false);
@@ -89,6 +93,7 @@ CUserDatabaseOfficeListTabTabPage::CUserDatabaseOfficeListTabTabPage(
     connect(m_switch, &QCheckBox::clicked, this, &CUserDatabaseOfficeListTabTabPage::OnSwitchClicked);
     connect(m_browse, &QPushButton::clicked, this, &CUserDatabaseOfficeListTabTabPage::OnBrowse);
     connect(m_folder, &QLineEdit::editingFinished, this, &CUserDatabaseOfficeListTabTabPage::OnFolderTyped);
+    m_folder->installEventFilter(this);
     FillOfficeList();
 }
 
@@ -154,6 +159,20 @@ void CUserDatabaseOfficeListTabTabPage::OnBrowse()
         return;
     m_folder->setText(*folder);
     RefillReportingErrors();
+}
+
+bool CUserDatabaseOfficeListTabTabPage::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter in the folder field loads that folder's offices, as Browse does; left alone it would
+    // reach the dialog's OK and close it with the offices never shown.
+    if (watched == m_folder && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            OnFolderTyped();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void CUserDatabaseOfficeListTabTabPage::OnFolderTyped()

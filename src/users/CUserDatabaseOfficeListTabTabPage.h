@@ -35,6 +35,9 @@ public:
     QCheckBox& SelectionSwitch() const { return *m_switch; }
     QTreeWidget& OfficeList() const { return *m_list; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void OnSwitchClicked(bool on);
     void OnBrowse();

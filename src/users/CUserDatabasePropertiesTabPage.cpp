@@ -1,5 +1,6 @@
 #include "users/CUserDatabasePropertiesTabPage.h"
 
+#include "ui/CheckListAccessibility.h"
 #include "ui/NumberText.h"
 #include "ui/WordText.h"
 
@@ -28,6 +29,7 @@ CUserDatabasePropertiesTabPage::CUserDatabasePropertiesTabPage(
     m_selected = new QRadioButton(WordText(words, Word::SelectedDatabasePaths), this);
     m_selected->setObjectName(QStringLiteral("selectedDatabases"));
     m_list = new QTreeWidget(this);
+    ExposeChecksToScreenReaders(*m_list);
     m_list->setObjectName(QStringLiteral("databaseList"));
     m_list->setAccessibleName(WordText(words, Word::SelectedDatabasePaths));
     m_list->setRootIsDecorated(false);

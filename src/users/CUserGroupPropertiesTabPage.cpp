@@ -32,6 +32,8 @@ CUserGroupPropertiesTabPage::CUserGroupPropertiesTabPage(
     m_currentGroup = new QLineEdit(this);
     m_currentGroup->setObjectName(QStringLiteral("currentGroup"));
     m_currentGroup->setReadOnly(true);
+    // It only repeats the selected row: the keyboard goes straight to the list of groups.
+    m_currentGroup->setFocusPolicy(Qt::ClickFocus);
     m_currentGroup->setAccessibleName(label->text());
     label->setBuddy(m_currentGroup);
 
@@ -42,7 +44,6 @@ CUserGroupPropertiesTabPage::CUserGroupPropertiesTabPage(
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->installEventFilter(this);
-    connect(m_list, &QTreeWidget::itemClicked, this, [this] { ChooseSelectedRow(); });
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(label, 0, 0);
@@ -58,6 +59,22 @@ CUserGroupPropertiesTabPage::CUserGroupPropertiesTabPage(
         }
     }
     FillList(words);
+    SelectCurrentGroup();
+    // The selected row is the choice, however it was selected: a click, the arrow keys or a screen
+    // reader's selection.
+    connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] { ChooseSelectedRow(); });
+}
+
+void CUserGroupPropertiesTabPage::SelectCurrentGroup()
+{
+    for (int row = 0; row < m_list->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = m_list->topLevelItem(row);
+        const auto index = static_cast<size_t>(item->data(0, kGroupIndexRole).toInt());
+        if (m_groups.at(index).groupNumber == m_entry.user.groupNumber) {
+            m_list->setCurrentItem(item);
+            return;
+        }
+    }
 }
 
 void CUserGroupPropertiesTabPage::FillList(const WordTable& words)
@@ -97,16 +114,13 @@ void CUserGroupPropertiesTabPage::ChooseSelectedRow()
 
 bool CUserGroupPropertiesTabPage::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_list && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
-            // The current row is the one the keyboard stands on, selected or not.
-            if (QTreeWidgetItem* current = m_list->currentItem()) {
-                m_list->setCurrentItem(current);
-                current->setSelected(true);
-                ChooseSelectedRow();
-                return true;
-            }
+    // Space chooses the row the keyboard stands on when Ctrl+arrows left it unselected; Enter is left
+    // to the dialog's OK.
+    if (watched == m_list && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
+        if (QTreeWidgetItem* current = m_list->currentItem()) {
+            current->setSelected(true);
+            return true;
         }
     }
     return QWidget::eventFilter(watched, event);

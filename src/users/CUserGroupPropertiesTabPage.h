@@ -14,9 +14,8 @@ namespace custodia {
 
 class WordTable;
 
-// The second page of the user properties dialog: the user's group. Choosing a row, with a click or
-// with Space or Enter, makes it the user's group in the entry at once; moving with the arrow keys
-// only moves.
+// The second page of the user properties dialog: the user's group. The selected row is the user's
+// group in the entry, at once; the user's group is selected when the page is made.
 class CUserGroupPropertiesTabPage final : public QWidget {
     Q_OBJECT
 
@@ -33,6 +32,7 @@ protected:
 private:
     void FillList(const WordTable& words);
     void ChooseSelectedRow();
+    void SelectCurrentGroup();
     void ShowGroup(const GroupEntry& group);
 
     UserEntry& m_entry;

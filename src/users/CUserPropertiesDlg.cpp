@@ -4,6 +4,7 @@
 #include "ui/DialogHeader.h"
 #include "ui/FileErrorReport.h"
 #include "ui/ItemIcons.h"
+#include "ui/NumberText.h"
 #include "ui/UiServices.h"
 #include "ui/WordText.h"
 #include "users/CUserDatabaseOfficeListTabPage.h"
@@ -34,6 +35,7 @@ CUserPropertiesDlg::CUserPropertiesDlg(const WordTable& words, UiServices& ui, U
     , m_ui(ui)
     , m_target(user)
     , m_copy(user)
+    , m_groups(groups)
 {
     setObjectName(QStringLiteral("userPropertiesDialog"));
     setWindowTitle(WordText(words, Word::UserPropertiesTitle));
@@ -105,12 +107,38 @@ bool CUserPropertiesDlg::IsNameRefused()
     return true;
 }
 
+bool CUserPropertiesDlg::ConfirmMissingGroup()
+{
+    const int number = m_copy.user.groupNumber;
+    for (const GroupEntry& group : m_groups) {
+        if (group.groupNumber == number)
+            return true;
+    }
+    // A user of a group that no profile file holds can start nothing: a new user ends up so when no
+    // group was chosen, which the supervisor rarely means.
+    const QString text = WordText(m_words, Word::UserGroupMissing).arg(ZeroPadded(number, 3));
+    if (m_ui.ShowMessage(this, text, WordText(m_words, Word::UserGroupMissingCaption), UiServices::Icon::Warning,
+            UiServices::Buttons::OkCancelDefaultCancel)
+        == UiServices::Answer::Ok)
+        return true;
+    m_tabs->setCurrentWidget(m_group);
+    return false;
+}
+
 void CUserPropertiesDlg::accept()
 {
     if (!m_general->ValidateAndApply() || IsNameRefused())
         return;
     m_database->ApplySelections();
     m_officeList->ApplyAllOfficeSelections();
+    if (!ConfirmMissingGroup())
+        return;
+    if (m_saver) {
+        bool close = false;
+        const bool read = RunReportingFileErrors(this, m_words, m_ui, [&] { close = m_saver(this, m_copy); });
+        if (!read || !close)
+            return;
+    }
     m_target = m_copy;
     QDialog::accept();
 }

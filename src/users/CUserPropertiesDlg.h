@@ -22,8 +22,9 @@ class CUserGroupPropertiesTabPage;
 class WordTable;
 
 // Creates or edits one user: general data, group, databases and offices on four pages. The pages edit
-// a working copy; only a successful OK copies it over the caller's entry. The dialog writes no file:
-// the caller stores the entry.
+// a working copy; only a successful OK copies it over the caller's entry. The dialog writes no file
+// itself: the caller's save function stores the entry while the dialog is still open, so that a save
+// that failed leaves the supervisor's edits in place to try again.
 class CUserPropertiesDlg final : public QDialog {
     Q_OBJECT
 
@@ -31,12 +32,16 @@ public:
     enum PageIndex { kGeneralPage = 0, kGroupPage = 1, kDatabasePage = 2, kOfficeListPage = 3 };
     // True when another user already holds the name; OK is then refused and the dialog stays open.
     using NameCheck = std::function<bool(const std::string& userName)>;
+    // Stores the edited entry, with the dialog as the parent of any message. True when the dialog may
+    // close (stored, or there is nothing left to store); false keeps it open with the edits.
+    using Saver = std::function<bool(QWidget* dialog, const UserEntry& edited)>;
 
     CUserPropertiesDlg(const WordTable& words, UiServices& ui, UserEntry& user, const std::vector<GroupEntry>& groups,
         const DatabaseList& databases, QWidget* parent = nullptr);
     ~CUserPropertiesDlg() override;
 
     void SetNameCheck(NameCheck check) { m_nameCheck = std::move(check); }
+    void SetSaver(Saver saver) { m_saver = std::move(saver); }
 
     QTabWidget& Tabs() const { return *m_tabs; }
     CUserGeneralPropertiesTabPage& GeneralPage() const { return *m_general; }
@@ -51,12 +56,15 @@ public:
 private:
     void OnTabChanged(int index);
     bool IsNameRefused();
+    bool ConfirmMissingGroup();
 
     const WordTable& m_words;
     UiServices& m_ui;
     UserEntry& m_target;
     UserEntry m_copy;
+    const std::vector<GroupEntry>& m_groups;
     NameCheck m_nameCheck;
+    Saver m_saver;
     QTabWidget* m_tabs = nullptr;
     CUserGeneralPropertiesTabPage* m_general = nullptr;
     CUserGroupPropertiesTabPage* m_group = nullptr;

@@ -65,6 +65,7 @@ enum class Word : int {
     SupportWebAddress = 624,
     SupportMailAddress = 625,
     SupportSalesAddress = 626,
+    Close = 668,
     RefusalCaption = 746,
     RefusalText = 747,
 
@@ -122,6 +123,10 @@ enum class Word : int {
     FileNotReadOrWritten = 878,
     FileProblemCaption = 879,
     TextTooLong = 877,
+    UserDeletedMeanwhile = 660,
+    DeletedMeanwhileCaption = 662,
+    UserGroupMissing = 663,
+    UserGroupMissingCaption = 664,
 
     // Database path and add-login-path dialogs
     DatabasePathLabel = 986,
@@ -154,6 +159,10 @@ enum class Word : int {
     ReplaceGroupCaption = 880,
     ReplaceGroupPrompt = 881,
     ProfileLoginPathLabel = 931,
+    GroupDeletedMeanwhile = 661,
+    RightsSearchLabel = 665,
+    RightsSearchPlaceholder = 666,
+    RightsPageListName = 667,
 
     // Help bar
     HelpContentsTab = 723,

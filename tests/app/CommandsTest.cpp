@@ -139,7 +139,7 @@ protected:
         EXPECT_EQ(m_ui.messages[0].text, text);
         EXPECT_EQ(m_ui.messages[0].caption, caption);
         EXPECT_EQ(m_ui.messages[0].icon, UiServices::Icon::Warning);
-        EXPECT_EQ(m_ui.messages[0].buttons, UiServices::Buttons::OkCancel);
+        EXPECT_EQ(m_ui.messages[0].buttons, UiServices::Buttons::OkCancelDefaultCancel);
     }
 };
 
@@ -598,7 +598,7 @@ protected:
         ASSERT_EQ(m_ui.messages.size(), 2u);
         EXPECT_EQ(m_ui.messages[1].text, W(warning));
         EXPECT_EQ(m_ui.messages[1].caption, W(780));
-        EXPECT_EQ(m_ui.messages[1].buttons, UiServices::Buttons::OkCancel);
+        EXPECT_EQ(m_ui.messages[1].buttons, UiServices::Buttons::OkCancelDefaultCancel);
         EXPECT_EQ(StoredBytes(), before);
     }
 };

@@ -1,6 +1,11 @@
 #include "GroupDialogFixture.h"
 
+#include "platform/NativePath.h"
+#include "store/AccountService.h"
 #include "store/RightsCatalogue.h"
+
+#include <QAccessible>
+#include <QListWidget>
 
 #include <QTabBar>
 #include <QTabWidget>
@@ -35,7 +40,8 @@ TEST_F(GroupPropertiesDlgTest, TitleNamesTheNumberAndTheFourteenPagesFollowTheCa
         const QTreeWidget* list = dialog->Page(i)->List();
         ASSERT_EQ(list->topLevelItemCount(), static_cast<int>(page.rows.size()));
         EXPECT_EQ(list->topLevelItem(0)->text(0), W(page.rows[0].labelWord));
-        EXPECT_EQ(list->headerItem()->text(0), QString());
+        EXPECT_TRUE(list->isHeaderHidden()) << "its heading would be empty";
+        EXPECT_EQ(dialog->PageList()->item(i)->text(), W(page.titleWord));
     }
     EXPECT_EQ(tabs->currentIndex(), 0);
 }
@@ -202,7 +208,7 @@ TEST_F(GroupPropertiesDlgTest, KeyboardTicksWithSpaceSavesWithEnterAndCancelsWit
     EXPECT_FALSE(StoredGroup(m_path, kProgramSetup, 10).has_value());
 }
 
-TEST_F(GroupPropertiesDlgTest, TabOrderFollowsTheLayoutAndEveryTabTitleFitsItsTab)
+TEST_F(GroupPropertiesDlgTest, TabOrderFollowsTheLayoutAndEveryPageTitleIsShownWhole)
 {
     const auto dialog = OpenDialog(GroupEntry { 9, "Order", "" });
     dialog->show();
@@ -210,18 +216,163 @@ TEST_F(GroupPropertiesDlgTest, TabOrderFollowsTheLayoutAndEveryTabTitleFitsItsTa
     QWidget* start = Find<QLineEdit>(*dialog, "nameEdit");
     const std::vector<QWidget*> chain = TabChain(*dialog, start);
     const auto at = [&](QWidget* widget) { return std::find(chain.begin(), chain.end(), widget) - chain.begin(); };
-    const std::vector<QWidget*> expected { start, dialog->Tabs()->tabBar(), dialog->Page(0)->List(),
-        Find<QPushButton>(*dialog, "invertButton"), Find<QPushButton>(*dialog, "saveButton"),
+    const std::vector<QWidget*> expected { start, Find<QLineEdit>(*dialog, "rightsSearch"), dialog->PageList(),
+        dialog->Page(0)->List(), Find<QPushButton>(*dialog, "invertButton"), Find<QPushButton>(*dialog, "saveButton"),
         Find<QPushButton>(*dialog, "saveAsButton"), Find<QPushButton>(*dialog, "cancelButton") };
     for (size_t i = 1; i < expected.size(); ++i)
         EXPECT_LT(at(expected[i - 1]), at(expected[i])) << i;
+    EXPECT_EQ(at(dialog->Tabs()->tabBar()), static_cast<std::ptrdiff_t>(chain.size()))
+        << "the tabs are behind the list";
 
-    const QTabBar* bar = dialog->Tabs()->tabBar();
-    EXPECT_TRUE(bar->usesScrollButtons());
-    EXPECT_EQ(bar->elideMode(), Qt::ElideNone);
-    for (int i = 0; i < bar->count(); ++i)
-        EXPECT_GE(bar->tabRect(i).width(), bar->fontMetrics().horizontalAdvance(bar->tabText(i))) << i;
+    // All fourteen at once, none cut short or scrolled away.
+    const QListWidget* pages = dialog->PageList();
+    ASSERT_EQ(pages->count(), kRightsPageCount);
+    for (int i = 0; i < pages->count(); ++i) {
+        const QRect row = pages->visualItemRect(pages->item(i));
+        EXPECT_TRUE(pages->viewport()->rect().contains(row)) << i;
+        EXPECT_GE(row.width(), pages->fontMetrics().horizontalAdvance(pages->item(i)->text())) << i;
+    }
 }
+
+TEST_F(GroupPropertiesDlgTest, PageListAndTabsShowTheSamePage)
+{
+    const auto dialog = OpenDialog(GroupEntry { 9, "Pages", "" });
+    dialog->show();
+    QListWidget* pages = dialog->PageList();
+    pages->setFocus();
+    QTest::keyClick(pages, Qt::Key_End);
+    EXPECT_EQ(dialog->Tabs()->currentIndex(), kRightsPageCount - 1);
+    dialog->Tabs()->setCurrentIndex(2);
+    EXPECT_EQ(pages->currentRow(), 2);
+    // Invert works on the page in view, however it was chosen.
+    const bool before = Ticked(*dialog, 2, 0);
+    Press(*dialog, "invertButton");
+    EXPECT_NE(Ticked(*dialog, 2, 0), before);
+}
+
+// The search box: every word must be in the right's label, in any case; pages without such a right
+// leave the list, and the page in view moves to the first page with one.
+TEST_F(GroupPropertiesDlgTest, SearchShowsTheRightsThatHoldItsWordsOnEveryPage)
+{
+    const auto dialog = OpenDialog(GroupEntry { 9, "Search", "" });
+    dialog->show();
+    auto* search = Find<QLineEdit>(*dialog, "rightsSearch");
+    const QString label = W(RightsPages()[12].rows[0].labelWord); // the console's own page
+    const QStringList words = label.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QString query = words.first().toUpper() + QLatin1Char(' ') + words.last().toLower();
+    search->setText(query);
+
+    int found = 0;
+    for (int page = 0; page < kRightsPageCount; ++page) {
+        const QTreeWidget* list = dialog->Page(page)->List();
+        int shown = 0;
+        for (int row = 0; row < list->topLevelItemCount(); ++row) {
+            const QTreeWidgetItem* item = list->topLevelItem(row);
+            const bool matches = item->text(0).contains(words.first(), Qt::CaseInsensitive)
+                && item->text(0).contains(words.last(), Qt::CaseInsensitive);
+            EXPECT_EQ(item->isHidden(), !matches) << page << "/" << row;
+            shown += matches ? 1 : 0;
+        }
+        EXPECT_EQ(dialog->PageList()->item(page)->isHidden(), shown == 0) << page;
+        found += shown;
+    }
+    EXPECT_GE(found, 1);
+    EXPECT_FALSE(dialog->PageList()->item(dialog->Tabs()->currentIndex())->isHidden());
+    EXPECT_FALSE(dialog->Page(12)->List()->topLevelItem(0)->isHidden());
+
+    // A hidden right keeps its tick and is saved as it stands.
+    Tick(*dialog, 0, 0);
+    search->clear();
+    for (int page = 0; page < kRightsPageCount; ++page)
+        EXPECT_FALSE(dialog->PageList()->item(page)->isHidden()) << page;
+    EXPECT_FALSE(Row(*dialog, 0, 1)->isHidden());
+    Press(*dialog, "saveButton");
+    EXPECT_EQ(StoredGroup(m_path, kProgramSetup, 9)->rights[static_cast<size_t>(RightsPages()[0].rows[0].position)], 1);
+}
+
+// What a screen reader finds on a page: each right a check box that says whether it is granted and
+// whose action grants or takes it, as Space does; what it changes is what Save writes.
+TEST_F(GroupPropertiesDlgTest, ScreenReadersReadAndToggleEachRight)
+{
+    WriteGroup(m_path, kProgramSetup, 3, "Fitters", { { RightsPages()[0].rows[1].position, 1 } });
+    const auto dialog = OpenDialog(GroupEntry { 3, "Fitters", "" });
+    dialog->show();
+    QTreeWidget* list = dialog->Page(0)->List();
+    QAccessibleInterface* page = QAccessible::queryAccessibleInterface(list);
+    ASSERT_NE(page, nullptr);
+    const int columns = list->columnCount();
+    // After the row of header cells, one cell a right.
+    ASSERT_EQ(page->childCount(), (list->topLevelItemCount() + 1) * columns);
+    const auto right = [&](int row) { return page->child((row + 1) * columns); };
+    for (int row : { 0, 1 }) {
+        QAccessibleInterface* cell = right(row);
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(cell->role(), QAccessible::CheckBox);
+        EXPECT_EQ(cell->text(QAccessible::Name), list->topLevelItem(row)->text(0));
+        EXPECT_TRUE(cell->state().checkable);
+        EXPECT_EQ(cell->state().checked, row == 1) << row;
+        ASSERT_NE(cell->actionInterface(), nullptr);
+        EXPECT_EQ(cell->actionInterface()->actionNames(), QStringList { QAccessibleActionInterface::toggleAction() });
+        EXPECT_EQ(page->indexOfChild(cell), (row + 1) * columns);
+    }
+    right(0)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    right(1)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(right(0)->state().checked);
+    EXPECT_FALSE(right(1)->state().checked);
+    Press(*dialog, "saveButton");
+    const std::optional<GroupRecord> stored = StoredGroup(m_path, kProgramSetup, 3);
+    EXPECT_EQ(stored->rights[static_cast<size_t>(RightsPages()[0].rows[0].position)], 1);
+    EXPECT_EQ(stored->rights[static_cast<size_t>(RightsPages()[0].rows[1].position)], 0);
+
+    // A search leaves out rows: the reader's cells are the rows shown.
+    const auto again = OpenDialog(GroupEntry { 3, "Fitters", "" });
+    again->show();
+    Find<QLineEdit>(*again, "rightsSearch")->setText(again->Page(0)->List()->topLevelItem(1)->text(0));
+    QAccessibleInterface* filtered = QAccessible::queryAccessibleInterface(again->Page(0)->List());
+    ASSERT_GE(filtered->childCount(), 2 * columns);
+    EXPECT_EQ(filtered->child(columns)->text(QAccessible::Name), again->Page(0)->List()->topLevelItem(1)->text(0));
+}
+
+// Another program deleted the group while it was open: Save asks before bringing it back.
+struct DeletedMeanwhile {
+    const char* name;
+    UiServices::Answer answer;
+    bool storedAfterwards;
+};
+
+class GroupDeletedMeanwhileTest : public GroupDialogFixture, public ::testing::WithParamInterface<DeletedMeanwhile> { };
+
+TEST_P(GroupDeletedMeanwhileTest, SaveAsksBeforeCreatingTheGroupAgain)
+{
+    const DeletedMeanwhile& row = GetParam();
+    WriteGroup(m_path, kProgramSetup, 3, "Fitters", { { RightsPages()[0].rows[0].position, 1 } });
+    const auto dialog = OpenDialog(GroupEntry { 3, "Fitters", "" });
+    dialog->show();
+    Tick(*dialog, 0, 1);
+    const uint8_t number = 3;
+    ASSERT_TRUE(AccountService(NativePath(m_path)).DeleteGroups(std::span(&number, 1)));
+
+    m_ui.answers = { row.answer };
+    Press(*dialog, "saveButton");
+    ASSERT_EQ(m_ui.messages.size(), 1u);
+    EXPECT_EQ(m_ui.messages[0].text, W(WordNumber(Word::GroupDeletedMeanwhile)));
+    EXPECT_EQ(m_ui.messages[0].buttons, UiServices::Buttons::OkCancel);
+    EXPECT_FALSE(dialog->isVisible());
+    const std::optional<GroupRecord> stored = StoredGroup(m_path, kProgramSetup, 3);
+    ASSERT_EQ(stored.has_value(), row.storedAfterwards);
+    if (stored) {
+        // Created again whole, as the dialog shows it: the rights it was opened with included.
+        EXPECT_EQ(stored->rights[static_cast<size_t>(RightsPages()[0].rows[0].position)], 1);
+        EXPECT_EQ(stored->rights[static_cast<size_t>(RightsPages()[0].rows[1].position)], 1);
+        for (int program = 0; program < kProgramCount; ++program)
+            EXPECT_TRUE(StoredGroup(m_path, program, 3).has_value()) << program;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, GroupDeletedMeanwhileTest,
+    ::testing::Values(DeletedMeanwhile { "CreateAgain", UiServices::Answer::Ok, true },
+        DeletedMeanwhile { "LeaveDeleted", UiServices::Answer::Cancel, false }),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(GroupPropertiesDlgTest, NameTakesAtMostNinetyNineStoredBytesWhileTyping)
 {

@@ -113,7 +113,7 @@ TEST_F(GroupSaveAsTest, SaveAsOntoAnExistingGroupAsksFirstAndNoGoesBack)
                 EXPECT_EQ(m_ui.messages[0].text, W(WordNumber(Word::ReplaceGroupPrompt)) + "\n\n  012 Electricians\n");
                 EXPECT_EQ(m_ui.messages[0].caption, W(WordNumber(Word::ReplaceGroupCaption)));
                 EXPECT_EQ(m_ui.messages[0].icon, UiServices::Icon::Warning);
-                EXPECT_EQ(m_ui.messages[0].buttons, UiServices::Buttons::OkCancel);
+                EXPECT_EQ(m_ui.messages[0].buttons, UiServices::Buttons::OkCancelDefaultCancel);
                 EXPECT_EQ(StoredGroup(m_south, kProgramSetup, 12)->name, "Electricians");
                 EXPECT_EQ(Find<QLineEdit>(*saveAs, "numberEdit")->text(), "12");
                 EXPECT_EQ(Find<QComboBox>(*saveAs, "pathBox")->currentIndex(), 1);

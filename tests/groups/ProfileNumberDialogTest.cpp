@@ -119,9 +119,13 @@ TEST_F(ProfileNumberDialogTest, CreateCommandRerunsTheNumberDialogAfterAClashAnd
 
     constexpr const char* kNumberDialog = "custodia::CCreateNewProfileDialog";
     ModalScript script;
+    QRect firstPlace;
     script
         .Then(kNumberDialog,
-            [](QWidget* dialog) {
+            [&](QWidget* dialog) {
+                // Moved by the supervisor: the rerun opens there, not where a fresh dialog would go.
+                dialog->move(dialog->pos() + QPoint(37, 23));
+                firstPlace = dialog->geometry();
                 Find<QLineEdit>(*dialog, "numberEdit")->setText("4");
                 Find<QLineEdit>(*dialog, "nameEdit")->setText("Night shift");
                 Press(*dialog, "okButton");
@@ -133,6 +137,7 @@ TEST_F(ProfileNumberDialogTest, CreateCommandRerunsTheNumberDialogAfterAClashAnd
                 EXPECT_EQ(m_ui.messages[0].caption, W(929));
                 EXPECT_EQ(Find<QLineEdit>(*dialog, "numberEdit")->text(), "4");
                 EXPECT_EQ(Find<QLineEdit>(*dialog, "nameEdit")->text(), "Night shift");
+                EXPECT_EQ(dialog->geometry(), firstPlace);
                 // The number waits to be overtyped.
                 auto* number = Find<QLineEdit>(*dialog, "numberEdit");
                 EXPECT_EQ(dialog->focusWidget(), number);

@@ -2,8 +2,10 @@
 
 #include "app/ConsoleItemDialogs.h"
 #include "app/ItemCommands.h"
+#include "app/QtUiServices.h"
 #include "platform/File.h"
 #include "platform/FileException.h"
+#include "store/AccountService.h"
 #include "store/LoginPathList.h"
 #include "users/CUserDatabaseOfficeListTabPage.h"
 #include "users/CUserDatabaseOfficeListTabTabPage.h"
@@ -170,7 +172,8 @@ TEST_F(UserCommandsTest, NameOfAnotherUserIsRefusedOnCreateAndOnRename)
     EXPECT_EQ(Stored("ann").user.fullName, "Ann");
 }
 
-TEST_F(UserCommandsTest, UserFileHeldByAnotherProgramIsReportedWithTheFileAndTheCause)
+// A save that failed leaves the dialog open with the supervisor's edits; OK once the file is free saves them.
+TEST_F(UserCommandsTest, UserFileHeldByAnotherProgramIsReportedAndTheDialogKeepsTheEdits)
 {
     AddUser(m_path, "ann", "Ann", "", 2);
     Show(LoginPathCategory::Users);
@@ -179,18 +182,87 @@ TEST_F(UserCommandsTest, UserFileHeldByAnotherProgramIsReportedWithTheFileAndThe
     ASSERT_EQ(other.OpenOnce(file, openflags::kReadWrite | openflags::kShareExclusive), kCauseNone);
 
     View().SelectRow(0);
+    bool stayedOpen = false;
+    QString keptName;
     WhenDialogOpens([&](QDialog& dialog) {
         Type(dialog, "fullName", "Ann Smith");
         PressOk(dialog);
+        stayedOpen = dialog.isVisible();
+        keptName = dialog.findChild<QLineEdit*>("fullName")->text();
+        other.Close();
+        EXPECT_EQ(Stored("ann").user.fullName, "Ann");
+        PressOk(dialog);
     });
     Commands().EditItem();
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(keptName, "Ann Smith");
     ASSERT_EQ(m_ui.messages.size(), 1u);
     EXPECT_EQ(m_ui.messages[0].caption, Word(Word::NotSavedCaption));
     EXPECT_EQ(m_ui.messages[0].text,
         Word(Word::ChangesNotSaved) + "\n\n" + QString::fromStdString(file)
             + ": in use by another program (EWOULDBLOCK)");
-    other.Close();
-    EXPECT_EQ(Stored("ann").user.fullName, "Ann");
+    EXPECT_EQ(Stored("ann").user.fullName, "Ann Smith");
+}
+
+// Another program deleted the user while its dialog was open: OK asks before creating it again,
+// with every field as the dialog shows it, the password it was opened with included.
+struct DeletedMeanwhile {
+    const char* name;
+    UiServices::Answer answer;
+    std::vector<std::string> namesAfterwards;
+};
+
+class UserDeletedMeanwhileTest : public UserCommandsTest, public ::testing::WithParamInterface<DeletedMeanwhile> { };
+
+TEST_P(UserDeletedMeanwhileTest, OkAsksBeforeCreatingTheUserAgain)
+{
+    AddUser(m_path, "ann", "Ann", "days", 2);
+    AddUser(m_path, "bob", "Bob", "", 2);
+    Show(LoginPathCategory::Users);
+    View().SelectRow(0);
+    const UserEntry opened = Stored("ann");
+    m_ui.answers = { GetParam().answer };
+    WhenDialogOpens([&](QDialog& dialog) {
+        const std::string name = "ann";
+        ASSERT_TRUE(AccountService(NativePath(m_path)).DeleteUsers(std::span(&name, 1)));
+        Type(dialog, "fullName", "Ann Smith");
+        PressOk(dialog);
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    Commands().EditItem();
+    ASSERT_EQ(m_ui.messages.size(), 1u);
+    EXPECT_EQ(m_ui.messages[0].text, Word(Word::UserDeletedMeanwhile));
+    EXPECT_EQ(m_ui.messages[0].caption, Word(Word::DeletedMeanwhileCaption));
+    EXPECT_EQ(m_ui.messages[0].buttons, UiServices::Buttons::OkCancel);
+    EXPECT_EQ(StoredNames(), GetParam().namesAfterwards);
+    if (GetParam().answer == UiServices::Answer::Ok) {
+        UserEntry expected = opened;
+        expected.user.fullName = "Ann Smith";
+        EXPECT_EQ(Stored("ann").user, expected.user);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, UserDeletedMeanwhileTest,
+    ::testing::Values(DeletedMeanwhile { "CreateAgain", UiServices::Answer::Ok, { "ann", "bob" } },
+        DeletedMeanwhile { "LeaveDeleted", UiServices::Answer::Cancel, { "bob" } }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Enter on a question whose OK does harm answers Cancel; on the others it answers OK.
+TEST(QtUiServicesTest, EnterAnswersCancelWhereOkCanDoHarm)
+{
+    const std::pair<UiServices::Buttons, UiServices::Answer> cases[] = {
+        { UiServices::Buttons::OkCancel, UiServices::Answer::Ok },
+        { UiServices::Buttons::OkCancelDefaultCancel, UiServices::Answer::Cancel },
+    };
+    for (const auto& [buttons, answer] : cases) {
+        QtUiServices ui;
+        QTimer::singleShot(0, [] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        EXPECT_EQ(ui.ShowMessage(nullptr, "Delete?", "Delete", UiServices::Icon::Warning, buttons), answer);
+    }
 }
 
 // The dialog's edits go into the user as stored when OK is pressed, in one change with the rename:

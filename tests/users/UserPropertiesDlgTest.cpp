@@ -1,5 +1,6 @@
 #include "UserDialogFixture.h"
 
+#include "platform/FileException.h"
 #include "store/OfficeNameList.h"
 #include "users/CUserDatabaseOfficeListTabPage.h"
 #include "users/CUserDatabaseOfficeListTabTabPage.h"
@@ -8,6 +9,7 @@
 #include "users/CUserGroupPropertiesTabPage.h"
 #include "users/CUserPropertiesDlg.h"
 
+#include <QAccessible>
 #include <QRadioButton>
 #include <QTabBar>
 
@@ -248,26 +250,92 @@ TEST_F(UserPropertiesDlgTest, GroupPageShowsTheGroupAndAClickChoosesAnotherInThe
     EXPECT_EQ(m_entry.user.groupNumber, 7);
 }
 
-TEST_F(UserPropertiesDlgTest, ArrowKeysOnlyMoveWhileSpaceAndEnterChooseTheRow)
+// The selected row is the choice, however it came to be selected: the arrow keys, Space on a row the
+// keyboard left unselected, or a screen reader selecting it; Enter is the dialog's OK.
+TEST_F(UserPropertiesDlgTest, SelectingARowChoosesItAndTheUsersGroupIsSelectedAtFirst)
 {
-    m_entry.user.groupNumber = 2;
+    m_entry.user.userName = "ann";
+    m_entry.user.groupNumber = 7;
     Open();
     ShowPage(CUserPropertiesDlg::kGroupPage);
     QTreeWidget& list = m_dialog->GroupPage().GroupList();
-    list.setFocus();
-    list.setCurrentItem(list.topLevelItem(0));
-
-    QTest::keyClick(&list, Qt::Key_Down);
+    ASSERT_EQ(list.selectedItems().size(), 1);
+    EXPECT_EQ(list.selectedItems().first(), list.topLevelItem(1));
     EXPECT_EQ(list.currentItem(), list.topLevelItem(1));
+    list.setFocus();
+
+    QTest::keyClick(&list, Qt::Key_Up);
     EXPECT_EQ(m_dialog->WorkingCopy().user.groupNumber, 2);
+    EXPECT_EQ(m_dialog->GroupPage().CurrentGroupText(), "002 - Staff");
+    list.setCurrentItem(list.topLevelItem(1), 0, QItemSelectionModel::Clear);
+    EXPECT_EQ(m_dialog->WorkingCopy().user.groupNumber, 2) << "nothing selected, nothing chosen";
     QTest::keyClick(&list, Qt::Key_Space);
     EXPECT_EQ(m_dialog->WorkingCopy().user.groupNumber, 7);
 
-    QTest::keyClick(&list, Qt::Key_Up);
-    QTest::keyClick(&list, Qt::Key_Return);
+    list.clearSelection();
+    list.topLevelItem(0)->setSelected(true); // as an accessibility client selects
     EXPECT_EQ(m_dialog->WorkingCopy().user.groupNumber, 2);
-    EXPECT_TRUE(m_dialog->isVisible()) << "Enter on a row chooses it and does not close the dialog";
+
+    QTest::keyClick(&list, Qt::Key_Return);
+    EXPECT_TRUE(Accepted());
+    EXPECT_EQ(m_entry.user.groupNumber, 2);
 }
+
+TEST_F(UserPropertiesDlgTest, TabOnTheGroupPageGoesFromTheTabsToTheListOfGroups)
+{
+    m_entry.user.userName = "ann";
+    m_entry.user.groupNumber = 2;
+    Open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_dialog.get()));
+    ShowPage(CUserPropertiesDlg::kGroupPage);
+    QTabBar* tabs = m_dialog->Tabs().tabBar();
+    tabs->setFocus();
+    QWidget* next = tabs->nextInFocusChain();
+    while (!(next->focusPolicy() & Qt::TabFocus) || !next->isVisible() || !next->isEnabled())
+        next = next->nextInFocusChain();
+    EXPECT_EQ(next, &m_dialog->GroupPage().GroupList()) << next->objectName().toStdString();
+}
+
+// OK with a group that no profile file holds (a new user's 000 when no group was chosen) asks; Cancel,
+// the default, goes back to the group page with nothing taken.
+struct MissingGroup {
+    const char* name;
+    int groupNumber;
+    std::deque<UiServices::Answer> answers;
+    bool asked;
+    bool accepted;
+};
+
+class MissingGroupTest : public UserPropertiesDlgTest, public ::testing::WithParamInterface<MissingGroup> { };
+
+TEST_P(MissingGroupTest, OkAsksWhenTheChosenGroupDoesNotExist)
+{
+    const MissingGroup& row = GetParam();
+    m_entry.user = { 0, 0, "", "", "", "", static_cast<uint8_t>(row.groupNumber) };
+    Open();
+    Type("userName", "ann");
+    m_ui.answers = row.answers;
+    m_dialog->accept();
+    EXPECT_EQ(Accepted(), row.accepted);
+    ASSERT_EQ(m_ui.messages.size(), row.asked ? 1u : 0u);
+    if (row.asked) {
+        EXPECT_EQ(m_ui.messages[0].text,
+            W(Word::UserGroupMissing).arg(QString::number(row.groupNumber).rightJustified(3, '0')));
+        EXPECT_EQ(m_ui.messages[0].caption, W(Word::UserGroupMissingCaption));
+        EXPECT_EQ(m_ui.messages[0].buttons, UiServices::Buttons::OkCancelDefaultCancel);
+    }
+    if (!row.accepted) {
+        EXPECT_EQ(m_dialog->Tabs().currentIndex(), CUserPropertiesDlg::kGroupPage);
+        EXPECT_EQ(m_entry.user.userName, "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MissingGroupTest,
+    ::testing::Values(MissingGroup { "NewUserWithoutGroupCancelled", 0, { UiServices::Answer::Cancel }, true, false },
+        MissingGroup { "NewUserWithoutGroupConfirmed", 0, { UiServices::Answer::Ok }, true, true },
+        MissingGroup { "DeletedGroupCancelled", 40, { UiServices::Answer::Cancel }, true, false },
+        MissingGroup { "ExistingGroup", 7, {}, false, true }),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UserPropertiesDlgTest, GroupMissingFromTheListShowsNothingAndKeepsItsNumber)
 {
@@ -275,8 +343,109 @@ TEST_F(UserPropertiesDlgTest, GroupMissingFromTheListShowsNothingAndKeepsItsNumb
     m_entry.user.groupNumber = 40;
     Open();
     EXPECT_EQ(m_dialog->GroupPage().CurrentGroupText(), "");
+    EXPECT_TRUE(m_dialog->GroupPage().GroupList().selectedItems().isEmpty());
     m_dialog->accept();
     EXPECT_EQ(m_entry.user.groupNumber, 40);
+}
+
+// The caller's save runs at OK while the dialog is open: a save that failed keeps it open with every
+// edit, so OK can be pressed again once the file is free.
+TEST_F(UserPropertiesDlgTest, FailedSaveKeepsTheDialogOpenWithTheEdits)
+{
+    m_entry.user = { 0, 0, "ann", "Ann", "", "pw", 2 };
+    Open();
+    std::vector<UserEntry> saved;
+    bool saves = false;
+    m_dialog->SetSaver([&](QWidget* dialog, const UserEntry& edited) {
+        EXPECT_EQ(dialog, m_dialog.get());
+        saved.push_back(edited);
+        return saves;
+    });
+    Type("fullName", "Ann Smith");
+    m_dialog->accept();
+    EXPECT_FALSE(Accepted());
+    EXPECT_EQ(Field("fullName").text(), "Ann Smith");
+    EXPECT_EQ(m_entry.user.fullName, "Ann") << "the caller's entry changes only once stored";
+
+    saves = true;
+    m_dialog->accept();
+    EXPECT_TRUE(Accepted());
+    ASSERT_EQ(saved.size(), 2u);
+    EXPECT_EQ(saved[1].user.fullName, "Ann Smith");
+    EXPECT_EQ(m_entry.user.fullName, "Ann Smith");
+}
+
+TEST_F(UserPropertiesDlgTest, FileErrorInTheSaveIsReportedAndTheDialogStaysOpen)
+{
+    m_entry.user = { 0, 0, "ann", "Ann", "", "pw", 2 };
+    Open();
+    m_dialog->SetSaver(
+        [](QWidget*, const UserEntry&) -> bool { throw FileException(kCauseHardIo, "/lost/tessel.pwd"); });
+    m_dialog->accept();
+    EXPECT_FALSE(Accepted());
+    EXPECT_TRUE(m_dialog->isVisible());
+    ASSERT_EQ(m_ui.messages.size(), 1u);
+}
+
+// What a screen reader finds on the database page: each slot a check box that says whether it is
+// ticked and whose action ticks or clears it.
+TEST_F(UserPropertiesDlgTest, ScreenReadersReadAndToggleTheDatabaseSlots)
+{
+    m_entry.user = { 0, 1u << 2, "ann", "", "", "", 2 };
+    Open();
+    ShowPage(CUserPropertiesDlg::kDatabasePage);
+    QTreeWidget& list = SlotList();
+    QAccessibleInterface* cells = QAccessible::queryAccessibleInterface(&list);
+    ASSERT_NE(cells, nullptr);
+    const int columns = list.columnCount();
+    ASSERT_EQ(cells->childCount(), 11 * columns);
+    EXPECT_EQ(cells->child(0)->role(), QAccessible::ColumnHeader);
+    EXPECT_EQ(cells->child(0)->text(QAccessible::Name), list.headerItem()->text(0));
+    for (int slot = 0; slot < 10; ++slot) {
+        QAccessibleInterface* box = cells->child((slot + 1) * columns);
+        EXPECT_EQ(box->role(), QAccessible::CheckBox);
+        EXPECT_EQ(box->text(QAccessible::Name), list.topLevelItem(slot)->text(0));
+        EXPECT_EQ(box->state().checked, slot == 2) << slot;
+        EXPECT_TRUE(box->state().disabled) << "greyed while the current database is chosen";
+        QAccessibleInterface* path = cells->child((slot + 1) * columns + 1);
+        EXPECT_EQ(path->role(), QAccessible::Cell);
+        EXPECT_EQ(path->text(QAccessible::Name), list.topLevelItem(slot)->text(1));
+        EXPECT_EQ(path->actionInterface(), nullptr);
+    }
+    const auto toggle = [&](int slot) {
+        cells->child((slot + 1) * columns)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    };
+    toggle(1);
+    EXPECT_FALSE(IsTicked(*list.topLevelItem(1))) << "a greyed box is not toggled by a reader either";
+
+    Child<QRadioButton>(m_dialog->DatabasePage(), "selectedDatabases").click();
+    toggle(1);
+    toggle(2);
+    EXPECT_TRUE(cells->child(2 * columns)->state().checked);
+    EXPECT_FALSE(cells->child(3 * columns)->state().checked);
+    m_dialog->accept();
+    EXPECT_EQ(m_entry.user.databaseMask, 1u << 1);
+}
+
+TEST_F(UserPropertiesDlgTest, EnterInTheCurrentDatabaseFolderLoadsItsOfficesAndKeepsTheDialogOpen)
+{
+    const std::string folder = m_dir.file("Typed");
+    std::filesystem::create_directories(folder);
+    OfficeNameList offices(folder);
+    offices.SetOffice(3, "C-03", "Quay");
+    ASSERT_EQ(offices.Save(), kOfficesSaved);
+    m_entry.user.userName = "ann";
+    Open();
+    ShowPage(CUserPropertiesDlg::kOfficeListPage);
+    CUserDatabaseOfficeListTabTabPage& page = InnerPage(10);
+    InnerTabs().setCurrentWidget(&page);
+    QLineEdit& field = page.FolderField();
+    field.setFocus();
+    QTest::keyClicks(&field, QString::fromStdString(folder));
+    QTest::keyClick(&field, Qt::Key_Return);
+    EXPECT_TRUE(m_dialog->isVisible());
+    EXPECT_NE(m_dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(Office(10, 3).text(2), "Quay");
 }
 
 TEST_F(UserPropertiesDlgTest, DatabasePageListsTenSlotsTickedFromTheMaskAndGreyedInCurrentMode)
