@@ -96,7 +96,8 @@ void HelpTextView::Highlight(Range range, Placement placement)
 
 int HelpTextView::TopPosition() const
 {
-    return cursorForPosition(QPoint(0, 0)).position();
+    // A little below the edge: right at it the line above may answer.
+    return cursorForPosition(QPoint(0, 2)).position();
 }
 
 bool HelpTextView::IsShown(int position) const

@@ -247,6 +247,10 @@ void ExposeChecksToScreenReaders(QTreeWidget& list)
     }();
     (void)installed;
     list.setProperty(kCheckListProperty, true);
+    // While the accessibility bus listens, making the view already made it an ordinary item view's
+    // interface; dropped before anyone saw it, the next question goes through the factory.
+    if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(&list))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
     QObject::connect(&list, &QTreeWidget::itemChanged, &list,
         [list = &list](QTreeWidgetItem* item, int column) { TellCheckChanged(list, item, column); });
 }

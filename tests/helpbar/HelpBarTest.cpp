@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QToolButton>
@@ -247,6 +249,47 @@ TEST_F(HelpBarTest, ExpandsToTheWindowsWidthAndRestores)
     EXPECT_EQ(expand.toolTip(), W(Word::HelpExpandTooltip));
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_bar->width() < width + 3; }));
     EXPECT_NEAR(m_bar->width(), width, 2);
+}
+
+// Widening and expanding flow the text anew: the line being read stays at the top, the highlighted hit
+// in view, and the status bar does not keep the tip of what the button did before.
+TEST_F(HelpBarTest, WideningKeepsTheReadingPlaceAndTheHighlightedHit)
+{
+    std::string lines = "<T>Start\n";
+    for (int i = 0; i < 400; ++i)
+        lines += "A filler line " + std::to_string(i) + " that is long enough to wrap when the bar is narrow.\n";
+    lines += "The needle is here.\n";
+    for (int i = 0; i < 400; ++i)
+        lines += "More filler " + std::to_string(i) + ".\n";
+    WriteHelp("eng", lines);
+    OpenBar();
+    Search("needle");
+    const int match = Text().HighlightedRange()->position;
+    const int top = Text().TopPosition();
+    ASSERT_GT(top, 0);
+
+    auto* status = new QStatusBar;
+    m_frame.setStatusBar(status);
+    QToolButton& expand = Child<QToolButton>("expandHelpBar");
+    expand.click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_bar->width() > m_frame.width() / 2; }));
+    EXPECT_EQ(Text().document()->findBlock(Text().TopPosition()).blockNumber(),
+        Text().document()->findBlock(top).blockNumber());
+    EXPECT_GE(ViewportTopOf(match), 0);
+    EXPECT_LT(ViewportTopOf(match), Text().viewport()->height());
+    EXPECT_EQ(Text().HighlightedRange()->position, match);
+
+    // The pointer rests on the button, whose tip the status bar shows; the click moves it away.
+    QStatusTipEvent hover(expand.statusTip());
+    QCoreApplication::sendEvent(&expand, &hover);
+    ASSERT_EQ(status->currentMessage(), W(Word::HelpRestoreTooltip));
+    expand.click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_bar->width() < m_frame.width() / 2; }));
+    EXPECT_EQ(Text().document()->findBlock(Text().TopPosition()).blockNumber(),
+        Text().document()->findBlock(top).blockNumber());
+    EXPECT_GE(ViewportTopOf(match), 0);
+    EXPECT_LT(ViewportTopOf(match), Text().viewport()->height());
+    EXPECT_NE(status->currentMessage(), W(Word::HelpRestoreTooltip));
 }
 
 TEST_F(HelpBarTest, DraggingTheLeftEdgeWidensTheBarAndTheWidthIsRemembered)
