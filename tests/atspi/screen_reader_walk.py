@@ -183,7 +183,9 @@ def make_login_path():
         os.makedirs(folder)
         ctl("databases", "set", SITE, str(slot), "--path", folder, "--description", name)
     ctl("users", "add", SITE, "olduser", "--group", "2", stdin="pw\n")
-    if SITE not in ctl("paths", "list").splitlines():
+    # A second try finds the path listed already; the first finds no list at all.
+    listed = subprocess.run([CTL, "paths", "list"], cwd=PROGRAMS, capture_output=True, text=True).stdout
+    if SITE not in listed.splitlines():
         ctl("paths", "add", SITE)
 
 
