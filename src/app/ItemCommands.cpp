@@ -230,7 +230,7 @@ bool CItemCommands::SaveUserEdits(
         // Another program deleted the user while the dialog was open; bringing it back, password and
         // all, is for the supervisor to decide.
         if (m_ui.ShowMessage(parent, Text(Word::UserDeletedMeanwhile), Text(Word::DeletedMeanwhileCaption),
-                UiServices::Icon::Warning, UiServices::Buttons::OkCancel)
+                UiServices::Icon::Warning, UiServices::Buttons::OkCancelDefaultCancel)
             != UiServices::Answer::Ok)
             return true;
         saved

@@ -224,7 +224,7 @@ bool CGroupPropertiesDlg::ConfirmRecreating()
 {
     return m_ui.ShowMessage(this, WordText(m_words, Word::GroupDeletedMeanwhile),
                WordText(m_words, Word::DeletedMeanwhileCaption), UiServices::Icon::Warning,
-               UiServices::Buttons::OkCancel)
+               UiServices::Buttons::OkCancelDefaultCancel)
         == UiServices::Answer::Ok;
 }
 

@@ -356,7 +356,7 @@ TEST_P(GroupDeletedMeanwhileTest, SaveAsksBeforeCreatingTheGroupAgain)
     Press(*dialog, "saveButton");
     ASSERT_EQ(m_ui.messages.size(), 1u);
     EXPECT_EQ(m_ui.messages[0].text, W(WordNumber(Word::GroupDeletedMeanwhile)));
-    EXPECT_EQ(m_ui.messages[0].buttons, UiServices::Buttons::OkCancel);
+    EXPECT_EQ(m_ui.messages[0].buttons, UiServices::Buttons::OkCancelDefaultCancel);
     EXPECT_FALSE(dialog->isVisible());
     const std::optional<GroupRecord> stored = StoredGroup(m_path, kProgramSetup, 3);
     ASSERT_EQ(stored.has_value(), row.storedAfterwards);

@@ -233,7 +233,7 @@ TEST_P(UserDeletedMeanwhileTest, OkAsksBeforeCreatingTheUserAgain)
     ASSERT_EQ(m_ui.messages.size(), 1u);
     EXPECT_EQ(m_ui.messages[0].text, Word(Word::UserDeletedMeanwhile));
     EXPECT_EQ(m_ui.messages[0].caption, Word(Word::DeletedMeanwhileCaption));
-    EXPECT_EQ(m_ui.messages[0].buttons, UiServices::Buttons::OkCancel);
+    EXPECT_EQ(m_ui.messages[0].buttons, UiServices::Buttons::OkCancelDefaultCancel);
     EXPECT_EQ(StoredNames(), GetParam().namesAfterwards);
     if (GetParam().answer == UiServices::Answer::Ok) {
         UserEntry expected = opened;
