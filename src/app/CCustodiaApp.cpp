@@ -4,10 +4,8 @@
 #include "app/CCustodiaDoc.h"
 #include "app/CMainFrame.h"
 #include "app/LogonDialog.h"
-#include "app/SharedFileWaitFeedback.h"
 #include "app/SupportDialog.h"
 #include "helpbar/CHelpBar.h"
-#include "platform/SharedFile.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
 #include "store/UserStore.h"
@@ -41,7 +39,6 @@ CCustodiaApp::CCustodiaApp(Options options, UiServices& ui)
 // and the store.
 CCustodiaApp::~CCustodiaApp()
 {
-    m_waitFeedback.reset();
     m_mainFrame.reset();
     m_doc.reset();
     m_words.reset();
@@ -64,8 +61,6 @@ bool CCustodiaApp::InitInstance()
     m_mainFrame->AttachHelpBar(new CHelpBar(*m_words, *m_mainFrame));
     connect(m_mainFrame.get(), &CMainFrame::aboutRequested, this, &CCustodiaApp::OnAppAbout);
     connect(m_mainFrame.get(), &CMainFrame::technicalSupportRequested, this, &CCustodiaApp::OnTechnicalSupport);
-    m_waitFeedback = std::make_unique<SharedFileWaitFeedback>(*m_words, m_mainFrame.get());
-    m_waitFeedback->Install();
     // The log-on dialog opens in front of the complete main window.
     m_mainFrame->show();
     m_mainFrame->repaint();

@@ -12,8 +12,8 @@
 #include "app/ItemListController.h"
 #include "helpbar/CHelpBar.h"
 #include "helpbar/HelpBarSettings.h"
-#include "platform/SharedFile.h"
 #include "ui/ApplicationName.h"
+#include "ui/BackgroundCall.h"
 #include "ui/FileErrorReport.h"
 #include "ui/ItemIcons.h"
 #include "ui/WordText.h"
@@ -104,7 +104,8 @@ CMainFrame::CMainFrame(
     , m_ui(ui)
     , m_settingsFile(settingsFile)
     , m_configFile(QFileInfo(PathText(doc.FileName())).absoluteFilePath())
-    , m_dialogs(std::make_unique<ConsoleItemDialogs>(words, ui, doc))
+    , m_calls(new BackgroundCall(words, this))
+    , m_dialogs(std::make_unique<ConsoleItemDialogs>(words, ui, doc, m_calls))
 {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowIcon(ApplicationIcon());
@@ -122,7 +123,8 @@ CMainFrame::CMainFrame(
     m_watcher = new FileChangeWatcher(this);
     connect(m_watcher, &FileChangeWatcher::configChanged, this, &CMainFrame::ReloadFromDisk);
     connect(m_watcher, &FileChangeWatcher::loginPathChanged, this, &CMainFrame::OnLoginPathFilesChanged);
-    m_watcher->SetBusyCheck(IsWaitingForSharedFile);
+    m_watcher->SetBusyCheck([this] { return m_calls->IsRunning(); });
+    connect(m_calls, &BackgroundCall::idle, this, [this] { m_itemList->FillPending(); });
     WatchShownFiles();
 }
 
@@ -144,7 +146,7 @@ void CMainFrame::CreatePanes()
     m_splitter->setObjectName(QStringLiteral("paneSplitter"));
     m_splitter->setChildrenCollapsible(false);
     m_view = new CCustodiaView(m_words);
-    m_itemList = std::make_unique<ItemListController>(m_words, m_doc, *m_view);
+    m_itemList = std::make_unique<ItemListController>(m_words, m_doc, *m_view, *m_calls);
     m_tree = new CLeftView(m_words, m_doc, *m_itemList, m_ui);
     m_splitter->addWidget(m_tree);
     m_splitter->addWidget(m_view);
@@ -483,6 +485,11 @@ void CMainFrame::SaveLayout() const
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    // The call's files are held and half read or written: the window goes once it has ended.
+    if (m_calls->IsRunning()) {
+        event->ignore();
+        return;
+    }
     SaveLayout();
     QMainWindow::closeEvent(event);
 }

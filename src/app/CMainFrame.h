@@ -24,6 +24,7 @@ namespace custodia {
 
 class CCustodiaView;
 class CHelpBar;
+class BackgroundCall;
 class CItemCommands;
 class CLeftView;
 class CStatusClock;
@@ -56,6 +57,7 @@ public:
     QMenu& EditMenu() const { return *m_editMenu; }
     QMenu& CommandPopup() const { return *m_commandPopup; }
     FileChangeWatcher& Watcher() const { return *m_watcher; }
+    BackgroundCall& Calls() const { return *m_calls; }
     // The status bar's account of what the list shows.
     QString StatusText() const;
 
@@ -118,6 +120,7 @@ private:
     std::unique_ptr<ItemListController> m_itemList;
     QSplitter* m_splitter = nullptr;
     CLeftView* m_tree = nullptr;
+    BackgroundCall* m_calls; // a child of the window, made before everything that reads through it
     std::unique_ptr<ItemDialogs> m_dialogs;
     std::unique_ptr<CItemCommands> m_commands;
     CStatusClock* m_clock = nullptr;
