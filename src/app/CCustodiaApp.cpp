@@ -4,6 +4,7 @@
 #include "app/CCustodiaDoc.h"
 #include "app/CMainFrame.h"
 #include "app/LogonDialog.h"
+#include "app/ProcessSecrets.h"
 #include "app/SupportDialog.h"
 #include "helpbar/CHelpBar.h"
 #include "store/ProgramIndex.h"
@@ -110,6 +111,9 @@ bool CCustodiaApp::RunLogon()
         m_mainFrame->SetSupervisor(
             LoggedOnSupervisor { dialog->GetLoginPath(), *m_store->GetUserName(), dialog->GetGroupNumber() });
     dialog.reset();
+    // The log-on is over: the password the supervisor gave is needed no more.
+    WipePasswordArguments(m_options.arguments);
+    m_store->SetPassword(std::nullopt);
     if (!read)
         return false; // the rights could not be read, so the right to run is not shown either
     if (verdict == StartupVerdict::Refused)
