@@ -10,6 +10,7 @@
 #include "app/ItemCommands.h"
 #include "app/ItemDialogs.h"
 #include "app/ItemListController.h"
+#include "app/SharePoller.h"
 #include "helpbar/CHelpBar.h"
 #include "helpbar/HelpBarSettings.h"
 #include "ui/ApplicationName.h"
@@ -125,6 +126,10 @@ CMainFrame::CMainFrame(
     connect(m_watcher, &FileChangeWatcher::loginPathChanged, this, &CMainFrame::OnLoginPathFilesChanged);
     m_watcher->SetBusyCheck([this] { return m_calls->IsRunning(); });
     connect(m_calls, &BackgroundCall::idle, this, [this] { m_itemList->FillPending(); });
+    // Where the kernel cannot hear other machines' changes, the shown files are polled instead.
+    m_poller = new SharePoller(this);
+    m_poller->SetBusyCheck([this] { return m_calls->IsRunning() || QApplication::activeModalWidget() != nullptr; });
+    connect(m_poller, &SharePoller::changed, this, &CMainFrame::OnLoginPathFilesChanged);
     WatchShownFiles();
 }
 
@@ -522,6 +527,15 @@ void CMainFrame::WatchShownFiles()
 {
     if (m_watcher != nullptr)
         m_watcher->Watch(m_configFile, m_view->CurrentLoginPath());
+    if (m_poller != nullptr)
+        m_poller->Watch(m_view->CurrentLoginPath());
+}
+
+void CMainFrame::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && m_poller != nullptr)
+        m_poller->SetWindowActive(isActiveWindow());
 }
 
 QString CMainFrame::StatusText() const

@@ -29,6 +29,7 @@ class CItemCommands;
 class CLeftView;
 class CStatusClock;
 class FileChangeWatcher;
+class SharePoller;
 class ItemDialogs;
 class ItemListController;
 class WordTable;
@@ -89,6 +90,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void CreatePanes();
@@ -126,6 +128,7 @@ private:
     CStatusClock* m_clock = nullptr;
     QLabel* m_statusText = nullptr;
     FileChangeWatcher* m_watcher = nullptr;
+    SharePoller* m_poller = nullptr;
     QToolBar* m_toolBar = nullptr;
     QMenu* m_editMenu = nullptr;
     QMenu* m_commandPopup = nullptr;
