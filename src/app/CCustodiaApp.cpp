@@ -10,6 +10,7 @@
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
 #include "store/UserStore.h"
+#include "ui/BackgroundCall.h"
 #include "ui/FileCauseText.h"
 #include "ui/FileErrorReport.h"
 #include "ui/UiServices.h"
@@ -104,8 +105,12 @@ bool CCustodiaApp::RunLogon()
 
     StartupVerdict verdict = StartupVerdict::End;
     const bool read = RunReportingFileErrors(nullptr, *m_words, m_ui, [&] {
-        verdict = DecideAfterLogon(
-            dialog->GetLogonRequired(), accepted, *m_store, dialog->GetLoginPath(), dialog->GetGroupNumber());
+        // Off the window's thread: twelve profile files on a share may keep it waiting.
+        const bool required = dialog->GetLogonRequired();
+        const std::string loginPath = dialog->GetLoginPath();
+        const uint8_t group = dialog->GetGroupNumber();
+        verdict = m_mainFrame->Calls().Run(
+            [&](const FileEnvironment&) { return DecideAfterLogon(required, accepted, *m_store, loginPath, group); });
     });
     if (verdict == StartupVerdict::Run && dialog->GetLogonRequired() && m_store->GetUserName())
         m_mainFrame->SetSupervisor(
@@ -125,6 +130,7 @@ std::unique_ptr<LogonDialog> CCustodiaApp::MakeLogonDialog()
 {
     auto dialog = std::make_unique<LogonDialog>(*m_store, *m_words, m_ui, WordText(*m_words, Word::SuiteTitle),
         WordText(*m_words, Word::ApplicationTitle), QString::fromLatin1(kVersionText), m_mainFrame.get());
+    dialog->SetCalls(&m_mainFrame->Calls());
     dialog->SetNotice(WordText(*m_words, Word::NoticeLine));
     dialog->SetButtonTexts(WordText(*m_words, Word::Ok), WordText(*m_words, Word::Cancel));
     dialog->SetUserNameLabel(WordText(*m_words, Word::UserNameLabel));

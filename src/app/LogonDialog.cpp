@@ -6,6 +6,7 @@
 #include "platform/FileException.h"
 #include "store/UserStore.h"
 #include "ui/ApplicationName.h"
+#include "ui/BackgroundCall.h"
 #include "ui/BitmapPixmap.h"
 #include "ui/FileErrorReport.h"
 #include "ui/UiServices.h"
@@ -270,8 +271,11 @@ void LogonDialog::OnOk()
         return;
     }
     LogonOutcome outcome;
-    const bool read = RunReportingFileErrors(
-        this, m_words, m_ui, [&] { outcome = AttemptLogon(m_store, m_loginPath, *userName, *password); });
+    const bool read = RunReportingFileErrors(this, m_words, m_ui, [&] {
+        outcome = RunThrough(m_calls, [&](const FileEnvironment& environment) {
+            return AttemptLogon(m_store, m_loginPath, *userName, *password, environment);
+        });
+    });
     if (!read || outcome.kind == LogonOutcome::Kind::Incomplete)
         return;
     m_groupNumber = outcome.groupNumber;
