@@ -108,8 +108,12 @@ void SharePoller::RunRound()
             for (const std::string& file : files)
                 result.stamps[file] = stat(file);
         }
+        // A round that comes back after the program ended has nobody to tell.
+        QCoreApplication* const application = QCoreApplication::instance();
+        if (application == nullptr)
+            return;
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
+            application,
             [self, result] {
                 if (self)
                     self->OnRoundDone(result);
