@@ -8,6 +8,7 @@
 #include "app/QtUiServices.h"
 #include "platform/Platform.h"
 #include "store/UserStore.h"
+#include "ui/BackgroundCall.h"
 #include "words/WordTable.h"
 
 #include <QApplication>
@@ -49,7 +50,8 @@ void FillItemList(benchmark::State& state, const WordTable& words, const std::st
 {
     CCustodiaDoc doc;
     CCustodiaView view(words);
-    ItemListController itemList(words, doc, view);
+    BackgroundCall calls(words, &view);
+    ItemListController itemList(words, doc, view, calls);
     view.resize(900, 600);
     view.show();
     for (auto _ : state) {

@@ -4,13 +4,13 @@
 #include "app/CCustodiaDoc.h"
 #include "app/CMainFrame.h"
 #include "app/LogonDialog.h"
-#include "app/SharedFileWaitFeedback.h"
+#include "app/ProcessSecrets.h"
 #include "app/SupportDialog.h"
 #include "helpbar/CHelpBar.h"
-#include "platform/SharedFile.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
 #include "store/UserStore.h"
+#include "ui/BackgroundCall.h"
 #include "ui/FileCauseText.h"
 #include "ui/FileErrorReport.h"
 #include "ui/UiServices.h"
@@ -41,7 +41,6 @@ CCustodiaApp::CCustodiaApp(Options options, UiServices& ui)
 // and the store.
 CCustodiaApp::~CCustodiaApp()
 {
-    m_waitFeedback.reset();
     m_mainFrame.reset();
     m_doc.reset();
     m_words.reset();
@@ -64,8 +63,6 @@ bool CCustodiaApp::InitInstance()
     m_mainFrame->AttachHelpBar(new CHelpBar(*m_words, *m_mainFrame));
     connect(m_mainFrame.get(), &CMainFrame::aboutRequested, this, &CCustodiaApp::OnAppAbout);
     connect(m_mainFrame.get(), &CMainFrame::technicalSupportRequested, this, &CCustodiaApp::OnTechnicalSupport);
-    m_waitFeedback = std::make_unique<SharedFileWaitFeedback>(*m_words, m_mainFrame.get());
-    m_waitFeedback->Install();
     // The log-on dialog opens in front of the complete main window.
     m_mainFrame->show();
     m_mainFrame->repaint();
@@ -108,13 +105,20 @@ bool CCustodiaApp::RunLogon()
 
     StartupVerdict verdict = StartupVerdict::End;
     const bool read = RunReportingFileErrors(nullptr, *m_words, m_ui, [&] {
-        verdict = DecideAfterLogon(
-            dialog->GetLogonRequired(), accepted, *m_store, dialog->GetLoginPath(), dialog->GetGroupNumber());
+        // Off the window's thread: twelve profile files on a share may keep it waiting.
+        const bool required = dialog->GetLogonRequired();
+        const std::string loginPath = dialog->GetLoginPath();
+        const uint8_t group = dialog->GetGroupNumber();
+        verdict = m_mainFrame->Calls().Run(
+            [&](const FileEnvironment&) { return DecideAfterLogon(required, accepted, *m_store, loginPath, group); });
     });
     if (verdict == StartupVerdict::Run && dialog->GetLogonRequired() && m_store->GetUserName())
         m_mainFrame->SetSupervisor(
             LoggedOnSupervisor { dialog->GetLoginPath(), *m_store->GetUserName(), dialog->GetGroupNumber() });
     dialog.reset();
+    // The log-on is over: the password the supervisor gave is needed no more.
+    WipePasswordArguments(m_options.arguments);
+    m_store->SetPassword(std::nullopt);
     if (!read)
         return false; // the rights could not be read, so the right to run is not shown either
     if (verdict == StartupVerdict::Refused)
@@ -126,6 +130,7 @@ std::unique_ptr<LogonDialog> CCustodiaApp::MakeLogonDialog()
 {
     auto dialog = std::make_unique<LogonDialog>(*m_store, *m_words, m_ui, WordText(*m_words, Word::SuiteTitle),
         WordText(*m_words, Word::ApplicationTitle), QString::fromLatin1(kVersionText), m_mainFrame.get());
+    dialog->SetCalls(&m_mainFrame->Calls());
     dialog->SetNotice(WordText(*m_words, Word::NoticeLine));
     dialog->SetButtonTexts(WordText(*m_words, Word::Ok), WordText(*m_words, Word::Cancel));
     dialog->SetUserNameLabel(WordText(*m_words, Word::UserNameLabel));

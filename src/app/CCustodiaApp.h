@@ -15,7 +15,6 @@ namespace custodia {
 class CCustodiaDoc;
 class CMainFrame;
 class LogonDialog;
-class SharedFileWaitFeedback;
 class UserStore;
 class WordTable;
 
@@ -77,7 +76,6 @@ private:
     std::unique_ptr<UserStore> m_store;
     std::unique_ptr<CCustodiaDoc> m_doc;
     std::unique_ptr<CMainFrame> m_mainFrame; // refers to the word table and the document
-    std::unique_ptr<SharedFileWaitFeedback> m_waitFeedback; // refers to the word table and the main window
 };
 
 } // namespace custodia

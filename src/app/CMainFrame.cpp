@@ -10,10 +10,11 @@
 #include "app/ItemCommands.h"
 #include "app/ItemDialogs.h"
 #include "app/ItemListController.h"
+#include "app/SharePoller.h"
 #include "helpbar/CHelpBar.h"
 #include "helpbar/HelpBarSettings.h"
-#include "platform/SharedFile.h"
 #include "ui/ApplicationName.h"
+#include "ui/BackgroundCall.h"
 #include "ui/FileErrorReport.h"
 #include "ui/ItemIcons.h"
 #include "ui/WordText.h"
@@ -104,7 +105,8 @@ CMainFrame::CMainFrame(
     , m_ui(ui)
     , m_settingsFile(settingsFile)
     , m_configFile(QFileInfo(PathText(doc.FileName())).absoluteFilePath())
-    , m_dialogs(std::make_unique<ConsoleItemDialogs>(words, ui, doc))
+    , m_calls(new BackgroundCall(words, this))
+    , m_dialogs(std::make_unique<ConsoleItemDialogs>(words, ui, doc, m_calls))
 {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowIcon(ApplicationIcon());
@@ -122,7 +124,12 @@ CMainFrame::CMainFrame(
     m_watcher = new FileChangeWatcher(this);
     connect(m_watcher, &FileChangeWatcher::configChanged, this, &CMainFrame::ReloadFromDisk);
     connect(m_watcher, &FileChangeWatcher::loginPathChanged, this, &CMainFrame::OnLoginPathFilesChanged);
-    m_watcher->SetBusyCheck(IsWaitingForSharedFile);
+    m_watcher->SetBusyCheck([this] { return m_calls->IsRunning(); });
+    connect(m_calls, &BackgroundCall::idle, this, [this] { m_itemList->FillPending(); });
+    // Where the kernel cannot hear other machines' changes, the shown files are polled instead.
+    m_poller = new SharePoller(this);
+    m_poller->SetBusyCheck([this] { return m_calls->IsRunning() || QApplication::activeModalWidget() != nullptr; });
+    connect(m_poller, &SharePoller::changed, this, &CMainFrame::OnLoginPathFilesChanged);
     WatchShownFiles();
 }
 
@@ -144,7 +151,7 @@ void CMainFrame::CreatePanes()
     m_splitter->setObjectName(QStringLiteral("paneSplitter"));
     m_splitter->setChildrenCollapsible(false);
     m_view = new CCustodiaView(m_words);
-    m_itemList = std::make_unique<ItemListController>(m_words, m_doc, *m_view);
+    m_itemList = std::make_unique<ItemListController>(m_words, m_doc, *m_view, *m_calls);
     m_tree = new CLeftView(m_words, m_doc, *m_itemList, m_ui);
     m_splitter->addWidget(m_tree);
     m_splitter->addWidget(m_view);
@@ -483,6 +490,11 @@ void CMainFrame::SaveLayout() const
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    // The call's files are held and half read or written: the window goes once it has ended.
+    if (m_calls->IsRunning()) {
+        event->ignore();
+        return;
+    }
     SaveLayout();
     QMainWindow::closeEvent(event);
 }
@@ -515,6 +527,15 @@ void CMainFrame::WatchShownFiles()
 {
     if (m_watcher != nullptr)
         m_watcher->Watch(m_configFile, m_view->CurrentLoginPath());
+    if (m_poller != nullptr)
+        m_poller->Watch(m_view->CurrentLoginPath());
+}
+
+void CMainFrame::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && m_poller != nullptr)
+        m_poller->SetWindowActive(isActiveWindow());
 }
 
 QString CMainFrame::StatusText() const

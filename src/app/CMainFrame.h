@@ -24,10 +24,12 @@ namespace custodia {
 
 class CCustodiaView;
 class CHelpBar;
+class BackgroundCall;
 class CItemCommands;
 class CLeftView;
 class CStatusClock;
 class FileChangeWatcher;
+class SharePoller;
 class ItemDialogs;
 class ItemListController;
 class WordTable;
@@ -56,6 +58,7 @@ public:
     QMenu& EditMenu() const { return *m_editMenu; }
     QMenu& CommandPopup() const { return *m_commandPopup; }
     FileChangeWatcher& Watcher() const { return *m_watcher; }
+    BackgroundCall& Calls() const { return *m_calls; }
     // The status bar's account of what the list shows.
     QString StatusText() const;
 
@@ -87,6 +90,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void CreatePanes();
@@ -118,11 +122,13 @@ private:
     std::unique_ptr<ItemListController> m_itemList;
     QSplitter* m_splitter = nullptr;
     CLeftView* m_tree = nullptr;
+    BackgroundCall* m_calls; // a child of the window, made before everything that reads through it
     std::unique_ptr<ItemDialogs> m_dialogs;
     std::unique_ptr<CItemCommands> m_commands;
     CStatusClock* m_clock = nullptr;
     QLabel* m_statusText = nullptr;
     FileChangeWatcher* m_watcher = nullptr;
+    SharePoller* m_poller = nullptr;
     QToolBar* m_toolBar = nullptr;
     QMenu* m_editMenu = nullptr;
     QMenu* m_commandPopup = nullptr;

@@ -41,10 +41,11 @@ std::vector<std::string> ManagedLoginPaths(CCustodiaDoc& doc)
 
 } // namespace
 
-ConsoleItemDialogs::ConsoleItemDialogs(const WordTable& words, UiServices& ui, CCustodiaDoc& doc)
+ConsoleItemDialogs::ConsoleItemDialogs(const WordTable& words, UiServices& ui, CCustodiaDoc& doc, BackgroundCall* calls)
     : m_words(words)
     , m_ui(ui)
     , m_doc(doc)
+    , m_calls(calls)
 {
 }
 
@@ -82,7 +83,7 @@ std::unique_ptr<NewGroupPrompt> ConsoleItemDialogs::MakeNewGroupPrompt(QWidget* 
 
 bool ConsoleItemDialogs::EditGroup(QWidget* parent, const NativePath& loginPath, const GroupEntry& group)
 {
-    CGroupPropertiesDlg dialog(m_words, m_ui, loginPath, group, ManagedLoginPaths(m_doc), parent);
+    CGroupPropertiesDlg dialog(m_words, m_ui, loginPath, group, ManagedLoginPaths(m_doc), parent, m_calls);
     if (m_groupsSaved)
         dialog.SetGroupsSavedHandler(m_groupsSaved);
     if (m_groupSaveCheck)

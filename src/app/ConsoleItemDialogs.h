@@ -6,6 +6,7 @@ class UiServices;
 
 namespace custodia {
 
+class BackgroundCall;
 class CCustodiaDoc;
 class WordTable;
 
@@ -13,8 +14,9 @@ class WordTable;
 // add-login-path dialogs of src/users and the group dialogs of src/groups.
 class ConsoleItemDialogs final : public ItemDialogs {
 public:
-    // The document lists the login paths a copy of a group can be saved into.
-    ConsoleItemDialogs(const WordTable& words, UiServices& ui, CCustodiaDoc& doc);
+    // The document lists the login paths a copy of a group can be saved into; the group dialog reads
+    // and writes through the calls.
+    ConsoleItemDialogs(const WordTable& words, UiServices& ui, CCustodiaDoc& doc, BackgroundCall* calls = nullptr);
 
     bool EditUser(QWidget* parent, UserEntry& user, const std::vector<GroupEntry>& groups,
         const DatabaseList& databases, const UserNameCheck& isNameTaken) override;
@@ -31,6 +33,7 @@ private:
     const WordTable& m_words;
     UiServices& m_ui;
     CCustodiaDoc& m_doc;
+    BackgroundCall* m_calls;
     UserSaver m_userSaver;
     GroupSaveCheck m_groupSaveCheck;
     std::function<void()> m_groupsSaved;

@@ -1,7 +1,7 @@
 #include "app/ConsoleLockout.h"
 
+#include "store/AccountService.h"
 #include "store/ProgramIndex.h"
-#include "store/UserStore.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -42,18 +42,21 @@ ConsoleLockoutCheck::ConsoleLockoutCheck(std::optional<LoggedOnSupervisor> super
 {
 }
 
-ConsoleLockoutCheck::GroupRight ConsoleLockoutCheck::StoredGroupRights(const std::string& loginPath)
+ConsoleLockoutCheck::GroupRight ConsoleLockoutCheck::StoredGroupRights(
+    const std::string& loginPath, const FileEnvironment& environment)
 {
     // Each group is read once per check; the profile files are small but twelve of them.
     auto known = std::make_shared<std::map<int, bool>>();
-    return [loginPath, known](int groupNumber) {
+    return [service = std::make_shared<AccountService>(NativePath(loginPath), environment), known](int groupNumber) {
         const auto found = known->find(groupNumber);
         if (found != known->end())
             return found->second;
-        UserStore store;
-        const bool right = groupNumber >= 0 && groupNumber <= 255
-            && store.LoadGroupRights(loginPath, static_cast<uint8_t>(groupNumber))
-            && store.HasRight(kProgramCustodia, kConsoleRightPosition) != 0;
+        bool right = false;
+        if (groupNumber >= 0 && groupNumber <= 255) {
+            const auto group = service->LoadGroupRights(static_cast<uint8_t>(groupNumber));
+            const RightsTable::Row* row = group ? group->second.GetRow(kProgramCustodia) : nullptr;
+            right = row != nullptr && (*row)[kConsoleRightPosition] != 0;
+        }
         known->emplace(groupNumber, right);
         return right;
     };

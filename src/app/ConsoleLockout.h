@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileEnvironment.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -39,8 +41,10 @@ public:
     // Without a log-on nobody is locked out: the console then starts for anyone.
     ConsoleLockoutCheck(std::optional<LoggedOnSupervisor> supervisor, GroupRight groupHasRight);
 
-    // Reads each group's right from the login path's profile files.
-    static GroupRight StoredGroupRights(const std::string& loginPath);
+    // Reads each group's right from the login path's profile files through the account services,
+    // waiting as the environment says; the environment must outlive the function.
+    static GroupRight StoredGroupRights(
+        const std::string& loginPath, const FileEnvironment& environment = FileEnvironment::System());
 
     bool Guards(const std::string& loginPath) const;
     LockOut DeletingUsers(const std::string& loginPath, const std::vector<ConsoleMember>& members,

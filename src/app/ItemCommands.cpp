@@ -9,7 +9,7 @@
 #include "store/AccountService.h"
 #include "store/PasswordFile.h"
 #include "store/ProgramIndex.h"
-#include "store/UserStore.h"
+#include "ui/BackgroundCall.h"
 #include "ui/FailureReport.h"
 #include "ui/FileErrorReport.h"
 #include "ui/NumberText.h"
@@ -47,28 +47,33 @@ QString ListedNames(const QStringList& names, const WordTable& words, int atMost
 
 } // namespace
 
-bool IsUserNameStored(const NativePath& loginPath, const std::string& userName)
+bool IsUserNameStored(const NativePath& loginPath, const std::string& userName, const FileEnvironment& environment)
 {
-    const Result<std::optional<UserEntry>> found = AccountService(loginPath).FindUser(userName);
+    const Result<std::optional<UserEntry>> found = AccountService(loginPath, environment).FindUser(userName);
     // A file that cannot be read is no proof of a free name; the save itself then says why.
     return found && found->has_value();
 }
 
-std::vector<ConsoleMember> StoredConsoleMembers(const std::string& loginPath)
+std::vector<ConsoleMember> StoredConsoleMembers(const std::string& loginPath, const FileEnvironment& environment)
 {
     std::vector<ConsoleMember> members;
-    for (const UserEntry& entry : UserStore().LoadUsers(loginPath).value)
-        members.push_back({ entry.user.userName, entry.user.groupNumber });
+    // Without the records nobody can be shown as locked out; the change itself then says why.
+    const Status read = AccountService(NativePath(loginPath), environment).ForEachUser([&](const UserRecord& user) {
+        members.push_back({ user.userName, user.groupNumber });
+    });
+    if (!read)
+        members.clear();
     return members;
 }
 
 // Users left in a deleted group show an unknown group afterwards; the supervisor is told who.
-QString CItemCommands::MembersWarning(const std::vector<UserEntry>& users, const std::vector<GroupEntry>& groups) const
+QString CItemCommands::MembersWarning(
+    const std::vector<ConsoleMember>& users, const std::vector<GroupEntry>& groups) const
 {
     QStringList members;
-    for (const UserEntry& user : users) {
-        if (HasGroup(groups, user.user.groupNumber))
-            members.append(StoredText(user.user.userName));
+    for (const ConsoleMember& user : users) {
+        if (HasGroup(groups, user.groupNumber))
+            members.append(StoredText(user.userName));
     }
     if (members.isEmpty())
         return {};
@@ -172,9 +177,20 @@ void CItemCommands::DeleteItem()
     });
 }
 
-ConsoleLockoutCheck CItemCommands::LockoutCheck(const std::string& loginPath) const
+ConsoleLockoutCheck CItemCommands::LockoutCheck(const std::string& loginPath, const FileEnvironment& environment) const
 {
-    return ConsoleLockoutCheck(m_supervisor, ConsoleLockoutCheck::StoredGroupRights(loginPath));
+    return ConsoleLockoutCheck(m_supervisor, ConsoleLockoutCheck::StoredGroupRights(loginPath, environment));
+}
+
+BackgroundCall& CItemCommands::Calls() const
+{
+    return m_itemList.Calls();
+}
+
+bool CItemCommands::IsNameTaken(const NativePath& loginPath, const std::string& userName) const
+{
+    return Calls().Run(
+        [&](const FileEnvironment& environment) { return IsUserNameStored(loginPath, userName, environment); });
 }
 
 bool CItemCommands::ConfirmLockOut(LockOut lockOut, QWidget* parent)
@@ -192,11 +208,13 @@ void CItemCommands::CreateUser()
     UserEntry entry;
     const NativePath loginPath = m_view.CurrentLoginPath();
     // A new user never replaces one of the same name.
-    const auto isNameTaken = [&](const std::string& name) { return IsUserNameStored(loginPath, name); };
+    const auto isNameTaken = [&](const std::string& name) { return IsNameTaken(loginPath, name); };
     // Made whole as the dialog left it; a name stored meanwhile by another program is refused.
     const auto save = [&](QWidget* parent, const UserEntry& edited) {
-        const Status saved = AccountService(loginPath).SaveUser(
-            edited.user.userName, SaveMode::CreateOnly, [&](UserEntry& stored) { stored = edited; });
+        const Status saved = Calls().Run([&](const FileEnvironment& environment) {
+            return AccountService(loginPath, environment)
+                .SaveUser(edited.user.userName, SaveMode::CreateOnly, [&](UserEntry& stored) { stored = edited; });
+        });
         if (!saved)
             ReportFailure(parent, m_words, m_ui, saved.Error());
         return static_cast<bool>(saved);
@@ -223,9 +241,11 @@ bool CItemCommands::SaveUserEdits(
 {
     // One change under one hold of the file, a rename included: the user as stored now takes only what
     // the dialog changed, so another program's change of the other fields meanwhile stays.
-    const AccountService service(loginPath);
-    Status saved = service.SaveUser(opened.user.userName, SaveMode::ReplaceOnly,
-        [&](UserEntry& stored) { ApplyUserEdits(opened, edited, stored); });
+    Status saved = Calls().Run([&](const FileEnvironment& environment) {
+        return AccountService(loginPath, environment)
+            .SaveUser(opened.user.userName, SaveMode::ReplaceOnly,
+                [&](UserEntry& stored) { ApplyUserEdits(opened, edited, stored); });
+    });
     if (!saved && saved.Error().refusal == Failure::Refusal::NotFound) {
         // Another program deleted the user while the dialog was open; bringing it back, password and
         // all, is for the supervisor to decide.
@@ -233,8 +253,10 @@ bool CItemCommands::SaveUserEdits(
                 UiServices::Icon::Warning, UiServices::Buttons::OkCancelDefaultCancel)
             != UiServices::Answer::Ok)
             return true;
-        saved
-            = service.SaveUser(edited.user.userName, SaveMode::CreateOnly, [&](UserEntry& stored) { stored = edited; });
+        saved = Calls().Run([&](const FileEnvironment& environment) {
+            return AccountService(loginPath, environment)
+                .SaveUser(edited.user.userName, SaveMode::CreateOnly, [&](UserEntry& stored) { stored = edited; });
+        });
     }
     if (!saved)
         ReportFailure(parent, m_words, m_ui, saved.Error());
@@ -274,8 +296,10 @@ void CItemCommands::CreateGroup()
 bool CItemCommands::EditGroupChecked(const NativePath& loginPath, const GroupEntry& group)
 {
     m_dialogs->SetGroupSaveCheck([this, loginPath, number = group.groupNumber](QWidget* dialog, bool keepsRight) {
-        const LockOut lockOut = LockoutCheck(loginPath).ChangingGroupRight(
-            loginPath, StoredConsoleMembers(loginPath), number, keepsRight);
+        const LockOut lockOut = Calls().Run([&](const FileEnvironment& environment) {
+            return LockoutCheck(loginPath, environment)
+                .ChangingGroupRight(loginPath, StoredConsoleMembers(loginPath, environment), number, keepsRight);
+        });
         return ConfirmLockOut(lockOut, dialog);
     });
     // The dialog saves on its own, Save As included while it stays open; the list then shows what is stored.
@@ -292,7 +316,8 @@ void CItemCommands::CreateLoginPath()
     if (!path)
         return;
     // A path listed already is simply opened.
-    const Status added = AddManagedLoginPath(m_doc.FileName(), *path);
+    const Status added = Calls().Run(
+        [&](const FileEnvironment& environment) { return AddManagedLoginPath(m_doc.FileName(), *path, environment); });
     if (!added && added.Error().refusal != Failure::Refusal::AlreadyExists)
         ReportFailure(&m_view, m_words, m_ui, added.Error());
     m_doc.LoadLoginPaths();
@@ -320,8 +345,7 @@ void CItemCommands::EditUser(int row)
     UserEntry entry = opened;
     const std::string oldName = entry.user.userName;
     const NativePath loginPath = m_view.CurrentLoginPath();
-    const auto isNameTaken
-        = [&](const std::string& name) { return name != oldName && IsUserNameStored(loginPath, name); };
+    const auto isNameTaken = [&](const std::string& name) { return name != oldName && IsNameTaken(loginPath, name); };
     const auto save
         = [&](QWidget* parent, const UserEntry& edited) { return SaveUserEdits(parent, loginPath, opened, edited); };
     if (RunUserDialog(entry, isNameTaken, save))
@@ -350,7 +374,7 @@ void CItemCommands::EditDatabasePath(int row)
         return;
     // The slot as the file holds it inside the hold takes the fields the dialog changed; another
     // program's change of the other fields and slots stays.
-    const Status saved = AccountService(m_view.CurrentLoginPath()).SetDatabaseSlot(row, [&](DatabaseSlot& slot) {
+    const auto change = [&](DatabaseSlot& slot) {
         if (databases.GetPath(row) != opened.GetPath(row))
             slot.path = databases.GetPath(row);
         if (databases.GetMirrorPath(row) != opened.GetMirrorPath(row))
@@ -359,6 +383,10 @@ void CItemCommands::EditDatabasePath(int row)
             slot.mirrorOn = databases.IsMirrorOn(row);
         if (databases.GetDescription(row) != opened.GetDescription(row))
             slot.description = databases.GetDescription(row);
+    };
+    const NativePath loginPath = m_view.CurrentLoginPath();
+    const Status saved = Calls().Run([&](const FileEnvironment& environment) {
+        return AccountService(loginPath, environment).SetDatabaseSlot(row, AccountService::SlotChange(change));
     });
     if (!saved)
         ReportFailure(&m_view, m_words, m_ui, saved.Error());
@@ -393,12 +421,17 @@ void CItemCommands::DeleteUsers(const std::vector<int>& rows)
     std::set<std::string> names;
     for (const UserRecord& user : users)
         names.insert(user.userName);
-    if (!ConfirmLockOut(LockoutCheck(loginPath).DeletingUsers(loginPath, StoredConsoleMembers(loginPath), names)))
+    const LockOut lockOut = Calls().Run([&](const FileEnvironment& environment) {
+        return LockoutCheck(loginPath, environment)
+            .DeletingUsers(loginPath, StoredConsoleMembers(loginPath, environment), names);
+    });
+    if (!ConfirmLockOut(lockOut))
         return;
     // By name alone, in one hold of the file: a user another program renamed or re-described meanwhile
     // is still the user the supervisor chose.
     const std::vector<std::string> chosen(names.begin(), names.end());
-    const Result<int> deleted = AccountService(loginPath).DeleteUsers(chosen);
+    const Result<int> deleted = Calls().Run(
+        [&](const FileEnvironment& environment) { return AccountService(loginPath, environment).DeleteUsers(chosen); });
     if (!deleted)
         ReportFailure(&m_view, m_words, m_ui, deleted.Error());
     m_itemList.Reload();
@@ -414,29 +447,31 @@ void CItemCommands::DeleteGroups(const std::vector<int>& rows)
     if (groups.empty())
         return;
     const NativePath loginPath = m_view.CurrentLoginPath();
-    const std::vector<UserEntry> users = UserStore().LoadUsers(loginPath).value;
-    std::vector<ConsoleMember> members;
-    for (const UserEntry& user : users)
-        members.push_back({ user.user.userName, user.user.groupNumber });
+    const std::vector<ConsoleMember> members
+        = Calls().Run([&](const FileEnvironment& environment) { return StoredConsoleMembers(loginPath, environment); });
     QString text = Text(Word::DeleteGroupPrompt) + QStringLiteral(":\n\n");
     QStringList names;
     for (const GroupEntry& group : groups)
         names.append(ZeroPadded(group.groupNumber, 3) + QLatin1Char(' ') + StoredText(group.name));
     text += ListedNames(names, m_words);
-    text += MembersWarning(users, groups);
+    text += MembersWarning(members, groups);
     if (!Confirm(text, Word::DeleteGroupCaption))
         return;
     std::set<int> numbers;
     for (const GroupEntry& group : groups)
         numbers.insert(group.groupNumber);
-    const LockOut lockOut = LockoutCheck(loginPath).DeletingGroups(loginPath, members, numbers);
+    const LockOut lockOut = Calls().Run([&](const FileEnvironment& environment) {
+        return LockoutCheck(loginPath, environment).DeletingGroups(loginPath, members, numbers);
+    });
     if (!ConfirmLockOut(lockOut))
         return;
     // From all twelve files at once, all or nothing.
     std::vector<uint8_t> chosen;
     for (const int number : numbers)
         chosen.push_back(static_cast<uint8_t>(number));
-    const Status deleted = AccountService(loginPath).DeleteGroups(chosen);
+    const Status deleted = Calls().Run([&](const FileEnvironment& environment) {
+        return AccountService(loginPath, environment).DeleteGroups(chosen);
+    });
     if (!deleted)
         ReportFailure(&m_view, m_words, m_ui, deleted.Error());
     m_itemList.Reload();
@@ -454,7 +489,9 @@ void CItemCommands::DeleteLoginPath(int row)
         return;
     // Only the managed list changes; the login path's folder and files stay as they are.
     // Another program may have removed it meanwhile: then it is gone as asked.
-    const Status removed = RemoveManagedLoginPath(m_doc.FileName(), path);
+    const Status removed = Calls().Run([&](const FileEnvironment& environment) {
+        return RemoveManagedLoginPath(m_doc.FileName(), path, environment);
+    });
     if (!removed && removed.Error().refusal != Failure::Refusal::NotFound)
         ReportFailure(&m_view, m_words, m_ui, removed.Error());
     m_doc.LoadLoginPaths();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ConsoleLockout.h"
+#include "platform/FileEnvironment.h"
 #include "platform/NativePath.h"
 #include "store/GroupEntry.h"
 #include "store/UserEntry.h"
@@ -20,6 +21,7 @@ class UiServices;
 
 namespace custodia {
 
+class BackgroundCall;
 class CCustodiaDoc;
 class CCustodiaView;
 class CLeftView;
@@ -39,7 +41,8 @@ public:
     // The supervisor who logged on: changes to that login path that would leave nobody able to start
     // the console are asked about a second time.
     void SetSupervisor(std::optional<LoggedOnSupervisor> supervisor) { m_supervisor = std::move(supervisor); }
-    ConsoleLockoutCheck LockoutCheck(const std::string& loginPath) const;
+    // Reads the groups' rights as the environment says: run it inside a call.
+    ConsoleLockoutCheck LockoutCheck(const std::string& loginPath, const FileEnvironment& environment) const;
     // A second, plain question before a change that would lock the console; true to go on.
     bool ConfirmLockOut(LockOut lockOut, QWidget* parent = nullptr);
 
@@ -65,7 +68,10 @@ private:
 
     std::optional<int> AskForFreeGroupNumber(std::string& name);
     bool Confirm(const QString& text, Word caption);
-    QString MembersWarning(const std::vector<UserEntry>& users, const std::vector<GroupEntry>& groups) const;
+    QString MembersWarning(const std::vector<ConsoleMember>& users, const std::vector<GroupEntry>& groups) const;
+    // Every read and change of the files runs through the list's calls, off the window's thread.
+    BackgroundCall& Calls() const;
+    bool IsNameTaken(const NativePath& loginPath, const std::string& userName) const;
     QString Text(Word word) const;
 
     const WordTable& m_words;
@@ -78,10 +84,13 @@ private:
     std::optional<LoggedOnSupervisor> m_supervisor;
 };
 
-// The users of a login path as far as starting the console goes, read from its password file.
-std::vector<ConsoleMember> StoredConsoleMembers(const std::string& loginPath);
+// The users of a login path as far as starting the console goes, read from its password file; none
+// when it cannot be read.
+std::vector<ConsoleMember> StoredConsoleMembers(
+    const std::string& loginPath, const FileEnvironment& environment = FileEnvironment::System());
 
 // Whether a user of that name is stored in the login path: the user dialog then refuses the name.
-bool IsUserNameStored(const NativePath& loginPath, const std::string& userName);
+bool IsUserNameStored(const NativePath& loginPath, const std::string& userName,
+    const FileEnvironment& environment = FileEnvironment::System());
 
 } // namespace custodia

@@ -1,9 +1,9 @@
 #include "app/ItemListContents.h"
 
 #include "platform/Platform.h"
+#include "store/AccountService.h"
 #include "store/PasswordFile.h"
 #include "store/ProgramIndex.h"
-#include "store/UserStore.h"
 
 #include <filesystem>
 #include <utility>
@@ -35,36 +35,41 @@ NativePath FileOfMode(ListMode mode, const NativePath& loginPath)
     return {};
 }
 
-void ReadUsers(const NativePath& loginPath, ItemListContents& contents)
+// A file that could not be read gives no rows and says how the reading went.
+template <typename T> T ValueOr(Result<T> read, FileReadResult* how)
 {
-    UserStore store;
-    Loaded<std::vector<UserEntry>> users = store.LoadUsers(loginPath);
-    contents.read = users;
-    contents.users = std::move(users.value);
+    if (read) {
+        if (how != nullptr)
+            *how = {};
+        return std::move(read).Value();
+    }
+    if (how != nullptr)
+        *how = ReadResultOf(read.Error());
+    return T {};
+}
+
+void ReadUsers(const AccountService& service, ItemListContents& contents)
+{
+    contents.users = ValueOr(service.LoadUsers(), &contents.read);
     // The list names each user's group and databases: read beside it, a failure there shows as an
     // unknown group rather than as an unreadable list.
-    contents.groups = store.LoadGroupList(loginPath).value;
-    store.LoadDatabaseList(loginPath);
-    contents.databases = store.DatabaseListOrEmpty();
+    contents.groups = ValueOr(service.LoadGroups(), nullptr);
+    contents.databases = ValueOr(service.LoadDatabaseList(), nullptr);
 }
 
-void ReadGroups(const NativePath& loginPath, ItemListContents& contents)
+void ReadGroups(const AccountService& service, ItemListContents& contents)
 {
-    Loaded<std::vector<GroupEntry>> groups = UserStore().LoadGroupList(loginPath);
-    contents.read = groups;
-    contents.groups = std::move(groups.value);
+    contents.groups = ValueOr(service.LoadGroups(), &contents.read);
 }
 
-void ReadDatabases(const NativePath& loginPath, ItemListContents& contents)
+void ReadDatabases(const AccountService& service, ItemListContents& contents)
 {
-    UserStore store;
-    contents.read = store.LoadDatabaseList(loginPath);
-    contents.databases = store.DatabaseListOrEmpty();
+    contents.databases = ValueOr(service.LoadDatabaseList(), &contents.read);
 }
 
 } // namespace
 
-ItemListContents ReadItemListContents(ListMode mode, const NativePath& loginPath)
+ItemListContents ReadItemListContents(ListMode mode, const NativePath& loginPath, const FileEnvironment& environment)
 {
     ItemListContents contents;
     contents.fileName = FileOfMode(mode, loginPath);
@@ -77,15 +82,16 @@ ItemListContents ReadItemListContents(ListMode mode, const NativePath& loginPath
         contents.read.status = FileReadStatus::Missing;
         return contents;
     }
+    const AccountService service(loginPath, environment);
     switch (mode) {
     case ListMode::Users:
-        ReadUsers(loginPath, contents);
+        ReadUsers(service, contents);
         break;
     case ListMode::Groups:
-        ReadGroups(loginPath, contents);
+        ReadGroups(service, contents);
         break;
     case ListMode::DatabasePaths:
-        ReadDatabases(loginPath, contents);
+        ReadDatabases(service, contents);
         break;
     case ListMode::LoginPaths:
     case ListMode::Categories:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ListMode.h"
+#include "platform/FileEnvironment.h"
 #include "platform/NativePath.h"
 #include "store/DatabaseList.h"
 #include "store/FileReadResult.h"
@@ -23,7 +24,9 @@ struct ItemListContents {
 };
 
 // Reads the rows of a mode that lists a login path's files (users with the groups and database slots
-// they name, groups, database slots); the other modes read nothing.
-ItemListContents ReadItemListContents(ListMode mode, const NativePath& loginPath);
+// they name, groups, database slots) through the account services, waiting as the environment says;
+// the other modes read nothing.
+ItemListContents ReadItemListContents(
+    ListMode mode, const NativePath& loginPath, const FileEnvironment& environment = FileEnvironment::System());
 
 } // namespace custodia

@@ -2,6 +2,7 @@
 
 #include "app/CCustodiaDoc.h"
 #include "app/ItemListContents.h"
+#include "ui/BackgroundCall.h"
 #include "ui/WordText.h"
 
 #include <utility>
@@ -42,10 +43,12 @@ void HandTo(ItemListModel& model, ListMode mode, const NativePath& loginPath, st
 
 } // namespace
 
-ItemListController::ItemListController(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view)
+ItemListController::ItemListController(
+    const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view, BackgroundCall& calls)
     : m_words(words)
     , m_doc(doc)
     , m_view(view)
+    , m_calls(calls)
 {
 }
 
@@ -67,16 +70,34 @@ void ItemListController::RefreshList()
 
 void ItemListController::Fill(ListMode mode, const NativePath& loginPath, CCustodiaView::Columns columns)
 {
+    // A fill asked for while a call waits (a resize, a timer) would read inside that call's wait: the
+    // latest one is made once the call has ended.
+    if (m_calls.IsRunning()) {
+        const bool rebuild = columns == CCustodiaView::Columns::Rebuild
+            || (m_pending && m_pending->columns == CCustodiaView::Columns::Rebuild);
+        m_pending = PendingFill { mode, loginPath, rebuild ? CCustodiaView::Columns::Rebuild : columns };
+        return;
+    }
+    m_pending.reset();
     // The modes without a login path of their own keep none, so that the same list is known again.
     const NativePath path = mode == ListMode::LoginPaths || mode == ListMode::None ? NativePath() : loginPath;
     m_view.SetNothingManaged(m_doc.LoginPathCount() == 0);
     m_view.Present(mode, path, columns, [&](ItemListModel& model) {
-        ItemListContents contents = ReadItemListContents(mode, path);
+        ItemListContents contents = ReadsTheStore(mode) ? m_calls.Run([&](const FileEnvironment& environment) {
+            return ReadItemListContents(mode, path, environment);
+        })
+                                                        : ItemListContents {};
         std::optional<ListProblem> problem = ProblemOf(contents, path);
         HandTo(model, mode, path, mode == ListMode::LoginPaths ? ManagedLoginPaths() : std::vector<NativePath>(),
             std::move(contents));
         return problem;
     });
+}
+
+void ItemListController::FillPending()
+{
+    if (std::optional<PendingFill> pending = std::exchange(m_pending, std::nullopt))
+        Fill(pending->mode, pending->loginPath, pending->columns);
 }
 
 std::vector<NativePath> ItemListController::ManagedLoginPaths() const

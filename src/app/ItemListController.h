@@ -12,6 +12,7 @@
 
 namespace custodia {
 
+class BackgroundCall;
 class CCustodiaDoc;
 class WordTable;
 struct ItemListContents;
@@ -21,7 +22,8 @@ struct ItemListContents;
 // rows; the commands find the rows they act on here, in the order of the loaded lists.
 class ItemListController final {
 public:
-    ItemListController(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view);
+    // The files are read through the calls, off the window's thread.
+    ItemListController(const WordTable& words, CCustodiaDoc& doc, CCustodiaView& view, BackgroundCall& calls);
 
     // Lists what a node of the tree stands for, with the column widths worked out for the list's width.
     void Show(ListMode mode, const NativePath& loginPath = {});
@@ -31,6 +33,9 @@ public:
     void Reload();
     // Works the columns out again for the current width and reads again, in the modes that read the store.
     void RefreshList();
+    // Makes the fill that was asked for while a call ran, if any.
+    void FillPending();
+    BackgroundCall& Calls() const { return m_calls; }
 
     CCustodiaView& View() const { return m_view; }
     ListMode Mode() const { return Model().Mode(); }
@@ -46,6 +51,12 @@ public:
     const NativePath* LoginPathAt(int row) const;
 
 private:
+    struct PendingFill {
+        ListMode mode;
+        NativePath loginPath;
+        CCustodiaView::Columns columns;
+    };
+
     void Fill(ListMode mode, const NativePath& loginPath, CCustodiaView::Columns columns);
     std::vector<NativePath> ManagedLoginPaths() const;
     std::optional<ListProblem> ProblemOf(const ItemListContents& contents, const NativePath& loginPath) const;
@@ -53,6 +64,8 @@ private:
     const WordTable& m_words;
     CCustodiaDoc& m_doc;
     CCustodiaView& m_view;
+    BackgroundCall& m_calls;
+    std::optional<PendingFill> m_pending;
 };
 
 } // namespace custodia

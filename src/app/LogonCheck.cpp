@@ -20,14 +20,14 @@ LogonMessage LogonMessageForStatus(int findUserStatus)
     }
 }
 
-LogonOutcome AttemptLogon(
-    UserStore& store, const std::string& loginPath, const std::string& userName, const std::string& password)
+LogonOutcome AttemptLogon(UserStore& store, const std::string& loginPath, const std::string& userName,
+    const std::string& password, const FileEnvironment& environment)
 {
     LogonOutcome outcome;
     if (userName.empty() || password.empty())
         return outcome;
 
-    const FoundUser found = store.FindUser(loginPath, userName);
+    const FoundUser found = PasswordFileStore(NativePath(loginPath), environment).FindUser(userName);
     const UserRecord& user = found.entry.user;
     outcome.groupNumber = found.WasFound() ? user.groupNumber : 0;
     if (!found.WasFound()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileEnvironment.h"
+
 #include <cstdint>
 #include <string>
 
@@ -33,9 +35,10 @@ struct LogonOutcome {
 // One press of the log-on dialog's OK: finds the user by name in the login path's user file and
 // compares the typed password with the stored one, byte for byte and case-sensitive. On a match the
 // store takes the user (name and password as typed, full name, description, databases and access
-// record) and the login path's database list. An empty login path means the current directory.
-LogonOutcome AttemptLogon(
-    UserStore& store, const std::string& loginPath, const std::string& userName, const std::string& password);
+// record) and the login path's database list. An empty login path means the current directory. The
+// user file's open waits as the environment says.
+LogonOutcome AttemptLogon(UserStore& store, const std::string& loginPath, const std::string& userName,
+    const std::string& password, const FileEnvironment& environment = FileEnvironment::System());
 
 // The message for a FindUser status other than "found".
 LogonMessage LogonMessageForStatus(int findUserStatus);

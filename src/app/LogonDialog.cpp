@@ -1,10 +1,12 @@
 #include "app/LogonDialog.h"
 
 #include "app/PictureColumn.h"
+#include "app/ProcessSecrets.h"
 #include "parsers/BitmapFile.h"
 #include "platform/FileException.h"
 #include "store/UserStore.h"
 #include "ui/ApplicationName.h"
+#include "ui/BackgroundCall.h"
 #include "ui/BitmapPixmap.h"
 #include "ui/FileErrorReport.h"
 #include "ui/UiServices.h"
@@ -240,11 +242,15 @@ void LogonDialog::ShowLogonFields()
 
 void LogonDialog::LogonFromArguments()
 {
-    const LogonArguments found = m_store.ParseLogonArguments(m_arguments);
+    LogonArguments found = m_store.ParseLogonArguments(m_arguments);
+    // The password field holds it from here on; no other copy of it stays.
+    WipePasswordArguments(m_arguments);
     if (found.userName)
         m_userName->setText(ArgumentText(*found.userName));
-    if (found.password)
+    if (found.password) {
         m_password->setText(ArgumentText(*found.password));
+        WipeText(*found.password);
+    }
     // One press of OK, as if the user had made it, once the dialog runs and can be ended.
     if (found.userName || found.password)
         QTimer::singleShot(0, this, &LogonDialog::OnOk);
@@ -265,8 +271,11 @@ void LogonDialog::OnOk()
         return;
     }
     LogonOutcome outcome;
-    const bool read = RunReportingFileErrors(
-        this, m_words, m_ui, [&] { outcome = AttemptLogon(m_store, m_loginPath, *userName, *password); });
+    const bool read = RunReportingFileErrors(this, m_words, m_ui, [&] {
+        outcome = RunThrough(m_calls, [&](const FileEnvironment& environment) {
+            return AttemptLogon(m_store, m_loginPath, *userName, *password, environment);
+        });
+    });
     if (!read || outcome.kind == LogonOutcome::Kind::Incomplete)
         return;
     m_groupNumber = outcome.groupNumber;

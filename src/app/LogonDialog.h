@@ -20,6 +20,7 @@ class UiServices;
 
 namespace custodia {
 
+class BackgroundCall;
 class UserStore;
 class WordTable;
 
@@ -51,6 +52,8 @@ public:
     // The process's arguments, program name first: "username=" and "password=" among them log on
     // without a key press.
     void SetArguments(std::vector<std::string> arguments) { m_arguments = std::move(arguments); }
+    // The log-on reads the user file through the calls, off the window's thread, when there are any.
+    void SetCalls(BackgroundCall* calls) { m_calls = calls; }
     // Tests shorten the splash screen; the console keeps kSplashInterval.
     void SetSplashInterval(int milliseconds) { m_splashInterval = milliseconds; }
 
@@ -91,6 +94,7 @@ private:
     QString m_version;
     std::array<QString, kLogonMessageCount> m_messages;
     std::vector<std::string> m_arguments;
+    BackgroundCall* m_calls = nullptr;
     std::string m_loginPath;
     uint8_t m_groupNumber = 0;
     bool m_startupMode = false;

@@ -1,5 +1,6 @@
 #include "app/CCustodiaApp.h"
 #include "app/ConsoleManual.h"
+#include "app/ProcessSecrets.h"
 #include "app/QtUiServices.h"
 #include "platform/UserFolder.h"
 #include "ui/ApplicationName.h"
@@ -15,6 +16,7 @@
 
 int main(int argc, char** argv)
 {
+    custodia::DisableCoreDumps();
     // Answered before Qt starts, so that it needs no display.
     for (int i = 1; i < argc; ++i) {
         if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") {
@@ -38,6 +40,8 @@ int main(int argc, char** argv)
     // Read after QApplication has taken out the arguments meant for Qt itself.
     custodia::CCustodiaApp::Options options;
     options.arguments.assign(argv, argv + argc);
+    // The copy is the log-on's, which wipes it once read; the process's own arguments say no more.
+    custodia::ScrubPasswordArguments(argc, argv);
     QtUiServices ui;
     custodia::CCustodiaApp console(std::move(options), ui);
     if (!console.InitInstance())

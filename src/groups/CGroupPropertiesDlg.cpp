@@ -5,9 +5,10 @@
 #include "groups/GroupProfileWriter.h"
 #include "groups/ProfileFieldRules.h"
 #include "platform/FileException.h"
+#include "store/AccountService.h"
 #include "store/ProgramIndex.h"
 #include "store/RightsCatalogue.h"
-#include "store/UserStore.h"
+#include "ui/BackgroundCall.h"
 #include "ui/DialogHeader.h"
 #include "ui/FileErrorReport.h"
 #include "ui/ItemIcons.h"
@@ -30,18 +31,22 @@ namespace custodia {
 static_assert(CGroupPropertiesDlg::kPageCount == kRightsPageCount);
 
 CGroupPropertiesDlg::CGroupPropertiesDlg(const WordTable& words, UiServices& ui, const std::string& loginPath,
-    const GroupEntry& group, std::vector<std::string> managedLoginPaths, QWidget* parent)
+    const GroupEntry& group, std::vector<std::string> managedLoginPaths, QWidget* parent, BackgroundCall* calls)
     : QDialog(parent)
     , m_words(words)
     , m_ui(ui)
     , m_loginPath(loginPath)
     , m_groupNumber(static_cast<uint8_t>(group.groupNumber))
     , m_managedLoginPaths(std::move(managedLoginPaths))
-    , m_store(std::make_unique<UserStore>())
+    , m_calls(calls)
 {
     // A number that no profile file holds loads as all zero: every right starts unticked.
-    m_store->LoadGroupRights(m_loginPath, m_groupNumber);
-    m_openedRights = m_store->GetRightsTable();
+    // Whether a save must find the group still stored (see SaveProfile).
+    std::optional<RightsTable> stored = StoredRights(m_loginPath, m_groupNumber);
+    m_storedWhenOpened = stored.has_value();
+    if (stored)
+        m_openedRights = std::move(*stored);
+    m_rights = m_openedRights;
 
     setWindowTitle(
         QStringLiteral("%1 : %2").arg(WordText(m_words, Word::GroupPropertiesTitle), ZeroPadded(m_groupNumber, 3)));
@@ -63,7 +68,7 @@ CGroupPropertiesDlg::CGroupPropertiesDlg(const WordTable& words, UiServices& ui,
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("rightsTabs"));
     for (int i = 0; i < kPageCount; ++i) {
-        auto* page = new CGroupPropertiesTabPage(m_words, *m_store, RightsPages()[static_cast<size_t>(i)], m_tabs);
+        auto* page = new CGroupPropertiesTabPage(m_words, m_rights, RightsPages()[static_cast<size_t>(i)], m_tabs);
         m_pages[static_cast<size_t>(i)] = page;
         m_tabs->addTab(page, page->GetPageTitle());
         m_tabs->tabBar()->setTabData(i, i);
@@ -76,8 +81,6 @@ CGroupPropertiesDlg::CGroupPropertiesDlg(const WordTable& words, UiServices& ui,
     layout->addLayout(MakePagesRow(), 1);
     layout->addLayout(MakeButtonRow());
 
-    // Whether a save must find the group still stored (see SaveProfile).
-    m_storedWhenOpened = m_store->GetGroupName().has_value();
     const int averageChar = fontMetrics().averageCharWidth();
     resize(averageChar * 110, fontMetrics().height() * 34);
     m_nameEdit->setFocus();
@@ -172,6 +175,29 @@ QLayout* CGroupPropertiesDlg::MakeButtonRow()
     return row;
 }
 
+std::optional<std::pair<std::string, RightsTable>> CGroupPropertiesDlg::StoredGroup(
+    const std::string& loginPath, uint8_t groupNumber) const
+{
+    Result<std::pair<std::string, RightsTable>> stored = RunThrough(m_calls, [&](const FileEnvironment& environment) {
+        return AccountService(NativePath(loginPath), environment).LoadGroupRights(groupNumber);
+    });
+    if (!stored)
+        return std::nullopt;
+    return std::move(stored).Value();
+}
+
+std::optional<RightsTable> CGroupPropertiesDlg::StoredRights(const std::string& loginPath, uint8_t groupNumber) const
+{
+    std::optional<std::pair<std::string, RightsTable>> group = StoredGroup(loginPath, groupNumber);
+    return group ? std::optional<RightsTable>(std::move(group->second)) : std::nullopt;
+}
+
+std::optional<std::string> CGroupPropertiesDlg::StoredName(const std::string& loginPath, uint8_t groupNumber) const
+{
+    std::optional<std::pair<std::string, RightsTable>> group = StoredGroup(loginPath, groupNumber);
+    return group ? std::optional<std::string>(std::move(group->first)) : std::nullopt;
+}
+
 void CGroupPropertiesDlg::OnInvertSelections()
 {
     // Only the page in view: the others are not what the supervisor is looking at.
@@ -191,25 +217,29 @@ bool CGroupPropertiesDlg::SaveProfile(const std::string& loginPath, uint8_t grou
     for (CGroupPropertiesTabPage* page : m_pages)
         page->StoreSelections();
     const bool ownGroup = loginPath == m_loginPath && groupNumber == m_groupNumber;
-    if (ownGroup && m_saveCheck && !m_saveCheck(m_store->HasRight(kProgramCustodia, kConsoleRightPosition) != 0))
+    const RightsTable::Row* console = m_rights.GetRow(kProgramCustodia);
+    const bool keepsConsoleRight = console != nullptr && (*console)[kConsoleRightPosition] != 0;
+    if (ownGroup && m_saveCheck && !m_saveCheck(keepsConsoleRight))
         return false;
     const NativePath path(loginPath);
-    const RightsTable& edited = m_store->GetRightsTable();
+    const auto write = [&](RightsWritten written, SaveMode mode) {
+        return RunThrough(m_calls, [&](const FileEnvironment& environment) {
+            return WriteGroupProfiles(path, groupNumber, name, m_openedRights, m_rights, written, mode, environment);
+        });
+    };
     ProfileWriteResult result;
     if (ownGroup) {
         // The dialog's own group takes only the rights the supervisor changed; one that was stored when
         // the dialog opened must be stored still, or a group another program deleted would come back.
-        result = WriteGroupProfiles(path, groupNumber, name, m_openedRights, edited, RightsWritten::Changed,
-            m_storedWhenOpened ? SaveMode::ReplaceOnly : SaveMode::CreateOrReplace);
+        result = write(RightsWritten::Changed, m_storedWhenOpened ? SaveMode::ReplaceOnly : SaveMode::CreateOrReplace);
         if (result.groupMissing) {
             if (!ConfirmRecreating())
                 return true;
-            result = WriteGroupProfiles(
-                path, groupNumber, name, m_openedRights, edited, RightsWritten::All, SaveMode::CreateOnly);
+            result = write(RightsWritten::All, SaveMode::CreateOnly);
         }
     } else {
         // A copy takes them all.
-        result = WriteGroupProfiles(path, groupNumber, name, m_openedRights, edited, RightsWritten::All);
+        result = write(RightsWritten::All, SaveMode::CreateOrReplace);
     }
     // The list shows the dialog's own login path, not the one a copy went to.
     if (m_groupsSaved)
@@ -264,12 +294,11 @@ void CGroupPropertiesDlg::OnSaveAs()
 bool CGroupPropertiesDlg::ConfirmReplacing(const std::string& loginPath, uint8_t groupNumber)
 {
     // Any of the twelve files holding the number counts: a copy would replace that record too.
-    UserStore existing;
-    if (!existing.LoadGroupRights(loginPath, groupNumber))
+    const std::optional<std::string> existing = StoredName(loginPath, groupNumber);
+    if (!existing)
         return true;
     const QString text = WordText(m_words, Word::ReplaceGroupPrompt) + QStringLiteral("\n\n  ")
-        + ZeroPadded(groupNumber, 3) + QLatin1Char(' ') + StoredText(existing.GetGroupName().value_or(std::string()))
-        + QLatin1Char('\n');
+        + ZeroPadded(groupNumber, 3) + QLatin1Char(' ') + StoredText(*existing) + QLatin1Char('\n');
     return m_ui.ShowMessage(this, text, WordText(m_words, Word::ReplaceGroupCaption), UiServices::Icon::Warning,
                UiServices::Buttons::OkCancelDefaultCancel)
         == UiServices::Answer::Ok;

@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QLineEdit;
@@ -20,9 +22,9 @@ class UiServices;
 
 namespace custodia {
 
+class BackgroundCall;
 class CGroupPropertiesTabPage;
 class CSaveProfileAsDialog;
-class UserStore;
 class WordTable;
 struct ProfileWriteResult;
 
@@ -37,9 +39,10 @@ public:
     static constexpr int kPageCount = 14;
 
     // The group's number and name are copied: the caller's list may be reloaded while the dialog is
-    // open. The managed login paths are the places a copy can go.
+    // open. The managed login paths are the places a copy can go. The files are read and written
+    // through the calls, off the window's thread, when there are any.
     CGroupPropertiesDlg(const WordTable& words, UiServices& ui, const std::string& loginPath, const GroupEntry& group,
-        std::vector<std::string> managedLoginPaths, QWidget* parent);
+        std::vector<std::string> managedLoginPaths, QWidget* parent, BackgroundCall* calls = nullptr);
     ~CGroupPropertiesDlg() override;
 
     // Run after every save, a copy's included, so that a list of the dialog's own login path shows
@@ -68,6 +71,11 @@ private:
     void OnSaveAs();
     bool ConfirmReplacing(const std::string& loginPath, uint8_t groupNumber);
     bool ConfirmRecreating();
+    // The group as the profile files hold it, or nothing when none holds it.
+    std::optional<std::pair<std::string, RightsTable>> StoredGroup(
+        const std::string& loginPath, uint8_t groupNumber) const;
+    std::optional<RightsTable> StoredRights(const std::string& loginPath, uint8_t groupNumber) const;
+    std::optional<std::string> StoredName(const std::string& loginPath, uint8_t groupNumber) const;
     void ReportFailedSave(const ProfileWriteResult& result);
 
     const WordTable& m_words;
@@ -75,9 +83,10 @@ private:
     const std::string m_loginPath;
     const uint8_t m_groupNumber;
     const std::vector<std::string> m_managedLoginPaths;
-    std::unique_ptr<UserStore> m_store;
+    BackgroundCall* m_calls;
     RightsTable m_openedRights; // as loaded when the dialog opened
     bool m_storedWhenOpened = false;
+    RightsTable m_rights; // as the pages' ticks make it
     std::function<void()> m_groupsSaved;
     std::function<bool(bool)> m_saveCheck;
     QLineEdit* m_nameEdit = nullptr;

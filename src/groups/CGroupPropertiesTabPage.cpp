@@ -1,6 +1,6 @@
 #include "groups/CGroupPropertiesTabPage.h"
 
-#include "store/UserStore.h"
+#include "store/RightsTable.h"
 #include "ui/CheckListAccessibility.h"
 #include "ui/WordText.h"
 
@@ -20,10 +20,10 @@ constexpr int kPositionRole = Qt::UserRole;
 } // namespace
 
 CGroupPropertiesTabPage::CGroupPropertiesTabPage(
-    const WordTable& words, UserStore& store, const RightsPage& page, QWidget* parent)
+    const WordTable& words, RightsTable& rights, const RightsPage& page, QWidget* parent)
     : QWidget(parent)
     , m_words(words)
-    , m_store(store)
+    , m_rights(rights)
     , m_page(page)
 {
     m_list = new QTreeWidget(this);
@@ -57,7 +57,7 @@ void CGroupPropertiesTabPage::InsertListColumn()
 bool CGroupPropertiesTabPage::IsGranted(int position) const
 {
     // Any stored value but 0 counts as granted; StoreSelections then writes it back as 1.
-    const RightsTable::Row* row = m_store.GetProgramRights(m_page.program);
+    const RightsTable::Row* row = m_rights.GetRow(m_page.program);
     return row != nullptr && (*row)[static_cast<size_t>(position)] != 0;
 }
 
@@ -80,13 +80,10 @@ void CGroupPropertiesTabPage::FillRightsList()
 int CGroupPropertiesTabPage::StoreSelections()
 {
     const int rows = m_list->topLevelItemCount();
-    if (m_store.FindRightsTable() == nullptr)
-        return rows;
-    RightsTable& table = m_store.GetRightsTable();
     for (int i = 0; i < rows; ++i) {
         const QTreeWidgetItem* item = m_list->topLevelItem(i);
         const bool granted = item->checkState(0) == Qt::Checked;
-        table.Set(m_page.program, item->data(0, kPositionRole).toInt(), granted ? 1 : 0);
+        m_rights.Set(m_page.program, item->data(0, kPositionRole).toInt(), granted ? 1 : 0);
     }
     return rows;
 }

@@ -10,22 +10,22 @@ class QTreeWidget;
 
 namespace custodia {
 
-class UserStore;
+class RightsTable;
 class WordTable;
 
 // One page of a group's rights: a list with one check box per right of one program. The ticks live in
-// the list until StoreSelections writes them into the store's rights table; each row carries the byte
+// the list until StoreSelections writes them into the dialog's rights table; each row carries the byte
 // position of its right.
 class CGroupPropertiesTabPage final : public QWidget {
     Q_OBJECT
 
 public:
-    // The store is the group dialog's own; the page reads and writes its rights table only.
-    CGroupPropertiesTabPage(const WordTable& words, UserStore& store, const RightsPage& page, QWidget* parent);
+    // The table is the group dialog's own; the page reads and writes its program's row only.
+    CGroupPropertiesTabPage(const WordTable& words, RightsTable& rights, const RightsPage& page, QWidget* parent);
 
     QString GetPageTitle() const;
     // Writes every row's tick into the program's row of the table: 1 ticked, 0 not. Returns the number
-    // of rows. Without a loaded table nothing is written.
+    // of rows.
     int StoreSelections();
     // Flips every tick; the table is not touched.
     void InvertSelections();
@@ -41,7 +41,7 @@ private:
     bool IsGranted(int position) const;
 
     const WordTable& m_words;
-    UserStore& m_store;
+    RightsTable& m_rights;
     const RightsPage& m_page;
     QTreeWidget* m_list = nullptr;
 };

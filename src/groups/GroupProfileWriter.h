@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileEnvironment.h"
 #include "platform/NativePath.h"
 #include "store/PasswordFileStore.h"
 #include "store/RightsTable.h"
@@ -31,9 +32,10 @@ enum class RightsWritten { Changed, All };
 // Saves the group into the twelve profile files through the account services, all or none. Each file's
 // rights are read inside the hold and only the bytes that differ between the table the dialog opened
 // with and the edited one are changed, so another program's change of other rights stays. The mode
-// says whether the group must be stored already (ReplaceOnly), must not be (CreateOnly), or either.
+// says whether the group must be stored already (ReplaceOnly), must not be (CreateOnly), or either; the
+// files' opens wait as the environment says.
 ProfileWriteResult WriteGroupProfiles(const NativePath& loginPath, uint8_t groupNumber, const std::string& name,
     const RightsTable& opened, const RightsTable& edited, RightsWritten written,
-    SaveMode mode = SaveMode::CreateOrReplace);
+    SaveMode mode = SaveMode::CreateOrReplace, const FileEnvironment& environment = FileEnvironment::System());
 
 } // namespace custodia

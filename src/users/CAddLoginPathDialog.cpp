@@ -6,7 +6,6 @@
 #include "store/LoginPathList.h"
 #include "store/PasswordFile.h"
 #include "store/PasswordFileStore.h"
-#include "store/UserStore.h"
 #include "ui/DialogHeader.h"
 #include "ui/FailureReport.h"
 #include "ui/ItemIcons.h"

@@ -3,6 +3,7 @@
 #include "app/ItemCommands.h"
 #include "platform/FileException.h"
 #include "platform/SharedFile.h"
+#include "store/AccountService.h"
 #include "store/LoginPathList.h"
 #include "store/ProgramIndex.h"
 #include "ui/FileCauseText.h"
@@ -530,6 +531,69 @@ INSTANTIATE_TEST_SUITE_P(Commands, CommandFailureTest,
         HeldFileCase { "DeleteGroup", LoginPathCategory::Groups, "setup.prf", true },
         HeldFileCase { "EditDatabaseSlot", LoginPathCategory::DatabasePaths, "tessel.dbs", false }),
     [](const ::testing::TestParamInfo<HeldFileCase>& info) { return std::string(info.param.name); });
+
+// A change that meets a held file waits off the window's thread: the wait dialog shows after about a
+// second, and its Cancel ends the change with nothing written; a file let go during the waits is
+// written once it is free. Both end with the list read again and the window as it was.
+TEST_F(CommandsTest, AChangeWaitsForAHeldFileUntilItIsFreeOrCancelled)
+{
+    struct Case {
+        const char* name;
+        int releaseAtWait; // 0: the supervisor cancels once the dialog shows
+        const char* storedFullName;
+    };
+    const Case cases[] = {
+        { "cancelled", 0, "Ann" },
+        { "held briefly", 4, "Ann Smith" },
+    };
+    AddUser(m_path, "ann", "Ann", "", 0);
+    Open();
+    ShowCategory(LoginPathCategory::Users);
+    m_dialogs->userResult = UserEntry { UserRecord { 0, 0, "ann", "Ann Smith", "", "secret", 0 }, {} };
+    const std::string userFile = m_path + "/tessel.pwd";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_ui.messages.clear();
+        ItemList().Reload();
+        auto holder = std::make_unique<SharedFile>();
+        ASSERT_TRUE(
+            holder->OpenWithRetry(userFile, openflags::kReadWrite | openflags::kShareExclusive | openflags::kBinary));
+        int dialogShownAt = 0;
+        bool commandsBlocked = true;
+        PaceWaits([&](int wait) {
+            QDialog* dialog = WaitDialog();
+            if (dialog != nullptr && dialogShownAt == 0) {
+                dialogShownAt = wait;
+                // Only the dialog takes input while a change waits: the window behind it stays modal.
+                commandsBlocked = commandsBlocked && QApplication::activeModalWidget() == dialog;
+            }
+            if (c.releaseAtWait == 0 && dialog != nullptr)
+                CancelWait(*dialog);
+            if (wait == c.releaseAtWait)
+                holder.reset();
+        });
+        View().SelectRow(0);
+        Commands().EditItem();
+        // The list's own read after the change meets the same file while it is still held.
+        holder.reset();
+
+        EXPECT_EQ(dialogShownAt, 3) << "two waits (about a second) before the dialog";
+        EXPECT_TRUE(commandsBlocked);
+        EXPECT_FALSE(m_frame->Calls().IsRunning());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        const Result<std::optional<UserEntry>> stored = AccountService(NativePath(m_path)).FindUser("ann");
+        ASSERT_TRUE(stored && stored->has_value());
+        EXPECT_EQ((*stored)->user.fullName, c.storedFullName);
+        if (c.releaseAtWait == 0) {
+            EXPECT_LT(m_waits, SharedFile::kRetryBudget) << "Cancel ends the waiting";
+            ASSERT_FALSE(m_ui.messages.empty()) << "a cancelled change is not shown as saved";
+            EXPECT_EQ(m_ui.messages.front().caption, W(871));
+            EXPECT_TRUE(m_ui.messages.front().text.contains(QString::fromStdString(userFile)));
+        } else {
+            EXPECT_TRUE(m_ui.messages.empty());
+        }
+    }
+}
 
 // Until the dialogs exist, the commands that need one do nothing at all.
 TEST_F(CommandsTest, CommandsNeedingAMissingDialogDoNothing)

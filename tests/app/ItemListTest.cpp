@@ -3,7 +3,6 @@
 #include "app/FileChangeWatcher.h"
 #include "app/ItemCommands.h"
 #include "app/LoginPathLabels.h"
-#include "app/SharedFileWaitFeedback.h"
 #include "platform/SharedFile.h"
 
 #include <QAbstractItemModelTester>
@@ -391,21 +390,16 @@ TEST_F(ItemListTest, AChangeReportedDuringAFileWaitReloadsAfterTheRead)
     QObject::connect(&View(), &CCustodiaView::loaded, &View(), [&] { loading = false; });
     SharedFile holder;
     ASSERT_TRUE(holder.OpenWithRetry(m_path + "/tessel.pwd", kReadWriteExclusive));
-    int waits = 0;
-    {
-        SharedFileWaitFeedback feedback(*m_words, m_frame.get(), [&](int) {
-            if (++waits == 1) {
-                AddGroup(m_path, 7, "Late"); // another program's change of a file that is not held
-                for (int i = 0; i < 20; ++i)
-                    QCoreApplication::processEvents();
-            } else {
-                holder.Close();
-            }
-        });
-        feedback.Install();
-        ItemList().Reload();
-    }
-    SetSleepFunction([](int) {});
+    PaceWaits([&](int wait) {
+        if (wait == 1) {
+            AddGroup(m_path, 7, "Late"); // another program's change of a file that is not held
+            for (int i = 0; i < 20; ++i)
+                QCoreApplication::processEvents();
+        } else {
+            holder.Close();
+        }
+    });
+    ItemList().Reload();
     EXPECT_EQ(loadsWithinALoad, 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return loads >= 2; })) << "the change is reloaded once the read is over";
     EXPECT_EQ(loadsWithinALoad, 0);
@@ -561,42 +555,33 @@ TEST_F(ItemListTest, HeldFileShowsTheWaitDialogAndCancelEndsTheWait)
     int waits = 0;
     bool busyAtFirstWait = false;
     QString shownText;
-    {
-        SharedFileWaitFeedback feedback(*m_words, m_frame.get(), [&](int) {
-            if (++waits == 1)
-                busyAtFirstWait = QApplication::overrideCursor() != nullptr && feedback.Dialog() == nullptr;
-            QCoreApplication::processEvents();
-        });
-        feedback.Install();
-        SharedFile holder;
-        ASSERT_TRUE(holder.OpenWithRetry(userFile, kReadWriteExclusive));
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (dialog == nullptr || dialog->objectName() != "sharedFileWait")
-                return;
+    SharedFile holder;
+    ASSERT_TRUE(holder.OpenWithRetry(userFile, kReadWriteExclusive));
+    PaceWaits([&](int wait) {
+        waits = wait;
+        if (wait == 1)
+            busyAtFirstWait = QApplication::overrideCursor() != nullptr && WaitDialog() == nullptr;
+        QCoreApplication::processEvents(); // the window paints while the worker waits
+        if (QDialog* dialog = WaitDialog()) {
+            EXPECT_EQ(QApplication::activeModalWidget(), dialog);
             shownText = dialog->findChild<QLabel*>("waitFile")->text() + "|"
                 + dialog->findChild<QLabel*>("waitTries")->text();
-            dialog->findChild<QPushButton*>()->click();
-            poll.stop();
-        });
-        poll.start(0);
+            CancelWait(*dialog);
+        }
+    });
 
-        ShowCategory(LoginPathCategory::Users);
-        ItemList().Reload();
-        EXPECT_TRUE(busyAtFirstWait);
-        EXPECT_GE(waits, 3) << "the dialog waits about a second (two waits) before it shows";
-        EXPECT_LT(waits, SharedFile::kRetryBudget) << "Cancel stops the waiting";
-        EXPECT_TRUE(shownText.contains(QString::fromStdString(userFile))) << shownText.toStdString();
-        EXPECT_TRUE(shownText.contains(W(784))) << shownText.toStdString();
-        EXPECT_TRUE(shownText.contains(W(785).arg(3).arg(60))) << shownText.toStdString();
-        ASSERT_TRUE(View().Problem().has_value());
-        EXPECT_EQ(View().Problem()->fileName, QString::fromStdString(userFile));
-        QTest::qWait(100);
-        EXPECT_FALSE(feedback.IsWaiting());
-        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    }
-    SetSleepFunction([](int) {});
+    ShowCategory(LoginPathCategory::Users);
+    ItemList().Reload();
+    EXPECT_TRUE(busyAtFirstWait);
+    EXPECT_EQ(waits, 3) << "the dialog waits about a second (two waits) before it shows, and Cancel stops the waiting";
+    EXPECT_TRUE(shownText.contains(QString::fromStdString(userFile))) << shownText.toStdString();
+    EXPECT_TRUE(shownText.contains(W(784))) << shownText.toStdString();
+    EXPECT_TRUE(shownText.contains(W(785).arg(3).arg(60))) << shownText.toStdString();
+    ASSERT_TRUE(View().Problem().has_value());
+    EXPECT_EQ(View().Problem()->fileName, QString::fromStdString(userFile));
+    EXPECT_FALSE(m_frame->Calls().IsRunning());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 // The first list is read after the window has been shown: a wait for a held file while the window was
@@ -610,20 +595,15 @@ TEST_F(ItemListTest, WindowOpensWhileTheFirstListWaitsForAHeldFile)
     m_frame = std::make_unique<CMainFrame>(*m_words, *m_doc, m_ui, SettingsFile());
     m_frame->SetItemDialogs(std::make_unique<CancelledItemDialogs>());
     bool shownBeforeTheWait = false;
-    int waits = 0;
-    {
-        SharedFileWaitFeedback feedback(*m_words, m_frame.get(), [&](int) {
-            if (++waits == 1)
-                shownBeforeTheWait = m_frame->isVisible();
-            QCoreApplication::processEvents();
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-                dialog->findChild<QPushButton*>()->click();
-        });
-        feedback.Install();
-        m_frame->show();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return View().Problem().has_value(); }));
-    }
-    SetSleepFunction([](int) {});
+    PaceWaits([&](int wait) {
+        if (wait == 1)
+            shownBeforeTheWait = m_frame->isVisible();
+        QCoreApplication::processEvents();
+        if (QDialog* dialog = WaitDialog())
+            CancelWait(*dialog);
+    });
+    m_frame->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return View().Problem().has_value(); }));
     EXPECT_TRUE(shownBeforeTheWait);
     EXPECT_EQ(View().Problem()->fileName, QString::fromStdString(m_path + "/tessel.pwd"));
     holder.Close();

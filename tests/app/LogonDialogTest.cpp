@@ -1,7 +1,12 @@
 #include "app/LogonDialog.h"
 #include "app/LogonCheck.h"
 #include "app/LogonFixture.h"
+#include "platform/SharedFile.h"
+#include "ui/BackgroundCall.h"
+#include "ui/FileWaitFeedback.h"
 #include "words/WordTable.h"
+
+#include <QDialog>
 
 #include <QImage>
 #include <QLabel>
@@ -135,6 +140,49 @@ TEST_F(LogonDialogTest, MissingUserFileDemandsLogonAndCancelRefuses)
     EXPECT_TRUE(m_dialog.GetLogonRequired());
     EXPECT_TRUE(m_store.GetLogonRequired());
     EXPECT_TRUE(m_ui.messages.empty());
+}
+
+// A log-on that meets a held user file waits off the window's thread with the wait dialog in front;
+// Cancel there ends the try with the file's message, and the dialog stays for the next one.
+TEST_F(LogonDialogTest, HeldUserFileShowsTheWaitDialogAndCancelLeavesTheDialogForAnotherTry)
+{
+    const std::string path = MakeLoginPath("office");
+    AddUser(path, "anna", "Secret", 3, "Anna Berg");
+    QWidget window;
+    BackgroundCall calls(m_words, &window);
+    int waits = 0;
+    int shownAt = 0;
+    // Each wait of the worker runs here, on the window's thread, before the worker goes on.
+    calls.SetSleepFunction([&](int) {
+        QMetaObject::invokeMethod(
+            &window,
+            [&] {
+                ++waits;
+                QDialog* wait = calls.Feedback() != nullptr ? calls.Feedback()->Dialog() : nullptr;
+                if (wait != nullptr && wait->isVisible()) {
+                    shownAt = waits;
+                    wait->findChild<QPushButton*>()->click();
+                }
+            },
+            Qt::BlockingQueuedConnection);
+    });
+    m_dialog.SetCalls(&calls);
+    SharedFile holder;
+    ASSERT_TRUE(holder.OpenWithRetry(
+        path + "/tessel.pwd", openflags::kReadWrite | openflags::kShareExclusive | openflags::kBinary));
+    WhenLogonDialogShows([&](LogonDialog& dialog) {
+        Type("anna", "Secret", QString::fromStdString(path));
+        QTest::mouseClick(Button("ok"), Qt::LeftButton);
+        EXPECT_EQ(shownAt, 3);
+        EXPECT_EQ(waits, 3) << "Cancel ends the waiting";
+        EXPECT_EQ(MessageTexts(), std::vector<QString> { MessageText(LogonMessage::PasswordFileUnreadable) });
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_FALSE(m_store.GetUserName());
+        holder.Close();
+        QTest::mouseClick(Button("ok"), Qt::LeftButton);
+    });
+    EXPECT_EQ(m_dialog.RunAtStartup(), QDialog::Accepted);
+    EXPECT_EQ(m_store.GetUserName(), "anna");
 }
 
 // A refused OK shows its message over the dialog, which stays open with its fields as they were; a

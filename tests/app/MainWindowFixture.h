@@ -11,17 +11,23 @@
 #include "support/CancelledItemDialogs.h"
 #include "support/FakeUiServices.h"
 #include "support/TempDir.h"
+#include "ui/BackgroundCall.h"
+#include "ui/FileWaitFeedback.h"
 #include "words/WordTable.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 #include <QTreeWidgetItem>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -114,6 +120,30 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
     }
 
+    // The window's calls wait one file-layer wait at a time: each wait of the worker runs step on the
+    // window's thread (with the count of waits so far) and goes on only once step has returned, so a
+    // test sees the wait dialog as the supervisor would, clicks it or lets the file go, without a
+    // clock.
+    void PaceWaits(std::function<void(int wait)> step)
+    {
+        m_waits = 0;
+        m_step = std::move(step);
+        QObject* window = m_frame.get();
+        m_frame->Calls().SetSleepFunction([this, window](int) {
+            QMetaObject::invokeMethod(
+                window, [this] { m_step(++m_waits); }, Qt::BlockingQueuedConnection);
+        });
+    }
+
+    // The wait dialog of the call that runs now, when it is shown.
+    QDialog* WaitDialog() const
+    {
+        const FileWaitFeedback* feedback = m_frame->Calls().Feedback();
+        QDialog* dialog = feedback != nullptr ? feedback->Dialog() : nullptr;
+        return dialog != nullptr && dialog->isVisible() ? dialog : nullptr;
+    }
+    static void CancelWait(QDialog& dialog) { dialog.findChild<QPushButton*>()->click(); }
+
     // Each test keeps the window's layout in its own folder, so no test sees another's.
     QString SettingsFile() const { return QString::fromStdString(m_dir.file("layout.ini")); }
 
@@ -149,6 +179,8 @@ protected:
     std::unique_ptr<WordTable> m_words;
     std::unique_ptr<CCustodiaDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
+    std::function<void(int wait)> m_step;
+    int m_waits = 0; // of the paced calls, on the window's thread
 };
 
 } // namespace custodia::test
