@@ -9,6 +9,7 @@
 #include "store/ProfileStore.h"
 #include "store/RightsTable.h"
 #include "store/UserEntry.h"
+#include "store/UserImportPlan.h"
 
 #include <cstdint>
 #include <functional>
@@ -70,6 +71,9 @@ public:
     // Frees every record of each name, in one hold of the file. The value is the number of users
     // deleted; NotFound when none of the names was stored.
     Result<int> DeleteUsers(std::span<const std::string> userNames) const;
+    // Applies a checked import in one hold of the file, all or nothing: refused when the plan has a bad
+    // line, or when a user it adds, changes or deletes is no longer as the plan found it.
+    Status ImportUsers(const UserImportPlan& plan) const;
 
     // --- groups (the twelve profile files, all or nothing) ---
 

@@ -1,0 +1,64 @@
+// The import of many users into "tessel.pwd" of the login path, as one change of the file.
+#include "store/AccountService.h"
+
+#include "platform/CodePage.h"
+#include "platform/Failure.h"
+
+#include <unordered_map>
+
+namespace custodia {
+
+namespace {
+
+const char* const kImportOperation = "the users could not be imported";
+
+// The names of the plan's users that the held file no longer holds as the plan found them.
+std::vector<std::string> Overtaken(const UserImportPlan& plan, const std::vector<UserEntry>& stored)
+{
+    std::unordered_map<std::string_view, const UserEntry*> byName;
+    for (const UserEntry& entry : stored)
+        byName[entry.user.userName] = &entry;
+    std::vector<std::string> names;
+    for (const PlannedUser& add : plan.adds)
+        if (byName.count(add.after.user.userName) != 0)
+            names.push_back(add.after.user.userName);
+    for (const auto* planned : { &plan.changes, &plan.deletes })
+        for (const PlannedUser& user : *planned) {
+            const auto found = byName.find(user.before.user.userName);
+            if (found == byName.end() || !(*found->second == user.before))
+                names.push_back(user.before.user.userName);
+        }
+    return names;
+}
+
+Result<UserBatch> BatchOf(const UserImportPlan& plan, const std::vector<UserEntry>& stored, const std::string& file)
+{
+    if (const std::vector<std::string> names = Overtaken(plan, stored); !names.empty()) {
+        std::string list;
+        for (const std::string& name : names)
+            list += (list.empty() ? "" : ", ") + StoredToUtf8(name);
+        return Refused(Failure::Refusal::AlreadyExists, kImportOperation, file,
+            "another program changed these users after the list was checked: " + list);
+    }
+    UserBatch batch;
+    for (const auto* planned : { &plan.adds, &plan.changes })
+        for (const PlannedUser& user : *planned)
+            batch.saves.push_back(user.after);
+    for (const PlannedUser& user : plan.deletes)
+        batch.deletes.push_back(user.before.user.userName);
+    return batch;
+}
+
+} // namespace
+
+Status AccountService::ImportUsers(const UserImportPlan& plan) const
+{
+    const std::string& file = m_passwords.FileName();
+    if (!plan.IsGood())
+        return Refused(Failure::Refusal::BadValue, kImportOperation, file,
+            std::to_string(plan.problems.size()) + " lines of the list are bad");
+    return m_passwords.ApplyUserBatch(
+        [&](const std::vector<UserEntry>& stored) { return BatchOf(plan, stored, file); });
+}
+
+} // namespace custodia
