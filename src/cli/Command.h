@@ -48,6 +48,7 @@ std::vector<Command> InitCommands();
 std::vector<Command> VerifyCommands();
 std::vector<Command> PathCommands();
 std::vector<Command> UserCommands();
+std::vector<Command> UserListCommands();
 std::vector<Command> GroupCommands();
 std::vector<Command> DatabaseCommands();
 std::vector<Command> OfficeCommands();
