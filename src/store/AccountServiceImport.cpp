@@ -41,6 +41,7 @@ Result<UserBatch> BatchOf(const UserImportPlan& plan, const std::vector<UserEntr
             "another program changed these users after the list was checked: " + list);
     }
     UserBatch batch;
+    batch.saves.reserve(plan.adds.size() + plan.changes.size());
     for (const auto* planned : { &plan.adds, &plan.changes })
         for (const PlannedUser& user : *planned)
             batch.saves.push_back(user.after);

@@ -343,10 +343,13 @@ UserImportPlan PlanUserImport(const std::vector<ImportLine>& lines, const std::v
     if (!columns)
         return plan;
     Known known { stored, {}, groups, databases, options };
+    known.storedByName.reserve(stored.size());
     for (size_t i = 0; i < stored.size(); ++i)
         known.storedByName[stored[i].user.userName] = i;
 
     std::unordered_map<std::string, size_t> named;
+    named.reserve(lines.size());
+    plan.adds.reserve(lines.size());
     for (size_t i = 1; i < lines.size(); ++i)
         PlanLine(known, *columns, lines[i], named, plan);
 
