@@ -50,6 +50,7 @@ std::vector<Command> PathCommands();
 std::vector<Command> UserCommands();
 std::vector<Command> UserListCommands();
 std::vector<Command> GroupCommands();
+std::vector<Command> GroupListCommands();
 std::vector<Command> DatabaseCommands();
 std::vector<Command> OfficeCommands();
 std::vector<Command> RepairCommands();

@@ -5,6 +5,7 @@
 #include "store/DatabaseList.h"
 #include "store/DatabaseListStore.h"
 #include "store/GroupEntry.h"
+#include "store/GroupImportPlan.h"
 #include "store/PasswordFileStore.h"
 #include "store/ProfileStore.h"
 #include "store/RightsTable.h"
@@ -83,6 +84,9 @@ public:
     Status ChangeGroup(uint8_t groupNumber, std::string_view name, SaveMode mode, const RightsChange& change) const;
     // Deletes the groups from all twelve files, all or nothing. NotFound when none was stored.
     Status DeleteGroups(std::span<const uint8_t> groupNumbers) const;
+    // Applies a checked import group by group, each all or nothing over the twelve files as a save
+    // is; refused when the plan has a bad line. A failure names the groups written before it.
+    Status ImportGroups(const GroupImportPlan& plan) const;
 
     // --- database list ("tessel.dbs") ---
 

@@ -62,4 +62,35 @@ Status AccountService::ImportUsers(const UserImportPlan& plan) const
         [&](const std::vector<UserEntry>& stored) { return BatchOf(plan, stored, file); });
 }
 
+Status AccountService::ImportGroups(const GroupImportPlan& plan) const
+{
+    if (!plan.IsGood())
+        return Refused(Failure::Refusal::BadValue, "the groups could not be imported", {},
+            std::to_string(plan.problems.size()) + " lines of the list are bad");
+    std::string written;
+    const auto withWritten = [&](Failure failure) {
+        if (!written.empty())
+            failure.detail += "; groups imported before it: " + written;
+        return failure;
+    };
+    for (const auto& [planned, mode] :
+        { std::pair(&plan.adds, SaveMode::CreateOnly), { &plan.changes, SaveMode::ReplaceOnly } })
+        for (const PlannedGroup& group : *planned) {
+            const Status saved
+                = ChangeGroup(group.number, group.name, mode, [&group](int program, std::span<unsigned char> rights) {
+                      if (const auto& row = group.rows[static_cast<size_t>(program)])
+                          std::copy(row->begin(), row->end(), rights.begin());
+                  });
+            if (!saved)
+                return withWritten(saved.Error());
+            written += (written.empty() ? "" : ", ") + std::to_string(group.number);
+        }
+    std::vector<uint8_t> deleted;
+    for (const GroupEntry& group : plan.deletes)
+        deleted.push_back(static_cast<uint8_t>(group.groupNumber));
+    if (Status gone = DeleteGroups(deleted); !gone)
+        return withWritten(gone.Error());
+    return {};
+}
+
 } // namespace custodia
