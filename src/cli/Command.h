@@ -56,5 +56,6 @@ std::vector<Command> OfficeCommands();
 std::vector<Command> RepairCommands();
 std::vector<Command> DoctorCommands();
 std::vector<Command> AuditCommands();
+std::vector<Command> ReportCommands();
 
 } // namespace custodia::cli

@@ -4,33 +4,14 @@
 #include "cli/ListFiles.h"
 #include "cli/Output.h"
 #include "platform/CodePage.h"
-#include "platform/Platform.h"
 #include "store/AccountService.h"
 #include "store/GroupImportPlan.h"
-#include "store/RightsCatalogue.h"
-#include "words/WordTable.h"
 
 #include <ostream>
 
 namespace custodia::cli {
 
 namespace {
-
-// The rights' names as the console's pages show them, from the word files installed beside this
-// program; without them every right is written by its position.
-std::vector<RightName> InstalledRightNames()
-{
-    WordTable words(ExecutableFolder());
-    words.LoadWordFiles(ConsoleWordFamilies());
-    std::vector<RightName> names;
-    for (const RightsPage& page : RightsPages())
-        for (const RightRow& right : page.rows) {
-            const std::string& text = words.GetWord(right.labelWord);
-            if (text != WordTable::kMissingWord)
-                names.push_back({ page.program, right.position, StoredToUtf8(text) });
-        }
-    return names;
-}
 
 std::vector<GroupEntry> StoredGroups(const AccountService& service)
 {

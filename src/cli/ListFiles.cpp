@@ -1,7 +1,12 @@
 #include "cli/ListFiles.h"
 
 #include "cli/Output.h"
+#include "platform/CodePage.h"
+#include "platform/Platform.h"
+#include "store/GroupImportPlan.h"
+#include "store/RightsCatalogue.h"
 #include "store/UserImportPlan.h"
+#include "words/WordTable.h"
 
 #include <algorithm>
 #include <fstream>
@@ -81,6 +86,20 @@ void FlushPiece(std::string& text, CommandContext& context, bool last)
         return;
     context.out.write(text.data(), static_cast<std::streamsize>(text.size()));
     text.clear();
+}
+
+std::vector<RightName> InstalledRightNames()
+{
+    WordTable words(ExecutableFolder());
+    words.LoadWordFiles(ConsoleWordFamilies());
+    std::vector<RightName> names;
+    for (const RightsPage& page : RightsPages())
+        for (const RightRow& right : page.rows) {
+            const std::string& text = words.GetWord(right.labelWord);
+            if (text != WordTable::kMissingWord)
+                names.push_back({ page.program, right.position, StoredToUtf8(text) });
+        }
+    return names;
 }
 
 } // namespace custodia::cli

@@ -10,6 +10,7 @@
 namespace custodia {
 struct ImportProblem;
 struct ImportLine;
+struct RightName;
 } // namespace custodia
 
 namespace custodia::cli {
@@ -32,5 +33,9 @@ std::vector<ImportLine> ListLines(
 
 // Writes text out in large pieces, keeping what is left below the piece size.
 void FlushPiece(std::string& text, CommandContext& context, bool last = false);
+
+// The rights' names as the console's pages show them, from the word files installed beside this
+// program; without them every right goes by its position.
+std::vector<RightName> InstalledRightNames();
 
 } // namespace custodia::cli
