@@ -57,5 +57,6 @@ std::vector<Command> RepairCommands();
 std::vector<Command> DoctorCommands();
 std::vector<Command> AuditCommands();
 std::vector<Command> ReportCommands();
+std::vector<Command> CopyCommands();
 
 } // namespace custodia::cli

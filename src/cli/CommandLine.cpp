@@ -102,7 +102,7 @@ std::vector<Command> AllCommands()
     std::vector<Command> all;
     for (auto family : { InitCommands, UserCommands, UserListCommands, GroupCommands, GroupListCommands,
              DatabaseCommands, OfficeCommands, PathCommands, VerifyCommands, RepairCommands, DoctorCommands,
-             AuditCommands, ReportCommands }) {
+             AuditCommands, ReportCommands, CopyCommands }) {
         auto commands = family();
         std::move(commands.begin(), commands.end(), std::back_inserter(all));
     }
