@@ -20,6 +20,7 @@ struct CopyPlan {
     std::vector<std::pair<int, DatabaseSlot>> slots; // slots to set in the target
     GroupImportPlan groups;
     UserImportPlan users;
+    AccountService::UserImportPlanner planUsers; // the same check again, inside the hold that writes
     std::vector<std::string> userNames; // by line of the users' plan, for its problems
     std::vector<std::string> problems;
 };
@@ -115,9 +116,12 @@ void PlanUsers(const std::vector<UserEntry>& fromUsers, const std::vector<UserEn
         plan.userNames.push_back(StoredToUtf8(user.user.userName));
     }
     lines[0].line = 1;
-    UserImportOptions options;
-    options.allowNoPassword = true; // a user copied as it is stored
-    plan.users = PlanUserImport(lines, toUsers, toGroups, toDatabases, options);
+    plan.planUsers = [lines, toGroups, toDatabases](const std::vector<UserEntry>& stored) {
+        UserImportOptions options;
+        options.allowNoPassword = true; // a user copied as it is stored
+        return PlanUserImport(lines, stored, toGroups, toDatabases, options);
+    };
+    plan.users = plan.planUsers(toUsers);
     for (const ImportProblem& problem : plan.users.problems)
         plan.problems.push_back("user " + plan.userNames[problem.line] + ": " + problem.reason);
 }
@@ -141,8 +145,12 @@ void Apply(const AccountService& to, const CopyPlan& plan)
     if (!plan.groups.adds.empty() || !plan.groups.changes.empty())
         Require(to.ImportGroups(plan.groups));
     // A target without "tessel.pwd" gets none unless users go into it.
-    if (!plan.users.adds.empty())
-        Require(to.ImportUsers(plan.users));
+    if (plan.users.adds.empty())
+        return;
+    const Result<UserImportPlan> users = to.ImportUsers(plan.planUsers);
+    Require(users ? Status() : Status(users.Error()));
+    if (!users->IsGood())
+        throw OperationFailed("another program changed the users of the target meanwhile; no user was copied");
 }
 
 int Copy(const ParsedArguments& arguments, CommandContext& context)

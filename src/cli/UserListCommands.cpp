@@ -15,10 +15,9 @@ namespace custodia::cli {
 
 namespace {
 
-// What the login path holds that a list is checked against. A login path without "tessel.pwd" holds
-// no users yet; every other failure stops the command before anything is printed.
+// What the login path holds beside its users that a list is checked against; every failure stops the
+// command before anything is printed.
 struct StoredAccounts {
-    std::vector<UserEntry> users;
     std::vector<GroupEntry> groups;
     DatabaseList databases;
 };
@@ -26,11 +25,6 @@ struct StoredAccounts {
 StoredAccounts LoadAccounts(const AccountService& service)
 {
     StoredAccounts accounts;
-    Result<std::vector<UserEntry>> users = service.LoadUsers();
-    if (users)
-        accounts.users = std::move(*users);
-    else if (!IsMissingFile(users.Error()))
-        Require(users.Error());
     Result<std::vector<GroupEntry>> groups = service.LoadGroups();
     Require(groups ? Status() : Status(groups.Error()));
     accounts.groups = std::move(*groups);
@@ -38,6 +32,16 @@ StoredAccounts LoadAccounts(const AccountService& service)
     Require(databases ? Status() : Status(databases.Error()));
     accounts.databases = *databases;
     return accounts;
+}
+
+// The users a dry run plans on; a login path without "tessel.pwd" holds none yet.
+std::vector<UserEntry> LoadUsers(const AccountService& service)
+{
+    Result<std::vector<UserEntry>> users = service.LoadUsers();
+    if (!users && IsMissingFile(users.Error()))
+        return {};
+    Require(users ? Status() : Status(users.Error()));
+    return std::move(*users);
 }
 
 int Export(const ParsedArguments& arguments, CommandContext& context)
@@ -112,8 +116,20 @@ int Import(const ParsedArguments& arguments, CommandContext& context)
     const StoredAccounts accounts = LoadAccounts(service);
     std::vector<ImportProblem> unreadable;
     const std::vector<ImportLine> lines = ListLines(list, format, unreadable);
-    UserImportPlan plan = PlanUserImport(lines, accounts.users, accounts.groups, accounts.databases, options);
-    plan.problems.insert(plan.problems.end(), unreadable.begin(), unreadable.end());
+    // The real import plans inside its hold of "tessel.pwd", on the users it reads there.
+    const auto planner = [&](const std::vector<UserEntry>& stored) {
+        UserImportPlan plan = PlanUserImport(lines, stored, accounts.groups, accounts.databases, options);
+        plan.problems.insert(plan.problems.end(), unreadable.begin(), unreadable.end());
+        return plan;
+    };
+    UserImportPlan plan;
+    if (dryRun) {
+        plan = planner(LoadUsers(service));
+    } else {
+        Result<UserImportPlan> imported = service.ImportUsers(planner);
+        Require(imported ? Status() : Status(imported.Error()), "; nothing was changed");
+        plan = std::move(*imported);
+    }
     if (!plan.IsGood())
         RefuseBadLines(listName == "-" ? "standard input" : listName, plan.problems, context);
 
@@ -123,8 +139,6 @@ int Import(const ParsedArguments& arguments, CommandContext& context)
         AppendPlanned(text, "change", plan.changes);
         AppendPlanned(text, "leave", plan.leaves);
         AppendPlanned(text, "delete", plan.deletes);
-    } else {
-        Require(service.ImportUsers(plan), "; nothing was changed");
     }
     AppendFields(text, { Summary(plan, dryRun) });
     FlushPiece(text, context, true);

@@ -72,9 +72,11 @@ public:
     // Frees every record of each name, in one hold of the file. The value is the number of users
     // deleted; NotFound when none of the names was stored.
     Result<int> DeleteUsers(std::span<const std::string> userNames) const;
-    // Applies a checked import in one hold of the file, all or nothing: refused when the plan has a bad
-    // line, or when a user it adds, changes or deletes is no longer as the plan found it.
-    Status ImportUsers(const UserImportPlan& plan) const;
+    // Plans an import inside one exclusive hold of the file, on the users it holds, and applies the
+    // plan only when no line of it is bad: all or nothing, in one open, one read and one write. The
+    // plan comes back either way, so that its bad lines can be told; a file that cannot be held fails.
+    using UserImportPlanner = std::function<UserImportPlan(const std::vector<UserEntry>& stored)>;
+    Result<UserImportPlan> ImportUsers(const UserImportPlanner& planner) const;
 
     // --- groups (the twelve profile files, all or nothing) ---
 

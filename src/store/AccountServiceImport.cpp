@@ -1,10 +1,9 @@
 // The import of many users into "tessel.pwd" of the login path, as one change of the file.
 #include "store/AccountService.h"
 
-#include "platform/CodePage.h"
 #include "platform/Failure.h"
 
-#include <unordered_map>
+#include <optional>
 
 namespace custodia {
 
@@ -12,34 +11,8 @@ namespace {
 
 const char* const kImportOperation = "the users could not be imported";
 
-// The names of the plan's users that the held file no longer holds as the plan found them.
-std::vector<std::string> Overtaken(const UserImportPlan& plan, const std::vector<UserEntry>& stored)
+UserBatch BatchOf(const UserImportPlan& plan)
 {
-    std::unordered_map<std::string_view, const UserEntry*> byName;
-    for (const UserEntry& entry : stored)
-        byName[entry.user.userName] = &entry;
-    std::vector<std::string> names;
-    for (const PlannedUser& add : plan.adds)
-        if (byName.count(add.after.user.userName) != 0)
-            names.push_back(add.after.user.userName);
-    for (const auto* planned : { &plan.changes, &plan.deletes })
-        for (const PlannedUser& user : *planned) {
-            const auto found = byName.find(user.before.user.userName);
-            if (found == byName.end() || !(*found->second == user.before))
-                names.push_back(user.before.user.userName);
-        }
-    return names;
-}
-
-Result<UserBatch> BatchOf(const UserImportPlan& plan, const std::vector<UserEntry>& stored, const std::string& file)
-{
-    if (const std::vector<std::string> names = Overtaken(plan, stored); !names.empty()) {
-        std::string list;
-        for (const std::string& name : names)
-            list += (list.empty() ? "" : ", ") + StoredToUtf8(name);
-        return Refused(Failure::Refusal::AlreadyExists, kImportOperation, file,
-            "another program changed these users after the list was checked: " + list);
-    }
     UserBatch batch;
     batch.saves.reserve(plan.adds.size() + plan.changes.size());
     for (const auto* planned : { &plan.adds, &plan.changes })
@@ -52,14 +25,21 @@ Result<UserBatch> BatchOf(const UserImportPlan& plan, const std::vector<UserEntr
 
 } // namespace
 
-Status AccountService::ImportUsers(const UserImportPlan& plan) const
+Result<UserImportPlan> AccountService::ImportUsers(const UserImportPlanner& planner) const
 {
-    const std::string& file = m_passwords.FileName();
-    if (!plan.IsGood())
-        return Refused(Failure::Refusal::BadValue, kImportOperation, file,
-            std::to_string(plan.problems.size()) + " lines of the list are bad");
-    return m_passwords.ApplyUserBatch(
-        [&](const std::vector<UserEntry>& stored) { return BatchOf(plan, stored, file); });
+    std::optional<UserImportPlan> plan;
+    const Status applied = m_passwords.ApplyUserBatch([&](const std::vector<UserEntry>& stored) -> Result<UserBatch> {
+        plan = planner(stored);
+        if (!plan->IsGood())
+            return Refused(Failure::Refusal::BadValue, kImportOperation, m_passwords.FileName(),
+                std::to_string(plan->problems.size()) + " lines of the list are bad");
+        return BatchOf(*plan);
+    });
+    if (plan && !plan->IsGood())
+        return std::move(*plan);
+    if (!applied)
+        return applied.Error();
+    return std::move(*plan);
 }
 
 Status AccountService::ImportGroups(const GroupImportPlan& plan) const

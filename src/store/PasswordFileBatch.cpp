@@ -148,9 +148,18 @@ private:
 
 Status PasswordFileStore::ApplyUserBatch(const UserBatchDecision& decide) const
 {
+    // A missing file is decided on first, so that a refused batch does not leave a new file behind;
+    // the decision is used again when the file is still empty once it is held.
+    const bool exists = FileExists(m_fileName);
+    std::optional<Result<UserBatch>> early;
+    if (!exists) {
+        early = decide({});
+        if (!*early)
+            return early->Error();
+    }
     SharedFile file(*m_environment);
     // An existing file that cannot be opened is never created anew: that would wipe every user in it.
-    if (!file.OpenWithRetry(m_fileName, FileExists(m_fileName) ? kUpdateExclusive : kCreateExclusive))
+    if (!file.OpenWithRetry(m_fileName, exists ? kUpdateExclusive : kCreateExclusive))
         return OpenFailure(kOperation, m_fileName, file.LastOpenError());
     std::vector<unsigned char> bytes;
     if (!file.ReadWhole(bytes, kMaxFileLength))
@@ -171,7 +180,7 @@ Status PasswordFileStore::ApplyUserBatch(const UserBatchDecision& decide) const
     BatchImage changed(bytes);
     if (fresh)
         changed.TouchHeader();
-    const Result<UserBatch> batch = decide(ParseUsers(image));
+    const Result<UserBatch> batch = early && fresh ? std::move(*early) : decide(ParseUsers(image));
     if (batch) {
         for (const std::string& name : batch->deletes)
             changed.Delete(name);

@@ -18,7 +18,8 @@ struct UserBatch {
 };
 
 // Decides the batch on the users the held file holds (in file order, as LoadUsers gives them), or
-// refuses it; nothing is written then.
+// refuses it; nothing is written then. For a missing file it is asked once more, on no users, before
+// the file is made, and a refusal then leaves no file behind.
 using UserBatchDecision = std::function<Result<UserBatch>(const std::vector<UserEntry>& stored)>;
 
 } // namespace custodia

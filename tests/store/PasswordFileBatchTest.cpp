@@ -1,5 +1,6 @@
 #include "platform/Failure.h"
 #include "platform/Platform.h"
+#include "platform/SharedFile.h"
 #include "store/AccountService.h"
 #include "store/PasswordFile.h"
 #include "store/PasswordFileStore.h"
@@ -157,36 +158,47 @@ TEST_F(PasswordFileBatchTest, AFileThatIsNoPasswordFileIsRefusedUnchanged)
     }
 }
 
-TEST_F(PasswordFileBatchTest, AnImportIsRefusedWhenAnotherProgramChangedItsUsersMeanwhile)
+TEST_F(PasswordFileBatchTest, AnImportIsPlannedOnWhatTheHeldFileHolds)
 {
     ASSERT_EQ(::mkdir(Path("batch").c_str(), 0755), 0);
     const AccountService service { NativePath(Path("batch")) };
-    ASSERT_TRUE(service.SaveUser("anna", SaveMode::CreateOnly, [](UserEntry& e) { e.user.password = "a"; }));
-    const std::vector<UserEntry> stored = *service.LoadUsers();
+    const auto planner = [](const std::vector<UserEntry>& stored) {
+        UserImportPlan plan;
+        for (const UserEntry& entry : stored) {
+            PlannedUser changed { 2, entry, entry };
+            changed.after.user.fullName = "seen " + entry.user.description;
+            plan.changes.push_back(changed);
+        }
+        plan.adds.push_back({ 3, {}, User("carl") });
+        return plan;
+    };
+    const auto refusing = [](const std::vector<UserEntry>&) {
+        UserImportPlan plan;
+        plan.adds.push_back({ 2, {}, User("dora") });
+        plan.problems.push_back({ 4, "bad" });
+        return plan;
+    };
 
-    UserImportPlan plan;
-    plan.adds.push_back({ 2, {}, User("carl") });
-    PlannedUser anna { 3, stored[0], stored[0] };
-    anna.after.user.fullName = "Anna Berg";
-    plan.changes.push_back(anna);
+    // Refused into a login path without the file: no file is left behind.
+    const auto refused = service.ImportUsers(refusing);
+    ASSERT_TRUE(refused);
+    EXPECT_FALSE(refused->IsGood());
+    EXPECT_FALSE(FileExists(FileOf("batch")));
 
-    // Another program changes anna's description between the check and the import.
+    ASSERT_TRUE(service.SaveUser("anna", SaveMode::CreateOnly, [](UserEntry& e) { e.user.description = "early"; }));
+    // Another program's change after a list was read is what the plan is made on.
     ASSERT_TRUE(service.SaveUser("anna", SaveMode::ReplaceOnly, [](UserEntry& e) { e.user.description = "moved"; }));
-    const Bytes between = test::ReadBytes(FileOf("batch"));
-    const Status imported = service.ImportUsers(plan);
-    ASSERT_FALSE(imported);
-    EXPECT_NE(imported.Error().detail.find("anna"), std::string::npos) << imported.Error().detail;
-    EXPECT_EQ(test::ReadBytes(FileOf("batch")), between);
-
-    plan.changes[0].before = (*service.LoadUsers())[0];
-    ASSERT_TRUE(service.ImportUsers(plan));
+    const auto imported = service.ImportUsers(planner);
+    ASSERT_TRUE(imported);
+    ASSERT_TRUE(imported->IsGood());
     const auto users = *service.LoadUsers();
     ASSERT_EQ(users.size(), 2u);
-    EXPECT_EQ(users[0].user.fullName, "Anna Berg");
+    EXPECT_EQ(users[0].user.fullName, "seen moved");
     EXPECT_EQ(users[1], User("carl"));
 
-    plan.problems.push_back({ 4, "bad" });
-    EXPECT_FALSE(service.ImportUsers(plan));
+    const Bytes before = test::ReadBytes(FileOf("batch"));
+    ASSERT_TRUE(service.ImportUsers(refusing));
+    EXPECT_EQ(test::ReadBytes(FileOf("batch")), before);
 }
 
 } // namespace
