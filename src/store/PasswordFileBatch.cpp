@@ -61,6 +61,13 @@ public:
         }
     }
 
+    // Room for this many more users, so that thousands of new ones do not grow the image step by step.
+    void Reserve(size_t users)
+    {
+        m_bytes.reserve(static_cast<size_t>(PasswordRecordOffset(m_records + 2 * users)));
+        m_names.reserve(m_names.size() + users);
+    }
+
     void Delete(std::string_view userName)
     {
         const auto found = m_names.find(std::string(FitFixedText(userName, userrecord::kUserNameSize)));
@@ -184,6 +191,7 @@ Status PasswordFileStore::ApplyUserBatch(const UserBatchDecision& decide) const
     if (batch) {
         for (const std::string& name : batch->deletes)
             changed.Delete(name);
+        changed.Reserve(batch->saves.size());
         for (const UserEntry& entry : batch->saves)
             changed.Save(entry);
     }
