@@ -60,8 +60,10 @@ int Export(const ParsedArguments& arguments, CommandContext& context)
     std::string text;
     delimited::AppendRow(text, header, format);
     const std::array<std::string, 256> groupNames = GroupNamesByNumber(*groups);
+    std::vector<std::string> fields;
     for (const UserEntry& entry : *users) {
-        delimited::AppendRow(text, ExportedUserFields(entry, groupNames), format);
+        ExportUserFields(entry, groupNames, fields);
+        delimited::AppendRow(text, fields, format);
         FlushPiece(text, context);
     }
     FlushPiece(text, context, true);

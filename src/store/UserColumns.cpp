@@ -154,13 +154,25 @@ std::array<std::string, 256> GroupNamesByNumber(const std::vector<GroupEntry>& g
 
 std::vector<std::string> ExportedUserFields(const UserEntry& entry, const std::array<std::string, 256>& groupNames)
 {
-    const UserRecord& user = entry.user;
-    std::vector<std::string> fields { StoredToUtf8(user.userName), StoredToUtf8(user.fullName),
-        StoredToUtf8(user.description), std::to_string(user.groupNumber), StoredToUtf8(groupNames[user.groupNumber]),
-        std::to_string(user.databaseMode), std::to_string(user.databaseMask) };
-    for (int slot = 0; slot < accessrecord::kSlotCount; ++slot)
-        fields.push_back(OfficesText(entry.access, slot));
+    std::vector<std::string> fields;
+    ExportUserFields(entry, groupNames, fields);
     return fields;
+}
+
+void ExportUserFields(
+    const UserEntry& entry, const std::array<std::string, 256>& groupNames, std::vector<std::string>& fields)
+{
+    const UserRecord& user = entry.user;
+    fields.resize(7 + accessrecord::kSlotCount);
+    fields[0] = StoredToUtf8(user.userName);
+    fields[1] = StoredToUtf8(user.fullName);
+    fields[2] = StoredToUtf8(user.description);
+    fields[3] = std::to_string(user.groupNumber);
+    fields[4] = StoredToUtf8(groupNames[user.groupNumber]);
+    fields[5] = std::to_string(user.databaseMode);
+    fields[6] = std::to_string(user.databaseMask);
+    for (int slot = 0; slot < accessrecord::kSlotCount; ++slot)
+        fields[static_cast<size_t>(7 + slot)] = OfficesText(entry.access, slot);
 }
 
 } // namespace custodia

@@ -53,5 +53,8 @@ std::array<std::string, 256> GroupNamesByNumber(const std::vector<GroupEntry>& g
 
 // One user's exported fields (ExportedUserColumns' order), texts converted from the stored code page.
 std::vector<std::string> ExportedUserFields(const UserEntry& entry, const std::array<std::string, 256>& groupNames);
+// The same into fields of an earlier user, whose strings keep their storage: for exporting thousands.
+void ExportUserFields(
+    const UserEntry& entry, const std::array<std::string, 256>& groupNames, std::vector<std::string>& fields);
 
 } // namespace custodia
