@@ -229,10 +229,14 @@ GroupImportPlan PlanGroupImport(const std::vector<ImportLine>& lines, const std:
     for (size_t i = 1; i < lines.size(); ++i)
         CheckLine(lines[i], *columns, names, groups, plan.problems);
 
-    for (auto& [number, group] : groups) {
+    for (auto& [key, group] : groups) {
+        const int number = key;
+        // A group with a bad line is not planned: its problems are told, and nothing of it is written.
+        if (group.bad)
+            continue;
         const bool exists = std::any_of(
-            stored.begin(), stored.end(), [&](const GroupEntry& entry) { return entry.groupNumber == number; });
-        if (exists && options.existing == ExistingUser::Refuse && !group.bad)
+            stored.begin(), stored.end(), [number](const GroupEntry& entry) { return entry.groupNumber == number; });
+        if (exists && options.existing == ExistingUser::Refuse)
             plan.problems.push_back({ group.group.line, "group " + std::to_string(number) + " exists already" });
         else if (!exists)
             plan.adds.push_back(std::move(group.group));
