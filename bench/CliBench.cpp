@@ -7,7 +7,10 @@
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <spawn.h>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <sys/wait.h>
@@ -21,8 +24,9 @@ namespace {
 
 constexpr int kManyUsers = 10000;
 
-// Runs a program to its end with its output thrown away, as a script that reads it would see it run.
-void RunToEnd(const std::vector<std::string>& arguments)
+// Runs a program to its end with its output thrown away (or written to a file, made anew), as a script
+// that reads it would see it run.
+void RunToEnd(const std::vector<std::string>& arguments, const std::string& output = "/dev/null")
 {
     std::vector<char*> argv;
     for (const std::string& argument : arguments)
@@ -30,7 +34,7 @@ void RunToEnd(const std::vector<std::string>& arguments)
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t child = 0;
     const int spawned = ::posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -54,6 +58,56 @@ void RegisterRun(const std::string& name, const std::string& baseline, std::vect
     registered->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
+std::string Custodiactl()
+{
+    return JoinPath(CUSTODIA_OUTPUT_DIR, "custodiactl");
+}
+
+// The list that users export writes of the login path, with a password for every user: what an import
+// of new users reads.
+std::string WriteImportList(const std::string& loginPath, const std::string& folder)
+{
+    const std::string exported = JoinPath(folder, "exported.csv");
+    RunToEnd({ Custodiactl(), "users", "export", loginPath }, exported);
+    std::istringstream lines(ReadWholeFile(exported));
+    std::string list;
+    for (std::string line; std::getline(lines, line);) {
+        line.pop_back(); // the "\r" of the CSV line end
+        list += line + (list.empty() ? ",password\r\n" : ",secret\r\n");
+    }
+    const std::string listFile = JoinPath(folder, "import.csv");
+    std::ofstream(listFile, std::ios::binary) << list;
+    return listFile;
+}
+
+// A login path with the groups and the database list of the groups path and no "tessel.pwd" yet.
+std::string MakeEmptyLoginPath(const BenchData& data)
+{
+    const std::string path = JoinPath(data.Folder(), "import");
+    std::filesystem::create_directories(path);
+    for (const auto& file : std::filesystem::directory_iterator(data.GroupsPath()))
+        std::filesystem::copy_file(file.path(), JoinPath(path, file.path().filename().string()),
+            std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::remove(PasswordFilePath(path));
+    return path;
+}
+
+// The import into a login path emptied of users before each run, which is not timed.
+void RegisterImport(
+    const std::string& name, const std::string& baseline, const std::string& loginPath, const std::string& listFile)
+{
+    auto* registered = benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& state) {
+        for (auto _ : state) {
+            state.PauseTiming();
+            std::filesystem::remove(PasswordFilePath(loginPath));
+            state.ResumeTiming();
+            RunToEnd({ Custodiactl(), "users", "import", loginPath, listFile });
+        }
+        state.SetLabel("vs " + baseline);
+    });
+    registered->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
 } // namespace
 
 void RegisterCliBenchmarks(const BenchData& data)
@@ -62,8 +116,18 @@ void RegisterCliBenchmarks(const BenchData& data)
     const std::string size = std::to_string(kManyUsers);
     const std::string baseline = "Cat/tessel.pwd/" + size;
     RegisterRun(baseline, {}, { "/bin/cat", PasswordFilePath(path) });
-    RegisterRun(
-        "CtlUsersList/" + size, baseline, { JoinPath(CUSTODIA_OUTPUT_DIR, "custodiactl"), "users", "list", path });
+    RegisterRun("CtlUsersList/" + size, baseline, { Custodiactl(), "users", "list", path });
+    RegisterRun("CtlUsersExport/" + size, baseline, { Custodiactl(), "users", "export", path });
+
+    // An import writes the file that cat copies here.
+    const std::string copied = "CatInto/tessel.pwd/" + size;
+    const std::string copy = JoinPath(data.Folder(), "copy.pwd");
+    auto* cat = benchmark::RegisterBenchmark(copied.c_str(), [path, copy](benchmark::State& state) {
+        for (auto _ : state)
+            RunToEnd({ "/bin/cat", PasswordFilePath(path) }, copy);
+    });
+    cat->Unit(benchmark::kMillisecond)->UseRealTime();
+    RegisterImport("CtlUsersImport/" + size, copied, MakeEmptyLoginPath(data), WriteImportList(path, data.Folder()));
 }
 
 } // namespace custodia::bench

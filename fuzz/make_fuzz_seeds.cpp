@@ -180,6 +180,16 @@ void DelimitedTextSeeds(const std::string& folder)
     WriteSeed(folder + "/tsv", "ann\tAnn\\tLab\t1\nbob\tB\\x07\\nx\t\r\n");
 }
 
+// A list of users and one of groups as custodiactl exports them, with a password column added.
+void AccountListSeeds(const std::string& folder)
+{
+    WriteSeed(folder + "/users",
+        "name,full name,description,group,group name,database mode,database mask,offices 1,offices current,"
+        "password\r\nanna,\"Berg, Anna\",day,7,Readers,1,1,\"1-3,17\",none,pw\r\nbert,,,0,,0,0,,,x\r\n");
+    WriteSeed(folder + "/groups",
+        "group\tname\tprogram\trights\n7\tReaders\tsetup\tRun Setup; #44\n7\tReaders\tview\tPrint\n");
+}
+
 // A trail of a few changes, written by our own writer.
 void AuditTrailSeeds(const std::string& folder)
 {
@@ -226,6 +236,7 @@ const std::map<std::string, SeedMaker>& SeedMakers()
         { "help_file_fuzz", HelpFileSeeds },
         { "support_text_fuzz", SupportTextSeeds },
         { "delimited_text_fuzz", DelimitedTextSeeds },
+        { "account_list_fuzz", AccountListSeeds },
         { "audit_trail_fuzz", AuditTrailSeeds },
         { "bitmap_file_fuzz", BitmapSeeds },
     };

@@ -48,11 +48,15 @@ std::vector<Command> InitCommands();
 std::vector<Command> VerifyCommands();
 std::vector<Command> PathCommands();
 std::vector<Command> UserCommands();
+std::vector<Command> UserListCommands();
 std::vector<Command> GroupCommands();
+std::vector<Command> GroupListCommands();
 std::vector<Command> DatabaseCommands();
 std::vector<Command> OfficeCommands();
 std::vector<Command> RepairCommands();
 std::vector<Command> DoctorCommands();
 std::vector<Command> AuditCommands();
+std::vector<Command> ReportCommands();
+std::vector<Command> CopyCommands();
 
 } // namespace custodia::cli

@@ -100,8 +100,9 @@ int RunCommand(const Command& command, const std::vector<std::string>& arguments
 std::vector<Command> AllCommands()
 {
     std::vector<Command> all;
-    for (auto family : { InitCommands, UserCommands, GroupCommands, DatabaseCommands, OfficeCommands, PathCommands,
-             VerifyCommands, RepairCommands, DoctorCommands, AuditCommands }) {
+    for (auto family : { InitCommands, UserCommands, UserListCommands, GroupCommands, GroupListCommands,
+             DatabaseCommands, OfficeCommands, PathCommands, VerifyCommands, RepairCommands, DoctorCommands,
+             AuditCommands, ReportCommands, CopyCommands }) {
         auto commands = family();
         std::move(commands.begin(), commands.end(), std::back_inserter(all));
     }

@@ -5,10 +5,12 @@
 #include "store/DatabaseList.h"
 #include "store/DatabaseListStore.h"
 #include "store/GroupEntry.h"
+#include "store/GroupImportPlan.h"
 #include "store/PasswordFileStore.h"
 #include "store/ProfileStore.h"
 #include "store/RightsTable.h"
 #include "store/UserEntry.h"
+#include "store/UserImportPlan.h"
 
 #include <cstdint>
 #include <functional>
@@ -70,6 +72,11 @@ public:
     // Frees every record of each name, in one hold of the file. The value is the number of users
     // deleted; NotFound when none of the names was stored.
     Result<int> DeleteUsers(std::span<const std::string> userNames) const;
+    // Plans an import inside one exclusive hold of the file, on the users it holds, and applies the
+    // plan only when no line of it is bad: all or nothing, in one open, one read and one write. The
+    // plan comes back either way, so that its bad lines can be told; a file that cannot be held fails.
+    using UserImportPlanner = std::function<UserImportPlan(const std::vector<UserEntry>& stored)>;
+    Result<UserImportPlan> ImportUsers(const UserImportPlanner& planner) const;
 
     // --- groups (the twelve profile files, all or nothing) ---
 
@@ -79,6 +86,9 @@ public:
     Status ChangeGroup(uint8_t groupNumber, std::string_view name, SaveMode mode, const RightsChange& change) const;
     // Deletes the groups from all twelve files, all or nothing. NotFound when none was stored.
     Status DeleteGroups(std::span<const uint8_t> groupNumbers) const;
+    // Applies a checked import group by group, each all or nothing over the twelve files as a save
+    // is; refused when the plan has a bad line. A failure names the groups written before it.
+    Status ImportGroups(const GroupImportPlan& plan) const;
 
     // --- database list ("tessel.dbs") ---
 

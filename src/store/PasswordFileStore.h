@@ -3,6 +3,7 @@
 #include "platform/FileEnvironment.h"
 #include "platform/NativePath.h"
 #include "platform/Result.h"
+#include "store/PasswordFileBatch.h"
 #include "store/UserEntry.h"
 #include "store/UserRecord.h"
 
@@ -81,6 +82,10 @@ public:
     // Frees every user record of the name and its access records; the value is the number of records
     // freed, 0 when the file holds no user of the name.
     Result<int> DeleteUserRecords(std::string_view userName) const;
+
+    // Many users saved and deleted in one exclusive hold that reads the file once and writes it once;
+    // see PasswordFileBatch.h. Nothing is written when the decision refuses.
+    Status ApplyUserBatch(const UserBatchDecision& decide) const;
 
     // Whether a log-on is needed: false only when "tessel.pwd" in the current directory is a readable
     // password file with no record in use. Opened once, without retries.

@@ -40,8 +40,9 @@ expect() {
 }
 
 expect "custodiactl us" "users"
-expect "custodiactl r" "repair"
-expect "custodiactl users " "--help|add|check|delete|list"
+expect "custodiactl r" "repair|report"
+expect "custodiactl repa" "repair"
+expect "custodiactl users " "--help|add|check|delete|export|import|list"
 expect "custodiactl groups sh" "show"
 expect "custodiactl users add /x alice --full" "--full-name="
 expect "custodiactl groups show /x 1 --" "--help|--rows"
