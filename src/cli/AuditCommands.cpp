@@ -3,6 +3,9 @@
 #include "parsers/DelimitedText.h"
 #include "platform/NativePath.h"
 #include "store/AuditTrail.h"
+#include "store/AuditTrailHead.h"
+
+#include <algorithm>
 
 #include <ostream>
 
@@ -124,6 +127,19 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
         WriteFields(context.out, { "broken", std::to_string(*check.brokenLine) });
         return kExitFailed;
     }
+    // A trail cut short after a line we saw is still a sound chain: only the missing line tells.
+    const std::optional<std::string> seen = RememberedTrailHead(NativePath(path));
+    if (seen && *seen != audittrail::kChainStart
+        && std::none_of(
+            check.entries.begin(), check.entries.end(), [&](const TrailEntry& entry) { return entry.hash == *seen; })) {
+        WriteError(context.err,
+            path + "/" + audittrail::kFileName + ": shorter than it was: the line " + *seen
+                + " that this user's programs last wrote or checked is gone (lines were removed from its end, or the "
+                  "trail was replaced)");
+        WriteFields(context.out, { "cut", std::to_string(check.entries.size()) });
+        return kExitFailed;
+    }
+    RememberTrailHead(NativePath(path), check.lastHash);
     WriteFields(context.out, { "ok", std::to_string(check.entries.size()) });
     return kExitSuccess;
 }
@@ -159,7 +175,9 @@ std::vector<Command> AuditCommands()
             "Checks that every line of the login path's trail is whole and chained to the one before it by\n"
             "its SHA-256, so that a line edited, removed, inserted or moved is found. Prints \"ok\" and the\n"
             "number of lines, or \"broken\" and the first line that breaks the chain (exit status 1, with\n"
-            "the reason on stderr). A missing trail is an empty one.\n",
+            "the reason on stderr). A missing trail is an empty one. The last line this user's programs\n"
+            "wrote or checked is remembered (in $XDG_STATE_HOME/custodia): a trail that no longer holds it\n"
+            "was cut short, and verify prints \"cut\" and the number of lines (exit status 1).\n",
             { { "PATH" }, {}, {} },
             Verify,
         },

@@ -23,8 +23,6 @@ constexpr const char kNoConsoleUser[] = "-";
 constexpr std::string_view kFieldSeparator = ": ";
 constexpr std::string_view kArrow = " \xE2\x86\x92 "; // " → "
 
-constexpr unsigned kAppendFlags = openflags::kReadWrite | openflags::kShareExclusive | openflags::kBinary
-    | openflags::kCreate | openflags::kNoTruncate;
 constexpr unsigned kReadFlags = openflags::kRead | openflags::kShareDenyNone | openflags::kBinary;
 
 std::string ChangeText(const TrailChange& change)
@@ -137,15 +135,6 @@ Failure DamagedTrail(const NativePath& fileName, std::string operation, std::str
     return failure;
 }
 
-std::string TailOf(File& file, uint64_t length, uint64_t& from)
-{
-    from = length > audittrail::kTailWindow ? length - audittrail::kTailWindow : 0;
-    std::string tail(static_cast<size_t>(length - from), '\0');
-    file.Seek(static_cast<int64_t>(from), File::SeekFrom::Begin);
-    tail.resize(file.Read(tail.data(), tail.size()));
-    return tail;
-}
-
 } // namespace
 
 std::string FormatTrailLine(TrailEntry& entry, std::string_view previousHash)
@@ -245,27 +234,6 @@ TrailActor CurrentActor(std::string program, std::string consoleUser)
     actor.consoleUser = std::move(consoleUser);
     actor.program = std::move(program);
     return actor;
-}
-
-Status AppendToTrail(const NativePath& loginPath, TrailEntry& entry)
-{
-    const NativePath fileName(JoinPath(loginPath, audittrail::kFileName));
-    SharedFile file;
-    if (!file.OpenWithRetry(fileName, kAppendFlags))
-        return TrailFailure(fileName, "write the audit trail", file.LastOpenError());
-    const uint64_t length = file.GetLength();
-    if (length > audittrail::kMaxFileLength)
-        return DamagedTrail(fileName, "write the audit trail", "larger than any trail can be");
-    uint64_t from = 0;
-    const std::string tail = TailOf(file, length, from);
-    const std::optional<std::string> previous = LastTrailHash(tail, from == 0);
-    if (!previous)
-        return DamagedTrail(fileName, "write the audit trail",
-            "its last line is not a whole line of the trail ('custodiactl audit verify' says where it breaks)");
-    const std::string line = FormatTrailLine(entry, *previous);
-    file.WriteAt(length, line.data(), line.size());
-    file.Flush();
-    return {};
 }
 
 Result<TrailCheck> ReadTrail(const NativePath& loginPath)
