@@ -374,8 +374,9 @@ TEST_P(KilledChangeTest, NeverLeavesALineForAChangeThatIsNotInTheFiles)
             = std::any_of(lines.begin(), lines.end(), [&](const TrailEntry& line) { return line.action == c.action; });
         const bool done = c.isInTheFiles(m_service);
         EXPECT_TRUE(!logged || done) << "killed at write " << killAt;
-        if (finished)
+        if (finished) {
             EXPECT_TRUE(logged && done);
+        }
         WriteText(trail, keptTrail);
         WriteText(passwords, keptPasswords);
         for (const auto& [name, bytes] : profiles)
