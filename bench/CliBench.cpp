@@ -2,10 +2,12 @@
 
 #include "BenchData.h"
 #include "platform/Platform.h"
+#include "store/AuditTrail.h"
 #include "store/PasswordFile.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +25,29 @@ namespace custodia::bench {
 namespace {
 
 constexpr int kManyUsers = 10000;
+constexpr int kTrailLines = 100000;
+
+// A login path whose trail holds that many chained lines of changed users, written in one go with the
+// trail's own line format.
+std::string MakeTrail(const BenchData& data, int lines)
+{
+    const std::string path = data.Folder() + "/trail" + std::to_string(lines);
+    std::filesystem::create_directories(path);
+    std::string text;
+    std::string previous = audittrail::kChainStart;
+    for (int i = 0; i < lines; ++i) {
+        TrailEntry entry;
+        StampTrailEntry(entry, 1765417603LL + i);
+        entry.actor = { "plant-pc", "operator", i % 2 == 0 ? "ann" : "", "console" };
+        entry.action = "user changed";
+        entry.object = "user " + BenchData::UserName(i % kManyUsers);
+        entry.changes = { { "description", "Lab, east", "Office " + std::to_string(i) }, { "group", "1", "2" } };
+        text += FormatTrailLine(entry, previous);
+        previous = entry.hash;
+    }
+    std::ofstream(JoinPath(path, audittrail::kFileName), std::ios::binary) << text;
+    return path;
+}
 
 // Runs a program to its end with its output thrown away (or written to a file, made anew), as a script
 // that reads it would see it run.
@@ -128,6 +153,16 @@ void RegisterCliBenchmarks(const BenchData& data)
     });
     cat->Unit(benchmark::kMillisecond)->UseRealTime();
     RegisterImport("CtlUsersImport/" + size, copied, MakeEmptyLoginPath(data), WriteImportList(path, data.Folder()));
+
+    // What custodiactl remembers of the trail goes to the benchmark's own folder.
+    ::setenv("XDG_STATE_HOME", data.Folder().c_str(), 1);
+    const std::string trail = MakeTrail(data, kTrailLines);
+    const std::string lines = std::to_string(kTrailLines);
+    const std::string trailBaseline = "Cat/trail/" + lines;
+    RegisterRun(trailBaseline, {}, { "/bin/cat", JoinPath(trail, audittrail::kFileName) });
+    for (const char* command : { "list", "verify" })
+        RegisterRun(std::string("CtlAudit") + (command[0] == 'l' ? "List/" : "Verify/") + lines, trailBaseline,
+            { Custodiactl(), "audit", command, trail });
 }
 
 } // namespace custodia::bench

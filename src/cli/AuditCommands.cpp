@@ -1,10 +1,15 @@
 #include "cli/Command.h"
 #include "cli/Output.h"
 #include "parsers/DelimitedText.h"
+#include "platform/FieldEscape.h"
 #include "platform/NativePath.h"
 #include "store/AuditTrail.h"
+#include "store/AuditTrailHead.h"
+
+#include <algorithm>
 
 #include <ostream>
+#include <span>
 
 namespace custodia::cli {
 
@@ -36,40 +41,78 @@ std::string DateOption(const std::string& what, const std::string& text)
     return text;
 }
 
-// Which entries to list. Times in the trail are UTC in a fixed form, so they compare as texts.
+// Which lines to list. Times in the trail are UTC in a fixed form, so they compare as texts; names
+// compare in the trail's escaped form, so that no line needs to be decoded to be passed over.
 struct Filter {
     std::optional<std::string> since;
     std::optional<std::string> until;
-    std::optional<std::string> user;
+    std::optional<std::string> user; // escaped
 
-    bool Keeps(const TrailEntry& entry) const
+    bool Keeps(std::string_view time, std::string_view account, std::string_view consoleUser) const
     {
-        if (since && entry.time.compare(0, since->size(), *since) < 0)
+        if (since && time.substr(0, since->size()) < *since)
             return false;
-        if (until && entry.time.compare(0, until->size(), *until) > 0)
+        if (until && time.substr(0, until->size()) > *until)
             return false;
-        return !user || entry.actor.consoleUser == *user || entry.actor.account == *user;
+        return !user || consoleUser == *user || account == *user;
     }
 };
 
-std::vector<std::string> EntryFields(const TrailEntry& entry)
+// The fields of a trail line as the trail holds them: the tag first, the hash last.
+enum TrailField : size_t {
+    kTime = 1,
+    kOffset,
+    kMachine,
+    kAccount,
+    kConsoleUser,
+    kProgram,
+    kAction,
+    kObject,
+    kFirstChange,
+};
+
+std::string_view ConsoleUserOf(std::span<const std::string_view> fields)
 {
-    std::string changes;
-    for (const TrailChange& change : entry.changes) {
-        if (!changes.empty())
-            changes += "; ";
-        changes += change.field + ": " + change.before + " \xE2\x86\x92 " + change.after;
-    }
-    return { entry.time, entry.offset, entry.actor.machine, entry.actor.account, entry.actor.consoleUser,
-        entry.actor.program, entry.action, entry.object, changes };
+    return fields[kConsoleUser] == "-" ? std::string_view() : fields[kConsoleUser];
 }
 
-TrailCheck ReadTrailOrFail(const std::string& path)
+// A listed line in tab-separated form, which is the trail's own escaping: the fields go out as they
+// stand, the changes joined by "; ".
+void AppendTsvLine(std::string& out, std::span<const std::string_view> fields)
 {
-    Result<TrailCheck> read = ReadTrail(NativePath(path));
-    if (!read)
-        throw OperationFailed(read.Error().fileName.Bytes() + ": " + read.Error().detail);
-    return std::move(read).Value();
+    for (size_t i = kTime; i < kFirstChange; ++i) {
+        out.append(i == kConsoleUser ? ConsoleUserOf(fields) : fields[i]);
+        out.push_back('\t');
+    }
+    for (size_t i = kFirstChange; i + 1 < fields.size(); ++i) {
+        if (i > kFirstChange)
+            out.append("; ");
+        out.append(fields[i]);
+    }
+    out.push_back('\n');
+}
+
+void AppendCsvLine(std::string& out, std::span<const std::string_view> fields)
+{
+    std::vector<std::string> texts;
+    for (size_t i = kTime; i < kFirstChange; ++i)
+        texts.push_back(UnescapeTsvField(i == kConsoleUser ? ConsoleUserOf(fields) : fields[i]).value_or(""));
+    std::string changes;
+    for (size_t i = kFirstChange; i + 1 < fields.size(); ++i) {
+        if (i > kFirstChange)
+            changes += "; ";
+        changes += UnescapeTsvField(fields[i]).value_or("");
+    }
+    texts.push_back(std::move(changes));
+    delimited::AppendRow(out, texts, delimited::Format::Csv);
+}
+
+Result<TrailCheck> ScanOrFail(const std::string& path, const TrailLineVisitor& visit)
+{
+    Result<TrailCheck> scanned = ScanTrailFile(NativePath(path), visit);
+    if (!scanned)
+        throw OperationFailed(scanned.Error().fileName.Bytes() + ": " + scanned.Error().detail);
+    return scanned;
 }
 
 void ReportBroken(std::ostream& err, const std::string& path, const TrailCheck& check)
@@ -86,26 +129,30 @@ int List(const ParsedArguments& arguments, CommandContext& context)
         filter.since = DateOption("--since", *since);
     if (auto until = arguments.Value("--until"))
         filter.until = DateOption("--until", *until);
-    filter.user = arguments.Value("--user");
+    if (auto user = arguments.Value("--user"))
+        filter.user = EscapeTsvField(*user);
     const std::string format = arguments.Value("--format").value_or("tsv");
     if (format != "tsv" && format != "csv")
         throw UsageError("--format must be tsv or csv");
     const auto kind = format == "csv" ? delimited::Format::Csv : delimited::Format::Tsv;
 
-    const TrailCheck check = ReadTrailOrFail(path);
     std::string out;
     if (kind == delimited::Format::Csv)
         delimited::AppendRow(out,
             { "time", "offset", "machine", "account", "console user", "program", "action", "object", "changes" }, kind);
-    for (const TrailEntry& entry : check.entries) {
-        if (!filter.Keeps(entry))
-            continue;
-        delimited::AppendRow(out, EntryFields(entry), kind);
+    const Result<TrailCheck> scanned = ScanOrFail(path, [&](const TrailLineView& line) {
+        if (!filter.Keeps(line.fields[kTime], line.fields[kAccount], ConsoleUserOf(line.fields)))
+            return;
+        if (kind == delimited::Format::Csv)
+            AppendCsvLine(out, line.fields);
+        else
+            AppendTsvLine(out, line.fields);
         if (out.size() >= kPieceSize) {
             context.out.write(out.data(), static_cast<std::streamsize>(out.size()));
             out.clear();
         }
-    }
+    });
+    const TrailCheck& check = *scanned;
     context.out.write(out.data(), static_cast<std::streamsize>(out.size()));
     // What follows a broken line cannot be trusted, so it is not listed as if it could.
     if (!check.IsSound()) {
@@ -118,13 +165,27 @@ int List(const ParsedArguments& arguments, CommandContext& context)
 int Verify(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string& path = arguments.Operand(0);
-    const TrailCheck check = ReadTrailOrFail(path);
+    const std::optional<std::string> seen = RememberedTrailHead(NativePath(path));
+    bool seenIsThere = !seen || *seen == audittrail::kChainStart;
+    const Result<TrailCheck> scanned = ScanOrFail(
+        path, [&](const TrailLineView& line) { seenIsThere = seenIsThere || line.fields.back() == *seen; });
+    const TrailCheck& check = *scanned;
     if (!check.IsSound()) {
         ReportBroken(context.err, path, check);
         WriteFields(context.out, { "broken", std::to_string(*check.brokenLine) });
         return kExitFailed;
     }
-    WriteFields(context.out, { "ok", std::to_string(check.entries.size()) });
+    // A trail cut short after a line we saw is still a sound chain: only the missing line tells.
+    if (!seenIsThere) {
+        WriteError(context.err,
+            path + "/" + audittrail::kFileName + ": shorter than it was: the line " + *seen
+                + " that this user's programs last wrote or checked is gone (lines were removed from its end, or the "
+                  "trail was replaced)");
+        WriteFields(context.out, { "cut", std::to_string(check.soundLines) });
+        return kExitFailed;
+    }
+    RememberTrailHead(NativePath(path), check.lastHash);
+    WriteFields(context.out, { "ok", std::to_string(check.soundLines) });
     return kExitSuccess;
 }
 
@@ -159,7 +220,9 @@ std::vector<Command> AuditCommands()
             "Checks that every line of the login path's trail is whole and chained to the one before it by\n"
             "its SHA-256, so that a line edited, removed, inserted or moved is found. Prints \"ok\" and the\n"
             "number of lines, or \"broken\" and the first line that breaks the chain (exit status 1, with\n"
-            "the reason on stderr). A missing trail is an empty one.\n",
+            "the reason on stderr). A missing trail is an empty one. The last line this user's programs\n"
+            "wrote or checked is remembered (in $XDG_STATE_HOME/custodia): a trail that no longer holds it\n"
+            "was cut short, and verify prints \"cut\" and the number of lines (exit status 1).\n",
             { { "PATH" }, {}, {} },
             Verify,
         },

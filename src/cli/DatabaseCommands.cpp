@@ -2,6 +2,7 @@
 #include "cli/FileChecks.h"
 #include "cli/Output.h"
 #include "cli/TextLimits.h"
+#include "cli/TrailWarning.h"
 #include "platform/Platform.h"
 #include "store/AccountService.h"
 #include "store/DatabaseList.h"
@@ -32,7 +33,7 @@ int List(const ParsedArguments& arguments, CommandContext& context)
     return kExitSuccess;
 }
 
-int Set(const ParsedArguments& arguments, CommandContext&)
+int Set(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string path = LoginPathOperand(arguments, 0);
     const int slot = static_cast<int>(ParseNumber("slot", arguments.Operand(1), 1, databaselist::kShownSlotCount)) - 1;
@@ -60,7 +61,8 @@ int Set(const ParsedArguments& arguments, CommandContext&)
         if (description)
             value.description = *description;
     };
-    Require(AccountService(NativePath(path)).SetDatabaseSlot(slot, AccountService::SlotChange(change)),
+    Require(AccountService(NativePath(path), CommandTrail(context.err))
+                .SetDatabaseSlot(slot, AccountService::SlotChange(change)),
         "; nothing was changed");
     return kExitSuccess;
 }

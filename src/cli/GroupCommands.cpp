@@ -2,6 +2,7 @@
 #include "cli/FileChecks.h"
 #include "cli/Output.h"
 #include "cli/TextLimits.h"
+#include "cli/TrailWarning.h"
 #include "platform/Platform.h"
 #include "store/AccountService.h"
 #include "store/ProgramIndex.h"
@@ -175,7 +176,7 @@ int Show(const ParsedArguments& arguments, CommandContext& context)
     return allSound ? kExitSuccess : kExitFailed;
 }
 
-int Save(const ParsedArguments& arguments, CommandContext&)
+int Save(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string path = LoginPathOperand(arguments, 0);
     const uint8_t number = GroupNumberOperand(arguments, 1);
@@ -187,7 +188,7 @@ int Save(const ParsedArguments& arguments, CommandContext&)
     // The changes go into the rights as the files hold them at the moment of writing, all twelve held
     // at once, so that another program's change of other rights of the group is kept.
     RequireChanged(
-        AccountService(NativePath(path))
+        AccountService(NativePath(path), CommandTrail(context.err))
             .ChangeGroup(number, name, SaveMode::CreateOrReplace, [&](int program, std::span<unsigned char> rights) {
                 for (const auto& [right, value] : changes)
                     if (right.program == program)
@@ -196,12 +197,12 @@ int Save(const ParsedArguments& arguments, CommandContext&)
     return kExitSuccess;
 }
 
-int Delete(const ParsedArguments& arguments, CommandContext&)
+int Delete(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string path = LoginPathOperand(arguments, 0);
     const uint8_t number = GroupNumberOperand(arguments, 1);
     const std::vector<uint8_t> groups { number };
-    const Status deleted = AccountService(NativePath(path)).DeleteGroups(groups);
+    const Status deleted = AccountService(NativePath(path), CommandTrail(context.err)).DeleteGroups(groups);
     if (!deleted && deleted.Error().refusal == Failure::Refusal::NotFound)
         throw OperationFailed("no profile file holds group " + std::to_string(number));
     RequireChanged(deleted);

@@ -2,6 +2,7 @@
 #include "cli/FileChecks.h"
 #include "cli/Output.h"
 #include "cli/TextLimits.h"
+#include "cli/TrailWarning.h"
 #include "store/AccountService.h"
 #include "store/OfficeNameList.h"
 
@@ -22,7 +23,7 @@ int List(const ParsedArguments& arguments, CommandContext& context)
     return kExitSuccess;
 }
 
-int Set(const ParsedArguments& arguments, CommandContext&)
+int Set(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string folder = LoginPathOperand(arguments, 0, "database folder");
     const int office
@@ -33,7 +34,9 @@ int Set(const ParsedArguments& arguments, CommandContext&)
 
     // Into the file as it is inside the service's hold, so that another program's change of other
     // offices stays; a damaged file is left as it is.
-    Require(SetOffice(NativePath(folder), office, numberText, name), "; nothing was changed");
+    Require(
+        SetOffice(NativePath(folder), office, numberText, name, FileEnvironment::System(), CommandTrail(context.err)),
+        "; nothing was changed");
     return kExitSuccess;
 }
 

@@ -3,6 +3,7 @@
 #include "cli/ManPage.h"
 #include "cli/Output.h"
 #include "cli/TextLimits.h"
+#include "cli/TrailWarning.h"
 #include "store/AccountService.h"
 #include "store/LoginPathList.h"
 
@@ -31,22 +32,24 @@ int List(const ParsedArguments&, CommandContext& context)
     return list.Paths().empty() ? kExitFailed : kExitSuccess;
 }
 
-int Add(const ParsedArguments& arguments, CommandContext&)
+int Add(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string path = PathOperand(arguments);
     // Checked against the file itself under the hold that appends, so that a path another program
     // stored since is not stored twice.
-    const Status added = AddManagedLoginPath(NativePath(loginpaths::kFileName), NativePath(path));
+    const Status added = AddManagedLoginPath(
+        NativePath(loginpaths::kFileName), NativePath(path), FileEnvironment::System(), CommandTrail(context.err));
     if (!added && added.Error().refusal == Failure::Refusal::AlreadyExists)
         throw OperationFailed(path + ": managed already");
     Require(added, "; nothing was changed");
     return kExitSuccess;
 }
 
-int Remove(const ParsedArguments& arguments, CommandContext&)
+int Remove(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string path = PathOperand(arguments);
-    const Status removed = RemoveManagedLoginPath(NativePath(loginpaths::kFileName), NativePath(path));
+    const Status removed = RemoveManagedLoginPath(
+        NativePath(loginpaths::kFileName), NativePath(path), FileEnvironment::System(), CommandTrail(context.err));
     if (removed)
         return kExitSuccess;
     if (removed.Error().refusal != Failure::Refusal::NotFound)

@@ -3,6 +3,7 @@
 #include "cli/Output.h"
 #include "cli/PasswordInput.h"
 #include "cli/TextLimits.h"
+#include "cli/TrailWarning.h"
 #include "store/AccountService.h"
 #include "store/PasswordFile.h"
 
@@ -74,7 +75,7 @@ int Add(const ParsedArguments& arguments, CommandContext& context)
 
     // The options change the stored user (the last of its name) inside the save's own exclusive open,
     // so that another program's change to the same user in between is kept. A missing file is created.
-    Require(AccountService(NativePath(path))
+    Require(AccountService(NativePath(path), CommandTrail(context.err))
                 .SaveUser(name, SaveMode::CreateOrReplace,
                     [&](UserEntry& entry) {
                         entry.user = UserToSave(arguments, entry.user);
@@ -84,14 +85,14 @@ int Add(const ParsedArguments& arguments, CommandContext& context)
     return kExitSuccess;
 }
 
-int Delete(const ParsedArguments& arguments, CommandContext&)
+int Delete(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string path = LoginPathOperand(arguments, 0);
     const std::string name = UserNameOperand(arguments, 1);
     // Every record of the name goes, whatever texts each carries (another program may have stored the
     // name twice), in one exclusive open that reads the file once.
     const std::vector<std::string> names { name };
-    const Result<int> deleted = AccountService(NativePath(path)).DeleteUsers(names);
+    const Result<int> deleted = AccountService(NativePath(path), CommandTrail(context.err)).DeleteUsers(names);
     if (!deleted && deleted.Error().refusal == Failure::Refusal::NotFound)
         throw OperationFailed(arguments.Operand(1) + ": no such user");
     if (!deleted)

@@ -2,6 +2,7 @@
 
 #include "platform/NativePath.h"
 #include "platform/Result.h"
+#include "store/AuditTrailHold.h"
 #include "store/DatabaseList.h"
 #include "store/DatabaseListStore.h"
 #include "store/GroupEntry.h"
@@ -42,6 +43,9 @@ public:
     // Every open waits, tells of its waits and gives up as the environment says (see FileEnvironment);
     // the environment must outlive the service.
     explicit AccountService(NativePath loginPath, const FileEnvironment& environment = FileEnvironment::System());
+    // Every change writes its line to the login path's audit trail, as made by the options' actor.
+    AccountService(
+        NativePath loginPath, TrailOptions trail, const FileEnvironment& environment = FileEnvironment::System());
 
     const NativePath& LoginPath() const { return m_loginPath; }
 
@@ -101,6 +105,8 @@ public:
 
 private:
     NativePath m_loginPath;
+    TrailOptions m_trail;
+    const FileEnvironment* m_environment;
     PasswordFileStore m_passwords;
     ProfileStore m_profiles;
     DatabaseListStore m_databases;
@@ -108,15 +114,18 @@ private:
 
 // --- files that do not belong to one login path ---
 
-// One office of a database folder's "officena.mes" (office 1..100), the others as they are stored.
+// One office of a database folder's "officena.mes" (office 1..100), the others as they are stored. Its
+// trail line goes to the trail beside the file, in the database folder.
 Status SetOffice(const NativePath& databaseFolder, int office, std::string_view numberText, std::string_view name,
-    const FileEnvironment& environment = FileEnvironment::System());
+    const FileEnvironment& environment = FileEnvironment::System(), const TrailOptions& trail = ProcessTrailOptions());
 
 // The list of managed login paths ("custo.cfg" of the installation). Adding refuses a path that is
-// listed already (AlreadyExists); removing one that is not (NotFound).
+// listed already (AlreadyExists); removing one that is not (NotFound). The line goes to the trail of
+// the login path itself; a folder that is not there (a path listed for a share not mounted now) has
+// no trail to write to, and the change goes ahead without one.
 Status AddManagedLoginPath(const NativePath& listFile, const NativePath& loginPath,
-    const FileEnvironment& environment = FileEnvironment::System());
+    const FileEnvironment& environment = FileEnvironment::System(), const TrailOptions& trail = ProcessTrailOptions());
 Status RemoveManagedLoginPath(const NativePath& listFile, const NativePath& loginPath,
-    const FileEnvironment& environment = FileEnvironment::System());
+    const FileEnvironment& environment = FileEnvironment::System(), const TrailOptions& trail = ProcessTrailOptions());
 
 } // namespace custodia

@@ -4,6 +4,7 @@
 
 #include "platform/Failure.h"
 #include "platform/Platform.h"
+#include "store/AuditTrailLines.h"
 #include "store/FixedText.h"
 #include "store/LoginPathList.h"
 #include "store/OfficeNameList.h"
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <filesystem>
 
 namespace custodia {
 
@@ -52,6 +54,19 @@ Status Written(const Result<bool>& changed)
     return {};
 }
 
+// A login path listed for a share that is not mounted now has no folder to keep a trail in: the
+// list changes without a line then.
+Status WithLoginPathTrail(const NativePath& loginPath, const TrailOptions& trail, const FileEnvironment& environment,
+    const LoggedChange& change)
+{
+    std::error_code error;
+    if (!std::filesystem::is_directory(loginPath.Bytes(), error)) {
+        std::vector<TrailEntry> ignored;
+        return change(ignored);
+    }
+    return ChangeWithTrail(loginPath, trail, environment, change);
+}
+
 } // namespace
 
 Result<DatabaseList> AccountService::LoadDatabaseList() const
@@ -80,29 +95,38 @@ Status AccountService::SetDatabaseSlot(int slot, const SlotChange& change) const
             "database slot " + std::to_string(slot) + " is not one of 0.." + std::to_string(kShownSlotCount - 1));
     // The slot goes into the list as the file holds it inside the hold, so another program's change of
     // other slots stays.
-    std::optional<std::string> refusal;
-    const Result<bool> changed = m_databases.Change(
-        [&](DatabaseList& list) {
-            DatabaseSlot value { list.GetPath(slot), list.GetMirrorPath(slot), list.IsMirrorOn(slot),
-                list.GetDescription(slot) };
-            change(value);
-            refusal = RefusalOfSlot(value);
-            if (refusal)
-                return false;
-            list.SetPath(slot, value.path);
-            list.SetMirrorPath(slot, value.mirrorPath);
-            list.SetMirrorOn(slot, value.mirrorOn);
-            list.SetDescription(slot, value.description);
-            return true;
-        },
-        operation);
-    if (changed && refusal)
-        return Refused(Failure::Refusal::BadValue, operation, m_databases.FileName(), *refusal);
-    return Written(changed);
+    return ChangeWithTrail(m_loginPath, m_trail, *m_environment, [&](std::vector<TrailEntry>& lines) {
+        std::optional<std::string> refusal;
+        DatabaseSlot before;
+        DatabaseSlot after;
+        const Result<bool> changed = m_databases.Change(
+            [&](DatabaseList& list) {
+                before = { list.GetPath(slot), list.GetMirrorPath(slot), list.IsMirrorOn(slot),
+                    list.GetDescription(slot) };
+                after = before;
+                change(after);
+                refusal = RefusalOfSlot(after);
+                if (refusal)
+                    return false;
+                list.SetPath(slot, after.path);
+                list.SetMirrorPath(slot, after.mirrorPath);
+                list.SetMirrorOn(slot, after.mirrorOn);
+                list.SetDescription(slot, after.description);
+                return true;
+            },
+            operation);
+        if (changed && refusal)
+            return Status(Refused(Failure::Refusal::BadValue, operation, m_databases.FileName(), *refusal));
+        if (changed && *changed) {
+            if (std::optional<TrailEntry> line = DatabaseSlotLine(slot, before, after))
+                lines.push_back(std::move(*line));
+        }
+        return Written(changed);
+    });
 }
 
 Status SetOffice(const NativePath& databaseFolder, int office, std::string_view numberText, std::string_view name,
-    const FileEnvironment& environment)
+    const FileEnvironment& environment, const TrailOptions& trail)
 {
     using namespace officenames;
     const char* const operation = "the office could not be saved";
@@ -119,17 +143,28 @@ Status SetOffice(const NativePath& databaseFolder, int office, std::string_view 
     // A damaged file is left alone: writing into it would replace the offices it still holds, which
     // could not be read, with empty ones.
     const size_t entry = static_cast<size_t>(office - 1) * kEntrySize;
-    const RecordFileChange change { fileName, kKind, kSubKind, kSize,
-        [&](std::span<unsigned char> data) {
-            WriteFixedText(data.data() + entry + kNumberTextOffset, kNumberTextSize, numberText);
-            WriteFixedText(data.data() + entry + kNameOffset, kNameSize, name);
-            return true;
-        },
-        {}, RecordPresence::Any };
-    return Written(RecordFile::ApplyChanges(std::span(&change, 1), operation, environment));
+    return ChangeWithTrail(databaseFolder, trail, environment, [&](std::vector<TrailEntry>& lines) {
+        std::string numberBefore;
+        std::string nameBefore;
+        const RecordFileChange change { fileName, kKind, kSubKind, kSize,
+            [&](std::span<unsigned char> data) {
+                numberBefore = ReadFixedText(data.data() + entry + kNumberTextOffset, kNumberTextSize);
+                nameBefore = ReadFixedText(data.data() + entry + kNameOffset, kNameSize);
+                WriteFixedText(data.data() + entry + kNumberTextOffset, kNumberTextSize, numberText);
+                WriteFixedText(data.data() + entry + kNameOffset, kNameSize, name);
+                return true;
+            },
+            {}, RecordPresence::Any };
+        const Result<bool> changed = RecordFile::ApplyChanges(std::span(&change, 1), operation, environment);
+        if (changed && *changed && (numberBefore != numberText || nameBefore != name))
+            lines.push_back(OfficeNamedLine(databaseFolder.Bytes(), office, { numberBefore, nameBefore },
+                { std::string(numberText), std::string(name) }));
+        return Written(changed);
+    });
 }
 
-Status AddManagedLoginPath(const NativePath& listFile, const NativePath& loginPath, const FileEnvironment& environment)
+Status AddManagedLoginPath(const NativePath& listFile, const NativePath& loginPath, const FileEnvironment& environment,
+    const TrailOptions& trail)
 {
     using namespace loginpaths;
     const char* const operation = "the login path could not be added";
@@ -139,39 +174,46 @@ Status AddManagedLoginPath(const NativePath& listFile, const NativePath& loginPa
             "a login path has 1 to " + std::to_string(kMaxPathLength) + " bytes, none of them a control character");
     std::array<unsigned char, kRecordSize> record {};
     std::memcpy(record.data(), path.data(), path.size());
-    // Checked against the file itself under the same hold that appends, so that a path another program
-    // stored since the list was read is not stored twice.
-    const Result<bool> appended
-        = RecordFile(environment)
-              .AppendRecordIfClear(
-                  listFile, kRecordKind, kRecordSubKind, record,
-                  [&](std::span<const unsigned char> stored) { return EqualIgnoringCase(PathOfRecord(stored), path); },
-                  operation);
-    if (!appended)
-        return appended.Error();
-    if (!*appended)
-        return Refused(Failure::Refusal::AlreadyExists, operation, listFile, path + " is listed already");
-    return {};
+    return WithLoginPathTrail(loginPath, trail, environment, [&](std::vector<TrailEntry>& lines) {
+        // Checked against the file itself under the same hold that appends, so that a path another
+        // program stored since the list was read is not stored twice.
+        const Result<bool> appended = RecordFile(environment)
+                                          .AppendRecordIfClear(
+                                              listFile, kRecordKind, kRecordSubKind, record,
+                                              [&](std::span<const unsigned char> stored) {
+                                                  return EqualIgnoringCase(PathOfRecord(stored), path);
+                                              },
+                                              operation);
+        if (!appended)
+            return Status(appended.Error());
+        if (!*appended)
+            return Status(Refused(Failure::Refusal::AlreadyExists, operation, listFile, path + " is listed already"));
+        lines.push_back(LoginPathLine(true, path));
+        return Status();
+    });
 }
 
-Status RemoveManagedLoginPath(
-    const NativePath& listFile, const NativePath& loginPath, const FileEnvironment& environment)
+Status RemoveManagedLoginPath(const NativePath& listFile, const NativePath& loginPath,
+    const FileEnvironment& environment, const TrailOptions& trail)
 {
     using namespace loginpaths;
     const char* const operation = "the login path could not be removed";
     const std::string& path = loginPath.Bytes();
     // The first record that holds exactly this path, letter case included; a record another writer
     // filled to the last byte is listed, so it can be removed as well.
-    const Result<bool> removed
-        = RecordFile(environment)
-              .DeleteFirstRecord(
-                  listFile, kRecordKind, kRecordSubKind,
-                  [&](std::span<const unsigned char> stored) { return PathOfRecord(stored) == path; }, operation);
-    if (!removed && !IsMissingFile(removed.Error()))
-        return removed.Error();
-    if (!removed || !*removed)
-        return Refused(Failure::Refusal::NotFound, operation, listFile, path + " is not listed");
-    return {};
+    return WithLoginPathTrail(loginPath, trail, environment, [&](std::vector<TrailEntry>& lines) {
+        const Result<bool> removed
+            = RecordFile(environment)
+                  .DeleteFirstRecord(
+                      listFile, kRecordKind, kRecordSubKind,
+                      [&](std::span<const unsigned char> stored) { return PathOfRecord(stored) == path; }, operation);
+        if (!removed && !IsMissingFile(removed.Error()))
+            return Status(removed.Error());
+        if (!removed || !*removed)
+            return Status(Refused(Failure::Refusal::NotFound, operation, listFile, path + " is not listed"));
+        lines.push_back(LoginPathLine(false, path));
+        return Status();
+    });
 }
 
 } // namespace custodia

@@ -6,10 +6,16 @@
 #include "platform/Sha256.h"
 #include "platform/SharedFile.h"
 
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdio>
 #include <ctime>
 #include <pwd.h>
+#include <span>
+#include <stdexcept>
 #include <unistd.h>
 
 namespace custodia {
@@ -23,8 +29,6 @@ constexpr const char kNoConsoleUser[] = "-";
 constexpr std::string_view kFieldSeparator = ": ";
 constexpr std::string_view kArrow = " \xE2\x86\x92 "; // " → "
 
-constexpr unsigned kAppendFlags = openflags::kReadWrite | openflags::kShareExclusive | openflags::kBinary
-    | openflags::kCreate | openflags::kNoTruncate;
 constexpr unsigned kReadFlags = openflags::kRead | openflags::kShareDenyNone | openflags::kBinary;
 
 std::string ChangeText(const TrailChange& change)
@@ -64,6 +68,47 @@ bool IsHash(std::string_view text)
     return true;
 }
 
+// Hashes line after line with one digest context, fetched once: a trail of 100,000 lines is hashed
+// in the time the hashing takes, not in the time of setting up a digest per line.
+class ChainHasher final {
+public:
+    ChainHasher()
+        : m_md(EVP_MD_fetch(nullptr, "SHA256", nullptr))
+        , m_context(EVP_MD_CTX_new())
+    {
+        if (m_md == nullptr || m_context == nullptr)
+            throw std::runtime_error("SHA-256 is not available");
+    }
+    ~ChainHasher()
+    {
+        EVP_MD_CTX_free(m_context);
+        EVP_MD_free(m_md);
+    }
+    ChainHasher(const ChainHasher&) = delete;
+    ChainHasher& operator=(const ChainHasher&) = delete;
+
+    // The hex hash of the previous hash, a line end and the text, into `hex`.
+    void Hash(std::string_view previousHash, std::string_view text, std::array<char, audittrail::kHashLength>& hex)
+    {
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int length = 0;
+        if (EVP_DigestInit_ex(m_context, m_md, nullptr) != 1
+            || EVP_DigestUpdate(m_context, previousHash.data(), previousHash.size()) != 1
+            || EVP_DigestUpdate(m_context, "\n", 1) != 1 || EVP_DigestUpdate(m_context, text.data(), text.size()) != 1
+            || EVP_DigestFinal_ex(m_context, digest, &length) != 1 || length * 2 != hex.size())
+            throw std::runtime_error("SHA-256 is not available");
+        static constexpr char kDigits[] = "0123456789abcdef";
+        for (unsigned int i = 0; i < length; ++i) {
+            hex[2 * i] = kDigits[digest[i] >> 4];
+            hex[2 * i + 1] = kDigits[digest[i] & 0x0F];
+        }
+    }
+
+private:
+    EVP_MD* m_md;
+    EVP_MD_CTX* m_context;
+};
+
 std::string ChainedHash(std::string_view previousHash, std::string_view text)
 {
     std::string input;
@@ -72,32 +117,40 @@ std::string ChainedHash(std::string_view previousHash, std::string_view text)
     return Sha256Hex(input);
 }
 
-std::vector<std::string_view> SplitTabs(std::string_view line)
+// Into a vector the caller keeps, so that a long trail is split without an allocation per line.
+void SplitTabs(std::string_view line, std::vector<std::string_view>& fields)
 {
-    std::vector<std::string_view> fields;
+    fields.clear();
     size_t start = 0;
     for (;;) {
         const size_t tab = line.find('\t', start);
         fields.push_back(line.substr(start, tab == std::string_view::npos ? line.npos : tab - start));
         if (tab == std::string_view::npos)
-            return fields;
+            return;
         start = tab + 1;
     }
 }
 
-// The entry of one line (without its line end), or nothing when the line is not a trail line.
-std::optional<TrailEntry> ParseLine(std::string_view line)
+// A field without a backslash holds no escape, so only those with one need the full check.
+bool IsEscapedField(std::string_view field)
 {
-    const std::vector<std::string_view> fields = SplitTabs(line);
+    return field.find('\\') == std::string_view::npos || UnescapeTsvField(field).has_value();
+}
+
+// Whether the split line is in the trail's form: the tag, the fixed fields, the changes, the hash.
+bool IsTrailLine(std::span<const std::string_view> fields)
+{
     if (fields.size() < kFixedFields + 1 || fields[0] != audittrail::kFormatTag || !IsHash(fields.back()))
-        return std::nullopt;
+        return false;
+    return std::all_of(fields.begin() + 1, fields.end() - 1, IsEscapedField);
+}
+
+// The entry of a line in the trail's form.
+TrailEntry EntryOf(std::span<const std::string_view> fields)
+{
     std::vector<std::string> texts;
-    for (size_t i = 1; i + 1 < fields.size(); ++i) {
-        auto text = UnescapeTsvField(fields[i]);
-        if (!text)
-            return std::nullopt;
-        texts.push_back(std::move(*text));
-    }
+    for (size_t i = 1; i + 1 < fields.size(); ++i)
+        texts.push_back(UnescapeTsvField(fields[i]).value_or(std::string()));
     TrailEntry entry;
     entry.time = texts[0];
     entry.offset = texts[1];
@@ -108,6 +161,16 @@ std::optional<TrailEntry> ParseLine(std::string_view line)
         entry.changes.push_back(ParseChange(texts[i]));
     entry.hash = std::string(fields.back());
     return entry;
+}
+
+// The entry of one line (without its line end), or nothing when the line is not a trail line.
+std::optional<TrailEntry> ParseLine(std::string_view line)
+{
+    std::vector<std::string_view> fields;
+    SplitTabs(line, fields);
+    if (!IsTrailLine(fields))
+        return std::nullopt;
+    return EntryOf(fields);
 }
 
 // The line's text without its hash field, which the hash covers.
@@ -137,15 +200,6 @@ Failure DamagedTrail(const NativePath& fileName, std::string operation, std::str
     return failure;
 }
 
-std::string TailOf(File& file, uint64_t length, uint64_t& from)
-{
-    from = length > audittrail::kTailWindow ? length - audittrail::kTailWindow : 0;
-    std::string tail(static_cast<size_t>(length - from), '\0');
-    file.Seek(static_cast<int64_t>(from), File::SeekFrom::Begin);
-    tail.resize(file.Read(tail.data(), tail.size()));
-    return tail;
-}
-
 } // namespace
 
 std::string FormatTrailLine(TrailEntry& entry, std::string_view previousHash)
@@ -163,37 +217,57 @@ std::string FormatTrailLine(TrailEntry& entry, std::string_view previousHash)
     return text + "\t" + entry.hash + "\n";
 }
 
-TrailCheck CheckTrail(std::string_view text)
+TrailCheck ScanTrail(std::string_view text, const TrailLineVisitor& visit)
 {
     TrailCheck check;
-    check.lastHash = audittrail::kChainStart;
+    ChainHasher hasher;
+    std::array<char, audittrail::kHashLength> last {};
+    std::copy_n(audittrail::kChainStart, last.size(), last.begin());
+    std::array<char, audittrail::kHashLength> hash {};
+    std::vector<std::string_view> fields;
     size_t lineNumber = 0;
-    while (!text.empty()) {
+    const auto broken = [&](const char* problem) {
+        check.brokenLine = lineNumber;
+        check.problem = problem;
+    };
+    while (!text.empty() && !check.brokenLine) {
         ++lineNumber;
         const size_t end = text.find('\n');
         if (end == std::string_view::npos) {
-            check.brokenLine = lineNumber;
-            check.problem = "the last line is cut short";
-            return check;
+            broken("the last line is cut short");
+            break;
         }
         const std::string_view line = text.substr(0, end);
         text.remove_prefix(end + 1);
-        std::optional<TrailEntry> entry = ParseLine(line);
-        if (!entry) {
-            check.brokenLine = lineNumber;
-            check.problem = "not a line of the trail";
-            return check;
+        SplitTabs(line, fields);
+        if (!IsTrailLine(fields)) {
+            broken("not a line of the trail");
+            break;
         }
-        if (ChainedHash(check.lastHash, HashedText(line)) != entry->hash) {
-            check.brokenLine = lineNumber;
-            check.problem = "its hash does not match its text and the line before it: the line was changed, or a "
-                            "line before it was changed, removed, inserted or moved";
-            return check;
+        hasher.Hash(std::string_view(last.data(), last.size()), HashedText(line), hash);
+        if (std::string_view(hash.data(), hash.size()) != fields.back()) {
+            broken("its hash does not match its text and the line before it: the line was changed, or a line before "
+                   "it was changed, removed, inserted or moved");
+            break;
         }
-        entry->line = lineNumber;
-        check.lastHash = entry->hash;
-        check.entries.push_back(std::move(*entry));
+        last = hash;
+        ++check.soundLines;
+        if (visit)
+            visit(TrailLineView { lineNumber, std::span<const std::string_view>(fields) });
     }
+    check.lastHash.assign(last.data(), last.size());
+    return check;
+}
+
+TrailCheck CheckTrail(std::string_view text)
+{
+    std::vector<TrailEntry> entries;
+    TrailCheck check = ScanTrail(text, [&](const TrailLineView& line) {
+        TrailEntry entry = EntryOf(line.fields);
+        entry.line = line.line;
+        entries.push_back(std::move(entry));
+    });
+    check.entries = std::move(entries);
     return check;
 }
 
@@ -247,39 +321,44 @@ TrailActor CurrentActor(std::string program, std::string consoleUser)
     return actor;
 }
 
-Status AppendToTrail(const NativePath& loginPath, TrailEntry& entry)
-{
-    const NativePath fileName(JoinPath(loginPath, audittrail::kFileName));
-    SharedFile file;
-    if (!file.OpenWithRetry(fileName, kAppendFlags))
-        return TrailFailure(fileName, "write the audit trail", file.LastOpenError());
-    const uint64_t length = file.GetLength();
-    if (length > audittrail::kMaxFileLength)
-        return DamagedTrail(fileName, "write the audit trail", "larger than any trail can be");
-    uint64_t from = 0;
-    const std::string tail = TailOf(file, length, from);
-    const std::optional<std::string> previous = LastTrailHash(tail, from == 0);
-    if (!previous)
-        return DamagedTrail(fileName, "write the audit trail",
-            "its last line is not a whole line of the trail ('custodiactl audit verify' says where it breaks)");
-    const std::string line = FormatTrailLine(entry, *previous);
-    file.WriteAt(length, line.data(), line.size());
-    file.Flush();
-    return {};
-}
+namespace {
 
-Result<TrailCheck> ReadTrail(const NativePath& loginPath)
+// The trail's bytes, or the failure to read them; a missing trail is an empty one.
+Result<std::vector<unsigned char>> TrailBytes(const NativePath& loginPath)
 {
     const NativePath fileName(JoinPath(loginPath, audittrail::kFileName));
+    std::vector<unsigned char> bytes;
     if (!FileExists(fileName))
-        return CheckTrail({});
+        return bytes;
     SharedFile file;
     if (!file.OpenWithRetry(fileName, kReadFlags))
         return TrailFailure(fileName, "read the audit trail", file.LastOpenError());
-    std::vector<unsigned char> bytes;
     if (!file.ReadWhole(bytes, audittrail::kMaxFileLength))
         return DamagedTrail(fileName, "read the audit trail", "larger than any trail can be");
-    return CheckTrail(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return bytes;
+}
+
+std::string_view TextOf(const std::vector<unsigned char>& bytes)
+{
+    return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+} // namespace
+
+Result<TrailCheck> ReadTrail(const NativePath& loginPath)
+{
+    const Result<std::vector<unsigned char>> bytes = TrailBytes(loginPath);
+    if (!bytes)
+        return bytes.Error();
+    return CheckTrail(TextOf(*bytes));
+}
+
+Result<TrailCheck> ScanTrailFile(const NativePath& loginPath, const TrailLineVisitor& visit)
+{
+    const Result<std::vector<unsigned char>> bytes = TrailBytes(loginPath);
+    if (!bytes)
+        return bytes.Error();
+    return ScanTrail(TextOf(*bytes), visit);
 }
 
 } // namespace custodia

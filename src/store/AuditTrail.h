@@ -4,7 +4,9 @@
 #include "platform/Result.h"
 
 #include <cstddef>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,7 +64,8 @@ std::string FormatTrailLine(TrailEntry& entry, std::string_view previousHash);
 
 // What a check of the whole trail found.
 struct TrailCheck {
-    std::vector<TrailEntry> entries; // the lines before the first broken one
+    std::vector<TrailEntry> entries; // the lines before the first broken one (CheckTrail only)
+    size_t soundLines = 0; // how many there are
     std::optional<size_t> brokenLine; // the first line that is not in the format or breaks the chain
     std::string problem; // why, for people
     std::string lastHash; // the hash to chain the next line to (of the last sound line)
@@ -72,6 +75,21 @@ struct TrailCheck {
 
 // Reads and checks a trail's text: every line in the format and chained to the one before it.
 TrailCheck CheckTrail(std::string_view text);
+
+// One sound line as it stands in the file: its fields still escaped, the format tag first and the
+// hash last.
+struct TrailLineView {
+    size_t line = 0; // counted from 1
+    std::span<const std::string_view> fields;
+};
+using TrailLineVisitor = std::function<void(const TrailLineView& line)>;
+
+// The same check without decoding the lines: each sound line goes to the visitor as it is found, for
+// listing long trails without an entry per line. The check's entries stay empty.
+TrailCheck ScanTrail(std::string_view text, const TrailLineVisitor& visit);
+
+// Reads the whole trail of the login path and scans it as ScanTrail does.
+Result<TrailCheck> ScanTrailFile(const NativePath& loginPath, const TrailLineVisitor& visit);
 
 // The hash of the last whole line of the text's end, or the chain's start when it holds none;
 // nothing when the last line is not a trail line (then nothing may be chained to it).

@@ -203,6 +203,9 @@ protected:
 TEST_F(PermissionTest, ReadOnlyFileFailsAtOnceNamingTheCause)
 {
     ::chmod(FileOf("tessel.pwd").c_str(), 0444);
+    // The trail may be written: what is under test is the user file's own refusal.
+    WriteText(FileOf("custodia-audit.trail"), "");
+    ::chmod(FileOf("custodia-audit.trail").c_str(), 0666);
     const CliResult result = RunCliAsOtherUser(m_dir.path(), { "users", "add", "lp", "bob" }, "pw\n");
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(Contains(result.err, "lp/tessel.pwd: the user could not be saved: no permission"));

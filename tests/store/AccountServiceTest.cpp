@@ -290,6 +290,8 @@ TEST_F(AccountServiceTest, NoPermissionFailsAtOnceWithItsCause)
     // The first of the twelve profile files stops the group, before any other is held.
     ::chmod(File("tessel.pwd").c_str(), 0444);
     ::chmod(File("convert.prf").c_str(), 0444);
+    // The trail stays writable: what is under test is the account files' own refusal.
+    ::chmod(File("custodia-audit.trail").c_str(), 0666);
     const std::string path = m_dir.path();
     EXPECT_TRUE(AsNobody(path, [&] {
         const AccountService service { NativePath(path) };

@@ -1,0 +1,186 @@
+#include "store/AuditTrailLines.h"
+
+#include "platform/CodePage.h"
+#include "store/ProgramIndex.h"
+
+#include <cstdio>
+
+namespace custodia {
+
+namespace {
+
+std::string ObjectOfUser(std::string_view storedName)
+{
+    return "user " + StoredToUtf8(storedName);
+}
+
+std::string ObjectOfGroup(int groupNumber, std::string_view storedName)
+{
+    char number[8];
+    std::snprintf(number, sizeof number, "%03d", groupNumber);
+    std::string object = std::string("group ") + number;
+    if (!storedName.empty())
+        object += " " + StoredToUtf8(storedName);
+    return object;
+}
+
+void AddIfChanged(
+    std::vector<TrailChange>& changes, const char* field, const std::string& before, const std::string& after)
+{
+    if (before != after)
+        changes.push_back({ field, before, after });
+}
+
+// Slots as people see them in the console and custodiactl: 1 to 10.
+std::string SlotNumber(int slot)
+{
+    return std::to_string(slot + 1);
+}
+
+std::string DatabasesText(const UserRecord& user)
+{
+    if (user.databaseMode == 0)
+        return "current database path";
+    std::string text = "slots";
+    for (int slot = 0; slot < 32; ++slot) {
+        if (user.databaseMask & (uint32_t { 1 } << slot))
+            text += " " + SlotNumber(slot);
+    }
+    return text;
+}
+
+std::string OfficesText(const UserAccessRecord& access, int slot)
+{
+    if (!access.IsOfficeSelectionEnabled(slot))
+        return "all";
+    std::string text;
+    for (int office = 1; office <= accessrecord::kMaxOffice; ++office) {
+        if (access.IsOfficeAllowed(slot, office))
+            text += (text.empty() ? "" : " ") + std::to_string(office);
+    }
+    return text.empty() ? std::string("none") : text;
+}
+
+std::string OfficesField(int slot)
+{
+    return slot == accessrecord::kCurrentDatabaseSlot ? std::string("offices of the current database path")
+                                                      : "offices of database slot " + SlotNumber(slot);
+}
+
+// The fields a person edits, the name and password aside.
+std::vector<TrailChange> UserFieldChanges(const UserEntry& before, const UserEntry& after)
+{
+    std::vector<TrailChange> changes;
+    AddIfChanged(changes, "full name", StoredToUtf8(before.user.fullName), StoredToUtf8(after.user.fullName));
+    AddIfChanged(changes, "description", StoredToUtf8(before.user.description), StoredToUtf8(after.user.description));
+    AddIfChanged(changes, "group", std::to_string(before.user.groupNumber), std::to_string(after.user.groupNumber));
+    AddIfChanged(changes, "databases", DatabasesText(before.user), DatabasesText(after.user));
+    for (int slot = 0; slot < accessrecord::kSlotCount; ++slot) {
+        const std::string field = OfficesField(slot);
+        const std::string was = OfficesText(before.access, slot);
+        const std::string is = OfficesText(after.access, slot);
+        if (was != is)
+            changes.push_back({ field, was, is });
+    }
+    return changes;
+}
+
+TrailEntry Line(std::string action, std::string object, std::vector<TrailChange> changes = {})
+{
+    TrailEntry entry;
+    entry.action = std::move(action);
+    entry.object = std::move(object);
+    entry.changes = std::move(changes);
+    return entry;
+}
+
+} // namespace
+
+std::vector<TrailEntry> UserSavedLines(const std::optional<UserEntry>& before, const UserEntry& after)
+{
+    std::vector<TrailEntry> lines;
+    const UserEntry empty;
+    const UserEntry& was = before ? *before : empty;
+    if (!before)
+        lines.push_back(Line("user added", ObjectOfUser(after.user.userName), UserFieldChanges(was, after)));
+    else {
+        if (before->user.userName != after.user.userName)
+            lines.push_back(Line("user renamed", ObjectOfUser(before->user.userName),
+                { { "name", StoredToUtf8(before->user.userName), StoredToUtf8(after.user.userName) } }));
+        if (std::vector<TrailChange> changes = UserFieldChanges(was, after); !changes.empty())
+            lines.push_back(Line("user changed", ObjectOfUser(after.user.userName), std::move(changes)));
+    }
+    if (was.user.password != after.user.password)
+        lines.push_back(Line("password set", ObjectOfUser(after.user.userName)));
+    return lines;
+}
+
+TrailEntry UserDeletedLine(std::string_view storedName)
+{
+    return Line("user deleted", ObjectOfUser(storedName));
+}
+
+std::string DefaultRightName(int program, int position)
+{
+    const char* file = IsProgramIndex(program) ? kProfileFiles[static_cast<size_t>(program)].fileName : "?";
+    return std::string(file) + " right " + std::to_string(position);
+}
+
+std::vector<TrailEntry> GroupSavedLines(int groupNumber, const std::optional<std::string>& storedNameBefore,
+    std::string_view storedName, const RightsTable& before, const RightsTable& after, const RightNamer& rightName)
+{
+    std::vector<TrailEntry> lines;
+    const std::string object = ObjectOfGroup(groupNumber, storedName);
+    std::vector<TrailChange> changes;
+    AddIfChanged(changes, "name", StoredToUtf8(storedNameBefore.value_or(std::string())), StoredToUtf8(storedName));
+    if (!storedNameBefore || !changes.empty())
+        lines.push_back(Line(storedNameBefore ? "group changed" : "group created", object, std::move(changes)));
+    for (int program = 0; program < kProgramCount; ++program) {
+        for (int position = 0; position < static_cast<int>(grouprecord::kRightsSize); ++position) {
+            const uint8_t was = before.Get(program, position);
+            const uint8_t is = after.Get(program, position);
+            if (was == is)
+                continue;
+            const std::string name = rightName ? rightName(program, position) : DefaultRightName(program, position);
+            // A right is a tick; other values are kept as another program of the suite stored them.
+            if ((was == 0) != (is == 0) && (was | is) == 1)
+                lines.push_back(Line(is != 0 ? "right granted" : "right revoked", object, { { "right", {}, name } }));
+            else
+                lines.push_back(Line("group changed", object, { { name, std::to_string(was), std::to_string(is) } }));
+        }
+    }
+    return lines;
+}
+
+TrailEntry GroupDeletedLine(int groupNumber, std::string_view storedName)
+{
+    return Line("group deleted", ObjectOfGroup(groupNumber, storedName));
+}
+
+std::optional<TrailEntry> DatabaseSlotLine(int slot, const DatabaseSlot& before, const DatabaseSlot& after)
+{
+    std::vector<TrailChange> changes;
+    AddIfChanged(changes, "path", StoredToUtf8(before.path), StoredToUtf8(after.path));
+    AddIfChanged(changes, "mirror path", StoredToUtf8(before.mirrorPath), StoredToUtf8(after.mirrorPath));
+    AddIfChanged(changes, "mirror", before.mirrorOn ? "on" : "off", after.mirrorOn ? "on" : "off");
+    AddIfChanged(changes, "description", StoredToUtf8(before.description), StoredToUtf8(after.description));
+    if (changes.empty())
+        return std::nullopt;
+    return Line("database slot changed", "database slot " + SlotNumber(slot), std::move(changes));
+}
+
+TrailEntry OfficeNamedLine(
+    const std::string& databaseFolder, int office, const OfficeTexts& before, const OfficeTexts& after)
+{
+    std::vector<TrailChange> changes;
+    AddIfChanged(changes, "number", StoredToUtf8(before.numberText), StoredToUtf8(after.numberText));
+    AddIfChanged(changes, "name", StoredToUtf8(before.name), StoredToUtf8(after.name));
+    return Line("office named", "office " + std::to_string(office) + " of " + databaseFolder, std::move(changes));
+}
+
+TrailEntry LoginPathLine(bool added, const std::string& loginPath)
+{
+    return Line(added ? "login path added" : "login path removed", "login path " + loginPath);
+}
+
+} // namespace custodia
