@@ -144,7 +144,9 @@ std::vector<TrailEntry> GroupSavedLines(int groupNumber, const std::optional<std
             const std::string name = rightName ? rightName(program, position) : DefaultRightName(program, position);
             // A right is a tick; other values are kept as another program of the suite stored them.
             if ((was == 0) != (is == 0) && (was | is) == 1)
-                lines.push_back(Line(is != 0 ? "right granted" : "right revoked", object, { { "right", {}, name } }));
+                // A granted right is there after the change, a revoked one only before it.
+                lines.push_back(is != 0 ? Line("right granted", object, { { "right", {}, name } })
+                                        : Line("right revoked", object, { { "right", name, {} } }));
             else
                 lines.push_back(Line("group changed", object, { { name, std::to_string(was), std::to_string(is) } }));
         }

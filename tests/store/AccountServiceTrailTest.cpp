@@ -212,7 +212,7 @@ const ChangeCase kChanges[] = {
                 });
         },
         { { "group changed", "group 007 Viewers", { { "name", "Readers", "Viewers" } } },
-            { "right revoked", "group 007 Viewers", { { "right", "", "setup.prf right 3" } } } } },
+            { "right revoked", "group 007 Viewers", { { "right", "setup.prf right 3", "" } } } } },
     { "GroupDeleted",
         [](AccountService& service, const std::string&) {
             const uint8_t groups[] = { 7 };
