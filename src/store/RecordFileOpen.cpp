@@ -153,11 +153,6 @@ Status HoldToChange(HeldFile& held, const std::string& fileName, const std::stri
     return Refused(Failure::Refusal::Damaged, operation, fileName, "changed while it was read");
 }
 
-bool HoldForChange(HeldFile& held, const std::string& fileName)
-{
-    return HoldToChange(held, fileName, {}).HasValue();
-}
-
 FileReadResult ReadImage(
     const std::string& fileName, std::vector<unsigned char>& image, const FileEnvironment& environment)
 {
@@ -194,24 +189,26 @@ FileReadResult InspectRecordFile(const std::string& fileName)
     return result;
 }
 
-bool ResealRecordFile(const std::string& fileName)
+Status ResealRecordFile(const std::string& fileName, const std::string& operation)
 {
     HeldFile held;
-    if (!HoldForChange(held, fileName))
-        return false;
-    if (held.image.size() < kFirstRecordOffset || FindBrokenHead(held.image.data(), held.image.size()))
-        return false;
+    if (Status holding = HoldToChange(held, fileName, operation, false); !holding)
+        return holding;
+    if (held.image.size() < kFirstRecordOffset)
+        return Refused(Failure::Refusal::Damaged, operation, fileName, "shorter than its header record");
+    if (const auto broken = FindBrokenHead(held.image.data(), held.image.size()))
+        return Refused(Failure::Refusal::Damaged, operation, fileName, DescribeBrokenHead(*broken));
     CommitChange(held, {});
-    return true;
+    return {};
 }
 
-bool CreateRecordFile(SharedFile& file, const std::string& fileName)
+Status CreateRecordFile(SharedFile& file, const std::string& fileName, const std::string& operation)
 {
     if (!file.OpenWithRetry(fileName, kOpenCreate))
-        return false;
+        return OpenFailure(operation, fileName, file.LastOpenError());
     WriteHeaderRecord(file);
     SealRecordFile(file);
-    return true;
+    return {};
 }
 
 } // namespace custodia
