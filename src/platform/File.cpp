@@ -60,13 +60,23 @@ std::string DescribeOpenError(const OpenError& error)
     case OpenError::Refusal::DanglingLink:
         return "a symbolic link to a missing file; no file is created through it";
     case OpenError::Refusal::Cancelled:
-        return "given up waiting: " + DescribeOpenError(OpenError { error.cause, error.systemError, {}, {} });
+        return "given up waiting: "
+            + DescribeOpenError(OpenError { error.cause, error.systemError, {}, {}, error.passingNetworkFault });
     case OpenError::Refusal::None:
         break;
     }
+    if (error.passingNetworkFault)
+        return "a passing network fault: the share did not answer";
     switch (error.systemError) {
     case EACCES:
         return "no permission";
+    case ENOLCK:
+        return "the share offers no locking; nothing is written there without a lock";
+    case ESTALE:
+        return "the file was replaced on the share while it was opened";
+    case EBUSY:
+    case ETXTBSY:
+        return DescribeFileCause(kCauseSharingViolation);
     case EPERM:
         return "not permitted (the file may be immutable)";
     case EROFS:
@@ -86,7 +96,7 @@ File::~File()
 
 int File::Refuse(int cause, int systemError, OpenError::Refusal refusal, std::string nodeKind)
 {
-    m_lastError = OpenError { cause, systemError, refusal, std::move(nodeKind) };
+    m_lastError = OpenError { cause, systemError, refusal, std::move(nodeKind), false };
     return cause;
 }
 
@@ -192,7 +202,7 @@ size_t File::ReadFrom(std::optional<uint64_t> offset, unsigned char* buffer, siz
         throw FileException(kCauseGeneric, m_name);
     size_t done = 0;
     while (done < count) {
-        CountFileRead();
+        m_environment->CountRead();
         const ssize_t got = offset ? ::pread(m_fd, buffer + done, count - done, static_cast<off_t>(*offset + done))
                                    : ::read(m_fd, buffer + done, count - done);
         if (got < 0) {
@@ -221,7 +231,7 @@ void File::WriteFrom(std::optional<uint64_t> offset, const unsigned char* data, 
 {
     if (m_fd < 0)
         throw FileException(kCauseGeneric, m_name);
-    BeforeFileWrite();
+    m_environment->BeforeWrite();
     size_t done = 0;
     while (done < count) {
         const ssize_t put = offset ? ::pwrite(m_fd, data + done, count - done, static_cast<off_t>(*offset + done))
@@ -297,7 +307,7 @@ void File::SetLength(uint64_t length)
 {
     if (m_fd < 0)
         throw FileException(kCauseGeneric, m_name);
-    BeforeFileWrite();
+    m_environment->BeforeWrite();
     if (::ftruncate(m_fd, static_cast<off_t>(length)) != 0)
         Fail(errno);
 }
