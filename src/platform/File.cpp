@@ -146,20 +146,18 @@ int File::OpenOnce(const std::string& name, unsigned flags)
     const int fd = OpenDescriptor(name, flags);
     if (fd < 0)
         return m_lastError.cause;
-    struct stat info { };
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return Refuse(kCauseInvalidFile, 0, OpenError::Refusal::NotRegularFile, NodeKind(info.st_mode));
-    }
-    // A regular file never blocks; reads and writes go back to their ordinary behaviour.
-    const int statusFlags = ::fcntl(fd, F_GETFL);
-    if (statusFlags >= 0)
-        ::fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK);
+    // The lock is taken first, so that the size and kind seen next are those the last writer left.
     if (::flock(fd, LockMode(flags) | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
         return Refuse(CauseFromErrno(error, name), error);
     }
+    struct stat info { };
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return Refuse(kCauseInvalidFile, 0, OpenError::Refusal::NotRegularFile, NodeKind(info.st_mode));
+    }
+    // O_NONBLOCK stays: it has no effect on a regular file, and only regular files are kept open.
     // Truncate only once the lock is held, so a refused open never empties another program's file.
     const bool truncate = (flags & openflags::kCreate) && !(flags & openflags::kNoTruncate);
     if (truncate && ::ftruncate(fd, 0) != 0) {
@@ -168,6 +166,7 @@ int File::OpenOnce(const std::string& name, unsigned flags)
         return Refuse(CauseFromErrno(error, name), error);
     }
     m_fd = fd;
+    m_knownLength = truncate ? 0 : static_cast<uint64_t>(info.st_size);
     m_text = (flags & openflags::kText) != 0;
     m_name = name;
     return kCauseNone;
@@ -179,6 +178,7 @@ void File::Close()
         return;
     ::close(m_fd); // also releases the share lock
     m_fd = -1;
+    m_knownLength.reset();
 }
 
 void File::Fail(int error) const
@@ -194,6 +194,20 @@ size_t File::Read(void* buffer, size_t count)
 size_t File::ReadAt(uint64_t offset, unsigned char* buffer, size_t count)
 {
     return ReadFrom(offset, buffer, count);
+}
+
+size_t File::ReadOnceAt(uint64_t offset, unsigned char* buffer, size_t count)
+{
+    if (m_fd < 0)
+        throw FileException(kCauseGeneric, m_name);
+    for (;;) {
+        m_environment->CountRead();
+        const ssize_t got = ::pread(m_fd, buffer, count, static_cast<off_t>(offset));
+        if (got >= 0)
+            return static_cast<size_t>(got);
+        if (errno != EINTR)
+            Fail(errno);
+    }
 }
 
 size_t File::ReadFrom(std::optional<uint64_t> offset, unsigned char* buffer, size_t count)
@@ -232,6 +246,7 @@ void File::WriteFrom(std::optional<uint64_t> offset, const unsigned char* data, 
     if (m_fd < 0)
         throw FileException(kCauseGeneric, m_name);
     m_environment->BeforeWrite();
+    m_knownLength.reset();
     size_t done = 0;
     while (done < count) {
         const ssize_t put = offset ? ::pwrite(m_fd, data + done, count - done, static_cast<off_t>(*offset + done))
@@ -253,11 +268,20 @@ bool File::ReadWhole(std::vector<unsigned char>& bytes, uint64_t limit)
     bytes.clear();
     if (length > limit)
         return false;
-    bytes.resize(static_cast<size_t>(length));
-    size_t done = ReadAt(0, bytes.data(), bytes.size());
+    // One byte more than the file holds: a short read then says the end was reached, with no second
+    // read to find it.
+    bytes.resize(static_cast<size_t>(length) + 1);
+    size_t done = ReadOnceAt(0, bytes.data(), bytes.size());
+    // Short of the length the file had: read on, as the system may hand a file over in pieces.
+    if (done < length)
+        done += ReadAt(done, bytes.data() + done, bytes.size() - done);
     if (done < bytes.size()) {
-        bytes.resize(done); // cut short meanwhile
+        bytes.resize(done); // the end, or cut short meanwhile
         return true;
+    }
+    if (done > limit) {
+        bytes.resize(static_cast<size_t>(limit));
+        return false;
     }
     // Another program may have made the file longer since its length was taken.
     unsigned char more[16 * 1024];
@@ -297,6 +321,10 @@ uint64_t File::GetLength() const
 {
     if (m_fd < 0)
         throw FileException(kCauseGeneric, m_name);
+    // Taken under the lock at the open, and nothing was written through this object since: a writer of
+    // another program cannot have changed it while the lock is held.
+    if (m_knownLength)
+        return *m_knownLength;
     struct stat info { };
     if (::fstat(m_fd, &info) != 0)
         Fail(errno);
@@ -308,6 +336,7 @@ void File::SetLength(uint64_t length)
     if (m_fd < 0)
         throw FileException(kCauseGeneric, m_name);
     m_environment->BeforeWrite();
+    m_knownLength.reset();
     if (::ftruncate(m_fd, static_cast<off_t>(length)) != 0)
         Fail(errno);
 }

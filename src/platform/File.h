@@ -111,6 +111,8 @@ private:
     [[noreturn]] void Fail(int error) const;
     // Up to count bytes from the offset; fewer only at the end of the file.
     size_t ReadAt(uint64_t offset, unsigned char* buffer, size_t count);
+    // One read system call at the offset, however much it gives.
+    size_t ReadOnceAt(uint64_t offset, unsigned char* buffer, size_t count);
     // Reads and writes at the offset, or at the file's position when none is given.
     size_t ReadFrom(std::optional<uint64_t> offset, unsigned char* buffer, size_t count);
     void WriteFrom(std::optional<uint64_t> offset, const unsigned char* data, size_t count);
@@ -121,6 +123,7 @@ private:
 
     const FileEnvironment* m_environment = &FileEnvironment::System();
     int m_fd = -1;
+    std::optional<uint64_t> m_knownLength; // from the open's fstat, until something is written
     OpenError m_lastError;
     bool m_text = false;
     std::string m_name;
