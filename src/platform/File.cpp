@@ -1,12 +1,16 @@
 #include "platform/File.h"
 
 #include "platform/FileException.h"
+#include "platform/FileSystemKind.h"
 #include "platform/Platform.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <map>
+#include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace custodia {
@@ -40,6 +44,37 @@ std::string NodeKind(mode_t mode)
     if (S_ISSOCK(mode))
         return "a socket";
     return "of an unknown kind";
+}
+
+// Whether the file system of the descriptor may be another machine's, asked once per device: a
+// program opens the dozen files of a login path, all on one device.
+bool IsRemoteDevice(int fd, dev_t device)
+{
+    static std::mutex guard;
+    static std::map<dev_t, bool> remote;
+    const std::lock_guard<std::mutex> lock(guard);
+    if (const auto known = remote.find(device); known != remote.end())
+        return known->second;
+    struct statfs info { };
+    // A file system that cannot say what it is is treated as a share: a needless refresh costs little.
+    const bool isRemote
+        = ::fstatfs(fd, &info) != 0 || MayBeShared(ClassifyFileSystem(static_cast<uint32_t>(info.f_type)).kind);
+    remote.emplace(device, isRemote);
+    return isRemote;
+}
+
+// A client of a share may still hold pages and a size from before the last writer's change, which
+// the lock just taken says is finished: they are dropped and the size taken from the server, so that
+// what is read is what that writer wrote. Nothing of ours is dirty, so the sync writes nothing; it
+// only lets the pages be dropped.
+void ForgetCachedContents(int fd, struct stat& info)
+{
+    ::fdatasync(fd);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    struct statx fresh { };
+    if (::statx(fd, "", AT_EMPTY_PATH | AT_STATX_FORCE_SYNC, STATX_SIZE | STATX_MTIME, &fresh) == 0
+        && (fresh.stx_mask & STATX_SIZE))
+        info.st_size = static_cast<off_t>(fresh.stx_size);
 }
 
 bool IsDanglingLink(const std::string& name)
@@ -157,6 +192,8 @@ int File::OpenOnce(const std::string& name, unsigned flags)
         ::close(fd);
         return Refuse(kCauseInvalidFile, 0, OpenError::Refusal::NotRegularFile, NodeKind(info.st_mode));
     }
+    if (IsRemoteDevice(fd, info.st_dev))
+        ForgetCachedContents(fd, info);
     // O_NONBLOCK stays: it has no effect on a regular file, and only regular files are kept open.
     // Truncate only once the lock is held, so a refused open never empties another program's file.
     const bool truncate = (flags & openflags::kCreate) && !(flags & openflags::kNoTruncate);
