@@ -5,6 +5,7 @@
 #include "platform/FileException.h"
 #include "platform/Platform.h"
 #include "store/AccountService.h"
+#include "store/GroupRecord.h"
 #include "store/PasswordFile.h"
 #include "store/PasswordFileCheck.h"
 #include "store/ProgramIndex.h"
@@ -71,7 +72,8 @@ void WarnOfText(std::ostream& out, const std::string& file, const std::string& o
             { file, "warning", owner + ": " + field + " holds UTF-8 bytes, which the suite's programs show garbled" });
 }
 
-void WarnOfStoredTexts(std::ostream& out, const std::string& path)
+// The groups of "setup.prf" as its check read them, or none when it could not be read whole.
+void WarnOfStoredTexts(std::ostream& out, const std::string& path, const std::vector<GroupEntry>& groups)
 {
     const AccountService service { NativePath(path) };
     const Result<std::vector<UserEntry>> users = service.LoadUsers();
@@ -81,8 +83,7 @@ void WarnOfStoredTexts(std::ostream& out, const std::string& path)
         WarnOfText(out, passwordfile::kFileName, owner, "full name", entry.user.fullName);
         WarnOfText(out, passwordfile::kFileName, owner, "description", entry.user.description);
     }
-    const Result<std::vector<GroupEntry>> groups = service.LoadGroups();
-    for (const GroupEntry& group : groups ? *groups : std::vector<GroupEntry>())
+    for (const GroupEntry& group : groups)
         WarnOfText(out, kProfileFiles[kProgramSetup].fileName, "group " + std::to_string(group.groupNumber), "name",
             group.name);
 }
@@ -101,12 +102,20 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
         usersCheck = { FileReadStatus::Damaged, users.reason };
     bool allGood = Report(context.out, passwordfile::kFileName, usersCheck);
 
+    // Each file is read once: the group names are warned of from the image the check read.
+    std::vector<GroupEntry> groups;
     for (const std::string& name : RecordFileNames()) {
-        const FileReadResult check = InspectRecordFile(JoinPath(path, name));
+        std::vector<unsigned char> image;
+        FileReadResult check = ReadRecordFileImage(JoinPath(path, name), image);
+        if (check.WasRead() && name == kProfileFiles[kProgramSetup].fileName)
+            groups = GroupEntriesIn(image);
+        if (check.WasRead())
+            if (const auto broken = FindBrokenHead(image.data(), image.size()))
+                check = FileReadResult { FileReadStatus::Damaged, DescribeBrokenHead(*broken) };
         if (check.status != FileReadStatus::Missing)
             allGood = Report(context.out, name, check) && allGood;
     }
-    WarnOfStoredTexts(context.out, path);
+    WarnOfStoredTexts(context.out, path, groups);
     return allGood ? kExitSuccess : kExitFailed;
 }
 
