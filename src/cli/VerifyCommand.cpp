@@ -8,10 +8,12 @@
 #include "store/GroupRecord.h"
 #include "store/PasswordFile.h"
 #include "store/PasswordFileCheck.h"
+#include "store/PasswordImage.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
 
 #include <algorithm>
+#include <optional>
 #include <ostream>
 
 namespace custodia::cli {
@@ -73,10 +75,12 @@ void WarnOfText(std::ostream& out, const std::string& file, const std::string& o
 }
 
 // The groups of "setup.prf" as its check read them, or none when it could not be read whole.
-void WarnOfStoredTexts(std::ostream& out, const std::string& path, const std::vector<GroupEntry>& groups)
+// The users as the check read them when the file is sound; any other is read again as the store reads it.
+void WarnOfStoredTexts(std::ostream& out, const std::string& path, std::optional<std::vector<UserEntry>> read,
+    const std::vector<GroupEntry>& groups)
 {
-    const AccountService service { NativePath(path) };
-    const Result<std::vector<UserEntry>> users = service.LoadUsers();
+    const Result<std::vector<UserEntry>> users
+        = read ? Result<std::vector<UserEntry>>(std::move(*read)) : AccountService { NativePath(path) }.LoadUsers();
     for (const UserEntry& entry : users ? *users : std::vector<UserEntry>()) {
         const std::string owner = "user '" + FromStored(entry.user.userName) + "'";
         WarnOfText(out, passwordfile::kFileName, owner, "name", entry.user.userName);
@@ -92,7 +96,8 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string path = LoginPathOperand(arguments, 0);
     // Without a user file the folder is no login path at all, so its absence counts.
-    const PasswordFileCheck users = InspectPasswordFile(path);
+    std::vector<unsigned char> userBytes;
+    const PasswordFileCheck users = InspectPasswordFile(path, &userBytes);
     FileReadResult usersCheck;
     if (users.state == PasswordFileState::Missing)
         usersCheck.status = FileReadStatus::Missing;
@@ -115,7 +120,10 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
         if (check.status != FileReadStatus::Missing)
             allGood = Report(context.out, name, check) && allGood;
     }
-    WarnOfStoredTexts(context.out, path, groups);
+    std::optional<std::vector<UserEntry>> soundUsers;
+    if (users.IsSound())
+        soundUsers = ParseUsers(PasswordImage(userBytes));
+    WarnOfStoredTexts(context.out, path, std::move(soundUsers), groups);
     return allGood ? kExitSuccess : kExitFailed;
 }
 
