@@ -5,6 +5,7 @@
 #include "cli/TrailWarning.h"
 #include "platform/Platform.h"
 #include "store/AccountService.h"
+#include "store/ProfileStore.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
 #include "store/RightsCatalogue.h"
@@ -96,18 +97,11 @@ int List(const ParsedArguments& arguments, CommandContext& context)
 }
 
 // A damaged file's row reads as all zero: say so, rather than let zeros pass for denied rights.
-bool WarnOfDamagedProfileFiles(const std::string& loginPath, CommandContext& context)
+bool WarnOfDamagedProfileFiles(const std::vector<ProfileStore::UnusableFile>& unusable, CommandContext& context)
 {
-    bool allSound = true;
-    for (int program = 0; program < kProgramCount; ++program) {
-        const std::string fileName = ProfileFileOf(loginPath, program);
-        const FileReadResult check = InspectRecordFile(fileName);
-        if (check.IsUnusable()) {
-            WriteError(context.err, fileName + ": " + DescribeProblem(check) + "; its row is shown as all zero");
-            allSound = false;
-        }
-    }
-    return allSound;
+    for (const auto& [fileName, check] : unusable)
+        WriteError(context.err, fileName + ": " + DescribeProblem(check) + "; its row is shown as all zero");
+    return unusable.empty();
 }
 
 // The console's words, from the word files installed beside this program. Found there first, so the
@@ -165,14 +159,18 @@ int Show(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string path = LoginPathOperand(arguments, 0);
     const uint8_t number = GroupNumberOperand(arguments, 1);
-    const auto group = AccountService(NativePath(path)).LoadGroupRights(number);
-    const bool allSound = WarnOfDamagedProfileFiles(path, context);
-    if (!group)
+    // One read of each file gives both the rights and the files that could not give theirs.
+    RightsTable rights;
+    std::string name;
+    std::vector<ProfileStore::UnusableFile> unusable;
+    const bool found = ProfileStore(NativePath(path)).ReadGroupRights(number, rights, name, &unusable);
+    const bool allSound = WarnOfDamagedProfileFiles(unusable, context);
+    if (!found)
         throw OperationFailed("no profile file holds group " + std::to_string(number));
     if (arguments.Has("--rows"))
-        WriteRightsRows(group->second, context);
+        WriteRightsRows(rights, context);
     else
-        WriteNamedRights(group->second, context);
+        WriteNamedRights(rights, context);
     return allSound ? kExitSuccess : kExitFailed;
 }
 

@@ -19,23 +19,21 @@ std::string Absolute(const std::string& path)
     return !path.empty() && path.front() == kPathSeparator ? path : JoinPath(CurrentDirectory(), path);
 }
 
-std::string DescribeMakeDirectoryFailure(int result)
-{
-    return result == kMakeDirectoryRefused ? "cannot be a login path (its last name has an extension)"
-                                           : "a folder of the path could not be created";
-}
-
 int Init(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string& given = arguments.Operand(0);
     if (given.empty())
         throw UsageError("login path is empty");
-    std::string path = Absolute(given);
-    CheckText("login path", path, limits::kLoginPath);
+    CheckText("login path", Absolute(given), limits::kLoginPath);
 
-    const int made = MakeDirectoryPath(path);
-    if (made != kMakeDirectoryOk)
-        throw OperationFailed(given + ": " + DescribeMakeDirectoryFailure(made));
+    const Result<std::string> made = MakeDirectoryPath(Absolute(given));
+    if (!made) {
+        const Failure& failure = made.Error();
+        // A refused path is the one given; otherwise the failure names the level that stood in the way.
+        throw OperationFailed(
+            given + ": " + (failure.refusal == Failure::Refusal::BadValue ? failure.detail : DescribeFailure(failure)));
+    }
+    const std::string& path = *made;
     CheckText("login path", path, limits::kLoginPath);
 
     const std::string passwordFile = PasswordFilePath(path);

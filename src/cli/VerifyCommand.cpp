@@ -5,12 +5,15 @@
 #include "platform/FileException.h"
 #include "platform/Platform.h"
 #include "store/AccountService.h"
+#include "store/GroupRecord.h"
 #include "store/PasswordFile.h"
 #include "store/PasswordFileCheck.h"
+#include "store/PasswordImage.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
 
 #include <algorithm>
+#include <optional>
 #include <ostream>
 
 namespace custodia::cli {
@@ -71,18 +74,20 @@ void WarnOfText(std::ostream& out, const std::string& file, const std::string& o
             { file, "warning", owner + ": " + field + " holds UTF-8 bytes, which the suite's programs show garbled" });
 }
 
-void WarnOfStoredTexts(std::ostream& out, const std::string& path)
+// The groups of "setup.prf" as its check read them, or none when it could not be read whole.
+// The users as the check read them when the file is sound; any other is read again as the store reads it.
+void WarnOfStoredTexts(std::ostream& out, const std::string& path, std::optional<std::vector<UserEntry>> read,
+    const std::vector<GroupEntry>& groups)
 {
-    const AccountService service { NativePath(path) };
-    const Result<std::vector<UserEntry>> users = service.LoadUsers();
+    const Result<std::vector<UserEntry>> users
+        = read ? Result<std::vector<UserEntry>>(std::move(*read)) : AccountService { NativePath(path) }.LoadUsers();
     for (const UserEntry& entry : users ? *users : std::vector<UserEntry>()) {
         const std::string owner = "user '" + FromStored(entry.user.userName) + "'";
         WarnOfText(out, passwordfile::kFileName, owner, "name", entry.user.userName);
         WarnOfText(out, passwordfile::kFileName, owner, "full name", entry.user.fullName);
         WarnOfText(out, passwordfile::kFileName, owner, "description", entry.user.description);
     }
-    const Result<std::vector<GroupEntry>> groups = service.LoadGroups();
-    for (const GroupEntry& group : groups ? *groups : std::vector<GroupEntry>())
+    for (const GroupEntry& group : groups)
         WarnOfText(out, kProfileFiles[kProgramSetup].fileName, "group " + std::to_string(group.groupNumber), "name",
             group.name);
 }
@@ -91,7 +96,8 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string path = LoginPathOperand(arguments, 0);
     // Without a user file the folder is no login path at all, so its absence counts.
-    const PasswordFileCheck users = InspectPasswordFile(path);
+    std::vector<unsigned char> userBytes;
+    const PasswordFileCheck users = InspectPasswordFile(path, &userBytes);
     FileReadResult usersCheck;
     if (users.state == PasswordFileState::Missing)
         usersCheck.status = FileReadStatus::Missing;
@@ -101,12 +107,23 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
         usersCheck = { FileReadStatus::Damaged, users.reason };
     bool allGood = Report(context.out, passwordfile::kFileName, usersCheck);
 
+    // Each file is read once: the group names are warned of from the image the check read.
+    std::vector<GroupEntry> groups;
     for (const std::string& name : RecordFileNames()) {
-        const FileReadResult check = InspectRecordFile(JoinPath(path, name));
+        std::vector<unsigned char> image;
+        FileReadResult check = ReadRecordFileImage(JoinPath(path, name), image);
+        if (check.WasRead() && name == kProfileFiles[kProgramSetup].fileName)
+            groups = GroupEntriesIn(image);
+        if (check.WasRead())
+            if (const auto broken = FindBrokenHead(image.data(), image.size()))
+                check = FileReadResult { FileReadStatus::Damaged, DescribeBrokenHead(*broken) };
         if (check.status != FileReadStatus::Missing)
             allGood = Report(context.out, name, check) && allGood;
     }
-    WarnOfStoredTexts(context.out, path);
+    std::optional<std::vector<UserEntry>> soundUsers;
+    if (users.IsSound())
+        soundUsers = ParseUsers(PasswordImage(userBytes));
+    WarnOfStoredTexts(context.out, path, std::move(soundUsers), groups);
     return allGood ? kExitSuccess : kExitFailed;
 }
 

@@ -1,9 +1,11 @@
+#include "platform/Failure.h"
 #include "platform/Platform.h"
 #include "platform/SharedFile.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <optional>
 #include <sys/stat.h>
 #include <vector>
 
@@ -31,15 +33,30 @@ bool LastNameHasExtension(const std::string& path)
     return lastName.find('.') != std::string::npos && lastName != "." && lastName != "..";
 }
 
-// A level that exists, or that we may not create because access is denied, counts as present, as
-// long as what is there can be a folder.
-bool MakeLevel(const std::string& level)
+constexpr const char* kMakeOperation = "the folder could not be made";
+
+Failure LevelFailure(const std::string& level, int error)
+{
+    return OpenFailure(kMakeOperation, level, OpenError { CauseFromErrno(error, level), error, {}, {}, false });
+}
+
+// 0 when the level is there as a folder now, or else the errno that keeps it from being one.
+int MakeLevel(const std::string& level)
 {
     if (::mkdir(level.c_str(), 0777) == 0)
-        return true;
-    if (errno == EEXIST)
-        return IsDirectory(level);
-    return errno == EACCES || errno == EPERM;
+        return 0;
+    const int error = errno;
+    if (error == EEXIST)
+        return IsDirectory(level) ? 0 : ENOTDIR;
+    return error;
+}
+
+// A level that we may not create because access is denied may still be there: a folder above one we
+// may enter is often closed to us (an automounter's, a share's root). The canonical path taken at the
+// end tells whether the whole path is there.
+bool MayBeThere(int error)
+{
+    return error == EACCES || error == EPERM;
 }
 
 std::string CanonicalPath(const std::string& path)
@@ -60,26 +77,32 @@ bool FileExists(const std::string& name)
     return !name.empty() && ::stat(name.c_str(), &info) == 0;
 }
 
-int MakeDirectoryPath(std::string& path)
+Result<std::string> MakeDirectoryPath(const std::string& path)
 {
     if (!path.empty() && IsDirectory(path))
-        return kMakeDirectoryOk;
+        return path;
     const std::string target = WithoutTrailingSeparators(path);
-    if (target.empty() || target.front() != kPathSeparator || LastNameHasExtension(target))
-        return kMakeDirectoryRefused;
+    if (target.empty() || target.front() != kPathSeparator)
+        return Refused(Failure::Refusal::BadValue, kMakeOperation, path, "not an absolute path");
+    if (LastNameHasExtension(target))
+        return Refused(Failure::Refusal::BadValue, kMakeOperation, path,
+            "cannot be a login path (its last name has an extension)");
 
+    // The deepest level that refused us, for when the path turns out not to be there after all.
+    std::optional<Failure> refused;
     for (size_t next = target.find(kPathSeparator, 1);; next = target.find(kPathSeparator, next + 1)) {
         const std::string level = target.substr(0, next);
-        if (!MakeLevel(level))
-            return kMakeDirectoryFailed;
+        if (const int error = MakeLevel(level); MayBeThere(error))
+            refused = LevelFailure(level, error);
+        else if (error != 0)
+            return LevelFailure(level, error);
         if (next == std::string::npos)
             break;
     }
     std::string canonical = CanonicalPath(target);
     if (canonical.empty() || !IsDirectory(canonical))
-        return kMakeDirectoryFailed;
-    path = WithoutTrailingSeparators(canonical);
-    return kMakeDirectoryOk;
+        return refused ? *refused : LevelFailure(target, canonical.empty() ? errno : ENOTDIR);
+    return WithoutTrailingSeparators(canonical);
 }
 
 } // namespace custodia

@@ -74,6 +74,24 @@ std::string SystemErrorName(int error)
         return "ENXIO";
     case EINVAL:
         return "EINVAL";
+    case ETIMEDOUT:
+        return "ETIMEDOUT";
+    case ECONNRESET:
+        return "ECONNRESET";
+    case ECONNABORTED:
+        return "ECONNABORTED";
+    case EHOSTDOWN:
+        return "EHOSTDOWN";
+    case EHOSTUNREACH:
+        return "EHOSTUNREACH";
+    case ENETDOWN:
+        return "ENETDOWN";
+    case ENETUNREACH:
+        return "ENETUNREACH";
+    case ESTALE:
+        return "ESTALE";
+    case ENOLCK:
+        return "ENOLCK";
     default:
         return "errno " + std::to_string(error);
     }

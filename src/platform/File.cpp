@@ -1,12 +1,16 @@
 #include "platform/File.h"
 
 #include "platform/FileException.h"
+#include "platform/FileSystemKind.h"
 #include "platform/Platform.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <map>
+#include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace custodia {
@@ -42,6 +46,37 @@ std::string NodeKind(mode_t mode)
     return "of an unknown kind";
 }
 
+// Whether the file system of the descriptor may be another machine's, asked once per device: a
+// program opens the dozen files of a login path, all on one device.
+bool IsRemoteDevice(int fd, dev_t device)
+{
+    static std::mutex guard;
+    static std::map<dev_t, bool> remote;
+    const std::lock_guard<std::mutex> lock(guard);
+    if (const auto known = remote.find(device); known != remote.end())
+        return known->second;
+    struct statfs info { };
+    // A file system that cannot say what it is is treated as a share: a needless refresh costs little.
+    const bool isRemote
+        = ::fstatfs(fd, &info) != 0 || MayBeShared(ClassifyFileSystem(static_cast<uint32_t>(info.f_type)).kind);
+    remote.emplace(device, isRemote);
+    return isRemote;
+}
+
+// A client of a share may still hold pages and a size from before the last writer's change, which
+// the lock just taken says is finished: they are dropped and the size taken from the server, so that
+// what is read is what that writer wrote. Nothing of ours is dirty, so the sync writes nothing; it
+// only lets the pages be dropped.
+void ForgetCachedContents(int fd, struct stat& info)
+{
+    ::fdatasync(fd);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    struct statx fresh { };
+    if (::statx(fd, "", AT_EMPTY_PATH | AT_STATX_FORCE_SYNC, STATX_SIZE | STATX_MTIME, &fresh) == 0
+        && (fresh.stx_mask & STATX_SIZE))
+        info.st_size = static_cast<off_t>(fresh.stx_size);
+}
+
 bool IsDanglingLink(const std::string& name)
 {
     struct stat info { };
@@ -60,13 +95,23 @@ std::string DescribeOpenError(const OpenError& error)
     case OpenError::Refusal::DanglingLink:
         return "a symbolic link to a missing file; no file is created through it";
     case OpenError::Refusal::Cancelled:
-        return "given up waiting: " + DescribeOpenError(OpenError { error.cause, error.systemError, {}, {} });
+        return "given up waiting: "
+            + DescribeOpenError(OpenError { error.cause, error.systemError, {}, {}, error.passingNetworkFault });
     case OpenError::Refusal::None:
         break;
     }
+    if (error.passingNetworkFault)
+        return "a passing network fault: the share did not answer";
     switch (error.systemError) {
     case EACCES:
         return "no permission";
+    case ENOLCK:
+        return "the share offers no locking; nothing is written there without a lock";
+    case ESTALE:
+        return "the file was replaced on the share while it was opened";
+    case EBUSY:
+    case ETXTBSY:
+        return DescribeFileCause(kCauseSharingViolation);
     case EPERM:
         return "not permitted (the file may be immutable)";
     case EROFS:
@@ -86,7 +131,7 @@ File::~File()
 
 int File::Refuse(int cause, int systemError, OpenError::Refusal refusal, std::string nodeKind)
 {
-    m_lastError = OpenError { cause, systemError, refusal, std::move(nodeKind) };
+    m_lastError = OpenError { cause, systemError, refusal, std::move(nodeKind), false };
     return cause;
 }
 
@@ -136,20 +181,20 @@ int File::OpenOnce(const std::string& name, unsigned flags)
     const int fd = OpenDescriptor(name, flags);
     if (fd < 0)
         return m_lastError.cause;
-    struct stat info { };
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return Refuse(kCauseInvalidFile, 0, OpenError::Refusal::NotRegularFile, NodeKind(info.st_mode));
-    }
-    // A regular file never blocks; reads and writes go back to their ordinary behaviour.
-    const int statusFlags = ::fcntl(fd, F_GETFL);
-    if (statusFlags >= 0)
-        ::fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK);
+    // The lock is taken first, so that the size and kind seen next are those the last writer left.
     if (::flock(fd, LockMode(flags) | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
         return Refuse(CauseFromErrno(error, name), error);
     }
+    struct stat info { };
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return Refuse(kCauseInvalidFile, 0, OpenError::Refusal::NotRegularFile, NodeKind(info.st_mode));
+    }
+    if (IsRemoteDevice(fd, info.st_dev))
+        ForgetCachedContents(fd, info);
+    // O_NONBLOCK stays: it has no effect on a regular file, and only regular files are kept open.
     // Truncate only once the lock is held, so a refused open never empties another program's file.
     const bool truncate = (flags & openflags::kCreate) && !(flags & openflags::kNoTruncate);
     if (truncate && ::ftruncate(fd, 0) != 0) {
@@ -158,6 +203,7 @@ int File::OpenOnce(const std::string& name, unsigned flags)
         return Refuse(CauseFromErrno(error, name), error);
     }
     m_fd = fd;
+    m_knownLength = truncate ? 0 : static_cast<uint64_t>(info.st_size);
     m_text = (flags & openflags::kText) != 0;
     m_name = name;
     return kCauseNone;
@@ -169,6 +215,7 @@ void File::Close()
         return;
     ::close(m_fd); // also releases the share lock
     m_fd = -1;
+    m_knownLength.reset();
 }
 
 void File::Fail(int error) const
@@ -186,13 +233,27 @@ size_t File::ReadAt(uint64_t offset, unsigned char* buffer, size_t count)
     return ReadFrom(offset, buffer, count);
 }
 
+size_t File::ReadOnceAt(uint64_t offset, unsigned char* buffer, size_t count)
+{
+    if (m_fd < 0)
+        throw FileException(kCauseGeneric, m_name);
+    for (;;) {
+        m_environment->CountRead();
+        const ssize_t got = ::pread(m_fd, buffer, count, static_cast<off_t>(offset));
+        if (got >= 0)
+            return static_cast<size_t>(got);
+        if (errno != EINTR)
+            Fail(errno);
+    }
+}
+
 size_t File::ReadFrom(std::optional<uint64_t> offset, unsigned char* buffer, size_t count)
 {
     if (m_fd < 0)
         throw FileException(kCauseGeneric, m_name);
     size_t done = 0;
     while (done < count) {
-        CountFileRead();
+        m_environment->CountRead();
         const ssize_t got = offset ? ::pread(m_fd, buffer + done, count - done, static_cast<off_t>(*offset + done))
                                    : ::read(m_fd, buffer + done, count - done);
         if (got < 0) {
@@ -221,7 +282,8 @@ void File::WriteFrom(std::optional<uint64_t> offset, const unsigned char* data, 
 {
     if (m_fd < 0)
         throw FileException(kCauseGeneric, m_name);
-    BeforeFileWrite();
+    m_environment->BeforeWrite();
+    m_knownLength.reset();
     size_t done = 0;
     while (done < count) {
         const ssize_t put = offset ? ::pwrite(m_fd, data + done, count - done, static_cast<off_t>(*offset + done))
@@ -243,11 +305,20 @@ bool File::ReadWhole(std::vector<unsigned char>& bytes, uint64_t limit)
     bytes.clear();
     if (length > limit)
         return false;
-    bytes.resize(static_cast<size_t>(length));
-    size_t done = ReadAt(0, bytes.data(), bytes.size());
+    // One byte more than the file holds: a short read then says the end was reached, with no second
+    // read to find it.
+    bytes.resize(static_cast<size_t>(length) + 1);
+    size_t done = ReadOnceAt(0, bytes.data(), bytes.size());
+    // Short of the length the file had: read on, as the system may hand a file over in pieces.
+    if (done < length)
+        done += ReadAt(done, bytes.data() + done, bytes.size() - done);
     if (done < bytes.size()) {
-        bytes.resize(done); // cut short meanwhile
+        bytes.resize(done); // the end, or cut short meanwhile
         return true;
+    }
+    if (done > limit) {
+        bytes.resize(static_cast<size_t>(limit));
+        return false;
     }
     // Another program may have made the file longer since its length was taken.
     unsigned char more[16 * 1024];
@@ -287,6 +358,10 @@ uint64_t File::GetLength() const
 {
     if (m_fd < 0)
         throw FileException(kCauseGeneric, m_name);
+    // Taken under the lock at the open, and nothing was written through this object since: a writer of
+    // another program cannot have changed it while the lock is held.
+    if (m_knownLength)
+        return *m_knownLength;
     struct stat info { };
     if (::fstat(m_fd, &info) != 0)
         Fail(errno);
@@ -297,7 +372,8 @@ void File::SetLength(uint64_t length)
 {
     if (m_fd < 0)
         throw FileException(kCauseGeneric, m_name);
-    BeforeFileWrite();
+    m_environment->BeforeWrite();
+    m_knownLength.reset();
     if (::ftruncate(m_fd, static_cast<off_t>(length)) != 0)
         Fail(errno);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileEnvironment.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -35,6 +37,9 @@ struct OpenError {
     int systemError = 0; // errno of the failed call, 0 when one of our own checks refused the file
     Refusal refusal = Refusal::None;
     std::string nodeKind; // for NotRegularFile: "a folder", "a named pipe (FIFO)", ...
+    // The share did not answer (a time-out, a lost connection, an I/O error on a network file system):
+    // the failure says so, since the same error on a local disk means something else.
+    bool passingNetworkFault = false;
 };
 
 // Plain words for people: "no permission", "read-only file system", "in use by another program",
@@ -53,6 +58,11 @@ public:
     enum class SeekFrom { Begin, Current, End };
 
     File() = default;
+    // Reads and writes count and stop as the environment says; it must outlive the object.
+    explicit File(const FileEnvironment& environment)
+        : m_environment(&environment)
+    {
+    }
     virtual ~File();
     File(const File&) = delete;
     File& operator=(const File&) = delete;
@@ -90,14 +100,19 @@ public:
     // when nothing was left to read.
     bool ReadString(std::string& line);
 
+    const FileEnvironment& Environment() const { return *m_environment; }
+
 protected:
     // The latest open gave up waiting when told to: its cause and system error stay as they were.
     void MarkOpenCancelled() { m_lastError.refusal = OpenError::Refusal::Cancelled; }
+    void MarkPassingNetworkFault() { m_lastError.passingNetworkFault = true; }
 
 private:
     [[noreturn]] void Fail(int error) const;
     // Up to count bytes from the offset; fewer only at the end of the file.
     size_t ReadAt(uint64_t offset, unsigned char* buffer, size_t count);
+    // One read system call at the offset, however much it gives.
+    size_t ReadOnceAt(uint64_t offset, unsigned char* buffer, size_t count);
     // Reads and writes at the offset, or at the file's position when none is given.
     size_t ReadFrom(std::optional<uint64_t> offset, unsigned char* buffer, size_t count);
     void WriteFrom(std::optional<uint64_t> offset, const unsigned char* data, size_t count);
@@ -106,7 +121,9 @@ private:
         int cause, int systemError, OpenError::Refusal refusal = OpenError::Refusal::None, std::string nodeKind = {});
     int OpenDescriptor(const std::string& name, unsigned flags);
 
+    const FileEnvironment* m_environment = &FileEnvironment::System();
     int m_fd = -1;
+    std::optional<uint64_t> m_knownLength; // from the open's fstat, until something is written
     OpenError m_lastError;
     bool m_text = false;
     std::string m_name;

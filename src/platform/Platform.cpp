@@ -179,9 +179,22 @@ int CauseFromErrno(int error, const std::string& path)
     case ENODEV:
         return kCauseInvalidFile;
     case EIO:
+    case ETIMEDOUT:
+    case ECONNRESET:
+    case ECONNABORTED:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case ENETUNREACH:
         return kCauseHardIo;
+    // Another program has the file: held, busy, or running as a program.
     case EWOULDBLOCK:
+    case EBUSY:
+    case ETXTBSY:
         return kCauseSharingViolation;
+    // The share grants no locks at all: no lock of ours can ever be had there.
+    case ENOLCK:
+        return kCauseLockViolation;
     case ENOSPC:
     case EDQUOT:
     case EFBIG:

@@ -9,7 +9,9 @@
 namespace custodia {
 
 // The few process-wide services the core takes from the system. Waits and the clock are replaceable
-// so that tests never sleep and can check time-stamped output to the character.
+// so that tests never sleep and can check time-stamped output to the character. These are the
+// defaults of every FileEnvironment member left empty; a service that must not feel what another
+// thread installs here fills in its own environment instead.
 using SleepFunction = std::function<void(int milliseconds)>;
 using LocalTimeFunction = std::function<std::optional<std::tm>()>;
 
@@ -29,14 +31,16 @@ public:
     ScopedPlatformOverride& operator=(const ScopedPlatformOverride&) = delete;
 };
 
-// Called before every write, length change and journal removal of a file, so that a test can stop a
-// program at any chosen step of a change, as a killed program stops. Empty by default.
+// Called before every write, length change and journal removal of a file whose environment has no
+// hook of its own, so that a test can stop a program at any chosen step of a change, as a killed
+// program stops. Empty by default.
 using FileWriteHook = std::function<void()>;
 void SetFileWriteHook(FileWriteHook hook);
 void BeforeFileWrite();
 
-// Counts the read system calls of the file layer while it lives, so that a test can tell one large read
-// of a file from one call per record. Counters do not nest: the latest one counts.
+// Counts the read system calls of the file layer (of files whose environment counts none itself) while
+// it lives, so that a test can tell one large read of a file from one call per record. Counters do
+// not nest: the latest one counts.
 class ScopedReadCounter final {
 public:
     ScopedReadCounter();

@@ -1,19 +1,19 @@
 #include "platform/SharedFile.h"
 
 #include "platform/FileException.h"
+#include "platform/OpenFault.h"
 #include "platform/Platform.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace custodia {
 
 namespace {
-
-enum class RetryRule { Short, Full, Stop };
 
 OpenWaitFunction& WaitFunction()
 {
@@ -25,27 +25,6 @@ int& WaitDepth()
 {
     thread_local int depth = 0;
     return depth;
-}
-
-RetryRule RuleFor(int cause)
-{
-    switch (cause) {
-    case kCauseNone:
-    case kCauseBadPath:
-        return RetryRule::Short;
-    // Access denied is permanent here: a permission, a read-only mount or an immutable file does not
-    // change within half a minute, and waiting only hides the cause from the person at the screen.
-    case kCauseAccessDenied:
-        return RetryRule::Stop;
-    case kCauseGeneric:
-    case kCauseTooManyOpenFiles:
-    case kCauseHardIo:
-    case kCauseSharingViolation:
-    case kCauseLockViolation:
-        return RetryRule::Full;
-    default:
-        return RetryRule::Stop;
-    }
 }
 
 void AppendToErrorLog(const std::string& line)
@@ -66,15 +45,9 @@ void AppendToErrorLog(const std::string& line)
 
 } // namespace
 
-const FileEnvironment& FileEnvironment::System()
-{
-    static const FileEnvironment system;
-    return system;
-}
-
 bool SharedFile::WaitBeforeRetry(const std::string& name, int tries, int& waited)
 {
-    const FileEnvironment& environment = *m_environment;
+    const FileEnvironment& environment = Environment();
     if (environment.cancelled && environment.cancelled()) {
         MarkOpenCancelled();
         return false;
@@ -88,10 +61,7 @@ bool SharedFile::WaitBeforeRetry(const std::string& name, int tries, int& waited
         environment.wait(attempt);
     else if (WaitFunction())
         WaitFunction()(attempt);
-    if (environment.sleep)
-        environment.sleep(kRetryWaitMilliseconds);
-    else
-        SleepMilliseconds(kRetryWaitMilliseconds);
+    environment.Sleep(kRetryWaitMilliseconds);
     waited += kRetryWaitMilliseconds;
     return true;
 }
@@ -102,6 +72,8 @@ bool SharedFile::OpenWithRetry(const std::string& name, unsigned flags)
     int tries = 0;
     int waited = 0;
     int cause = kCauseNone;
+    // Asked only when an error means one thing on a share and another on a local disk, and then once.
+    std::optional<bool> onShare;
     while (budget > 0) {
         cause = OpenOnce(name, flags);
         ++tries;
@@ -109,7 +81,13 @@ bool SharedFile::OpenWithRetry(const std::string& name, unsigned flags)
         m_lastCause = cause;
         if (cause == kCauseNone && IsOpen())
             return true;
-        switch (RuleFor(cause)) {
+        const int error = LastOpenError().systemError;
+        if (!onShare && DependsOnFileSystem(error))
+            onShare = IsOnShare(name);
+        const OpenFault fault = ClassifyOpenFault(cause, error, onShare.value_or(false));
+        if (fault.passingNetworkFault)
+            MarkPassingNetworkFault();
+        switch (fault.retry) {
         case RetryRule::Short:
             budget = !WaitBeforeRetry(name, tries, waited) ? 0 : budget > 10 ? kShortRetryBudget : budget - 1;
             break;
@@ -122,7 +100,7 @@ bool SharedFile::OpenWithRetry(const std::string& name, unsigned flags)
         }
     }
     if (cause != kCauseFileNotFound)
-        AppendToErrorLog(FormatFileErrorLine(name, tries, cause));
+        AppendToErrorLog(FormatFileErrorLine(name, tries, cause, Environment().LocalTime()));
     return false;
 }
 
@@ -138,8 +116,13 @@ bool IsWaitingForSharedFile()
 
 std::string FormatFileErrorLine(const std::string& fileName, int tries, int cause)
 {
+    return FormatFileErrorLine(fileName, tries, cause, CurrentLocalTime());
+}
+
+std::string FormatFileErrorLine(const std::string& fileName, int tries, int cause, const std::optional<std::tm>& now)
+{
     int day = 0, month = 0, year = 0, hour = -1, minute = -1, second = -1;
-    if (const auto now = CurrentLocalTime()) {
+    if (now) {
         day = now->tm_mday;
         month = now->tm_mon + 1;
         year = now->tm_year + 1900;

@@ -2,6 +2,7 @@
 
 #include "platform/File.h"
 #include "platform/FileEnvironment.h"
+#include "platform/Result.h"
 
 #include <functional>
 #include <optional>
@@ -52,7 +53,7 @@ public:
     SharedFile() = default;
     // Waits, tells of waits and gives up as the environment says; it must outlive the object.
     explicit SharedFile(const FileEnvironment& environment)
-        : m_environment(&environment)
+        : File(environment)
     {
     }
 
@@ -68,29 +69,22 @@ private:
     // Before each wait: false when the environment says to give up.
     bool WaitBeforeRetry(const std::string& name, int tries, int& waited);
 
-    const FileEnvironment* m_environment = &FileEnvironment::System();
     int m_lastTries = 0;
     int m_lastCause = 0;
 };
 
-// The log line for a failed open, as appended to "FileErrors.txt".
+// The log line for a failed open, as appended to "FileErrors.txt", stamped with the time given, or with
+// the process's clock.
 std::string FormatFileErrorLine(const std::string& fileName, int tries, int cause);
+std::string FormatFileErrorLine(const std::string& fileName, int tries, int cause, const std::optional<std::tm>& now);
 
 // True if the file's status can be had: it exists and is reachable.
 bool FileExists(const std::string& name);
 
-// MakeDirectoryPath results.
-enum MakeDirectoryResult : int {
-    kMakeDirectoryOk = 0,
-    kMakeDirectoryFailed = 253,
-    kMakeDirectoryNoDrive = 254,
-    kMakeDirectoryRefused = 255,
-};
-
-// Creates every missing folder of an absolute path, level by level. On success the path text is
-// rewritten to the canonical absolute path of the folder, without a trailing separator; an existing
-// folder returns 0 and leaves the text as it was. A relative path, or a last name with an extension,
-// is refused with 255; a level that cannot be created gives 253.
-int MakeDirectoryPath(std::string& path);
+// Creates every missing folder of an absolute path, level by level, and gives the canonical absolute
+// path of the folder, without a trailing separator; an existing folder is given back as it was written.
+// A relative path, or a last name with an extension, is refused as BadValue. A level that cannot be
+// made fails with that level as the file and the system's error of its mkdir.
+Result<std::string> MakeDirectoryPath(const std::string& path);
 
 } // namespace custodia

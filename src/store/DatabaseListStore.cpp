@@ -23,9 +23,9 @@ FileReadResult DatabaseListStore::Load(DatabaseList& list) const
     return RecordFile(*m_environment).ReadRecords(m_fileName, requests, true);
 }
 
-bool DatabaseListStore::Save(const DatabaseList& list) const
+Status DatabaseListStore::Save(const DatabaseList& list, const std::string& operation) const
 {
-    return RecordFile(*m_environment).WriteRecord(m_fileName, kKind, kSubKind, list.GetImage(), true) != 0;
+    return RecordFile(*m_environment).WriteRecord(m_fileName, kKind, kSubKind, list.GetImage(), true, operation);
 }
 
 Result<bool> DatabaseListStore::Change(

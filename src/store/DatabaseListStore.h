@@ -23,9 +23,9 @@ public:
     // leaves it zero. A file that fails its check is still read, as the suite's other programs read it,
     // and reported Damaged.
     FileReadResult Load(DatabaseList& list) const;
-    // Writes the whole list as the file's record (created when missing). False if the file could
-    // neither be opened nor created.
-    bool Save(const DatabaseList& list) const;
+    // Writes the whole list as the file's record (created when missing); the failure says why the
+    // file could not be held or written.
+    Status Save(const DatabaseList& list, const std::string& operation = {}) const;
     // Changes the list as it is in the file inside one hold of it, so that another program's change of
     // other slots is kept; the change may decline (false), and then nothing is written. A damaged file
     // is left as it is. The value says whether anything was written.

@@ -183,7 +183,7 @@ RepairReport RepairRecordFile(const std::string& fileName)
     // The seal takes its own hold: between the two, another program may have changed the file, and the
     // seal checks the chain again.
     file.Close();
-    if (!ResealRecordFile(fileName))
+    if (!ResealRecordFile(fileName).HasValue())
         return Refuse(faults + "; the file changed or could not be held again before it was sealed", recovered);
     return { RepairOutcome::Repaired,
         recovered + faults + ", record chain whole (" + records + "); copy kept in " + BackupNameOf(fileName)

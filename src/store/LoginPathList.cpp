@@ -102,9 +102,9 @@ bool LoginPathList::StoreLoginPath(const std::string& path)
     const RecordBuffer record = RecordOf(path);
     // Checked against the file itself under the same hold that appends, so that a path another program
     // stored since this list was read is not stored twice.
-    return RecordFile().AppendRecordUnless(m_fileName, kRecordKind, kRecordSubKind, record,
-               [&](std::span<const unsigned char> stored) { return EqualIgnoringCase(TextOf(stored), path); })
-        == RecordChangeResult::Written;
+    const Result<bool> appended = RecordFile().AppendRecordIfClear(m_fileName, kRecordKind, kRecordSubKind, record,
+        [&](std::span<const unsigned char> stored) { return EqualIgnoringCase(TextOf(stored), path); }, {});
+    return appended && *appended;
 }
 
 bool LoginPathList::RemoveLoginPath(const std::string& path)
@@ -115,7 +115,11 @@ bool LoginPathList::RemoveLoginPath(const std::string& path)
     // for writing would only re-seal whatever damage it has.
     if (before > 0) {
         const RecordBuffer record = RecordOf(path);
-        RecordFile().DeleteRecord(m_fileName, kRecordKind, kRecordSubKind, record, record.size());
+        static_cast<void>(RecordFile().DeleteFirstRecord(m_fileName, kRecordKind, kRecordSubKind,
+            [&](std::span<const unsigned char> stored) {
+                return std::equal(stored.begin(), stored.end(), record.begin(), record.end());
+            },
+            {}));
     }
     LoadLoginPaths();
     return before > 0 && CountStoredRecords(path) < before;

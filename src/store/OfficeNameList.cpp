@@ -1,6 +1,7 @@
 #include "store/OfficeNameList.h"
 
 #include "platform/Platform.h"
+#include "platform/Result.h"
 #include "store/FixedText.h"
 
 #include <algorithm>
@@ -87,15 +88,12 @@ OfficeSaveResult OfficeNameList::Store(const std::function<void(std::span<unsign
 {
     // A damaged file is left alone: writing into it would replace the offices it still holds, which
     // could not be read, with empty ones.
-    const RecordChangeResult result
-        = ChangeRecord(GetFileName(), kKind, kSubKind, kSize, [&](std::span<unsigned char> data) {
-              fill(data);
-              return true;
-          });
-    if (result == RecordChangeResult::Damaged)
-        return kOfficeFileDamaged;
-    if (result != RecordChangeResult::Written)
-        return kOfficeFileNotWritten;
+    const Result<bool> result = ChangeRecord(GetFileName(), kKind, kSubKind, kSize, [&](std::span<unsigned char> data) {
+        fill(data);
+        return true;
+    });
+    if (!result)
+        return result.Error().refusal == Failure::Refusal::Damaged ? kOfficeFileDamaged : kOfficeFileNotWritten;
     m_wasRead = true;
     m_lastLoad = {};
     return kOfficesSaved;

@@ -41,7 +41,7 @@ std::string DescribeWrongPasswordTitle()
     return std::string("title is not \"") + kTitle + "\"";
 }
 
-PasswordFileCheck InspectPasswordFile(const std::string& loginPath)
+PasswordFileCheck InspectPasswordFile(const std::string& loginPath, std::vector<unsigned char>* read)
 {
     const std::string path = PasswordFilePath(loginPath);
     if (!FileExists(path))
@@ -59,7 +59,10 @@ PasswordFileCheck InspectPasswordFile(const std::string& loginPath)
     if (!file.ReadWhole(bytes, kMaxFileLength))
         return Fault(PasswordFileState::TooLarge, "grew past the limit while it was read");
 
-    return CheckPasswordImage(PasswordImage(bytes));
+    PasswordFileCheck check = CheckPasswordImage(PasswordImage(bytes));
+    if (read)
+        *read = std::move(bytes);
+    return check;
 }
 
 PasswordFileCheck CheckPasswordImage(const PasswordImage& image)

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace custodia {
 
@@ -37,7 +38,8 @@ std::string DescribeWrongPasswordTitle();
 class PasswordImage;
 
 // Reads the file once, sharing it, and reports the first fault found.
-PasswordFileCheck InspectPasswordFile(const std::string& loginPath);
+// When `bytes` is given, it gets what was read, so that a caller need not read the file again.
+PasswordFileCheck InspectPasswordFile(const std::string& loginPath, std::vector<unsigned char>* bytes = nullptr);
 // The same checks of the bytes in memory (every fault but Missing and Unreadable).
 PasswordFileCheck CheckPasswordImage(const PasswordImage& image);
 

@@ -220,6 +220,24 @@ void WriteFreed(File& file, const PasswordImage& image, FreedRecords& freed)
     WriteChanges(file, *image.Header(), inUse >= count ? inUse - count : 0, freed.writes);
 }
 
+// The deletions' one opening: holds the existing file exclusively, reads it, lets `collect` choose on
+// what was read, and frees what it chose within the same hold. The value is what was freed.
+Result<FreedRecords> FreeWithinHold(const FileEnvironment& environment, const std::string& fileName,
+    const std::function<void(const PasswordImage& image, FreedRecords& freed)>& collect)
+{
+    SharedFile file(environment);
+    PasswordFileContents contents;
+    if (Status held = HoldForChange(file, fileName, false, contents, kDeleteOperation); !held)
+        return held.Error();
+    // The file is held exclusively, so it can be decided as a whole before anything is written.
+    const PasswordImage image(contents.bytes);
+    FreedRecords freed;
+    collect(image, freed);
+    if (!freed.writes.empty())
+        WriteFreed(file, image, freed);
+    return freed;
+}
+
 } // namespace
 
 PasswordFileStore::PasswordFileStore(NativePath loginPath, const FileEnvironment& environment)
@@ -400,65 +418,55 @@ Status PasswordFileStore::SaveUser(
 
 Result<int> PasswordFileStore::DeleteUsers(std::span<const std::string> userNames) const
 {
-    SharedFile file(*m_environment);
-    PasswordFileContents contents;
-    if (Status held = HoldForChange(file, m_fileName, false, contents, kDeleteOperation); !held)
-        return held.Error();
-    // The file is held exclusively, so it can be decided as a whole before anything is written.
-    const PasswordImage image(contents.bytes);
-    FreedRecords freed;
-    std::vector<std::string_view> done;
-    for (const std::string& userName : userNames) {
-        const std::string_view name = StoredName(userName);
-        if (std::find(done.begin(), done.end(), name) != done.end())
-            continue;
-        done.push_back(name);
-        CollectFreed(
-            image, name, [](const UserRecord&) { return true; }, false, freed);
-    }
-    if (freed.users == 0) {
+    const Result<FreedRecords> freed
+        = FreeWithinHold(*m_environment, m_fileName, [&](const PasswordImage& image, FreedRecords& chosen) {
+              std::vector<std::string_view> done;
+              for (const std::string& userName : userNames) {
+                  const std::string_view name = StoredName(userName);
+                  if (std::find(done.begin(), done.end(), name) != done.end())
+                      continue;
+                  done.push_back(name);
+                  CollectFreed(
+                      image, name, [](const UserRecord&) { return true; }, false, chosen);
+              }
+          });
+    if (!freed)
+        return freed.Error();
+    if (freed->users == 0) {
         const std::string names = userNames.size() == 1 ? userNames.front() : "any of the names";
         return Refused(Failure::Refusal::NotFound, kDeleteOperation, m_fileName, "no user " + names);
     }
-    WriteFreed(file, image, freed);
-    return freed.users;
+    return freed->users;
 }
 
 Result<int> PasswordFileStore::DeleteUser(
     std::string_view userName, std::string_view fullName, std::string_view description) const
 {
-    SharedFile file(*m_environment);
-    PasswordFileContents contents;
-    if (Status held = HoldForChange(file, m_fileName, false, contents, kDeleteOperation); !held)
-        return held.Error();
     // Compared as SaveUser stores them, so that whatever was saved can be deleted with the same texts.
     const std::string_view full = FitFixedText(fullName, userrecord::kFullNameSize);
     const std::string_view about = FitFixedText(description, userrecord::kDescriptionSize);
-    const PasswordImage image(contents.bytes);
-    FreedRecords freed;
-    CollectFreed(
-        image, StoredName(userName),
-        [&](const UserRecord& user) { return user.fullName == full && user.description == about; }, true, freed);
-    if (freed.writes.empty())
-        return 0;
-    WriteFreed(file, image, freed);
-    return static_cast<int>(freed.writes.size());
+    const Result<FreedRecords> freed
+        = FreeWithinHold(*m_environment, m_fileName, [&](const PasswordImage& image, FreedRecords& chosen) {
+              CollectFreed(
+                  image, StoredName(userName),
+                  [&](const UserRecord& user) { return user.fullName == full && user.description == about; }, true,
+                  chosen);
+          });
+    if (!freed)
+        return freed.Error();
+    return static_cast<int>(freed->writes.size());
 }
 
 Result<int> PasswordFileStore::DeleteUserRecords(std::string_view userName) const
 {
-    SharedFile file(*m_environment);
-    PasswordFileContents contents;
-    if (Status held = HoldForChange(file, m_fileName, false, contents, kDeleteOperation); !held)
-        return held.Error();
-    const PasswordImage image(contents.bytes);
-    FreedRecords freed;
-    CollectFreed(
-        image, StoredName(userName), [](const UserRecord&) { return true; }, false, freed);
-    if (freed.writes.empty())
-        return 0;
-    WriteFreed(file, image, freed);
-    return static_cast<int>(freed.writes.size());
+    const Result<FreedRecords> freed
+        = FreeWithinHold(*m_environment, m_fileName, [&](const PasswordImage& image, FreedRecords& chosen) {
+              CollectFreed(
+                  image, StoredName(userName), [](const UserRecord&) { return true; }, false, chosen);
+          });
+    if (!freed)
+        return freed.Error();
+    return static_cast<int>(freed->writes.size());
 }
 
 bool PasswordFileStore::IsLogonRequired()

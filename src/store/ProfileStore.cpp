@@ -4,6 +4,7 @@
 #include "store/GroupRecord.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
+#include "store/RecordImage.h"
 
 #include <algorithm>
 
@@ -67,15 +68,30 @@ Loaded<std::vector<GroupEntry>> ProfileStore::LoadGroupList() const
     return groups;
 }
 
-bool ProfileStore::ReadGroupRights(uint8_t groupNumber, RightsTable& table, std::string& name) const
+bool ProfileStore::ReadGroupRights(
+    uint8_t groupNumber, RightsTable& table, std::string& name, std::vector<UnusableFile>* unusable) const
 {
     table.Clear();
     bool found = false;
     for (int program = 0; program < kProgramCount; ++program) {
-        GroupRecordBytes buffer {};
+        const std::string fileName = FileOf(program);
+        std::vector<unsigned char> image;
+        const FileReadResult read = ReadRecordFileImage(fileName, image, *m_environment);
+        if (unusable && read.IsUnusable())
+            unusable->emplace_back(fileName, read);
+        // A head that ends the chain early hides the records behind it, whatever the checksum says.
+        if (unusable && read.WasRead())
+            if (const auto broken = FindBrokenHead(image.data(), image.size()))
+                unusable->emplace_back(
+                    fileName, FileReadResult { FileReadStatus::Damaged, DescribeBrokenHead(*broken) });
         // A damaged file counts as not holding the group: its row stays zero.
-        if (RecordFile(*m_environment).ReadRecord(FileOf(program), kKind, groupNumber, buffer, true) == 0)
+        if (!read.WasRead())
             continue;
+        const auto record = FindRecordIn(image, kKind, groupNumber, kSize);
+        if (!record || record->data.empty())
+            continue;
+        GroupRecordBytes buffer {};
+        std::copy(record->data.begin(), record->data.end(), buffer.begin());
         const GroupRecord group = GroupRecord::Decode(buffer);
         // Only the positions the program knows are taken; the rest of the row stays zero.
         const size_t length = kProfileFiles[static_cast<size_t>(program)].rowLength;

@@ -33,7 +33,11 @@ public:
     // Fills the table from the twelve files (each row cut to its program's row length, a missing or
     // damaged file giving a zero row) and the name. False if no file held the group; the table is then
     // all zero.
-    bool ReadGroupRights(uint8_t groupNumber, RightsTable& table, std::string& name) const;
+    // Each file is read once; when `unusable` is given, it gets the files that could not be read or fail
+    // their check as a whole (a broken record chain included), with what is wrong.
+    using UnusableFile = std::pair<std::string, FileReadResult>;
+    bool ReadGroupRights(uint8_t groupNumber, RightsTable& table, std::string& name,
+        std::vector<UnusableFile>* unusable = nullptr) const;
     // The one change of a group's records, all or nothing, under one hold of all twelve: each
     // program's 1000 bytes of rights as stored (zero past the program's row length, all zero for a new
     // group) go through the function, and the group is named `name` (cut to its field). The mode is

@@ -61,34 +61,26 @@ FileReadResult RecordFile::ForEachRecord(const std::string& fileName, uint8_t ki
     return {};
 }
 
-int RecordFile::WriteRecord(
-    const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<const unsigned char> data, bool replace)
+Status RecordFile::WriteRecord(const std::string& fileName, uint8_t kind, uint8_t subKind,
+    std::span<const unsigned char> data, bool replace, const std::string& operation)
 {
     // The length field has 16 bits: a larger record cannot be stored, and is refused rather than cut.
     // An empty record would look like the end of the file to every reader and hide all records after it.
     if (data.empty() || data.size() > kMaxDataLength)
-        return 0;
+        return Refused(Failure::Refusal::BadValue, operation, fileName,
+            "a record of " + std::to_string(data.size()) + " bytes cannot be stored");
     HeldFile held(*m_environment);
-    if (!HoldForChange(held, fileName))
-        return 0;
+    if (Status holding = HoldToChange(held, fileName, operation); !holding)
+        return holding;
 
     const WritePlan plan = replace ? PlanReplace(held.image, kind, subKind, data.size()) : WritePlan {};
     // Behind a broken head no reader would ever reach the record.
-    if (!plan.target && FindBrokenHead(held.image.data(), held.image.size()))
-        return 0;
+    if (!plan.target)
+        if (const auto broken = FindBrokenHead(held.image.data(), held.image.size()))
+            return Refused(Failure::Refusal::Damaged, operation, fileName, DescribeBrokenHead(*broken));
     CommitChange(held, WriteEdits(held.image, plan, RecordBytes(kind, subKind, data)));
     held.file.Close();
-    return 1;
-}
-
-RecordChangeResult RecordFile::AppendRecordUnless(const std::string& fileName, uint8_t kind, uint8_t subKind,
-    std::span<const unsigned char> data, const std::function<bool(std::span<const unsigned char> record)>& inTheWay)
-{
-    const Result<bool> appended = AppendRecordIfClear(fileName, kind, subKind, data, inTheWay, {});
-    if (appended)
-        return *appended ? RecordChangeResult::Written : RecordChangeResult::Declined;
-    return appended.Error().refusal == Failure::Refusal::Damaged ? RecordChangeResult::Damaged
-                                                                 : RecordChangeResult::NotOpened;
+    return {};
 }
 
 Result<bool> RecordFile::AppendRecordIfClear(const std::string& fileName, uint8_t kind, uint8_t subKind,
@@ -135,43 +127,6 @@ Result<bool> RecordFile::DeleteFirstRecord(const std::string& fileName, uint8_t 
         }
     }
     return false;
-}
-
-void RecordFile::DeleteRecord(
-    const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<const unsigned char> record, size_t keyLength)
-{
-    HeldFile held(*m_environment);
-    if (!OpenWithinLimit(held.file, fileName, kOpenExistingChange))
-        return;
-    RecoverHeld(held.file);
-    if (!held.file.ReadWhole(held.image, kMaxFileLength))
-        return;
-    const std::span<const unsigned char> key = record.first(std::min(keyLength, record.size()));
-    RecordChain chain(held.image);
-    while (const auto found = chain.Next()) {
-        if (found->kind == kind && found->subKind == subKind && found->data.size() == record.size()
-            && std::equal(key.begin(), key.end(), found->data.begin())) {
-            // Only a real change is sealed: re-sealing an untouched file would pass its damage for sound.
-            CommitChange(held, { Edit { found->offset, { kDeletedKind } } });
-            break;
-        }
-    }
-    held.file.Close();
-}
-
-bool RecordFile::DeleteFittingRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, size_t size)
-{
-    HeldFile held(*m_environment);
-    if (!OpenWithinLimit(held.file, fileName, kOpenExistingChange))
-        return false;
-    RecoverHeld(held.file);
-    if (!held.file.ReadWhole(held.image, kMaxFileLength))
-        return false;
-    const auto found = FindRecordIn(held.image, kind, subKind, size);
-    if (!found || found->data.size() != size)
-        return false;
-    CommitChange(held, { Edit { found->offset, { kDeletedKind } } });
-    return true;
 }
 
 FileReadResult RecordFile::ReadRecords(

@@ -89,13 +89,14 @@ struct RecordFileChange {
     RecordPresence presence = RecordPresence::Any;
 };
 
-// How a change of several files went, and the file that stopped it.
+// A change's result as the old account facade still hands it to its callers, and the file that stopped
+// it; the file layer itself returns Results.
 struct RecordChangeOutcome {
     RecordChangeResult result = RecordChangeResult::Written;
     std::string fileName;
     std::string cause; // in plain words, from the failure itself: "no permission", "checksum wrong"
 
-    // The outcome of an ApplyChanges.
+    // The outcome of a change that returned a Result.
     static RecordChangeOutcome Of(const Result<bool>& changed);
 };
 
@@ -124,32 +125,29 @@ public:
     // function (or to OnRecord when none is given). Reads nothing unless the file verifies.
     FileReadResult ForEachRecord(const std::string& fileName, uint8_t kind, uint8_t subKind,
         std::span<unsigned char> buffer, const RecordFunction& function = {});
-    // 1 if written, 0 if the file could neither be opened nor created or the data cannot be a record
-    // (empty, or longer than kMaxDataLength).
-    int WriteRecord(
-        const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<const unsigned char> data, bool replace);
+    // Writes the record, replacing the first of its kind and sub-kind with the same length when
+    // `replace` asks (the earlier ones of other lengths are then marked deleted), or appending it. Data
+    // that cannot be a record (empty, or longer than kMaxDataLength) is refused as BadValue; a missing
+    // file is created.
+    Status WriteRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<const unsigned char> data,
+        bool replace, const std::string& operation = {});
     // The one way to change a record from what it holds: within one exclusive hold of the file, reads
     // the first record of the kind and sub-kind that fits `size` bytes (all zero when there is none),
     // lets the function change it and writes it back as WriteRecord with replace does. Nothing that
     // another program writes between reading and writing can be lost, as nobody writes in between. A
-    // file that fails its check is left as it is; a missing one is created.
-    RecordChangeResult ChangeRecord(
-        const std::string& fileName, uint8_t kind, uint8_t subKind, size_t size, const ChangeFunction& change);
-    // Appends the record unless a record of the kind and sub-kind already there stands in its way (the
-    // function says so), within one exclusive hold of the file: Declined then. A file that fails its
-    // check is left as it is; a missing one is created.
-    RecordChangeResult AppendRecordUnless(const std::string& fileName, uint8_t kind, uint8_t subKind,
-        std::span<const unsigned char> data,
-        const std::function<bool(std::span<const unsigned char> record)>& inTheWay);
+    // file that fails its check is left as it is (Damaged); a missing one is created. The value says
+    // whether the function asked for the change.
+    Result<bool> ChangeRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, size_t size,
+        const ChangeFunction& change, const std::string& operation = {});
     // ChangeRecord for several files at once, all or nothing: every file is held and checked before
-    // any is written (in the order given, which callers keep fixed), and a failure writes none. Declined
-    // when no function asked for a change.
-    static RecordChangeOutcome ChangeRecords(std::span<const RecordFileChange> changes);
-    // The same, failing with the cause taken from the open or the check that stopped it; `operation`
-    // names it for people. The value says whether anything was written.
+    // any is written (in the order given, which callers keep fixed), and a failure writes none. The
+    // failure's cause is taken from the open or the check that stopped it; `operation` names it for
+    // people. The value says whether anything was written.
     static Result<bool> ApplyChanges(std::span<const RecordFileChange> changes, const std::string& operation,
         const FileEnvironment& environment = FileEnvironment::System());
-    // AppendRecordUnless with the failure's cause: false when a record stood in the way.
+    // Appends the record unless a record of the kind and sub-kind already there stands in its way (the
+    // function says so), within one exclusive hold of the file: false then. A file that fails its check
+    // is left as it is; a missing one is created.
     Result<bool> AppendRecordIfClear(const std::string& fileName, uint8_t kind, uint8_t subKind,
         std::span<const unsigned char> data, const std::function<bool(std::span<const unsigned char> record)>& inTheWay,
         const std::string& operation);
@@ -157,13 +155,6 @@ public:
     // exclusive hold of an existing, sound file: false when none was picked.
     Result<bool> DeleteFirstRecord(const std::string& fileName, uint8_t kind, uint8_t subKind,
         const std::function<bool(std::span<const unsigned char> record)>& match, const std::string& operation);
-    // Marks deleted the first record whose data is exactly as long as the given record and starts with
-    // its first keyLength bytes.
-    void DeleteRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, std::span<const unsigned char> record,
-        size_t keyLength);
-    // Marks deleted the record that ReadRecord delivers for a buffer of `size` bytes (no check), if it
-    // fills the buffer exactly; found and marked within one exclusive hold. True if one was marked.
-    bool DeleteFittingRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, size_t size);
     // Fills the requests from one read of the whole file; a request with no record has bytesRead 0. A
     // file that fails its check fills none and leaves them as they were, unless readDamaged asks for
     // what it still holds (as the peer programs read "tessel.dbs"); the result says Damaged either way.
@@ -197,12 +188,12 @@ FileReadResult CheckRecordImage(std::span<const unsigned char> image);
 // Rewrites the stored length and the checksum after a change; keeps the file position.
 void SealRecordFile(File& file);
 // Seals the file again, as one journalled change under its own exclusive hold: a program killed on the
-// way leaves it as it was. False, with nothing written, when the file cannot be held or its record
-// chain is not whole (then a seal would only make damage look sound). Throws FileException.
-bool ResealRecordFile(const std::string& fileName);
+// way leaves it as it was. Nothing is written when the file cannot be held or its record chain is not
+// whole (Damaged: a seal would only make damage look sound). Throws FileException.
+Status ResealRecordFile(const std::string& fileName, const std::string& operation = {});
 // Creates (or empties) a record file holding only its header record; the file stays open for the
 // change that asked for it.
-bool CreateRecordFile(SharedFile& file, const std::string& fileName);
+Status CreateRecordFile(SharedFile& file, const std::string& fileName, const std::string& operation = {});
 // Sum of the bytes from offset 4 to the end, as unsigned bytes, wrapping at 32 bits.
 uint32_t RecordChecksum(const unsigned char* bytes, size_t length);
 

@@ -267,11 +267,11 @@ std::vector<Edit> DeletionEdits(const HeldRecord& record, const RecordFileChange
 
 using namespace recordparts;
 
-RecordChangeResult RecordFile::ChangeRecord(
-    const std::string& fileName, uint8_t kind, uint8_t subKind, size_t size, const ChangeFunction& change)
+Result<bool> RecordFile::ChangeRecord(const std::string& fileName, uint8_t kind, uint8_t subKind, size_t size,
+    const ChangeFunction& change, const std::string& operation)
 {
     const RecordFileChange one { fileName, kind, subKind, size, change, {}, RecordPresence::Any };
-    return ChangeRecords(std::span(&one, 1)).result;
+    return ApplyChanges(std::span(&one, 1), operation, *m_environment);
 }
 
 RecordChangeOutcome RecordChangeOutcome::Of(const Result<bool>& changed)
@@ -281,11 +281,6 @@ RecordChangeOutcome RecordChangeOutcome::Of(const Result<bool>& changed)
     const Failure& failure = changed.Error();
     return { failure.refusal == Failure::Refusal::Damaged ? RecordChangeResult::Damaged : RecordChangeResult::NotOpened,
         failure.fileName, failure.detail };
-}
-
-RecordChangeOutcome RecordFile::ChangeRecords(std::span<const RecordFileChange> changes)
-{
-    return RecordChangeOutcome::Of(ApplyChanges(changes, {}));
 }
 
 Result<bool> RecordFile::ApplyChanges(

@@ -30,7 +30,7 @@ void WriteHeaderRecord(File& file)
 // A new record file appears whole, header record and all, or not at all: it is made under a name of its
 // own and then linked into place, which fails rather than replace a file another program made first. A
 // program killed on the way leaves at most its own stray file behind, never an empty record file.
-void CreateWholeRecordFile(const std::string& fileName)
+void CreateWholeRecordFile(const std::string& fileName, const FileEnvironment& environment)
 {
     const std::string making = fileName + "-new-" + std::to_string(::getpid());
     int fd = ::open(making.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kCreatedFileMode);
@@ -40,7 +40,7 @@ void CreateWholeRecordFile(const std::string& fileName)
         return; // the open that follows reports the folder's trouble
     std::vector<unsigned char> bytes = HeaderRecordBytes();
     SealImage(bytes);
-    BeforeFileWrite();
+    environment.BeforeWrite();
     const bool written
         = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) && ::fsync(fd) == 0;
     ::close(fd);
@@ -137,7 +137,7 @@ Status HoldToChange(HeldFile& held, const std::string& fileName, const std::stri
     if (!file.OpenWithRetry(fileName, kOpenExistingChange)) {
         if (file.LastCause() != kCauseFileNotFound || !create)
             return OpenFailure(operation, fileName, file.LastOpenError());
-        CreateWholeRecordFile(fileName);
+        CreateWholeRecordFile(fileName, file.Environment());
         if (!file.OpenWithRetry(fileName, kOpenChange))
             return OpenFailure(operation, fileName, file.LastOpenError());
     }
@@ -151,11 +151,6 @@ Status HoldToChange(HeldFile& held, const std::string& fileName, const std::stri
         return {};
     file.Close();
     return Refused(Failure::Refusal::Damaged, operation, fileName, "changed while it was read");
-}
-
-bool HoldForChange(HeldFile& held, const std::string& fileName)
-{
-    return HoldToChange(held, fileName, {}).HasValue();
 }
 
 FileReadResult ReadImage(
@@ -194,24 +189,26 @@ FileReadResult InspectRecordFile(const std::string& fileName)
     return result;
 }
 
-bool ResealRecordFile(const std::string& fileName)
+Status ResealRecordFile(const std::string& fileName, const std::string& operation)
 {
     HeldFile held;
-    if (!HoldForChange(held, fileName))
-        return false;
-    if (held.image.size() < kFirstRecordOffset || FindBrokenHead(held.image.data(), held.image.size()))
-        return false;
+    if (Status holding = HoldToChange(held, fileName, operation, false); !holding)
+        return holding;
+    if (held.image.size() < kFirstRecordOffset)
+        return Refused(Failure::Refusal::Damaged, operation, fileName, "shorter than its header record");
+    if (const auto broken = FindBrokenHead(held.image.data(), held.image.size()))
+        return Refused(Failure::Refusal::Damaged, operation, fileName, DescribeBrokenHead(*broken));
     CommitChange(held, {});
-    return true;
+    return {};
 }
 
-bool CreateRecordFile(SharedFile& file, const std::string& fileName)
+Status CreateRecordFile(SharedFile& file, const std::string& fileName, const std::string& operation)
 {
     if (!file.OpenWithRetry(fileName, kOpenCreate))
-        return false;
+        return OpenFailure(operation, fileName, file.LastOpenError());
     WriteHeaderRecord(file);
     SealRecordFile(file);
-    return true;
+    return {};
 }
 
 } // namespace custodia

@@ -64,7 +64,6 @@ struct HeldFile {
 // Opens the file for a change, creating it when it is missing and `create` allows, and reads it whole.
 // The failure is that of the open that failed, or of the file's size.
 Status HoldToChange(HeldFile& held, const std::string& fileName, const std::string& operation, bool create = true);
-bool HoldForChange(HeldFile& held, const std::string& fileName);
 // The whole file in one read, checked as a whole. The image is kept even when the check fails.
 FileReadResult ReadImage(
     const std::string& fileName, std::vector<unsigned char>& image, const FileEnvironment& environment);

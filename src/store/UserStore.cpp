@@ -153,7 +153,7 @@ void UserStore::DeleteGroup(const std::string& loginPath, uint8_t groupNumber) c
 
 bool UserStore::SaveDatabaseList(const std::string& loginPath, const DatabaseList& list) const
 {
-    return DatabaseListStore(NativePath(loginPath)).Save(list);
+    return DatabaseListStore(NativePath(loginPath)).Save(list).HasValue();
 }
 
 RecordChangeResult UserStore::ChangeDatabaseList(

@@ -14,9 +14,6 @@
 #include "ui/WordText.h"
 #include "users/CFolderDialog.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -25,33 +22,6 @@
 #include <QVBoxLayout>
 
 namespace custodia {
-
-namespace {
-
-std::string FolderOf(const std::string& fileName)
-{
-    const auto slash = fileName.find_last_of(kPathSeparator);
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? std::string(1, kPathSeparator) : fileName.substr(0, slash);
-}
-
-// Making a folder tells only that a level failed, not why: what stands in the way is read at the
-// nearest existing parent.
-std::string DescribeFolderFailure(const std::string& folder)
-{
-    std::string existing = folder;
-    while (!FileExists(existing) && existing != FolderOf(existing))
-        existing = FolderOf(existing);
-    struct stat info { };
-    if (::stat(existing.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-        return DescribeFileCause(kCauseBadPath);
-    if (::access(existing.c_str(), W_OK) != 0)
-        return DescribeFileCause(CauseFromErrno(errno, existing));
-    return DescribeFileCause(kCauseGeneric);
-}
-
-} // namespace
 
 namespace {
 
@@ -112,21 +82,22 @@ void CAddLoginPathDialog::Refuse(const QString& text)
 
 void CAddLoginPathDialog::accept()
 {
-    std::string path = ToPath(m_path->text()).Bytes();
+    const std::string given = ToPath(m_path->text()).Bytes();
     if (!FitsStoredText(m_path->text(), loginpaths::kMaxPathLength, TextBytes::Path)) {
         Refuse(WordText(m_words, Word::TextTooLong));
         return;
     }
-    const int made = MakeDirectoryPath(path);
-    if (made == kMakeDirectoryRefused) {
+    const Result<std::string> made = MakeDirectoryPath(given);
+    if (!made && made.Error().refusal == Failure::Refusal::BadValue) {
         Refuse(WordText(m_words, Word::LoginPathRefused));
         return;
     }
-    if (made != kMakeDirectoryOk) {
-        Refuse(WordText(m_words, Word::LoginPathNotMade) + QStringLiteral("\n\n") + PathText(NativePath(path))
-            + QStringLiteral(": ") + QString::fromStdString(DescribeFolderFailure(path)));
+    if (!made) {
+        Refuse(WordText(m_words, Word::LoginPathNotMade) + QStringLiteral("\n\n")
+            + FailureCauseText(m_words, made.Error()));
         return;
     }
+    const std::string& path = *made;
     // The folder is usable without a user file, but no one can log on there until it has one.
     if (const Status created = PasswordFileStore(NativePath(path)).Create(); !created) {
         m_ui.ShowMessage(this,

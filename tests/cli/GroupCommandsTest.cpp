@@ -95,7 +95,7 @@ TEST_F(GroupCommandsTest, RightsPastTheRowLengthAreNeitherShownNorKept)
     record.name = "Wide";
     std::fill_n(record.rights.begin(), 100, 1);
     const GroupRecordBytes bytes = record.Encode();
-    ASSERT_EQ(RecordFile().WriteRecord(ProfileOf(kProgramSetup), grouprecord::kKind, 9, bytes, true), 1);
+    ASSERT_TRUE(RecordFile().WriteRecord(ProfileOf(kProgramSetup), grouprecord::kKind, 9, bytes, true).HasValue());
     EXPECT_EQ(SplitLines(RunOk({ "groups", "show", "lp", "9", "--rows" }).out)[1],
         "1	setup.prf	" + std::string(45, '1'));
 

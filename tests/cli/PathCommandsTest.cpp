@@ -16,9 +16,9 @@ protected:
     {
         Bytes data(loginpaths::kRecordSize, 0);
         std::copy(path.begin(), path.end(), data.begin());
-        ASSERT_EQ(
-            RecordFile().WriteRecord(ConfigFile(), loginpaths::kRecordKind, loginpaths::kRecordSubKind, data, false),
-            1);
+        ASSERT_TRUE(RecordFile()
+                        .WriteRecord(ConfigFile(), loginpaths::kRecordKind, loginpaths::kRecordSubKind, data, false)
+                        .HasValue());
     }
 };
 

@@ -66,9 +66,10 @@ protected:
         for (const auto& [position, value] : rights)
             record.rights[static_cast<size_t>(position)] = value;
         const GroupRecordBytes bytes = record.Encode();
-        ASSERT_EQ(RecordFile().WriteRecord(
-                      ProfileFile(loginPath, program), grouprecord::kKind, static_cast<uint8_t>(number), bytes, true),
-            1);
+        ASSERT_TRUE(RecordFile()
+                        .WriteRecord(ProfileFile(loginPath, program), grouprecord::kKind, static_cast<uint8_t>(number),
+                            bytes, true)
+                        .HasValue());
     }
 
     std::unique_ptr<CGroupPropertiesDlg> OpenDialog(

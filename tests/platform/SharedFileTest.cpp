@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace custodia {
@@ -216,6 +219,55 @@ TEST_F(SharedFileTest, CloseTwiceIsHarmless)
     EXPECT_FALSE(file.IsOpen());
 }
 
+// A service on a worker thread brings its own environment: its reads, writes, waits and time stamps
+// go to its own members, whatever another thread installs for the whole process meanwhile.
+TEST_F(SharedFileTest, EnvironmentMembersServeTheirOwnThreadOnly)
+{
+    const std::string name = m_dir.file("held.prf");
+    WriteText(name, "0123456789");
+    SharedFile holder;
+    ASSERT_TRUE(holder.Open(name, kReadWriteExclusive));
+
+    struct Watched {
+        int reads = 0;
+        int writes = 0;
+        std::vector<int> waits;
+        FileEnvironment environment;
+    };
+    Watched worker;
+    worker.environment.sleep = [&](int ms) { worker.waits.push_back(ms); };
+    worker.environment.onRead = [&] { ++worker.reads; };
+    worker.environment.beforeWrite = [&] { ++worker.writes; };
+    worker.environment.localTime = [] {
+        std::tm later = FixedTime();
+        later.tm_year = 2030 - 1900;
+        return std::optional<std::tm>(later);
+    };
+
+    ScopedReadCounter processReads;
+    int processWrites = 0;
+    SetFileWriteHook([&] { ++processWrites; });
+    std::thread([&] {
+        SharedFile file(worker.environment);
+        EXPECT_FALSE(file.OpenWithRetry(name, kReadShared));
+        holder.Close();
+        ASSERT_TRUE(file.OpenWithRetry(name, kReadWriteExclusive));
+        char bytes[4];
+        EXPECT_EQ(file.Read(bytes, sizeof bytes), 4u);
+        file.WriteAt(0, "ab", 2);
+        file.SetLength(8);
+    }).join();
+    SetFileWriteHook({});
+
+    EXPECT_EQ(worker.reads, 1);
+    EXPECT_EQ(worker.writes, 2);
+    EXPECT_EQ(worker.waits, std::vector<int>(SharedFile::kRetryBudget, SharedFile::kRetryWaitMilliseconds));
+    EXPECT_EQ(processReads.Count(), 0u);
+    EXPECT_EQ(processWrites, 0);
+    EXPECT_TRUE(m_waits.empty());
+    EXPECT_EQ(Log().substr(0, 20), "07/03/2030 09:05:03 ");
+}
+
 class MakeDirectoryPathTest : public ::testing::Test {
 protected:
     TempDir m_dir;
@@ -223,38 +275,62 @@ protected:
 
 TEST_F(MakeDirectoryPathTest, ExistingFolderIsLeftUnchanged)
 {
-    std::string path = m_dir.path() + "/";
-    EXPECT_EQ(MakeDirectoryPath(path), kMakeDirectoryOk);
-    EXPECT_EQ(path, m_dir.path() + "/");
+    const std::string path = m_dir.path() + "/";
+    const Result<std::string> made = MakeDirectoryPath(path);
+    ASSERT_TRUE(made.HasValue());
+    EXPECT_EQ(*made, path);
 }
 
 TEST_F(MakeDirectoryPathTest, MissingLevelsAreCreatedAndThePathMadeCanonical)
 {
-    std::string path = m_dir.path() + "/a/./b//c/";
-    EXPECT_EQ(MakeDirectoryPath(path), kMakeDirectoryOk);
+    const Result<std::string> made = MakeDirectoryPath(m_dir.path() + "/a/./b//c/");
+    ASSERT_TRUE(made.HasValue()) << DescribeFailure(made.Error());
     char* real = ::realpath((m_dir.path() + "/a/b/c").c_str(), nullptr);
     ASSERT_NE(real, nullptr);
-    EXPECT_EQ(path, real);
+    EXPECT_EQ(*made, real);
     std::free(real);
 }
 
 TEST_F(MakeDirectoryPathTest, RefusedPaths)
 {
     const std::vector<std::string> refused = { m_dir.path() + "/new/file.txt", "relative/folder", "" };
-    for (std::string path : refused) {
-        const std::string before = path;
-        EXPECT_EQ(MakeDirectoryPath(path), kMakeDirectoryRefused) << before;
-        EXPECT_EQ(path, before);
+    for (const std::string& path : refused) {
+        const Result<std::string> made = MakeDirectoryPath(path);
+        ASSERT_FALSE(made.HasValue()) << path;
+        EXPECT_EQ(made.Error().refusal, Failure::Refusal::BadValue) << path;
+        EXPECT_EQ(made.Error().systemError, 0) << path;
     }
     EXPECT_FALSE(FileExists(m_dir.file("new")));
 }
 
-TEST_F(MakeDirectoryPathTest, LevelThatCannotBeCreatedGives253)
+// The failure names the level that could not be made and the system's own error for it, so that
+// nobody has to guess afterwards what stood in the way.
+TEST_F(MakeDirectoryPathTest, LevelThatCannotBeMadeIsNamedWithItsError)
 {
     WriteText(m_dir.file("plainfile"), "x");
-    std::string path = m_dir.path() + "/plainfile/sub";
-    EXPECT_EQ(MakeDirectoryPath(path), kMakeDirectoryFailed);
-    EXPECT_EQ(path, m_dir.path() + "/plainfile/sub");
+    ASSERT_EQ(::symlink(m_dir.file("nowhere").c_str(), m_dir.file("dangling").c_str()), 0);
+    const std::string longName(300, 'n');
+    struct Case {
+        std::string below; // the path below the temporary folder
+        std::string failing; // the level the failure names
+        int error;
+    };
+    const Case cases[] = {
+        { "/plainfile/sub", "/plainfile", ENOTDIR },
+        { "/dangling/sub", "/dangling", ENOTDIR },
+        { "/ok/" + longName + "/sub", "/ok/" + longName, ENAMETOOLONG },
+    };
+    for (const Case& c : cases) {
+        const Result<std::string> made = MakeDirectoryPath(m_dir.path() + c.below);
+        ASSERT_FALSE(made.HasValue()) << c.below;
+        const Failure& failure = made.Error();
+        EXPECT_EQ(failure.fileName.Bytes(), m_dir.path() + c.failing) << c.below;
+        EXPECT_EQ(failure.systemError, c.error) << c.below;
+        EXPECT_EQ(failure.refusal, Failure::Refusal::None) << c.below;
+        EXPECT_NE(DescribeFailure(failure).find(SystemErrorName(c.error)), std::string::npos)
+            << DescribeFailure(failure);
+    }
+    EXPECT_FALSE(FileExists(m_dir.file("nowhere")));
 }
 
 } // namespace

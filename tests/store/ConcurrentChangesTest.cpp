@@ -62,17 +62,16 @@ std::vector<ChangeCase> ChangeCases()
             [](const std::string& folder, int process) {
                 const int office = process + 1;
                 const std::string fileName = OfficeNameList(folder).GetFileName();
-                return RecordFile().ChangeRecord(fileName, officenames::kKind, officenames::kSubKind,
-                           officenames::kSize,
-                           [&](std::span<unsigned char> data) {
-                               const size_t at = static_cast<size_t>(office - 1) * officenames::kEntrySize
-                                   + officenames::kNameOffset;
-                               const std::string name = reinterpret_cast<const char*>(data.data() + at);
-                               const std::string next = std::to_string(Number(name) + 1);
-                               std::copy(next.begin(), next.end(), data.begin() + static_cast<ptrdiff_t>(at));
-                               return true;
-                           })
-                    == RecordChangeResult::Written;
+                const Result<bool> changed = RecordFile().ChangeRecord(fileName, officenames::kKind,
+                    officenames::kSubKind, officenames::kSize, [&](std::span<unsigned char> data) {
+                        const size_t at
+                            = static_cast<size_t>(office - 1) * officenames::kEntrySize + officenames::kNameOffset;
+                        const std::string name = reinterpret_cast<const char*>(data.data() + at);
+                        const std::string next = std::to_string(Number(name) + 1);
+                        std::copy(next.begin(), next.end(), data.begin() + static_cast<ptrdiff_t>(at));
+                        return true;
+                    });
+                return changed && *changed;
             },
             [](const std::string& folder, int process) {
                 return Number(OfficeNameList(folder).GetName(process + 1));

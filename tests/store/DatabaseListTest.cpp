@@ -117,7 +117,7 @@ TEST_F(DatabaseListFileTest, TheUnusedAreaIsWrittenBackAsItWasRead)
     for (size_t i = databaselist::kUnusedOffset; i < foreign.size(); ++i)
         foreign[i] = static_cast<unsigned char>(i * 7);
     RecordFile records;
-    ASSERT_EQ(records.WriteRecord(ListPath(), 87, 1, foreign, true), 1);
+    ASSERT_TRUE(records.WriteRecord(ListPath(), 87, 1, foreign, true).HasValue());
 
     ASSERT_TRUE(m_store.LoadDatabaseList(m_dir.path()).WasRead());
     DatabaseList edited = *m_store.GetDatabaseList();

@@ -60,8 +60,8 @@ protected:
         : m_platform([](int) {}, {})
     {
         RecordFile records;
-        records.WriteRecord(Name(), kGroupKind, 1, Pattern(1200, 1), true);
-        records.WriteRecord(Name(), kGroupKind, 2, Pattern(600, 2), true);
+        EXPECT_TRUE(records.WriteRecord(Name(), kGroupKind, 1, Pattern(1200, 1), true).HasValue());
+        EXPECT_TRUE(records.WriteRecord(Name(), kGroupKind, 2, Pattern(600, 2), true).HasValue());
         m_sound = ReadBytes(Name());
     }
 

@@ -33,9 +33,10 @@ protected:
     {
         Bytes data(size, 0);
         std::copy(text.begin(), text.end(), data.begin());
-        ASSERT_EQ(RecordFile().WriteRecord(
-                      loginpaths::kFileName, loginpaths::kRecordKind, loginpaths::kRecordSubKind, data, false),
-            1);
+        ASSERT_TRUE(
+            RecordFile()
+                .WriteRecord(loginpaths::kFileName, loginpaths::kRecordKind, loginpaths::kRecordSubKind, data, false)
+                .HasValue());
     }
 
     static void Add(LoginPathList& list, const std::string& path)

@@ -30,7 +30,7 @@ protected:
     void WriteEntries(const OfficeNameList::Entries& entries, size_t size = officenames::kSize)
     {
         RecordFile records;
-        ASSERT_EQ(records.WriteRecord(OfficePath(), 65, 0, std::span(entries).first(size), true), 1);
+        ASSERT_TRUE(records.WriteRecord(OfficePath(), 65, 0, std::span(entries).first(size), true).HasValue());
     }
 
     test::TempDir m_dir;
@@ -87,7 +87,7 @@ TEST_F(OfficeNameListTest, MissingDamagedOrRecordlessFilesGiveEmptyOffices)
 
     std::filesystem::remove(OfficePath());
     RecordFile records;
-    ASSERT_EQ(records.WriteRecord(OfficePath(), 65, 1, entries, true), 1);
+    ASSERT_TRUE(records.WriteRecord(OfficePath(), 65, 1, entries, true).HasValue());
     expectEmpty("other sub-kind");
 }
 

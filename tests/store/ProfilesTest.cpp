@@ -49,8 +49,9 @@ protected:
         std::fill_n(record.rights.begin(), grantedPositions, 1);
         const GroupRecordBytes bytes = record.Encode();
         RecordFile file;
-        ASSERT_EQ(
-            file.WriteRecord(ProfilePath(program), grouprecord::kKind, group, std::span(bytes).first(size), true), 1);
+        ASSERT_TRUE(
+            file.WriteRecord(ProfilePath(program), grouprecord::kKind, group, std::span(bytes).first(size), true)
+                .HasValue());
     }
 
     // Writes the group into all twelve files as another program would have, and returns their bytes.
@@ -371,7 +372,7 @@ TEST_F(ProfilesTest, LeftoverChangeSetMarkersGoOnlyWhenNoJournalNamesThem)
     WriteBytes(m_dir.file(unnamed), {});
     WriteBytes(m_dir.file(named), {});
     const std::string other = m_dir.file("other.cfg");
-    ASSERT_EQ(RecordFile().WriteRecord(other, 87, 0, Bytes(20, 'a'), true), 1);
+    ASSERT_TRUE(RecordFile().WriteRecord(other, 87, 0, Bytes(20, 'a'), true).HasValue());
     RecordJournal journal(ReadBytes(other).size());
     journal.SetChangeSet(named);
     WriteBytes(JournalNameOf(other), journal.Encode());

@@ -70,7 +70,7 @@ protected:
 
     void Write(uint8_t subKind, const Bytes& data, bool replace = true)
     {
-        ASSERT_EQ(m_records.WriteRecord(Name(), kGroupKind, subKind, data, replace), 1);
+        ASSERT_TRUE(m_records.WriteRecord(Name(), kGroupKind, subKind, data, replace).HasValue());
     }
 
     // A write that hits the file-size limit part way, in a child so the limit stays there. Returns the
@@ -83,7 +83,7 @@ protected:
             const rlimit fileSize { limit, limit };
             ::setrlimit(RLIMIT_FSIZE, &fileSize);
             try {
-                RecordFile().WriteRecord(Name(), kGroupKind, subKind, data, true);
+                static_cast<void>(RecordFile().WriteRecord(Name(), kGroupKind, subKind, data, true));
             } catch (const FileException& error) {
                 return error.cause();
             }
@@ -139,8 +139,8 @@ TEST_F(RecordFileFaultTest, KilledWritersNeverLeaveAVerifyingFileWithWrongData)
                 // Same-length replacements go in place; every fifth one changes length and moves.
                 const size_t length = sequence % 5 == 0 ? 600 + sequence % 7 : 1200;
                 const Bytes data = PatternRecord(sequence, length);
-                records.WriteRecord(
-                    Name(), kGroupKind, static_cast<uint8_t>(sequence % 3), std::span(data).first(length), true);
+                static_cast<void>(records.WriteRecord(
+                    Name(), kGroupKind, static_cast<uint8_t>(sequence % 3), std::span(data).first(length), true));
                 const char tick = 1;
                 if (::write(progress[1], &tick, 1) != 1)
                     ::_exit(0);

@@ -1,12 +1,15 @@
 #include "store/RecordFile.h"
 #include "platform/Endian.h"
+#include "platform/Failure.h"
 #include "platform/Platform.h"
 #include "platform/SharedFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +28,14 @@ Bytes Data(size_t length, unsigned char fill)
     return Bytes(length, fill);
 }
 
+// Picks a record whose data is exactly the key.
+std::function<bool(std::span<const unsigned char>)> SameAs(const Bytes& key)
+{
+    return [key](std::span<const unsigned char> stored) {
+        return std::equal(stored.begin(), stored.end(), key.begin(), key.end());
+    };
+}
+
 // Every test works on files in a fresh folder, with the retry waits and the error log kept out of the way.
 class RecordFileTest : public ::testing::Test {
 protected:
@@ -38,7 +49,7 @@ protected:
 
     void Append(uint8_t kind, uint8_t subKind, const Bytes& data, const std::string& file = "test.prf")
     {
-        ASSERT_EQ(m_records.WriteRecord(Name(file), kind, subKind, data, false), 1);
+        ASSERT_TRUE(m_records.WriteRecord(Name(file), kind, subKind, data, false).HasValue());
     }
 
     int Verify(const std::string& file = "test.prf")
@@ -89,7 +100,7 @@ TEST_F(RecordFileTest, FirstWriteCreatesHeaderAndRecord)
 TEST_F(RecordFileTest, NewFileIs35BytesWithChecksum1770)
 {
     SharedFile file;
-    ASSERT_TRUE(CreateRecordFile(file, Name()));
+    ASSERT_TRUE(CreateRecordFile(file, Name()).HasValue());
     file.Close();
     const Bytes bytes = ReadBytes(Name());
     ASSERT_EQ(bytes.size(), 35u);
@@ -105,13 +116,13 @@ TEST_F(RecordFileTest, ReplaceSameLengthInPlaceOtherLengthDeletesAndAppends)
     const size_t before = ReadBytes(Name()).size();
 
     const Bytes same = Data(10, 'c');
-    ASSERT_EQ(m_records.WriteRecord(Name(), 82, 3, same, true), 1);
+    ASSERT_TRUE(m_records.WriteRecord(Name(), 82, 3, same, true).HasValue());
     Bytes file = ReadBytes(Name());
     EXPECT_EQ(file.size(), before);
     EXPECT_EQ(file[35 + 4], 'c');
 
     const Bytes longer = Data(12, 'd');
-    ASSERT_EQ(m_records.WriteRecord(Name(), 82, 3, longer, true), 1);
+    ASSERT_TRUE(m_records.WriteRecord(Name(), 82, 3, longer, true).HasValue());
     file = ReadBytes(Name());
     EXPECT_EQ(file.size(), before + 16);
     EXPECT_EQ(file[35], recordfile::kDeletedKind);
@@ -130,7 +141,7 @@ TEST_F(RecordFileTest, ReplaceDeletesEarlierOtherLengthsAndLeavesLaterOnes)
     Append(65, 0, Data(8, '2'));
     Append(65, 0, Data(5, '3'));
     const Bytes next = Data(8, '9');
-    ASSERT_EQ(m_records.WriteRecord(Name(), 65, 0, std::span(next).first(8), true), 1);
+    ASSERT_TRUE(m_records.WriteRecord(Name(), 65, 0, std::span(next).first(8), true).HasValue());
     EXPECT_EQ(All(65, 0, 8),
         (std::vector<Bytes> {
             Bytes { '9', '9', '9', '9', '9', '9', '9', '9' }, Bytes { '3', '3', '3', '3', '3', '9', '9', '9' } }));
@@ -173,7 +184,9 @@ TEST_F(RecordFileTest, DeleteMarksTheFirstExactMatchOnly)
     Append(87, 0, Data(6, 'b'));
     Append(87, 0, Data(5, 'b'));
     const Bytes key = Data(6, 'b');
-    m_records.DeleteRecord(Name(), 87, 0, key, 6);
+    const Result<bool> deleted = m_records.DeleteFirstRecord(Name(), 87, 0, SameAs(key), "delete");
+    ASSERT_TRUE(deleted.HasValue());
+    EXPECT_TRUE(*deleted);
 
     const Bytes file = ReadBytes(Name());
     EXPECT_EQ(file[35], 87);
@@ -186,7 +199,9 @@ TEST_F(RecordFileTest, DeleteMarksTheFirstExactMatchOnly)
 TEST_F(RecordFileTest, DeleteNeverCreatesAFile)
 {
     const Bytes key = Data(6, 'b');
-    m_records.DeleteRecord(Name(), 87, 0, key, 6);
+    const Result<bool> deleted = m_records.DeleteFirstRecord(Name(), 87, 0, SameAs(key), "delete");
+    ASSERT_FALSE(deleted.HasValue());
+    EXPECT_TRUE(IsMissingFile(deleted.Error()));
     EXPECT_FALSE(FileExists(Name()));
 }
 
@@ -344,7 +359,7 @@ TEST_F(RecordFileTest, ExistingFileThatCannotBeOpenedForWritingIsNotRecreated)
     SharedFile holder;
     ASSERT_TRUE(holder.Open(Name(), openflags::kReadWrite | openflags::kShareExclusive));
     const Bytes data = Data(12, 9);
-    EXPECT_EQ(m_records.WriteRecord(Name(), 82, 1, std::span(data).first(12), false), 0);
+    EXPECT_FALSE(m_records.WriteRecord(Name(), 82, 1, std::span(data).first(12), false).HasValue());
     holder.Close();
     EXPECT_EQ(ReadBytes(Name()), before);
 }
@@ -352,16 +367,21 @@ TEST_F(RecordFileTest, ExistingFileThatCannotBeOpenedForWritingIsNotRecreated)
 TEST_F(RecordFileTest, WriteIntoAMissingFolderFails)
 {
     const Bytes data = Data(12, 9);
-    EXPECT_EQ(m_records.WriteRecord(m_dir.file("missing/x.prf"), 82, 1, std::span(data).first(12), false), 0);
+    EXPECT_FALSE(
+        m_records.WriteRecord(m_dir.file("missing/x.prf"), 82, 1, std::span(data).first(12), false).HasValue());
 }
 
 TEST_F(RecordFileTest, RecordsThatCannotBeStoredAreRefused)
 {
     const Bytes data(recordfile::kMaxDataLength + 1, 1);
-    EXPECT_EQ(m_records.WriteRecord(Name(), 82, 1, data, false), 0);
-    EXPECT_EQ(m_records.WriteRecord(Name(), 82, 1, std::span(data).first(0), false), 0);
+    for (const size_t length : { data.size(), size_t { 0 } }) {
+        const Status written = m_records.WriteRecord(Name(), 82, 1, std::span(data).first(length), false);
+        ASSERT_FALSE(written.HasValue()) << length;
+        EXPECT_EQ(written.Error().refusal, Failure::Refusal::BadValue) << length;
+    }
     EXPECT_FALSE(FileExists(Name()));
-    EXPECT_EQ(m_records.WriteRecord(Name(), 82, 1, std::span(data).first(recordfile::kMaxDataLength), false), 1);
+    EXPECT_TRUE(
+        m_records.WriteRecord(Name(), 82, 1, std::span(data).first(recordfile::kMaxDataLength), false).HasValue());
 }
 
 } // namespace

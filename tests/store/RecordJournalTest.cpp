@@ -77,61 +77,73 @@ std::vector<KillCase> KillCases()
 {
     const auto none = [](RecordFile&, const std::string&) {};
     const auto twoGroups = [](RecordFile& records, const std::string& name) {
-        records.WriteRecord(name, kGroupKind, 1, Filled(1200, 1), true);
-        records.WriteRecord(name, kGroupKind, 5, Filled(1200, 5), true);
+        EXPECT_TRUE(records.WriteRecord(name, kGroupKind, 1, Filled(1200, 1), true).HasValue());
+        EXPECT_TRUE(records.WriteRecord(name, kGroupKind, 5, Filled(1200, 5), true).HasValue());
     };
     const auto databaseList = [](RecordFile& records, const std::string& name) {
-        records.WriteRecord(name, kListKind, 1, Filled(19296, 9), true);
+        EXPECT_TRUE(records.WriteRecord(name, kListKind, 1, Filled(19296, 9), true).HasValue());
     };
     const auto officeFile = [](RecordFile& records, const std::string& name) {
-        records.WriteRecord(name, kOfficeKind, 0, Filled(6000, 3), true);
+        EXPECT_TRUE(records.WriteRecord(name, kOfficeKind, 0, Filled(6000, 3), true).HasValue());
     };
     const auto twoPaths = [](RecordFile& records, const std::string& name) {
-        records.WriteRecord(name, kListKind, 0, Filled(255, 'a'), false);
-        records.WriteRecord(name, kListKind, 0, Filled(255, 'b'), false);
+        EXPECT_TRUE(records.WriteRecord(name, kListKind, 0, Filled(255, 'a'), false).HasValue());
+        EXPECT_TRUE(records.WriteRecord(name, kListKind, 0, Filled(255, 'b'), false).HasValue());
     };
     return {
         { "a group's right changed in place", "translator.prf", twoGroups,
             [](RecordFile& records, const std::string& name) {
-                records.ChangeRecord(name, kGroupKind, 5, 1200, ToggleRight);
+                EXPECT_TRUE(records.ChangeRecord(name, kGroupKind, 5, 1200, ToggleRight).HasValue());
             } },
         { "a new group appended", "setup.prf", twoGroups,
             [](RecordFile& records, const std::string& name) {
-                records.WriteRecord(name, kGroupKind, 9, Filled(1200, 9), true);
+                EXPECT_TRUE(records.WriteRecord(name, kGroupKind, 9, Filled(1200, 9), true).HasValue());
             } },
         { "a shorter group record superseded by a whole one", "view.prf",
             [](RecordFile& records, const std::string& name) {
-                records.WriteRecord(name, kGroupKind, 2, Filled(600, 2), true);
+                EXPECT_TRUE(records.WriteRecord(name, kGroupKind, 2, Filled(600, 2), true).HasValue());
             },
             [](RecordFile& records, const std::string& name) {
-                records.WriteRecord(name, kGroupKind, 2, Filled(1200, 4), true);
+                EXPECT_TRUE(records.WriteRecord(name, kGroupKind, 2, Filled(1200, 4), true).HasValue());
             } },
         { "a group saved into a missing profile file", "export.prf", none,
             [](RecordFile& records, const std::string& name) {
-                records.ChangeRecord(name, kGroupKind, 3, 1200, ToggleRight);
+                EXPECT_TRUE(records.ChangeRecord(name, kGroupKind, 3, 1200, ToggleRight).HasValue());
             } },
         { "a database slot changed", "tessel.dbs", databaseList,
             [](RecordFile& records, const std::string& name) {
-                records.ChangeRecord(name, kListKind, 1, 19296, [](std::span<unsigned char> data) {
-                    data[3 * 257] = 'X';
-                    return true;
-                });
+                EXPECT_TRUE(records
+                                .ChangeRecord(name, kListKind, 1, 19296,
+                                    [](std::span<unsigned char> data) {
+                                        data[3 * 257] = 'X';
+                                        return true;
+                                    })
+                                .HasValue());
             } },
         { "an office named", "officena.mes", officeFile,
             [](RecordFile& records, const std::string& name) {
-                records.ChangeRecord(name, kOfficeKind, 0, 6000, [](std::span<unsigned char> data) {
-                    data[60 * 4 + 10] = 'Q';
-                    return true;
-                });
+                EXPECT_TRUE(records
+                                .ChangeRecord(name, kOfficeKind, 0, 6000,
+                                    [](std::span<unsigned char> data) {
+                                        data[60 * 4 + 10] = 'Q';
+                                        return true;
+                                    })
+                                .HasValue());
             } },
         { "a login path added", "custo.cfg", twoPaths,
             [](RecordFile& records, const std::string& name) {
-                records.WriteRecord(name, kListKind, 0, Filled(255, 'c'), false);
+                EXPECT_TRUE(records.WriteRecord(name, kListKind, 0, Filled(255, 'c'), false).HasValue());
             } },
         { "a login path removed", "custo.cfg", twoPaths,
             [](RecordFile& records, const std::string& name) {
                 const Bytes path = Filled(255, 'a');
-                records.DeleteRecord(name, kListKind, 0, path, path.size());
+                EXPECT_TRUE(records
+                                .DeleteFirstRecord(name, kListKind, 0,
+                                    [&](std::span<const unsigned char> stored) {
+                                        return std::equal(stored.begin(), stored.end(), path.begin(), path.end());
+                                    },
+                                    {})
+                                .HasValue());
             } },
     };
 }
@@ -196,7 +208,7 @@ protected:
     RecordJournalTest()
         : m_platform([](int) {}, {})
     {
-        RecordFile().WriteRecord(Name(), kGroupKind, 1, Filled(1200, 1), true);
+        EXPECT_TRUE(RecordFile().WriteRecord(Name(), kGroupKind, 1, Filled(1200, 1), true).HasValue());
         m_sound = ReadBytes(Name());
     }
 
@@ -240,7 +252,7 @@ TEST_F(RecordJournalTest, ReaderRollsBackAChangeCutShort)
 TEST_F(RecordJournalTest, WriterRollsBackBeforeItsOwnChange)
 {
     CutShortChange(SIZE_MAX);
-    ASSERT_EQ(RecordFile().WriteRecord(Name(), kGroupKind, 2, Filled(1200, 2), true), 1);
+    ASSERT_TRUE(RecordFile().WriteRecord(Name(), kGroupKind, 2, Filled(1200, 2), true).HasValue());
     EXPECT_EQ(InspectRecordFile(Name()).status, FileReadStatus::Read);
     Bytes buffer(1200);
     EXPECT_EQ(RecordFile().ReadRecord(Name(), kGroupKind, 1, buffer, true), 1200u);
@@ -299,7 +311,7 @@ protected:
 
     Bytes ChangedWithJournal(const std::string& fileName, const std::string& marker)
     {
-        RecordFile().WriteRecord(fileName, kGroupKind, 1, Filled(1200, 1), true);
+        EXPECT_TRUE(RecordFile().WriteRecord(fileName, kGroupKind, 1, Filled(1200, 1), true).HasValue());
         RecordJournal journal(ReadBytes(fileName).size());
         {
             SharedFile file;
@@ -307,7 +319,7 @@ protected:
             journal.Keep(file, 0, 12);
             journal.Keep(file, recordfile::kFirstRecordOffset, 1204);
         }
-        RecordFile().WriteRecord(fileName, kGroupKind, 1, Filled(1200, 9), true);
+        EXPECT_TRUE(RecordFile().WriteRecord(fileName, kGroupKind, 1, Filled(1200, 9), true).HasValue());
         journal.SetChangeSet(marker);
         WriteBytes(JournalNameOf(fileName), journal.Encode());
         return ReadBytes(fileName);
