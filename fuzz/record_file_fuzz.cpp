@@ -4,6 +4,7 @@
 #include "platform/SharedFile.h"
 #include "store/RecordFile.h"
 
+#include <algorithm>
 #include <vector>
 
 using namespace custodia;
@@ -29,8 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const std::vector<unsigned char> record(size % 300, 0x5A);
     // A write refuses a damaged file or a broken record chain; one that was written is sealed.
-    const bool written = records.WriteRecord(name, kind, subKind, record, (size & 1) != 0) != 0;
-    records.DeleteRecord(name, kind, subKind, record, record.size());
+    const bool written = static_cast<bool>(records.WriteRecord(name, kind, subKind, record, (size & 1) != 0));
+    records.DeleteFirstRecord(
+        name, kind, subKind, [&](std::span<const unsigned char> stored) { return std::ranges::equal(stored, record); },
+        "fuzz");
 
     SharedFile file;
     if (file.Open(name, openflags::kRead | openflags::kShareDenyNone) && file.GetLength() > 4) {
