@@ -5,6 +5,7 @@
 #include "app/CLeftView.h"
 #include "app/CStatusClock.h"
 #include "app/ConsoleItemDialogs.h"
+#include "app/ConsoleTrail.h"
 #include "app/EditCommandState.h"
 #include "app/FileChangeWatcher.h"
 #include "app/ItemCommands.h"
@@ -115,6 +116,7 @@ CMainFrame::CMainFrame(
     CreateActions();
     CreateToolBar();
     CreateStatusBar();
+    UpdateTrailOptions({});
     setWindowTitle(Text(Word::ApplicationTitle) + QLatin1Char(' ') + QString::fromLatin1(kVersionText));
     resize(InitialSize());
     CreateMenus();
@@ -329,10 +331,19 @@ void CMainFrame::SetItemDialogs(std::unique_ptr<ItemDialogs> dialogs)
 {
     m_commands->SetDialogs(*dialogs);
     m_dialogs = std::move(dialogs);
+    m_dialogs->SetTrailOptions(m_trail);
+}
+
+void CMainFrame::UpdateTrailOptions(const std::string& consoleUser)
+{
+    m_trail = ConsoleTrailOptions(m_words, consoleUser, statusBar());
+    m_commands->SetTrailOptions(m_trail);
+    m_dialogs->SetTrailOptions(m_trail);
 }
 
 void CMainFrame::SetSupervisor(std::optional<LoggedOnSupervisor> supervisor)
 {
+    UpdateTrailOptions(supervisor ? supervisor->userName : std::string());
     m_commands->SetSupervisor(std::move(supervisor));
 }
 

@@ -3,6 +3,7 @@
 #include "app/CCustodiaDoc.h"
 #include "app/ConsoleLockout.h"
 #include "app/ListMode.h"
+#include "store/AuditTrailHold.h"
 
 #include <QMainWindow>
 
@@ -98,6 +99,7 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    void UpdateTrailOptions(const std::string& consoleUser);
     void CreateShortcuts();
     void CenterOnScreen();
     QSize InitialSize() const;
@@ -124,6 +126,7 @@ private:
     CLeftView* m_tree = nullptr;
     BackgroundCall* m_calls; // a child of the window, made before everything that reads through it
     std::unique_ptr<ItemDialogs> m_dialogs;
+    TrailOptions m_trail;
     std::unique_ptr<CItemCommands> m_commands;
     CStatusClock* m_clock = nullptr;
     QLabel* m_statusText = nullptr;

@@ -209,6 +209,9 @@ enum class Word : int {
     WaitTryCount = 785,
     WaitCaption = 786,
     FolderMissingCause = 787,
+
+    // The audit trail: changes without their line, the history of a login path
+    UnloggedChangeStatus = 640, // %1 why
 };
 
 constexpr int WordNumber(Word word)
