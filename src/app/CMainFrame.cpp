@@ -14,6 +14,7 @@
 #include "app/SharePoller.h"
 #include "helpbar/CHelpBar.h"
 #include "helpbar/HelpBarSettings.h"
+#include "history/CHistoryDialog.h"
 #include "ui/ApplicationName.h"
 #include "ui/BackgroundCall.h"
 #include "ui/FileErrorReport.h"
@@ -206,6 +207,10 @@ void CMainFrame::CreateActions()
     m_commandPopup->addAction(m_createAction);
     m_commandPopup->addAction(m_deleteAction);
     m_commandPopup->addAction(m_editAction);
+    m_historyAction = new QAction(Text(Word::HistoryCommand), this);
+    m_historyAction->setObjectName(QStringLiteral("showHistory"));
+    connect(m_historyAction, &QAction::triggered, this, [this] { ShowHistory(); });
+    m_commandPopup->addAction(m_historyAction);
 
     m_popupAction = new QAction(ToolbarIcon(ToolbarImage::CommandPopup), Text(Word::CommandPopupTooltip), this);
     m_popupAction->setObjectName(QStringLiteral("commandPopupButton"));
@@ -260,6 +265,7 @@ void CMainFrame::CreateMenus()
     m_editMenu->addAction(m_createAction);
     m_editMenu->addAction(m_editAction);
     m_editMenu->addAction(m_deleteAction);
+    m_editMenu->addAction(m_historyAction);
     connect(m_editMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateEditCommands);
     UpdateEditCommands();
 
@@ -332,6 +338,19 @@ void CMainFrame::SetItemDialogs(std::unique_ptr<ItemDialogs> dialogs)
     m_commands->SetDialogs(*dialogs);
     m_dialogs = std::move(dialogs);
     m_dialogs->SetTrailOptions(m_trail);
+}
+
+CHistoryDialog* CMainFrame::ShowHistory(const QString& object)
+{
+    const NativePath loginPath = m_view->CurrentLoginPath();
+    if (loginPath.Bytes().empty())
+        return nullptr;
+    auto* dialog = new CHistoryDialog(m_words, loginPath, m_calls, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (!object.isEmpty())
+        dialog->ShowObject(object);
+    dialog->show();
+    return dialog;
 }
 
 void CMainFrame::UpdateTrailOptions(const std::string& consoleUser)
