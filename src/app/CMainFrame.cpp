@@ -210,7 +210,7 @@ void CMainFrame::CreateActions()
     m_historyAction = new QAction(Text(Word::HistoryCommand), this);
     m_historyAction->setObjectName(QStringLiteral("showHistory"));
     connect(m_historyAction, &QAction::triggered, this, [this] { ShowHistory(); });
-    m_commandPopup->addAction(m_historyAction);
+    addAction(m_historyAction);
 
     m_popupAction = new QAction(ToolbarIcon(ToolbarImage::CommandPopup), Text(Word::CommandPopupTooltip), this);
     m_popupAction->setObjectName(QStringLiteral("commandPopupButton"));
@@ -265,7 +265,6 @@ void CMainFrame::CreateMenus()
     m_editMenu->addAction(m_createAction);
     m_editMenu->addAction(m_editAction);
     m_editMenu->addAction(m_deleteAction);
-    m_editMenu->addAction(m_historyAction);
     connect(m_editMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateEditCommands);
     UpdateEditCommands();
 
