@@ -5,6 +5,7 @@
 #include "app/CLeftView.h"
 #include "app/CStatusClock.h"
 #include "app/ConsoleItemDialogs.h"
+#include "app/ConsoleTrail.h"
 #include "app/EditCommandState.h"
 #include "app/FileChangeWatcher.h"
 #include "app/ItemCommands.h"
@@ -13,6 +14,7 @@
 #include "app/SharePoller.h"
 #include "helpbar/CHelpBar.h"
 #include "helpbar/HelpBarSettings.h"
+#include "history/CHistoryDialog.h"
 #include "ui/ApplicationName.h"
 #include "ui/BackgroundCall.h"
 #include "ui/FileErrorReport.h"
@@ -115,6 +117,7 @@ CMainFrame::CMainFrame(
     CreateActions();
     CreateToolBar();
     CreateStatusBar();
+    UpdateTrailOptions({});
     setWindowTitle(Text(Word::ApplicationTitle) + QLatin1Char(' ') + QString::fromLatin1(kVersionText));
     resize(InitialSize());
     CreateMenus();
@@ -204,6 +207,10 @@ void CMainFrame::CreateActions()
     m_commandPopup->addAction(m_createAction);
     m_commandPopup->addAction(m_deleteAction);
     m_commandPopup->addAction(m_editAction);
+    m_historyAction = new QAction(Text(Word::HistoryCommand), this);
+    m_historyAction->setObjectName(QStringLiteral("showHistory"));
+    connect(m_historyAction, &QAction::triggered, this, [this] { ShowHistory(); });
+    addAction(m_historyAction);
 
     m_popupAction = new QAction(ToolbarIcon(ToolbarImage::CommandPopup), Text(Word::CommandPopupTooltip), this);
     m_popupAction->setObjectName(QStringLiteral("commandPopupButton"));
@@ -329,10 +336,32 @@ void CMainFrame::SetItemDialogs(std::unique_ptr<ItemDialogs> dialogs)
 {
     m_commands->SetDialogs(*dialogs);
     m_dialogs = std::move(dialogs);
+    m_dialogs->SetTrailOptions(m_trail);
+}
+
+CHistoryDialog* CMainFrame::ShowHistory(const QString& object)
+{
+    const NativePath loginPath = m_view->CurrentLoginPath();
+    if (loginPath.Bytes().empty())
+        return nullptr;
+    auto* dialog = new CHistoryDialog(m_words, loginPath, m_calls, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (!object.isEmpty())
+        dialog->ShowObject(object);
+    dialog->show();
+    return dialog;
+}
+
+void CMainFrame::UpdateTrailOptions(const std::string& consoleUser)
+{
+    m_trail = ConsoleTrailOptions(m_words, consoleUser, statusBar());
+    m_commands->SetTrailOptions(m_trail);
+    m_dialogs->SetTrailOptions(m_trail);
 }
 
 void CMainFrame::SetSupervisor(std::optional<LoggedOnSupervisor> supervisor)
 {
+    UpdateTrailOptions(supervisor ? supervisor->userName : std::string());
     m_commands->SetSupervisor(std::move(supervisor));
 }
 

@@ -3,6 +3,7 @@
 #include "app/CCustodiaDoc.h"
 #include "app/ConsoleLockout.h"
 #include "app/ListMode.h"
+#include "store/AuditTrailHold.h"
 
 #include <QMainWindow>
 
@@ -24,6 +25,7 @@ namespace custodia {
 
 class CCustodiaView;
 class CHelpBar;
+class CHistoryDialog;
 class BackgroundCall;
 class CItemCommands;
 class CLeftView;
@@ -66,6 +68,9 @@ public:
     void SetItemDialogs(std::unique_ptr<ItemDialogs> dialogs);
     // Who logged on, so that the commands can warn before locking everyone out of the console.
     void SetSupervisor(std::optional<LoggedOnSupervisor> supervisor);
+    // Opens the history of the login path shown, filtered to one object when named ("user ann");
+    // null when no login path is shown. The dialog closes itself.
+    CHistoryDialog* ShowHistory(const QString& object = {});
     // Docks the help bar at the right, which the help bar commands then show and hide; it starts shown
     // or hidden as it was at the end of the last run. F1 shows it and puts the cursor into its search.
     void AttachHelpBar(CHelpBar* helpBar);
@@ -98,6 +103,7 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    void UpdateTrailOptions(const std::string& consoleUser);
     void CreateShortcuts();
     void CenterOnScreen();
     QSize InitialSize() const;
@@ -124,6 +130,7 @@ private:
     CLeftView* m_tree = nullptr;
     BackgroundCall* m_calls; // a child of the window, made before everything that reads through it
     std::unique_ptr<ItemDialogs> m_dialogs;
+    TrailOptions m_trail;
     std::unique_ptr<CItemCommands> m_commands;
     CStatusClock* m_clock = nullptr;
     QLabel* m_statusText = nullptr;
@@ -134,6 +141,7 @@ private:
     QMenu* m_commandPopup = nullptr;
     QAction* m_createAction = nullptr;
     QAction* m_editAction = nullptr;
+    QAction* m_historyAction = nullptr;
     QAction* m_deleteAction = nullptr;
     QAction* m_popupAction = nullptr;
     QAction* m_helpBarAction = nullptr;

@@ -84,6 +84,7 @@ std::unique_ptr<NewGroupPrompt> ConsoleItemDialogs::MakeNewGroupPrompt(QWidget* 
 bool ConsoleItemDialogs::EditGroup(QWidget* parent, const NativePath& loginPath, const GroupEntry& group)
 {
     CGroupPropertiesDlg dialog(m_words, m_ui, loginPath, group, ManagedLoginPaths(m_doc), parent, m_calls);
+    dialog.SetTrailOptions(m_trail);
     if (m_groupsSaved)
         dialog.SetGroupsSavedHandler(m_groupsSaved);
     if (m_groupSaveCheck)

@@ -28,6 +28,7 @@ public:
     bool EditGroup(QWidget* parent, const NativePath& loginPath, const GroupEntry& group) override;
     void SetGroupSaveCheck(GroupSaveCheck check) override { m_groupSaveCheck = std::move(check); }
     void SetGroupsSavedHandler(std::function<void()> saved) override { m_groupsSaved = std::move(saved); }
+    void SetTrailOptions(TrailOptions trail) override { m_trail = std::move(trail); }
 
 private:
     const WordTable& m_words;
@@ -37,6 +38,7 @@ private:
     UserSaver m_userSaver;
     GroupSaveCheck m_groupSaveCheck;
     std::function<void()> m_groupsSaved;
+    TrailOptions m_trail = ProcessTrailOptions();
 };
 
 } // namespace custodia

@@ -212,7 +212,7 @@ void CItemCommands::CreateUser()
     // Made whole as the dialog left it; a name stored meanwhile by another program is refused.
     const auto save = [&](QWidget* parent, const UserEntry& edited) {
         const Status saved = Calls().Run([&](const FileEnvironment& environment) {
-            return AccountService(loginPath, environment)
+            return AccountService(loginPath, m_trail, environment)
                 .SaveUser(edited.user.userName, SaveMode::CreateOnly, [&](UserEntry& stored) { stored = edited; });
         });
         if (!saved)
@@ -242,7 +242,7 @@ bool CItemCommands::SaveUserEdits(
     // One change under one hold of the file, a rename included: the user as stored now takes only what
     // the dialog changed, so another program's change of the other fields meanwhile stays.
     Status saved = Calls().Run([&](const FileEnvironment& environment) {
-        return AccountService(loginPath, environment)
+        return AccountService(loginPath, m_trail, environment)
             .SaveUser(opened.user.userName, SaveMode::ReplaceOnly,
                 [&](UserEntry& stored) { ApplyUserEdits(opened, edited, stored); });
     });
@@ -254,7 +254,7 @@ bool CItemCommands::SaveUserEdits(
             != UiServices::Answer::Ok)
             return true;
         saved = Calls().Run([&](const FileEnvironment& environment) {
-            return AccountService(loginPath, environment)
+            return AccountService(loginPath, m_trail, environment)
                 .SaveUser(edited.user.userName, SaveMode::CreateOnly, [&](UserEntry& stored) { stored = edited; });
         });
     }
@@ -316,8 +316,9 @@ void CItemCommands::CreateLoginPath()
     if (!path)
         return;
     // A path listed already is simply opened.
-    const Status added = Calls().Run(
-        [&](const FileEnvironment& environment) { return AddManagedLoginPath(m_doc.FileName(), *path, environment); });
+    const Status added = Calls().Run([&](const FileEnvironment& environment) {
+        return AddManagedLoginPath(m_doc.FileName(), *path, environment, m_trail);
+    });
     if (!added && added.Error().refusal != Failure::Refusal::AlreadyExists)
         ReportFailure(&m_view, m_words, m_ui, added.Error());
     m_doc.LoadLoginPaths();
@@ -386,7 +387,7 @@ void CItemCommands::EditDatabasePath(int row)
     };
     const NativePath loginPath = m_view.CurrentLoginPath();
     const Status saved = Calls().Run([&](const FileEnvironment& environment) {
-        return AccountService(loginPath, environment).SetDatabaseSlot(row, AccountService::SlotChange(change));
+        return AccountService(loginPath, m_trail, environment).SetDatabaseSlot(row, AccountService::SlotChange(change));
     });
     if (!saved)
         ReportFailure(&m_view, m_words, m_ui, saved.Error());
@@ -430,8 +431,9 @@ void CItemCommands::DeleteUsers(const std::vector<int>& rows)
     // By name alone, in one hold of the file: a user another program renamed or re-described meanwhile
     // is still the user the supervisor chose.
     const std::vector<std::string> chosen(names.begin(), names.end());
-    const Result<int> deleted = Calls().Run(
-        [&](const FileEnvironment& environment) { return AccountService(loginPath, environment).DeleteUsers(chosen); });
+    const Result<int> deleted = Calls().Run([&](const FileEnvironment& environment) {
+        return AccountService(loginPath, m_trail, environment).DeleteUsers(chosen);
+    });
     if (!deleted)
         ReportFailure(&m_view, m_words, m_ui, deleted.Error());
     m_itemList.Reload();
@@ -470,7 +472,7 @@ void CItemCommands::DeleteGroups(const std::vector<int>& rows)
     for (const int number : numbers)
         chosen.push_back(static_cast<uint8_t>(number));
     const Status deleted = Calls().Run([&](const FileEnvironment& environment) {
-        return AccountService(loginPath, environment).DeleteGroups(chosen);
+        return AccountService(loginPath, m_trail, environment).DeleteGroups(chosen);
     });
     if (!deleted)
         ReportFailure(&m_view, m_words, m_ui, deleted.Error());
@@ -490,7 +492,7 @@ void CItemCommands::DeleteLoginPath(int row)
     // Only the managed list changes; the login path's folder and files stay as they are.
     // Another program may have removed it meanwhile: then it is gone as asked.
     const Status removed = Calls().Run([&](const FileEnvironment& environment) {
-        return RemoveManagedLoginPath(m_doc.FileName(), path, environment);
+        return RemoveManagedLoginPath(m_doc.FileName(), path, environment, m_trail);
     });
     if (!removed && removed.Error().refusal != Failure::Refusal::NotFound)
         ReportFailure(&m_view, m_words, m_ui, removed.Error());

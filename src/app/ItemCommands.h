@@ -3,6 +3,7 @@
 #include "app/ConsoleLockout.h"
 #include "platform/FileEnvironment.h"
 #include "platform/NativePath.h"
+#include "store/AuditTrailHold.h"
 #include "store/GroupEntry.h"
 #include "store/UserEntry.h"
 #include "words/Word.h"
@@ -41,6 +42,8 @@ public:
     // The supervisor who logged on: changes to that login path that would leave nobody able to start
     // the console are asked about a second time.
     void SetSupervisor(std::optional<LoggedOnSupervisor> supervisor) { m_supervisor = std::move(supervisor); }
+    // Who the changes' trail lines name, and where a change without its line is told.
+    void SetTrailOptions(TrailOptions trail) { m_trail = std::move(trail); }
     // Reads the groups' rights as the environment says: run it inside a call.
     ConsoleLockoutCheck LockoutCheck(const std::string& loginPath, const FileEnvironment& environment) const;
     // A second, plain question before a change that would lock the console; true to go on.
@@ -82,6 +85,7 @@ private:
     ItemDialogs* m_dialogs;
     UiServices& m_ui;
     std::optional<LoggedOnSupervisor> m_supervisor;
+    TrailOptions m_trail;
 };
 
 // The users of a login path as far as starting the console goes, read from its password file; none

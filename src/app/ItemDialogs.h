@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/NativePath.h"
+#include "store/AuditTrailHold.h"
 #include "store/DatabaseList.h"
 #include "store/GroupEntry.h"
 #include "store/UserEntry.h"
@@ -62,6 +63,8 @@ public:
     virtual void SetGroupSaveCheck(GroupSaveCheck check) { (void)check; }
     // Called by the next group dialogs after every save of theirs; nothing by default.
     virtual void SetGroupsSavedHandler(std::function<void()> saved) { (void)saved; }
+    // Who the dialogs' changes name in the trail.
+    virtual void SetTrailOptions(TrailOptions trail) { (void)trail; }
     // The database path dialog for one slot of the image.
     virtual bool EditDatabasePath(QWidget* parent, DatabaseList& databases, int slot) = 0;
     // The add-login-path dialog: the path chosen, or nothing when cancelled.

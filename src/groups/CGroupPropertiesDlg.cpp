@@ -224,7 +224,8 @@ bool CGroupPropertiesDlg::SaveProfile(const std::string& loginPath, uint8_t grou
     const NativePath path(loginPath);
     const auto write = [&](RightsWritten written, SaveMode mode) {
         return RunThrough(m_calls, [&](const FileEnvironment& environment) {
-            return WriteGroupProfiles(path, groupNumber, name, m_openedRights, m_rights, written, mode, environment);
+            return WriteGroupProfiles(
+                path, groupNumber, name, m_openedRights, m_rights, written, mode, environment, m_trail);
         });
     };
     ProfileWriteResult result;

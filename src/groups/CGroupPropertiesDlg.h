@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/AuditTrailHold.h"
 #include "store/GroupEntry.h"
 #include "store/RightsTable.h"
 
@@ -50,6 +51,8 @@ public:
     void SetGroupsSavedHandler(std::function<void()> handler) { m_groupsSaved = std::move(handler); }
     // Asked before the group itself is saved (not a copy elsewhere), with whether it keeps the
     // console's own right; false keeps the dialog open with nothing written.
+    // Who the saves' trail lines name.
+    void SetTrailOptions(TrailOptions trail) { m_trail = std::move(trail); }
     void SetSaveCheck(std::function<bool(bool keepsConsoleRight)> check) { m_saveCheck = std::move(check); }
 
     // Stores every page's ticks and writes the group into all twelve profile files of the login path.
@@ -88,6 +91,7 @@ private:
     bool m_storedWhenOpened = false;
     RightsTable m_rights; // as the pages' ticks make it
     std::function<void()> m_groupsSaved;
+    TrailOptions m_trail = ProcessTrailOptions();
     std::function<bool(bool)> m_saveCheck;
     QLineEdit* m_nameEdit = nullptr;
     QLineEdit* m_search = nullptr;

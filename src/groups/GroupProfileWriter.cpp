@@ -26,7 +26,7 @@ unsigned char ByteOf(const RightsTable::Row* row, size_t position)
 
 ProfileWriteResult WriteGroupProfiles(const NativePath& loginPath, uint8_t groupNumber, const std::string& name,
     const RightsTable& opened, const RightsTable& edited, RightsWritten written, SaveMode mode,
-    const FileEnvironment& environment)
+    const FileEnvironment& environment, const TrailOptions& trail)
 {
     const auto change = [&](int program, std::span<unsigned char> rights) {
         const RightsTable::Row* before = opened.GetRow(program);
@@ -37,7 +37,7 @@ ProfileWriteResult WriteGroupProfiles(const NativePath& loginPath, uint8_t group
         }
     };
     ProfileWriteResult result;
-    const Status saved = AccountService(loginPath, environment).ChangeGroup(groupNumber, name, mode, change);
+    const Status saved = AccountService(loginPath, trail, environment).ChangeGroup(groupNumber, name, mode, change);
     if (saved)
         result.written = kProgramCount;
     else if (saved.Error().refusal == Failure::Refusal::NotFound)

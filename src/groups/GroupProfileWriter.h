@@ -2,6 +2,7 @@
 
 #include "platform/FileEnvironment.h"
 #include "platform/NativePath.h"
+#include "store/AuditTrailHold.h"
 #include "store/PasswordFileStore.h"
 #include "store/RightsTable.h"
 
@@ -33,9 +34,10 @@ enum class RightsWritten { Changed, All };
 // rights are read inside the hold and only the bytes that differ between the table the dialog opened
 // with and the edited one are changed, so another program's change of other rights stays. The mode
 // says whether the group must be stored already (ReplaceOnly), must not be (CreateOnly), or either; the
-// files' opens wait as the environment says.
+// files' opens wait as the environment says; the trail's line names the options' actor.
 ProfileWriteResult WriteGroupProfiles(const NativePath& loginPath, uint8_t groupNumber, const std::string& name,
     const RightsTable& opened, const RightsTable& edited, RightsWritten written,
-    SaveMode mode = SaveMode::CreateOrReplace, const FileEnvironment& environment = FileEnvironment::System());
+    SaveMode mode = SaveMode::CreateOrReplace, const FileEnvironment& environment = FileEnvironment::System(),
+    const TrailOptions& trail = ProcessTrailOptions());
 
 } // namespace custodia

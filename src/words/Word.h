@@ -209,6 +209,31 @@ enum class Word : int {
     WaitTryCount = 785,
     WaitCaption = 786,
     FolderMissingCause = 787,
+
+    // The audit trail: changes without their line, the history of a login path
+    UnloggedChangeStatus = 640, // %1 why
+    HistoryCommand = 641,
+    HistoryTitle = 642,
+    HistoryTimeColumn = 643,
+    HistoryMachineColumn = 644,
+    HistoryAccountColumn = 645,
+    HistoryConsoleUserColumn = 646,
+    HistoryProgramColumn = 647,
+    HistoryActionColumn = 648,
+    HistoryObjectColumn = 649,
+    HistoryChangesColumn = 650,
+    HistoryUserLabel = 651,
+    HistoryObjectLabel = 652,
+    HistoryActionLabel = 653,
+    HistoryFromLabel = 654,
+    HistoryToLabel = 655,
+    HistoryAllActions = 656,
+    HistoryExportCommand = 657,
+    HistoryChainSound = 658,
+    HistoryChainBroken = 659,
+    HistoryUnreadable = 734,
+    HistoryExportFailed = 735,
+    HistoryTableName = 736,
 };
 
 constexpr int WordNumber(Word word)

@@ -1,14 +1,22 @@
 #include "MainWindowFixture.h"
 
+#include "app/ConsoleTrail.h"
 #include "app/ItemCommands.h"
+#include "platform/CodePage.h"
 #include "platform/FileException.h"
 #include "platform/SharedFile.h"
 #include "store/AccountService.h"
+#include "store/AuditTrail.h"
+#include "store/AuditTrailSettings.h"
 #include "store/LoginPathList.h"
 #include "store/ProgramIndex.h"
+#include "store/RightsCatalogue.h"
 #include "ui/FileCauseText.h"
 
+#include <QStatusBar>
+
 #include <deque>
+#include <span>
 
 namespace custodia::test {
 namespace {
@@ -728,6 +736,78 @@ TEST_F(LockOutTest, OtherLoginPathsAndRunsWithoutLogOnAreNotGuarded)
     Commands().DeleteItem();
     EXPECT_EQ(m_ui.messages.size(), 1u);
     EXPECT_EQ(StoredUserNames(), std::vector<std::string> { "bob" });
+}
+
+// The trail's last line, as the window's change left it.
+TrailEntry LastTrailLine(const std::string& loginPath)
+{
+    const Result<TrailCheck> trail = ReadTrail(NativePath(loginPath));
+    EXPECT_TRUE(trail && trail->IsSound());
+    return trail && !trail->entries.empty() ? trail->entries.back() : TrailEntry {};
+}
+
+TEST_F(LockOutTest, TheWindowsChangesAreLoggedAsTheConsoleAndTheLoggedOnUser)
+{
+    SelectUsers({ 1 });
+    Commands().DeleteItem();
+    ASSERT_EQ(StoredUserNames(), (std::vector<std::string> { "ann", "carl" }));
+    const TrailEntry line = LastTrailLine(m_path);
+    EXPECT_EQ(line.action, "user deleted");
+    EXPECT_EQ(line.object, "user bob");
+    EXPECT_EQ(line.actor.program, "console");
+    EXPECT_EQ(line.actor.consoleUser, "ann");
+    EXPECT_EQ(line.actor.account, CurrentActor("", "").account);
+
+    // Logged off: the same window names no console user.
+    m_frame->SetSupervisor(std::nullopt);
+    SelectUsers({ 1 });
+    Commands().DeleteItem();
+    EXPECT_EQ(LastTrailLine(m_path).object, "user carl");
+    EXPECT_EQ(LastTrailLine(m_path).actor.consoleUser, "");
+    EXPECT_EQ(LastTrailLine(m_path).actor.program, "console");
+}
+
+TEST_F(CommandsTest, AChangeWithoutItsTrailLineSaysSoInTheStatusBar)
+{
+    AddUser(m_path, "ann", "", "", 0);
+    AddUser(m_path, "bob", "", "", 0);
+    WriteText(m_path + "/" + audittrail::kSettingsFileName, "unlogged-changes=allowed\n");
+    const std::string trail = m_path + "/" + audittrail::kFileName;
+    std::filesystem::create_directory(trail);
+    Open();
+    ShowCategory(LoginPathCategory::Users);
+    View().SelectRow(0);
+    m_ui.answers = { UiServices::Answer::Ok };
+
+    Commands().DeleteItem();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(StoredUserNames(), std::vector<std::string> { "bob" });
+    const QString status = m_frame->statusBar()->currentMessage();
+    EXPECT_TRUE(status.startsWith(W(640).section(QLatin1Char('%'), 0, 0))) << status.toStdString();
+    EXPECT_TRUE(status.contains(QString::fromStdString(trail))) << status.toStdString();
+}
+
+// A right is named in its line by the words the group dialog labels it with.
+TEST_F(CommandsTest, RightsAreNamedInTheTrailByTheirWords)
+{
+    AddGroup(m_path, 4, "Operators");
+    const TrailOptions options = ConsoleTrailOptions(*m_words, "ann", nullptr);
+    for (const RightsPage& page : RightsPages()) {
+        for (const RightRow& right : page.rows) {
+            SCOPED_TRACE(testing::Message() << "program " << page.program << " position " << right.position);
+            const Status saved = AccountService(NativePath(m_path), options)
+                                     .ChangeGroup(4, "Operators", SaveMode::ReplaceOnly,
+                                         [&](int program, std::span<unsigned char> rights) {
+                                             if (program == page.program)
+                                                 rights[static_cast<size_t>(right.position)] ^= 1;
+                                         });
+            ASSERT_TRUE(saved);
+            const TrailEntry line = LastTrailLine(m_path);
+            ASSERT_EQ(line.changes.size(), 1u);
+            EXPECT_EQ(line.changes[0].field, "right");
+            EXPECT_EQ(line.changes[0].after, StoredToUtf8(m_words->GetWord(right.labelWord)));
+        }
+    }
 }
 
 } // namespace
