@@ -209,6 +209,7 @@ void CMainFrame::CreateActions()
     m_commandPopup->addAction(m_editAction);
     m_historyAction = new QAction(Text(Word::HistoryCommand), this);
     m_historyAction->setObjectName(QStringLiteral("showHistory"));
+    m_historyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     connect(m_historyAction, &QAction::triggered, this, [this] { ShowHistory(); });
     addAction(m_historyAction);
 
@@ -258,6 +259,8 @@ void CMainFrame::CreateMenus()
 {
     QMenu* fileMenu = menuBar()->addMenu(Text(Word::FileMenu));
     fileMenu->setObjectName(QStringLiteral("fileMenu"));
+    fileMenu->addAction(m_historyAction);
+    fileMenu->addSeparator();
     fileMenu->addAction(Text(Word::ExitCommand), this, &QWidget::close)->setShortcut(QKeySequence::Quit);
 
     m_editMenu = menuBar()->addMenu(Text(Word::EditMenu));

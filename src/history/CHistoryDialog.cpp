@@ -87,6 +87,10 @@ void CHistoryDialog::CreateControls()
     // A long trail must not be measured row by row.
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->horizontalHeader()->setStretchLastSection(true);
+    // The time is read whole or not at all: its column fits a full UTC time, measured, not guessed.
+    m_table->horizontalHeader()->resizeSection(0,
+        m_table->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-11T06:17:51Z"))
+            + 4 * m_table->fontMetrics().averageCharWidth());
     m_chain = new QLabel(this);
     m_chain->setObjectName(QStringLiteral("historyChain"));
     m_chain->setWordWrap(true);
