@@ -130,7 +130,7 @@ int List(const ParsedArguments& arguments, CommandContext& context)
     if (auto until = arguments.Value("--until"))
         filter.until = DateOption("--until", *until);
     if (auto user = arguments.Value("--user"))
-        filter.user = EscapeTsvField(*user);
+        filter.user = EscapeTsvFieldExactly(*user);
     const std::string format = arguments.Value("--format").value_or("tsv");
     if (format != "tsv" && format != "csv")
         throw UsageError("--format must be tsv or csv");

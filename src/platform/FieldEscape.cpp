@@ -33,7 +33,9 @@ int HexValue(char c)
 
 } // namespace
 
-std::string EscapeTsvField(std::string_view field)
+namespace {
+
+std::string EscapeField(std::string_view field, bool controlsByBytes)
 {
     std::string out;
     out.reserve(field.size());
@@ -59,16 +61,33 @@ std::string EscapeTsvField(std::string_view field)
             out += "\\\\";
             break;
         default:
-            // A C1 control character by its number, as custodiactl has always printed it; it reads
-            // back as the byte of that number, which is no UTF-8 and so refused by every reader.
-            if (IsControl(character->value))
-                AppendHex(out, character->value);
-            else
+            // A C1 control character by its number, as custodiactl has always printed it (it reads
+            // back as the byte of that number, which is no UTF-8), or by its bytes where a field
+            // must read back exactly.
+            if (!IsControl(character->value)) {
                 out.append(rest.substr(0, character->length));
+            } else if (controlsByBytes) {
+                for (const char byte : rest.substr(0, character->length))
+                    AppendHex(out, static_cast<unsigned char>(byte));
+            } else {
+                AppendHex(out, character->value);
+            }
         }
         rest.remove_prefix(character->length);
     }
     return out;
+}
+
+} // namespace
+
+std::string EscapeTsvField(std::string_view field)
+{
+    return EscapeField(field, false);
+}
+
+std::string EscapeTsvFieldExactly(std::string_view field)
+{
+    return EscapeField(field, true);
 }
 
 std::optional<std::string> UnescapeTsvField(std::string_view field)

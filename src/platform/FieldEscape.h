@@ -11,6 +11,10 @@ namespace custodia {
 // that is not UTF-8 as "\xHH", so a field never spans lines or columns. It reads back as it was, but
 // for a C1 control character, which comes back as the lone byte of its number.
 std::string EscapeTsvField(std::string_view field);
+// The same, but a C1 control character is written as the "\xHH" of each of its UTF-8 bytes, so that
+// every field reads back exactly as it was: for files whose fields are read back and compared, such as
+// the audit trail.
+std::string EscapeTsvFieldExactly(std::string_view field);
 // The inverse; nothing when the field holds an escape other than those.
 std::optional<std::string> UnescapeTsvField(std::string_view field);
 

@@ -206,13 +206,13 @@ std::string FormatTrailLine(TrailEntry& entry, std::string_view previousHash)
 {
     std::string text = audittrail::kFormatTag;
     for (const std::string* field : { &entry.time, &entry.offset, &entry.actor.machine, &entry.actor.account })
-        text.append("\t").append(EscapeTsvField(*field));
+        text.append("\t").append(EscapeTsvFieldExactly(*field));
     text.append("\t").append(
-        entry.actor.consoleUser.empty() ? kNoConsoleUser : EscapeTsvField(entry.actor.consoleUser));
+        entry.actor.consoleUser.empty() ? kNoConsoleUser : EscapeTsvFieldExactly(entry.actor.consoleUser));
     for (const std::string* field : { &entry.actor.program, &entry.action, &entry.object })
-        text.append("\t").append(EscapeTsvField(*field));
+        text.append("\t").append(EscapeTsvFieldExactly(*field));
     for (const TrailChange& change : entry.changes)
-        text.append("\t").append(EscapeTsvField(ChangeText(change)));
+        text.append("\t").append(EscapeTsvFieldExactly(ChangeText(change)));
     entry.hash = ChainedHash(previousHash, text);
     return text + "\t" + entry.hash + "\n";
 }

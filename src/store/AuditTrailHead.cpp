@@ -91,7 +91,7 @@ void RememberTrailHead(const NativePath& loginPath, const std::string& hash)
     heads.push_back({ hash, key });
     std::ostringstream text;
     for (const RememberedHead& head : heads)
-        text << head.hash << '\t' << EscapeTsvField(head.loginPath) << '\n';
+        text << head.hash << '\t' << EscapeTsvFieldExactly(head.loginPath) << '\n';
     // Written beside and renamed over, so that two programs of this user never leave half a file.
     const std::string partial = fileName + "." + std::to_string(::getpid());
     {

@@ -50,7 +50,9 @@ protected:
     void AppendThree()
     {
         Append(Entry("user added", "user ann"));
-        Append(Entry("user changed", "user ann\twith a tab", { { "description", "Lab", "Office M\xC3\xBCller" } }));
+        // A C1 control character (U+009E) reads back as it was, not as a lone byte.
+        Append(Entry(
+            "user changed", "user ann\twith a tab", { { "description", "Lab", "Office M\xC3\xBCller\xC2\x9E" } }));
         Append(Entry("password set", "user ann"));
     }
 
@@ -70,7 +72,7 @@ TEST_F(AuditTrailTest, LinesReadBackAsWrittenEachChainedToTheOneBefore)
     EXPECT_EQ(changed.actor.consoleUser, "ann");
     EXPECT_EQ(changed.object, "user ann\twith a tab");
     ASSERT_EQ(changed.changes.size(), 1U);
-    EXPECT_EQ(changed.changes[0], (TrailChange { "description", "Lab", "Office M\xC3\xBCller" }));
+    EXPECT_EQ(changed.changes[0], (TrailChange { "description", "Lab", "Office M\xC3\xBCller\xC2\x9E" }));
     EXPECT_EQ(changed.line, 2U);
     EXPECT_EQ(read->lastHash, read->entries[2].hash);
     // Readable with standard tools: one line per change, the action a field of its own.
