@@ -111,12 +111,9 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
     std::vector<GroupEntry> groups;
     for (const std::string& name : RecordFileNames()) {
         std::vector<unsigned char> image;
-        FileReadResult check = ReadRecordFileImage(JoinPath(path, name), image);
+        const FileReadResult check = ReadRecordFileImage(JoinPath(path, name), image);
         if (check.WasRead() && name == kProfileFiles[kProgramSetup].fileName)
             groups = GroupEntriesIn(image);
-        if (check.WasRead())
-            if (const auto broken = FindBrokenHead(image.data(), image.size()))
-                check = FileReadResult { FileReadStatus::Damaged, DescribeBrokenHead(*broken) };
         if (check.status != FileReadStatus::Missing)
             allGood = Report(context.out, name, check) && allGood;
     }

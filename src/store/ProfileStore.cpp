@@ -79,11 +79,6 @@ bool ProfileStore::ReadGroupRights(
         const FileReadResult read = ReadRecordFileImage(fileName, image, *m_environment);
         if (unusable && read.IsUnusable())
             unusable->emplace_back(fileName, read);
-        // A head that ends the chain early hides the records behind it, whatever the checksum says.
-        if (unusable && read.WasRead())
-            if (const auto broken = FindBrokenHead(image.data(), image.size()))
-                unusable->emplace_back(
-                    fileName, FileReadResult { FileReadStatus::Damaged, DescribeBrokenHead(*broken) });
         // A damaged file counts as not holding the group: its row stays zero.
         if (!read.WasRead())
             continue;

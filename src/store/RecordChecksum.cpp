@@ -134,6 +134,10 @@ FileReadResult CheckRecordImage(std::span<const unsigned char> image)
 {
     if (const int verified = VerifyRecordImage(image.data(), image.size()); verified != kVerifyOk)
         return { FileReadStatus::Damaged, DescribeVerifyResult(verified, image.size()) };
+    // A head that ends the chain early hides every record behind it: a list read from such a file would
+    // look short or empty, and a sound checksum does not make it whole.
+    if (const auto broken = FindBrokenHead(image.data(), image.size()))
+        return { FileReadStatus::Damaged, DescribeBrokenHead(*broken) };
     return {};
 }
 

@@ -56,6 +56,34 @@ TEST_P(BrokenHeadTest, VerifyReportsItAndEveryWriterRefusesChangingNothing)
     }
 }
 
+// A reader shows no list from such a file, which an empty or shortened one would be taken for, and
+// fails naming the file and where its chain breaks.
+TEST_P(BrokenHeadTest, EveryListOfTheFileReportsItAsDamage)
+{
+    const std::vector<BrokenFile> files {
+        { "lp/setup.prf", { "groups", "list", "lp" }, { "groups", "show", "lp", "5" } },
+        { "lp/tessel.dbs", { "databases", "list", "lp" }, {} },
+        { "lp/officena.mes", { "offices", "list", "lp" }, {} },
+    };
+    for (const BrokenFile& broken : files) {
+        const std::string path = m_dir.file(broken.file);
+        const Bytes sound = ReadBytes(path);
+        BreakFirstRecordHead(path, GetParam());
+        for (const auto& command : { broken.verify, broken.change }) {
+            if (command.empty())
+                continue;
+            const CliResult listed = Run(command);
+            EXPECT_EQ(listed.status, 1) << command[0] << " " << command[1] << ": " << listed.out;
+            // A group's rights show the damaged file's row as zero, and say so.
+            if (command[1] != "show")
+                EXPECT_EQ(listed.out, "") << command[0] << " " << command[1];
+            EXPECT_TRUE(Contains(listed.err, "record chain broken at offset 35")) << listed.err;
+            EXPECT_TRUE(Contains(listed.err, std::filesystem::path(broken.file).filename().string())) << listed.err;
+        }
+        WriteBytes(path, sound);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Lengths, BrokenHeadTest, ::testing::Values(2, 65535),
     [](const auto& info) { return "FirstRecordLength" + std::to_string(info.param); });
 

@@ -311,7 +311,8 @@ TEST_F(RecordFileTest, ReadRecordsOnTinyOrMissingFilesLeavesRequestsAlone)
 }
 
 // Heads that claim less than themselves or more than the file holds end every scan; nothing is read
-// past the end of the file whatever a length says.
+// past the end of the file whatever a length says, and a reader of the whole file calls it damaged
+// rather than short.
 TEST_F(RecordFileTest, HostileHeadsEndTheScan)
 {
     Append(5, 0, Data(4, 'a'));
@@ -332,7 +333,9 @@ TEST_F(RecordFileTest, HostileHeadsEndTheScan)
         EXPECT_EQ(m_records.ReadRecord(Name(), 5, 0, buffer, true), 0u) << c.why;
         EXPECT_TRUE(All(5, 0, buffer.size()).empty()) << c.why;
         std::vector<RecordRequest> requests { { 5, 0, buffer, 0 } };
-        EXPECT_TRUE(m_records.ReadRecords(Name(), requests).WasRead()) << c.why;
+        const FileReadResult read = m_records.ReadRecords(Name(), requests);
+        EXPECT_EQ(read.status, FileReadStatus::Damaged) << c.why;
+        EXPECT_NE(read.problem.find("offset 35"), std::string::npos) << c.why << ": " << read.problem;
         EXPECT_EQ(requests[0].bytesRead, 0u) << c.why;
     }
 }
