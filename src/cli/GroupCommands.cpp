@@ -24,11 +24,6 @@ uint8_t GroupNumberOperand(const ParsedArguments& arguments, size_t index)
     return static_cast<uint8_t>(ParseNumber("group number", arguments.Operand(index), 0, 255));
 }
 
-std::string ProfileFileOf(const std::string& loginPath, int program)
-{
-    return JoinPath(loginPath, kProfileFiles[static_cast<size_t>(program)].fileName);
-}
-
 // A group is written into, or deleted from, all twelve files, none unless all are sound; the service
 // says which file stopped it.
 void RequireChanged(const Status& status)

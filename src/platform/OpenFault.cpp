@@ -34,20 +34,8 @@ RetryRule RuleForCause(int cause)
 
 bool IsPassingNetworkFault(int systemError, bool onShare)
 {
-    switch (systemError) {
-    case ETIMEDOUT:
-    case ECONNRESET:
-    case ECONNABORTED:
-    case EHOSTDOWN:
-    case EHOSTUNREACH:
-    case ENETDOWN:
-    case ENETUNREACH:
-        return true;
-    case EIO:
-        return onShare;
-    default:
-        return false;
-    }
+    // A failing disk says EIO too: only on a share is it taken for the network.
+    return IsNetworkError(systemError) || (systemError == EIO && onShare);
 }
 
 std::string FolderOf(const std::string& fileName)

@@ -159,8 +159,26 @@ std::string JoinPath(const std::string& loginPath, const std::string& fileName)
     return loginPath + kPathSeparator + fileName;
 }
 
+bool IsNetworkError(int error)
+{
+    switch (error) {
+    case ETIMEDOUT:
+    case ECONNRESET:
+    case ECONNABORTED:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case ENETUNREACH:
+        return true;
+    default:
+        return false;
+    }
+}
+
 int CauseFromErrno(int error, const std::string& path)
 {
+    if (IsNetworkError(error))
+        return kCauseHardIo;
     switch (error) {
     case ENOENT:
         return IsDirectory(ParentFolder(path)) ? kCauseFileNotFound : kCauseBadPath;
@@ -179,13 +197,6 @@ int CauseFromErrno(int error, const std::string& path)
     case ENODEV:
         return kCauseInvalidFile;
     case EIO:
-    case ETIMEDOUT:
-    case ECONNRESET:
-    case ECONNABORTED:
-    case EHOSTDOWN:
-    case EHOSTUNREACH:
-    case ENETDOWN:
-    case ENETUNREACH:
         return kCauseHardIo;
     // Another program has the file: held, busy, or running as a program.
     case EWOULDBLOCK:

@@ -74,5 +74,8 @@ std::string JoinPath(const std::string& loginPath, const std::string& fileName);
 // Maps a failed system call's errno onto the file cause codes. The path tells a missing file (its
 // folder exists) from a bad path (its folder does not).
 int CauseFromErrno(int error, const std::string& path);
+// Whether the error says the way to the server broke (timed out, reset, host or network down): the
+// one list of them, for the cause it maps to and for the retry of a passing fault.
+bool IsNetworkError(int error);
 
 } // namespace custodia
