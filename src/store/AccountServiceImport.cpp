@@ -2,6 +2,7 @@
 #include "store/AccountService.h"
 
 #include "platform/Failure.h"
+#include "store/AuditTrailLines.h"
 
 #include <optional>
 
@@ -28,12 +29,19 @@ UserBatch BatchOf(const UserImportPlan& plan)
 Result<UserImportPlan> AccountService::ImportUsers(const UserImportPlanner& planner) const
 {
     std::optional<UserImportPlan> plan;
-    const Status applied = m_passwords.ApplyUserBatch([&](const std::vector<UserEntry>& stored) -> Result<UserBatch> {
-        plan = planner(stored);
-        if (!plan->IsGood())
-            return Refused(Failure::Refusal::BadValue, kImportOperation, m_passwords.FileName(),
-                std::to_string(plan->problems.size()) + " lines of the list are bad");
-        return BatchOf(*plan);
+    const Status applied = ChangeWithTrail(m_loginPath, m_trail, *m_environment, [&](std::vector<TrailEntry>& lines) {
+        const Status written
+            = m_passwords.ApplyUserBatch([&](const std::vector<UserEntry>& stored) -> Result<UserBatch> {
+                  plan = planner(stored);
+                  if (!plan->IsGood())
+                      return Refused(Failure::Refusal::BadValue, kImportOperation, m_passwords.FileName(),
+                          std::to_string(plan->problems.size()) + " lines of the list are bad");
+                  return BatchOf(*plan);
+              });
+        // The plan the batch was written by: a missing file is planned on again once it is held.
+        if (written)
+            lines = UserImportLines(*plan);
+        return written;
     });
     if (plan && !plan->IsGood())
         return std::move(*plan);

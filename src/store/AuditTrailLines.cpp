@@ -9,21 +9,6 @@ namespace custodia {
 
 namespace {
 
-std::string ObjectOfUser(std::string_view storedName)
-{
-    return "user " + StoredToUtf8(storedName);
-}
-
-std::string ObjectOfGroup(int groupNumber, std::string_view storedName)
-{
-    char number[8];
-    std::snprintf(number, sizeof number, "%03d", groupNumber);
-    std::string object = std::string("group ") + number;
-    if (!storedName.empty())
-        object += " " + StoredToUtf8(storedName);
-    return object;
-}
-
 void AddIfChanged(
     std::vector<TrailChange>& changes, const char* field, const std::string& before, const std::string& after)
 {
@@ -67,7 +52,32 @@ std::string OfficesField(int slot)
                                                       : "offices of database slot " + SlotNumber(slot);
 }
 
-// The fields a person edits, the name and password aside.
+TrailEntry Line(std::string action, std::string object, std::vector<TrailChange> changes = {})
+{
+    TrailEntry entry;
+    entry.action = std::move(action);
+    entry.object = std::move(object);
+    entry.changes = std::move(changes);
+    return entry;
+}
+
+} // namespace
+
+std::string UserTrailObject(std::string_view storedName)
+{
+    return "user " + StoredToUtf8(storedName);
+}
+
+std::string GroupTrailObject(int groupNumber, std::string_view storedName)
+{
+    char number[8];
+    std::snprintf(number, sizeof number, "%03d", groupNumber);
+    std::string object = std::string("group ") + number;
+    if (!storedName.empty())
+        object += " " + StoredToUtf8(storedName);
+    return object;
+}
+
 std::vector<TrailChange> UserFieldChanges(const UserEntry& before, const UserEntry& after)
 {
     std::vector<TrailChange> changes;
@@ -85,39 +95,48 @@ std::vector<TrailChange> UserFieldChanges(const UserEntry& before, const UserEnt
     return changes;
 }
 
-TrailEntry Line(std::string action, std::string object, std::vector<TrailChange> changes = {})
-{
-    TrailEntry entry;
-    entry.action = std::move(action);
-    entry.object = std::move(object);
-    entry.changes = std::move(changes);
-    return entry;
-}
-
-} // namespace
-
 std::vector<TrailEntry> UserSavedLines(const std::optional<UserEntry>& before, const UserEntry& after)
 {
     std::vector<TrailEntry> lines;
     const UserEntry empty;
     const UserEntry& was = before ? *before : empty;
     if (!before)
-        lines.push_back(Line("user added", ObjectOfUser(after.user.userName), UserFieldChanges(was, after)));
+        lines.push_back(Line("user added", UserTrailObject(after.user.userName), UserFieldChanges(was, after)));
     else {
         if (before->user.userName != after.user.userName)
-            lines.push_back(Line("user renamed", ObjectOfUser(before->user.userName),
+            lines.push_back(Line("user renamed", UserTrailObject(before->user.userName),
                 { { "name", StoredToUtf8(before->user.userName), StoredToUtf8(after.user.userName) } }));
         if (std::vector<TrailChange> changes = UserFieldChanges(was, after); !changes.empty())
-            lines.push_back(Line("user changed", ObjectOfUser(after.user.userName), std::move(changes)));
+            lines.push_back(Line("user changed", UserTrailObject(after.user.userName), std::move(changes)));
     }
     if (was.user.password != after.user.password)
-        lines.push_back(Line("password set", ObjectOfUser(after.user.userName)));
+        lines.push_back(Line("password set", UserTrailObject(after.user.userName)));
     return lines;
 }
 
 TrailEntry UserDeletedLine(std::string_view storedName)
 {
-    return Line("user deleted", ObjectOfUser(storedName));
+    return Line("user deleted", UserTrailObject(storedName));
+}
+
+std::vector<TrailEntry> UserImportLines(const UserImportPlan& plan)
+{
+    std::vector<TrailEntry> lines;
+    lines.reserve(plan.adds.size() + plan.changes.size() + plan.deletes.size());
+    const UserEntry empty;
+    for (const auto& [planned, action] :
+        { std::pair(&plan.adds, "user added"), std::pair(&plan.changes, "user changed") })
+        for (const PlannedUser& user : *planned) {
+            const UserEntry& before = planned == &plan.adds ? empty : user.before;
+            TrailEntry line
+                = Line(action, UserTrailObject(user.after.user.userName), UserFieldChanges(before, user.after));
+            if (before.user.password != user.after.user.password)
+                line.changes.push_back({ "password", {}, "set" });
+            lines.push_back(std::move(line));
+        }
+    for (const PlannedUser& user : plan.deletes)
+        lines.push_back(UserDeletedLine(user.before.user.userName));
+    return lines;
 }
 
 std::string DefaultRightName(int program, int position)
@@ -130,7 +149,7 @@ std::vector<TrailEntry> GroupSavedLines(int groupNumber, const std::optional<std
     std::string_view storedName, const RightsTable& before, const RightsTable& after, const RightNamer& rightName)
 {
     std::vector<TrailEntry> lines;
-    const std::string object = ObjectOfGroup(groupNumber, storedName);
+    const std::string object = GroupTrailObject(groupNumber, storedName);
     std::vector<TrailChange> changes;
     AddIfChanged(changes, "name", StoredToUtf8(storedNameBefore.value_or(std::string())), StoredToUtf8(storedName));
     if (!storedNameBefore || !changes.empty())
@@ -156,7 +175,7 @@ std::vector<TrailEntry> GroupSavedLines(int groupNumber, const std::optional<std
 
 TrailEntry GroupDeletedLine(int groupNumber, std::string_view storedName)
 {
-    return Line("group deleted", ObjectOfGroup(groupNumber, storedName));
+    return Line("group deleted", GroupTrailObject(groupNumber, storedName));
 }
 
 std::optional<TrailEntry> DatabaseSlotLine(int slot, const DatabaseSlot& before, const DatabaseSlot& after)

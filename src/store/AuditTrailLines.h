@@ -4,6 +4,7 @@
 #include "store/AuditTrail.h"
 #include "store/RightsTable.h"
 #include "store/UserEntry.h"
+#include "store/UserImportPlan.h"
 
 #include <functional>
 #include <optional>
@@ -19,8 +20,18 @@ namespace custodia {
 
 // A new user (no `before`), a rename, a change of its fields and a password set: one line each, and
 // none when the save changed nothing.
+// What a line is about: "user ann", "group 001 Supervisors" (no name when it is empty).
+std::string UserTrailObject(std::string_view storedName);
+std::string GroupTrailObject(int groupNumber, std::string_view storedName);
+
+// The fields a person edits, the name and password aside, that differ.
+std::vector<TrailChange> UserFieldChanges(const UserEntry& before, const UserEntry& after);
+
 std::vector<TrailEntry> UserSavedLines(const std::optional<UserEntry>& before, const UserEntry& after);
 TrailEntry UserDeletedLine(std::string_view storedName);
+// One line for each user an import added, changed or deleted, with its changed fields; a new password
+// is the field "password" → "set", so that each user keeps to one line however many are imported.
+std::vector<TrailEntry> UserImportLines(const UserImportPlan& plan);
 
 // How a right is named for people: by the program's profile file and its position unless the caller
 // has the words that label it.
