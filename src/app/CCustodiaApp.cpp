@@ -7,9 +7,10 @@
 #include "app/ProcessSecrets.h"
 #include "app/SupportDialog.h"
 #include "helpbar/CHelpBar.h"
+#include "store/ProfileStore.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
-#include "store/UserStore.h"
+#include "store/Session.h"
 #include "ui/BackgroundCall.h"
 #include "ui/FileCauseText.h"
 #include "ui/FileErrorReport.h"
@@ -20,13 +21,14 @@
 namespace custodia {
 
 StartupVerdict DecideAfterLogon(
-    bool logonRequired, bool accepted, UserStore& store, const std::string& loginPath, uint8_t groupNumber)
+    bool logonRequired, bool accepted, Session& session, const ProfileStore& profiles, uint8_t groupNumber)
 {
     if (!logonRequired)
         return accepted ? StartupVerdict::Run : StartupVerdict::End;
     if (!accepted)
         return StartupVerdict::End;
-    if (store.LoadGroupRights(loginPath, groupNumber) && store.HasRight(kProgramCustodia, kConsoleRightPosition) != 0)
+    if (session.LoadGroupRights(profiles, groupNumber)
+        && session.HasRight(kProgramCustodia, kConsoleRightPosition) != 0)
         return StartupVerdict::Run;
     return StartupVerdict::Refused;
 }
@@ -38,13 +40,13 @@ CCustodiaApp::CCustodiaApp(Options options, UiServices& ui)
 }
 
 // The main window goes first, as it refers to the word table and the document; then the word table
-// and the store.
+// and the session.
 CCustodiaApp::~CCustodiaApp()
 {
     m_mainFrame.reset();
     m_doc.reset();
     m_words.reset();
-    m_store.reset();
+    m_session.reset();
 }
 
 bool CCustodiaApp::InitInstance()
@@ -52,7 +54,7 @@ bool CCustodiaApp::InitInstance()
     m_words = std::make_unique<WordTable>(m_options.wordDirectory);
     // A file that fails part way is shown, and the console starts with what it could read.
     RunReportingFileErrors(nullptr, *m_words, m_ui, [&] { m_words->LoadWordFiles(ConsoleWordFamilies()); });
-    m_store = std::make_unique<UserStore>();
+    m_session = std::make_unique<Session>();
     // Read after the word files, which may have made the program's folder the current directory.
     if (!RunReportingFileErrors(nullptr, *m_words, m_ui, [&] { m_doc = std::make_unique<CCustodiaDoc>(); }))
         m_doc = std::make_unique<CCustodiaDoc>(loginpaths::kFileName, LoginPathList::Unloaded {});
@@ -63,7 +65,9 @@ bool CCustodiaApp::InitInstance()
     m_mainFrame->AttachHelpBar(new CHelpBar(*m_words, *m_mainFrame));
     connect(m_mainFrame.get(), &CMainFrame::aboutRequested, this, &CCustodiaApp::OnAppAbout);
     connect(m_mainFrame.get(), &CMainFrame::technicalSupportRequested, this, &CCustodiaApp::OnTechnicalSupport);
-    // The log-on dialog opens in front of the complete main window.
+    // The log-on dialog opens in front of the complete main window, which shows no accounts until the
+    // log-on has let the user in.
+    m_mainFrame->SetAccountsShown(false);
     m_mainFrame->show();
     m_mainFrame->repaint();
     return RunLogon();
@@ -109,26 +113,31 @@ bool CCustodiaApp::RunLogon()
         const bool required = dialog->GetLogonRequired();
         const std::string loginPath = dialog->GetLoginPath();
         const uint8_t group = dialog->GetGroupNumber();
-        verdict = m_mainFrame->Calls().Run(
-            [&](const FileEnvironment&) { return DecideAfterLogon(required, accepted, *m_store, loginPath, group); });
+        verdict = m_mainFrame->Calls().Run([&](const FileEnvironment& environment) {
+            return DecideAfterLogon(
+                required, accepted, *m_session, ProfileStore(NativePath(loginPath), environment), group);
+        });
     });
-    if (verdict == StartupVerdict::Run && dialog->GetLogonRequired() && m_store->GetUserName())
+    if (verdict == StartupVerdict::Run && dialog->GetLogonRequired() && m_session->GetUserName())
         m_mainFrame->SetSupervisor(
-            LoggedOnSupervisor { dialog->GetLoginPath(), *m_store->GetUserName(), dialog->GetGroupNumber() });
+            LoggedOnSupervisor { dialog->GetLoginPath(), *m_session->GetUserName(), dialog->GetGroupNumber() });
     dialog.reset();
     // The log-on is over: the password the supervisor gave is needed no more.
     WipePasswordArguments(m_options.arguments);
-    m_store->SetPassword(std::nullopt);
+    m_session->SetPassword(std::nullopt);
     if (!read)
         return false; // the rights could not be read, so the right to run is not shown either
     if (verdict == StartupVerdict::Refused)
         ShowRefusal();
-    return verdict == StartupVerdict::Run;
+    if (verdict != StartupVerdict::Run)
+        return false;
+    m_mainFrame->SetAccountsShown(true);
+    return true;
 }
 
 std::unique_ptr<LogonDialog> CCustodiaApp::MakeLogonDialog()
 {
-    auto dialog = std::make_unique<LogonDialog>(*m_store, *m_words, m_ui, WordText(*m_words, Word::SuiteTitle),
+    auto dialog = std::make_unique<LogonDialog>(*m_session, *m_words, m_ui, WordText(*m_words, Word::SuiteTitle),
         WordText(*m_words, Word::ApplicationTitle), QString::fromLatin1(kVersionText), m_mainFrame.get());
     dialog->SetCalls(&m_mainFrame->Calls());
     dialog->SetNotice(WordText(*m_words, Word::NoticeLine));
@@ -147,7 +156,7 @@ void CCustodiaApp::ShowRefusal()
 
 void CCustodiaApp::OnAppAbout()
 {
-    auto dialog = std::make_unique<LogonDialog>(*m_store, *m_words, m_ui, WordText(*m_words, Word::SuiteTitle),
+    auto dialog = std::make_unique<LogonDialog>(*m_session, *m_words, m_ui, WordText(*m_words, Word::SuiteTitle),
         WordText(*m_words, Word::ApplicationTitle), QString::fromLatin1(kVersionText), m_mainFrame.get());
     dialog->SetNotice(WordText(*m_words, Word::NoticeLine));
     dialog->SetButtonTexts(WordText(*m_words, Word::Ok), WordText(*m_words, Word::Cancel));

@@ -15,7 +15,8 @@ namespace custodia {
 class CCustodiaDoc;
 class CMainFrame;
 class LogonDialog;
-class UserStore;
+class ProfileStore;
+class Session;
 class WordTable;
 
 // How start-up goes on once the log-on dialog has closed.
@@ -29,10 +30,11 @@ enum class StartupVerdict {
 // a log-on, the group's rights are read from the login path's profiles, and position 0 of the
 // console's row decides.
 StartupVerdict DecideAfterLogon(
-    bool logonRequired, bool accepted, UserStore& store, const std::string& loginPath, uint8_t groupNumber);
+    bool logonRequired, bool accepted, Session& session, const ProfileStore& profiles, uint8_t groupNumber);
 
-// The application object: owns the word table and the store of the logged-on user for the whole run,
-// builds the document and the main window, and runs the log-on before the console may be used.
+// The application object: owns the word table and the session of the logged-on user for the whole
+// run, builds the document and the main window, and runs the log-on before the console may be used.
+// The window shows no accounts until the log-on has let the user in.
 class CCustodiaApp final : public QObject {
     Q_OBJECT
 
@@ -61,7 +63,7 @@ public:
     // Null before InitInstance made them.
     CMainFrame* MainFrame() const { return m_mainFrame.get(); }
     WordTable* Words() const { return m_words.get(); }
-    UserStore* Store() const { return m_store.get(); }
+    Session* LoggedOnSession() const { return m_session.get(); }
     CCustodiaDoc* Document() const { return m_doc.get(); }
 
 private:
@@ -73,7 +75,7 @@ private:
     Options m_options;
     UiServices& m_ui;
     std::unique_ptr<WordTable> m_words;
-    std::unique_ptr<UserStore> m_store;
+    std::unique_ptr<Session> m_session;
     std::unique_ptr<CCustodiaDoc> m_doc;
     std::unique_ptr<CMainFrame> m_mainFrame; // refers to the word table and the document
 };

@@ -306,6 +306,11 @@ void CMainFrame::CreateStatusBar()
     m_statusText = new QLabel(statusBar());
     m_statusText->setObjectName(QStringLiteral("listStatus"));
     statusBar()->addWidget(m_statusText, 1);
+    m_loggedOn = new QLabel(statusBar());
+    m_loggedOn->setObjectName(QStringLiteral("loggedOnUser"));
+    m_loggedOn->setAccessibleName(Text(Word::LoggedOnStatusName));
+    m_loggedOn->hide();
+    statusBar()->addPermanentWidget(m_loggedOn);
     m_clock = new CStatusClock(statusBar());
     statusBar()->addPermanentWidget(m_clock);
 }
@@ -365,7 +370,27 @@ void CMainFrame::UpdateTrailOptions(const std::string& consoleUser)
 void CMainFrame::SetSupervisor(std::optional<LoggedOnSupervisor> supervisor)
 {
     UpdateTrailOptions(supervisor ? supervisor->userName : std::string());
+    if (supervisor)
+        m_loggedOn->setText(Text(Word::LoggedOnStatus).arg(StoredText(supervisor->userName)));
+    else
+        m_loggedOn->clear();
+    m_loggedOn->setVisible(supervisor.has_value());
     m_commands->SetSupervisor(std::move(supervisor));
+}
+
+QString CMainFrame::LoggedOnText() const
+{
+    return m_loggedOn->text();
+}
+
+void CMainFrame::SetAccountsShown(bool shown)
+{
+    m_splitter->setVisible(shown);
+}
+
+bool CMainFrame::AccountsShown() const
+{
+    return !m_splitter->isHidden();
 }
 
 void CMainFrame::SelectCategory(const LoginPathEntry& entry, LoginPathCategory category)

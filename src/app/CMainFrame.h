@@ -66,8 +66,15 @@ public:
 
     // The dialogs the commands open: the console's own unless a test hands in others.
     void SetItemDialogs(std::unique_ptr<ItemDialogs> dialogs);
-    // Who logged on, so that the commands can warn before locking everyone out of the console.
+    // Who logged on, so that the commands can warn before locking everyone out of the console; the
+    // status bar names the user.
     void SetSupervisor(std::optional<LoggedOnSupervisor> supervisor);
+    // The status bar's name of the user logged on; empty when nobody is.
+    QString LoggedOnText() const;
+    // Whether the login-path tree and the item list are shown. Hidden, they read nothing and show no
+    // account: behind the log-on dialog nobody has logged on yet. Shown again, the tree fills.
+    void SetAccountsShown(bool shown);
+    bool AccountsShown() const;
     // Opens the history of the login path shown, filtered to one object when named ("user ann");
     // null when no login path is shown. The dialog closes itself.
     CHistoryDialog* ShowHistory(const QString& object = {});
@@ -134,6 +141,7 @@ private:
     std::unique_ptr<CItemCommands> m_commands;
     CStatusClock* m_clock = nullptr;
     QLabel* m_statusText = nullptr;
+    QLabel* m_loggedOn = nullptr;
     FileChangeWatcher* m_watcher = nullptr;
     SharePoller* m_poller = nullptr;
     QToolBar* m_toolBar = nullptr;

@@ -1,6 +1,6 @@
 #include "app/LogonCheck.h"
 
-#include "store/UserStore.h"
+#include "store/Session.h"
 
 namespace custodia {
 
@@ -20,14 +20,14 @@ LogonMessage LogonMessageForStatus(int findUserStatus)
     }
 }
 
-LogonOutcome AttemptLogon(UserStore& store, const std::string& loginPath, const std::string& userName,
-    const std::string& password, const FileEnvironment& environment)
+LogonOutcome AttemptLogon(Session& session, const PasswordFileStore& users, const DatabaseListStore& databases,
+    const std::string& userName, const std::string& password)
 {
     LogonOutcome outcome;
     if (userName.empty() || password.empty())
         return outcome;
 
-    const FoundUser found = PasswordFileStore(NativePath(loginPath), environment).FindUser(userName);
+    const FoundUser found = users.FindUser(userName);
     const UserRecord& user = found.entry.user;
     outcome.groupNumber = found.WasFound() ? user.groupNumber : 0;
     if (!found.WasFound()) {
@@ -41,12 +41,13 @@ LogonOutcome AttemptLogon(UserStore& store, const std::string& loginPath, const 
         outcome.message = LogonMessage::WrongPassword;
         return outcome;
     }
-    store.SetUserName(userName);
-    store.SetPassword(password);
-    store.SetFullName(user.fullName);
-    store.SetDescription(user.description);
-    store.SetLoggedOnUser(user.databaseMode, user.databaseMask, found.entry.access);
-    store.LoadDatabaseList(loginPath);
+    session.SetUserName(userName);
+    session.SetPassword(password);
+    session.SetFullName(user.fullName);
+    session.SetDescription(user.description);
+    session.SetDatabaseMode(user.databaseMode);
+    session.SetDatabaseMask(user.databaseMask);
+    session.LoadDatabaseList(databases);
     outcome.kind = LogonOutcome::Kind::LoggedOn;
     return outcome;
 }

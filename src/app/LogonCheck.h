@@ -1,13 +1,14 @@
 #pragma once
 
-#include "platform/FileEnvironment.h"
+#include "store/DatabaseListStore.h"
+#include "store/PasswordFileStore.h"
 
 #include <cstdint>
 #include <string>
 
 namespace custodia {
 
-class UserStore;
+class Session;
 
 // The log-on messages, in the order of their words (535 onwards).
 enum class LogonMessage : int {
@@ -34,11 +35,10 @@ struct LogonOutcome {
 
 // One press of the log-on dialog's OK: finds the user by name in the login path's user file and
 // compares the typed password with the stored one, byte for byte and case-sensitive. On a match the
-// store takes the user (name and password as typed, full name, description, databases and access
-// record) and the login path's database list. An empty login path means the current directory. The
-// user file's open waits as the environment says.
-LogonOutcome AttemptLogon(UserStore& store, const std::string& loginPath, const std::string& userName,
-    const std::string& password, const FileEnvironment& environment = FileEnvironment::System());
+// session takes the user (name and password as typed, full name, description and databases) and the
+// login path's database list. The files' opens wait as the stores' environment says.
+LogonOutcome AttemptLogon(Session& session, const PasswordFileStore& users, const DatabaseListStore& databases,
+    const std::string& userName, const std::string& password);
 
 // The message for a FindUser status other than "found".
 LogonMessage LogonMessageForStatus(int findUserStatus);

@@ -4,7 +4,9 @@
 #include "app/ProcessSecrets.h"
 #include "parsers/BitmapFile.h"
 #include "platform/FileException.h"
-#include "store/UserStore.h"
+#include "store/LogonArguments.h"
+#include "store/PasswordFileStore.h"
+#include "store/Session.h"
 #include "ui/ApplicationName.h"
 #include "ui/BackgroundCall.h"
 #include "ui/BitmapPixmap.h"
@@ -70,7 +72,7 @@ void DrawTextAt(QPainter& painter, const QFont& font, const QColor& colour, int 
 bool LogonRequiredHere()
 {
     try {
-        return UserStore::IsLogonRequired();
+        return PasswordFileStore::IsLogonRequired();
     } catch (const FileException&) {
         return true;
     }
@@ -78,10 +80,10 @@ bool LogonRequiredHere()
 
 } // namespace
 
-LogonDialog::LogonDialog(UserStore& store, const WordTable& words, UiServices& ui, const QString& title,
+LogonDialog::LogonDialog(Session& session, const WordTable& words, UiServices& ui, const QString& title,
     const QString& subtitle, const QString& version, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint)
-    , m_store(store)
+    , m_session(session)
     , m_words(words)
     , m_ui(ui)
     , m_title(title)
@@ -93,9 +95,9 @@ LogonDialog::LogonDialog(UserStore& store, const WordTable& words, UiServices& u
     if (bitmap.LoadBitmapFile(kSplashFileName))
         m_picture = ToPixmap(bitmap);
     BuildWidgets();
-    if (const auto& name = m_store.GetUserName())
+    if (const auto& name = m_session.GetUserName())
         m_userName->setText(ArgumentText(*name));
-    if (const auto& password = m_store.GetPassword())
+    if (const auto& password = m_session.GetPassword())
         m_password->setText(ArgumentText(*password));
 }
 
@@ -215,7 +217,7 @@ void LogonDialog::Initialise()
     m_initialised = true;
     if (m_startupMode) {
         m_logonRequired = LogonRequiredHere();
-        m_store.SetLogonRequired(m_logonRequired);
+        m_session.SetLogonRequired(m_logonRequired);
         if (m_logonRequired)
             m_startupMode = false;
     }
@@ -242,7 +244,9 @@ void LogonDialog::ShowLogonFields()
 
 void LogonDialog::LogonFromArguments()
 {
-    LogonArguments found = m_store.ParseLogonArguments(m_arguments);
+    LogonArguments found = ParseLogonArguments(m_arguments);
+    m_session.SetUserName(found.userName);
+    m_session.SetPassword(found.password);
     // The password field holds it from here on; no other copy of it stays.
     WipePasswordArguments(m_arguments);
     if (found.userName)
@@ -273,7 +277,9 @@ void LogonDialog::OnOk()
     LogonOutcome outcome;
     const bool read = RunReportingFileErrors(this, m_words, m_ui, [&] {
         outcome = RunThrough(m_calls, [&](const FileEnvironment& environment) {
-            return AttemptLogon(m_store, m_loginPath, *userName, *password, environment);
+            const NativePath loginPath(m_loginPath);
+            return AttemptLogon(m_session, PasswordFileStore(loginPath, environment),
+                DatabaseListStore(loginPath, environment), *userName, *password);
         });
     });
     if (!read || outcome.kind == LogonOutcome::Kind::Incomplete)

@@ -21,12 +21,12 @@ class UiServices;
 namespace custodia {
 
 class BackgroundCall;
-class UserStore;
+class Session;
 class WordTable;
 
 // The first window a user meets. At start-up it decides whether a log-on is needed: if not it is a
 // splash screen that closes itself, if so it asks for a user name, a password and a login path and
-// fills the store with the user who logs on. Run without RunAtStartup it is the About box. A title,
+// fills the session with the user who logs on. Run without RunAtStartup it is the About box. A title,
 // a subtitle and the version are painted beside the picture from "splash.bmp".
 class LogonDialog final : public QDialog {
     Q_OBJECT
@@ -37,9 +37,9 @@ public:
     static constexpr int kMaxPasswordLength = 50;
     static constexpr int kMaxLoginPathLength = 260;
 
-    // Copies the user name and password the store holds into the fields and loads "splash.bmp" from the
+    // Copies the user name and password the session holds into the fields and loads "splash.bmp" from the
     // current directory.
-    LogonDialog(UserStore& store, const WordTable& words, UiServices& ui, const QString& title, const QString& subtitle,
+    LogonDialog(Session& session, const WordTable& words, UiServices& ui, const QString& title, const QString& subtitle,
         const QString& version, QWidget* parent = nullptr);
 
     void SetNotice(const QString& text);
@@ -86,7 +86,7 @@ private:
     void ShowMessage(LogonMessage message);
     int TextColumnX() const;
 
-    UserStore& m_store;
+    Session& m_session;
     const WordTable& m_words;
     UiServices& m_ui;
     QString m_title;

@@ -1,7 +1,5 @@
 #include "store/Session.h"
 
-#include "store/DatabaseListStore.h"
-#include "store/ProfileStore.h"
 #include "store/ProgramIndex.h"
 
 namespace custodia {
@@ -14,14 +12,15 @@ void Session::Clear()
 {
     m_userName.reset();
     m_password.reset();
+    m_fullName.reset();
     m_description.reset();
     m_groupName.reset();
 }
 
-bool Session::LoadGroupRights(const std::string& loginPath, uint8_t groupNumber)
+bool Session::LoadGroupRights(const ProfileStore& profiles, uint8_t groupNumber)
 {
     std::string name;
-    const bool found = ProfileStore(NativePath(loginPath)).ReadGroupRights(groupNumber, GetRightsTable(), name);
+    const bool found = profiles.ReadGroupRights(groupNumber, GetRightsTable(), name);
     if (found)
         m_groupName = name;
     return found;
@@ -47,11 +46,11 @@ RightsTable& Session::GetRightsTable()
     return *m_rightsTable;
 }
 
-FileReadResult Session::LoadDatabaseList(const std::string& loginPath)
+FileReadResult Session::LoadDatabaseList(const DatabaseListStore& databases)
 {
     if (!m_databaseList)
         m_databaseList = std::make_unique<DatabaseList>();
-    return DatabaseListStore(NativePath(loginPath)).Load(*m_databaseList);
+    return databases.Load(*m_databaseList);
 }
 
 DatabaseList Session::DatabaseListOrEmpty() const

@@ -120,7 +120,7 @@ Loaded<std::vector<GroupEntry>> UserStore::LoadGroupList(const std::string& logi
 
 bool UserStore::LoadGroupRights(const std::string& loginPath, uint8_t groupNumber)
 {
-    return m_session.LoadGroupRights(loginPath, groupNumber);
+    return m_session.LoadGroupRights(ProfileStore(NativePath(loginPath)), groupNumber);
 }
 
 bool UserStore::SaveGroup(const std::string& loginPath, uint8_t groupNumber, std::string_view name)

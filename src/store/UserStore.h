@@ -100,7 +100,10 @@ public:
 
     // --- database list (DatabaseListStore, into the Session) ---
 
-    FileReadResult LoadDatabaseList(const std::string& loginPath) { return m_session.LoadDatabaseList(loginPath); }
+    FileReadResult LoadDatabaseList(const std::string& loginPath)
+    {
+        return m_session.LoadDatabaseList(DatabaseListStore(NativePath(loginPath)));
+    }
     const DatabaseList* GetDatabaseList() const { return m_session.GetDatabaseList(); }
     DatabaseList DatabaseListOrEmpty() const { return m_session.DatabaseListOrEmpty(); }
     bool SaveDatabaseList(const std::string& loginPath, const DatabaseList& list) const;

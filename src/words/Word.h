@@ -192,6 +192,8 @@ enum class Word : int {
     ItemListName = 770,
     LoginPathTreeName = 771,
     ReloadedStatus = 772,
+    LoggedOnStatus = 686, // %1: the user logged on
+    LoggedOnStatusName = 687,
 
     // Safety nets, unreadable lists and waits for shared files
     DeleteRowsPrompt = 773,

@@ -3,6 +3,7 @@
 #include "app/CMainFrame.h"
 #include "app/LogonDialog.h"
 #include "app/LogonFixture.h"
+#include "store/Session.h"
 #include "store/UserStore.h"
 #include "words/WordTable.h"
 
@@ -85,8 +86,8 @@ TEST_F(CCustodiaAppTest, EmptyUserFileShowsTheSplashAndRunsWithEveryRight)
     EXPECT_TRUE(mainWindowFirst);
     EXPECT_EQ(notice, Word(89));
     EXPECT_TRUE(m_app->MainFrame()->isVisible());
-    EXPECT_EQ(m_app->Store()->HasRight(kProgramCustodia, kConsoleRightPosition), 1);
-    EXPECT_FALSE(m_app->Store()->GetLogonRequired());
+    EXPECT_EQ(m_app->LoggedOnSession()->HasRight(kProgramCustodia, kConsoleRightPosition), 1);
+    EXPECT_FALSE(m_app->LoggedOnSession()->GetLogonRequired());
     EXPECT_TRUE(m_ui.messages.empty());
 }
 
@@ -100,17 +101,40 @@ TEST_F(CCustodiaAppTest, TypedLogonOnTheFirstManagedPathRunsTheConsole)
         QTest::mouseClick(dialog.findChild<QPushButton*>("ok"), Qt::LeftButton);
     });
     ASSERT_TRUE(Start().InitInstance());
-    EXPECT_EQ(m_app->Store()->GetUserName(), "anna");
-    EXPECT_EQ(m_app->Store()->GetGroupName(), "Group 4");
+    EXPECT_EQ(m_app->LoggedOnSession()->GetUserName(), "anna");
+    EXPECT_EQ(m_app->LoggedOnSession()->GetGroupName(), "Group 4");
     EXPECT_TRUE(m_app->MainFrame()->isVisible());
     EXPECT_TRUE(m_ui.messages.empty());
+}
+
+// Behind the log-on dialog the window shows no accounts; once the user is let in, the panes show and
+// the status bar names the user, with a name a screen reader reads.
+TEST_F(CCustodiaAppTest, AccountsShowOnlyAfterTheLogonAndTheStatusBarNamesTheUser)
+{
+    MakeOffice(true);
+    bool hiddenBehindDialog = false;
+    WhenLogonDialogShows([&](LogonDialog& dialog) {
+        hiddenBehindDialog = !m_app->MainFrame()->AccountsShown()
+            && !m_app->MainFrame()->findChild<QWidget*>("loginPathTree")->isVisible();
+        QTest::keyClicks(dialog.findChild<QLineEdit*>("userName"), "anna");
+        QTest::keyClicks(dialog.findChild<QLineEdit*>("password"), "secret");
+        QTest::mouseClick(dialog.findChild<QPushButton*>("ok"), Qt::LeftButton);
+    });
+    ASSERT_TRUE(Start().InitInstance());
+    EXPECT_TRUE(hiddenBehindDialog);
+    EXPECT_TRUE(m_app->MainFrame()->AccountsShown());
+    const auto* label = m_app->MainFrame()->findChild<QLabel*>("loggedOnUser");
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_TRUE(m_app->MainFrame()->LoggedOnText().contains("anna"));
+    EXPECT_FALSE(label->accessibleName().isEmpty());
 }
 
 TEST_F(CCustodiaAppTest, CommandLineLogonRunsTheConsoleWithoutAKeyPress)
 {
     MakeOffice(true);
     ASSERT_TRUE(Start({ "custodia", "password=secret", "username=anna" }).InitInstance());
-    EXPECT_EQ(m_app->Store()->GetUserName(), "anna");
+    EXPECT_EQ(m_app->LoggedOnSession()->GetUserName(), "anna");
     EXPECT_TRUE(m_ui.messages.empty());
 }
 
@@ -144,7 +168,7 @@ TEST_F(CCustodiaAppTest, CancelledLogonEndsWithoutAWord)
     });
     EXPECT_FALSE(Start().InitInstance());
     EXPECT_EQ(m_ui.messages.size(), 1u);
-    EXPECT_FALSE(m_app->Store()->GetUserName());
+    EXPECT_FALSE(m_app->LoggedOnSession()->GetUserName());
 }
 
 TEST_F(CCustodiaAppTest, AboutCommandShowsTheDialogWithoutLogon)
@@ -161,7 +185,7 @@ TEST_F(CCustodiaAppTest, AboutCommandShowsTheDialogWithoutLogon)
     });
     emit m_app->MainFrame()->aboutRequested();
     EXPECT_TRUE(shown);
-    EXPECT_EQ(m_app->Store()->GetUserName(), "anna"); // the About box logs nobody off or on
+    EXPECT_EQ(m_app->LoggedOnSession()->GetUserName(), "anna"); // the About box logs nobody off or on
     EXPECT_TRUE(m_ui.messages.empty());
 }
 

@@ -2,6 +2,7 @@
 #include "app/LogonCheck.h"
 #include "app/LogonFixture.h"
 #include "platform/SharedFile.h"
+#include "store/Session.h"
 #include "ui/BackgroundCall.h"
 #include "ui/FileWaitFeedback.h"
 #include "words/WordTable.h"
@@ -65,7 +66,7 @@ protected:
         return texts;
     }
 
-    UserStore m_store;
+    Session m_store;
     WordTable m_words; // none loaded: the dialog is given its texts
     LogonDialog m_dialog;
 };
@@ -355,8 +356,10 @@ TEST(AttemptLogon, ComparesEveryByteOfThePassword)
         { "bob", std::string("Secret\0x", 8), false },
     };
     for (const Case& c : cases) {
-        UserStore store;
-        const LogonOutcome outcome = AttemptLogon(store, dir.path(), c.user, c.typed);
+        Session store;
+        const NativePath loginPath(dir.path());
+        const LogonOutcome outcome
+            = AttemptLogon(store, PasswordFileStore(loginPath), DatabaseListStore(loginPath), c.user, c.typed);
         EXPECT_EQ(outcome.kind == LogonOutcome::Kind::LoggedOn, c.loggedOn) << c.user << " " << c.typed;
         EXPECT_EQ(store.GetUserName().has_value(), c.loggedOn);
     }
