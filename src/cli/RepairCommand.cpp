@@ -5,9 +5,11 @@
 #include "platform/Platform.h"
 #include "platform/SharedFile.h"
 #include "store/FileRepair.h"
+#include "store/Leftovers.h"
 #include "store/PasswordFile.h"
 
 #include <algorithm>
+#include <ctime>
 #include <ostream>
 
 namespace custodia::cli {
@@ -69,6 +71,18 @@ bool RepairAndReport(std::ostream& out, const std::string& folder, const std::st
     }
 }
 
+// Prints one line for each leftover: removed, or why it stays; true if none stays.
+bool RemoveLeftovers(std::ostream& out, const std::string& folder)
+{
+    bool allGone = true;
+    for (const Leftover& leftover : FindLeftovers(folder, RecordFileNames(), std::time(nullptr))) {
+        const std::string stays = RemoveLeftover(folder, leftover);
+        WriteFields(out, { leftover.name, stays.empty() ? "removed" : "left", stays.empty() ? leftover.what : stays });
+        allGone = allGone && stays.empty();
+    }
+    return allGone;
+}
+
 bool HoldsAny(const std::string& folder, const std::vector<std::string>& names)
 {
     return std::any_of(
@@ -87,6 +101,7 @@ int Repair(const ParsedArguments& arguments, CommandContext& context)
     bool allFine = true;
     for (const std::string& name : names)
         allFine = RepairAndReport(context.out, folder, name, false) && allFine;
+    allFine = RemoveLeftovers(context.out, folder) && allFine;
     return allFine ? kExitSuccess : kExitFailed;
 }
 
@@ -111,7 +126,9 @@ std::vector<Command> RepairCommands()
         "Files are held exclusively while they are checked and mended.\n"
         "Without FILE, every one of these files that PATH holds is checked, \"tessel.pwd\" first. Prints one\n"
         "line per file: its name, then \"ok\" (nothing to do), \"repaired\", \"refused\", \"missing\" (FILE only)\n"
-        "or \"failed\" (a write failed; the file is as it was), and what was found and done.\n"
+        "or \"failed\" (a write failed; the file is as it was), and what was found and done. Then it removes\n"
+        "what \"custodiactl verify\" lists as \"leftover\", one line each: \"removed\", or \"left\" and why (a\n"
+        "change marker goes only while the file its change began with can be held).\n"
         "Exit status 0 if every file is sound or was repaired, 1 otherwise.\n",
         { { "PATH" }, {}, {}, { "FILE" } },
         Repair,

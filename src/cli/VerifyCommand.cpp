@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "store/AccountService.h"
 #include "store/GroupRecord.h"
+#include "store/Leftovers.h"
 #include "store/PasswordFile.h"
 #include "store/PasswordFileCheck.h"
 #include "store/PasswordImage.h"
@@ -13,6 +14,7 @@
 #include "store/RecordFile.h"
 
 #include <algorithm>
+#include <ctime>
 #include <optional>
 #include <ostream>
 
@@ -121,6 +123,8 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
     if (users.IsSound())
         soundUsers = ParseUsers(PasswordImage(userBytes));
     WarnOfStoredTexts(context.out, path, std::move(soundUsers), groups);
+    for (const Leftover& leftover : FindLeftovers(path, RecordFileNames(), std::time(nullptr)))
+        WriteFields(context.out, { leftover.name, "leftover", leftover.what });
     return allGood ? kExitSuccess : kExitFailed;
 }
 
@@ -139,8 +143,10 @@ std::vector<Command> VerifyCommands()
         "name, then \"ok\", \"missing\" (for \"tessel.pwd\" only), \"in use\" (held by another program for 30\n"
         "seconds), \"no permission\", \"unreadable\" or \"damaged\", and the reason. Then one \"warning\" line\n"
         "per stored name or text that holds control characters or UTF-8 bytes written by an older version\n"
-        "(warnings do not change the exit status). Changes nothing; \"custodiactl repair\" mends what a\n"
-        "program that died while changing a file left.\n"
+        "(warnings do not change the exit status). Then one \"leftover\" line per file that a program of\n"
+        "ours left when it stopped while making a file or starting a change (a new file or change marker\n"
+        "older than ten minutes that nobody uses; harmless, and not counted in the exit status). Changes\n"
+        "nothing; \"custodiactl repair\" mends what a program that died while changing a file left.\n"
         "Exit status 1 if any file is damaged or \"tessel.pwd\" is missing.\n",
         { { "PATH" }, {}, {} },
         Verify,

@@ -128,6 +128,11 @@ std::string CreateChangeSetMarker(const std::string& firstFileName)
     }
 }
 
+bool ChangeSetNamedByJournal(const std::string& fileName, const std::string& marker)
+{
+    return AnyJournalNames(fileName, marker);
+}
+
 bool ChangeSetMarkerExists(const std::string& fileName, const std::string& marker)
 {
     struct stat info { };

@@ -27,6 +27,10 @@ bool IsChangeSetMarkerName(std::string_view name);
 // Throws FileException.
 std::string CreateChangeSetMarker(const std::string& firstFileName);
 
+// Whether a journal beside the file names the marker; also when one cannot be read, or the folder cannot be
+// listed, as such a journal might.
+bool ChangeSetNamedByJournal(const std::string& fileName, const std::string& marker);
+
 // Whether anything by the marker's name lies beside the file (a change not committed).
 bool ChangeSetMarkerExists(const std::string& fileName, const std::string& marker);
 

@@ -3,6 +3,7 @@
 #include "store/PasswordFile.h"
 #include "store/RecordFile.h"
 
+#include <chrono>
 #include <filesystem>
 
 namespace custodia::test {
@@ -132,6 +133,29 @@ TEST_F(RepairCommandTest, UserFileRecordCountIsRecounted)
     EXPECT_EQ(ReadBytes(FileOf("tessel.pwd.bak")), users);
     RunOk({ "verify", "lp" });
     RunOk({ "users", "check", "lp", "anna" }, "pw\n");
+}
+
+// A program that stopped while making a profile file or a repair's copy leaves its new file behind:
+// verify names it without failing, repair removes it; one still being made (young) is left alone.
+TEST_F(RepairCommandTest, WhatAStoppedProgramLeftIsListedAndRemoved)
+{
+    const std::string stray = FileOf("view.prf-new-4000000000");
+    const std::string young = FileOf("view.prf.bak-new-4000000001");
+    WriteText(stray, "half");
+    WriteText(young, "half");
+    std::filesystem::last_write_time(stray, std::filesystem::last_write_time(stray) - std::chrono::hours(1));
+
+    const CliResult verified = RunOk({ "verify", "lp" });
+    EXPECT_TRUE(Contains(verified.out,
+        "view.prf-new-4000000000\tleftover\tthe start of a new \"view.prf\" left by a program that stopped\n"))
+        << verified.out;
+    EXPECT_FALSE(Contains(verified.out, "bak-new"));
+    EXPECT_TRUE(std::filesystem::exists(stray));
+
+    const CliResult repaired = RunOk({ "repair", "lp" });
+    EXPECT_TRUE(Contains(repaired.out, "view.prf-new-4000000000\tremoved\t")) << repaired.out;
+    EXPECT_FALSE(std::filesystem::exists(stray));
+    EXPECT_TRUE(std::filesystem::exists(young));
 }
 
 } // namespace
