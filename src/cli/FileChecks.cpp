@@ -96,7 +96,7 @@ std::vector<std::string> RecordFileNames()
     return names;
 }
 
-std::string LoginPathOperand(const ParsedArguments& arguments, size_t index, const std::string& what)
+std::string FolderOperand(const ParsedArguments& arguments, size_t index, const std::string& what)
 {
     const std::string& path = arguments.Operand(index);
     CheckText(what, path, limits::kLoginPath);
@@ -104,6 +104,13 @@ std::string LoginPathOperand(const ParsedArguments& arguments, size_t index, con
         throw UsageError(what + " is empty");
     if (!IsFolder(path))
         throw OperationFailed(path + ": no such folder");
+    return path;
+}
+
+std::string LoginPathOperand(const ParsedArguments& arguments, size_t index, const std::string& what)
+{
+    std::string path = FolderOperand(arguments, index, what);
+    RecoverAbandonedChanges(path, RecordFileNames(), FileEnvironment::System());
     return path;
 }
 

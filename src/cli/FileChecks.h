@@ -35,6 +35,9 @@ std::vector<std::string> RecordFileNames();
 
 // A login path operand: within the length limit and an existing folder, so that no operation waits
 // out the retries of a path that cannot exist.
+std::string FolderOperand(const ParsedArguments& arguments, size_t index, const std::string& what = "login path");
+// The same, for a command that works on the folder: first every change there that a killed program cut
+// short, and that nobody holds, is undone, so that no program of the suite keeps reading it half done.
 std::string LoginPathOperand(const ParsedArguments& arguments, size_t index, const std::string& what = "login path");
 
 } // namespace custodia::cli

@@ -96,7 +96,7 @@ void WarnOfStoredTexts(std::ostream& out, const std::string& path, std::optional
 
 int Verify(const ParsedArguments& arguments, CommandContext& context)
 {
-    const std::string path = LoginPathOperand(arguments, 0);
+    const std::string path = FolderOperand(arguments, 0);
     // Without a user file the folder is no login path at all, so its absence counts.
     std::vector<unsigned char> userBytes;
     const PasswordFileCheck users = InspectPasswordFile(path, &userBytes);

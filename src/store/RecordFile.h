@@ -194,6 +194,13 @@ Status ResealRecordFile(const std::string& fileName, const std::string& operatio
 // Creates (or empties) a record file holding only its header record; the file stays open for the
 // change that asked for it.
 Status CreateRecordFile(SharedFile& file, const std::string& fileName, const std::string& operation = {});
+// Undoes every cut-short change in the folder whose writer is gone, for the files named (bare names),
+// as soon as any program of ours touches the folder rather than when one next opens that very file: until
+// then the suite's other programs, which know nothing of journals, read the file half changed. A file
+// still held (its writer is alive and finishes or undoes its own change) is left to its writer; nothing
+// waits. Failures are left for the next open of the file to report. Returns the files recovered.
+std::vector<std::string> RecoverAbandonedChanges(
+    const std::string& folder, const std::vector<std::string>& fileNames, const FileEnvironment& environment);
 // Sum of the bytes from offset 4 to the end, as unsigned bytes, wrapping at 32 bits.
 uint32_t RecordChecksum(const unsigned char* bytes, size_t length);
 

@@ -8,8 +8,11 @@
 #include "store/RecordFileParts.h"
 #include "store/RecordJournal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
+#include <string_view>
 #include <unistd.h>
 
 namespace custodia {
@@ -203,6 +206,46 @@ Status CreateRecordFile(SharedFile& file, const std::string& fileName, const std
     WriteHeaderRecord(file);
     SealRecordFile(file);
     return {};
+}
+
+namespace {
+
+// The files named whose journal lies in the folder: one listing of the folder, however many files.
+std::vector<std::string> FilesWithJournal(const std::string& folder, const std::vector<std::string>& fileNames)
+{
+    constexpr std::string_view suffix = recordjournal::kSuffix;
+    std::vector<std::string> found;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (!name.ends_with(suffix))
+            continue;
+        const std::string file = name.substr(0, name.size() - suffix.size());
+        if (std::find(fileNames.begin(), fileNames.end(), file) != fileNames.end())
+            found.push_back(file);
+    }
+    return found;
+}
+
+} // namespace
+
+std::vector<std::string> RecoverAbandonedChanges(
+    const std::string& folder, const std::vector<std::string>& fileNames, const FileEnvironment& environment)
+{
+    std::vector<std::string> recovered;
+    for (const std::string& name : FilesWithJournal(folder, fileNames)) {
+        SharedFile file(environment);
+        if (file.OpenOnce(JoinPath(folder, name), kOpenExistingChange) != kCauseNone)
+            continue;
+        try {
+            RecoverHeld(file);
+            recovered.push_back(name);
+        } catch (const FileException&) {
+            // The next open of the file says what stands in the way.
+        }
+    }
+    return recovered;
 }
 
 } // namespace custodia

@@ -138,8 +138,9 @@ TEST_F(AuditTrailTest, ProcessesAppendingAtOnceKeepOneChain)
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            // The others hold the trail for an append's moment; a short pause between tries is enough.
-            SetSleepFunction([](int) { ::usleep(5 * 1000); });
+            // The others hold the trail for an append's moment; pauses between tries long enough to ride out a
+            // busy machine, where a holder may wait for the processor.
+            SetSleepFunction([](int) { ::usleep(50 * 1000); });
             for (int i = 0; i < kLinesEach; ++i) {
                 TrailEntry entry = Entry("user added", "user p" + std::to_string(process) + "_" + std::to_string(i));
                 if (!AppendToTrail(NativePath(m_dir.path()), entry))

@@ -420,5 +420,25 @@ TEST_F(RecordJournalTest, ReaderLeavesTheJournalOfAWriterThatHoldsTheFile)
     EXPECT_EQ(ReadBytes(Name()), during);
 }
 
+// Any program of ours that touches the folder undoes what killed writers left, file by file as named,
+// without waiting for one that a living writer holds.
+TEST_F(RecordJournalTest, TouchingTheFolderUndoesAbandonedChangesOfTheNamedFilesOnly)
+{
+    CutShortChange(SIZE_MAX);
+    const Bytes during = ReadBytes(Name());
+    EXPECT_TRUE(RecoverAbandonedChanges(m_dir.path(), { "view.prf" }, FileEnvironment::System()).empty());
+    EXPECT_TRUE(JournalExists(Name()));
+    {
+        SharedFile writer;
+        ASSERT_TRUE(writer.Open(Name(), openflags::kReadWrite | openflags::kShareExclusive));
+        EXPECT_TRUE(RecoverAbandonedChanges(m_dir.path(), { "setup.prf" }, FileEnvironment::System()).empty());
+        EXPECT_EQ(ReadBytes(Name()), during);
+    }
+    EXPECT_EQ(RecoverAbandonedChanges(m_dir.path(), { "view.prf", "setup.prf" }, FileEnvironment::System()),
+        std::vector<std::string> { "setup.prf" });
+    EXPECT_EQ(ReadBytes(Name()), m_sound);
+    EXPECT_FALSE(JournalExists(Name()));
+}
+
 } // namespace
 } // namespace custodia
