@@ -3,13 +3,16 @@
 #include "platform/File.h"
 #include "platform/Platform.h"
 #include "store/DatabaseList.h"
+#include "store/DatabaseListStore.h"
 #include "store/PasswordFile.h"
+#include "store/ProfileStore.h"
 #include "store/UserAccessRecord.h"
 #include "store/UserRecord.h"
-#include "store/UserStore.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <span>
 #include <stdexcept>
 #include <string>
 
@@ -57,11 +60,15 @@ void WriteUsers(const std::string& loginPath, int count)
 void WriteGroups(const std::string& loginPath)
 {
     std::filesystem::create_directories(loginPath);
-    UserStore store;
-    RightsTable& table = store.GetRightsTable();
+    const ProfileStore profiles { NativePath(loginPath) };
     for (int group = 0; group < kGroupCount; ++group) {
-        (*table.GetRow(0))[0] = static_cast<unsigned char>(group & 1);
-        if (!store.SaveGroup(loginPath, static_cast<uint8_t>(group), "Group " + std::to_string(group)))
+        const Result<bool> saved = profiles.ChangeGroup(static_cast<uint8_t>(group), "Group " + std::to_string(group),
+            SaveMode::CreateOrReplace, [&](int program, std::span<unsigned char> rights) {
+                std::fill(rights.begin(), rights.end(), 0);
+                if (program == 0)
+                    rights[0] = static_cast<unsigned char>(group & 1);
+            });
+        if (!saved || !*saved)
             throw std::runtime_error("cannot save group " + std::to_string(group));
     }
     DatabaseList list;
@@ -69,7 +76,7 @@ void WriteGroups(const std::string& loginPath)
         list.SetDescription(slot, "Database " + std::to_string(slot));
         list.SetPath(slot, "/data/loggers/db" + std::to_string(slot));
     }
-    if (!store.SaveDatabaseList(loginPath, list))
+    if (!DatabaseListStore(NativePath(loginPath)).Save(list))
         throw std::runtime_error("cannot save the database list");
 }
 

@@ -4,11 +4,14 @@
 #include "platform/File.h"
 #include "platform/Platform.h"
 #include "store/DatabaseList.h"
+#include "store/DatabaseListStore.h"
 #include "store/GroupRecord.h"
 #include "store/PasswordFile.h"
+#include "store/PasswordFileStore.h"
+#include "store/ProfileStore.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
-#include "store/UserStore.h"
+#include "store/Session.h"
 #include "words/WordTable.h"
 
 #include <benchmark/benchmark.h>
@@ -17,6 +20,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -33,6 +37,13 @@ constexpr uint8_t kLastGroup = 255;
 std::string SizeName(int count)
 {
     return std::to_string(count);
+}
+
+// Stores the entry in place of the user of its name, in one hold of the file.
+Status SaveUser(const std::string& path, const UserEntry& entry)
+{
+    return PasswordFileStore(NativePath(path))
+        .SaveUser(entry.user.userName, SaveMode::CreateOrReplace, [&](UserEntry& stored) { stored = entry; });
 }
 
 // Registers an operation; its label names the baseline it is compared with.
@@ -113,12 +124,12 @@ void RegisterUserBenchmarks(const BenchData& data, int count)
 
     Register("LoadUsers/" + size, baseline, [path](benchmark::State& state) {
         for (auto _ : state)
-            benchmark::DoNotOptimize(UserStore().LoadUsers(path));
+            benchmark::DoNotOptimize(PasswordFileStore(NativePath(path)).LoadUsers());
     });
     const std::string last = BenchData::UserName(count - 1);
     Register("FindUser/" + size, baseline, [path, last](benchmark::State& state) {
         for (auto _ : state)
-            benchmark::DoNotOptimize(UserStore().FindUser(path, last));
+            benchmark::DoNotOptimize(PasswordFileStore(NativePath(path)).FindUser(last));
     });
     Register("SaveUser/new/" + size, baseline, [path, file](benchmark::State& state) {
         const Restorer restorer(file);
@@ -126,25 +137,25 @@ void RegisterUserBenchmarks(const BenchData& data, int count)
         entry.user.userName = "newcomer";
         entry.user.password = "secret";
         for (auto _ : state) {
-            benchmark::DoNotOptimize(UserStore().SaveUser(path, entry));
+            benchmark::DoNotOptimize(SaveUser(path, entry));
             state.PauseTiming();
             restorer.Restore();
             state.ResumeTiming();
         }
     });
     Register("SaveUser/replacing/" + size, baseline, [path, last](benchmark::State& state) {
-        UserEntry entry = UserStore().FindUser(path, last).entry;
+        UserEntry entry = PasswordFileStore(NativePath(path)).FindUser(last).entry;
         for (auto _ : state) {
             entry.user.description = entry.user.description == "a" ? "b" : "a";
-            benchmark::DoNotOptimize(UserStore().SaveUser(path, entry));
+            benchmark::DoNotOptimize(SaveUser(path, entry));
         }
     });
     Register("DeleteUser/" + size, baseline, [path, file, last](benchmark::State& state) {
         const Restorer restorer(file);
-        const UserEntry entry = UserStore().FindUser(path, last).entry;
+        const UserEntry entry = PasswordFileStore(NativePath(path)).FindUser(last).entry;
         for (auto _ : state) {
-            benchmark::DoNotOptimize(
-                UserStore().DeleteUser(path, entry.user.userName, entry.user.fullName, entry.user.description));
+            benchmark::DoNotOptimize(PasswordFileStore(NativePath(path))
+                                         .DeleteUser(entry.user.userName, entry.user.fullName, entry.user.description));
             state.PauseTiming();
             restorer.Restore();
             state.ResumeTiming();
@@ -163,24 +174,30 @@ void RegisterGroupBenchmarks(const BenchData& data)
 
     Register("LoadGroupList/256", "ReadOnce/setup.prf", [path](benchmark::State& state) {
         for (auto _ : state)
-            benchmark::DoNotOptimize(UserStore().LoadGroupList(path));
+            benchmark::DoNotOptimize(ProfileStore(NativePath(path)).LoadGroupList());
     });
     Register("LoadGroupRights/255", "ReadOnce/profiles", [path](benchmark::State& state) {
         for (auto _ : state)
-            benchmark::DoNotOptimize(UserStore().LoadGroupRights(path, kLastGroup));
+            benchmark::DoNotOptimize(Session().LoadGroupRights(ProfileStore(NativePath(path)), kLastGroup));
     });
     // A group save is journalled and flushed, so it is also set beside the least any durable change of the
     // twelve files costs.
     Register("SaveGroup/255", "ReadOnce/profiles, FlushedRewrite/profiles", [path](benchmark::State& state) {
-        UserStore store;
-        store.LoadGroupRights(path, kLastGroup);
-        const std::string name = *store.GetGroupName();
+        const ProfileStore profiles { NativePath(path) };
+        Session session;
+        session.LoadGroupRights(profiles, kLastGroup);
+        const std::string name = *session.GetGroupName();
+        const RightsTable& table = session.GetRightsTable();
         for (auto _ : state)
-            benchmark::DoNotOptimize(store.SaveGroup(path, kLastGroup, name));
+            benchmark::DoNotOptimize(profiles.ChangeGroup(
+                kLastGroup, name, SaveMode::CreateOrReplace, [&](int program, std::span<unsigned char> rights) {
+                    const RightsTable::Row& row = *table.GetRow(program);
+                    std::copy(row.begin(), row.end(), rights.begin());
+                }));
     });
     Register("LoadDatabaseList", "ReadOnce/tessel.dbs", [path](benchmark::State& state) {
         for (auto _ : state)
-            benchmark::DoNotOptimize(UserStore().LoadDatabaseList(path));
+            benchmark::DoNotOptimize(Session().LoadDatabaseList(DatabaseListStore(NativePath(path))));
     });
 }
 

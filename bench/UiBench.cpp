@@ -7,7 +7,7 @@
 #include "app/ItemListController.h"
 #include "app/QtUiServices.h"
 #include "platform/Platform.h"
-#include "store/UserStore.h"
+#include "store/PasswordFileStore.h"
 #include "ui/BackgroundCall.h"
 #include "words/WordTable.h"
 
@@ -64,7 +64,8 @@ void FillItemList(benchmark::State& state, const WordTable& words, const std::st
 // The same strings shown by a plain model and view; the file is read once, outside the timing.
 void PlainFill(benchmark::State& state, const std::string& loginPath)
 {
-    const std::vector<UserEntry> users = UserStore().LoadUsers(loginPath).value;
+    const Result<std::vector<UserEntry>> read = PasswordFileStore(NativePath(loginPath)).LoadUsers();
+    const std::vector<UserEntry> users = read ? *read : std::vector<UserEntry> {};
     QStandardItemModel model;
     QTreeView view;
     view.setModel(&model);

@@ -1,7 +1,11 @@
 #include "FuzzFile.h"
 
+#include "store/DatabaseListStore.h"
+#include "store/ProfileStore.h"
 #include "store/ProgramIndex.h"
-#include "store/UserStore.h"
+#include "store/Session.h"
+
+#include <algorithm>
 
 #include <cstdio>
 
@@ -19,17 +23,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::WriteInput("setup.prf", image);
     fuzz::WriteInput("custodia.prf", image);
     fuzz::WriteInput("tessel.dbs", image);
-    UserStore store;
-    const auto groups = store.LoadGroupList(loginPath).value;
+    const ProfileStore profiles { NativePath(loginPath) };
+    const DatabaseListStore databases { NativePath(loginPath) };
+    Session session;
+    const auto groups = profiles.LoadGroupList().value;
     const uint8_t group = groups.empty() ? 1 : groups.front().groupNumber;
-    store.LoadGroupRights(loginPath, group);
-    store.HasRight(kProgramCustodia, 0);
-    const bool listRead = store.LoadDatabaseList(loginPath).WasRead();
+    session.LoadGroupRights(profiles, group);
+    session.HasRight(kProgramCustodia, 0);
+    const bool listRead = session.LoadDatabaseList(databases).WasRead();
     if (!fuzz::ShouldWrite(image))
         return 0;
     if (listRead)
-        store.SaveDatabaseList(loginPath, store.DatabaseListOrEmpty());
-    store.SaveGroup(loginPath, group, "Fuzzed");
-    store.DeleteGroup(loginPath, group);
+        static_cast<void>(databases.Save(session.DatabaseListOrEmpty()));
+    // The rights as read, written back under a new name.
+    const RightsTable& table = session.GetRightsTable();
+    static_cast<void>(profiles.ChangeGroup(
+        group, "Fuzzed", SaveMode::CreateOrReplace, [&](int program, std::span<unsigned char> rights) {
+            const RightsTable::Row& row = *table.GetRow(program);
+            std::copy(row.begin(), row.end(), rights.begin());
+        }));
+    const uint8_t deleted[] = { group };
+    static_cast<void>(profiles.DeleteGroups(deleted));
     return 0;
 }

@@ -2,20 +2,24 @@
 //   make_fuzz_seeds CORPUS_FOLDER SOURCE_FOLDER
 #include "platform/Platform.h"
 #include "store/AuditTrail.h"
+#include "store/DatabaseListStore.h"
 #include "store/OfficeNameList.h"
+#include "store/PasswordFileStore.h"
+#include "store/ProfileStore.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
 #include "store/RecordJournal.h"
-#include "store/UserStore.h"
 #include "words/LanguageFile.h"
 #include "words/WordFileWriter.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <map>
+#include <span>
 #include <string>
 #include <sys/stat.h>
 #include <utility>
@@ -64,14 +68,18 @@ void RecordFileSeeds(const std::string& folder)
 
 void PasswordFileSeeds(const std::string& folder)
 {
-    UserStore store;
-    store.CreatePasswordFile(folder);
+    const PasswordFileStore store { NativePath(folder) };
+    static_cast<void>(store.Create());
     UserAccessRecord access;
     access.SetOfficeSelectionEnabled(1, true);
     access.SetOfficeAllowed(1, 4, true);
-    store.SaveUser(folder, UserEntry { UserRecord { 0, 0, "supervisor", "Chief", "all rights", "secret", 1 }, access });
-    store.SaveUser(folder, UserEntry { UserRecord { 1, 6, "operator", "Op", "", "pw", 2 }, {} });
-    store.DeleteUser(folder, "operator", "Op", "");
+    const auto save = [&](const UserEntry& user) {
+        static_cast<void>(
+            store.SaveUser(user.user.userName, SaveMode::CreateOrReplace, [&](UserEntry& entry) { entry = user; }));
+    };
+    save(UserEntry { UserRecord { 0, 0, "supervisor", "Chief", "all rights", "secret", 1 }, access });
+    save(UserEntry { UserRecord { 1, 6, "operator", "Op", "", "pw", 2 }, {} });
+    static_cast<void>(store.DeleteUser("operator", "Op", ""));
 }
 
 void WordFileSeeds(const std::string& folder)
@@ -100,14 +108,18 @@ void LoginPathSeeds(const std::string& folder)
 {
     const std::string loginPath = folder + "/login";
     MakeFolder(loginPath);
-    UserStore store;
-    store.GetRightsTable().Set(kProgramCustodia, 0, 1);
-    store.SaveGroup(loginPath, 1, "Supervisors");
-    store.SaveGroup(loginPath, 2, "Operators");
+    const ProfileStore profiles { NativePath(loginPath) };
+    // The console's own right granted, every other denied.
+    const auto consoleRight = [](int program, std::span<unsigned char> rights) {
+        std::fill(rights.begin(), rights.end(), 0);
+        rights[0] = program == kProgramCustodia ? 1 : 0;
+    };
+    static_cast<void>(profiles.ChangeGroup(1, "Supervisors", SaveMode::CreateOrReplace, consoleRight));
+    static_cast<void>(profiles.ChangeGroup(2, "Operators", SaveMode::CreateOrReplace, consoleRight));
     DatabaseList list;
     list.SetPath(0, "/srv/loggers/north");
     list.SetDescription(0, "North");
-    store.SaveDatabaseList(loginPath, list);
+    static_cast<void>(DatabaseListStore(NativePath(loginPath)).Save(list));
     std::rename((loginPath + "/setup.prf").c_str(), (folder + "/setup.prf").c_str());
     std::rename((loginPath + "/tessel.dbs").c_str(), (folder + "/tessel.dbs").c_str());
     std::filesystem::remove_all(loginPath);

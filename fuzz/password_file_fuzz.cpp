@@ -1,7 +1,7 @@
 #include "FuzzFile.h"
 
 #include "store/PasswordFileCheck.h"
-#include "store/UserStore.h"
+#include "store/PasswordFileStore.h"
 
 using namespace custodia;
 
@@ -12,19 +12,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string loginPath = fuzz::ScratchFolder();
     fuzz::WriteInput("tessel.pwd", data, size);
-    UserStore store;
-    store.LoadUsers(loginPath);
+    const PasswordFileStore store { NativePath(loginPath) };
+    static_cast<void>(store.LoadUsers());
     InspectPasswordFile(loginPath);
-    UserStore::IsLogonRequired();
+    PasswordFileStore::IsLogonRequired();
 
     UserAccessRecord access;
     access.SetOfficeSelectionEnabled(1, true);
     access.SetOfficeAllowed(1, static_cast<int>(size % 100) + 1, true);
     const UserEntry fuzzer { UserRecord { 1, 5, "fuzzer", "Fuzz Er", "found by chance", "pass word", 3 }, access };
-    if (store.SaveUser(loginPath, fuzzer) == kUserSaved) {
-        const FoundUser found = store.FindUser(loginPath, "fuzzer");
+    const Status saved = store.SaveUser("fuzzer", SaveMode::CreateOrReplace, [&](UserEntry& entry) { entry = fuzzer; });
+    if (saved) {
+        const FoundUser found = store.FindUser("fuzzer");
         fuzz::Require(found.WasFound() && found.entry.user.password == "pass word");
     }
-    store.DeleteUser(loginPath, "fuzzer", "Fuzz Er", "found by chance");
+    static_cast<void>(store.DeleteUser("fuzzer", "Fuzz Er", "found by chance"));
     return 0;
 }

@@ -4,7 +4,6 @@
 #include "app/LogonDialog.h"
 #include "app/LogonFixture.h"
 #include "store/Session.h"
-#include "store/UserStore.h"
 #include "words/WordTable.h"
 
 #include <QLabel>

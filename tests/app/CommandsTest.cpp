@@ -9,6 +9,7 @@
 #include "store/AuditTrail.h"
 #include "store/AuditTrailSettings.h"
 #include "store/LoginPathList.h"
+#include "store/ProfileStore.h"
 #include "store/ProgramIndex.h"
 #include "store/RightsCatalogue.h"
 #include "ui/FileCauseText.h"
@@ -69,9 +70,7 @@ public:
             return false;
         if (saveCheck && !saveCheck(nullptr, groupKeepsConsoleRight))
             return false;
-        UserStore store;
-        store.GetRightsTable();
-        store.SaveGroup(loginPath, static_cast<uint8_t>(group.groupNumber), group.name);
+        StoreGroup(loginPath, group.groupNumber, group.name);
         return true;
     }
     void SetGroupSaveCheck(GroupSaveCheck check) override { saveCheck = std::move(check); }
@@ -129,14 +128,14 @@ protected:
     std::vector<std::string> StoredUserNames() const
     {
         std::vector<std::string> names;
-        for (const UserEntry& entry : UserStore().LoadUsers(m_path).value)
+        for (const UserEntry& entry : StoredUsers(m_path))
             names.push_back(entry.user.userName);
         return names;
     }
     std::vector<int> StoredGroupNumbers() const
     {
         std::vector<int> numbers;
-        for (const GroupEntry& group : UserStore().LoadGroupList(m_path).value)
+        for (const GroupEntry& group : ProfileStore(NativePath(m_path)).LoadGroupList().value)
             numbers.push_back(group.groupNumber);
         return numbers;
     }
@@ -178,8 +177,9 @@ TEST_F(CommandsTest, DeletingAGroupAsksWithItsNumberAndOkDeletesItFromEveryProfi
     Commands().DeleteItem();
     ExpectConfirmation(W(800) + ":\n\n  004 Operators\n", W(799));
     EXPECT_EQ(StoredGroupNumbers(), std::vector<int> { 9 });
-    UserStore store;
-    EXPECT_FALSE(store.LoadGroupRights(m_path, 4));
+    RightsTable rights;
+    std::string name;
+    EXPECT_FALSE(ProfileStore(NativePath(m_path)).ReadGroupRights(4, rights, name));
     EXPECT_EQ(Column(0), QStringList { "009" });
 }
 
@@ -394,9 +394,9 @@ TEST_F(CommandsTest, EditedDatabaseSlotIsSavedWholeAndACancelledEditWritesNothin
     m_dialogs->slotDescription = "Warehouse";
     View().SelectRow(3);
     Commands().EditItem();
-    UserStore store;
-    ASSERT_TRUE(store.LoadDatabaseList(m_path).WasRead());
-    EXPECT_EQ(store.GetDatabaseList()->GetDescription(3), "Warehouse");
+    DatabaseList stored;
+    ASSERT_TRUE(DatabaseListStore(NativePath(m_path)).Load(stored).WasRead());
+    EXPECT_EQ(stored.GetDescription(3), "Warehouse");
     EXPECT_EQ(Cell(3, 0), "04 Warehouse");
 }
 
@@ -641,9 +641,11 @@ protected:
 
     void AddGroupWithConsoleRight(int number, const std::string& name, bool right) const
     {
-        UserStore store;
-        store.GetRightsTable().Set(kProgramCustodia, kConsoleRightPosition, right ? 1 : 0);
-        ASSERT_TRUE(store.SaveGroup(m_path, static_cast<uint8_t>(number), name));
+        ASSERT_TRUE(StoreGroup(m_path, number, name, [&](int program, std::span<unsigned char> rights) {
+            std::fill(rights.begin(), rights.end(), 0);
+            if (program == kProgramCustodia)
+                rights[kConsoleRightPosition] = right ? 1 : 0;
+        }));
     }
     void SelectUsers(std::initializer_list<int> rows) const
     {

@@ -80,7 +80,7 @@ protected:
     std::vector<std::string> StoredUserNames() const
     {
         std::vector<std::string> names;
-        for (const UserEntry& entry : UserStore().LoadUsers(m_path).value)
+        for (const UserEntry& entry : StoredUsers(m_path))
             names.push_back(entry.user.userName);
         return names;
     }

@@ -35,7 +35,7 @@ QString MessageText(LogonMessage message)
 class LogonDialogTest : public LogonFixture {
 protected:
     LogonDialogTest()
-        : m_dialog(m_store, m_words, m_ui, "Title", "Subtitle", "V4.84")
+        : m_dialog(m_session, m_words, m_ui, "Title", "Subtitle", "V4.84")
     {
         for (int i = 0; i < kLogonMessageCount; ++i)
             m_dialog.SetMessage(static_cast<LogonMessage>(i), MessageText(static_cast<LogonMessage>(i)));
@@ -66,7 +66,7 @@ protected:
         return texts;
     }
 
-    Session m_store;
+    Session m_session;
     WordTable m_words; // none loaded: the dialog is given its texts
     LogonDialog m_dialog;
 };
@@ -95,7 +95,7 @@ TEST_F(LogonDialogTest, SplashWithoutLogonEndsByItselfWithOk)
     EXPECT_EQ(m_dialog.RunAtStartup(), QDialog::Accepted);
     EXPECT_TRUE(checked);
     EXPECT_FALSE(m_dialog.GetLogonRequired());
-    EXPECT_FALSE(m_store.GetLogonRequired());
+    EXPECT_FALSE(m_session.GetLogonRequired());
     EXPECT_TRUE(m_ui.messages.empty());
 }
 
@@ -103,7 +103,7 @@ TEST_F(LogonDialogTest, SplashEndsWithOkOnEscapeOrEnter)
 {
     MakeEmptyPasswordFile(m_dir.path());
     for (Qt::Key key : { Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter }) {
-        LogonDialog dialog(m_store, m_words, m_ui, "Title", "Subtitle", "V4.84");
+        LogonDialog dialog(m_session, m_words, m_ui, "Title", "Subtitle", "V4.84");
         WhenLogonDialogShows([key](LogonDialog& shown) { QTest::keyClick(&shown, key); });
         EXPECT_EQ(dialog.RunAtStartup(), QDialog::Accepted) << key;
         EXPECT_FALSE(dialog.GetLogonRequired());
@@ -139,7 +139,7 @@ TEST_F(LogonDialogTest, MissingUserFileDemandsLogonAndCancelRefuses)
     });
     EXPECT_EQ(m_dialog.RunAtStartup(), QDialog::Rejected);
     EXPECT_TRUE(m_dialog.GetLogonRequired());
-    EXPECT_TRUE(m_store.GetLogonRequired());
+    EXPECT_TRUE(m_session.GetLogonRequired());
     EXPECT_TRUE(m_ui.messages.empty());
 }
 
@@ -178,12 +178,12 @@ TEST_F(LogonDialogTest, HeldUserFileShowsTheWaitDialogAndCancelLeavesTheDialogFo
         EXPECT_EQ(waits, 3) << "Cancel ends the waiting";
         EXPECT_EQ(MessageTexts(), std::vector<QString> { MessageText(LogonMessage::PasswordFileUnreadable) });
         EXPECT_TRUE(dialog.isVisible());
-        EXPECT_FALSE(m_store.GetUserName());
+        EXPECT_FALSE(m_session.GetUserName());
         holder.Close();
         QTest::mouseClick(Button("ok"), Qt::LeftButton);
     });
     EXPECT_EQ(m_dialog.RunAtStartup(), QDialog::Accepted);
-    EXPECT_EQ(m_store.GetUserName(), "anna");
+    EXPECT_EQ(m_session.GetUserName(), "anna");
 }
 
 // A refused OK shows its message over the dialog, which stays open with its fields as they were; a
@@ -201,7 +201,7 @@ TEST_F(LogonDialogTest, WrongPasswordIsRefusedThenTheRightOneLogsOn)
         EXPECT_TRUE(dialog.isVisible());
         EXPECT_EQ(Field("userName")->text(), "anna");
         EXPECT_EQ(Field("password")->text(), "secret");
-        EXPECT_FALSE(m_store.GetUserName());
+        EXPECT_FALSE(m_session.GetUserName());
 
         Field("password")->clear();
         QTest::keyClicks(Field("password"), "Secret");
@@ -211,13 +211,13 @@ TEST_F(LogonDialogTest, WrongPasswordIsRefusedThenTheRightOneLogsOn)
     EXPECT_EQ(m_ui.messages.size(), 1u);
     EXPECT_EQ(m_dialog.GetLoginPath(), path);
     EXPECT_EQ(m_dialog.GetGroupNumber(), 3);
-    EXPECT_EQ(m_store.GetUserName(), "anna");
-    EXPECT_EQ(m_store.GetPassword(), "Secret");
-    EXPECT_EQ(m_store.GetFullName(), "Anna Berg");
-    EXPECT_EQ(m_store.GetDescription(), "Description");
-    EXPECT_EQ(m_store.GetDatabaseMode(), 1);
-    EXPECT_EQ(m_store.GetDatabaseMask(), 0x5u);
-    EXPECT_NE(m_store.GetDatabaseList(), nullptr);
+    EXPECT_EQ(m_session.GetUserName(), "anna");
+    EXPECT_EQ(m_session.GetPassword(), "Secret");
+    EXPECT_EQ(m_session.GetFullName(), "Anna Berg");
+    EXPECT_EQ(m_session.GetDescription(), "Description");
+    EXPECT_EQ(m_session.GetDatabaseMode(), 1);
+    EXPECT_EQ(m_session.GetDatabaseMask(), 0x5u);
+    EXPECT_NE(m_session.GetDatabaseList(), nullptr);
 }
 
 TEST_F(LogonDialogTest, EmptyNameOrPasswordDoesNothing)
@@ -277,7 +277,7 @@ TEST_F(LogonDialogTest, EachFailureGivesItsOwnMessage)
         QTest::mouseClick(Button("cancel"), Qt::LeftButton);
     });
     EXPECT_EQ(m_dialog.RunAtStartup(), QDialog::Rejected);
-    EXPECT_FALSE(m_store.GetUserName());
+    EXPECT_FALSE(m_session.GetUserName());
 }
 
 TEST_F(LogonDialogTest, CommandLineLogsOnWithoutAKeyPress)
@@ -287,7 +287,7 @@ TEST_F(LogonDialogTest, CommandLineLogsOnWithoutAKeyPress)
     m_dialog.SetDefaultLoginPath(QString::fromStdString(path));
     m_dialog.SetArguments({ "custodia", "username=bob", "username=anna", "password=secret" });
     EXPECT_EQ(m_dialog.RunAtStartup(), QDialog::Accepted);
-    EXPECT_EQ(m_store.GetUserName(), "anna");
+    EXPECT_EQ(m_session.GetUserName(), "anna");
     EXPECT_EQ(m_dialog.GetGroupNumber(), 2);
     EXPECT_EQ(m_dialog.GetLoginPath(), path);
     EXPECT_TRUE(m_ui.messages.empty());
@@ -327,7 +327,7 @@ TEST_F(LogonDialogTest, CommandLineNameWithoutPasswordWaitsForThePassword)
         QTest::keyClick(Field("password"), Qt::Key_Enter);
     });
     EXPECT_EQ(m_dialog.RunAtStartup(), QDialog::Accepted);
-    EXPECT_EQ(m_store.GetUserName(), "anna");
+    EXPECT_EQ(m_session.GetUserName(), "anna");
 }
 
 // A password that differs only after a character the other lacks, or only in letter case, is not the
@@ -337,10 +337,8 @@ TEST(AttemptLogon, ComparesEveryByteOfThePassword)
     TempDir dir;
     ScopedPlatformOverride platform([](int) {}, {});
     const std::string longest(50, 'p');
-    ASSERT_EQ(UserStore().SaveUser(dir.path(), UserEntry { UserRecord { 0, 0, "anna", "", "", longest, 1 }, {} }),
-        kUserSaved);
-    ASSERT_EQ(UserStore().SaveUser(dir.path(), UserEntry { UserRecord { 0, 0, "bob", "", "", "Secret", 1 }, {} }),
-        kUserSaved);
+    ASSERT_TRUE(StoreUser(dir.path(), UserRecord { 0, 0, "anna", "", "", longest, 1 }));
+    ASSERT_TRUE(StoreUser(dir.path(), UserRecord { 0, 0, "bob", "", "", "Secret", 1 }));
     struct Case {
         const char* user;
         std::string typed;
@@ -356,12 +354,12 @@ TEST(AttemptLogon, ComparesEveryByteOfThePassword)
         { "bob", std::string("Secret\0x", 8), false },
     };
     for (const Case& c : cases) {
-        Session store;
+        Session session;
         const NativePath loginPath(dir.path());
         const LogonOutcome outcome
-            = AttemptLogon(store, PasswordFileStore(loginPath), DatabaseListStore(loginPath), c.user, c.typed);
+            = AttemptLogon(session, PasswordFileStore(loginPath), DatabaseListStore(loginPath), c.user, c.typed);
         EXPECT_EQ(outcome.kind == LogonOutcome::Kind::LoggedOn, c.loggedOn) << c.user << " " << c.typed;
-        EXPECT_EQ(store.GetUserName().has_value(), c.loggedOn);
+        EXPECT_EQ(session.GetUserName().has_value(), c.loggedOn);
     }
 }
 
@@ -373,7 +371,7 @@ TEST_F(LogonDialogTest, PaintsThePictureAndTheTexts)
     picture.fill(QColor(10, 120, 200));
     ASSERT_TRUE(picture.save("splash.bmp", "BMP"));
     MakeEmptyPasswordFile(m_dir.path());
-    LogonDialog dialog(m_store, m_words, m_ui, "Quarva", "Custodia Account Console", "V4.84");
+    LogonDialog dialog(m_session, m_words, m_ui, "Quarva", "Custodia Account Console", "V4.84");
     dialog.SetSplashInterval(60000);
     QImage shot;
     int textColumn = 0;

@@ -2,9 +2,10 @@
 
 #include "app/LogonDialog.h"
 #include "platform/Platform.h"
+#include "store/PasswordFileStore.h"
 #include "store/ProgramIndex.h"
-#include "store/UserStore.h"
 #include "support/FakeUiServices.h"
+#include "support/StoredAccounts.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
@@ -14,8 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <span>
 #include <string>
 
 namespace custodia::test {
@@ -41,27 +44,25 @@ protected:
     // A user file with a header and no records: no log-on is needed where it lies.
     static void MakeEmptyPasswordFile(const std::string& folder)
     {
-        ASSERT_TRUE(UserStore().CreatePasswordFile(folder));
+        ASSERT_TRUE(PasswordFileStore(NativePath(folder)).Create());
     }
 
     static void AddUser(const std::string& loginPath, const std::string& name, const std::string& password,
         int groupNumber, const std::string& fullName = "Full name")
     {
         const UserRecord user { 1, 0x5, name, fullName, "Description", password, static_cast<uint8_t>(groupNumber) };
-        ASSERT_EQ(UserStore().SaveUser(loginPath, UserEntry { user, {} }), kUserSaved);
+        ASSERT_TRUE(StoreUser(loginPath, user));
     }
 
     // A group granted every right of every program, but for the console's own right when told so.
     static void AddGroup(const std::string& loginPath, int number, bool consoleRight)
     {
-        UserStore store;
-        RightsTable& rights = store.GetRightsTable();
-        for (int program = 0; program < kProgramCount; ++program) {
-            for (size_t position = 0; position < grouprecord::kRightsSize; ++position)
-                rights.Set(program, static_cast<int>(position), 1);
-        }
-        rights.Set(kProgramCustodia, kConsoleRightPosition, consoleRight ? 1 : 0);
-        ASSERT_TRUE(store.SaveGroup(loginPath, static_cast<uint8_t>(number), "Group " + std::to_string(number)));
+        ASSERT_TRUE(StoreGroup(
+            loginPath, number, "Group " + std::to_string(number), [&](int program, std::span<unsigned char> rights) {
+                std::fill(rights.begin(), rights.end(), 1);
+                if (program == kProgramCustodia)
+                    rights[kConsoleRightPosition] = consoleRight ? 1 : 0;
+            }));
     }
 
     TempDir m_dir;

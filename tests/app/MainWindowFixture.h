@@ -7,9 +7,10 @@
 #include "app/ItemDialogs.h"
 #include "app/ItemListController.h"
 #include "platform/Platform.h"
-#include "store/UserStore.h"
+#include "store/DatabaseListStore.h"
 #include "support/CancelledItemDialogs.h"
 #include "support/FakeUiServices.h"
+#include "support/StoredAccounts.h"
 #include "support/TempDir.h"
 #include "ui/BackgroundCall.h"
 #include "ui/FileWaitFeedback.h"
@@ -26,10 +27,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -89,25 +92,26 @@ protected:
         const std::string& description, int groupNumber)
     {
         const UserRecord user { 0, 0, name, fullName, description, "secret", static_cast<uint8_t>(groupNumber) };
-        ASSERT_EQ(UserStore().SaveUser(loginPath, UserEntry { user, {} }), kUserSaved);
+        ASSERT_TRUE(StoreUser(loginPath, user));
     }
 
     static void AddGroup(const std::string& loginPath, int number, const std::string& name)
     {
-        UserStore store;
-        store.GetRightsTable();
-        ASSERT_TRUE(store.SaveGroup(loginPath, static_cast<uint8_t>(number), name));
+        ASSERT_TRUE(StoreGroup(loginPath, number, name));
     }
 
     static void SetDatabaseSlot(
         const std::string& loginPath, int slot, const std::string& description, const std::string& path)
     {
-        UserStore store;
-        store.LoadDatabaseList(loginPath);
-        DatabaseList list = store.DatabaseListOrEmpty();
-        list.SetDescription(slot, description);
-        list.SetPath(slot, path);
-        ASSERT_TRUE(store.SaveDatabaseList(loginPath, list));
+        const Result<bool> changed = DatabaseListStore(NativePath(loginPath))
+                                         .Change(
+                                             [&](DatabaseList& list) {
+                                                 list.SetDescription(slot, description);
+                                                 list.SetPath(slot, path);
+                                                 return true;
+                                             },
+                                             {});
+        ASSERT_TRUE(changed && *changed);
     }
 
     // Builds the document and the main window over what is on disk now, and shows it.

@@ -1,7 +1,10 @@
 #include "cli/CliTest.h"
+#include "store/DatabaseListStore.h"
 #include "store/LoginPathList.h"
 #include "store/OfficeNameList.h"
-#include "store/UserStore.h"
+#include "store/ProfileStore.h"
+#include "store/ProgramIndex.h"
+#include "support/StoredAccounts.h"
 
 #include <algorithm>
 
@@ -50,14 +53,15 @@ protected:
     // Made through the store, which is quicker than starting the program for each.
     void SetUp() override
     {
-        UserStore store;
-        ASSERT_EQ(
-            store.SaveUser(LoginPath(), UserEntry { UserRecord { 0, 0, "bob", "Bob", "", "pw", 0 }, {} }), kUserSaved);
-        store.GetRightsTable().Set(kProgramCustodia, 0, 1);
-        ASSERT_TRUE(store.SaveGroup(LoginPath(), 5, "Admins"));
+        ASSERT_TRUE(StoreUser(LoginPath(), UserRecord { 0, 0, "bob", "Bob", "", "pw", 0 }));
+        ASSERT_TRUE(
+            ProfileStore(NativePath(LoginPath()))
+                .ChangeGroup(5, "Admins", SaveMode::CreateOnly, [](int program, std::span<unsigned char> rights) {
+                    rights[0] = program == kProgramCustodia ? 1 : 0;
+                }));
         DatabaseList databases;
         databases.SetPath(0, "/data/one");
-        ASSERT_TRUE(store.SaveDatabaseList(LoginPath(), databases));
+        ASSERT_TRUE(DatabaseListStore(NativePath(LoginPath())).Save(databases));
         OfficeNameList offices(LoginPath());
         offices.SetOffice(1, "001", "Head office");
         ASSERT_EQ(offices.Save(), kOfficesSaved);

@@ -2,9 +2,12 @@
 #include "cli/CommandLine.h"
 #include "platform/Platform.h"
 #include "store/DatabaseList.h"
+#include "store/DatabaseListStore.h"
 #include "store/OfficeNameList.h"
+#include "store/PasswordFileStore.h"
+#include "store/ProfileStore.h"
 #include "store/ProgramIndex.h"
-#include "store/UserStore.h"
+#include "store/Session.h"
 
 #include <algorithm>
 #include <functional>
@@ -66,9 +69,9 @@ std::vector<ConcurrentCase> ConcurrentCases()
                     Numbered("d", process, round) };
             },
             [](const std::string& lp, int process, int round) {
-                UserStore store;
-                store.LoadDatabaseList(lp);
-                return store.DatabaseListOrEmpty().GetDescription(process) == Numbered("d", process, round);
+                DatabaseList list;
+                static_cast<void>(DatabaseListStore(NativePath(lp)).Load(list));
+                return list.GetDescription(process) == Numbered("d", process, round);
             } },
         { "offices set of different offices", { "offices", "set", "LP", "1", "01", "North" },
             [](const std::string& lp, int process, int round) {
@@ -86,8 +89,9 @@ std::vector<ConcurrentCase> ConcurrentCases()
                     round % 2 == 0 ? "--revoke" : "--grant", "1:" + std::to_string(process) };
             },
             [](const std::string& lp, int process, int round) {
-                UserStore store;
-                return store.LoadGroupRights(lp, 7) && store.HasRight(kProgramSetup, process) == round % 2;
+                Session session;
+                return session.LoadGroupRights(ProfileStore(NativePath(lp)), 7)
+                    && session.HasRight(kProgramSetup, process) == round % 2;
             } },
         { "users add replacing one user's group and description", { "users", "add", "LP", "anna" },
             [](const std::string& lp, int process, int round) {
@@ -97,7 +101,7 @@ std::vector<ConcurrentCase> ConcurrentCases()
                           Numbered("u", process, round) };
             },
             [](const std::string& lp, int process, int round) {
-                const FoundUser found = UserStore().FindUser(lp, "anna");
+                const FoundUser found = PasswordFileStore(NativePath(lp)).FindUser("anna");
                 return found.WasFound()
                     && (process == 0 ? found.entry.user.groupNumber == round
                                      : found.entry.user.description == Numbered("u", process, round));

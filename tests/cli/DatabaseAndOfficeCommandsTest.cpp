@@ -1,7 +1,7 @@
 #include "cli/CliTest.h"
 #include "store/DatabaseList.h"
+#include "store/DatabaseListStore.h"
 #include "store/OfficeNameList.h"
-#include "store/UserStore.h"
 
 namespace custodia::test {
 namespace {
@@ -28,23 +28,24 @@ TEST_F(CliTest, DatabaseSetChangesOneSlotAndKeepsTheRestOfTheImage)
         EmptySlots(1, 1) + "2\t/data/north\t/backup/north\t1\tNorth\n" + EmptySlots(3, 10));
 
     // Bytes the console does not use, as another program left them.
-    UserStore store;
-    store.LoadDatabaseList(LoginPath());
-    DatabaseList image = *store.GetDatabaseList();
+    const DatabaseListStore store { NativePath(LoginPath()) };
+    DatabaseList image;
+    ASSERT_TRUE(store.Load(image).WasRead());
     for (size_t i = databaselist::kUnusedOffset; i < databaselist::kSize; ++i)
         image.GetImage()[i] = static_cast<unsigned char>(i * 7);
     image.SetPath(12, "/slot/thirteen");
-    ASSERT_TRUE(store.SaveDatabaseList(LoginPath(), image));
+    ASSERT_TRUE(store.Save(image));
 
     RunOk({ "databases", "set", "lp", "10", "--path", "/data/ten", "--description", "Ten" });
     RunOk({ "databases", "set", "lp", "2", "--mirror-off", "--description", "" });
-    store.LoadDatabaseList(LoginPath());
+    DatabaseList reread;
+    ASSERT_TRUE(store.Load(reread).WasRead());
     DatabaseList expected = image;
     expected.SetPath(9, "/data/ten");
     expected.SetDescription(9, "Ten");
     expected.SetMirrorOn(1, false);
     expected.SetDescription(1, "");
-    EXPECT_TRUE(store.GetDatabaseList()->GetImage() == expected.GetImage());
+    EXPECT_TRUE(reread.GetImage() == expected.GetImage());
     EXPECT_EQ(SplitLines(RunOk({ "databases", "list", "lp" }).out)[1], "2\t/data/north\t/backup/north\t0\t");
 }
 

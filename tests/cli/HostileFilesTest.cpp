@@ -1,6 +1,7 @@
 #include "cli/CliTest.h"
 #include "store/PasswordFile.h"
-#include "store/UserStore.h"
+#include "store/ProfileStore.h"
+#include "support/StoredAccounts.h"
 
 #include <fcntl.h>
 #include <filesystem>
@@ -167,9 +168,9 @@ TEST_F(ForgedOutputTest, ForgedNamesPrintEscapedAndVerifyWarns)
     forged.user.fullName = "\x1b[31mred\x1b[0m";
     forged.user.description = "line\nforged\\";
     forged.user.password = "pw";
-    ASSERT_EQ(UserStore().SaveUser(LoginPath(), forged), kUserSaved);
-    UserStore store;
-    ASSERT_TRUE(store.SaveGroup(LoginPath(), 3, "a\r\nb\x9b"));
+    ASSERT_TRUE(StoreUser(LoginPath(), forged));
+    ASSERT_TRUE(ProfileStore(NativePath(LoginPath()))
+                    .ChangeGroup(3, "a\r\nb\x9b", SaveMode::CreateOnly, [](int, std::span<unsigned char>) {}));
 
     EXPECT_EQ(
         RunOk({ "users", "list", "lp" }).out, "tp\\tfake\\t9\t\\x1B[31mred\\x1B[0m\t0\tline\\nforged\\\\\t0\t0\n");

@@ -2,11 +2,13 @@
 #include "cli/CommandLine.h"
 #include "platform/Platform.h"
 #include "store/DatabaseList.h"
+#include "store/DatabaseListStore.h"
 #include "store/LoginPathList.h"
 #include "store/OfficeNameList.h"
+#include "store/ProfileStore.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordJournal.h"
-#include "store/UserStore.h"
+#include "store/Session.h"
 #include "support/KillAtWrite.h"
 #include "support/ShareViews.h"
 
@@ -59,8 +61,9 @@ std::vector<ShareCase> ShareCases()
                     round % 2 == 0 ? "--revoke" : "--grant", "1:" + std::to_string(process) };
             },
             [](const std::string& lp, int process, int round) {
-                UserStore store;
-                return store.LoadGroupRights(lp, 7) && store.HasRight(kProgramSetup, process) == round % 2;
+                Session session;
+                return session.LoadGroupRights(ProfileStore(NativePath(lp)), 7)
+                    && session.HasRight(kProgramSetup, process) == round % 2;
             } },
         { "databases set of different slots", "tessel.dbs", { "databases", "set", "LP", "1", "--path", "/data/one" },
             [](const std::string& lp, int process, int round) {
@@ -68,9 +71,9 @@ std::vector<ShareCase> ShareCases()
                     Numbered("d", process, round) };
             },
             [](const std::string& lp, int process, int round) {
-                UserStore store;
-                store.LoadDatabaseList(lp);
-                return store.DatabaseListOrEmpty().GetDescription(process) == Numbered("d", process, round);
+                DatabaseList list;
+                static_cast<void>(DatabaseListStore(NativePath(lp)).Load(list));
+                return list.GetDescription(process) == Numbered("d", process, round);
             } },
         { "offices set of different offices", "officena.mes", { "offices", "set", "LP", "1", "01", "North" },
             [](const std::string& lp, int process, int round) {

@@ -1,7 +1,8 @@
 #include "cli/CliTest.h"
 #include "platform/Endian.h"
 #include "store/PasswordFile.h"
-#include "store/UserStore.h"
+#include "store/PasswordFileStore.h"
+#include "support/StoredAccounts.h"
 
 namespace custodia::test {
 namespace {
@@ -15,7 +16,7 @@ protected:
 
     UserEntry Stored(const std::string& name) const
     {
-        const FoundUser found = UserStore().FindUser(LoginPath(), name);
+        const FoundUser found = PasswordFileStore(NativePath(LoginPath())).FindUser(name);
         EXPECT_EQ(found.status, kUserFound);
         return found.entry;
     }
@@ -66,9 +67,8 @@ TEST_F(UserCommandsTest, ReplacingAUserKeepsItsOfficeSelectionAndTheValuesNotGiv
     UserEntry entry = Stored("bob");
     entry.access.SetOfficeSelectionEnabled(2, true);
     entry.access.SetOfficeAllowed(2, 17, true);
-    ASSERT_EQ(UserStore().SaveUser(
-                  LoginPath(), UserEntry { UserRecord { 0, 0, "bob", "Bob", "desk 4", "one", 3 }, entry.access }),
-        kUserSaved);
+    ASSERT_TRUE(
+        StoreUser(LoginPath(), UserEntry { UserRecord { 0, 0, "bob", "Bob", "desk 4", "one", 3 }, entry.access }));
     const size_t length = UserFile().size();
 
     RunOk({ "users", "add", "lp", "bob", "--group", "9" }, "two\n");
@@ -99,9 +99,7 @@ TEST_F(UserCommandsTest, FreedSlotsAreReusedAndListedInFileOrder)
 TEST_F(UserCommandsTest, DeleteRemovesEveryRecordOfTheName)
 {
     // Another program left the name twice, with different texts.
-    UserStore store;
-    ASSERT_EQ(
-        store.SaveUser(LoginPath(), UserEntry { UserRecord { 0, 0, "bob", "First", "", "x", 0 }, {} }), kUserSaved);
+    ASSERT_TRUE(StoreUser(LoginPath(), UserRecord { 0, 0, "bob", "First", "", "x", 0 }));
     PasswordFileRecord second = UserRecord { 0, 0, "bob", "Second", "", "y", 0 }.Encode();
     Bytes bytes = UserFile();
     bytes.insert(bytes.end(), second.begin(), second.end());

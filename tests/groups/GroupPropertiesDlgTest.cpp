@@ -2,6 +2,7 @@
 
 #include "platform/NativePath.h"
 #include "store/AccountService.h"
+#include "store/ProfileStore.h"
 #include "store/RightsCatalogue.h"
 
 #include <QAccessible>
@@ -160,7 +161,7 @@ TEST_F(GroupPropertiesDlgTest, NewGroupIsWrittenIntoAllTwelveFilesCreatingMissin
     }
     EXPECT_EQ(StoredRights(m_path, kProgramCustodia, 9)[0], 1);
     EXPECT_EQ(StoredGroup(m_path, kProgramSetup, 1)->rights[0], 1) << "the other group stays";
-    EXPECT_EQ(UserStore().LoadGroupList(m_path).value.size(), 2u);
+    EXPECT_EQ(ProfileStore(NativePath(m_path)).LoadGroupList().value.size(), 2u);
 }
 
 // Records of a number in some files but not in "setup.prf": shown, and written back with the rest.

@@ -27,7 +27,7 @@ sed -i '1i #include "users/CUserPropertiesDlg.h"' "$work/src/groups/CGroupProper
 expect_refused "groups/ including users/ (sideways)" "groups/CGroupPropertiesDlg.cpp:1 includes users/"
 
 rm -rf "$work/src" && cp -r "$top/src" "$work/src"
-sed -i '1i #include "store/UserStore.h"' "$work/src/platform/File.cpp"
+sed -i '1i #include "store/PasswordFileStore.h"' "$work/src/platform/File.cpp"
 expect_refused "platform/ including store/" "platform/File.cpp:1 includes store/"
 
 rm -rf "$work/src" && cp -r "$top/src" "$work/src"

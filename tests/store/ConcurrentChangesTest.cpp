@@ -1,9 +1,11 @@
 #include "platform/Platform.h"
 #include "store/DatabaseList.h"
+#include "store/DatabaseListStore.h"
 #include "store/OfficeNameList.h"
+#include "store/ProfileStore.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
-#include "store/UserStore.h"
+#include "store/Session.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -49,14 +51,20 @@ std::vector<ChangeCase> ChangeCases()
     return {
         { "different database slots",
             [](const std::string& folder, int process) {
-                return UserStore().ChangeDatabaseList(folder, [&](DatabaseList& list) {
-                    list.SetDescription(process, std::to_string(Number(list.GetDescription(process)) + 1));
-                }) == RecordChangeResult::Written;
+                const Result<bool> changed = DatabaseListStore(NativePath(folder))
+                                                 .Change(
+                                                     [&](DatabaseList& list) {
+                                                         list.SetDescription(process,
+                                                             std::to_string(Number(list.GetDescription(process)) + 1));
+                                                         return true;
+                                                     },
+                                                     {});
+                return changed && *changed;
             },
             [](const std::string& folder, int process) {
-                UserStore store;
-                store.LoadDatabaseList(folder);
-                return Number(store.DatabaseListOrEmpty().GetDescription(process));
+                DatabaseList list;
+                static_cast<void>(DatabaseListStore(NativePath(folder)).Load(list));
+                return Number(list.GetDescription(process));
             } },
         { "different offices",
             [](const std::string& folder, int process) {
@@ -79,28 +87,27 @@ std::vector<ChangeCase> ChangeCases()
         { "different rights of one group",
             [](const std::string& folder, int process) {
                 const int program = RightsProgram(process);
-                return UserStore()
-                           .ChangeGroup(folder, 7, "Shared",
-                               [&](int changed, std::span<unsigned char> rights) {
-                                   if (changed != program)
-                                       return;
-                                   int count = 0;
-                                   for (int bit = 0; bit < kCountBits; ++bit)
-                                       count |= rights[static_cast<size_t>(bit)] << bit;
-                                   ++count;
-                                   for (int bit = 0; bit < kCountBits; ++bit)
-                                       rights[static_cast<size_t>(bit)]
-                                           = static_cast<unsigned char>((count >> bit) & 1);
-                               })
-                           .result
-                    == RecordChangeResult::Written;
+                const Result<bool> changed = ProfileStore(NativePath(folder))
+                                                 .ChangeGroup(7, "Shared", SaveMode::CreateOrReplace,
+                                                     [&](int changed, std::span<unsigned char> rights) {
+                                                         if (changed != program)
+                                                             return;
+                                                         int count = 0;
+                                                         for (int bit = 0; bit < kCountBits; ++bit)
+                                                             count |= rights[static_cast<size_t>(bit)] << bit;
+                                                         ++count;
+                                                         for (int bit = 0; bit < kCountBits; ++bit)
+                                                             rights[static_cast<size_t>(bit)]
+                                                                 = static_cast<unsigned char>((count >> bit) & 1);
+                                                     });
+                return changed && *changed;
             },
             [](const std::string& folder, int process) {
-                UserStore store;
-                store.LoadGroupRights(folder, 7);
+                Session session;
+                session.LoadGroupRights(ProfileStore(NativePath(folder)), 7);
                 int count = 0;
                 for (int bit = 0; bit < kCountBits; ++bit)
-                    count |= store.HasRight(RightsProgram(process), bit) << bit;
+                    count |= session.HasRight(RightsProgram(process), bit) << bit;
                 return count;
             } },
     };

@@ -1,9 +1,11 @@
 #include "platform/Platform.h"
 #include "platform/SharedFile.h"
 #include "store/PasswordFile.h"
+#include "store/PasswordFileStore.h"
+#include "store/ProfileStore.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
-#include "store/UserStore.h"
+#include "store/RightsTable.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -37,16 +39,26 @@ int RunWriter(const std::string& loginPath, int process)
     // The others hold the files for a moment (a group save holds all twelve while it flushes them): a
     // shorter wait between tries than the real half second keeps the test quick.
     SetSleepFunction([](int) { ::usleep(100 * 1000); });
-    UserStore store;
+    const PasswordFileStore passwords { NativePath(loginPath) };
+    const ProfileStore profiles { NativePath(loginPath) };
+    RightsTable table;
     for (int i = 0; i < kUsersPerProcess; ++i) {
         const std::string name = UserName(process, i);
         const UserRecord user { 0, 0, name, "Full " + name, "desc", "secret", static_cast<uint8_t>(process) };
-        if (store.SaveUser(loginPath, UserEntry { user, {} }) != kUserSaved)
+        if (!passwords.SaveUser(name, SaveMode::CreateOrReplace, [&](UserEntry& entry) {
+                entry = UserEntry { user, {} };
+            }))
             return 1;
         if (i % 2 == 0) {
             const int group = process * kGroupsPerProcess + i / 2;
-            store.GetRightsTable().Set(kProgramSetup, group % 45, 1);
-            if (!store.SaveGroup(loginPath, static_cast<uint8_t>(group), "Group " + std::to_string(group)))
+            table.Set(kProgramSetup, group % 45, 1);
+            const Result<bool> saved
+                = profiles.ChangeGroup(static_cast<uint8_t>(group), "Group " + std::to_string(group),
+                    SaveMode::CreateOrReplace, [&](int program, std::span<unsigned char> rights) {
+                        const RightsTable::Row& row = *table.GetRow(program);
+                        std::copy(row.begin(), row.end(), rights.begin());
+                    });
+            if (!saved || !*saved)
                 return 2;
             // A save holds all twelve files while it flushes them; opens that find a file held try
             // again only after a pause, so a program saving back to back without one would keep the
@@ -74,7 +86,7 @@ TEST(ConcurrentWritersTest, ProgramsWritingAtOnceLoseNothing)
 {
     TempDir dir;
     test::ScopedCurrentDirectory cwd(dir.path());
-    ASSERT_TRUE(UserStore().CreatePasswordFile(dir.path()));
+    ASSERT_TRUE(PasswordFileStore(NativePath(dir.path())).Create());
 
     std::vector<pid_t> writers;
     for (int process = 0; process < kProcesses; ++process) {
@@ -90,7 +102,9 @@ TEST(ConcurrentWritersTest, ProgramsWritingAtOnceLoseNothing)
     }
 
     std::set<std::string> names;
-    for (const UserEntry& entry : UserStore().LoadUsers(dir.path()).value)
+    const Result<std::vector<UserEntry>> users = PasswordFileStore(NativePath(dir.path())).LoadUsers();
+    ASSERT_TRUE(users);
+    for (const UserEntry& entry : *users)
         names.insert(entry.user.userName);
     for (int process = 0; process < kProcesses; ++process)
         for (int i = 0; i < kUsersPerProcess; ++i)
@@ -107,10 +121,11 @@ TEST(ConcurrentWritersTest, ProgramsWritingAtOnceLoseNothing)
         ASSERT_TRUE(opened.Open(dir.file(profile.fileName), openflags::kRead | openflags::kShareDenyNone));
         EXPECT_EQ(VerifyRecordFile(opened), recordfile::kVerifyOk) << profile.fileName;
     }
-    EXPECT_EQ(UserStore().LoadGroupList(dir.path()).value.size(), size_t { kProcesses * kGroupsPerProcess });
+    const size_t groups = ProfileStore(NativePath(dir.path())).LoadGroupList().value.size();
+    EXPECT_EQ(groups, size_t { kProcesses * kGroupsPerProcess });
     std::cout << "[ figures ] " << kProcesses << " processes, " << kProcesses * kUsersPerProcess << " users added, "
               << kProcesses * kGroupsPerProcess << " groups saved into 12 profile files; " << names.size()
-              << " users and " << UserStore().LoadGroupList(dir.path()).value.size() << " groups found\n";
+              << " users and " << groups << " groups found\n";
 }
 
 } // namespace

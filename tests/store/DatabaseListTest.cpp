@@ -1,8 +1,9 @@
 #include "store/DatabaseList.h"
 #include "platform/Endian.h"
 #include "platform/Platform.h"
+#include "store/DatabaseListStore.h"
 #include "store/RecordFile.h"
-#include "store/UserStore.h"
+#include "store/Session.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -89,7 +90,9 @@ protected:
     test::TempDir m_dir;
     test::ScopedCurrentDirectory m_cwd;
     ScopedPlatformOverride m_platform;
-    UserStore m_store;
+    DatabaseListStore m_databases { NativePath(m_dir.path()) };
+    // Keeps the list last read, as the console's session does.
+    Session m_session;
 };
 
 TEST_F(DatabaseListFileTest, SavingIntoALoginPathWithoutTheFileCreates19335Bytes)
@@ -97,7 +100,7 @@ TEST_F(DatabaseListFileTest, SavingIntoALoginPathWithoutTheFileCreates19335Bytes
     DatabaseList list;
     list.SetPath(2, "/srv/db3");
     list.SetDescription(2, "third");
-    ASSERT_TRUE(m_store.SaveDatabaseList(m_dir.path(), list));
+    ASSERT_TRUE(m_databases.Save(list));
     const Bytes file = ReadBytes(ListPath());
     ASSERT_EQ(file.size(), 19335u);
     EXPECT_EQ(ReadUint32LE(file.data() + 8), 19335u);
@@ -106,9 +109,9 @@ TEST_F(DatabaseListFileTest, SavingIntoALoginPathWithoutTheFileCreates19335Bytes
     EXPECT_EQ(ReadUint16LE(file.data() + 37), 19300);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(file.data() + 39 + 2 * 257)), "/srv/db3");
 
-    EXPECT_EQ(m_store.GetDatabaseList(), nullptr);
-    ASSERT_TRUE(m_store.LoadDatabaseList(m_dir.path()).WasRead());
-    EXPECT_EQ(m_store.GetDatabaseList()->GetImage(), list.GetImage());
+    EXPECT_EQ(m_session.GetDatabaseList(), nullptr);
+    ASSERT_TRUE(m_session.LoadDatabaseList(m_databases).WasRead());
+    EXPECT_EQ(m_session.GetDatabaseList()->GetImage(), list.GetImage());
 }
 
 TEST_F(DatabaseListFileTest, TheUnusedAreaIsWrittenBackAsItWasRead)
@@ -119,37 +122,37 @@ TEST_F(DatabaseListFileTest, TheUnusedAreaIsWrittenBackAsItWasRead)
     RecordFile records;
     ASSERT_TRUE(records.WriteRecord(ListPath(), 87, 1, foreign, true).HasValue());
 
-    ASSERT_TRUE(m_store.LoadDatabaseList(m_dir.path()).WasRead());
-    DatabaseList edited = *m_store.GetDatabaseList();
+    ASSERT_TRUE(m_session.LoadDatabaseList(m_databases).WasRead());
+    DatabaseList edited = *m_session.GetDatabaseList();
     edited.SetPath(0, "/changed");
     edited.SetMirrorOn(0, true);
-    ASSERT_TRUE(m_store.SaveDatabaseList(m_dir.path(), edited));
+    ASSERT_TRUE(m_databases.Save(edited));
 
     const Bytes file = ReadBytes(ListPath());
     ASSERT_EQ(file.size(), 19335u) << "replaced in place";
     EXPECT_TRUE(std::equal(
         foreign.begin() + databaselist::kUnusedOffset, foreign.end(), file.begin() + 39 + databaselist::kUnusedOffset));
-    UserStore other;
-    ASSERT_TRUE(other.LoadDatabaseList(m_dir.path()).WasRead());
-    EXPECT_EQ(other.GetDatabaseList()->GetPath(0), "/changed");
+    DatabaseList reread;
+    ASSERT_TRUE(m_databases.Load(reread).WasRead());
+    EXPECT_EQ(reread.GetPath(0), "/changed");
 }
 
 TEST_F(DatabaseListFileTest, MissingOrForeignFilesGiveAZeroImage)
 {
-    EXPECT_EQ(m_store.LoadDatabaseList(m_dir.path()).status, FileReadStatus::Missing);
+    EXPECT_EQ(m_session.LoadDatabaseList(m_databases).status, FileReadStatus::Missing);
     const DatabaseList::Image zero {};
-    EXPECT_EQ(m_store.GetDatabaseList()->GetImage(), zero);
+    EXPECT_EQ(m_session.GetDatabaseList()->GetImage(), zero);
 
     // A load after a good one starts from zero again.
     DatabaseList list;
     list.SetPath(0, "/x");
-    ASSERT_TRUE(m_store.SaveDatabaseList(m_dir.path(), list));
-    ASSERT_TRUE(m_store.LoadDatabaseList(m_dir.path()).WasRead());
+    ASSERT_TRUE(m_databases.Save(list));
+    ASSERT_TRUE(m_session.LoadDatabaseList(m_databases).WasRead());
     WriteBytes(ListPath(), Bytes(3, 0x81));
-    EXPECT_EQ(m_store.LoadDatabaseList(m_dir.path()).status, FileReadStatus::Damaged);
-    EXPECT_EQ(m_store.GetDatabaseList()->GetImage(), zero);
+    EXPECT_EQ(m_session.LoadDatabaseList(m_databases).status, FileReadStatus::Damaged);
+    EXPECT_EQ(m_session.GetDatabaseList()->GetImage(), zero);
 
-    EXPECT_FALSE(m_store.SaveDatabaseList(m_dir.file("absent"), list));
+    EXPECT_FALSE(DatabaseListStore(NativePath(m_dir.file("absent"))).Save(list));
 }
 
 } // namespace

@@ -1,12 +1,14 @@
 #include "platform/Endian.h"
 #include "platform/Platform.h"
 #include "store/DatabaseList.h"
+#include "store/DatabaseListStore.h"
 #include "store/GroupRecord.h"
 #include "store/PasswordImage.h"
+#include "store/ProfileStore.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
 #include "store/RecordImage.h"
-#include "store/UserStore.h"
+#include "store/Session.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -176,25 +178,34 @@ TEST(RecordFileAccessTest, GroupAndDatabaseOperationsReadEachFileInAFewLargeRead
     const test::ScopedCurrentDirectory cwd(dir.path());
     const ScopedPlatformOverride platform([](int) {}, {});
     const std::string& path = dir.path();
-    UserStore store;
+    const ProfileStore profiles { NativePath(path) };
+    const DatabaseListStore databases { NativePath(path) };
+    Session session;
+    // Every right denied, as a new group has them.
+    const auto save = [&](int group, const std::string& name) {
+        const Result<bool> saved = profiles.ChangeGroup(static_cast<uint8_t>(group), name, SaveMode::CreateOrReplace,
+            [](int, std::span<unsigned char> rights) { std::fill(rights.begin(), rights.end(), 0); });
+        return saved && *saved;
+    };
     for (int group = 0; group < grouprecord::kGroupCount; ++group)
-        ASSERT_TRUE(store.SaveGroup(path, static_cast<uint8_t>(group), "Group " + std::to_string(group)));
-    ASSERT_TRUE(store.SaveDatabaseList(path, DatabaseList()));
+        ASSERT_TRUE(save(group, "Group " + std::to_string(group)));
+    ASSERT_TRUE(databases.Save(DatabaseList()));
 
     constexpr size_t kFewReadsPerFile = 3;
+    const uint8_t deleted[] = { 128 };
     const std::vector<std::tuple<const char*, size_t, std::function<void()>>> operations {
-        { "LoadGroupList", 1, [&] { EXPECT_EQ(store.LoadGroupList(path).value.size(), 256u); } },
-        { "LoadGroupRights", kProgramCount, [&] { EXPECT_TRUE(store.LoadGroupRights(path, 255)); } },
-        { "SaveGroup", kProgramCount, [&] { EXPECT_TRUE(store.SaveGroup(path, 255, "Last")); } },
-        { "DeleteGroup", kProgramCount, [&] { store.DeleteGroup(path, 128); } },
-        { "LoadDatabaseList", 1, [&] { EXPECT_TRUE(store.LoadDatabaseList(path).WasRead()); } },
+        { "LoadGroupList", 1, [&] { EXPECT_EQ(profiles.LoadGroupList().value.size(), 256u); } },
+        { "LoadGroupRights", kProgramCount, [&] { EXPECT_TRUE(session.LoadGroupRights(profiles, 255)); } },
+        { "SaveGroup", kProgramCount, [&] { EXPECT_TRUE(save(255, "Last")); } },
+        { "DeleteGroup", kProgramCount, [&] { EXPECT_TRUE(profiles.DeleteGroups(deleted)); } },
+        { "LoadDatabaseList", 1, [&] { EXPECT_TRUE(session.LoadDatabaseList(databases).WasRead()); } },
     };
     for (const auto& [name, files, operation] : operations) {
         ScopedReadCounter reads;
         operation();
         EXPECT_LE(reads.Count(), files * kFewReadsPerFile) << name;
     }
-    EXPECT_EQ(store.LoadGroupList(path).value.size(), 255u);
+    EXPECT_EQ(profiles.LoadGroupList().value.size(), 255u);
 }
 
 } // namespace

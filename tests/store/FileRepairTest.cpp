@@ -5,8 +5,8 @@
 #include "store/PasswordFile.h"
 #include "store/RecordFile.h"
 #include "store/RecordJournal.h"
-#include "store/UserStore.h"
 #include "support/KillAtWrite.h"
+#include "support/StoredAccounts.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -264,8 +264,7 @@ protected:
         : m_platform([](int) {}, {})
     {
         for (const char* name : { "anna", "bert" })
-            EXPECT_EQ(UserStore().SaveUser(m_dir.path(), UserEntry { UserRecord { 0, 0, name, "", "", "pw", 1 }, {} }),
-                kUserSaved);
+            EXPECT_TRUE(test::StoreUser(m_dir.path(), UserRecord { 0, 0, name, "", "", "pw", 1 }));
         m_sound = ReadBytes(Name());
     }
 

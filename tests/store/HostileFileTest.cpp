@@ -2,10 +2,13 @@
 #include "platform/Platform.h"
 #include "platform/SharedFile.h"
 #include "store/DatabaseList.h"
+#include "store/DatabaseListStore.h"
 #include "store/LoginPathList.h"
 #include "store/OfficeNameList.h"
 #include "store/PasswordFile.h"
-#include "store/UserStore.h"
+#include "store/PasswordFileStore.h"
+#include "store/ProfileStore.h"
+#include "support/StoredAccounts.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -36,6 +39,21 @@ UserEntry Entry(const std::string& name, const std::string& password)
     entry.user.password = password;
     entry.user.groupNumber = 1;
     return entry;
+}
+
+// How reading the users went, in the readers' words.
+FileReadResult UsersRead(const std::string& loginPath)
+{
+    const Result<std::vector<UserEntry>> users = PasswordFileStore(NativePath(loginPath)).LoadUsers();
+    return users ? FileReadResult {} : ReadResultOf(users.Error());
+}
+
+bool SaveGroup(const std::string& loginPath, uint8_t number, const std::string& name)
+{
+    const Result<bool> saved
+        = ProfileStore(NativePath(loginPath))
+              .ChangeGroup(number, name, SaveMode::CreateOrReplace, [](int, std::span<unsigned char>) {});
+    return saved && *saved;
 }
 
 // In a temporary current folder, with every wait recorded instead of slept.
@@ -88,19 +106,19 @@ TEST_P(NonFileTest, StoreCallsFailAtOnceOnEverySharedFile)
         GetParam().plant(lp + "/" + name);
     GetParam().plant(m_dir.file("custo.cfg"));
 
-    UserStore store;
-    const Loaded<std::vector<UserEntry>> users = store.LoadUsers(lp);
+    const FileReadResult users = UsersRead(lp);
     EXPECT_EQ(users.status, FileReadStatus::Unopenable);
     EXPECT_EQ(users.problem, std::string("cannot be opened: not a regular file (") + GetParam().described + ")");
-    EXPECT_TRUE(users.value.empty());
-    EXPECT_EQ(store.FindUser(lp, "anna").status, kPasswordFileUnreadable);
-    EXPECT_EQ(store.SaveUser(lp, Entry("anna", "pw")), kUserNotSaved);
-    const Loaded<std::vector<GroupEntry>> groups = store.LoadGroupList(lp);
+    EXPECT_EQ(PasswordFileStore(NativePath(lp)).FindUser("anna").status, kPasswordFileUnreadable);
+    EXPECT_FALSE(test::StoreUser(lp, Entry("anna", "pw")));
+    const Loaded<std::vector<GroupEntry>> groups = ProfileStore(NativePath(lp)).LoadGroupList();
     EXPECT_EQ(groups.status, FileReadStatus::Unopenable);
     EXPECT_TRUE(groups.value.empty());
-    EXPECT_FALSE(store.SaveGroup(lp, 1, "Night"));
-    EXPECT_EQ(store.LoadDatabaseList(lp).status, FileReadStatus::Unopenable);
-    EXPECT_FALSE(store.SaveDatabaseList(lp, DatabaseList {}));
+    EXPECT_FALSE(SaveGroup(lp, 1, "Night"));
+    const DatabaseListStore databases { NativePath(lp) };
+    DatabaseList list;
+    EXPECT_EQ(databases.Load(list).status, FileReadStatus::Unopenable);
+    EXPECT_FALSE(databases.Save(DatabaseList {}));
     OfficeNameList offices(lp);
     EXPECT_NE(offices.Save(), kOfficesSaved);
     LoginPathList paths;
@@ -132,17 +150,14 @@ TEST_F(HostileStoreTest, OversizedFilesAreRefusedAsDamaged)
     MakeSparse(m_dir.file("setup.prf"), off_t { 2 } << 30);
     MakeSparse(m_dir.file("custo.cfg"), static_cast<off_t>(recordfile::kMaxFileLength + 1));
 
-    UserStore store;
-    const Loaded<std::vector<UserEntry>> users = store.LoadUsers(m_dir.path());
-    EXPECT_EQ(users.status, FileReadStatus::Damaged);
-    EXPECT_TRUE(users.value.empty());
-    EXPECT_EQ(store.FindUser(m_dir.path(), "").status, kPasswordFileWrongTitle);
-    EXPECT_EQ(store.SaveUser(m_dir.path(), Entry("anna", "pw")), kUserNotSaved);
-    EXPECT_TRUE(UserStore::IsLogonRequired());
-    const Loaded<std::vector<GroupEntry>> groups = store.LoadGroupList(m_dir.path());
+    EXPECT_EQ(UsersRead(m_dir.path()).status, FileReadStatus::Damaged);
+    EXPECT_EQ(PasswordFileStore(NativePath(m_dir.path())).FindUser("").status, kPasswordFileWrongTitle);
+    EXPECT_FALSE(test::StoreUser(m_dir.path(), Entry("anna", "pw")));
+    EXPECT_TRUE(PasswordFileStore::IsLogonRequired());
+    const Loaded<std::vector<GroupEntry>> groups = ProfileStore(NativePath(m_dir.path())).LoadGroupList();
     EXPECT_EQ(groups.status, FileReadStatus::Damaged);
     EXPECT_TRUE(groups.value.empty());
-    EXPECT_FALSE(store.SaveGroup(m_dir.path(), 1, "Night"));
+    EXPECT_FALSE(SaveGroup(m_dir.path(), 1, "Night"));
     EXPECT_EQ(LoginPathList().CheckFile(), LoginPathFileState::Damaged);
     // Refused, not changed.
     EXPECT_EQ(std::filesystem::file_size(m_dir.file("tessel.pwd")), uintmax_t { 2 } << 30);
@@ -155,7 +170,7 @@ TEST_F(HostileStoreTest, PasswordFileAtTheCapIsRead)
     const PasswordFileHeaderBytes header = PasswordFileHeader {}.Encode();
     MakeSparse(
         m_dir.file("tessel.pwd"), static_cast<off_t>(passwordfile::kMaxFileLength), { header.begin(), header.end() });
-    EXPECT_EQ(UserStore().LoadUsers(m_dir.path()).value.size(), passwordfile::kMaxRecordCount);
+    EXPECT_EQ(test::StoredUsers(m_dir.path()).size(), passwordfile::kMaxRecordCount);
 }
 
 TEST_F(HostileStoreTest, DanglingLinkIsRefusedAndItsTargetNeverCreated)
@@ -169,8 +184,8 @@ TEST_F(HostileStoreTest, DanglingLinkIsRefusedAndItsTargetNeverCreated)
     EXPECT_FALSE(file.OpenWithRetry(m_dir.file("lp/tessel.pwd"), kCreateReadWrite));
     EXPECT_EQ(file.LastOpenError().refusal, OpenError::Refusal::DanglingLink);
     EXPECT_EQ(file.LastTries(), 1);
-    EXPECT_FALSE(UserStore().CreatePasswordFile(m_dir.file("lp")));
-    EXPECT_EQ(UserStore().SaveUser(m_dir.file("lp"), Entry("anna", "pw")), kUserNotSaved);
+    EXPECT_FALSE(PasswordFileStore(NativePath(m_dir.file("lp"))).Create());
+    EXPECT_FALSE(test::StoreUser(m_dir.file("lp"), Entry("anna", "pw")));
     EXPECT_FALSE(std::filesystem::exists(target));
     // Readers see a missing file.
     EXPECT_FALSE(file.OpenWithRetry(m_dir.file("lp/tessel.pwd"), kReadShared));
@@ -273,9 +288,8 @@ TEST_F(HostileStoreTest, SavingANameStoredTwiceChangesTheRecordTheLogOnReads)
     }
     test::WriteBytes(m_dir.file("tessel.pwd"), bytes);
 
-    UserStore store;
-    ASSERT_EQ(store.SaveUser(m_dir.path(), Entry("bob", "three")), kUserSaved);
-    const FoundUser found = store.FindUser(m_dir.path(), "bob");
+    ASSERT_TRUE(test::StoreUser(m_dir.path(), Entry("bob", "three")));
+    const FoundUser found = PasswordFileStore(NativePath(m_dir.path())).FindUser("bob");
     ASSERT_TRUE(found.WasFound());
     EXPECT_EQ(found.entry.user.password, "three");
     EXPECT_EQ(std::filesystem::file_size(m_dir.file("tessel.pwd")), bytes.size() + passwordfile::kRecordSize);

@@ -1,7 +1,9 @@
 #include "platform/Endian.h"
 #include "platform/Platform.h"
+#include "store/FileReadResult.h"
 #include "store/PasswordFile.h"
-#include "store/UserStore.h"
+#include "store/PasswordFileStore.h"
+#include "support/StoredAccounts.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -77,7 +79,7 @@ protected:
     test::TempDir m_dir;
     test::ScopedCurrentDirectory m_cwd;
     ScopedPlatformOverride m_platform;
-    UserStore m_store;
+    PasswordFileStore m_store { NativePath(m_dir.path()) };
 };
 
 // Listing thousands of users must not cost one system call per record: every operation reads the file
@@ -87,11 +89,11 @@ TEST_F(PasswordFileAccessTest, EachOperationReadsTheFileInAFewLargeReads)
     constexpr size_t kFewReads = 3;
     WriteUsers(500);
     const std::vector<std::pair<const char*, std::function<void()>>> operations {
-        { "LoadUsers", [&] { EXPECT_EQ(m_store.LoadUsers(LoginPath()).value.size(), 500u); } },
-        { "FindUser", [&] { EXPECT_TRUE(m_store.FindUser(LoginPath(), "user499").WasFound()); } },
-        { "SaveUser new", [&] { EXPECT_EQ(m_store.SaveUser(LoginPath(), User("newcomer")), kUserSaved); } },
-        { "SaveUser replacing", [&] { EXPECT_EQ(m_store.SaveUser(LoginPath(), User("user250")), kUserSaved); } },
-        { "DeleteUser", [&] { EXPECT_EQ(m_store.DeleteUser(LoginPath(), "user499", "Full user499", "Desc"), 2); } },
+        { "LoadUsers", [&] { EXPECT_EQ(m_store.LoadUsers()->size(), 500u); } },
+        { "FindUser", [&] { EXPECT_TRUE(m_store.FindUser("user499").WasFound()); } },
+        { "SaveUser new", [&] { EXPECT_TRUE(test::StoreUser(LoginPath(), User("newcomer"))); } },
+        { "SaveUser replacing", [&] { EXPECT_TRUE(test::StoreUser(LoginPath(), User("user250"))); } },
+        { "DeleteUser", [&] { EXPECT_EQ(m_store.DeleteUser("user499", "Full user499", "Desc").Value(), 2); } },
     };
     for (const auto& [name, operation] : operations) {
         ScopedReadCounter reads;
@@ -107,12 +109,12 @@ TEST_F(PasswordFileAccessTest, ListingAndDeletingByNameReadTheFileInAFewLargeRea
     size_t listed = 0;
     {
         ScopedReadCounter reads;
-        EXPECT_TRUE(m_store.ForEachUser(LoginPath(), [&](const UserRecord&) { ++listed; }).WasRead());
+        EXPECT_TRUE(m_store.ForEachUser([&](const UserRecord&) { ++listed; }));
         EXPECT_LE(reads.Count(), 3u);
     }
     EXPECT_EQ(listed, 500u);
     ScopedReadCounter reads;
-    EXPECT_EQ(m_store.DeleteUserNamed(LoginPath(), "user7").value, 2);
+    EXPECT_EQ(m_store.DeleteUserRecords("user7").Value(), 2);
     EXPECT_LE(reads.Count(), 3u);
 }
 
@@ -122,12 +124,14 @@ TEST_F(PasswordFileAccessTest, DeletingByNameNeedsAUserOfThatName)
     Bytes file = Header(1);
     Append(file, UserAccessRecord { "ghost", {} }.Encode());
     WriteBytes(PasswordPath(), file);
-    const Loaded<int> freed = m_store.DeleteUserNamed(LoginPath(), "ghost");
-    EXPECT_TRUE(freed.WasRead());
-    EXPECT_EQ(freed.value, 0);
+    const Result<int> freed = m_store.DeleteUserRecords("ghost");
+    ASSERT_TRUE(freed);
+    EXPECT_EQ(*freed, 0);
     EXPECT_EQ(ReadBytes(PasswordPath()), file);
     std::filesystem::create_directory(m_dir.file("empty"));
-    EXPECT_EQ(m_store.DeleteUserNamed(m_dir.file("empty"), "ghost").status, FileReadStatus::Missing);
+    const Result<int> none = PasswordFileStore(NativePath(m_dir.file("empty"))).DeleteUserRecords("ghost");
+    ASSERT_FALSE(none);
+    EXPECT_EQ(ReadResultOf(none.Error()).status, FileReadStatus::Missing);
 }
 
 // A type byte that is neither user, free nor access may be a peer's intact user with one byte damaged:
@@ -143,7 +147,7 @@ TEST_F(PasswordFileAccessTest, OnlyFreedSlotsAreReused)
     Append(file, freed);
     WriteBytes(PasswordPath(), file);
 
-    ASSERT_EQ(m_store.SaveUser(LoginPath(), User("anna")), kUserSaved);
+    ASSERT_TRUE(test::StoreUser(LoginPath(), User("anna")));
     const Bytes saved = ReadBytes(PasswordPath());
     EXPECT_EQ(RecordAt(saved, 0), Bytes(damaged.begin(), damaged.end()));
     EXPECT_EQ(RecordAt(saved, 1)[0], passwordfile::kUserRecordType);
@@ -160,9 +164,9 @@ TEST_F(PasswordFileAccessTest, TheRecordCountIsRecountedNeverWrapped)
     WriteUint32LE(file.data() + 50, 0xFFFFFFFFu);
     WriteBytes(PasswordPath(), file);
 
-    ASSERT_EQ(m_store.SaveUser(LoginPath(), User("anna")), kUserSaved);
+    ASSERT_TRUE(test::StoreUser(LoginPath(), User("anna")));
     EXPECT_EQ(RecordCount(ReadBytes(PasswordPath())), 4u);
-    ASSERT_EQ(m_store.DeleteUser(LoginPath(), "user0", "Full user0", "Desc"), 2);
+    ASSERT_EQ(m_store.DeleteUser("user0", "Full user0", "Desc").Value(), 2);
     EXPECT_EQ(RecordCount(ReadBytes(PasswordPath())), 2u);
 }
 
@@ -170,11 +174,11 @@ TEST_F(PasswordFileAccessTest, TheRecordCountIsRecountedNeverWrapped)
 TEST_F(PasswordFileAccessTest, AnEmptyFileIsGivenItsHeader)
 {
     WriteBytes(PasswordPath(), {});
-    ASSERT_EQ(m_store.SaveUser(LoginPath(), User("anna")), kUserSaved);
+    ASSERT_TRUE(test::StoreUser(LoginPath(), User("anna")));
     const Bytes saved = ReadBytes(PasswordPath());
     ASSERT_EQ(saved.size(), kHeader + 2 * kRecord);
     EXPECT_EQ(Bytes(saved.begin(), saved.begin() + kHeader), Header(2));
-    EXPECT_TRUE(m_store.FindUser(LoginPath(), "anna").WasFound());
+    EXPECT_TRUE(m_store.FindUser("anna").WasFound());
 }
 
 // Two programs changing one user at once: each change reads the stored user inside the open that
@@ -184,7 +188,7 @@ TEST_F(PasswordFileAccessTest, AnEmptyFileIsGivenItsHeader)
 TEST_F(PasswordFileAccessTest, ConcurrentUpdatesOfOneUserLoseNothing)
 {
     constexpr uint32_t kRounds = 100;
-    ASSERT_EQ(m_store.SaveUser(LoginPath(), User("anna")), kUserSaved);
+    ASSERT_TRUE(test::StoreUser(LoginPath(), User("anna")));
     std::vector<pid_t> children;
     for (int process = 0; process < 2; ++process) {
         const pid_t child = ::fork();
@@ -193,9 +197,10 @@ TEST_F(PasswordFileAccessTest, ConcurrentUpdatesOfOneUserLoseNothing)
             SetSleepFunction([](int) { ::usleep(10000); });
             int failures = 0;
             for (uint32_t i = 0; i < kRounds; ++i)
-                failures += UserStore().UpdateUser(LoginPath(), "anna", [](UserEntry& entry) {
-                    ++entry.user.databaseMask;
-                }) != kUserSaved;
+                failures += !PasswordFileStore(NativePath(LoginPath()))
+                                 .SaveUser("anna", SaveMode::CreateOrReplace,
+                                     [](UserEntry& entry) { ++entry.user.databaseMask; })
+                                 .HasValue();
             ::_exit(failures);
         }
         children.push_back(child);
@@ -207,7 +212,7 @@ TEST_F(PasswordFileAccessTest, ConcurrentUpdatesOfOneUserLoseNothing)
         ASSERT_TRUE(WIFEXITED(status));
         refused += static_cast<uint32_t>(WEXITSTATUS(status));
     }
-    const FoundUser found = m_store.FindUser(LoginPath(), "anna");
+    const FoundUser found = m_store.FindUser("anna");
     EXPECT_EQ(found.entry.user.databaseMask, 2 * kRounds - refused);
     EXPECT_EQ(found.entry.user.fullName, "Full anna");
 }

@@ -3,10 +3,12 @@
 #include "platform/Platform.h"
 #include "store/ChangeSetMarker.h"
 #include "store/GroupRecord.h"
+#include "store/ProfileStore.h"
 #include "store/ProgramIndex.h"
 #include "store/RecordFile.h"
 #include "store/RecordJournal.h"
-#include "store/UserStore.h"
+#include "store/RightsTable.h"
+#include "store/Session.h"
 #include "support/KillAtWrite.h"
 #include "support/TempDir.h"
 
@@ -82,10 +84,34 @@ protected:
             WriteBytes(ProfilePath(program), files[static_cast<size_t>(program)]);
     }
 
+    // Saves the group with the rows of m_table, as the group dialog does.
+    Result<bool> ChangeGroup(uint8_t group, const std::string& name, const std::string& loginPath) const
+    {
+        return ProfileStore(NativePath(loginPath))
+            .ChangeGroup(group, name, SaveMode::CreateOrReplace, [&](int program, std::span<unsigned char> rights) {
+                const RightsTable::Row& row = *m_table.GetRow(program);
+                std::copy(row.begin(), row.end(), rights.begin());
+            });
+    }
+    bool SaveGroup(uint8_t group, const std::string& name) const { return SaveGroup(group, name, LoginPath()); }
+    bool SaveGroup(uint8_t group, const std::string& name, const std::string& loginPath) const
+    {
+        const Result<bool> saved = ChangeGroup(group, name, loginPath);
+        return saved && *saved;
+    }
+    Result<bool> DeleteGroup(uint8_t group, const std::string& loginPath) const
+    {
+        const uint8_t groups[] = { group };
+        return ProfileStore(NativePath(loginPath)).DeleteGroups(groups);
+    }
+
     test::TempDir m_dir;
     test::ScopedCurrentDirectory m_cwd;
     ScopedPlatformOverride m_platform;
-    UserStore m_store;
+    ProfileStore m_profiles { NativePath(m_dir.path()) };
+    RightsTable m_table;
+    // Reads a group's rights as the console's log-on does.
+    Session m_session;
 };
 
 TEST(GroupRecordTest, LayoutAndBoundedName)
@@ -107,9 +133,9 @@ TEST(GroupRecordTest, LayoutAndBoundedName)
 
 TEST_F(ProfilesTest, SavingAGroupIntoAnEmptyLoginPathCreatesTwelveFiles)
 {
-    m_store.GetRightsTable().Set(kProgramCustodia, 0, 1);
-    m_store.GetRightsTable().Set(kProgramView, 21, 1);
-    ASSERT_TRUE(m_store.SaveGroup(LoginPath(), 5, "Supervisors"));
+    m_table.Set(kProgramCustodia, 0, 1);
+    m_table.Set(kProgramView, 21, 1);
+    ASSERT_TRUE(SaveGroup(5, "Supervisors"));
 
     for (int program = 0; program < kProgramCount; ++program) {
         const Bytes file = ReadBytes(ProfilePath(program));
@@ -123,21 +149,21 @@ TEST_F(ProfilesTest, SavingAGroupIntoAnEmptyLoginPathCreatesTwelveFiles)
     EXPECT_EQ(ReadBytes(ProfilePath(kProgramCustodia))[39 + 200], 1);
     EXPECT_EQ(ReadBytes(ProfilePath(kProgramView))[39 + 200 + 21], 1);
 
-    const std::vector<GroupEntry> groups = m_store.LoadGroupList(LoginPath()).value;
+    const std::vector<GroupEntry> groups = m_profiles.LoadGroupList().value;
     ASSERT_EQ(groups.size(), 1u);
     EXPECT_EQ(groups[0], (GroupEntry { 5, "Supervisors", "" }));
 
-    UserStore other;
-    ASSERT_TRUE(other.LoadGroupRights(LoginPath(), 5));
+    Session other;
+    ASSERT_TRUE(other.LoadGroupRights(m_profiles, 5));
     EXPECT_EQ(other.GetGroupName(), "Supervisors");
     EXPECT_EQ(other.HasRight(kProgramCustodia, 0), 1);
     EXPECT_EQ(other.HasRight(kProgramView, 21), 1);
     EXPECT_EQ(other.HasRight(kProgramView, 20), 0);
 
     // Saving again with the same length replaces in place.
-    ASSERT_TRUE(m_store.SaveGroup(LoginPath(), 5, "Chiefs"));
+    ASSERT_TRUE(SaveGroup(5, "Chiefs"));
     EXPECT_EQ(ReadBytes(ProfilePath(kProgramSetup)).size(), 35u + 1204u);
-    EXPECT_EQ(m_store.LoadGroupList(LoginPath()).value[0].name, "Chiefs");
+    EXPECT_EQ(m_profiles.LoadGroupList().value[0].name, "Chiefs");
 }
 
 TEST_F(ProfilesTest, GroupListComesFromSetupOnlyInAscendingOrder)
@@ -146,7 +172,7 @@ TEST_F(ProfilesTest, GroupListComesFromSetupOnlyInAscendingOrder)
     WriteGroup(kProgramSetup, 0, "Admins", 0);
     WriteGroup(kProgramSetup, 255, "Last", 0);
     WriteGroup(kProgramView, 7, "Only in view", 0);
-    const std::vector<GroupEntry> groups = m_store.LoadGroupList(LoginPath()).value;
+    const std::vector<GroupEntry> groups = m_profiles.LoadGroupList().value;
     ASSERT_EQ(groups.size(), 3u);
     EXPECT_EQ(groups[0], (GroupEntry { 0, "Admins", "by setup" }));
     EXPECT_EQ(groups[1].groupNumber, 200);
@@ -157,9 +183,9 @@ TEST_F(ProfilesTest, RowsAreCutToTheirProgramsLengths)
 {
     for (int program = 0; program < kProgramCount; ++program)
         WriteGroup(program, 3, "Full", 1000);
-    ASSERT_TRUE(m_store.LoadGroupRights(LoginPath(), 3));
+    ASSERT_TRUE(m_session.LoadGroupRights(m_profiles, 3));
     for (int program = 0; program < kProgramCount; ++program) {
-        const RightsTable::Row* row = m_store.GetProgramRights(program);
+        const RightsTable::Row* row = m_session.GetProgramRights(program);
         ASSERT_NE(row, nullptr);
         const size_t length = kProfileFiles[static_cast<size_t>(program)].rowLength;
         EXPECT_EQ(static_cast<size_t>(std::count(row->begin(), row->end(), 1)), length) << program;
@@ -171,12 +197,12 @@ TEST_F(ProfilesTest, RowsAreCutToTheirProgramsLengths)
 
 TEST_F(ProfilesTest, RightsDefaultsAndUnknownGroups)
 {
-    UserStore fresh;
+    Session fresh;
     EXPECT_EQ(fresh.HasRight(kProgramCustodia, 0), 1) << "no log-on grants everything";
     EXPECT_EQ(fresh.GetProgramRights(kProgramCustodia), nullptr);
 
     WriteGroup(kProgramCustodia, 1, "Staff", 1);
-    EXPECT_FALSE(fresh.LoadGroupRights(LoginPath(), 2));
+    EXPECT_FALSE(fresh.LoadGroupRights(m_profiles, 2));
     EXPECT_EQ(fresh.HasRight(kProgramCustodia, 0), 0);
     EXPECT_NE(fresh.GetProgramRights(kProgramCustodia), nullptr);
     EXPECT_EQ(fresh.GetProgramRights(12), nullptr);
@@ -199,52 +225,55 @@ TEST_F(ProfilesTest, DamagedProfileFilesCountAsNotHoldingTheGroup)
     WriteBytes(ProfilePath(kProgramView), view);
     WriteBytes(ProfilePath(kProgramCustodia), {});
 
-    ASSERT_TRUE(m_store.LoadGroupRights(LoginPath(), 4));
-    EXPECT_EQ(m_store.HasRight(kProgramSetup, 0), 0);
-    EXPECT_EQ(m_store.HasRight(kProgramView, 0), 0);
-    EXPECT_EQ(m_store.HasRight(kProgramCustodia, 0), 0);
-    EXPECT_EQ(m_store.HasRight(kProgramDownload, 11), 1);
-    EXPECT_TRUE(m_store.LoadGroupList(LoginPath()).value.empty()) << "a damaged setup.prf lists no group";
+    ASSERT_TRUE(m_session.LoadGroupRights(m_profiles, 4));
+    EXPECT_EQ(m_session.HasRight(kProgramSetup, 0), 0);
+    EXPECT_EQ(m_session.HasRight(kProgramView, 0), 0);
+    EXPECT_EQ(m_session.HasRight(kProgramCustodia, 0), 0);
+    EXPECT_EQ(m_session.HasRight(kProgramDownload, 11), 1);
+    EXPECT_TRUE(m_profiles.LoadGroupList().value.empty()) << "a damaged setup.prf lists no group";
 }
 
 TEST_F(ProfilesTest, ShortRecordsLeaveTheRestOfTheRowZero)
 {
     // 210 data bytes: the name, the description and only 10 rights bytes.
     WriteGroup(kProgramSetup, 9, "Short", 45, 210);
-    ASSERT_TRUE(m_store.LoadGroupRights(LoginPath(), 9));
-    const RightsTable::Row& row = *m_store.GetProgramRights(kProgramSetup);
+    ASSERT_TRUE(m_session.LoadGroupRights(m_profiles, 9));
+    const RightsTable::Row& row = *m_session.GetProgramRights(kProgramSetup);
     EXPECT_EQ(std::count(row.begin(), row.end(), 1), 10);
-    EXPECT_EQ(m_store.GetGroupName(), "Short");
+    EXPECT_EQ(m_session.GetGroupName(), "Short");
 }
 
 TEST_F(ProfilesTest, DeleteGroupTouchesOnlyTheFilesHoldingIt)
 {
-    m_store.GetRightsTable().Set(kProgramSetup, 0, 1);
-    ASSERT_TRUE(m_store.SaveGroup(LoginPath(), 1, "Keep"));
+    m_table.Set(kProgramSetup, 0, 1);
+    ASSERT_TRUE(SaveGroup(1, "Keep"));
     for (int program : { kProgramSetup, kProgramView, kProgramReporter })
         WriteGroup(program, 2, "Drop", 3);
     const Bytes convertBefore = ReadBytes(ProfilePath(kProgramConvert));
 
-    m_store.DeleteGroup(LoginPath(), 2);
+    ASSERT_TRUE(DeleteGroup(2, LoginPath()));
     EXPECT_EQ(ReadBytes(ProfilePath(kProgramConvert)), convertBefore);
-    const std::vector<GroupEntry> groups = m_store.LoadGroupList(LoginPath()).value;
+    const std::vector<GroupEntry> groups = m_profiles.LoadGroupList().value;
     ASSERT_EQ(groups.size(), 1u);
     EXPECT_EQ(groups[0].groupNumber, 1);
-    UserStore check;
-    EXPECT_FALSE(check.LoadGroupRights(LoginPath(), 2));
-    EXPECT_TRUE(check.LoadGroupRights(LoginPath(), 1));
+    Session check;
+    EXPECT_FALSE(check.LoadGroupRights(m_profiles, 2));
+    EXPECT_TRUE(check.LoadGroupRights(m_profiles, 1));
     EXPECT_EQ(check.HasRight(kProgramSetup, 0), 1);
 
-    // Deleting what no file holds changes nothing, and a missing login path is no error.
+    // Deleting what no file holds changes nothing, and a missing login path is not made.
     const Bytes setupBefore = ReadBytes(ProfilePath(kProgramSetup));
-    m_store.DeleteGroup(LoginPath(), 77);
+    const Result<bool> none = DeleteGroup(77, LoginPath());
+    ASSERT_TRUE(none);
+    EXPECT_FALSE(*none);
     EXPECT_EQ(ReadBytes(ProfilePath(kProgramSetup)), setupBefore);
-    m_store.DeleteGroup(m_dir.file("absent"), 1);
+    static_cast<void>(DeleteGroup(1, m_dir.file("absent")));
+    EXPECT_FALSE(std::filesystem::exists(m_dir.file("absent")));
 }
 
 TEST_F(ProfilesTest, SaveGroupReportsAFolderThatCannotHoldTheFiles)
 {
-    EXPECT_FALSE(m_store.SaveGroup(m_dir.file("absent"), 1, "Nowhere"));
+    EXPECT_FALSE(SaveGroup(1, "Nowhere", m_dir.file("absent")));
     EXPECT_FALSE(std::filesystem::exists(m_dir.file("absent")));
 }
 
@@ -255,12 +284,12 @@ TEST_F(ProfilesTest, GroupSaveIsAllOrNothingAndNamesTheFileThatStoppedIt)
 {
     const std::vector<Bytes> before = WriteGroupEverywhere(4, "Old", 3);
     const auto unchanged = [&] { return ProfileBytes() == before; };
-    m_store.GetRightsTable().Set(kProgramSetup, 9, 1);
+    m_table.Set(kProgramSetup, 9, 1);
 
     const std::string view = ProfilePath(kProgramView);
     std::filesystem::rename(view, view + ".away");
     std::filesystem::create_directory(view);
-    const RecordChangeOutcome stopped = m_store.SaveGroupAllOrNothing(LoginPath(), 4, "New");
+    const RecordChangeOutcome stopped = RecordChangeOutcome::Of(ChangeGroup(4, "New", LoginPath()));
     EXPECT_EQ(stopped.result, RecordChangeResult::NotOpened);
     EXPECT_EQ(stopped.fileName, view);
     std::filesystem::remove(view);
@@ -269,7 +298,7 @@ TEST_F(ProfilesTest, GroupSaveIsAllOrNothingAndNamesTheFileThatStoppedIt)
 
     int writes = 0;
     SetFileWriteHook([&] { ++writes; });
-    ASSERT_TRUE(m_store.SaveGroup(LoginPath(), 4, "Counted"));
+    ASSERT_TRUE(SaveGroup(4, "Counted"));
     SetFileWriteHook({});
     const std::vector<Bytes> saved = ProfileBytes();
     RestoreProfiles(before);
@@ -287,7 +316,7 @@ TEST_F(ProfilesTest, GroupSaveIsAllOrNothingAndNamesTheFileThatStoppedIt)
         });
         bool threw = false;
         try {
-            m_store.SaveGroup(LoginPath(), 4, "Counted");
+            SaveGroup(4, "Counted");
         } catch (const FileException&) {
             threw = true;
         }
@@ -322,8 +351,8 @@ TEST_F(ProfilesTest, GroupSaveKilledAtEveryWriteLeavesAllFilesOldOrAllNew)
         return read;
     };
     const std::vector<Bytes> old = records();
-    m_store.GetRightsTable().Set(kProgramSetup, 9, 1);
-    const auto save = [&] { m_store.SaveGroup(LoginPath(), 4, "New"); };
+    m_table.Set(kProgramSetup, 9, 1);
+    const auto save = [&] { SaveGroup(4, "New"); };
     const int writes = test::RunKilledAtWrite(save, 0);
     ASSERT_GE(writes, 3 * kProgramCount);
     const std::vector<Bytes> saved = records();
@@ -377,7 +406,7 @@ TEST_F(ProfilesTest, LeftoverChangeSetMarkersGoOnlyWhenNoJournalNamesThem)
     journal.SetChangeSet(named);
     WriteBytes(JournalNameOf(other), journal.Encode());
 
-    ASSERT_TRUE(m_store.SaveGroup(LoginPath(), 4, "New"));
+    ASSERT_TRUE(SaveGroup(4, "New"));
     EXPECT_FALSE(std::filesystem::exists(m_dir.file(unnamed)));
     EXPECT_TRUE(std::filesystem::exists(m_dir.file(named)));
     EXPECT_EQ(ChangeSetMarkers(), 1);

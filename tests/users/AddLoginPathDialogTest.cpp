@@ -39,7 +39,7 @@ TEST_F(AddLoginPathDialogTest, ExistingUserFileIsLeftAsItIs)
     const std::string path = m_dir.file("north");
     std::filesystem::create_directories(path);
     const UserRecord ann { 0, 0, "ann", "", "", "pw", 0 };
-    ASSERT_EQ(UserStore().SaveUser(path, UserEntry { ann, {} }), kUserSaved);
+    ASSERT_TRUE(StoreUser(path, ann));
     const auto before = ReadBytes(path + "/tessel.pwd");
     Open();
     Enter(path);

@@ -6,7 +6,9 @@
 #include "platform/File.h"
 #include "platform/FileException.h"
 #include "store/AccountService.h"
+#include "store/DatabaseListStore.h"
 #include "store/LoginPathList.h"
+#include "store/PasswordFileStore.h"
 #include "users/CUserDatabaseOfficeListTabPage.h"
 #include "users/CUserDatabaseOfficeListTabTabPage.h"
 #include "users/CUserDatabasePropertiesTabPage.h"
@@ -59,14 +61,14 @@ protected:
 
     UserEntry Stored(const std::string& name) const
     {
-        const FoundUser found = UserStore().FindUser(m_path, name);
+        const FoundUser found = PasswordFileStore(NativePath(m_path)).FindUser(name);
         EXPECT_EQ(found.status, kUserFound) << name;
         return found.entry;
     }
     std::vector<std::string> StoredNames() const
     {
         std::vector<std::string> names;
-        for (const UserEntry& entry : UserStore().LoadUsers(m_path).value)
+        for (const UserEntry& entry : StoredUsers(m_path))
             names.push_back(entry.user.userName);
         return names;
     }
@@ -278,7 +280,7 @@ TEST_F(UserCommandsTest, RenameKeepsWhatAnotherProgramChangedWhileTheDialogWasOp
         UserEntry changed = Stored("ann");
         changed.user.description = "night shift";
         changed.user.groupNumber = 7;
-        ASSERT_EQ(UserStore().SaveUser(m_path, changed), kUserSaved);
+        ASSERT_TRUE(StoreUser(m_path, changed));
         Type(dialog, "userName", "anna");
         Type(dialog, "fullName", "Ann Smith");
         PressOk(dialog);
@@ -306,9 +308,8 @@ TEST_F(UserCommandsTest, DatabaseSlotEditKeepsWhatAnotherProgramChangedInOtherSl
         PressOk(dialog);
     });
     Commands().EditItem();
-    UserStore store;
-    ASSERT_TRUE(store.LoadDatabaseList(m_path).WasRead());
-    const DatabaseList stored = store.DatabaseListOrEmpty();
+    DatabaseList stored;
+    ASSERT_TRUE(DatabaseListStore(NativePath(m_path)).Load(stored).WasRead());
     EXPECT_EQ(stored.GetDescription(4), "Airport West");
     EXPECT_EQ(stored.GetPath(4), "/data/airport");
     EXPECT_EQ(stored.GetDescription(0), "Depot");
