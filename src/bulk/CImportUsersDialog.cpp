@@ -160,12 +160,15 @@ void CImportUsersDialog::CreateControls()
     m_step->setBuddy(m_progress);
 
     auto* buttons = new QDialogButtonBox(this);
-    m_apply = buttons->addButton(Text(Word::ApplyButton), QDialogButtonBox::AcceptRole);
+    // Not the accepting button: the box would make that the default, which Enter in any field presses.
+    m_apply = buttons->addButton(Text(Word::ApplyButton), QDialogButtonBox::ActionRole);
     m_apply->setObjectName(QStringLiteral("importApply"));
     m_cancel = buttons->addButton(QDialogButtonBox::Cancel);
     m_cancel->setText(Text(Word::Cancel));
     m_cancel->setObjectName(QStringLiteral("importCancel"));
-    m_apply->setDefault(true);
+    // Enter in the file field previews the list; it must never also apply it unseen.
+    for (QPushButton* button : { m_browse, m_apply, m_cancel })
+        button->setAutoDefault(false);
 
     auto* fileRow = new QHBoxLayout;
     fileRow->addWidget(m_file, 1);

@@ -8,7 +8,9 @@
 #include "ui/BackgroundCall.h"
 #include "words/WordTable.h"
 
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -171,6 +173,26 @@ TEST_F(ImportUsersDialogTest, ApplyWritesThePreviewedChangesAndTellsWhatItDid)
         << m_ui.messages[0].text.toStdString();
 }
 
+TEST_F(ImportUsersDialogTest, EnterInTheFileFieldPreviewsAndNeverApplies)
+{
+    WriteText(m_dir.file("list.csv"), kGoodList);
+    const auto before = ReadBytes(TesselPwd());
+    CImportUsersDialog dialog(m_words, m_ui, NativePath(m_dir.path()), TrailOptions {});
+    dialog.SetOptions(Replacing());
+    dialog.show();
+    auto* field = dialog.findChild<QLineEdit*>("importFile");
+    ASSERT_NE(field, nullptr);
+    field->setText(QString::fromStdString(m_dir.file("list.csv")));
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Return);
+
+    EXPECT_EQ(dialog.PreviewModel().Plan().adds.size(), 1u);
+    EXPECT_TRUE(dialog.CanApply());
+    EXPECT_EQ(dialog.LastOutcome(), CImportUsersDialog::Outcome::None);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(ReadBytes(TesselPwd()), before);
+}
+
 TEST_F(ImportUsersDialogTest, CancelWhileTheFileIsHeldLeavesItByteForByte)
 {
     const auto dialog = Open(kGoodList, Replacing());
@@ -241,7 +263,7 @@ TEST_F(ImportUsersDialogTest, AListThatCannotBeReadIsSaidAndNothingCanBeApplied)
     EXPECT_FALSE(dialog->CanApply());
 
     // A quote that never ends: the line it starts on is bad, and nothing after it was read.
-    WriteText(m_dir.file("broken.csv"), "name,full name\nzoe,Zoe\n\"ann,Ann\n");
+    WriteText(m_dir.file("broken.csv"), "name,password\nzoe,pw\n\"ann,pw\n");
     dialog->SetListFile(QString::fromStdString(m_dir.file("broken.csv")));
     const UserImportPlan& plan = dialog->PreviewModel().Plan();
     ASSERT_EQ(plan.problems.size(), 1u);
