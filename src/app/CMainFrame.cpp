@@ -11,6 +11,7 @@
 #include "app/ItemCommands.h"
 #include "app/ItemDialogs.h"
 #include "app/ItemListController.h"
+#include "app/LoginPathCommands.h"
 #include "app/SharePoller.h"
 #include "helpbar/CHelpBar.h"
 #include "helpbar/HelpBarSettings.h"
@@ -114,6 +115,9 @@ CMainFrame::CMainFrame(
     setWindowIcon(ApplicationIcon());
     CreatePanes();
     m_commands = std::make_unique<CItemCommands>(m_words, m_doc, *m_itemList, *m_tree, *m_dialogs, m_ui);
+    m_loginPaths = new LoginPathCommands(m_words, m_ui, *m_tree, *m_itemList, this);
+    connect(m_loginPaths, &LoginPathCommands::statusMessage, this,
+        [this](const QString& text) { statusBar()->showMessage(text); });
     CreateActions();
     CreateToolBar();
     CreateStatusBar();
@@ -271,6 +275,10 @@ void CMainFrame::CreateMenus()
     connect(m_editMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateEditCommands);
     UpdateEditCommands();
 
+    menuBar()->addMenu(&m_loginPaths->Menu());
+    m_commandPopup->addSeparator();
+    m_commandPopup->addAction(&m_loginPaths->ExportShownListAction());
+
     QMenu* viewMenu = menuBar()->addMenu(Text(Word::ViewMenu));
     viewMenu->setObjectName(QStringLiteral("viewMenu"));
     viewMenu->addActions(m_presentationGroup->actions());
@@ -365,6 +373,7 @@ void CMainFrame::UpdateTrailOptions(const std::string& consoleUser)
     m_trail = ConsoleTrailOptions(m_words, consoleUser, statusBar());
     m_commands->SetTrailOptions(m_trail);
     m_dialogs->SetTrailOptions(m_trail);
+    m_loginPaths->SetTrailOptions(m_trail);
 }
 
 void CMainFrame::SetSupervisor(std::optional<LoggedOnSupervisor> supervisor)

@@ -34,6 +34,7 @@ class FileChangeWatcher;
 class SharePoller;
 class ItemDialogs;
 class ItemListController;
+class LoginPathCommands;
 class WordTable;
 
 // The console's main window: the login-path tree and the item list side by side, the menus, the
@@ -61,6 +62,7 @@ public:
     QMenu& CommandPopup() const { return *m_commandPopup; }
     FileChangeWatcher& Watcher() const { return *m_watcher; }
     BackgroundCall& Calls() const { return *m_calls; }
+    LoginPathCommands& LoginPaths() const { return *m_loginPaths; }
     // The status bar's account of what the list shows.
     QString StatusText() const;
 
@@ -139,6 +141,7 @@ private:
     std::unique_ptr<ItemDialogs> m_dialogs;
     TrailOptions m_trail;
     std::unique_ptr<CItemCommands> m_commands;
+    LoginPathCommands* m_loginPaths = nullptr;
     CStatusClock* m_clock = nullptr;
     QLabel* m_statusText = nullptr;
     QLabel* m_loggedOn = nullptr;

@@ -39,6 +39,12 @@ QString QtUiServices::ChooseFile(QWidget* parent, const QString& caption, const 
     return QFileDialog::getOpenFileName(parent, caption, folder, filter);
 }
 
+QString QtUiServices::ChooseSaveFile(
+    QWidget* parent, const QString& caption, const QString& start, const QString& filter, QString* chosenFilter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, start, filter, chosenFilter);
+}
+
 QString QtUiServices::ChooseFolder(QWidget* parent, const QString& caption, const QString& folder)
 {
     return QFileDialog::getExistingDirectory(parent, caption, folder);

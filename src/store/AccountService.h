@@ -78,7 +78,8 @@ public:
     Result<int> DeleteUsers(std::span<const std::string> userNames) const;
     // Plans an import inside one exclusive hold of the file, on the users it holds, and applies the
     // plan only when no line of it is bad: all or nothing, in one open, one read and one write. The
-    // plan comes back either way, so that its bad lines can be told; a file that cannot be held fails.
+    // plan comes back either way, so that its bad lines can be told; a file that cannot be held fails,
+    // and so does an import whose environment says cancelled once the plan is made (Cancelled).
     using UserImportPlanner = std::function<UserImportPlan(const std::vector<UserEntry>& stored)>;
     Result<UserImportPlan> ImportUsers(const UserImportPlanner& planner) const;
 

@@ -33,6 +33,11 @@ Result<UserImportPlan> AccountService::ImportUsers(const UserImportPlanner& plan
         const Status written
             = m_passwords.ApplyUserBatch([&](const std::vector<UserEntry>& stored) -> Result<UserBatch> {
                   plan = planner(stored);
+                  // Checking a long list takes a while: a person who gave up meanwhile still finds
+                  // the file as it was, since nothing has been written yet.
+                  if (m_environment->cancelled && m_environment->cancelled())
+                      return Refused(Failure::Refusal::Cancelled, kImportOperation, m_passwords.FileName(),
+                          "cancelled before anything was written");
                   if (!plan->IsGood())
                       return Refused(Failure::Refusal::BadValue, kImportOperation, m_passwords.FileName(),
                           std::to_string(plan->problems.size()) + " lines of the list are bad");

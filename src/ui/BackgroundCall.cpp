@@ -22,11 +22,18 @@ BackgroundCall::BackgroundCall(const WordTable& words, QWidget* window)
 
 BackgroundCall::~BackgroundCall() = default;
 
+void BackgroundCall::Cancel()
+{
+    if (m_cancelled != nullptr)
+        m_cancelled->store(true);
+}
+
 void BackgroundCall::RunOnWorker(const std::function<void(const FileEnvironment& environment)>& work)
 {
     std::atomic<bool> cancelled { false };
     FileWaitFeedback feedback(m_words, m_window, cancelled);
     FileWaitFeedback* const outer = std::exchange(m_feedback, &feedback);
+    std::atomic<bool>* const outerCancelled = std::exchange(m_cancelled, &cancelled);
     FileEnvironment environment;
     environment.sleep = m_sleep;
     // Only posted: the worker never waits for the window, and a wait it posts after the feedback is
@@ -41,7 +48,8 @@ void BackgroundCall::RunOnWorker(const std::function<void(const FileEnvironment&
     bool ended = false;
     connect(&feedback, &FileWaitFeedback::dialogShownChanged, &loop, &QEventLoop::quit);
     ++m_running;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The pointer still points where clicks are taken.
+    QApplication::setOverrideCursor(m_letInputThrough ? Qt::BusyCursor : Qt::WaitCursor);
     std::exception_ptr thrown;
     std::thread worker([&] {
         try {
@@ -59,10 +67,12 @@ void BackgroundCall::RunOnWorker(const std::function<void(const FileEnvironment&
     });
     // The loop starts again whenever the dialog comes or goes: what it lets through follows it.
     while (!ended)
-        loop.exec(feedback.IsDialogShown() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+        loop.exec(
+            m_letInputThrough || feedback.IsDialogShown() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
     worker.join();
     QApplication::restoreOverrideCursor();
     m_feedback = outer;
+    m_cancelled = outerCancelled;
     --m_running;
     if (m_running == 0)
         emit idle();

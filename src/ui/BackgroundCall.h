@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <type_traits>
@@ -53,6 +54,12 @@ public:
     void SetSleepFunction(SleepFunction sleep) { m_sleep = std::move(sleep); }
     // The feedback of the call that runs now, null between calls.
     FileWaitFeedback* Feedback() const { return m_feedback; }
+    // For a window that shows its own progress and Cancel while its calls run, and disables what must
+    // wait for them: clicks and keys then reach it during a call.
+    void LetInputThrough(bool letThrough) { m_letInputThrough = letThrough; }
+    // Makes the running call's opens give up before their next wait, and tells the call (its
+    // environment's cancelled) that the person gave up.
+    void Cancel();
 
 signals:
     // The last running call has ended.
@@ -65,7 +72,9 @@ private:
     QPointer<QWidget> m_window;
     SleepFunction m_sleep;
     FileWaitFeedback* m_feedback = nullptr;
+    std::atomic<bool>* m_cancelled = nullptr;
     int m_running = 0;
+    bool m_letInputThrough = false;
 };
 
 // Runs work through the call when there is one, and right here with the process's own environment

@@ -23,6 +23,11 @@ public:
     // The chosen file, or an empty text when the picker was cancelled.
     virtual QString ChooseFile(QWidget* parent, const QString& caption, const QString& folder, const QString& filter)
         = 0;
+    // Where to write a new file (a chosen filter's pattern may tell its format), or an empty text when
+    // the picker was cancelled. A file that exists there is asked about first.
+    virtual QString ChooseSaveFile(
+        QWidget* parent, const QString& caption, const QString& start, const QString& filter, QString* chosenFilter)
+        = 0;
     // The chosen folder, or an empty text when the browser was cancelled.
     virtual QString ChooseFolder(QWidget* parent, const QString& caption, const QString& folder) = 0;
     // Opens a web address or a mail address with the desktop's program for it. Returns a code above 32

@@ -215,8 +215,10 @@ TEST_F(CCustodiaViewTest, RightClickOpensTheCommandPopupAtTheMouse)
     QContextMenuEvent event(QContextMenuEvent::Mouse, position, global);
     QApplication::sendEvent(view.viewport(), &event);
 
-    EXPECT_EQ(
-        shown, (QStringList { W(923) + " " + W(927) + "...", W(925) + " " + W(927), W(924) + " " + W(927) + "..." }));
+    // The three commands, then (after a separator) the export of the rows shown.
+    EXPECT_EQ(shown,
+        (QStringList {
+            W(923) + " " + W(927) + "...", W(925) + " " + W(927), W(924) + " " + W(927) + "...", QString(), W(583) }));
     EXPECT_EQ(shownAt, global);
 }
 

@@ -201,5 +201,34 @@ TEST_F(PasswordFileBatchTest, AnImportIsPlannedOnWhatTheHeldFileHolds)
     EXPECT_EQ(test::ReadBytes(FileOf("batch")), before);
 }
 
+TEST_F(PasswordFileBatchTest, AnImportCancelledWhileItsListIsCheckedWritesNothing)
+{
+    ASSERT_EQ(::mkdir(Path("batch").c_str(), 0755), 0);
+    FileEnvironment environment;
+    bool cancelled = false;
+    environment.cancelled = [&cancelled] { return cancelled; };
+    const AccountService service { NativePath(Path("batch")), environment };
+    // The person gives up while the plan is made, after the file is held.
+    const auto planner = [&cancelled](const std::vector<UserEntry>&) {
+        cancelled = true;
+        UserImportPlan plan;
+        plan.adds.push_back({ 2, {}, User("dora") });
+        return plan;
+    };
+
+    const auto intoMissing = service.ImportUsers(planner);
+    ASSERT_FALSE(intoMissing);
+    EXPECT_EQ(intoMissing.Error().refusal, Failure::Refusal::Cancelled);
+    EXPECT_FALSE(FileExists(FileOf("batch")));
+
+    cancelled = false;
+    ASSERT_TRUE(service.SaveUser("anna", SaveMode::CreateOnly, [](UserEntry&) {}));
+    const Bytes before = test::ReadBytes(FileOf("batch"));
+    const auto intoStored = service.ImportUsers(planner);
+    ASSERT_FALSE(intoStored);
+    EXPECT_EQ(intoStored.Error().refusal, Failure::Refusal::Cancelled);
+    EXPECT_EQ(test::ReadBytes(FileOf("batch")), before);
+}
+
 } // namespace
 } // namespace custodia

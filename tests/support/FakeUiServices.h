@@ -39,6 +39,12 @@ public:
         pickers.push_back({ caption, start, filter });
         return Next(files);
     }
+    QString ChooseSaveFile(
+        QWidget*, const QString& caption, const QString& start, const QString& filter, QString*) override
+    {
+        pickers.push_back({ caption, start, filter });
+        return Next(files);
+    }
     QString ChooseFolder(QWidget*, const QString& caption, const QString& start) override
     {
         pickers.push_back({ caption, start, {} });
