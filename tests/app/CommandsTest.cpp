@@ -471,6 +471,7 @@ TEST_F(CommandsTest, AddedLoginPathIsStoredOnceAndOpened)
     // Other letters name another folder here: it is managed beside the first and opened, not the first.
     const std::string upper = MakeLoginPath("EAST", false);
     m_ui.messages.clear();
+    Select(Tree().RootItem());
     m_dialogs->loginPath = upper;
     Commands().CreateItem();
     EXPECT_TRUE(m_ui.messages.empty());
