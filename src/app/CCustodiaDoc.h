@@ -37,7 +37,8 @@ public:
 
     // Empties the list and reads the file again; a missing or damaged file gives an empty list.
     void LoadLoginPaths();
-    // Appends the path unless it is listed already (letter case ignored) or too long for a record.
+    // Appends the path unless its folder is listed already (by any text that names it) or the path is
+    // too long for a record.
     bool AddLoginPath(const NativePath& path);
     // Appends one record for the path to the file.
     bool StoreLoginPath(const NativePath& path);

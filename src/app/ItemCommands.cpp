@@ -5,6 +5,7 @@
 #include "app/CLeftView.h"
 #include "app/ItemDialogs.h"
 #include "app/ItemListController.h"
+#include "app/LoginPathLabels.h"
 #include "platform/Platform.h"
 #include "store/AccountService.h"
 #include "store/PasswordFile.h"
@@ -105,15 +106,40 @@ bool CItemCommands::Confirm(const QString& text, Word caption)
         == UiServices::Answer::Ok;
 }
 
+bool CItemCommands::IsFolderThere()
+{
+    const NativePath loginPath = m_view.CurrentLoginPath();
+    Word reason = Word::LoginPathMissing;
+    switch (CheckLoginPathFolder(loginPath)) {
+    case LoginPathProblem::Missing:
+        break;
+    case LoginPathProblem::NotAFolder:
+        reason = Word::LoginPathNotAFolder;
+        break;
+    // A folder that cannot be listed may still be entered: the files themselves then say.
+    case LoginPathProblem::Unreadable:
+    case LoginPathProblem::None:
+        return true;
+    }
+    m_ui.ShowMessage(&m_view,
+        Text(Word::LoginPathUnavailable) + QStringLiteral("\n\n  ") + PathText(loginPath) + QStringLiteral("\n\n")
+            + Text(reason),
+        Text(Word::LoginPathUnavailableCaption), UiServices::Icon::Critical, UiServices::Buttons::Ok);
+    return false;
+}
+
 void CItemCommands::CreateItem()
 {
     RunReportingFileErrors(&m_view, m_words, m_ui, [this] {
         switch (m_view.Mode()) {
         case ListMode::Users:
-            CreateUser();
+            // Said before the dialog, not after the supervisor has filled it in.
+            if (IsFolderThere())
+                CreateUser();
             break;
         case ListMode::Groups:
-            CreateGroup();
+            if (IsFolderThere())
+                CreateGroup();
             break;
         case ListMode::LoginPaths:
         case ListMode::Categories:
@@ -138,13 +164,16 @@ void CItemCommands::EditItem()
             EditLoginPath(row);
             break;
         case ListMode::Users:
-            EditUser(row);
+            if (IsFolderThere())
+                EditUser(row);
             break;
         case ListMode::Groups:
-            EditGroup(row);
+            if (IsFolderThere())
+                EditGroup(row);
             break;
         case ListMode::DatabasePaths:
-            EditDatabasePath(row);
+            if (IsFolderThere())
+                EditDatabasePath(row);
             break;
         case ListMode::None:
             break;
@@ -315,14 +344,19 @@ void CItemCommands::CreateLoginPath()
     const std::optional<NativePath> path = m_dialogs->AskLoginPath(&m_view);
     if (!path)
         return;
-    // A path listed already is simply opened.
-    const Status added = Calls().Run([&](const FileEnvironment& environment) {
+    const Result<ManagedLoginPath> added = Calls().Run([&](const FileEnvironment& environment) {
         return AddManagedLoginPath(m_doc.FileName(), *path, environment, m_trail);
     });
-    if (!added && added.Error().refusal != Failure::Refusal::AlreadyExists)
+    if (!added)
         ReportFailure(&m_view, m_words, m_ui, added.Error());
+    // A folder managed already is opened where it is listed, after saying so: under another spelling
+    // it is the same folder, and the supervisor must see which entry it is.
+    if (added && !added->added)
+        m_ui.ShowMessage(&m_view,
+            Text(Word::LoginPathManagedAlready) + QStringLiteral("\n\n  ") + PathText(NativePath(added->listedAs)),
+            Text(Word::AddLoginPathTitle), UiServices::Icon::Information, UiServices::Buttons::Ok);
     m_doc.LoadLoginPaths();
-    m_tree.FillTree(*path);
+    m_tree.FillTree(added ? NativePath(added->listedAs) : *path);
 }
 
 void CItemCommands::EditLoginPath(int row)

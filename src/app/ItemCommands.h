@@ -69,6 +69,8 @@ private:
     void DeleteGroups(const std::vector<int>& rows);
     void DeleteLoginPath(int row);
 
+    // Whether the current login path's folder is there to work in; says so at once when it is not.
+    bool IsFolderThere();
     std::optional<int> AskForFreeGroupNumber(std::string& name);
     bool Confirm(const QString& text, Word caption);
     QString MembersWarning(const std::vector<ConsoleMember>& users, const std::vector<GroupEntry>& groups) const;

@@ -63,7 +63,8 @@ std::vector<QString> LoginPathLabels(const std::vector<NativePath>& paths)
 
 LoginPathProblem CheckLoginPathFolder(const NativePath& path)
 {
-    const QFileInfo folder(PathText(path));
+    // An empty login path is the current folder, as it is for the store.
+    const QFileInfo folder(path.IsEmpty() ? QStringLiteral(".") : PathText(path));
     if (!folder.exists())
         return LoginPathProblem::Missing;
     if (!folder.isDir())

@@ -7,7 +7,6 @@
 #include "store/AccountService.h"
 #include "store/LoginPathList.h"
 
-#include <algorithm>
 #include <ostream>
 
 namespace custodia::cli {
@@ -35,13 +34,16 @@ int List(const ParsedArguments&, CommandContext& context)
 int Add(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string path = PathOperand(arguments);
-    // Checked against the file itself under the hold that appends, so that a path another program
+    // Checked against the file itself under the hold that appends, so that a folder another program
     // stored since is not stored twice.
-    const Status added = AddManagedLoginPath(
+    const Result<ManagedLoginPath> added = AddManagedLoginPath(
         NativePath(loginpaths::kFileName), NativePath(path), FileEnvironment::System(), CommandTrail(context.err));
-    if (!added && added.Error().refusal == Failure::Refusal::AlreadyExists)
-        throw OperationFailed(path + ": managed already");
-    Require(added, "; nothing was changed");
+    if (!added)
+        Require(Status(added.Error()), "; nothing was changed");
+    if (!added->added)
+        throw OperationFailed(path == added->listedAs
+                ? path + ": managed already"
+                : path + ": managed already, as the same folder " + added->listedAs);
     return kExitSuccess;
 }
 
@@ -56,11 +58,8 @@ int Remove(const ParsedArguments& arguments, CommandContext& context)
         Require(removed, "; nothing was changed");
     // Only to point at the path meant: the list as it stands now.
     const LoginPathList list;
-    const auto& paths = list.Paths();
-    const auto other = std::find_if(
-        paths.begin(), paths.end(), [&](const std::string& listed) { return EqualIgnoringCase(listed, path); });
-    if (other != paths.end())
-        throw OperationFailed(path + ": not managed; removing needs the exact letter case: " + *other);
+    if (const std::string* listed = list.ListedAs(path))
+        throw OperationFailed(path + ": not managed as written; its folder is managed as " + *listed);
     throw OperationFailed(path + ": not managed");
 }
 
@@ -85,8 +84,9 @@ std::vector<Command> PathCommands()
             "add",
             "PATH",
             "manage one more login path",
-            std::string("Appends PATH to the managed login paths unless it is listed already, letter case\n"
-                        "ignored. The folder itself is not touched.\n")
+            std::string("Appends PATH to the managed login paths unless its folder is listed already: the\n"
+                        "same folder (device and inode) by any spelling or link, or the same text when the\n"
+                        "folder is not there. Letter case counts. The folder itself is not touched.\n")
                 + file,
             { { "PATH" }, {}, {} },
             Add,
@@ -96,7 +96,7 @@ std::vector<Command> PathCommands()
             "remove",
             "PATH",
             "stop managing a login path",
-            std::string("Removes PATH, in its exact letter case, from the managed login paths. The folder and\n"
+            std::string("Removes PATH, exactly as it is listed, from the managed login paths. The folder and\n"
                         "its files are not touched.\n")
                 + file,
             { { "PATH" }, {}, {} },

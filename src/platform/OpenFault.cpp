@@ -13,6 +13,8 @@ namespace {
 RetryRule RuleForCause(int cause)
 {
     switch (cause) {
+    // A bad path that is not a missing folder (a name too long) is given the few tries of the rule;
+    // a missing folder stops at once (see ClassifyOpenFault).
     case kCauseNone:
     case kCauseBadPath:
         return RetryRule::Short;
@@ -51,7 +53,11 @@ std::string FolderOf(const std::string& fileName)
 OpenFault ClassifyOpenFault(int cause, int systemError, bool onShare)
 {
     OpenFault fault { cause, RuleForCause(cause), false, false };
-    if (systemError == ENOLCK) {
+    if (cause == kCauseBadPath && (systemError == ENOENT || systemError == ENOTDIR)) {
+        // The folder of the file is not there (or a file stands in its place): waiting does not make
+        // it, and the person at the screen is owed the answer at once.
+        fault.retry = RetryRule::Stop;
+    } else if (systemError == ENOLCK) {
         fault.retry = RetryRule::Stop;
         fault.noLocking = true;
     } else if (IsPassingNetworkFault(systemError, onShare)) {

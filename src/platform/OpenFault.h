@@ -4,8 +4,9 @@
 
 namespace custodia {
 
-// How an open that failed goes on: tried a few more times (a path that may appear), for the whole half
-// minute (a holder that lets go, a share that answers again), or not at all.
+// How an open that failed goes on: tried a few more times (a passing oddity), for the whole half
+// minute (a holder that lets go, a share that answers again), or not at all (a missing folder, a
+// missing permission on a local disk, something that is not a file).
 enum class RetryRule { Short, Full, Stop };
 
 // What one failed try of an open means, from its cause code and the system's error. Whether the file is

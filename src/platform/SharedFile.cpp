@@ -43,9 +43,24 @@ void AppendToErrorLog(const std::string& line)
     ::close(fd);
 }
 
+// The tries left after a failed one: a fault that may mend soon is given a few, one that takes
+// longer the whole half minute; a short budget never grows again.
+int NextRetryBudget(RetryRule rule, int budget)
+{
+    switch (rule) {
+    case RetryRule::Short:
+        return budget > 10 ? SharedFile::kShortRetryBudget : budget - 1;
+    case RetryRule::Full:
+        return budget - 1;
+    case RetryRule::Stop:
+        break;
+    }
+    return 0;
+}
+
 } // namespace
 
-bool SharedFile::WaitBeforeRetry(const std::string& name, int tries, int& waited)
+bool SharedFile::WaitBeforeRetry(const std::string& name, int tries, int triesAtMost, int& waited)
 {
     const FileEnvironment& environment = Environment();
     if (environment.cancelled && environment.cancelled()) {
@@ -56,7 +71,7 @@ bool SharedFile::WaitBeforeRetry(const std::string& name, int tries, int& waited
     struct LeaveWait {
         ~LeaveWait() { --WaitDepth(); }
     } leave;
-    const OpenAttempt attempt { name, LastOpenError(), tries, waited };
+    const OpenAttempt attempt { name, LastOpenError(), tries, triesAtMost, waited };
     if (environment.wait)
         environment.wait(attempt);
     else if (WaitFunction())
@@ -87,17 +102,12 @@ bool SharedFile::OpenWithRetry(const std::string& name, unsigned flags)
         const OpenFault fault = ClassifyOpenFault(cause, error, onShare.value_or(false));
         if (fault.passingNetworkFault)
             MarkPassingNetworkFault();
-        switch (fault.retry) {
-        case RetryRule::Short:
-            budget = !WaitBeforeRetry(name, tries, waited) ? 0 : budget > 10 ? kShortRetryBudget : budget - 1;
+        if (fault.retry == RetryRule::Stop)
             break;
-        case RetryRule::Full:
-            budget = WaitBeforeRetry(name, tries, waited) ? budget - 1 : 0;
+        budget = NextRetryBudget(fault.retry, budget);
+        // The last try is waited after as well, as the other programs of the suite do.
+        if (!WaitBeforeRetry(name, tries, tries + budget, waited))
             break;
-        case RetryRule::Stop:
-            budget = 0;
-            break;
-        }
     }
     if (cause != kCauseFileNotFound)
         AppendToErrorLog(FormatFileErrorLine(name, tries, cause, Environment().LocalTime()));

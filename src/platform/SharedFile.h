@@ -15,6 +15,9 @@ struct OpenAttempt {
     std::string fileName;
     OpenError error; // of the latest try
     int tries = 0;
+    // The tries this open makes at most, as its budget stands after the latest one: the limit people
+    // are shown ("try 3 of 6"); it changes when a fault of another kind sets another budget.
+    int triesAtMost = 0;
     int waitedMilliseconds = 0; // before this wait
 };
 
@@ -41,8 +44,9 @@ bool IsWaitingForSharedFile();
 // Every shared or installed file is opened through this class. Its point is that an open never fails
 // at the first obstacle: the files live in folders that several programs on several machines use at
 // once, so a sharing conflict or a passing fault is retried for about half a minute, and an open that
-// finally fails leaves one line in "FileErrors.txt" in the current directory. A refusal that waiting
-// cannot mend (no permission, a read-only file system, something that is not a file) fails at once.
+// finally fails leaves one line in "FileErrors.txt" in the current directory, with the tries it made.
+// A refusal that waiting cannot mend (no permission, a read-only file system, something that is not
+// a file, a folder that is not there) fails at once.
 class SharedFile : public File {
 public:
     static constexpr int kRetryBudget = 60;
@@ -67,7 +71,7 @@ public:
 
 private:
     // Before each wait: false when the environment says to give up.
-    bool WaitBeforeRetry(const std::string& name, int tries, int& waited);
+    bool WaitBeforeRetry(const std::string& name, int tries, int triesAtMost, int& waited);
 
     int m_lastTries = 0;
     int m_lastCause = 0;

@@ -120,11 +120,18 @@ private:
 Status SetOffice(const NativePath& databaseFolder, int office, std::string_view numberText, std::string_view name,
     const FileEnvironment& environment = FileEnvironment::System(), const TrailOptions& trail = ProcessTrailOptions());
 
-// The list of managed login paths ("custo.cfg" of the installation). Adding refuses a path that is
-// listed already (AlreadyExists); removing one that is not (NotFound). The line goes to the trail of
-// the login path itself; a folder that is not there (a path listed for a share not mounted now) has
-// no trail to write to, and the change goes ahead without one.
-Status AddManagedLoginPath(const NativePath& listFile, const NativePath& loginPath,
+// What adding a login path to the managed list came to.
+struct ManagedLoginPath {
+    bool added = false; // false: its folder was listed already, under the text below
+    std::string listedAs; // the text the list holds for the folder: the path itself when added
+};
+
+// The list of managed login paths ("custo.cfg" of the installation). Adding leaves the list as it is
+// when the path's folder is listed already, by this or another text (see FolderIdentity), and says
+// under which; removing refuses a text that is not listed exactly (NotFound). The line goes to the
+// trail of the login path itself; a folder that is not there (a path listed for a share not mounted
+// now) has no trail to write to, and the change goes ahead without one.
+Result<ManagedLoginPath> AddManagedLoginPath(const NativePath& listFile, const NativePath& loginPath,
     const FileEnvironment& environment = FileEnvironment::System(), const TrailOptions& trail = ProcessTrailOptions());
 Status RemoveManagedLoginPath(const NativePath& listFile, const NativePath& loginPath,
     const FileEnvironment& environment = FileEnvironment::System(), const TrailOptions& trail = ProcessTrailOptions());

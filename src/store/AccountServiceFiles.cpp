@@ -3,6 +3,7 @@
 #include "store/AccountService.h"
 
 #include "platform/Failure.h"
+#include "platform/FolderIdentity.h"
 #include "platform/Platform.h"
 #include "store/AuditTrailLines.h"
 #include "store/FixedText.h"
@@ -163,8 +164,8 @@ Status SetOffice(const NativePath& databaseFolder, int office, std::string_view 
     });
 }
 
-Status AddManagedLoginPath(const NativePath& listFile, const NativePath& loginPath, const FileEnvironment& environment,
-    const TrailOptions& trail)
+Result<ManagedLoginPath> AddManagedLoginPath(const NativePath& listFile, const NativePath& loginPath,
+    const FileEnvironment& environment, const TrailOptions& trail)
 {
     using namespace loginpaths;
     const char* const operation = "the login path could not be added";
@@ -174,23 +175,31 @@ Status AddManagedLoginPath(const NativePath& listFile, const NativePath& loginPa
             "a login path has 1 to " + std::to_string(kMaxPathLength) + " bytes, none of them a control character");
     std::array<unsigned char, kRecordSize> record {};
     std::memcpy(record.data(), path.data(), path.size());
-    return WithLoginPathTrail(loginPath, trail, environment, [&](std::vector<TrailEntry>& lines) {
-        // Checked against the file itself under the same hold that appends, so that a path another
+    const FolderIdentity folder(path);
+    std::optional<std::string> listedAs;
+    const Status stored = WithLoginPathTrail(loginPath, trail, environment, [&](std::vector<TrailEntry>& lines) {
+        // Checked against the file itself under the same hold that appends, so that a folder another
         // program stored since the list was read is not stored twice.
         const Result<bool> appended = RecordFile(environment)
                                           .AppendRecordIfClear(
                                               listFile, kRecordKind, kRecordSubKind, record,
                                               [&](std::span<const unsigned char> stored) {
-                                                  return EqualIgnoringCase(PathOfRecord(stored), path);
+                                                  std::string listed = PathOfRecord(stored);
+                                                  if (!FolderIdentity(listed).IsSameFolderAs(folder))
+                                                      return false;
+                                                  listedAs = std::move(listed);
+                                                  return true;
                                               },
                                               operation);
         if (!appended)
             return Status(appended.Error());
-        if (!*appended)
-            return Status(Refused(Failure::Refusal::AlreadyExists, operation, listFile, path + " is listed already"));
-        lines.push_back(LoginPathLine(true, path));
+        if (*appended)
+            lines.push_back(LoginPathLine(true, path));
         return Status();
     });
+    if (!stored)
+        return stored.Error();
+    return listedAs ? ManagedLoginPath { false, *listedAs } : ManagedLoginPath { true, path };
 }
 
 Status RemoveManagedLoginPath(const NativePath& listFile, const NativePath& loginPath,

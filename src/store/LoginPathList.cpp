@@ -38,18 +38,7 @@ bool FitsRecordData(const std::string& path)
     return path.size() <= kRecordSize && path.find('\0') == std::string::npos;
 }
 
-char LowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 } // namespace
-
-bool EqualIgnoringCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
 
 LoginPathList::LoginPathList(std::string fileName)
     : m_fileName(std::move(fileName))
@@ -70,16 +59,25 @@ bool LoginPathList::FitsRecord(const std::string& path)
 FileReadResult LoginPathList::LoadLoginPaths()
 {
     m_paths.clear();
+    m_folders.clear();
     RecordBuffer record {};
     m_lastLoad = RecordFile().ForEachRecord(m_fileName, kRecordKind, kRecordSubKind, record,
         [&](std::span<const unsigned char> data) { AddListed(TextOf(data)); });
     return m_lastLoad;
 }
 
-bool LoginPathList::Contains(const std::string& path) const
+const std::string* LoginPathList::ListedAs(const std::string& path) const
 {
-    return std::any_of(
-        m_paths.begin(), m_paths.end(), [&](const std::string& listed) { return EqualIgnoringCase(listed, path); });
+    return ListedAs(FolderIdentity(path));
+}
+
+const std::string* LoginPathList::ListedAs(const FolderIdentity& folder) const
+{
+    for (size_t i = 0; i < m_folders.size(); ++i) {
+        if (m_folders[i].IsSameFolderAs(folder))
+            return &m_paths[i];
+    }
+    return nullptr;
 }
 
 bool LoginPathList::AddLoginPath(const std::string& path)
@@ -89,9 +87,11 @@ bool LoginPathList::AddLoginPath(const std::string& path)
 
 bool LoginPathList::AddListed(const std::string& path)
 {
-    if (Contains(path))
+    FolderIdentity folder(path);
+    if (ListedAs(folder) != nullptr)
         return false;
     m_paths.push_back(path);
+    m_folders.push_back(std::move(folder));
     return true;
 }
 
@@ -100,10 +100,12 @@ bool LoginPathList::StoreLoginPath(const std::string& path)
     if (!FitsRecord(path))
         return false;
     const RecordBuffer record = RecordOf(path);
-    // Checked against the file itself under the same hold that appends, so that a path another program
-    // stored since this list was read is not stored twice.
+    const FolderIdentity folder(path);
+    // Checked against the file itself under the same hold that appends, so that a folder another
+    // program stored since this list was read is not stored twice.
     const Result<bool> appended = RecordFile().AppendRecordIfClear(m_fileName, kRecordKind, kRecordSubKind, record,
-        [&](std::span<const unsigned char> stored) { return EqualIgnoringCase(TextOf(stored), path); }, {});
+        [&](std::span<const unsigned char> stored) { return FolderIdentity(TextOf(stored)).IsSameFolderAs(folder); },
+        {});
     return appended && *appended;
 }
 

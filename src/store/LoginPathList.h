@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FolderIdentity.h"
 #include "store/FileReadResult.h"
 
 #include <cstddef>
@@ -21,7 +22,8 @@ inline constexpr size_t kMaxPathLength = kRecordSize - 1; // the record keeps ro
 // State of the login-path file, for callers that must not write into a damaged one.
 enum class LoginPathFileState { Missing, Good, Damaged, Unreadable };
 
-// The login paths this installation manages, in file order, none twice when letter case is ignored.
+// The login paths this installation manages, in file order, no folder twice (see FolderIdentity: the
+// same folder by device and inode, else the same normalised text; letter case alone never decides).
 // Every change is written to the file at once; there is no unsaved state.
 class LoginPathList final {
 public:
@@ -33,11 +35,11 @@ public:
     // Empties the list and reads the file again. A missing or damaged file gives an empty list; the
     // result (also kept in LastLoad) tells which.
     FileReadResult LoadLoginPaths();
-    // Appends the path to the list unless one that differs at most in letter case is listed already,
-    // or the path cannot be stored in a record; false then, and nothing changes.
+    // Appends the path to the list unless its folder is listed already, or the path cannot be stored
+    // in a record; false then, and nothing changes.
     bool AddLoginPath(const std::string& path);
     // Appends one record for the path to the file: false if the path does not fit a record, the file
-    // holds it already (letter case ignored), is damaged, or could neither be opened nor created.
+    // holds its folder already, is damaged, or could neither be opened nor created.
     bool StoreLoginPath(const std::string& path);
     // Deletes the first record that holds exactly this path, letter case included, then reloads the
     // list. True if such a record was there and has gone.
@@ -47,23 +49,23 @@ public:
     const std::vector<std::string>& Paths() const { return m_paths; }
     const FileReadResult& LastLoad() const { return m_lastLoad; }
     const std::string& FileName() const { return m_fileName; }
-    // Whether a listed path equals this one without regard to letter case.
-    bool Contains(const std::string& path) const;
+    // The listed text of the path's folder, or null when its folder is not listed.
+    const std::string* ListedAs(const std::string& path) const;
+    bool Contains(const std::string& path) const { return ListedAs(path) != nullptr; }
     LoginPathFileState CheckFile() const;
 
     // A path fits a record when it leaves room for the terminator and holds no zero byte of its own.
     static bool FitsRecord(const std::string& path);
 
 private:
+    const std::string* ListedAs(const FolderIdentity& folder) const;
     bool AddListed(const std::string& path);
     size_t CountStoredRecords(const std::string& path) const;
 
     std::string m_fileName;
     std::vector<std::string> m_paths;
+    std::vector<FolderIdentity> m_folders; // beside m_paths, as the paths were when listed
     FileReadResult m_lastLoad;
 };
-
-// Letter case ignored for the ASCII letters only, the same on every machine whatever its locale.
-bool EqualIgnoringCase(const std::string& a, const std::string& b);
 
 } // namespace custodia

@@ -42,6 +42,7 @@ void FileWaitFeedback::NoteWait(const OpenAttempt& attempt)
     m_fileName = NativePath(attempt.fileName);
     m_error = attempt.error;
     m_tries = attempt.tries;
+    m_triesAtMost = attempt.triesAtMost;
     // After Cancel the open gives up before its next wait; nothing is shown again meanwhile.
     if (m_cancelled.load())
         return;
@@ -87,7 +88,7 @@ void FileWaitFeedback::UpdateDialog()
     const QString file = m_fileName.IsEmpty() ? WordText(m_words, Word::WaitCaption) : PathText(m_fileName);
     m_fileLabel->setText(file + QLatin1Char('\n') + CauseText());
     m_fileLabel->setAccessibleName(m_fileLabel->text());
-    m_triesLabel->setText(WordText(m_words, Word::WaitTryCount).arg(m_tries).arg(kTriesShown));
+    m_triesLabel->setText(WordText(m_words, Word::WaitTryCount).arg(m_tries).arg(m_triesAtMost));
 }
 
 // Most waits are for a file another program holds; the others say their own cause.

@@ -20,14 +20,13 @@ class WordTable;
 
 // What the window shows while a call on the worker thread waits for a held file: the worker only
 // posts each wait here, and this, on the window's thread, shows after about a second of waiting a
-// small modal dialog naming the file, the cause and the try, with Cancel. Cancel raises the call's
-// flag, which the file layer asks before its next wait.
+// small modal dialog naming the file, the cause and the try out of that open's own limit, with
+// Cancel. Cancel raises the call's flag, which the file layer asks before its next wait.
 class FileWaitFeedback final : public QObject {
     Q_OBJECT
 
 public:
     static constexpr int kDialogDelayMilliseconds = 1000;
-    static constexpr int kTriesShown = 60;
 
     FileWaitFeedback(const WordTable& words, QWidget* window, std::atomic<bool>& cancelled);
     ~FileWaitFeedback() override;
@@ -61,6 +60,7 @@ private:
     NativePath m_fileName;
     OpenError m_error;
     int m_tries = 0;
+    int m_triesAtMost = 0;
     int m_waits = 0;
 };
 

@@ -50,6 +50,8 @@ public:
     {
         editedUsers.push_back(user);
         offeredGroups = groups;
+        if (onUserDialog)
+            onUserDialog();
         if (throwFromUserDialog)
             throw FileException(kCauseHardIo, "/lost/officena.mes");
         if (!userResult)
@@ -89,6 +91,7 @@ public:
 
     std::optional<UserEntry> userResult;
     bool throwFromUserDialog = false;
+    std::function<void()> onUserDialog; // what happens on disk while the dialog is open
     std::deque<std::optional<NewGroupChoice>> newGroupChoices;
     bool saveGroup = true;
     bool groupKeepsConsoleRight = true;
@@ -449,12 +452,108 @@ TEST_F(CommandsTest, AddedLoginPathIsStoredOnceAndOpened)
     EXPECT_EQ(Tree().currentItem(), CategoryItem(1, LoginPathCategory::Users));
     EXPECT_EQ(Column(0), QStringList { "erin" });
 
-    // The same path in other letters is listed already: neither listed nor written twice.
+    // The same folder by another text is managed already: said so, naming the entry, which opens.
+    std::filesystem::create_directory_symlink(added, m_dir.file("east-link"));
     const auto before = ReadBytes("custo.cfg");
-    m_dialogs->loginPath = m_dir.file("EAST");
+    for (const std::string& other : { added, added + "/", m_dir.file("east-link") }) {
+        m_ui.messages.clear();
+        Select(Tree().RootItem());
+        m_dialogs->loginPath = other;
+        Commands().CreateItem();
+        EXPECT_EQ(ReadBytes("custo.cfg"), before) << other;
+        ASSERT_EQ(m_ui.messages.size(), 1u) << other;
+        EXPECT_EQ(m_ui.messages[0].text, W(680) + "\n\n  " + QString::fromStdString(added));
+        EXPECT_EQ(m_ui.messages[0].icon, UiServices::Icon::Information);
+        EXPECT_EQ(Tree().currentItem(), CategoryItem(1, LoginPathCategory::Users)) << other;
+        EXPECT_EQ(View().CurrentLoginPath().Bytes(), added);
+    }
+
+    // Other letters name another folder here: it is managed beside the first and opened, not the first.
+    const std::string upper = MakeLoginPath("EAST", false);
+    m_ui.messages.clear();
+    Select(Tree().RootItem());
+    m_dialogs->loginPath = upper;
     Commands().CreateItem();
-    EXPECT_EQ(ReadBytes("custo.cfg"), before);
-    EXPECT_EQ(Tree().RootItem()->childCount(), 2);
+    EXPECT_TRUE(m_ui.messages.empty());
+    EXPECT_EQ(ManagedPaths(), (std::vector<std::string> { m_path, added, upper }));
+    EXPECT_EQ(View().CurrentLoginPath().Bytes(), upper);
+    EXPECT_EQ(Column(0), QStringList {});
+}
+
+// A login path whose folder has gone says so at once: no dialog opens, no file is waited for.
+TEST_F(CommandsTest, CreateAndEditInAMissingFolderSayItAtOnce)
+{
+    AddUser(m_path, "ann", "", "", 0);
+    AddGroup(m_path, 2, "Staff");
+    const std::string plainFile = m_dir.file("plain");
+    WriteBytes(plainFile, { 'x' });
+    MakeLoginPath("plain-path");
+    std::filesystem::remove(m_dir.file("plain-path"));
+    std::filesystem::rename(plainFile, m_dir.file("plain-path"));
+    Open();
+    int waits = 0;
+    m_frame->Calls().SetSleepFunction([&](int) { ++waits; });
+    m_dialogs->userResult = UserEntry {};
+    m_dialogs->slotDescription = "Warehouse";
+
+    struct Case {
+        int pathIndex;
+        LoginPathCategory category;
+        bool create;
+        int reason;
+    };
+    const Case cases[] = {
+        { 0, LoginPathCategory::Users, true, 765 }, { 0, LoginPathCategory::Users, false, 765 },
+        { 0, LoginPathCategory::Groups, true, 765 }, { 0, LoginPathCategory::Groups, false, 765 },
+        { 0, LoginPathCategory::DatabasePaths, false, 765 },
+        { 1, LoginPathCategory::Users, true, 766 }, // a file stands where the folder belongs
+    };
+    for (const Case& c : cases) {
+        const std::string folder = c.pathIndex == 0 ? m_path : m_dir.file("plain-path");
+        ShowCategory(c.category, c.pathIndex);
+        View().SelectRow(0);
+        if (c.pathIndex == 0)
+            std::filesystem::rename(m_path, m_path + ".away");
+        m_ui.messages.clear();
+        if (c.create)
+            Commands().CreateItem();
+        else
+            Commands().EditItem();
+        if (c.pathIndex == 0)
+            std::filesystem::rename(m_path + ".away", m_path);
+        ASSERT_EQ(m_ui.messages.size(), 1u) << static_cast<int>(c.category) << c.create;
+        EXPECT_EQ(m_ui.messages[0].text, W(681) + "\n\n  " + QString::fromStdString(folder) + "\n\n" + W(c.reason));
+        EXPECT_EQ(m_ui.messages[0].caption, W(682));
+        EXPECT_EQ(m_ui.messages[0].icon, UiServices::Icon::Critical);
+    }
+    EXPECT_TRUE(m_dialogs->editedUsers.empty());
+    EXPECT_TRUE(m_dialogs->editedGroups.empty());
+    EXPECT_TRUE(m_dialogs->editedSlots.empty());
+    EXPECT_EQ(m_dialogs->newGroupRuns, 0);
+    EXPECT_EQ(waits, 0);
+    EXPECT_EQ(StoredUserNames(), std::vector<std::string> { "ann" });
+}
+
+// A folder that goes while the dialog is open is not waited for at OK: the save says why at once.
+TEST_F(CommandsTest, SaveIntoAFolderGoneMeanwhileFailsWithoutWaiting)
+{
+    Open();
+    ShowCategory(LoginPathCategory::Users);
+    int waits = 0;
+    m_frame->Calls().SetSleepFunction([&](int) { ++waits; });
+    UserEntry dana;
+    dana.user.userName = "dana";
+    dana.user.password = "pw";
+    m_dialogs->userResult = dana;
+    m_dialogs->onUserDialog = [&] { std::filesystem::rename(m_path, m_path + ".away"); };
+
+    Commands().CreateItem();
+    EXPECT_EQ(waits, 0);
+    ASSERT_FALSE(m_ui.messages.empty());
+    EXPECT_TRUE(m_ui.messages.back().text.contains(QString::fromStdString(m_path + "/")))
+        << m_ui.messages.back().text.toStdString();
+    std::filesystem::rename(m_path + ".away", m_path);
+    EXPECT_TRUE(StoredUserNames().empty());
 }
 
 TEST_F(CommandsTest, FileErrorInACommandIsReportedWithTheFileNameAndTheConsoleGoesOn)

@@ -39,21 +39,35 @@ TEST_F(PathCommandsTest, AddListAndRemoveManagedLoginPaths)
     EXPECT_EQ(RunOk({ "paths", "list" }).out, "/srv/North\n/srv/south\n");
 }
 
-TEST_F(PathCommandsTest, LetterCaseCountsForRemovingButNotForAdding)
+// A folder is managed once, whatever names it; the refusal says under which text. Letter case makes
+// another folder here, and removing takes the text as it is listed.
+TEST_F(PathCommandsTest, TheSameFolderIsManagedOnceAndNamed)
 {
-    RunOk({ "paths", "add", "/srv/North" });
+    const std::string site = m_dir.file("North");
+    std::filesystem::create_directory(site);
+    std::filesystem::create_directory_symlink(site, m_dir.file("hq"));
+    RunOk({ "paths", "add", site });
     const auto before = Snapshot();
 
-    const CliResult added = Run({ "paths", "add", "/SRV/north" });
-    EXPECT_EQ(added.status, 1);
-    EXPECT_TRUE(Contains(added.err, "/SRV/north: managed already"));
-    const CliResult removed = Run({ "paths", "remove", "/srv/north" });
+    const CliResult again = Run({ "paths", "add", site });
+    EXPECT_EQ(again.status, 1);
+    EXPECT_TRUE(Contains(again.err, site + ": managed already")) << again.err;
+    for (const std::string& other : { site + "/", m_dir.file("hq") }) {
+        const CliResult added = Run({ "paths", "add", other });
+        EXPECT_EQ(added.status, 1);
+        EXPECT_TRUE(Contains(added.err, other + ": managed already, as the same folder " + site)) << added.err;
+    }
+    const CliResult removed = Run({ "paths", "remove", m_dir.file("hq") });
     EXPECT_EQ(removed.status, 1);
-    EXPECT_TRUE(Contains(removed.err, "/srv/north: not managed; removing needs the exact letter case: /srv/North"));
+    EXPECT_TRUE(Contains(removed.err, m_dir.file("hq") + ": not managed as written; its folder is managed as " + site))
+        << removed.err;
     const CliResult unknown = Run({ "paths", "remove", "/srv/east" });
     EXPECT_EQ(unknown.status, 1);
     EXPECT_TRUE(Contains(unknown.err, "/srv/east: not managed"));
     EXPECT_EQ(Snapshot(), before);
+
+    RunOk({ "paths", "add", m_dir.file("north") });
+    EXPECT_EQ(RunOk({ "paths", "list" }).out, site + "\n" + m_dir.file("north") + "\n");
 }
 
 TEST_F(PathCommandsTest, RecordsWrittenTwiceAreListedOnceAndRemovedOneAtATime)
@@ -61,13 +75,13 @@ TEST_F(PathCommandsTest, RecordsWrittenTwiceAreListedOnceAndRemovedOneAtATime)
     AppendRecord("/srv/a");
     AppendRecord("/srv/b");
     AppendRecord("/srv/a");
-    AppendRecord("/SRV/B");
+    AppendRecord("/srv/b/");
     EXPECT_EQ(RunOk({ "paths", "list" }).out, "/srv/a\n/srv/b\n");
 
     RunOk({ "paths", "remove", "/srv/a" });
     EXPECT_EQ(RunOk({ "paths", "list" }).out, "/srv/b\n/srv/a\n");
     RunOk({ "paths", "remove", "/srv/b" });
-    EXPECT_EQ(RunOk({ "paths", "list" }).out, "/srv/a\n/SRV/B\n");
+    EXPECT_EQ(RunOk({ "paths", "list" }).out, "/srv/a\n/srv/b/\n");
 }
 
 TEST_F(PathCommandsTest, DamagedFileIsReportedAndLeftAlone)

@@ -20,6 +20,7 @@ struct FaultCase {
     RetryRule retry;
     const char* name; // as the failure names the system's error
     bool passingNetworkFault;
+    const char* path = "/tmp/x"; // of the file that was opened
 };
 
 std::string Label(const FaultCase& c)
@@ -54,12 +55,19 @@ TEST(OpenFaultTest, ErrorsAreClassifiedByWhereTheFileLives)
         { EIO, false, kCauseHardIo, RetryRule::Full, "EIO", false },
         // the name leads to a new file: the next try opens it by name
         { ESTALE, true, kCauseGeneric, RetryRule::Full, "ESTALE", false },
+        // the folder is not there, or a file stands in its place: waiting does not make it
+        { ENOENT, false, kCauseBadPath, RetryRule::Stop, "ENOENT", false, "/no-such-folder/x" },
+        { ENOENT, true, kCauseBadPath, RetryRule::Stop, "ENOENT", false, "/no-such-folder/x" },
+        { ENOTDIR, true, kCauseBadPath, RetryRule::Stop, "ENOTDIR", false },
+        { ENOENT, false, kCauseFileNotFound, RetryRule::Stop, "ENOENT", false },
+        // the other bad path keeps the few tries of its rule
+        { ENAMETOOLONG, false, kCauseBadPath, RetryRule::Short, "ENAMETOOLONG", false },
         // no lock can ever be had: refused at once, never written without one
         { ENOLCK, true, kCauseLockViolation, RetryRule::Stop, "ENOLCK", false },
         { ENOLCK, false, kCauseLockViolation, RetryRule::Stop, "ENOLCK", false },
     };
     for (const FaultCase& c : cases) {
-        const int cause = CauseFromErrno(c.error, "/tmp/x");
+        const int cause = CauseFromErrno(c.error, c.path);
         EXPECT_EQ(cause, c.cause) << Label(c);
         const OpenFault fault = ClassifyOpenFault(cause, c.error, c.onShare);
         EXPECT_EQ(fault.retry, c.retry) << Label(c);

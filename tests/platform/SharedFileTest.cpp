@@ -67,15 +67,63 @@ TEST_F(SharedFileTest, MissingFileFailsAtOnceWithoutLogLine)
     EXPECT_FALSE(FileExists(m_dir.file(SharedFile::kErrorLogName)));
 }
 
-TEST_F(SharedFileTest, MissingFolderIsBadPathTriedSixTimes)
+// A folder that is not there is not waited for: the person at the screen hears at once, and the log
+// tells of the one try.
+TEST_F(SharedFileTest, MissingFolderIsBadPathTriedOnce)
 {
-    const std::string name = m_dir.file("no-such-folder/setup.prf");
-    SharedFile file;
-    EXPECT_FALSE(file.OpenWithRetry(name, kReadShared));
-    EXPECT_EQ(file.LastTries(), 6);
-    EXPECT_EQ(file.LastCause(), kCauseBadPath);
-    EXPECT_EQ(m_waits, std::vector<int>(6, 500));
-    EXPECT_EQ(Log(), ExpectedLine(name, 6, kCauseBadPath));
+    WriteText(m_dir.file("plain-file"), "x");
+    for (const std::string& name : { m_dir.file("no-such-folder/setup.prf"), m_dir.file("plain-file/setup.prf") }) {
+        SharedFile file;
+        EXPECT_FALSE(file.OpenWithRetry(name, kReadShared)) << name;
+        EXPECT_EQ(file.LastTries(), 1) << name;
+        EXPECT_EQ(file.LastCause(), kCauseBadPath) << name;
+    }
+    EXPECT_TRUE(m_waits.empty());
+    EXPECT_EQ(Log(),
+        ExpectedLine(m_dir.file("no-such-folder/setup.prf"), 1, kCauseBadPath)
+            + ExpectedLine(m_dir.file("plain-file/setup.prf"), 1, kCauseBadPath));
+}
+
+// Each wait tells the limit of its own open: six tries for a bad path that is not a missing folder,
+// sixty for a held file; a cancelled wait logs the tries it made.
+TEST_F(SharedFileTest, WaitsTellTheirOwnLimitAndTheLogTheTriesMade)
+{
+    const std::string tooLong = m_dir.file(std::string(300, 'n') + "/setup.prf");
+    const std::string held = m_dir.file("tessel.pwd");
+    WriteText(held, "x");
+    SharedFile holder;
+    ASSERT_TRUE(holder.OpenWithRetry(held, kReadWriteExclusive));
+
+    struct LimitCase {
+        std::string name;
+        int cancelAfterWaits; // 0: never
+        int tries;
+        int limit;
+        int cause;
+    };
+    const LimitCase cases[] = {
+        { tooLong, 0, 6, 6, kCauseBadPath }, { held, 0, 60, 60, kCauseSharingViolation },
+        { held, 10, 11, 60, kCauseSharingViolation }, // the eleventh try is not waited after
+    };
+    for (const LimitCase& c : cases) {
+        std::vector<std::pair<int, int>> attempts;
+        FileEnvironment environment;
+        environment.sleep = [](int) {};
+        environment.wait
+            = [&](const OpenAttempt& attempt) { attempts.emplace_back(attempt.tries, attempt.triesAtMost); };
+        environment.cancelled
+            = [&] { return c.cancelAfterWaits > 0 && static_cast<int>(attempts.size()) == c.cancelAfterWaits; };
+        const std::string logBefore = Log();
+        SharedFile file(environment);
+        EXPECT_FALSE(file.OpenWithRetry(c.name, kReadShared));
+        EXPECT_EQ(file.LastTries(), c.tries);
+        std::vector<std::pair<int, int>> expected;
+        for (int tries = 1; tries <= (c.cancelAfterWaits > 0 ? c.cancelAfterWaits : c.tries); ++tries)
+            expected.emplace_back(tries, c.limit);
+        EXPECT_EQ(attempts, expected) << c.tries;
+        EXPECT_EQ(file.LastOpenError().refusal == OpenError::Refusal::Cancelled, c.cancelAfterWaits > 0);
+        EXPECT_EQ(Log(), logBefore + ExpectedLine(c.name, c.tries, c.cause));
+    }
 }
 
 TEST_F(SharedFileTest, FileHeldExclusivelyIsSharingViolationTriedSixtyTimes)
@@ -149,7 +197,7 @@ TEST_F(SharedFileTest, LogLinesAreAppended)
     const std::string first = m_dir.file("x/a"), second = m_dir.file("y/b");
     file.OpenWithRetry(first, kReadShared);
     file.OpenWithRetry(second, kReadShared);
-    EXPECT_EQ(Log(), ExpectedLine(first, 6, kCauseBadPath) + ExpectedLine(second, 6, kCauseBadPath));
+    EXPECT_EQ(Log(), ExpectedLine(first, 1, kCauseBadPath) + ExpectedLine(second, 1, kCauseBadPath));
 }
 
 TEST_F(SharedFileTest, FolderIsAnInvalidFileAndStopsAtOnce)

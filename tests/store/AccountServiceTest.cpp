@@ -384,10 +384,18 @@ TEST_F(AccountServiceTest, OfficeChangeKeepsTheOtherOffices)
 TEST_F(AccountServiceTest, ManagedLoginPathsAreListedOnceAndRemovedByName)
 {
     const NativePath list(File("custo.cfg"));
-    ASSERT_TRUE(AddManagedLoginPath(list, NativePath("/sites/North")));
-    const Status twice = AddManagedLoginPath(list, NativePath("/SITES/north"));
-    ASSERT_FALSE(twice);
-    EXPECT_EQ(twice.Error().refusal, Failure::Refusal::AlreadyExists);
+    const Result<ManagedLoginPath> added = AddManagedLoginPath(list, NativePath("/sites/North"));
+    ASSERT_TRUE(added);
+    EXPECT_TRUE(added->added);
+    EXPECT_EQ(added->listedAs, "/sites/North");
+    const Result<ManagedLoginPath> twice = AddManagedLoginPath(list, NativePath("/sites//North/"));
+    ASSERT_TRUE(twice);
+    EXPECT_FALSE(twice->added);
+    EXPECT_EQ(twice->listedAs, "/sites/North");
+    // Another folder where letter case counts.
+    ASSERT_TRUE(AddManagedLoginPath(list, NativePath("/SITES/north")));
+    EXPECT_EQ(LoginPathList(File("custo.cfg")).Paths(), (std::vector<std::string> { "/sites/North", "/SITES/north" }));
+    ASSERT_TRUE(RemoveManagedLoginPath(list, NativePath("/SITES/north")));
     const Status unlisted = RemoveManagedLoginPath(list, NativePath("/sites/south"));
     ASSERT_FALSE(unlisted);
     EXPECT_EQ(unlisted.Error().refusal, Failure::Refusal::NotFound);

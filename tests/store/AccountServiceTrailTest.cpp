@@ -235,9 +235,10 @@ const ChangeCase kChanges[] = {
         },
         { { "office named", "", { { "number", "", "12" }, { "name", "", "Harbour" } } } } },
     { "LoginPathAdded",
-        [](AccountService&, const std::string& folder) {
-            return AddManagedLoginPath(
+        [](AccountService&, const std::string& folder) -> Status {
+            const Result<ManagedLoginPath> added = AddManagedLoginPath(
                 NativePath(folder + "/custo.cfg"), NativePath(folder), FileEnvironment::System(), Options());
+            return added ? Status() : Status(added.Error());
         },
         { { "login path added", "", {} } } },
 };

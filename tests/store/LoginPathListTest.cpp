@@ -74,24 +74,38 @@ TEST_F(LoginPathListTest, MissingFileGivesEmptyListAndFirstAddCreatesIt)
     EXPECT_EQ(list.CheckFile(), LoginPathFileState::Good);
 }
 
-TEST_F(LoginPathListTest, PathListedUnderOtherCaseIsNeitherListedNorWrittenTwice)
+// One folder is one entry, whatever the text that names it; letter case alone makes another folder.
+TEST_F(LoginPathListTest, SameFolderIsNeitherListedNorWrittenTwice)
 {
+    const std::string site = m_dir.file("Site");
+    std::filesystem::create_directory(site);
+    std::filesystem::create_directory_symlink(site, m_dir.file("link"));
     LoginPathList list;
-    Add(list, "/srv/Site");
+    Add(list, site);
     const Bytes before = FileBytes();
 
-    EXPECT_FALSE(list.AddLoginPath("/SRV/site"));
-    EXPECT_FALSE(list.AddLoginPath("/srv/Site"));
-    EXPECT_EQ(list.Paths(), Paths { "/srv/Site" });
+    for (const std::string& other : { site, site + "/", m_dir.file("./Site"), m_dir.file("link") }) {
+        EXPECT_FALSE(list.AddLoginPath(other)) << other;
+        EXPECT_FALSE(list.StoreLoginPath(other)) << other;
+        ASSERT_NE(list.ListedAs(other), nullptr) << other;
+        EXPECT_EQ(*list.ListedAs(other), site);
+    }
+    EXPECT_EQ(list.Paths(), Paths { site });
     EXPECT_EQ(FileBytes(), before);
+
+    std::filesystem::create_directory(m_dir.file("site"));
+    Add(list, m_dir.file("site"));
+    Add(list, m_dir.file("SITE")); // not there: its own text
+    EXPECT_EQ(Reloaded(), (Paths { site, m_dir.file("site"), m_dir.file("SITE") }));
 }
 
-TEST_F(LoginPathListTest, RecordsDifferingOnlyInCaseGiveTheFirstOne)
+TEST_F(LoginPathListTest, RecordsOfOneFolderGiveTheFirstOne)
 {
     AppendRecord("/srv/site");
     AppendRecord("/SRV/SITE");
+    AppendRecord("/srv//site/");
     AppendRecord("/srv/other");
-    EXPECT_EQ(Reloaded(), (Paths { "/srv/site", "/srv/other" }));
+    EXPECT_EQ(Reloaded(), (Paths { "/srv/site", "/SRV/SITE", "/srv/other" }));
 }
 
 TEST_F(LoginPathListTest, RemovingAPathStoredTwiceDeletesOneRecord)
