@@ -131,6 +131,11 @@ std::string StoredToUtf8(std::string_view stored)
 StorableText Utf8ToStored(std::string_view utf8)
 {
     StorableText result;
+    // Plain ASCII is the same bytes in both, as in StoredToUtf8.
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        result.bytes.assign(utf8);
+        return result;
+    }
     result.bytes.reserve(utf8.size());
     while (!Encoder().Convert(utf8, result.bytes)) {
         const auto character = DecodeUtf8(utf8);

@@ -35,12 +35,31 @@ int HexValue(char c)
 
 namespace {
 
+// Printable ASCII without a backslash escapes to itself, and most fields are just that.
+bool NeedsNoEscape(std::string_view field)
+{
+    for (const char c : field)
+        if (c < 0x20 || c > 0x7E || c == '\\')
+            return false;
+    return true;
+}
+
 std::string EscapeField(std::string_view field, bool controlsByBytes)
 {
+    if (NeedsNoEscape(field))
+        return std::string(field);
     std::string out;
     out.reserve(field.size());
     std::string_view rest = field;
     while (!rest.empty()) {
+        // Runs of printable ASCII go out as they are, in one append.
+        size_t plain = 0;
+        while (plain < rest.size() && rest[plain] >= 0x20 && rest[plain] <= 0x7E && rest[plain] != '\\')
+            ++plain;
+        out.append(rest.substr(0, plain));
+        rest.remove_prefix(plain);
+        if (rest.empty())
+            break;
         const auto character = DecodeUtf8(rest);
         if (!character) {
             AppendHex(out, static_cast<unsigned char>(rest.front()));

@@ -3,7 +3,6 @@
 #include "platform/FieldEscape.h"
 #include "platform/FileException.h"
 #include "platform/Platform.h"
-#include "platform/Sha256.h"
 #include "platform/SharedFile.h"
 
 #include <openssl/evp.h>
@@ -109,14 +108,6 @@ private:
     EVP_MD_CTX* m_context;
 };
 
-std::string ChainedHash(std::string_view previousHash, std::string_view text)
-{
-    std::string input;
-    input.reserve(previousHash.size() + 1 + text.size());
-    input.append(previousHash).append("\n").append(text);
-    return Sha256Hex(input);
-}
-
 // Into a vector the caller keeps, so that a long trail is split without an allocation per line.
 void SplitTabs(std::string_view line, std::vector<std::string_view>& fields)
 {
@@ -138,11 +129,12 @@ bool IsEscapedField(std::string_view field)
 }
 
 // Whether the split line is in the trail's form: the tag, the fixed fields, the changes, the hash.
-bool IsTrailLine(std::span<const std::string_view> fields)
+// A line without any backslash holds no escape at all, so its fields need no check one by one.
+bool IsTrailLine(std::span<const std::string_view> fields, bool holdsBackslash = true)
 {
     if (fields.size() < kFixedFields + 1 || fields[0] != audittrail::kFormatTag || !IsHash(fields.back()))
         return false;
-    return std::all_of(fields.begin() + 1, fields.end() - 1, IsEscapedField);
+    return !holdsBackslash || std::all_of(fields.begin() + 1, fields.end() - 1, IsEscapedField);
 }
 
 // The entry of a line in the trail's form.
@@ -202,19 +194,53 @@ Failure DamagedTrail(const NativePath& fileName, std::string operation, std::str
 
 } // namespace
 
-std::string FormatTrailLine(TrailEntry& entry, std::string_view previousHash)
+namespace {
+
+// The line's text without its hash, appended to out.
+void AppendLineText(std::string& out, const TrailEntry& entry)
 {
-    std::string text = audittrail::kFormatTag;
+    out.append(audittrail::kFormatTag);
     for (const std::string* field : { &entry.time, &entry.offset, &entry.actor.machine, &entry.actor.account })
-        text.append("\t").append(EscapeTsvFieldExactly(*field));
-    text.append("\t").append(
+        out.append("\t").append(EscapeTsvFieldExactly(*field));
+    out.append("\t").append(
         entry.actor.consoleUser.empty() ? kNoConsoleUser : EscapeTsvFieldExactly(entry.actor.consoleUser));
     for (const std::string* field : { &entry.actor.program, &entry.action, &entry.object })
-        text.append("\t").append(EscapeTsvFieldExactly(*field));
+        out.append("\t").append(EscapeTsvFieldExactly(*field));
     for (const TrailChange& change : entry.changes)
-        text.append("\t").append(EscapeTsvFieldExactly(ChangeText(change)));
-    entry.hash = ChainedHash(previousHash, text);
-    return text + "\t" + entry.hash + "\n";
+        out.append("\t").append(EscapeTsvFieldExactly(ChangeText(change)));
+}
+
+// The whole line appended to out, hashed by the hasher the caller keeps for all its lines.
+void AppendLine(std::string& out, TrailEntry& entry, std::string_view previousHash, ChainHasher& hasher)
+{
+    const size_t start = out.size();
+    AppendLineText(out, entry);
+    std::array<char, audittrail::kHashLength> hash {};
+    hasher.Hash(previousHash, std::string_view(out).substr(start), hash);
+    entry.hash.assign(hash.data(), hash.size());
+    out.append("\t").append(entry.hash).append("\n");
+}
+
+} // namespace
+
+std::string FormatTrailLine(TrailEntry& entry, std::string_view previousHash)
+{
+    ChainHasher hasher;
+    std::string line;
+    AppendLine(line, entry, previousHash, hasher);
+    return line;
+}
+
+std::string FormatTrailLines(std::vector<TrailEntry>& entries, std::string_view previousHash)
+{
+    ChainHasher hasher;
+    std::string lines;
+    std::string_view previous = previousHash;
+    for (TrailEntry& entry : entries) {
+        AppendLine(lines, entry, previous, hasher);
+        previous = entry.hash;
+    }
+    return lines;
 }
 
 TrailCheck ScanTrail(std::string_view text, const TrailLineVisitor& visit)
@@ -240,7 +266,7 @@ TrailCheck ScanTrail(std::string_view text, const TrailLineVisitor& visit)
         const std::string_view line = text.substr(0, end);
         text.remove_prefix(end + 1);
         SplitTabs(line, fields);
-        if (!IsTrailLine(fields)) {
+        if (!IsTrailLine(fields, line.find('\\') != std::string_view::npos)) {
             broken("not a line of the trail");
             break;
         }

@@ -61,6 +61,9 @@ struct TrailEntry {
 
 // The line's text, its hash chained to the previous line's, and its line end.
 std::string FormatTrailLine(TrailEntry& entry, std::string_view previousHash);
+// The lines of several entries, each chained to the one before it and the first to previousHash;
+// each entry's hash is set.
+std::string FormatTrailLines(std::vector<TrailEntry>& entries, std::string_view previousHash);
 
 // What a check of the whole trail found.
 struct TrailCheck {

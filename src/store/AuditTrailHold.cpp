@@ -128,12 +128,7 @@ Status TrailHold::Append(std::vector<TrailEntry>& entries)
         if (const Status held = Hold(); !held)
             return held;
     }
-    std::string lines;
-    std::string previous = m_lastHash;
-    for (TrailEntry& entry : entries) {
-        lines += FormatTrailLine(entry, previous);
-        previous = entry.hash;
-    }
+    const std::string lines = FormatTrailLines(entries, m_lastHash);
     try {
         m_file.WriteAt(m_length, lines.data(), lines.size());
         m_file.Flush();
@@ -141,7 +136,8 @@ Status TrailHold::Append(std::vector<TrailEntry>& entries)
         return WriteFailure(m_fileName, error);
     }
     m_length += lines.size();
-    m_lastHash = std::move(previous);
+    if (!entries.empty())
+        m_lastHash = entries.back().hash;
     return {};
 }
 
@@ -187,8 +183,12 @@ Status ChangeWithTrail(const NativePath& loginPath, const TrailOptions& options,
     if (!changed || entries.empty())
         return changed;
     const long long now = options.clock ? options.clock() : static_cast<long long>(std::time(nullptr));
+    // One moment for the whole change, stamped once: an import writes thousands of lines.
+    TrailEntry stamp;
+    StampTrailEntry(stamp, now);
     for (TrailEntry& entry : entries) {
-        StampTrailEntry(entry, now);
+        entry.time = stamp.time;
+        entry.offset = stamp.offset;
         entry.actor = options.actor;
     }
     // The change has taken effect: a trail that fails now is told, never turned into a failure of a

@@ -3,6 +3,7 @@
 #include "platform/CodePage.h"
 #include "store/ProgramIndex.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace custodia {
@@ -46,6 +47,14 @@ std::string OfficesText(const UserAccessRecord& access, int slot)
     return text.empty() ? std::string("none") : text;
 }
 
+bool SameSlotBytes(const UserAccessRecord& a, const UserAccessRecord& b, int slot)
+{
+    const size_t start = static_cast<size_t>(slot) * accessrecord::kSlotSize;
+    return std::equal(a.officeSelection.begin() + static_cast<ptrdiff_t>(start),
+        a.officeSelection.begin() + static_cast<ptrdiff_t>(start + accessrecord::kSlotSize),
+        b.officeSelection.begin() + static_cast<ptrdiff_t>(start));
+}
+
 std::string OfficesField(int slot)
 {
     return slot == accessrecord::kCurrentDatabaseSlot ? std::string("offices of the current database path")
@@ -86,6 +95,9 @@ std::vector<TrailChange> UserFieldChanges(const UserEntry& before, const UserEnt
     AddIfChanged(changes, "group", std::to_string(before.user.groupNumber), std::to_string(after.user.groupNumber));
     AddIfChanged(changes, "databases", DatabasesText(before.user), DatabasesText(after.user));
     for (int slot = 0; slot < accessrecord::kSlotCount; ++slot) {
+        // A slot of the same bytes reads the same: most imported users leave most slots as they are.
+        if (SameSlotBytes(before.access, after.access, slot))
+            continue;
         const std::string field = OfficesField(slot);
         const std::string was = OfficesText(before.access, slot);
         const std::string is = OfficesText(after.access, slot);
