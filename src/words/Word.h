@@ -236,6 +236,8 @@ enum class Word : int {
     HistoryUnreadable = 734,
     HistoryExportFailed = 735,
     HistoryTableName = 736,
+    OutsideChangesUnnotedStatus = 755, // %1 why
+    OutsideChangesNotedStatus = 756, // %1 how many lines
 };
 
 constexpr int WordNumber(Word word)
