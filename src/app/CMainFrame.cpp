@@ -610,8 +610,6 @@ void CMainFrame::NoteOutsideChanges()
     if (!noted)
         statusBar()->showMessage(
             Text(Word::OutsideChangesUnnotedStatus).arg(QString::fromStdString(DescribeFailure(noted.Error()))));
-    else if (*noted > 0)
-        statusBar()->showMessage(Text(Word::OutsideChangesNotedStatus).arg(*noted), 5000);
 }
 
 void CMainFrame::NoteFilesBeforeRead()
