@@ -9,8 +9,10 @@
 #include "bulk/CImportUsersDialog.h"
 #include "bulk/UserImportTableModel.h"
 #include "bulk/UserListFile.h"
+#include "history/CHistoryDialog.h"
 #include "platform/Platform.h"
 #include "store/AccountService.h"
+#include "store/AuditTrail.h"
 #include "store/PasswordFileStore.h"
 #include "ui/BackgroundCall.h"
 #include "words/WordTable.h"
@@ -41,6 +43,7 @@ namespace custodia::bench {
 namespace {
 
 constexpr int kManyUsers = 10000;
+constexpr int kTrailLines = 100000;
 constexpr const char* kStartOnceOption = "--start-once";
 
 std::unique_ptr<WordTable> LoadWords()
@@ -115,6 +118,61 @@ void ImportPreview(benchmark::State& state, const WordTable& words, const BenchD
     if (dialog.PreviewModel().rowCount() != kManyUsers)
         state.SkipWithError("the preview does not list every user");
     state.SetLabel("vs ItemListFill/" + std::to_string(kManyUsers));
+}
+
+// A login path whose trail holds that many chained lines of the kinds a plant's trail is made of:
+// users changed and added, passwords set, rights granted, in the trail's own line format.
+std::string MakeMixedTrail(const BenchData& data, int lines)
+{
+    const std::string path = JoinPath(data.Folder(), "history" + std::to_string(lines));
+    std::filesystem::create_directories(path);
+    std::string text;
+    std::string previous = audittrail::kChainStart;
+    static const char* const kActions[] = { "user changed", "password set", "right granted", "user added" };
+    for (int i = 0; i < lines; ++i) {
+        TrailEntry entry;
+        StampTrailEntry(entry, 1765417603LL + i);
+        entry.actor = { "plant-pc", "operator", i % 3 == 0 ? "ann" : "", "console" };
+        entry.action = kActions[i % 4];
+        if (i % 4 == 2) {
+            entry.object = "group " + std::to_string(100 + i % 156) + " Shift";
+            entry.changes = { { "right", "", "view: Print reports" } };
+        } else {
+            entry.object = "user " + BenchData::UserName(i % kManyUsers);
+            if (i % 4 == 0)
+                entry.changes
+                    = { { "description", "Lab, east", "Office " + std::to_string(i) }, { "group", "1", "2" } };
+        }
+        text += FormatTrailLine(entry, previous);
+        previous = entry.hash;
+    }
+    std::ofstream(JoinPath(path, audittrail::kFileName), std::ios::binary) << text;
+    return path;
+}
+
+// From nothing to the History dialog painted with the newest lines of the trail shown, the chain
+// checked; one read of the same file is the baseline.
+void OpenHistory(benchmark::State& state, const WordTable& words, const std::string& loginPath)
+{
+    QWidget window;
+    BackgroundCall calls(words, &window);
+    for (auto _ : state) {
+        auto dialog = std::make_unique<CHistoryDialog>(words, NativePath(loginPath), &calls, nullptr);
+        dialog->show();
+        dialog->repaint();
+        QApplication::processEvents();
+        state.PauseTiming();
+        dialog.reset();
+        state.ResumeTiming();
+    }
+    state.SetLabel("vs ReadTrail/" + std::to_string(kTrailLines));
+}
+
+void ReadTrailFile(benchmark::State& state, const std::string& loginPath)
+{
+    const std::string file = JoinPath(loginPath, audittrail::kFileName);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ReadWholeFile(file));
 }
 
 // A folder with a "custo.cfg" that manages the login path, and room for the window's layout file.
@@ -253,6 +311,14 @@ int main(int argc, char** argv)
     })->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("ImportPreview/" + std::to_string(kManyUsers)).c_str(), [&](benchmark::State& state) {
         ImportPreview(state, *words, data, many);
+    })->Unit(benchmark::kMillisecond);
+    const std::string history = MakeMixedTrail(data, kTrailLines);
+    const std::string lines = std::to_string(kTrailLines);
+    benchmark::RegisterBenchmark(("HistoryOpen/" + lines).c_str(), [&](benchmark::State& state) {
+        OpenHistory(state, *words, history);
+    })->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("ReadTrail/" + lines).c_str(), [&](benchmark::State& state) {
+        ReadTrailFile(state, history);
     })->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("StartUp", [&](benchmark::State& state) { StartUp(state, *words, data); })
         ->Arg(0)

@@ -114,6 +114,7 @@ CMainFrame::CMainFrame(
     setObjectName(QStringLiteral("mainFrame"));
     setWindowIcon(ApplicationIcon());
     CreatePanes();
+    HandHistoryToDialogs();
     m_commands = std::make_unique<CItemCommands>(m_words, m_doc, *m_itemList, *m_tree, *m_dialogs, m_ui);
     m_loginPaths = new LoginPathCommands(m_words, m_ui, *m_tree, *m_itemList, this);
     connect(m_loginPaths, &LoginPathCommands::statusMessage, this,
@@ -171,6 +172,7 @@ void CMainFrame::CreatePanes()
     // How the files stood just before a read is what the watcher compares later changes with.
     connect(m_view, &CCustodiaView::aboutToLoad, this, &CMainFrame::NoteFilesBeforeRead);
     connect(m_view, &CCustodiaView::loaded, this, &CMainFrame::WatchShownFiles);
+    connect(m_view, &CCustodiaView::loaded, this, &CMainFrame::NoteAccountsShown);
     connect(m_view, &CCustodiaView::rowCountChanged, this, [this] {
         UpdateTitleAndStatus();
         UpdateEditCommands();
@@ -353,14 +355,22 @@ void CMainFrame::SetItemDialogs(std::unique_ptr<ItemDialogs> dialogs)
     m_commands->SetDialogs(*dialogs);
     m_dialogs = std::move(dialogs);
     m_dialogs->SetTrailOptions(m_trail);
+    HandHistoryToDialogs();
 }
 
-CHistoryDialog* CMainFrame::ShowHistory(const QString& object)
+// The user and group dialogs open the history of what they edit through the window.
+void CMainFrame::HandHistoryToDialogs()
+{
+    m_dialogs->SetHistoryOpener([this](QWidget* over, const QString& object) { ShowHistory(object, over); });
+}
+
+CHistoryDialog* CMainFrame::ShowHistory(const QString& object, QWidget* over)
 {
     const NativePath loginPath = m_view->CurrentLoginPath();
     if (loginPath.Bytes().empty())
         return nullptr;
-    auto* dialog = new CHistoryDialog(m_words, loginPath, m_calls, this);
+    // Over a modal dialog the history is its child, so that it takes clicks and keys while that waits.
+    auto* dialog = new CHistoryDialog(m_words, loginPath, m_calls, over != nullptr ? over : this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     if (!object.isEmpty())
         dialog->ShowObject(object);
@@ -574,6 +584,7 @@ void CMainFrame::ReloadFromDisk()
         m_tree->Rebuild();
     });
     WatchShownFiles();
+    NoteOutsideChanges();
 }
 
 void CMainFrame::OnLoginPathFilesChanged()
@@ -581,6 +592,33 @@ void CMainFrame::OnLoginPathFilesChanged()
     RunReportingFileErrors(m_view, m_words, m_ui, [this] { m_itemList->Reload(); });
     statusBar()->showMessage(Text(Word::ReloadedStatus), 5000);
     WatchShownFiles();
+    NoteOutsideChanges();
+}
+
+// The first list of a login path's accounts is what later reads are compared with.
+void CMainFrame::NoteAccountsShown()
+{
+    const ListMode mode = m_view->Mode();
+    const NativePath loginPath = m_view->CurrentLoginPath();
+    const bool listsAccounts = mode == ListMode::Users || mode == ListMode::Groups || mode == ListMode::DatabasePaths;
+    if (!listsAccounts || loginPath.IsEmpty() || m_outsideChanges.Knows(loginPath) || m_calls->IsRunning())
+        return;
+    m_calls->Run([&](const FileEnvironment& environment) { m_outsideChanges.NoteShown(loginPath, environment); });
+}
+
+// Read again: what other programs changed since the last read goes into the trail. A trail that
+// cannot take it is told in the status bar; the list stays as it was read.
+void CMainFrame::NoteOutsideChanges()
+{
+    const NativePath loginPath = m_view->CurrentLoginPath();
+    if (loginPath.IsEmpty() || !m_outsideChanges.Knows(loginPath) || m_calls->IsRunning())
+        return;
+    const Result<size_t> noted = m_calls->Run([&](const FileEnvironment& environment) {
+        return m_outsideChanges.LookAgain(loginPath, m_trail, environment);
+    });
+    if (!noted)
+        statusBar()->showMessage(
+            Text(Word::OutsideChangesUnnotedStatus).arg(QString::fromStdString(DescribeFailure(noted.Error()))));
 }
 
 void CMainFrame::NoteFilesBeforeRead()

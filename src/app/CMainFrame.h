@@ -3,6 +3,7 @@
 #include "app/CCustodiaDoc.h"
 #include "app/ConsoleLockout.h"
 #include "app/ListMode.h"
+#include "app/OutsideChangeWatch.h"
 #include "store/AuditTrailHold.h"
 
 #include <QMainWindow>
@@ -77,9 +78,9 @@ public:
     // account: behind the log-on dialog nobody has logged on yet. Shown again, the tree fills.
     void SetAccountsShown(bool shown);
     bool AccountsShown() const;
-    // Opens the history of the login path shown, filtered to one object when named ("user ann");
-    // null when no login path is shown. The dialog closes itself.
-    CHistoryDialog* ShowHistory(const QString& object = {});
+    // Opens the history of the login path shown, filtered to one object when named ("user ann"), over
+    // the window or over the dialog given; null when no login path is shown. The dialog closes itself.
+    CHistoryDialog* ShowHistory(const QString& object = {}, QWidget* over = nullptr);
     // Docks the help bar at the right, which the help bar commands then show and hide; it starts shown
     // or hidden as it was at the end of the last run. F1 shows it and puts the cursor into its search.
     void AttachHelpBar(CHelpBar* helpBar);
@@ -113,6 +114,7 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void UpdateTrailOptions(const std::string& consoleUser);
+    void HandHistoryToDialogs();
     void CreateShortcuts();
     void CenterOnScreen();
     QSize InitialSize() const;
@@ -126,6 +128,8 @@ private:
     void NoteFilesBeforeRead();
     void WatchShownFiles();
     void OnLoginPathFilesChanged();
+    void NoteAccountsShown();
+    void NoteOutsideChanges();
     QString Text(Word word) const;
 
     WordTable& m_words;
@@ -140,6 +144,7 @@ private:
     BackgroundCall* m_calls; // a child of the window, made before everything that reads through it
     std::unique_ptr<ItemDialogs> m_dialogs;
     TrailOptions m_trail;
+    OutsideChangeWatch m_outsideChanges;
     std::unique_ptr<CItemCommands> m_commands;
     LoginPathCommands* m_loginPaths = nullptr;
     CStatusClock* m_clock = nullptr;

@@ -57,6 +57,7 @@ bool ConsoleItemDialogs::EditUser(QWidget* parent, UserEntry& user, const std::v
     CUserPropertiesDlg dialog(m_words, m_ui, user, groups, databases, parent);
     dialog.SetNameCheck(isNameTaken);
     dialog.SetSaver(m_userSaver);
+    dialog.SetHistoryOpener(m_historyOpener);
     return dialog.exec() == QDialog::Accepted;
 }
 
@@ -85,6 +86,7 @@ bool ConsoleItemDialogs::EditGroup(QWidget* parent, const NativePath& loginPath,
 {
     CGroupPropertiesDlg dialog(m_words, m_ui, loginPath, group, ManagedLoginPaths(m_doc), parent, m_calls);
     dialog.SetTrailOptions(m_trail);
+    dialog.SetHistoryOpener(m_historyOpener);
     if (m_groupsSaved)
         dialog.SetGroupsSavedHandler(m_groupsSaved);
     if (m_groupSaveCheck)

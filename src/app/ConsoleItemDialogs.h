@@ -29,6 +29,7 @@ public:
     void SetGroupSaveCheck(GroupSaveCheck check) override { m_groupSaveCheck = std::move(check); }
     void SetGroupsSavedHandler(std::function<void()> saved) override { m_groupsSaved = std::move(saved); }
     void SetTrailOptions(TrailOptions trail) override { m_trail = std::move(trail); }
+    void SetHistoryOpener(HistoryOpener opener) override { m_historyOpener = std::move(opener); }
 
 private:
     const WordTable& m_words;
@@ -39,6 +40,7 @@ private:
     GroupSaveCheck m_groupSaveCheck;
     std::function<void()> m_groupsSaved;
     TrailOptions m_trail = ProcessTrailOptions();
+    HistoryOpener m_historyOpener;
 };
 
 } // namespace custodia

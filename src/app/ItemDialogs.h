@@ -5,6 +5,7 @@
 #include "store/DatabaseList.h"
 #include "store/GroupEntry.h"
 #include "store/UserEntry.h"
+#include "ui/HistoryOpener.h"
 
 #include <functional>
 #include <memory>
@@ -65,6 +66,8 @@ public:
     virtual void SetGroupsSavedHandler(std::function<void()> saved) { (void)saved; }
     // Who the dialogs' changes name in the trail.
     virtual void SetTrailOptions(TrailOptions trail) { (void)trail; }
+    // How the next user and group dialogs open the history of what they edit; none by default.
+    virtual void SetHistoryOpener(HistoryOpener opener) { (void)opener; }
     // The database path dialog for one slot of the image.
     virtual bool EditDatabasePath(QWidget* parent, DatabaseList& databases, int slot) = 0;
     // The add-login-path dialog: the path chosen, or nothing when cancelled.

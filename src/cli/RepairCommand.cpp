@@ -1,6 +1,7 @@
 #include "cli/Command.h"
 #include "cli/FileChecks.h"
 #include "cli/Output.h"
+#include "cli/TrailWarning.h"
 #include "platform/FileException.h"
 #include "platform/Platform.h"
 #include "platform/SharedFile.h"
@@ -47,19 +48,13 @@ std::string FileOperand(const std::string& name)
     return name;
 }
 
-RepairReport RepairOne(const std::string& folder, const std::string& name)
-{
-    if (name == passwordfile::kFileName)
-        return RepairPasswordFile(folder);
-    return RepairRecordFile(JoinPath(folder, name));
-}
-
 // Prints one line for the file, or none for a file that is not there and was not asked for; true if
-// the file is fine now.
-bool RepairAndReport(std::ostream& out, const std::string& folder, const std::string& name, bool asked)
+// the file is fine now. A file repaired leaves its line in the folder's trail.
+bool RepairAndReport(CommandContext& context, const std::string& folder, const std::string& name, bool asked)
 {
+    std::ostream& out = context.out;
     try {
-        const RepairReport report = RepairOne(folder, name);
+        const RepairReport report = RepairFileWithTrail(folder, name, CommandTrail(context.err));
         if (report.outcome == RepairOutcome::Missing && !asked)
             return true;
         WriteFields(out, { name, StateOf(report.outcome), report.detail });
@@ -93,14 +88,13 @@ int Repair(const ParsedArguments& arguments, CommandContext& context)
 {
     const std::string folder = LoginPathOperand(arguments, 0, "folder");
     if (arguments.OperandCount() > 1)
-        return RepairAndReport(context.out, folder, FileOperand(arguments.Operand(1)), true) ? kExitSuccess
-                                                                                             : kExitFailed;
+        return RepairAndReport(context, folder, FileOperand(arguments.Operand(1)), true) ? kExitSuccess : kExitFailed;
     const std::vector<std::string> names = RepairableFileNames();
     if (!HoldsAny(folder, names))
         throw OperationFailed(folder + ": holds none of the shared files");
     bool allFine = true;
     for (const std::string& name : names)
-        allFine = RepairAndReport(context.out, folder, name, false) && allFine;
+        allFine = RepairAndReport(context, folder, name, false) && allFine;
     allFine = RemoveLeftovers(context.out, folder) && allFine;
     return allFine ? kExitSuccess : kExitFailed;
 }
@@ -123,7 +117,8 @@ std::vector<Command> RepairCommands()
         "else (a broken record chain, no header record, a torn user record, a file held by another program\n"
         "or that cannot be opened) is refused and left as it is. An existing FILE.bak is never overwritten:\n"
         "one identical to the file serves as its copy, any other stops the repair until it is moved away.\n"
-        "Files are held exclusively while they are checked and mended.\n"
+        "Files are held exclusively while they are checked and mended. Each file repaired leaves the line\n"
+        "\"file repaired\" in the audit trail of PATH; a trail that cannot be written refuses the repair.\n"
         "Without FILE, every one of these files that PATH holds is checked, \"tessel.pwd\" first. Prints one\n"
         "line per file: its name, then \"ok\" (nothing to do), \"repaired\", \"refused\", \"missing\" (FILE only)\n"
         "or \"failed\" (a write failed; the file is as it was), and what was found and done. Then it removes\n"

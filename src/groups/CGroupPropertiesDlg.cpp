@@ -6,6 +6,7 @@
 #include "groups/ProfileFieldRules.h"
 #include "platform/FileException.h"
 #include "store/AccountService.h"
+#include "store/AuditTrailLines.h"
 #include "store/ProgramIndex.h"
 #include "store/RightsCatalogue.h"
 #include "ui/BackgroundCall.h"
@@ -88,6 +89,13 @@ CGroupPropertiesDlg::CGroupPropertiesDlg(const WordTable& words, UiServices& ui,
 
 CGroupPropertiesDlg::~CGroupPropertiesDlg() = default;
 
+void CGroupPropertiesDlg::SetHistoryOpener(HistoryOpener opener)
+{
+    m_historyOpener = std::move(opener);
+    // A new group has no history of its own yet.
+    m_historyButton->setVisible(m_historyOpener && m_storedWhenOpened);
+}
+
 QLayout* CGroupPropertiesDlg::MakeSearchRow()
 {
     m_search = new QLineEdit(this);
@@ -153,6 +161,15 @@ QLayout* CGroupPropertiesDlg::MakeButtonRow()
     invert->setObjectName(QStringLiteral("invertButton"));
     invert->setAutoDefault(false);
     connect(invert, &QPushButton::clicked, this, &CGroupPropertiesDlg::OnInvertSelections);
+    m_historyButton = new QPushButton(WordText(m_words, Word::HistoryCommand), this);
+    m_historyButton->setObjectName(QStringLiteral("historyButton"));
+    m_historyButton->setAutoDefault(false);
+    m_historyButton->hide();
+    // A group by its number, under every name it had.
+    connect(m_historyButton, &QPushButton::clicked, this, [this] {
+        if (m_historyOpener)
+            m_historyOpener(this, QString::fromStdString(GroupTrailObject(m_groupNumber, {})));
+    });
     auto* save = new QPushButton(WordText(m_words, Word::Save), this);
     save->setObjectName(QStringLiteral("saveButton"));
     save->setDefault(true);
@@ -168,6 +185,7 @@ QLayout* CGroupPropertiesDlg::MakeButtonRow()
 
     auto* row = new QHBoxLayout;
     row->addWidget(invert);
+    row->addWidget(m_historyButton);
     row->addStretch(1);
     row->addWidget(save);
     row->addWidget(saveAs);

@@ -3,6 +3,7 @@
 #include "store/AuditTrailHold.h"
 #include "store/GroupEntry.h"
 #include "store/RightsTable.h"
+#include "ui/HistoryOpener.h"
 
 #include <QDialog>
 
@@ -54,6 +55,8 @@ public:
     // Who the saves' trail lines name.
     void SetTrailOptions(TrailOptions trail) { m_trail = std::move(trail); }
     void SetSaveCheck(std::function<bool(bool keepsConsoleRight)> check) { m_saveCheck = std::move(check); }
+    // Offers the history of the group, when it was stored before the dialog opened.
+    void SetHistoryOpener(HistoryOpener opener);
 
     // Stores every page's ticks and writes the group into all twelve profile files of the login path.
     // False, after saying which files could not be written, unless all twelve were.
@@ -93,6 +96,8 @@ private:
     std::function<void()> m_groupsSaved;
     TrailOptions m_trail = ProcessTrailOptions();
     std::function<bool(bool)> m_saveCheck;
+    HistoryOpener m_historyOpener;
+    QPushButton* m_historyButton = nullptr;
     QLineEdit* m_nameEdit = nullptr;
     QLineEdit* m_search = nullptr;
     QListWidget* m_pageList = nullptr;

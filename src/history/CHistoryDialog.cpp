@@ -1,5 +1,6 @@
 #include "history/CHistoryDialog.h"
 
+#include "history/TrailRows.h"
 #include "history/TrailTableModel.h"
 #include "parsers/DelimitedText.h"
 #include "platform/Result.h"
@@ -132,19 +133,20 @@ void CHistoryDialog::CreateControls()
 void CHistoryDialog::Reload()
 {
     const NativePath loginPath = m_loginPath;
-    Result<TrailCheck> read = RunThrough(m_calls, [loginPath](const FileEnvironment&) { return ReadTrail(loginPath); });
+    Result<LoadedTrail> read
+        = RunThrough(m_calls, [loginPath](const FileEnvironment&) { return ReadTrailRows(loginPath); });
     if (!read) {
-        m_trail->SetEntries({});
+        m_trail->SetRows({});
         m_chain->setText(
             WordText(m_words, Word::HistoryUnreadable).arg(QString::fromStdString(DescribeFailure(read.Error()))));
-    } else if (read->IsSound()) {
-        m_chain->setText(WordText(m_words, Word::HistoryChainSound).arg(read->soundLines));
-        m_trail->SetEntries(std::move(read->entries));
+    } else if (const TrailCheck& check = read->check; check.IsSound()) {
+        m_chain->setText(WordText(m_words, Word::HistoryChainSound).arg(check.soundLines));
+        m_trail->SetRows(std::move(read->rows));
     } else {
         m_chain->setText(WordText(m_words, Word::HistoryChainBroken)
-                             .arg(*read->brokenLine)
-                             .arg(QString::fromStdString(read->problem)));
-        m_trail->SetEntries(std::move(read->entries));
+                             .arg(*check.brokenLine)
+                             .arg(QString::fromStdString(check.problem)));
+        m_trail->SetRows(std::move(read->rows));
     }
     FillActions();
     SetRangeToTrail();
@@ -155,7 +157,7 @@ void CHistoryDialog::FillActions()
     const QString chosen = m_action->currentIndex() > 0 ? m_action->currentText() : QString();
     std::set<std::string> actions;
     for (int row = 0; row < m_trail->rowCount(); ++row)
-        actions.insert(m_trail->EntryAt(row).action);
+        actions.insert(m_trail->KeysAt(row).texts.action);
     const QSignalBlocker blocker(m_action);
     m_action->clear();
     m_action->addItem(WordText(m_words, Word::HistoryAllActions));

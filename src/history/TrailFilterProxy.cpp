@@ -83,15 +83,15 @@ bool TrailFilterProxy::filterAcceptsRow(int sourceRow, const QModelIndex& source
 {
     if (m_trail == nullptr || sourceParent.isValid())
         return true;
-    const TrailEntry& entry = m_trail->EntryAt(sourceRow);
-    if (!m_user.empty() && !ContainsFolded(entry.actor.consoleUser, m_user)
-        && !ContainsFolded(entry.actor.account, m_user))
+    const TrailRows::Keys& keys = m_trail->KeysAt(sourceRow);
+    if (!m_user.empty() && !ContainsFolded(keys.texts.consoleUser, m_user)
+        && !ContainsFolded(keys.texts.account, m_user))
         return false;
-    if (!m_action.empty() && entry.action != m_action)
+    if (!m_action.empty() && keys.texts.action != m_action)
         return false;
-    if (!PassesObject(entry.object))
+    if (!PassesObject(keys.texts.object))
         return false;
-    const long long seconds = m_trail->SecondsAt(sourceRow);
+    const long long seconds = keys.seconds;
     return (!m_from || seconds >= *m_from) && (!m_to || seconds <= *m_to);
 }
 

@@ -1,18 +1,19 @@
 #pragma once
 
+#include "history/TrailRows.h"
 #include "store/AuditTrail.h"
 
 #include <QAbstractTableModel>
 
 #include <string>
-#include <vector>
 
 namespace custodia {
 
 class WordTable;
 
-// The lines of a login path's trail as a table, newest first. Each line's time is kept as seconds
-// since the epoch beside it, so that a range filter over a long trail compares numbers.
+// The lines of a login path's trail as a table, newest first. A line is decoded only when a cell of
+// it is shown; what the filters compare (the time as seconds since the epoch, the users, the action
+// and the object) is kept decoded beside it.
 class TrailTableModel final : public QAbstractTableModel {
     Q_OBJECT
 
@@ -24,9 +25,10 @@ public:
     explicit TrailTableModel(const WordTable& words, QObject* parent = nullptr);
 
     // The lines as the trail holds them, oldest first.
-    void SetEntries(std::vector<TrailEntry> entries);
-    const TrailEntry& EntryAt(int row) const;
-    long long SecondsAt(int row) const;
+    void SetRows(TrailRows rows);
+    TrailEntry EntryAt(int row) const;
+    const TrailRows::Keys& KeysAt(int row) const;
+    long long SecondsAt(int row) const { return KeysAt(row).seconds; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -34,17 +36,13 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    size_t EntryIndex(int row) const;
+    size_t LineOf(int row) const;
 
     const WordTable& m_words;
-    std::vector<TrailEntry> m_entries;
-    std::vector<long long> m_seconds;
+    TrailRows m_rows;
 };
 
 // The changes of a line for people: "field: before → after", one after the other.
 std::string ChangesText(const TrailEntry& entry);
-
-// The seconds since the epoch of a trail time ("2026-12-11T01:46:43Z"); 0 for a text not in that form.
-long long TrailSeconds(const std::string& time);
 
 } // namespace custodia

@@ -1,4 +1,5 @@
 #include "store/AuditTrail.h"
+#include "store/AuditTrailFields.h"
 
 #include "platform/FieldEscape.h"
 #include "platform/FileException.h"
@@ -24,6 +25,12 @@ namespace {
 // Tag, time, offset, machine, account, console user, program, action, object; then the changes, one
 // field each, and the hash last.
 constexpr size_t kFixedFields = 9;
+// Where the fields a list is searched by stand.
+constexpr size_t kTimeField = 1;
+constexpr size_t kAccountField = 4;
+constexpr size_t kConsoleUserField = 5;
+constexpr size_t kActionField = 7;
+constexpr size_t kObjectField = 8;
 constexpr const char kNoConsoleUser[] = "-";
 constexpr std::string_view kFieldSeparator = ": ";
 constexpr std::string_view kArrow = " \xE2\x86\x92 "; // " → "
@@ -295,6 +302,34 @@ TrailCheck CheckTrail(std::string_view text)
     });
     check.entries = std::move(entries);
     return check;
+}
+
+TrailLineKeys TrailKeysOf(std::span<const std::string_view> fields)
+{
+    const auto text = [&](size_t index) { return UnescapeTsvField(fields[index]).value_or(std::string()); };
+    TrailLineKeys keys;
+    keys.time = text(kTimeField);
+    keys.account = text(kAccountField);
+    keys.consoleUser = fields[kConsoleUserField] == kNoConsoleUser ? std::string() : text(kConsoleUserField);
+    keys.action = text(kActionField);
+    keys.object = text(kObjectField);
+    return keys;
+}
+
+TrailEntry DecodeTrailLine(std::span<const std::string_view> fields)
+{
+    return EntryOf(fields);
+}
+
+std::vector<TrailEntry> TrailEntriesIn(std::string_view text)
+{
+    std::vector<TrailEntry> entries;
+    for (size_t end = text.find('\n'); end != std::string_view::npos; end = text.find('\n')) {
+        if (std::optional<TrailEntry> entry = ParseLine(text.substr(0, end)))
+            entries.push_back(std::move(*entry));
+        text.remove_prefix(end + 1);
+    }
+    return entries;
 }
 
 std::optional<std::string> LastTrailHash(std::string_view tail, bool tailIsWholeFile)

@@ -91,6 +91,10 @@ using TrailLineVisitor = std::function<void(const TrailLineView& line)>;
 // listing long trails without an entry per line. The check's entries stay empty.
 TrailCheck ScanTrail(std::string_view text, const TrailLineVisitor& visit);
 
+// The entries of the whole lines of the text that are in the trail's form, without checking their
+// chain: for reading the lines appended after a known place, whose chain a full check verifies.
+std::vector<TrailEntry> TrailEntriesIn(std::string_view text);
+
 // Reads the whole trail of the login path and scans it as ScanTrail does.
 Result<TrailCheck> ScanTrailFile(const NativePath& loginPath, const TrailLineVisitor& visit);
 

@@ -122,6 +122,20 @@ Status TrailHold::Hold()
     return {};
 }
 
+Result<std::string> TrailHold::ReadFrom(uint64_t offset)
+{
+    if (m_deferred || offset >= m_length)
+        return std::string();
+    std::string text(static_cast<size_t>(m_length - offset), '\0');
+    try {
+        m_file.Seek(static_cast<int64_t>(offset), File::SeekFrom::Begin);
+        text.resize(m_file.Read(text.data(), text.size()));
+    } catch (const FileException& error) {
+        return WriteFailure(m_fileName, error);
+    }
+    return text;
+}
+
 Status TrailHold::Append(std::vector<TrailEntry>& entries)
 {
     if (m_deferred) {

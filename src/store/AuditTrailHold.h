@@ -30,6 +30,11 @@ public:
     Status Append(std::vector<TrailEntry>& entries);
     // The hash of the last line, once held or appended.
     const std::string& LastHash() const { return m_lastHash; }
+    // How long the trail is while it is held: 0 for one that is not there yet.
+    uint64_t Length() const { return m_length; }
+    // What the held trail holds from the offset on (nothing from past its end): the lines other
+    // programs appended since the offset was its length.
+    Result<std::string> ReadFrom(uint64_t offset);
 
 private:
     // Opens and holds the file, creating it when missing, and reads the hash to chain to.

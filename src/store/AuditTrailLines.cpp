@@ -216,4 +216,12 @@ TrailEntry LoginPathLine(bool added, const std::string& loginPath)
     return Line(added ? "login path added" : "login path removed", "login path " + loginPath);
 }
 
+TrailEntry FileRepairedLine(const std::string& fileName, const std::string& done, const std::string& copyKept)
+{
+    std::vector<TrailChange> changes { { "repair", {}, done } };
+    if (!copyKept.empty())
+        changes.push_back({ "copy kept", {}, copyKept });
+    return Line("file repaired", "file " + fileName, std::move(changes));
+}
+
 } // namespace custodia

@@ -54,5 +54,7 @@ struct OfficeTexts {
 TrailEntry OfficeNamedLine(
     const std::string& databaseFolder, int office, const OfficeTexts& before, const OfficeTexts& after);
 TrailEntry LoginPathLine(bool added, const std::string& loginPath);
+// A shared file of the folder mended by a repair: what was found and done, and the copy kept.
+TrailEntry FileRepairedLine(const std::string& fileName, const std::string& done, const std::string& copyKept);
 
 } // namespace custodia

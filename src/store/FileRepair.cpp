@@ -5,6 +5,7 @@
 #include "platform/FileException.h"
 #include "platform/Platform.h"
 #include "platform/SharedFile.h"
+#include "store/AuditTrailLines.h"
 #include "store/PasswordFile.h"
 #include "store/PasswordFileCheck.h"
 #include "store/PasswordImage.h"
@@ -231,6 +232,26 @@ RepairReport RepairPasswordFile(const std::string& loginPath)
     return { RepairOutcome::Repaired,
         counts + "; copy kept in " + BackupNameOf(fileName) + "; count set to " + std::to_string(inUse),
         BackupNameOf(fileName) };
+}
+
+RepairReport RepairFileWithTrail(const std::string& folder, const std::string& name, const TrailOptions& trail)
+{
+    const std::string fileName = name == passwordfile::kFileName ? PasswordFilePath(folder) : JoinPath(folder, name);
+    // A file that is not there needs no trail to be told so.
+    if (!FileExists(fileName))
+        return { RepairOutcome::Missing, "no such file", {} };
+    RepairReport report;
+    const Status logged = ChangeWithTrail(
+        NativePath(folder), trail, FileEnvironment::System(), [&](std::vector<TrailEntry>& lines) -> Status {
+            report = name == passwordfile::kFileName ? RepairPasswordFile(folder) : RepairRecordFile(fileName);
+            if (report.outcome == RepairOutcome::Repaired)
+                lines.push_back(FileRepairedLine(name, report.detail, report.backupName));
+            return {};
+        });
+    if (!logged)
+        return { RepairOutcome::Refused,
+            "not repaired, as its audit-trail line could not be written: " + DescribeFailure(logged.Error()), {} };
+    return report;
 }
 
 } // namespace custodia

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/AuditTrailHold.h"
+
 #include <string>
 
 namespace custodia {
@@ -38,5 +40,11 @@ RepairReport RepairRecordFile(const std::string& fileName);
 // holding such a file starts the console without a log-on. Anything else is refused (a torn record, a
 // damaged header, an empty file) and left as it is. Throws FileException when the write fails.
 RepairReport RepairPasswordFile(const std::string& loginPath);
+
+// Repairs one file of the folder by its name ("tessel.pwd" or a record file, as above) inside a hold
+// of the folder's audit trail: a file repaired leaves the line "file repaired" naming it, what was
+// found and done and the copy kept. A trail that cannot be written refuses the repair before the file
+// is touched, unless the folder's settings allow changes without a trail. Throws as the repairs do.
+RepairReport RepairFileWithTrail(const std::string& folder, const std::string& name, const TrailOptions& trail);
 
 } // namespace custodia

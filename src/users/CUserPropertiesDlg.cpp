@@ -1,6 +1,7 @@
 #include "users/CUserPropertiesDlg.h"
 
 #include "platform/FileException.h"
+#include "store/AuditTrailLines.h"
 #include "ui/DialogHeader.h"
 #include "ui/FileErrorReport.h"
 #include "ui/ItemIcons.h"
@@ -68,6 +69,15 @@ CUserPropertiesDlg::CUserPropertiesDlg(const WordTable& words, UiServices& ui, U
     buttons->button(QDialogButtonBox::Cancel)->setText(WordText(words, Word::Cancel));
     connect(buttons, &QDialogButtonBox::accepted, this, &CUserPropertiesDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CUserPropertiesDlg::reject);
+    m_historyButton = buttons->addButton(WordText(words, Word::HistoryCommand), QDialogButtonBox::ActionRole);
+    m_historyButton->setObjectName(QStringLiteral("historyButton"));
+    m_historyButton->setAutoDefault(false);
+    m_historyButton->hide();
+    // The history of the user as stored when the dialog opened, whatever its name is being changed to.
+    connect(m_historyButton, &QPushButton::clicked, this, [this] {
+        if (m_historyOpener)
+            m_historyOpener(this, QString::fromStdString(UserTrailObject(m_target.user.userName)));
+    });
 
     auto* layout = new QVBoxLayout(this);
     AddDialogHeader(*layout, ItemIcon(ItemImage::User), WordText(words, Word::UserPropertiesHeader));
@@ -81,6 +91,13 @@ CUserPropertiesDlg::CUserPropertiesDlg(const WordTable& words, UiServices& ui, U
 }
 
 CUserPropertiesDlg::~CUserPropertiesDlg() = default;
+
+void CUserPropertiesDlg::SetHistoryOpener(HistoryOpener opener)
+{
+    m_historyOpener = std::move(opener);
+    // A new user has no history of its own yet.
+    m_historyButton->setVisible(m_historyOpener && !m_target.user.userName.empty());
+}
 
 void CUserPropertiesDlg::OnTabChanged(int index)
 {

@@ -3,6 +3,7 @@
 #include "store/DatabaseList.h"
 #include "store/GroupEntry.h"
 #include "store/UserEntry.h"
+#include "ui/HistoryOpener.h"
 
 #include <QDialog>
 
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class QPushButton;
 class QTabWidget;
 class UiServices;
 
@@ -42,6 +44,8 @@ public:
 
     void SetNameCheck(NameCheck check) { m_nameCheck = std::move(check); }
     void SetSaver(Saver saver) { m_saver = std::move(saver); }
+    // Offers the history of the user edited, when it was stored before the dialog opened.
+    void SetHistoryOpener(HistoryOpener opener);
 
     QTabWidget& Tabs() const { return *m_tabs; }
     CUserGeneralPropertiesTabPage& GeneralPage() const { return *m_general; }
@@ -65,6 +69,8 @@ private:
     const std::vector<GroupEntry>& m_groups;
     NameCheck m_nameCheck;
     Saver m_saver;
+    HistoryOpener m_historyOpener;
+    QPushButton* m_historyButton = nullptr;
     QTabWidget* m_tabs = nullptr;
     CUserGeneralPropertiesTabPage* m_general = nullptr;
     CUserGroupPropertiesTabPage* m_group = nullptr;

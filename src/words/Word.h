@@ -301,6 +301,8 @@ enum class Word : int {
     ExportFileFilterCsv = 577,
     ExportFileFilterTsv = 578,
     ImportStepPreviewing = 579,
+    OutsideChangesUnnotedStatus = 755, // %1 why
+    OutsideChangesNotedStatus = 756, // %1 how many lines
 };
 
 constexpr int WordNumber(Word word)

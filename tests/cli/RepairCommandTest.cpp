@@ -1,5 +1,6 @@
 #include "cli/CliTest.h"
 #include "platform/Endian.h"
+#include "store/AuditTrail.h"
 #include "store/PasswordFile.h"
 #include "store/RecordFile.h"
 
@@ -156,6 +157,40 @@ TEST_F(RepairCommandTest, WhatAStoppedProgramLeftIsListedAndRemoved)
     EXPECT_TRUE(Contains(repaired.out, "view.prf-new-4000000000\tremoved\t")) << repaired.out;
     EXPECT_FALSE(std::filesystem::exists(stray));
     EXPECT_TRUE(std::filesystem::exists(young));
+}
+
+// A repair changes a shared file: it is logged as every change is, and refused when it cannot be.
+TEST_F(RepairCommandTest, ARepairIsLoggedInTheTrailAndRefusedWhenTheTrailCannotBeWritten)
+{
+    Bytes users = ReadBytes(FileOf(passwordfile::kFileName));
+    WriteUint32LE(users.data() + passwordfile::kRecordCountOffset, 0);
+    WriteBytes(FileOf(passwordfile::kFileName), users);
+    const std::string trail = FileOf(audittrail::kFileName);
+    std::filesystem::rename(trail, trail + ".kept");
+    std::filesystem::create_directory(trail);
+
+    const CliResult refused = Run({ "repair", "lp", "tessel.pwd" });
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(
+        Contains(refused.out, "tessel.pwd\trefused\tnot repaired, as its audit-trail line could not be written"))
+        << refused.out;
+    EXPECT_EQ(ReadBytes(FileOf(passwordfile::kFileName)), users);
+    EXPECT_FALSE(std::filesystem::exists(FileOf("tessel.pwd.bak")));
+
+    std::filesystem::remove(trail);
+    std::filesystem::rename(trail + ".kept", trail);
+    RunOk({ "repair", "lp", "tessel.pwd" });
+    const Result<TrailCheck> read = ReadTrail(NativePath(LoginPath()));
+    ASSERT_TRUE(read && read->IsSound());
+    const TrailEntry& line = read->entries.back();
+    EXPECT_EQ(line.action, "file repaired");
+    EXPECT_EQ(line.object, "file tessel.pwd");
+    EXPECT_EQ(line.actor.program, "custodiactl");
+    EXPECT_EQ(line.changes,
+        (std::vector<TrailChange> {
+            { "repair", "", "record count 0, 2 records in use; copy kept in lp/tessel.pwd.bak; count set to 2" },
+            { "copy kept", "", "lp/tessel.pwd.bak" } }));
+    RunOk({ "audit", "verify", "lp" });
 }
 
 } // namespace

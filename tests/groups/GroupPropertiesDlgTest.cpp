@@ -175,6 +175,27 @@ TEST_F(GroupPropertiesDlgTest, GroupMissingFromSetupOpensWithTheRightsOtherFiles
     EXPECT_TRUE(StoredGroup(m_path, kProgramSetup, 6).has_value());
 }
 
+// The history of a stored group is asked for by its number, which it keeps under every name; a new
+// group has none to show.
+TEST_F(GroupPropertiesDlgTest, HistoryIsOfferedForAStoredGroupByItsNumber)
+{
+    WriteGroup(m_path, kProgramSetup, 7, "Operators");
+    for (const auto& [number, offered] : { std::pair { 7, true }, std::pair { 8, false } }) {
+        const auto dialog = OpenDialog(GroupEntry { number, "Operators", "" });
+        std::vector<QString> asked;
+        dialog->SetHistoryOpener([&](QWidget* over, const QString& object) {
+            EXPECT_EQ(over, dialog.get());
+            asked.push_back(object);
+        });
+        auto* button = Find<QPushButton>(*dialog, "historyButton");
+        EXPECT_EQ(!button->isHidden(), offered) << number;
+        if (offered) {
+            button->click();
+            EXPECT_EQ(asked, std::vector<QString> { QStringLiteral("group 007") });
+        }
+    }
+}
+
 TEST_F(GroupPropertiesDlgTest, CancelWritesNothing)
 {
     const auto dialog = OpenDialog(GroupEntry { 9, "New", "" });
