@@ -32,6 +32,7 @@ class CLeftView;
 class CStatusClock;
 class FileChangeWatcher;
 class SharePoller;
+class ListReadRetry;
 class ItemDialogs;
 class ItemListController;
 class WordTable;
@@ -60,6 +61,7 @@ public:
     QMenu& EditMenu() const { return *m_editMenu; }
     QMenu& CommandPopup() const { return *m_commandPopup; }
     FileChangeWatcher& Watcher() const { return *m_watcher; }
+    ListReadRetry& ListRetry() const { return *m_listRetry; }
     BackgroundCall& Calls() const { return *m_calls; }
     // The status bar's account of what the list shows.
     QString StatusText() const;
@@ -124,6 +126,7 @@ private:
     void NoteFilesBeforeRead();
     void WatchShownFiles();
     void OnLoginPathFilesChanged();
+    void OnHeldFileFree();
     QString Text(Word word) const;
 
     WordTable& m_words;
@@ -144,6 +147,7 @@ private:
     QLabel* m_loggedOn = nullptr;
     FileChangeWatcher* m_watcher = nullptr;
     SharePoller* m_poller = nullptr;
+    ListReadRetry* m_listRetry = nullptr;
     QToolBar* m_toolBar = nullptr;
     QMenu* m_editMenu = nullptr;
     QMenu* m_commandPopup = nullptr;
