@@ -1,5 +1,6 @@
 #include "app/CCustodiaView.h"
 
+#include "app/ColumnShares.h"
 #include "ui/WordText.h"
 
 #include <QEvent>
@@ -27,7 +28,8 @@ namespace {
 constexpr int kSmallIconSize = 16;
 constexpr int kLargeIconSize = 32;
 
-// Column widths in units u = (W - W/12) / 12 of the list's width W.
+// The specified column widths, in units u of about a twelfth of the list's width; the list keeps
+// their proportions.
 std::vector<double> DefaultColumnUnits(ListMode mode)
 {
     switch (mode) {
@@ -65,6 +67,21 @@ QString ModeSettingsName(ListMode mode)
     return {};
 }
 
+// Rows are chosen whole, so the table scrolls up and down to a row but never sideways to the cell
+// that was clicked or is current: a double click on a cell partly out of sight would otherwise shift
+// every column under the mouse.
+class RowTreeView final : public QTreeView {
+public:
+    using QTreeView::QTreeView;
+
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override
+    {
+        const int horizontal = horizontalScrollBar()->value();
+        QTreeView::scrollTo(index, hint);
+        horizontalScrollBar()->setValue(horizontal);
+    }
+};
+
 constexpr ListMode kListedModes[]
     = { ListMode::LoginPaths, ListMode::Categories, ListMode::Users, ListMode::Groups, ListMode::DatabasePaths };
 
@@ -75,7 +92,7 @@ CCustodiaView::CCustodiaView(const WordTable& words, QWidget* parent)
     , m_words(words)
     , m_model(words)
     , m_stack(new QStackedWidget(this))
-    , m_details(new QTreeView(m_stack))
+    , m_details(new RowTreeView(m_stack))
     , m_icons(new QListView(m_stack))
 {
     m_proxy.setSourceModel(&m_model);
@@ -108,7 +125,8 @@ CCustodiaView::CCustodiaView(const WordTable& words, QWidget* parent)
     m_details->setAllColumnsShowFocus(true);
     m_details->setIconSize(QSize(kSmallIconSize, kSmallIconSize));
     QHeaderView* header = m_details->header();
-    header->setStretchLastSection(false);
+    // The last column takes what the others leave: together they fill the list, whatever its width.
+    header->setStretchLastSection(true);
     header->setSectionsMovable(false);
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);
@@ -117,6 +135,8 @@ CCustodiaView::CCustodiaView(const WordTable& words, QWidget* parent)
     header->setSortIndicator(-1, Qt::AscendingOrder);
     connect(header, &QHeaderView::sortIndicatorChanged, this, &CCustodiaView::OnSortIndicatorChanged);
     connect(header, &QHeaderView::sectionResized, this, &CCustodiaView::OnSectionResized);
+    // The columns keep their parts of the width when the list grows or shrinks.
+    m_stack->installEventFilter(this);
 
     m_icons->setObjectName(QStringLiteral("itemIcons"));
     m_icons->setModel(&m_proxy);
@@ -174,6 +194,8 @@ void CCustodiaView::ConnectItemView(QAbstractItemView& view)
 
 bool CCustodiaView::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_stack && event->type() == QEvent::Resize && !m_applyingLayout)
+        ApplyColumnWidths();
     // Escape empties the filter; in an empty filter it goes back to the list.
     if (watched == m_filter && event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
@@ -259,23 +281,20 @@ void CCustodiaView::FitColumns()
 void CCustodiaView::ApplyColumnWidths()
 {
     const int width = ListClientWidth();
-    const int unit = (width - width / 12) / 12;
+    if (width <= 0)
+        return; // not laid out yet: the first resize fits the columns
     const std::vector<double> units = DefaultColumnUnits(Mode());
-    const auto shares = m_columnShares.find(Mode());
-    const bool ownWidths = shares != m_columnShares.end() && shares->second.size() == units.size();
-    std::vector<int> widths;
-    for (size_t column = 0; column < units.size(); ++column) {
-        // Half units are worked out in floating point and cut off.
-        widths.push_back(
-            ownWidths ? static_cast<int>(shares->second[column] * width) : static_cast<int>(units[column] * unit));
-    }
-    SetColumnWidths(widths);
+    const auto own = m_columnShares.find(Mode());
+    const bool ownWidths = own != m_columnShares.end() && own->second.size() == units.size();
+    SetColumnWidths(WidthsOfShares(ownWidths ? own->second : SharesOfUnits(units), width));
 }
 
 void CCustodiaView::SetColumnWidths(const std::vector<int>& widths)
 {
     const bool wasApplying = std::exchange(m_applyingLayout, true);
-    for (size_t column = 0; column < widths.size(); ++column)
+    // The last column is left to the header, which stretches it over what the others leave (less the
+    // scroll bar, when one shows).
+    for (size_t column = 0; column + 1 < widths.size(); ++column)
         m_details->setColumnWidth(static_cast<int>(column), widths[column]);
     m_applyingLayout = wasApplying;
 }
@@ -288,10 +307,11 @@ std::vector<int> CCustodiaView::ColumnWidths() const
     return widths;
 }
 
-void CCustodiaView::OnSectionResized()
+void CCustodiaView::OnSectionResized(int column)
 {
     const int width = ListClientWidth();
-    if (m_applyingLayout || Mode() == ListMode::None || width <= 0)
+    // The last column follows the others and the list's width; only the others are set by a drag.
+    if (m_applyingLayout || Mode() == ListMode::None || width <= 0 || column + 1 >= m_model.columnCount())
         return;
     std::vector<double> shares;
     for (const int columnWidth : ColumnWidths())
@@ -362,8 +382,13 @@ void CCustodiaView::UpdateEmptyHint()
 void CCustodiaView::UpdateProblem()
 {
     if (m_problem) {
+        // The key of the window's reload command, which reads the list at once.
+        const QString reloadKey
+            = QKeySequence::keyBindings(QKeySequence::Refresh).value(0).toString(QKeySequence::NativeText);
+        const Word hint = m_problem->heldFile ? Word::ListRetryHint : Word::ListReloadHint;
         m_problemLabel->setText(WordText(m_words, Word::ListUnreadable) + QStringLiteral("\n\n") + m_problem->fileName
-            + QStringLiteral("\n") + m_problem->cause);
+            + QStringLiteral("\n") + m_problem->cause + QStringLiteral("\n\n")
+            + WordText(m_words, hint).arg(reloadKey));
         m_problemLabel->setAccessibleName(m_problemLabel->text());
     }
     m_problemLabel->setVisible(m_problem.has_value());
@@ -473,6 +498,33 @@ void CCustodiaView::SelectRow(int row)
     }
     selection.select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     selection.setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+}
+
+bool CCustodiaView::SelectAndShowRowWithKey(const QString& key)
+{
+    const std::vector<int> rows = m_model.RowsWithKeys({ key });
+    if (rows.empty())
+        return false;
+    // A row the filter hides could not be seen: the whole list is shown again.
+    if (!m_proxy.mapFromSource(m_model.index(rows.front(), 0)).isValid())
+        ClearFilter();
+    SelectRow(rows.front());
+    ShowSelection();
+    return true;
+}
+
+void CCustodiaView::ShowSelection()
+{
+    const std::vector<int> rows = SelectedShownRows();
+    if (rows.empty())
+        return;
+    const QModelIndex first = m_proxy.index(rows.front(), 0);
+    QAbstractItemView& view = *CurrentItemView();
+    // The focus goes with it, so the keys go on from the row the supervisor now looks at.
+    view.selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+    // The scroll bars get their ranges from a layout that would otherwise only run later.
+    view.doItemsLayout();
+    view.scrollTo(first, QAbstractItemView::EnsureVisible);
 }
 
 QPoint CCustodiaView::PopupPositionAtSelection() const

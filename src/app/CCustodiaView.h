@@ -34,6 +34,9 @@ class WordTable;
 struct ListProblem {
     QString fileName;
     QString cause;
+    // Set when the file could not be opened (held by another program, no access): the list is read
+    // again by itself once it can be.
+    std::optional<NativePath> heldFile;
 };
 
 // The right pane: the items under the node selected in the tree. It only shows them: the item list's
@@ -77,6 +80,12 @@ public:
     std::vector<int> SelectedRows() const;
     // Selects a row of the loaded list; nothing when the filter hides it.
     void SelectRow(int row);
+    // Selects the row whose key (a user's name, a group's number) this is and scrolls it into view,
+    // emptying a filter that hides it: a row just made is never out of sight. False without such a row.
+    bool SelectAndShowRowWithKey(const QString& key);
+    // Scrolls the first selected row into view and moves the focus onto it: a command is about to act
+    // on the selection, which the focus may have left far behind.
+    void ShowSelection();
 
     void SetPresentation(Presentation presentation);
     Presentation GetPresentation() const { return m_presentation; }
@@ -141,7 +150,7 @@ private:
     std::vector<int> ColumnWidths() const;
     void ApplySort();
     void OnSortIndicatorChanged(int column, Qt::SortOrder order);
-    void OnSectionResized();
+    void OnSectionResized(int column);
     void OnFilterChanged(const QString& text);
     void SelectFirstShownRowIfNoneSelected();
     void UpdateEmptyHint();

@@ -11,6 +11,7 @@
 #include "app/ItemCommands.h"
 #include "app/ItemDialogs.h"
 #include "app/ItemListController.h"
+#include "app/ListReadRetry.h"
 #include "app/LoginPathCommands.h"
 #include "app/SharePoller.h"
 #include "helpbar/CHelpBar.h"
@@ -138,6 +139,13 @@ CMainFrame::CMainFrame(
     m_poller = new SharePoller(this);
     m_poller->SetBusyCheck([this] { return m_calls->IsRunning() || QApplication::activeModalWidget() != nullptr; });
     connect(m_poller, &SharePoller::changed, this, &CMainFrame::OnLoginPathFilesChanged);
+    // A list that another program's hold kept from being read is read again once the file is let go.
+    m_listRetry = new ListReadRetry(this);
+    m_listRetry->SetBusyCheck([this] {
+        return m_calls->IsRunning() || QApplication::activeModalWidget() != nullptr
+            || QApplication::activePopupWidget() != nullptr;
+    });
+    connect(m_listRetry, &ListReadRetry::readable, this, &CMainFrame::OnHeldFileFree);
     WatchShownFiles();
 }
 
@@ -621,6 +629,12 @@ void CMainFrame::NoteOutsideChanges()
             Text(Word::OutsideChangesUnnotedStatus).arg(QString::fromStdString(DescribeFailure(noted.Error()))));
 }
 
+void CMainFrame::OnHeldFileFree()
+{
+    RunReportingFileErrors(m_view, m_words, m_ui, [this] { m_itemList->Reload(); });
+    WatchShownFiles();
+}
+
 void CMainFrame::NoteFilesBeforeRead()
 {
     if (m_watcher != nullptr)
@@ -633,6 +647,8 @@ void CMainFrame::WatchShownFiles()
         m_watcher->Watch(m_configFile, m_view->CurrentLoginPath());
     if (m_poller != nullptr)
         m_poller->Watch(m_view->CurrentLoginPath());
+    if (m_listRetry != nullptr)
+        m_listRetry->Watch(m_view->Problem() ? m_view->Problem()->heldFile : std::nullopt);
 }
 
 void CMainFrame::changeEvent(QEvent* event)

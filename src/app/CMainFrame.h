@@ -33,6 +33,7 @@ class CLeftView;
 class CStatusClock;
 class FileChangeWatcher;
 class SharePoller;
+class ListReadRetry;
 class ItemDialogs;
 class ItemListController;
 class LoginPathCommands;
@@ -62,6 +63,7 @@ public:
     QMenu& EditMenu() const { return *m_editMenu; }
     QMenu& CommandPopup() const { return *m_commandPopup; }
     FileChangeWatcher& Watcher() const { return *m_watcher; }
+    ListReadRetry& ListRetry() const { return *m_listRetry; }
     BackgroundCall& Calls() const { return *m_calls; }
     LoginPathCommands& LoginPaths() const { return *m_loginPaths; }
     // The status bar's account of what the list shows.
@@ -130,6 +132,7 @@ private:
     void OnLoginPathFilesChanged();
     void NoteAccountsShown();
     void NoteOutsideChanges();
+    void OnHeldFileFree();
     QString Text(Word word) const;
 
     WordTable& m_words;
@@ -152,6 +155,7 @@ private:
     QLabel* m_loggedOn = nullptr;
     FileChangeWatcher* m_watcher = nullptr;
     SharePoller* m_poller = nullptr;
+    ListReadRetry* m_listRetry = nullptr;
     QToolBar* m_toolBar = nullptr;
     QMenu* m_editMenu = nullptr;
     QMenu* m_commandPopup = nullptr;

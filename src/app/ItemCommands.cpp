@@ -186,6 +186,10 @@ void CItemCommands::DeleteItem()
     const std::vector<int> rows = m_view.SelectedRows();
     if (rows.empty())
         return;
+    // The focus may have gone far from the selection (Ctrl+End moves it alone): what is deleted is
+    // shown before the question.
+    if (m_view.Mode() != ListMode::DatabasePaths && m_view.Mode() != ListMode::None)
+        m_view.ShowSelection();
     RunReportingFileErrors(&m_view, m_words, m_ui, [this, &rows] {
         switch (m_view.Mode()) {
         case ListMode::Users:
@@ -249,7 +253,13 @@ void CItemCommands::CreateUser()
         return static_cast<bool>(saved);
     };
     if (RunUserDialog(entry, isNameTaken, save))
-        m_itemList.Reload();
+        ReloadShowing(StoredText(entry.user.userName));
+}
+
+void CItemCommands::ReloadShowing(const QString& rowKey)
+{
+    m_itemList.Reload();
+    m_view.SelectAndShowRowWithKey(rowKey);
 }
 
 bool CItemCommands::RunUserDialog(UserEntry& entry, const std::function<bool(const std::string&)>& isNameTaken,
@@ -319,7 +329,7 @@ void CItemCommands::CreateGroup()
     group.groupNumber = *number;
     const NativePath loginPath = m_view.CurrentLoginPath();
     if (EditGroupChecked(loginPath, group))
-        m_itemList.Reload();
+        ReloadShowing(QString::number(group.groupNumber));
 }
 
 bool CItemCommands::EditGroupChecked(const NativePath& loginPath, const GroupEntry& group)
@@ -383,7 +393,12 @@ void CItemCommands::EditUser(int row)
     const auto isNameTaken = [&](const std::string& name) { return name != oldName && IsNameTaken(loginPath, name); };
     const auto save
         = [&](QWidget* parent, const UserEntry& edited) { return SaveUserEdits(parent, loginPath, opened, edited); };
-    if (RunUserDialog(entry, isNameTaken, save))
+    if (!RunUserDialog(entry, isNameTaken, save))
+        return;
+    // A renamed user is a row the list has not shown before.
+    if (entry.user.userName != oldName)
+        ReloadShowing(StoredText(entry.user.userName));
+    else
         m_itemList.Reload();
 }
 
@@ -485,7 +500,9 @@ void CItemCommands::DeleteGroups(const std::vector<int>& rows)
     const NativePath loginPath = m_view.CurrentLoginPath();
     const std::vector<ConsoleMember> members
         = Calls().Run([&](const FileEnvironment& environment) { return StoredConsoleMembers(loginPath, environment); });
-    QString text = Text(Word::DeleteGroupPrompt) + QStringLiteral(":\n\n");
+    // Many groups are counted, as many users are.
+    QString text = groups.size() == 1 ? Text(Word::DeleteGroupPrompt) + QStringLiteral(":\n\n")
+                                      : Text(Word::DeleteRowsPrompt).arg(groups.size()) + QStringLiteral("\n\n");
     QStringList names;
     for (const GroupEntry& group : groups)
         names.append(ZeroPadded(group.groupNumber, 3) + QLatin1Char(' ') + StoredText(group.name));

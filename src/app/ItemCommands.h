@@ -58,6 +58,8 @@ private:
     void CreateGroup();
     void CreateLoginPath();
     bool EditGroupChecked(const NativePath& loginPath, const GroupEntry& group);
+    // Reads the list again with the row of that key selected and in sight.
+    void ReloadShowing(const QString& rowKey);
     void EditUser(int row);
     bool RunUserDialog(UserEntry& entry, const std::function<bool(const std::string&)>& isNameTaken,
         const std::function<bool(QWidget*, const UserEntry&)>& save);

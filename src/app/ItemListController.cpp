@@ -118,7 +118,11 @@ std::optional<ListProblem> ItemListController::ProblemOf(
     if (!contents.read.IsUnusable())
         return std::nullopt;
     const std::string cause = contents.read.problem.empty() ? std::string("cannot be read") : contents.read.problem;
-    return ListProblem { PathText(contents.fileName), QString::fromStdString(cause) };
+    // A damaged file stays damaged until someone writes it, which the change watch sees; a held one
+    // is let go without a trace, so only that one is tried again.
+    const bool held = contents.read.status == FileReadStatus::Unopenable;
+    return ListProblem { PathText(contents.fileName), QString::fromStdString(cause),
+        held ? std::optional<NativePath>(contents.fileName) : std::nullopt };
 }
 
 const UserEntry* ItemListController::UserAt(int row) const

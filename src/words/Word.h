@@ -214,6 +214,8 @@ enum class Word : int {
     WaitTryCount = 785,
     WaitCaption = 786,
     FolderMissingCause = 787,
+    ListReloadHint = 758, // %1: the key that reads the list again
+    ListRetryHint = 759, // %1: the key that reads the list again
 
     // The audit trail: changes without their line, the history of a login path
     UnloggedChangeStatus = 640, // %1 why

@@ -4,8 +4,11 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QListView>
+#include <QScrollBar>
 #include <QTimer>
 #include <QTreeView>
+
+#include <functional>
 
 namespace custodia::test {
 namespace {
@@ -33,15 +36,29 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return View().ListClientWidth() < before; }));
     }
 
-    // Column widths in units of u, worked out from the list's present width.
-    std::vector<int> ExpectedWidths(const std::vector<double>& units) const
+    // The columns end at the list's right edge: nothing behind a sideways scroll bar, nothing empty.
+    bool ColumnsFillTheList() const
     {
-        const int width = View().ListClientWidth();
-        const int u = (width - width / 12) / 12;
-        std::vector<int> widths;
+        const QTreeView& view = View().DetailsView();
+        int total = 0;
+        for (const int width : ColumnWidths())
+            total += width;
+        return total == view.viewport()->width() && view.horizontalScrollBar()->maximum() == 0;
+    }
+
+    // Every column but the last its part of the units' total, cut to whole pixels; the last the rest.
+    void ExpectColumnsFillTheList(const std::vector<double>& units) const
+    {
+        // The header stretches its last column once the layout has run.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ColumnsFillTheList(); }));
+        double total = 0;
         for (const double unit : units)
-            widths.push_back(static_cast<int>(unit * u));
-        return widths;
+            total += unit;
+        const int width = View().ListClientWidth();
+        const std::vector<int> widths = ColumnWidths();
+        ASSERT_EQ(widths.size(), units.size());
+        for (size_t column = 0; column + 1 < units.size(); ++column)
+            EXPECT_EQ(widths[column], static_cast<int>(units[column] / total * width)) << "column " << column;
     }
 };
 
@@ -142,39 +159,80 @@ TEST_F(CCustodiaViewTest, EveryFillReadsTheFilesAgain)
     EXPECT_EQ(Cell(1, 2), "000 - Everyone");
 }
 
-TEST_F(CCustodiaViewTest, ColumnWidthsFollowTheListWidthInTheStoreModesOnly)
+// The specified widths add up to more than the list: they are kept as proportions, and the last column
+// takes what the others leave, so every column shows without scrolling sideways, at any width.
+TEST_F(CCustodiaViewTest, ColumnsFillTheListInTheSpecifiedProportions)
 {
+    AddUser(m_path, "ann", "Ann Smith", "night shift", 0);
     OpenWindow();
     struct Case {
-        LoginPathCategory category;
+        std::function<void()> show;
         std::vector<double> units;
     };
     const Case cases[] = {
-        { LoginPathCategory::Users, { 3, 4, 4, 5 } },
-        { LoginPathCategory::Groups, { 2.5, 9.5 } },
-        { LoginPathCategory::DatabasePaths, { 5, 9.5 } },
+        { [&] { ShowCategory(LoginPathCategory::Users); }, { 3, 4, 4, 5 } },
+        { [&] { ShowCategory(LoginPathCategory::Groups); }, { 2.5, 9.5 } },
+        { [&] { ShowCategory(LoginPathCategory::DatabasePaths); }, { 5, 9.5 } },
+        { [&] { Select(Tree().RootItem()); }, { 12 } },
+        { [&] { Select(PathItem(0)); }, { 12 } },
     };
     for (const Case& c : cases) {
-        ShowCategory(c.category);
-        EXPECT_EQ(ColumnWidths(), ExpectedWidths(c.units));
+        c.show();
+        for (const int narrower : { 0, 120 }) {
+            SCOPED_TRACE(testing::Message() << Columns() << " columns, narrowed by " << narrower);
+            if (narrower > 0)
+                Narrow(narrower);
+            ExpectColumnsFillTheList(c.units);
+        }
+        m_frame->resize(m_frame->width() + 120, m_frame->height());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return ColumnsFillTheList(); }));
     }
-    Select(Tree().RootItem());
-    EXPECT_EQ(ColumnWidths(), ExpectedWidths({ 12 }));
-    const std::vector<int> loginPathWidths = ColumnWidths();
+}
 
-    Narrow(200);
-    // Modes 1 and 2 keep the widths they were made with until the next selection.
-    ItemList().RefreshList();
-    EXPECT_EQ(ColumnWidths(), loginPathWidths);
+// A width the supervisor dragged stays the column's part of the list when the list's width changes
+// and when the list is shown again; the last column still takes the rest.
+TEST_F(CCustodiaViewTest, ADraggedColumnKeepsItsPartOfTheWidth)
+{
+    AddUser(m_path, "ann", "Ann Smith", "night shift", 0);
+    OpenWindow();
+    QHeaderView& header = *View().DetailsView().header();
+    const int dragged = header.sectionSize(0) + 30;
+    const int fullName = header.sectionSize(1);
+    header.resizeSection(0, dragged); // as a drag ends
+    const double share = static_cast<double>(dragged) / View().ListClientWidth();
+    EXPECT_EQ(header.sectionSize(1), fullName) << "the others keep their widths";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ColumnsFillTheList(); }));
 
-    for (const Case& c : cases) {
-        ShowCategory(c.category);
-        const std::vector<int> before = ColumnWidths();
-        Narrow(60);
-        ItemList().RefreshList();
-        EXPECT_EQ(ColumnWidths(), ExpectedWidths(c.units));
-        EXPECT_NE(ColumnWidths(), before);
-    }
+    Narrow(100);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ColumnsFillTheList(); }));
+    EXPECT_EQ(header.sectionSize(0), static_cast<int>(share * View().ListClientWidth()));
+    ShowCategory(LoginPathCategory::Groups);
+    ShowCategory(LoginPathCategory::Users);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ColumnsFillTheList(); }));
+    EXPECT_EQ(header.sectionSize(0), static_cast<int>(share * View().ListClientWidth()));
+}
+
+// Rows are chosen whole: a double click on a cell partly out of sight edits the row and leaves the
+// columns where they were.
+TEST_F(CCustodiaViewTest, DoubleClickDoesNotScrollSideways)
+{
+    AddUser(m_path, "ann", "Ann Smith", "night shift", 0);
+    OpenWindow();
+    QTreeView& view = View().DetailsView();
+    // The other columns now stand beyond the edge, the full name partly in sight.
+    view.header()->resizeSection(0, view.viewport()->width() - 40);
+    QScrollBar& sideways = *view.horizontalScrollBar();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sideways.maximum() > 0; }));
+    ASSERT_EQ(sideways.value(), 0);
+    const QPoint inFullName(view.viewport()->width() - 10, view.visualRect(Model().index(0, 1)).center().y());
+    ASSERT_EQ(view.indexAt(inFullName).column(), 1);
+
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, inFullName);
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, inFullName);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sideways.value(), 0);
+    view.setCurrentIndex(Model().index(0, 3));
+    EXPECT_EQ(sideways.value(), 0) << "nor does a current cell beyond the edge";
 }
 
 TEST_F(CCustodiaViewTest, DoubleClickEditsTheRow)

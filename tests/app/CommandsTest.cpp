@@ -14,7 +14,9 @@
 #include "store/RightsCatalogue.h"
 #include "ui/FileCauseText.h"
 
+#include <QLineEdit>
 #include <QStatusBar>
+#include <QTreeView>
 
 #include <deque>
 #include <span>
@@ -382,6 +384,107 @@ TEST_F(CommandsTest, CreatedUserIsSavedAndListedAndACancelledOneIsNot)
     Commands().CreateItem();
     EXPECT_EQ(StoredUserNames(), std::vector<std::string> { "dana" });
     EXPECT_EQ(Cell(0, 2), "002 - Staff");
+}
+
+// With hundreds of rows a new one lands far below the visible part: it is selected and scrolled to,
+// through a filter that would hide it.
+TEST_F(CommandsTest, ANewUserOrGroupIsSelectedAndScrolledIntoView)
+{
+    for (int i = 0; i < 300; ++i) {
+        AddUser(m_path, "user" + std::to_string(100 + i), "", "", 0);
+        if (i < 60)
+            AddGroup(m_path, i, "Group " + std::to_string(i));
+    }
+    Open();
+    m_frame->resize(900, 500);
+    struct Case {
+        LoginPathCategory category;
+        std::function<void()> script;
+        QString filter;
+        QString key; // of the new row
+    };
+    const Case cases[] = {
+        { LoginPathCategory::Users,
+            [&] {
+                UserEntry zoe;
+                zoe.user.userName = "zoe";
+                zoe.user.password = "pw";
+                m_dialogs->userResult = zoe;
+            },
+            {}, "zoe" },
+        { LoginPathCategory::Users,
+            [&] {
+                UserEntry yan;
+                yan.user.userName = "yan";
+                m_dialogs->userResult = yan;
+            },
+            "user12", "yan" },
+        { LoginPathCategory::Groups,
+            [&] {
+                m_dialogs->newGroupChoices = { NewGroupChoice { 250, "Night" } };
+            },
+            {}, "250" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key.toStdString());
+        ShowCategory(c.category);
+        View().SelectRow(0);
+        View().FilterBox().setText(c.filter);
+        c.script();
+        Commands().CreateItem();
+
+        const std::optional<int> row = View().SelectedRow();
+        ASSERT_TRUE(row.has_value());
+        EXPECT_EQ(View().SelectedRows().size(), 1u);
+        EXPECT_EQ(View().ItemModel().RowKey(*row), c.key);
+        EXPECT_FALSE(View().IsFiltering());
+        const QTreeView& list = View().DetailsView();
+        const QModelIndex shown = list.selectionModel()->currentIndex();
+        EXPECT_EQ(shown.row(), list.selectionModel()->selectedRows().value(0).row()) << "the focus is on it too";
+        EXPECT_TRUE(list.viewport()->rect().contains(list.visualRect(shown))) << "in sight";
+    }
+}
+
+// The focus can leave the selection far behind (Ctrl+End moves it alone): before it asks, Delete
+// scrolls to what it deletes, and the question names it.
+TEST_F(CommandsTest, DeleteShowsTheSelectionBeforeItAsks)
+{
+    for (int i = 0; i < 300; ++i)
+        AddUser(m_path, "user" + std::to_string(100 + i), "Full " + std::to_string(i), "", 0);
+    for (int i = 0; i < 4; ++i)
+        AddGroup(m_path, i + 1, "Group " + std::to_string(i + 1));
+    Open();
+    m_frame->resize(900, 500);
+    ShowCategory(LoginPathCategory::Users);
+    QTreeView& list = View().DetailsView();
+    View().SelectRow(1);
+    list.setFocus();
+    QTest::keyClick(&list, Qt::Key_End, Qt::ControlModifier);
+    ASSERT_EQ(View().SelectedRow(), 1);
+    ASSERT_FALSE(list.viewport()->rect().intersects(list.visualRect(Model().index(1, 0))));
+
+    bool shownWhenAsked = false;
+    m_ui.onMessage = [&](const FakeUiServices::Message&) {
+        shownWhenAsked = list.viewport()->rect().contains(list.visualRect(Model().index(1, 0)));
+    };
+    m_ui.answers = { UiServices::Answer::Cancel };
+    Commands().DeleteItem();
+    EXPECT_TRUE(shownWhenAsked);
+    ASSERT_EQ(m_ui.messages.size(), 1u);
+    EXPECT_TRUE(m_ui.messages[0].text.contains(W(865) + " user101")) << m_ui.messages[0].text.toStdString();
+    EXPECT_EQ(StoredUserNames().size(), 300u);
+
+    // Many groups are counted and named, as many users are.
+    ShowCategory(LoginPathCategory::Groups);
+    list.selectAll();
+    m_ui.messages.clear();
+    m_ui.onMessage = {};
+    m_ui.answers = { UiServices::Answer::Cancel };
+    Commands().DeleteItem();
+    ASSERT_EQ(m_ui.messages.size(), 1u);
+    const QString& text = m_ui.messages[0].text;
+    EXPECT_TRUE(text.startsWith(W(773).arg(Rows()) + "\n\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("  001 Group 1\n  002 Group 2\n  003 Group 3\n  004 Group 4\n")) << text.toStdString();
 }
 
 TEST_F(CommandsTest, EditedDatabaseSlotIsSavedWholeAndACancelledEditWritesNothing)

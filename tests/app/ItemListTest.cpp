@@ -2,6 +2,7 @@
 
 #include "app/FileChangeWatcher.h"
 #include "app/ItemCommands.h"
+#include "app/ListReadRetry.h"
 #include "app/LoginPathLabels.h"
 #include "platform/SharedFile.h"
 
@@ -543,6 +544,47 @@ TEST_F(ItemListTest, UnreadableUserFileIsExplainedNotShownEmpty)
         EXPECT_FALSE(View().ProblemLabel().isVisible());
         EXPECT_EQ(Column(0), QStringList { "ann" });
     }
+}
+
+// A held file is let go without a trace the change watch could see: the list that could not open it
+// says that it reads itself again and that F5 reads at once, and it does once the file is free. A
+// damaged file is read again when someone writes it, so its list only points at F5.
+TEST_F(ItemListTest, AListKeptFromItsHeldFileReadsItselfOnceTheFileIsFree)
+{
+    AddUser(m_path, "ann", "", "", 0);
+    Open();
+    const std::string userFile = m_path + "/tessel.pwd";
+    const std::vector<unsigned char> stored = ReadBytes(userFile);
+    ListReadRetry& retry = m_frame->ListRetry();
+    EXPECT_FALSE(retry.IsTrying());
+
+    WriteBytes(userFile, std::vector<unsigned char>(300, 'x'));
+    ItemList().Reload();
+    ASSERT_TRUE(View().Problem().has_value());
+    EXPECT_TRUE(View().ProblemLabel().text().endsWith(W(758).arg("F5"))) << View().ProblemLabel().text().toStdString();
+    EXPECT_FALSE(retry.IsTrying());
+    WriteBytes(userFile, stored);
+
+    auto holder = std::make_unique<SharedFile>();
+    ASSERT_TRUE(holder->OpenWithRetry(userFile, kReadWriteExclusive));
+    ItemList().Reload();
+    ASSERT_TRUE(View().Problem().has_value());
+    EXPECT_TRUE(View().ProblemLabel().text().endsWith(W(759).arg("F5"))) << View().ProblemLabel().text().toStdString();
+    EXPECT_TRUE(retry.IsTrying());
+    EXPECT_TRUE(retry.Timer().isActive());
+    EXPECT_EQ(retry.Timer().interval(), ListReadRetry::kFirstDelayMilliseconds);
+
+    // Still held: the next try waits longer, and the list stays as it is.
+    retry.TryNow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return retry.Delay() > ListReadRetry::kFirstDelayMilliseconds; }));
+    EXPECT_TRUE(View().Problem().has_value());
+
+    holder.reset();
+    retry.TryNow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !View().Problem().has_value(); }));
+    EXPECT_EQ(Column(0), QStringList { "ann" });
+    EXPECT_FALSE(retry.IsTrying());
+    EXPECT_FALSE(retry.Timer().isActive());
 }
 
 // The retries of a held file keep the window alive: a busy cursor at once, after about a second a

@@ -77,9 +77,13 @@ TEST_F(HelpBarFrameTest, TogglingTheBarFitsTheColumnsWithoutReadingTheFiles)
     EXPECT_EQ(reads.Count(), 0u);
     const int width = View().ListClientWidth();
     EXPECT_GT(width, before);
-    const int unit = (width - width / 12) / 12;
-    EXPECT_EQ(View().DetailsView().columnWidth(0), 3 * unit);
-    EXPECT_EQ(View().DetailsView().columnWidth(3), 5 * unit);
+    // The specified 3, 4, 4 and 5 units as parts of the width; the last column takes the rest.
+    const QTreeView& list = View().DetailsView();
+    EXPECT_EQ(list.columnWidth(0), static_cast<int>(3.0 / 16 * width));
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return list.columnWidth(0) + list.columnWidth(1) + list.columnWidth(2) + list.columnWidth(3)
+            == list.viewport()->width();
+    }));
     EXPECT_EQ(View().TotalRowCount(), 1);
 }
 

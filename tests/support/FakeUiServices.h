@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace custodia::test {
@@ -28,6 +29,8 @@ public:
     Answer ShowMessage(QWidget*, const QString& text, const QString& caption, Icon icon, Buttons buttons) override
     {
         messages.push_back({ text, caption, icon, buttons });
+        if (onMessage)
+            onMessage(messages.back());
         if (answers.empty())
             return Answer::Ok;
         const Answer answer = answers.front();
@@ -66,6 +69,8 @@ public:
     std::vector<Message> messages;
     std::vector<Picker> pickers;
     std::deque<Answer> answers; // answers to the next message boxes; OK when empty
+    // Called as each message box shows, to see the window as the supervisor sees it then.
+    std::function<void(const Message& message)> onMessage;
     std::deque<QString> files; // chosen files; cancelled when empty
     std::deque<QString> folders;
     QStringList openedLinks;
