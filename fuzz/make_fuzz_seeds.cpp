@@ -126,8 +126,9 @@ void LoginPathSeeds(const std::string& folder)
     AddUnsealedCopies(folder);
 }
 
-// Journals of a change of one file and of a change of several, as the writers make them, and one with
-// its checksum zeroed, which the target reads as "fill it in".
+// Journals of a change of one file and of a change of several, in the first layouts and as the writers
+// make them now (with their writes), and one with its checksum zeroed, which the target reads as "fill
+// it in".
 void JournalSeeds(const std::string& folder)
 {
     const std::vector<unsigned char> image(300, 0x41);
@@ -137,11 +138,20 @@ void JournalSeeds(const std::string& folder)
     RecordJournal part(image.size());
     part.SetChangeSet("setup.prf-changeset-0123456789abcdef");
     part.Keep(image, 280, 40); // cut at the file's end
+    RecordJournal withWrites(image.size());
+    withWrites.Keep(image, 0, 12);
+    withWrites.RecordWrites(image, image.size() + 40);
+    withWrites.AddWrite(image.size(), std::vector<unsigned char>(40, 0x52));
+    withWrites.AddWrite(0, std::vector<unsigned char>(12, 0x07));
+    RecordJournal partWithWrites = withWrites;
+    partWithWrites.SetChangeSet("setup.prf-changeset-0123456789abcdef");
     std::vector<unsigned char> unsealed = single.Encode();
     std::fill_n(unsealed.begin() + recordjournal::kChecksumOffset, 4, 0);
     WriteNewFile(folder + "/single", single.Encode(), 0644);
     WriteNewFile(folder + "/part", part.Encode(), 0644);
     WriteNewFile(folder + "/unsealed", unsealed, 0644);
+    WriteNewFile(folder + "/writes", withWrites.Encode(), 0644);
+    WriteNewFile(folder + "/part-writes", partWithWrites.Encode(), 0644);
 }
 
 // Every record file the store writes, for the target that reads them all in memory.

@@ -57,7 +57,9 @@ bool RepairAndReport(CommandContext& context, const std::string& folder, const s
         const RepairReport report = RepairFileWithTrail(folder, name, CommandTrail(context.err));
         if (report.outcome == RepairOutcome::Missing && !asked)
             return true;
-        WriteFields(out, { name, StateOf(report.outcome), report.detail });
+        // A kept journal waits for a person, whatever else was found.
+        const bool kept = !report.keptJournals.empty() && report.outcome != RepairOutcome::Refused;
+        WriteFields(out, { name, kept ? "kept journal" : StateOf(report.outcome), report.detail });
         return report.IsFine();
     } catch (const FileException& error) {
         // A change cut short by the failure is undone from its journal, as after any failed write.
@@ -117,13 +119,19 @@ std::vector<Command> RepairCommands()
         "else (a broken record chain, no header record, a torn user record, a file held by another program\n"
         "or that cannot be opened) is refused and left as it is. An existing FILE.bak is never overwritten:\n"
         "one identical to the file serves as its copy, any other stops the repair until it is moved away.\n"
-        "Files are held exclusively while they are checked and mended. Each file repaired leaves the line\n"
-        "\"file repaired\" in the audit trail of PATH; a trail that cannot be written refuses the repair.\n"
+        "Files are held exclusively while they are checked and mended. The journal of a change that a\n"
+        "program of ours died making is played back first, as any command does, but only while the file\n"
+        "holds nothing but what it held and what that change wrote; a file that another program changed\n"
+        "since is left as it is and its journal kept as FILE-journal-kept-DATE-TIME. A kept journal is named\n"
+        "on the file's line and makes the exit status 1 until a person has compared it with the file and\n"
+        "removed it. Each file repaired leaves the line \"file repaired\" in the audit trail of PATH; a trail\n"
+        "that cannot be written refuses the repair.\n"
         "Without FILE, every one of these files that PATH holds is checked, \"tessel.pwd\" first. Prints one\n"
-        "line per file: its name, then \"ok\" (nothing to do), \"repaired\", \"refused\", \"missing\" (FILE only)\n"
-        "or \"failed\" (a write failed; the file is as it was), and what was found and done. Then it removes\n"
-        "what \"custodiactl verify\" lists as \"leftover\", one line each: \"removed\", or \"left\" and why (a\n"
-        "change marker goes only while the file its change began with can be held).\n"
+        "line per file: its name, then \"ok\" (nothing to do), \"repaired\", \"refused\", \"kept journal\",\n"
+        "\"missing\" (FILE only) or \"failed\" (a write failed; the file is as it was), and what was found\n"
+        "and done. Then it removes what \"custodiactl verify\" lists as \"leftover\", one line each:\n"
+        "\"removed\", or \"left\" and why (a change marker goes only while the file its change began with\n"
+        "can be held).\n"
         "Exit status 0 if every file is sound or was repaired, 1 otherwise.\n",
         { { "PATH" }, {}, {}, { "FILE" } },
         Repair,

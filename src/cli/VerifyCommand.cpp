@@ -36,8 +36,54 @@ const char* UnopenableState(int cause)
     }
 }
 
+// A journal that recovery only removes, or nothing.
+const char* LeftoverJournal(JournalRecovery action)
+{
+    switch (action) {
+    case JournalRecovery::Discarded:
+        return "the torn journal of a change that never began";
+    case JournalRecovery::Committed:
+        return "the journal of a finished change of several files";
+    case JournalRecovery::NothingToUndo:
+        return "the journal of a change cut short, of which the file holds nothing,";
+    default:
+        return nullptr;
+    }
+}
+
+// A journal that the next program of ours to open the file plays back or keeps aside: the file as it
+// is now is not what it will be, so only that is reported. False: the file is not settled.
+bool ReportUnfinished(std::ostream& out, const std::string& name, const JournalPlan& journal)
+{
+    if (journal.action == JournalRecovery::RolledBack)
+        WriteFields(out,
+            { name, "unfinished",
+                "a change cut short by a program that died; the next command on this file, or "
+                "\"custodiactl repair\", undoes it from its journal" });
+    else
+        WriteFields(out,
+            { name, "unfinished",
+                "a change cut short by a program that died, which cannot be undone, as " + journal.detail
+                    + "; the next command on this file keeps the journal aside and leaves the file "
+                      "as it is" });
+    return false;
+}
+
+// Journals an earlier recovery kept aside: only a person can settle them.
+bool ReportKeptJournals(std::ostream& out, const std::string& name, const std::string& fileName)
+{
+    const std::vector<std::string> kept = KeptJournalNames(fileName);
+    for (const std::string& journal : kept)
+        WriteFields(out,
+            { name, "kept journal",
+                journal
+                    + ": a change cut short was not undone, as the file was changed since by "
+                      "another program; compare the journal with the file, then remove it" });
+    return kept.empty();
+}
+
 // Prints one line for the file; true if it is fine.
-bool Report(std::ostream& out, const std::string& name, const FileReadResult& check)
+bool Report(std::ostream& out, const std::string& name, const FileReadResult& check, const JournalPlan& journal = {})
 {
     if (check.status == FileReadStatus::Missing) {
         WriteFields(out, { name, "missing" });
@@ -51,7 +97,11 @@ bool Report(std::ostream& out, const std::string& name, const FileReadResult& ch
         WriteFields(out, { name, "damaged", check.problem });
         return false;
     }
-    WriteFields(out, { name, "ok" });
+    if (const char* leftover = LeftoverJournal(journal.action))
+        WriteFields(
+            out, { name, "ok", std::string(leftover) + " lies beside it; the next command on this file removes it" });
+    else
+        WriteFields(out, { name, "ok" });
     return true;
 }
 
@@ -112,12 +162,18 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
     // Each file is read once: the group names are warned of from the image the check read.
     std::vector<GroupEntry> groups;
     for (const std::string& name : RecordFileNames()) {
+        const std::string fileName = JoinPath(path, name);
         std::vector<unsigned char> image;
-        const FileReadResult check = ReadRecordFileImage(JoinPath(path, name), image);
-        if (check.WasRead() && name == kProfileFiles[kProgramSetup].fileName)
+        JournalPlan journal;
+        const FileReadResult check = ReadRecordFileAsFound(fileName, image, journal);
+        if (check.WasRead() && name == kProfileFiles[kProgramSetup].fileName
+            && journal.action != JournalRecovery::RolledBack)
             groups = GroupEntriesIn(image);
-        if (check.status != FileReadStatus::Missing)
-            allGood = Report(context.out, name, check) && allGood;
+        if (journal.action == JournalRecovery::RolledBack || journal.action == JournalRecovery::KeptAside)
+            allGood = ReportUnfinished(context.out, name, journal) && allGood;
+        else if (check.status != FileReadStatus::Missing)
+            allGood = Report(context.out, name, check, journal) && allGood;
+        allGood = ReportKeptJournals(context.out, name, fileName) && allGood;
     }
     std::optional<std::vector<UserEntry>> soundUsers;
     if (users.IsSound())
@@ -143,11 +199,16 @@ std::vector<Command> VerifyCommands()
         "name, then \"ok\", \"missing\" (for \"tessel.pwd\" only), \"in use\" (held by another program for 30\n"
         "seconds), \"no permission\", \"unreadable\" or \"damaged\", and the reason. Then one \"warning\" line\n"
         "per stored name or text that holds control characters or UTF-8 bytes written by an older version\n"
-        "(warnings do not change the exit status). Then one \"leftover\" line per file that a program of\n"
-        "ours left when it stopped while making a file or starting a change (a new file or change marker\n"
-        "older than ten minutes that nobody uses; harmless, and not counted in the exit status). Changes\n"
-        "nothing; \"custodiactl repair\" mends what a program that died while changing a file left.\n"
-        "Exit status 1 if any file is damaged or \"tessel.pwd\" is missing.\n",
+        "(warnings do not change the exit status). A record file with the journal of a change that a program\n"
+        "of ours died making is reported as \"unfinished\" (with what the next command on it will do: undo\n"
+        "the change, or, when another program changed the file since, keep the journal aside and leave the\n"
+        "file as it is), and one beside which such a journal was kept aside as \"kept journal\". Then one\n"
+        "\"leftover\" line per file that a program of ours left when it stopped while making a file or\n"
+        "starting a change (a new file or change marker older than ten minutes that nobody uses; harmless,\n"
+        "and not counted in the exit status).\n"
+        "Changes nothing, journals included; \"custodiactl repair\" mends what a program that died while\n"
+        "changing a file left.\n"
+        "Exit status 1 if any file is damaged or unfinished, has a kept journal, or \"tessel.pwd\" is missing.\n",
         { { "PATH" }, {}, {} },
         Verify,
     } };

@@ -135,6 +135,34 @@ int File::Refuse(int cause, int systemError, OpenError::Refusal refusal, std::st
     return cause;
 }
 
+// A new account file: exactly kPrivateFileMode whatever the umask, and the group of its folder, as a
+// folder with the set-group-ID bit gives it, so that the folder's group decides who may use the file.
+// Both are best effort: a file system without modes (some shares) or a group we are not in keeps what
+// the system gave.
+void MakePrivate(int fd, const std::string& name)
+{
+    const auto slash = name.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
+    struct stat info { };
+    if (::stat(folder.c_str(), &info) == 0)
+        static_cast<void>(::fchown(fd, static_cast<uid_t>(-1), info.st_gid));
+    static_cast<void>(::fchmod(fd, kPrivateFileMode));
+}
+
+void CopyAccess(int fd, const std::string& original, unsigned fallbackMode)
+{
+    struct stat info { };
+    if (::stat(original.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        static_cast<void>(::fchmod(fd, fallbackMode));
+        return;
+    }
+    // The owner first: a change of owner may clear the mode's special bits, and only root may give a
+    // file away; a group we belong to is still ours to give.
+    if (::fchown(fd, info.st_uid, info.st_gid) != 0)
+        static_cast<void>(::fchown(fd, static_cast<uid_t>(-1), info.st_gid));
+    static_cast<void>(::fchmod(fd, info.st_mode & 0777));
+}
+
 // The descriptor, or -1 with the reason in m_lastError.
 int File::OpenDescriptor(const std::string& name, unsigned flags)
 {
@@ -157,9 +185,13 @@ int File::OpenDescriptor(const std::string& name, unsigned flags)
         }
         // A file is created only where nothing stands: a link to a missing file would otherwise make
         // us create its target, anywhere it points.
-        fd = ::open(name.c_str(), existing | O_CREAT | O_EXCL, kCreatedFileMode);
-        if (fd >= 0)
+        const bool isPrivate = (flags & openflags::kPrivate) != 0;
+        fd = ::open(name.c_str(), existing | O_CREAT | O_EXCL, isPrivate ? kPrivateFileMode : kCreatedFileMode);
+        if (fd >= 0) {
+            if (isPrivate)
+                MakePrivate(fd, name);
             return fd;
+        }
         if (errno != EEXIST) {
             Refuse(CauseFromErrno(errno, name), errno);
             return -1;

@@ -20,6 +20,8 @@ inline constexpr unsigned kShareDenyNone = 0x0040;
 inline constexpr unsigned kCreate = 0x1000; // create, or truncate an existing file
 inline constexpr unsigned kNoTruncate = 0x2000; // with kCreate: create if missing, keep an existing file
 inline constexpr unsigned kText = 0x4000;
+// With kCreate: a file created by this open gets kPrivateFileMode and the group of its folder.
+inline constexpr unsigned kPrivate = 0x0400;
 inline constexpr unsigned kBinary = 0x8000;
 } // namespace openflags
 
@@ -48,6 +50,15 @@ std::string DescribeOpenError(const OpenError& error);
 
 // Mode of the files we create; the umask still applies, as for any other program.
 inline constexpr unsigned kCreatedFileMode = 0664;
+// Mode of the account files we create (openflags::kPrivate), whatever the umask: they hold the users and
+// their scrambled passwords, so others have no access; the group is the folder's.
+inline constexpr unsigned kPrivateFileMode = 0660;
+
+// Gives a new account file exactly kPrivateFileMode, whatever the umask, and the group of its folder.
+void MakePrivate(int fd, const std::string& name);
+// Gives the open file the permissions and, where we may, the owner and group of the file `original`
+// (a copy or a journal of it holds what it holds); the fallback mode when `original` cannot be looked at.
+void CopyAccess(int fd, const std::string& original, unsigned fallbackMode);
 
 // A file over a POSIX descriptor. Share modes are emulated with flock on the open file description:
 // deny-none takes a shared lock, exclusive an exclusive lock, both without blocking, so two opens

@@ -109,14 +109,14 @@ bool IsChangeSetMarkerName(std::string_view name)
            });
 }
 
-std::string CreateChangeSetMarker(const std::string& firstFileName)
+std::string CreateChangeSetMarker(const std::string& firstFileName, const FileEnvironment& environment)
 {
     RemoveLeftoverMarkers(firstFileName);
     for (int attempt = 1;; ++attempt) {
         const std::string marker = NewMarkerName(firstFileName);
         try {
-            BeforeFileWrite();
-            WriteNewFile(BesideFile(firstFileName, marker), {}, 0666);
+            environment.BeforeWrite();
+            WriteNewFile(BesideFile(firstFileName, marker), {}, kPrivateFileMode, environment, firstFileName);
         } catch (const FileException& error) {
             if (error.cause() == kCauseGeneric && attempt < kCreateAttempts
                 && ChangeSetMarkerExists(firstFileName, marker))
@@ -139,10 +139,10 @@ bool ChangeSetMarkerExists(const std::string& fileName, const std::string& marke
     return ::lstat(BesideFile(fileName, marker).c_str(), &info) == 0 || errno != ENOENT;
 }
 
-void CommitChangeSet(const std::string& fileName, const std::string& marker)
+void CommitChangeSet(const std::string& fileName, const std::string& marker, const FileEnvironment& environment)
 {
     const std::string markerName = BesideFile(fileName, marker);
-    BeforeFileWrite();
+    environment.BeforeWrite();
     if (::unlink(markerName.c_str()) != 0 && errno != ENOENT)
         throw FileException(CauseFromErrno(errno, markerName), markerName);
     FlushFolderOf(fileName);

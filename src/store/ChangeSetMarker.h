@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileEnvironment.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -25,7 +27,8 @@ bool IsChangeSetMarkerName(std::string_view name);
 // removes markers that earlier changes starting with that file left and that no journal names, then
 // makes a new marker beside the file and flushes it and the folder. Returns the marker's bare name.
 // Throws FileException.
-std::string CreateChangeSetMarker(const std::string& firstFileName);
+std::string CreateChangeSetMarker(
+    const std::string& firstFileName, const FileEnvironment& environment = FileEnvironment::System());
 
 // Whether a journal beside the file names the marker; also when one cannot be read, or the folder cannot be
 // listed, as such a journal might.
@@ -36,7 +39,8 @@ bool ChangeSetMarkerExists(const std::string& fileName, const std::string& marke
 
 // The commit of a change of several files: removes the marker beside the file and flushes the folder.
 // Throws FileException when the marker stays, and then the change has not happened.
-void CommitChangeSet(const std::string& fileName, const std::string& marker);
+void CommitChangeSet(const std::string& fileName, const std::string& marker,
+    const FileEnvironment& environment = FileEnvironment::System());
 
 // Once a journal naming the marker has been played back and removed: removes the marker when no
 // journal in the folder names it any more. Best effort: a marker that stays only takes a name.

@@ -32,7 +32,7 @@ constexpr unsigned kReadShared = openflags::kRead | openflags::kShareDenyNone | 
 RepairReport Refuse(const std::string& why, const std::string& done = {})
 {
     return { RepairOutcome::Refused,
-        done + why + (done.empty() ? "; nothing was changed" : "; nothing else was changed"), {} };
+        done + why + (done.empty() ? "; nothing was changed" : "; nothing else was changed"), {}, {} };
 }
 
 // Opens the file held exclusively, so that no program of ours changes it while it is looked at and
@@ -42,7 +42,7 @@ std::optional<RepairReport> HoldForRepair(SharedFile& file, const std::string& f
     if (file.OpenWithRetry(fileName, kHoldExclusive))
         return std::nullopt;
     if (file.LastCause() == kCauseFileNotFound)
-        return RepairReport { RepairOutcome::Missing, "no such file", {} };
+        return RepairReport { RepairOutcome::Missing, "no such file", {}, {} };
     return Refuse("cannot be opened: " + DescribeOpenError(file.LastOpenError()));
 }
 
@@ -77,7 +77,8 @@ std::string KeepCopy(const std::string& fileName, std::span<const unsigned char>
     // copy made meanwhile: a repair killed on the way leaves no half copy by the copy's name.
     const std::string making = backup + "-new-" + std::to_string(::getpid());
     ::unlink(making.c_str()); // left by a killed program of this id
-    WriteNewFile(making, bytes, kCreatedFileMode);
+    // The copy holds what the file holds: it gets the file's permissions, owner and group.
+    WriteNewFile(making, bytes, kPrivateFileMode, FileEnvironment::System(), fileName);
     const bool linked = ::link(making.c_str(), backup.c_str()) == 0;
     const int error = errno;
     ::unlink(making.c_str());
@@ -140,18 +141,22 @@ std::optional<std::string> UnrepairableBecause(const std::vector<unsigned char>&
     return std::nullopt;
 }
 
-std::string DescribeRecovery(JournalRecovery recovery)
+// What the recovery did, to go before what the repair found: "...; ".
+std::string DescribeRecovery(const JournalPlan& plan)
 {
-    switch (recovery) {
-    case JournalRecovery::RolledBack:
-        return "a change cut short was undone from its journal; ";
-    case JournalRecovery::Discarded:
-        return "the torn journal of a change that had not begun was removed; ";
-    case JournalRecovery::Committed:
-        return "the journal of a finished change of several files was removed; ";
-    default:
-        return {};
-    }
+    const std::string text = DescribeJournalPlan(plan);
+    return text.empty() ? text : text + "; ";
+}
+
+// Journals kept aside beside the file: the file was left as another program changed it, and only a
+// person can tell what of the change cut short should still be undone.
+std::string DescribeKeptJournals(const std::vector<std::string>& kept)
+{
+    std::string names;
+    for (const std::string& name : kept)
+        names += (names.empty() ? "" : ", ") + name;
+    return "; the journal of a change cut short, not undone because the file was changed since, is kept in " + names
+        + ": compare it with the file, then remove it";
 }
 
 } // namespace
@@ -161,7 +166,9 @@ std::string BackupNameOf(const std::string& fileName)
     return fileName + ".bak";
 }
 
-RepairReport RepairRecordFile(const std::string& fileName)
+namespace {
+
+RepairReport RepairRecordFileAsFound(const std::string& fileName)
 {
     SharedFile file;
     if (auto report = HoldForRepair(file, fileName))
@@ -176,7 +183,7 @@ RepairReport RepairRecordFile(const std::string& fileName)
         return Refuse(*why, recovered);
     const std::string records = CountRecords(image);
     if (VerifyRecordImage(image.data(), image.size()) == recordfile::kVerifyOk)
-        return { RepairOutcome::Sound, recovered + "sound, " + records + "; nothing to do", {} };
+        return { RepairOutcome::Sound, recovered + "sound, " + records + "; nothing to do", {}, {} };
 
     const std::string faults = DescribeSealFaults(image);
     if (const std::string inTheWay = KeepCopy(fileName, image); !inTheWay.empty())
@@ -189,7 +196,19 @@ RepairReport RepairRecordFile(const std::string& fileName)
     return { RepairOutcome::Repaired,
         recovered + faults + ", record chain whole (" + records + "); copy kept in " + BackupNameOf(fileName)
             + "; sealed again",
-        BackupNameOf(fileName) };
+        BackupNameOf(fileName), {} };
+}
+
+} // namespace
+
+RepairReport RepairRecordFile(const std::string& fileName)
+{
+    RepairReport report = RepairRecordFileAsFound(fileName);
+    if (const std::vector<std::string> kept = KeptJournalNames(fileName); !kept.empty()) {
+        report.detail += DescribeKeptJournals(kept);
+        report.keptJournals = kept;
+    }
+    return report;
 }
 
 RepairReport RepairPasswordFile(const std::string& loginPath)
@@ -216,7 +235,7 @@ RepairReport RepairPasswordFile(const std::string& loginPath)
     const std::string counts
         = "record count " + std::to_string(stored) + ", " + std::to_string(inUse) + " records in use";
     if (stored == inUse)
-        return { RepairOutcome::Sound, counts + "; nothing to do", {} };
+        return { RepairOutcome::Sound, counts + "; nothing to do", {}, {} };
     if (inUse == 0)
         return Refuse(counts
             + ": a count of 0 would let the console start without a log-on from a folder holding "
@@ -231,7 +250,7 @@ RepairReport RepairPasswordFile(const std::string& loginPath)
     file.Flush();
     return { RepairOutcome::Repaired,
         counts + "; copy kept in " + BackupNameOf(fileName) + "; count set to " + std::to_string(inUse),
-        BackupNameOf(fileName) };
+        BackupNameOf(fileName), {} };
 }
 
 RepairReport RepairFileWithTrail(const std::string& folder, const std::string& name, const TrailOptions& trail)

@@ -3,6 +3,7 @@
 #include "store/AuditTrailHold.h"
 
 #include <string>
+#include <vector>
 
 namespace custodia {
 
@@ -18,8 +19,14 @@ struct RepairReport {
     RepairOutcome outcome = RepairOutcome::Sound;
     std::string detail; // for people: what was wrong and what was done, or why nothing was
     std::string backupName; // the copy of the file as found, when one was kept
+    // Journals of changes cut short that recovery kept aside, as the file had been changed since: a
+    // person decides, so the file is not fine until they are gone.
+    std::vector<std::string> keptJournals;
 
-    bool IsFine() const { return outcome == RepairOutcome::Sound || outcome == RepairOutcome::Repaired; }
+    bool IsFine() const
+    {
+        return (outcome == RepairOutcome::Sound || outcome == RepairOutcome::Repaired) && keptJournals.empty();
+    }
 };
 
 // The copy a repair keeps beside the file: its name with ".bak". An existing copy is never overwritten:

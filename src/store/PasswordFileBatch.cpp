@@ -22,7 +22,7 @@ namespace {
 constexpr unsigned kUpdateExclusive = openflags::kBinary | openflags::kReadWrite | openflags::kShareExclusive;
 // Never truncating: a file another program created meanwhile keeps its users.
 constexpr unsigned kCreateExclusive = openflags::kBinary | openflags::kCreate | openflags::kNoTruncate
-    | openflags::kReadWrite | openflags::kShareExclusive;
+    | openflags::kReadWrite | openflags::kShareExclusive | openflags::kPrivate;
 
 const char* const kOperation = "the users could not be saved";
 

@@ -24,9 +24,9 @@ constexpr unsigned kUpdateExclusive = openflags::kBinary | openflags::kReadWrite
 // Creating opens never truncate: when two programs create the file at once, the second finds the
 // first one's header (and maybe its users) and keeps them.
 constexpr unsigned kCreateExclusive = openflags::kBinary | openflags::kCreate | openflags::kNoTruncate
-    | openflags::kReadWrite | openflags::kShareExclusive;
-constexpr unsigned kCreateShared
-    = openflags::kBinary | openflags::kCreate | openflags::kNoTruncate | openflags::kWrite | openflags::kShareDenyNone;
+    | openflags::kReadWrite | openflags::kShareExclusive | openflags::kPrivate;
+constexpr unsigned kCreateShared = openflags::kBinary | openflags::kCreate | openflags::kNoTruncate | openflags::kWrite
+    | openflags::kShareDenyNone | openflags::kPrivate;
 
 // Pieces of about 100 KB: few reads even at 10,000 users, and a buffer that stays small.
 constexpr size_t kRecordsPerPiece = 512;

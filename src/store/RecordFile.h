@@ -3,6 +3,7 @@
 #include "platform/FileEnvironment.h"
 #include "platform/Result.h"
 #include "store/FileReadResult.h"
+#include "store/RecordJournal.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -172,6 +173,10 @@ private:
 // holds, kept also when the check fails (then Damaged), and empty when the file could not be read.
 FileReadResult ReadRecordFileImage(const std::string& fileName, std::vector<unsigned char>& image,
     const FileEnvironment& environment = FileEnvironment::System());
+// Reads a record file whole, as ReadRecordFileImage does, but leaves a journal beside it as it is: the
+// plan says what the next program of ours to open the file will do with it (nothing when there is none).
+FileReadResult ReadRecordFileAsFound(const std::string& fileName, std::vector<unsigned char>& image,
+    JournalPlan& journal, const FileEnvironment& environment = FileEnvironment::System());
 // Reads a record file once and checks it as a whole: checksum, header record, stored length, and that
 // its records run back to back to its end.
 FileReadResult InspectRecordFile(const std::string& fileName);

@@ -20,57 +20,65 @@ namespace recordparts {
 
 namespace {
 
-// One file's part of a change: the held file, the edits to make, and what they overwrite.
+// One file's part of a change: the held file, the writes to make in their order (the edits, then the
+// seal), the file as they leave it, and the journal of what they overwrite and write.
 struct PendingChange {
     HeldFile* held = nullptr;
-    std::vector<Edit> edits;
+    std::vector<Edit> writes;
+    std::vector<unsigned char> after;
     RecordJournal journal { 0 };
 };
 
-// Journals what the edits and the seal will overwrite: the checksum and the stored length, and the
-// bytes under each edit. A file with no bytes gets its header record in the same change.
+void ApplyToImage(std::vector<unsigned char>& image, const Edit& edit)
+{
+    const size_t end = static_cast<size_t>(edit.offset) + edit.bytes.size();
+    if (image.size() < end)
+        image.resize(end);
+    std::copy(edit.bytes.begin(), edit.bytes.end(), image.begin() + static_cast<ptrdiff_t>(edit.offset));
+}
+
+// Journals what the edits and the seal will overwrite (the checksum and the stored length, and the
+// bytes under each edit) and what they will write. A file with no bytes gets its header record in the
+// same change. The seal rewrites the stored length and the checksum from the image as the edits leave
+// it, in one write.
 PendingChange PrepareChange(HeldFile& held, std::vector<Edit> edits)
 {
-    PendingChange change { &held, {}, RecordJournal(held.image.size()) };
+    PendingChange change { &held, {}, held.image, RecordJournal(held.image.size()) };
     if (held.image.empty())
-        change.edits.push_back(Edit { 0, HeaderRecordBytes() });
+        change.writes.push_back(Edit { 0, HeaderRecordBytes() });
     change.journal.Keep(held.image, kChecksumOffset, kStoredLengthOffset + 4);
     for (Edit& edit : edits) {
         change.journal.Keep(held.image, edit.offset, edit.bytes.size());
-        change.edits.push_back(std::move(edit));
+        change.writes.push_back(std::move(edit));
     }
+    for (const Edit& write : change.writes)
+        ApplyToImage(change.after, write);
+    const size_t sealed = SealImage(change.after);
+    change.writes.push_back(Edit {
+        0, std::vector<unsigned char>(change.after.begin(), change.after.begin() + static_cast<ptrdiff_t>(sealed)) });
+    change.journal.RecordWrites(held.image, change.after.size());
+    for (const Edit& write : change.writes)
+        change.journal.AddWrite(write.offset, write.bytes);
     return change;
 }
 
-// Rewrites the stored length and the checksum from the image, which holds every byte the change wrote,
-// in one write.
-void SealHeld(HeldFile& held)
-{
-    const size_t sealed = SealImage(held.image);
-    held.file.WriteAt(0, held.image.data(), sealed);
-}
-
-void ApplyEdits(const PendingChange& change)
+// The image then holds every byte the change wrote.
+void ApplyWrites(PendingChange& change)
 {
     HeldFile& held = *change.held;
-    for (const Edit& edit : change.edits) {
-        held.file.WriteAt(edit.offset, edit.bytes.data(), edit.bytes.size());
-        const size_t end = static_cast<size_t>(edit.offset) + edit.bytes.size();
-        if (held.image.size() < end)
-            held.image.resize(end);
-        std::copy(edit.bytes.begin(), edit.bytes.end(), held.image.begin() + static_cast<ptrdiff_t>(edit.offset));
-    }
-    SealHeld(held);
+    for (const Edit& write : change.writes)
+        held.file.WriteAt(write.offset, write.bytes.data(), write.bytes.size());
+    held.image = std::move(change.after);
 }
 
-// Puts back the first `count` files; best effort, as a journal left behind is played back by the next
-// opener anyway.
+// Puts back the first `count` files, each only while it holds nothing but what it held and what this
+// change wrote (a program that knows nothing of our journals may write meanwhile); best effort, as a
+// journal left behind is played back, or kept aside, by the next opener anyway.
 void RollBackAll(const std::vector<PendingChange>& changes, size_t count)
 {
     for (size_t i = 0; i < count; ++i) {
         try {
-            changes[i].journal.RollBack(changes[i].held->file);
-            RemoveJournal(changes[i].held->file.GetFileName());
+            RecoverFromJournal(changes[i].held->file);
         } catch (const FileException&) {
         }
     }
@@ -113,21 +121,23 @@ bool NeedsChangeSet(const std::vector<PendingChange>& changes)
 void CommitChanges(std::vector<PendingChange> changes)
 {
     const std::string first = changes.empty() ? std::string() : changes.front().held->file.GetFileName();
-    const std::string changeSet = NeedsChangeSet(changes) ? CreateChangeSetMarker(first) : std::string();
+    const std::string changeSet = NeedsChangeSet(changes)
+        ? CreateChangeSetMarker(first, changes.front().held->file.Environment())
+        : std::string();
     size_t stored = 0;
     try {
         for (PendingChange& change : changes) {
             change.journal.SetChangeSet(changeSet);
-            change.journal.Store(JournalNameOf(change.held->file.GetFileName()));
+            change.journal.Store(change.held->file.GetFileName(), change.held->file.Environment());
             ++stored;
         }
         FlushFolders(changes);
-        for (const PendingChange& change : changes) {
-            ApplyEdits(change);
+        for (PendingChange& change : changes) {
+            ApplyWrites(change);
             change.held->file.Flush();
         }
         if (!changeSet.empty())
-            CommitChangeSet(first, changeSet);
+            CommitChangeSet(first, changeSet, changes.front().held->file.Environment());
     } catch (const FileException&) {
         RollBackAll(changes, stored);
         if (!changeSet.empty())
@@ -139,7 +149,7 @@ void CommitChanges(std::vector<PendingChange> changes)
         // opener removes it without undoing anything.
         for (const PendingChange& change : changes) {
             try {
-                RemoveJournal(change.held->file.GetFileName());
+                RemoveJournal(change.held->file.GetFileName(), change.held->file.Environment());
             } catch (const FileException&) {
             }
         }
@@ -148,7 +158,7 @@ void CommitChanges(std::vector<PendingChange> changes)
     }
     for (size_t i = 0; i < changes.size(); ++i) {
         try {
-            RemoveJournal(changes[i].held->file.GetFileName());
+            RemoveJournal(changes[i].held->file.GetFileName(), changes[i].held->file.Environment());
         } catch (const FileException&) {
             // A journal that stays would undo its change later: undo it now and say so.
             std::vector<PendingChange> rest(changes.begin() + static_cast<ptrdiff_t>(i), changes.end());

@@ -36,11 +36,12 @@ void WriteHeaderRecord(File& file)
 void CreateWholeRecordFile(const std::string& fileName, const FileEnvironment& environment)
 {
     const std::string making = fileName + "-new-" + std::to_string(::getpid());
-    int fd = ::open(making.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kCreatedFileMode);
+    int fd = ::open(making.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kPrivateFileMode);
     if (fd < 0 && errno == EEXIST && ::unlink(making.c_str()) == 0) // left by a killed program of this id
-        fd = ::open(making.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kCreatedFileMode);
+        fd = ::open(making.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kPrivateFileMode);
     if (fd < 0)
         return; // the open that follows reports the folder's trouble
+    MakePrivate(fd, fileName);
     std::vector<unsigned char> bytes = HeaderRecordBytes();
     SealImage(bytes);
     environment.BeforeWrite();
@@ -128,7 +129,7 @@ bool OpenWithinLimit(SharedFile& file, const std::string& fileName, unsigned fla
 
 void RecoverHeld(File& file)
 {
-    if (RecoverFromJournal(file) == JournalRecovery::RolledBack && file.GetLength() == 0) {
+    if (RecoverFromJournal(file).action == JournalRecovery::RolledBack && file.GetLength() == 0) {
         WriteHeaderRecord(file);
         file.Flush();
     }
@@ -178,6 +179,31 @@ FileReadResult ReadRecordFileImage(
     const std::string& fileName, std::vector<unsigned char>& image, const FileEnvironment& environment)
 {
     return ReadImage(fileName, image, environment);
+}
+
+FileReadResult ReadRecordFileAsFound(const std::string& fileName, std::vector<unsigned char>& image,
+    JournalPlan& journal, const FileEnvironment& environment)
+{
+    image.clear();
+    journal = {};
+    SharedFile file(environment);
+    if (!file.OpenWithRetry(fileName, kOpenRead))
+        return CannotOpen(file);
+    if (const uint64_t length = file.GetLength(); length > kMaxFileLength)
+        return Damaged(DescribeOversized(length));
+    if (!file.ReadWhole(image, kMaxFileLength)) {
+        image.clear();
+        return Damaged("changed while it was read");
+    }
+    // Writers hold the file exclusively while their journal is there: under this shared hold, a journal
+    // is one a dead writer left.
+    try {
+        journal = PlanJournalRecovery(fileName, image);
+    } catch (const FileException& error) {
+        return { FileReadStatus::Unopenable,
+            std::string("its journal cannot be read: ") + DescribeFileCause(error.cause()), error.cause(), {} };
+    }
+    return CheckRecordImage(image);
 }
 
 FileReadResult InspectRecordFile(const std::string& fileName)

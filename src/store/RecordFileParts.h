@@ -21,10 +21,10 @@ inline constexpr unsigned kOpenRead = openflags::kRead | openflags::kShareDenyNo
 // Changes take the file exclusively for their whole length, so writers of one file take turns and a
 // reader never sees a change half made; readers share the file with each other.
 inline constexpr unsigned kOpenChange = openflags::kCreate | openflags::kNoTruncate | openflags::kReadWrite
-    | openflags::kShareExclusive | openflags::kBinary;
+    | openflags::kShareExclusive | openflags::kBinary | openflags::kPrivate;
 inline constexpr unsigned kOpenExistingChange = openflags::kReadWrite | openflags::kShareExclusive | openflags::kBinary;
 inline constexpr unsigned kOpenCreate
-    = openflags::kCreate | openflags::kReadWrite | openflags::kShareDenyNone | openflags::kBinary;
+    = openflags::kCreate | openflags::kReadWrite | openflags::kShareDenyNone | openflags::kBinary | openflags::kPrivate;
 
 // --- checksum, seal and check (RecordChecksum.cpp) ---
 

@@ -3,15 +3,11 @@
 #include "platform/Endian.h"
 #include "platform/File.h"
 #include "platform/FileException.h"
-#include "platform/Platform.h"
+#include "platform/Sha256.h"
 #include "store/ChangeSetMarker.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <string_view>
 
 namespace custodia {
 
@@ -44,74 +40,14 @@ uint32_t ChecksumOf(std::span<const unsigned char> journal)
     return ~crc;
 }
 
-// The folder holding the file, so that the journal's creation and removal can be flushed as well.
-std::string FolderOf(const std::string& fileName)
+std::string HashOf(std::span<const unsigned char> bytes)
 {
-    const auto slash = fileName.find_last_of(kPathSeparator);
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : fileName.substr(0, slash);
+    return Sha256Hex(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-// A folder entry reaches the disk only when the folder is flushed; where a folder cannot be opened for
-// that (some network shares), the file's own flush is all there is.
-void FlushFolder(const std::string& fileName)
+bool HasMagic(std::span<const unsigned char> bytes, const unsigned char (&magic)[8])
 {
-    const int fd = ::open(FolderOf(fileName).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-[[noreturn]] void Fail(int error, const std::string& name)
-{
-    throw FileException(CauseFromErrno(error, name), name);
-}
-
-void WriteAll(int fd, std::span<const unsigned char> bytes, const std::string& name)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        BeforeFileWrite();
-        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            Fail(put < 0 ? errno : ENOSPC, name);
-        done += static_cast<size_t>(put);
-    }
-}
-
-// The journal's bytes, or nothing when there is no journal. A journal that is not a plain file of ours
-// (a link, a folder, far too long) reads as torn, so it is removed rather than followed.
-std::optional<std::vector<unsigned char>> ReadJournal(const std::string& journalName)
-{
-    const int fd = ::open(journalName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT)
-            return std::nullopt;
-        if (errno == ELOOP)
-            return std::vector<unsigned char> {};
-        Fail(errno, journalName);
-    }
-    std::vector<unsigned char> bytes;
-    struct stat info { };
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<uint64_t>(info.st_size) <= kMaxJournalSize) {
-        bytes.resize(static_cast<size_t>(info.st_size));
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                break;
-            done += static_cast<size_t>(got);
-        }
-        bytes.resize(done);
-    }
-    ::close(fd);
-    return bytes;
+    return std::equal(std::begin(magic), std::end(magic), bytes.begin() + kMagicOffset);
 }
 
 } // namespace
@@ -148,37 +84,98 @@ void RecordJournal::Keep(std::span<const unsigned char> image, uint64_t offset, 
     m_ranges.push_back(Range { offset, std::vector<unsigned char>(begin, begin + static_cast<ptrdiff_t>(kept)) });
 }
 
+void RecordJournal::RecordWrites(std::span<const unsigned char> before, uint64_t newLength)
+{
+    m_oldHash = HashOf(before);
+    m_newLength = newLength;
+}
+
+void RecordJournal::AddWrite(uint64_t offset, std::span<const unsigned char> bytes)
+{
+    m_writes.push_back(Range { offset, std::vector<unsigned char>(bytes.begin(), bytes.end()) });
+}
+
 namespace {
 
-// A journal of one file's change keeps the first layout, which every program of ours reads.
-size_t HeadSizeOf(const std::string& changeSet)
+const unsigned char (&MagicOf(bool withWrites, bool inChangeSet))[8]
 {
-    return changeSet.empty() ? kHeaderSize : kChangeSetNameOffset + changeSet.size();
+    if (withWrites)
+        return inChangeSet ? kMagicWithWritesInChangeSet : kMagicWithWrites;
+    return inChangeSet ? kMagicInChangeSet : kMagic;
+}
+
+// Where the marker's name begins: behind the header of the layout.
+size_t ChangeSetLengthOffsetOf(bool withWrites)
+{
+    return withWrites ? kHeaderWithWritesSize : kChangeSetLengthOffset;
+}
+
+size_t HeadSizeOf(bool withWrites, const std::string& changeSet)
+{
+    const size_t header = withWrites ? kHeaderWithWritesSize : kHeaderSize;
+    return changeSet.empty() ? header : header + 2 + changeSet.size();
+}
+
+size_t EncodeRanges(std::vector<unsigned char>& bytes, size_t at, const auto& ranges)
+{
+    for (const auto& range : ranges) {
+        WriteUint64LE(bytes.data() + at + kRangeOffsetOffset, range.offset);
+        WriteUint32LE(bytes.data() + at + kRangeLengthOffset, static_cast<uint32_t>(range.bytes.size()));
+        std::copy(range.bytes.begin(), range.bytes.end(), bytes.begin() + static_cast<ptrdiff_t>(at + kRangeHeadSize));
+        at += kRangeHeadSize + range.bytes.size();
+    }
+    return at;
+}
+
+// Reads `count` ranges from `at`, each of which must lie within `limit`; false when one does not or the
+// journal ends first.
+template <typename Range>
+bool DecodeRanges(
+    std::span<const unsigned char> bytes, size_t& at, uint32_t count, uint64_t limit, std::vector<Range>& ranges)
+{
+    for (uint32_t i = 0; i < count; ++i) {
+        if (bytes.size() - at < kRangeHeadSize)
+            return false;
+        const uint64_t offset = ReadUint64LE(bytes.data() + at + kRangeOffsetOffset);
+        const size_t length = ReadUint32LE(bytes.data() + at + kRangeLengthOffset);
+        at += kRangeHeadSize;
+        if (bytes.size() - at < length || offset > limit || length > limit - offset)
+            return false;
+        ranges.push_back(Range { offset,
+            std::vector<unsigned char>(
+                bytes.begin() + static_cast<ptrdiff_t>(at), bytes.begin() + static_cast<ptrdiff_t>(at + length)) });
+        at += length;
+    }
+    return true;
 }
 
 } // namespace
 
 std::vector<unsigned char> RecordJournal::Encode() const
 {
-    size_t size = HeadSizeOf(m_changeSet);
+    const bool withWrites = HasWrites();
+    size_t size = HeadSizeOf(withWrites, m_changeSet);
     for (const Range& range : m_ranges)
         size += kRangeHeadSize + range.bytes.size();
+    for (const Range& write : m_writes)
+        size += kRangeHeadSize + write.bytes.size();
     std::vector<unsigned char> bytes(size);
-    const auto& magic = m_changeSet.empty() ? kMagic : kMagicInChangeSet;
+    const auto& magic = MagicOf(withWrites, !m_changeSet.empty());
     std::copy(std::begin(magic), std::end(magic), bytes.begin() + kMagicOffset);
     WriteUint64LE(bytes.data() + kOldLengthOffset, m_oldLength);
     WriteUint32LE(bytes.data() + kRangeCountOffset, static_cast<uint32_t>(m_ranges.size()));
+    if (withWrites) {
+        WriteUint64LE(bytes.data() + kNewLengthOffset, m_newLength);
+        std::copy(m_oldHash.begin(), m_oldHash.end(), bytes.begin() + kOldHashOffset);
+        WriteUint32LE(bytes.data() + kWriteCountOffset, static_cast<uint32_t>(m_writes.size()));
+    }
     if (!m_changeSet.empty()) {
-        WriteUint16LE(bytes.data() + kChangeSetLengthOffset, static_cast<uint16_t>(m_changeSet.size()));
-        std::copy(m_changeSet.begin(), m_changeSet.end(), bytes.begin() + kChangeSetNameOffset);
+        const size_t lengthAt = ChangeSetLengthOffsetOf(withWrites);
+        WriteUint16LE(bytes.data() + lengthAt, static_cast<uint16_t>(m_changeSet.size()));
+        std::copy(m_changeSet.begin(), m_changeSet.end(), bytes.begin() + static_cast<ptrdiff_t>(lengthAt + 2));
     }
-    size_t at = HeadSizeOf(m_changeSet);
-    for (const Range& range : m_ranges) {
-        WriteUint64LE(bytes.data() + at + kRangeOffsetOffset, range.offset);
-        WriteUint32LE(bytes.data() + at + kRangeLengthOffset, static_cast<uint32_t>(range.bytes.size()));
-        std::copy(range.bytes.begin(), range.bytes.end(), bytes.begin() + static_cast<ptrdiff_t>(at + kRangeHeadSize));
-        at += kRangeHeadSize + range.bytes.size();
-    }
+    size_t at = EncodeRanges(bytes, HeadSizeOf(withWrites, m_changeSet), m_ranges);
+    EncodeRanges(bytes, at, m_writes);
     WriteUint32LE(bytes.data() + kChecksumOffset, ChecksumOf(bytes));
     return bytes;
 }
@@ -187,134 +184,133 @@ std::optional<RecordJournal> RecordJournal::Decode(std::span<const unsigned char
 {
     if (bytes.size() < kHeaderSize || ReadUint32LE(bytes.data() + kChecksumOffset) != ChecksumOf(bytes))
         return std::nullopt;
+    const bool withWrites = HasMagic(bytes, kMagicWithWrites) || HasMagic(bytes, kMagicWithWritesInChangeSet);
+    const bool inChangeSet = HasMagic(bytes, kMagicInChangeSet) || HasMagic(bytes, kMagicWithWritesInChangeSet);
+    if (!withWrites && !inChangeSet && !HasMagic(bytes, kMagic))
+        return std::nullopt;
     RecordJournal journal(ReadUint64LE(bytes.data() + kOldLengthOffset));
-    if (std::equal(std::begin(kMagicInChangeSet), std::end(kMagicInChangeSet), bytes.begin() + kMagicOffset)) {
-        if (bytes.size() < kChangeSetNameOffset)
+    uint32_t writeCount = 0;
+    if (withWrites) {
+        if (bytes.size() < kHeaderWithWritesSize)
             return std::nullopt;
-        const size_t length = ReadUint16LE(bytes.data() + kChangeSetLengthOffset);
-        if (bytes.size() - kChangeSetNameOffset < length)
+        journal.m_newLength = ReadUint64LE(bytes.data() + kNewLengthOffset);
+        journal.m_oldHash.assign(bytes.begin() + kOldHashOffset, bytes.begin() + kOldHashOffset + kOldHashSize);
+        writeCount = ReadUint32LE(bytes.data() + kWriteCountOffset);
+        // A change never shortens a file.
+        if (journal.m_newLength < journal.m_oldLength)
             return std::nullopt;
-        journal.m_changeSet.assign(bytes.begin() + kChangeSetNameOffset,
-            bytes.begin() + static_cast<ptrdiff_t>(kChangeSetNameOffset + length));
+    }
+    if (inChangeSet) {
+        const size_t lengthAt = ChangeSetLengthOffsetOf(withWrites);
+        if (bytes.size() < lengthAt + 2)
+            return std::nullopt;
+        const size_t length = ReadUint16LE(bytes.data() + lengthAt);
+        if (bytes.size() - lengthAt - 2 < length)
+            return std::nullopt;
+        journal.m_changeSet.assign(bytes.begin() + static_cast<ptrdiff_t>(lengthAt + 2),
+            bytes.begin() + static_cast<ptrdiff_t>(lengthAt + 2 + length));
         if (!IsChangeSetMarkerName(journal.m_changeSet))
             return std::nullopt;
-    } else if (!std::equal(std::begin(kMagic), std::end(kMagic), bytes.begin() + kMagicOffset)) {
+    }
+    size_t at = HeadSizeOf(withWrites, journal.m_changeSet);
+    // Only bytes the file had before the change are ever kept; every write lies within the file as the
+    // change leaves it.
+    if (!DecodeRanges(bytes, at, ReadUint32LE(bytes.data() + kRangeCountOffset), journal.m_oldLength, journal.m_ranges)
+        || !DecodeRanges(bytes, at, writeCount, journal.m_newLength, journal.m_writes))
         return std::nullopt;
-    }
-    const uint32_t count = ReadUint32LE(bytes.data() + kRangeCountOffset);
-    size_t at = HeadSizeOf(journal.m_changeSet);
-    for (uint32_t i = 0; i < count; ++i) {
-        if (bytes.size() - at < kRangeHeadSize)
-            return std::nullopt;
-        const uint64_t offset = ReadUint64LE(bytes.data() + at + kRangeOffsetOffset);
-        const size_t length = ReadUint32LE(bytes.data() + at + kRangeLengthOffset);
-        at += kRangeHeadSize;
-        // Only bytes the file had before the change are ever kept.
-        if (bytes.size() - at < length || offset > journal.m_oldLength || length > journal.m_oldLength - offset)
-            return std::nullopt;
-        journal.m_ranges.push_back(Range { offset,
-            std::vector<unsigned char>(
-                bytes.begin() + static_cast<ptrdiff_t>(at), bytes.begin() + static_cast<ptrdiff_t>(at + length)) });
-        at += length;
-    }
     if (at != bytes.size())
         return std::nullopt;
     return journal;
 }
 
-void RecordJournal::Store(const std::string& journalName) const
+std::optional<uint64_t> RecordJournal::FirstByteNotWritten(
+    std::span<const unsigned char> image, std::span<const unsigned char> before) const
 {
-    WriteNewFile(journalName, Encode(), 0666);
+    const auto writtenHere = [&](uint64_t offset, unsigned char byte) {
+        return std::any_of(m_writes.begin(), m_writes.end(), [&](const Range& write) {
+            return offset >= write.offset && offset - write.offset < write.bytes.size()
+                && write.bytes[static_cast<size_t>(offset - write.offset)] == byte;
+        });
+    };
+    for (uint64_t offset = 0; offset < image.size(); ++offset) {
+        const auto at = static_cast<size_t>(offset);
+        if (offset < before.size() && image[at] == before[at])
+            continue;
+        if (!writtenHere(offset, image[at]))
+            return offset;
+    }
+    return std::nullopt;
+}
+
+std::optional<unsigned char> RecordJournal::KeptByteAt(uint64_t offset) const
+{
+    for (const Range& range : m_ranges)
+        if (offset >= range.offset && offset - range.offset < range.bytes.size())
+            return range.bytes[static_cast<size_t>(offset - range.offset)];
+    return std::nullopt;
+}
+
+bool RecordJournal::HoldsAnyByteWritten(std::span<const unsigned char> image) const
+{
+    for (const Range& write : m_writes) {
+        for (size_t i = 0; i < write.bytes.size(); ++i) {
+            const uint64_t offset = write.offset + i;
+            if (offset >= image.size() || image[static_cast<size_t>(offset)] != write.bytes[i])
+                continue;
+            // A byte the change writes over the same byte shows nothing.
+            if (KeptByteAt(offset) != write.bytes[i])
+                return true;
+        }
+    }
+    return false;
+}
+
+JournalCheck RecordJournal::Check(std::span<const unsigned char> image) const
+{
+    size_t kept = 0;
+    for (const Range& range : m_ranges)
+        kept += range.bytes.size();
+    // Playing back a journal whose old length is beyond the file and all it keeps would only grow the
+    // file, by as much as the journal says.
+    if (m_oldLength > kMaxJournalledLength || m_oldLength > image.size() + kept)
+        return { JournalFinding::Implausible,
+            "its journal gives the file a length of " + std::to_string(m_oldLength) + " bytes before the change, "
+                + "which the file's " + std::to_string(image.size()) + " bytes cannot have come from" };
+    if (!HasWrites())
+        return { JournalFinding::CutShort, {} };
+    // Nothing of the change in the file, whatever else changed: there is nothing to undo.
+    if (!HoldsAnyByteWritten(image))
+        return { JournalFinding::AsBefore, {} };
+    if (image.size() < m_oldLength || image.size() > m_newLength)
+        return { JournalFinding::ChangedSince,
+            "it is " + std::to_string(image.size()) + " bytes long, while the change cut short left it between "
+                + std::to_string(m_oldLength) + " and " + std::to_string(m_newLength) + " bytes" };
+    // The file as it was: the kept bytes put back into the file as it is.
+    std::vector<unsigned char> before(image.begin(), image.begin() + static_cast<ptrdiff_t>(m_oldLength));
+    for (const Range& range : m_ranges)
+        std::copy(range.bytes.begin(), range.bytes.end(), before.begin() + static_cast<ptrdiff_t>(range.offset));
+    if (HashOf(before) != m_oldHash)
+        return { JournalFinding::ChangedSince,
+            "bytes the change cut short did not write differ from the file's before it" };
+    if (const auto offset = FirstByteNotWritten(image, before))
+        return { JournalFinding::ChangedSince,
+            "the byte at offset " + std::to_string(*offset)
+                + " holds neither what the file held there nor what the change cut short wrote" };
+    return { JournalFinding::CutShort, {} };
+}
+
+void RecordJournal::Store(const std::string& fileName, const FileEnvironment& environment) const
+{
+    WriteNewFile(JournalNameOf(fileName), Encode(), kPrivateFileMode, environment, fileName);
 }
 
 void RecordJournal::RollBack(File& file) const
 {
-    for (const Range& range : m_ranges) {
-        file.Seek(static_cast<int64_t>(range.offset), File::SeekFrom::Begin);
-        file.Write(range.bytes.data(), range.bytes.size());
-    }
+    for (const Range& range : m_ranges)
+        file.WriteAt(range.offset, range.bytes.data(), range.bytes.size());
     if (file.GetLength() != m_oldLength)
         file.SetLength(m_oldLength);
     file.Flush();
-}
-
-void WriteNewFile(const std::string& fileName, std::span<const unsigned char> bytes, unsigned mode)
-{
-    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd < 0)
-        Fail(errno, fileName);
-    try {
-        WriteAll(fd, bytes, fileName);
-        if (::fsync(fd) != 0)
-            Fail(errno, fileName);
-    } catch (const FileException&) {
-        ::close(fd);
-        ::unlink(fileName.c_str());
-        throw;
-    }
-    ::close(fd);
-}
-
-std::string JournalNameOf(const std::string& fileName)
-{
-    return fileName + kSuffix;
-}
-
-bool JournalExists(const std::string& fileName)
-{
-    struct stat info { };
-    return ::lstat(JournalNameOf(fileName).c_str(), &info) == 0;
-}
-
-void RemoveJournal(const std::string& fileName)
-{
-    const std::string journalName = JournalNameOf(fileName);
-    BeforeFileWrite();
-    if (::unlink(journalName.c_str()) != 0 && errno != ENOENT)
-        Fail(errno, journalName);
-}
-
-void FlushFolderOf(const std::string& fileName)
-{
-    FlushFolder(fileName);
-}
-
-std::optional<std::string> ChangeSetOfJournal(const std::string& journalName)
-{
-    try {
-        const auto bytes = ReadJournal(journalName);
-        const auto journal = bytes ? RecordJournal::Decode(*bytes) : std::nullopt;
-        return journal ? journal->ChangeSet() : std::string();
-    } catch (const FileException&) {
-        return std::nullopt;
-    }
-}
-
-JournalRecovery RecoverFromJournal(File& file)
-{
-    const std::string journalName = JournalNameOf(file.GetFileName());
-    const auto bytes = ReadJournal(journalName);
-    if (!bytes)
-        return JournalRecovery::None;
-    // A journal is flushed whole before its file is touched: one that is not whole never had its
-    // change begun, and the file is as it was.
-    const auto journal = RecordJournal::Decode(*bytes);
-    if (!journal) {
-        RemoveJournal(file.GetFileName());
-        return JournalRecovery::Discarded;
-    }
-    const std::string& changeSet = journal->ChangeSet();
-    if (!changeSet.empty() && !ChangeSetMarkerExists(file.GetFileName(), changeSet)) {
-        RemoveJournal(file.GetFileName());
-        FlushFolder(file.GetFileName());
-        return JournalRecovery::Committed;
-    }
-    journal->RollBack(file);
-    RemoveJournal(file.GetFileName());
-    FlushFolder(file.GetFileName());
-    if (!changeSet.empty())
-        ForgetChangeSetUnlessNamed(file.GetFileName(), changeSet);
-    return JournalRecovery::RolledBack;
 }
 
 } // namespace custodia

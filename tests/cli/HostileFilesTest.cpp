@@ -242,6 +242,8 @@ TEST_F(PermissionTest, VerifyTellsNoPermissionFromDamage)
     RunOk({ "groups", "save", "lp", "1", "Night" });
     ::chmod(FileOf("view.prf").c_str(), 0);
     DamageRecordFile(FileOf("setup.prf"));
+    // Account files are created closed to others; this one was opened to them, as a peer may leave it.
+    ::chmod(FileOf("setup.prf").c_str(), 0644);
     const CliResult result = RunCliAsOtherUser(m_dir.path(), { "verify", "lp" });
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(Contains(result.out, "tessel.pwd\tno permission\tcannot be opened: no permission\n"));

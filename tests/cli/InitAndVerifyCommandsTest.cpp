@@ -2,8 +2,12 @@
 #include "platform/Endian.h"
 #include "store/DatabaseList.h"
 #include "store/PasswordFile.h"
+#include "store/RecordFile.h"
+#include "store/RecordJournal.h"
+#include "support/KillAtWrite.h"
 
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace custodia::test {
 namespace {
@@ -23,6 +27,17 @@ TEST_F(CliTest, InitCreatesTheFoldersAndAnEmptyUserFile)
     const auto before = Snapshot();
     EXPECT_EQ(RunOk({ "init", made }).out, made + "\n");
     EXPECT_EQ(Snapshot(), before);
+}
+
+// The user file's scrambling can be reversed: under the usual umask, others still get no access.
+TEST_F(CliTest, InitCreatesTheUserFileClosedToOthers)
+{
+    const mode_t previous = ::umask(022);
+    RunOk({ "init", "lp" });
+    ::umask(previous);
+    struct stat info { };
+    ASSERT_EQ(::stat(FileOf(passwordfile::kFileName).c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0660u);
 }
 
 TEST_F(CliTest, InitRefusesWhatCannotBeALoginPath)
@@ -116,6 +131,82 @@ TEST_F(CliTest, FileErrorAfterOpeningIsReportedWithTheFileName)
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "");
     EXPECT_TRUE(Contains(result.err, "custodiactl: lp/tessel.dbs: ")) << result.err;
+}
+
+} // namespace
+} // namespace custodia::test
+
+namespace custodia::test {
+namespace {
+
+// A program of the suite that knows nothing of our journals appends a group record and seals the file
+// again, in place, as the format's record writer does.
+void PeerAppendsAGroup(const std::string& fileName)
+{
+    Bytes image = ReadBytes(fileName);
+    Bytes record(4 + 1200, 0x33);
+    RecordHeader { 82, 40, static_cast<uint16_t>(record.size()) }.Encode(record.data());
+    image.insert(image.end(), record.begin(), record.end());
+    WriteUint32LE(image.data() + recordfile::kStoredLengthOffset, static_cast<uint32_t>(image.size()));
+    WriteUint32LE(image.data() + recordfile::kChecksumOffset, RecordChecksum(image.data(), image.size()));
+    WriteBytes(fileName, image);
+}
+
+// A group saved into "setup.prf" by a program killed after writing the record, before sealing.
+void KillAGroupSave(const std::string& fileName)
+{
+    test::RunKilledAtWrite(
+        [&] { static_cast<void>(RecordFile().WriteRecord(fileName, 82, 9, Bytes(1200, 9), true)); }, 3);
+    ASSERT_TRUE(JournalExists(fileName));
+}
+
+// verify changes nothing, journals included: it says what the next command will do with each.
+TEST_F(VerifyCommandTest, ReportsAJournalWithoutPlayingItBack)
+{
+    KillAGroupSave(FileOf("setup.prf"));
+    // A planted journal whose old length (2^40) would grow the file to a terabyte if played back.
+    WriteBytes(FileOf("view.prf-journal"), RecordJournal(uint64_t { 1 } << 40).Encode());
+    const auto before = Snapshot();
+    const CliResult result = Run({ "verify", "lp" });
+    EXPECT_EQ(result.status, 1);
+    const Lines lines = SplitLines(result.out);
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_TRUE(Contains(lines[2], "setup.prf\tunfinished\ta change cut short by a program that died; the next"));
+    EXPECT_TRUE(Contains(lines[4], "view.prf\tunfinished\t"));
+    EXPECT_TRUE(Contains(lines[4], "keeps the journal aside and leaves the file as it is"));
+    EXPECT_EQ(Snapshot(), before);
+}
+
+// Killed in a group save, then a peer appends a group: the next command keeps the peer's group and the
+// journal aside, and verify names the kept journal until a person removes it.
+TEST_F(VerifyCommandTest, PeerChangeAfterAKillIsKeptAndReported)
+{
+    const std::string setup = FileOf("setup.prf");
+    KillAGroupSave(setup);
+    PeerAppendsAGroup(setup);
+    const Bytes peerLeft = ReadBytes(setup);
+    const CliResult pending = Run({ "verify", "lp" });
+    EXPECT_EQ(pending.status, 1);
+    EXPECT_TRUE(Contains(pending.out, "setup.prf\tunfinished\t"));
+    EXPECT_TRUE(Contains(pending.out, "another program changed the file since"));
+
+    RunOk({ "groups", "list", "lp" });
+    EXPECT_EQ(ReadBytes(setup), peerLeft);
+    EXPECT_FALSE(JournalExists(setup));
+    const auto kept = KeptJournalNames(setup);
+    ASSERT_EQ(kept.size(), 1u);
+    const std::string keptName = "lp/" + std::filesystem::path(kept.front()).filename().string();
+    const CliResult reported = Run({ "verify", "lp" });
+    EXPECT_EQ(reported.status, 1);
+    EXPECT_TRUE(Contains(reported.out, "setup.prf\tok\n"));
+    EXPECT_TRUE(Contains(reported.out, "setup.prf\tkept journal\t" + keptName + ": "));
+    const CliResult repaired = Run({ "repair", "lp", "setup.prf" });
+    EXPECT_EQ(repaired.status, 1);
+    EXPECT_TRUE(Contains(repaired.out, "setup.prf\tkept journal\t"));
+    EXPECT_TRUE(Contains(repaired.out, keptName));
+
+    std::filesystem::remove(kept.front());
+    EXPECT_EQ(RunOk({ "verify", "lp" }).status, 0);
 }
 
 } // namespace

@@ -402,7 +402,7 @@ TEST_F(RecordJournalTest, LinkInPlaceOfTheJournalIsNotFollowed)
     ASSERT_EQ(::symlink(target.c_str(), JournalNameOf(Name()).c_str()), 0);
     SharedFile file;
     ASSERT_TRUE(file.Open(Name(), openflags::kReadWrite | openflags::kShareExclusive));
-    EXPECT_THROW(RecordJournal(file.GetLength()).Store(JournalNameOf(Name())), FileException);
+    EXPECT_THROW(RecordJournal(file.GetLength()).Store(Name()), FileException);
     EXPECT_EQ(test::ReadText(target), "keep me");
 }
 
