@@ -70,9 +70,10 @@ bool ReportUnfinished(std::ostream& out, const std::string& name, const JournalP
 }
 
 // Journals an earlier recovery kept aside: only a person can settle them.
-bool ReportKeptJournals(std::ostream& out, const std::string& name, const std::string& fileName)
+bool ReportKeptJournals(std::ostream& out, const std::string& name, const std::string& fileName,
+    const std::vector<std::string>& folderEntries)
 {
-    const std::vector<std::string> kept = KeptJournalNames(fileName);
+    const std::vector<std::string> kept = KeptJournalNames(fileName, folderEntries);
     for (const std::string& journal : kept)
         WriteFields(out,
             { name, "kept journal",
@@ -159,7 +160,9 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
         usersCheck = { FileReadStatus::Damaged, users.reason };
     bool allGood = Report(context.out, passwordfile::kFileName, usersCheck);
 
-    // Each file is read once: the group names are warned of from the image the check read.
+    // Each file is read once, and the folder listed once: the group names are warned of from the image
+    // the check read.
+    const std::vector<std::string> folderEntries = FolderEntryNames(path);
     std::vector<GroupEntry> groups;
     for (const std::string& name : RecordFileNames()) {
         const std::string fileName = JoinPath(path, name);
@@ -173,13 +176,13 @@ int Verify(const ParsedArguments& arguments, CommandContext& context)
             allGood = ReportUnfinished(context.out, name, journal) && allGood;
         else if (check.status != FileReadStatus::Missing)
             allGood = Report(context.out, name, check, journal) && allGood;
-        allGood = ReportKeptJournals(context.out, name, fileName) && allGood;
+        allGood = ReportKeptJournals(context.out, name, fileName, folderEntries) && allGood;
     }
     std::optional<std::vector<UserEntry>> soundUsers;
     if (users.IsSound())
         soundUsers = ParseUsers(PasswordImage(userBytes));
     WarnOfStoredTexts(context.out, path, std::move(soundUsers), groups);
-    for (const Leftover& leftover : FindLeftovers(path, RecordFileNames(), std::time(nullptr)))
+    for (const Leftover& leftover : FindLeftovers(path, RecordFileNames(), std::time(nullptr), folderEntries))
         WriteFields(context.out, { leftover.name, "leftover", leftover.what });
     return allGood ? kExitSuccess : kExitFailed;
 }

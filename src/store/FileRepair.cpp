@@ -258,7 +258,7 @@ RepairReport RepairFileWithTrail(const std::string& folder, const std::string& n
     const std::string fileName = name == passwordfile::kFileName ? PasswordFilePath(folder) : JoinPath(folder, name);
     // A file that is not there needs no trail to be told so.
     if (!FileExists(fileName))
-        return { RepairOutcome::Missing, "no such file", {} };
+        return { RepairOutcome::Missing, "no such file", {}, {} };
     RepairReport report;
     const Status logged = ChangeWithTrail(
         NativePath(folder), trail, FileEnvironment::System(), [&](std::vector<TrailEntry>& lines) -> Status {
@@ -269,7 +269,7 @@ RepairReport RepairFileWithTrail(const std::string& folder, const std::string& n
         });
     if (!logged)
         return { RepairOutcome::Refused,
-            "not repaired, as its audit-trail line could not be written: " + DescribeFailure(logged.Error()), {} };
+            "not repaired, as its audit-trail line could not be written: " + DescribeFailure(logged.Error()), {}, {} };
     return report;
 }
 

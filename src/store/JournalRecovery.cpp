@@ -272,15 +272,27 @@ JournalPlan RecoverFromJournal(File& file)
     return decided.plan;
 }
 
+std::vector<std::string> FolderEntryNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder.empty() ? "." : folder, error), end; !error && entry != end;
+         entry.increment(error))
+        names.push_back(entry->path().filename().string());
+    return names;
+}
+
 std::vector<std::string> KeptJournalNames(const std::string& fileName)
+{
+    return KeptJournalNames(fileName, FolderEntryNames(FolderOf(fileName)));
+}
+
+std::vector<std::string> KeptJournalNames(const std::string& fileName, const std::vector<std::string>& folderEntries)
 {
     const auto slash = fileName.find_last_of(kPathSeparator);
     const std::string prefix = (slash == std::string::npos ? fileName : fileName.substr(slash + 1)) + kKeptInfix;
     std::vector<std::string> kept;
-    std::error_code error;
-    for (std::filesystem::directory_iterator entry(FolderOf(fileName), error), end; !error && entry != end;
-         entry.increment(error)) {
-        const std::string name = entry->path().filename().string();
+    for (const std::string& name : folderEntries) {
         if (name.starts_with(prefix))
             kept.push_back(slash == std::string::npos ? name : fileName.substr(0, slash + 1) + name);
     }

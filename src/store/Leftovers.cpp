@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string_view>
@@ -125,11 +124,15 @@ std::string RemoveMarker(const std::string& folder, const std::string& marker, c
 std::vector<Leftover> FindLeftovers(
     const std::string& folder, const std::vector<std::string>& fileNames, std::time_t now)
 {
+    return FindLeftovers(folder, fileNames, now, FolderEntryNames(folder));
+}
+
+std::vector<Leftover> FindLeftovers(const std::string& folder, const std::vector<std::string>& fileNames,
+    std::time_t now, const std::vector<std::string>& folderEntries)
+{
     std::vector<Leftover> found;
-    std::error_code error;
-    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
-         entry.increment(error)) {
-        if (auto leftover = LeftoverNamed(folder, entry->path().filename().string(), fileNames, now))
+    for (const std::string& name : folderEntries) {
+        if (auto leftover = LeftoverNamed(folder, name, fileNames, now))
             found.push_back(std::move(*leftover));
     }
     std::sort(found.begin(), found.end(), [](const Leftover& a, const Leftover& b) { return a.name < b.name; });

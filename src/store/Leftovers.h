@@ -26,6 +26,9 @@ inline constexpr std::time_t kLeftoverAgeSeconds = 10 * 60;
 // and a marker that no journal names. Changes nothing.
 std::vector<Leftover> FindLeftovers(
     const std::string& folder, const std::vector<std::string>& fileNames, std::time_t now);
+// The same, from a listing of the folder that the caller made already.
+std::vector<Leftover> FindLeftovers(const std::string& folder, const std::vector<std::string>& fileNames,
+    std::time_t now, const std::vector<std::string>& folderEntries);
 
 // Removes a leftover that FindLeftovers gave, after checking once more that it is one: a marker only
 // while the file its change began with is held exclusively, so that no change can be starting meanwhile.

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <filesystem>
 #include <string_view>
 #include <unistd.h>
 
@@ -241,10 +240,7 @@ std::vector<std::string> FilesWithJournal(const std::string& folder, const std::
 {
     constexpr std::string_view suffix = recordjournal::kSuffix;
     std::vector<std::string> found;
-    std::error_code error;
-    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
-         entry.increment(error)) {
-        const std::string name = entry->path().filename().string();
+    for (const std::string& name : FolderEntryNames(folder)) {
         if (!name.ends_with(suffix))
             continue;
         const std::string file = name.substr(0, name.size() - suffix.size());

@@ -177,6 +177,11 @@ JournalPlan PlanJournalRecovery(const std::string& fileName, std::span<const uns
 JournalPlan RecoverFromJournal(File& file);
 // The journals kept aside beside the file, oldest first, by their full names.
 std::vector<std::string> KeptJournalNames(const std::string& fileName);
+// The same, from a listing of the file's folder (FolderEntryNames), so that a look at many files lists
+// the folder once: on a share every listing is a round trip.
+std::vector<std::string> KeptJournalNames(const std::string& fileName, const std::vector<std::string>& folderEntries);
+// The names in the folder; none when it cannot be listed.
+std::vector<std::string> FolderEntryNames(const std::string& folder);
 // For people: what the plan means for the file.
 std::string DescribeJournalPlan(const JournalPlan& plan);
 

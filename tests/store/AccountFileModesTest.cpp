@@ -53,16 +53,18 @@ TEST_F(AccountFileModesTest, NewAccountFilesAreClosedToOthers)
 {
     const bool mayGiveGroups = ::geteuid() == 0;
     constexpr gid_t kFolderGroup = 4242;
-    if (mayGiveGroups)
+    if (mayGiveGroups) {
         ASSERT_EQ(::chown(m_dir.path().c_str(), static_cast<uid_t>(-1), kFolderGroup), 0);
+    }
     ASSERT_TRUE(PasswordFileStore(NativePath(m_dir.path())).Create().HasValue());
     ASSERT_TRUE(RecordFile().WriteRecord(m_dir.file("setup.prf"), 82, 1, Bytes(1200, 1), true).HasValue());
     ASSERT_TRUE(RecordFile().WriteRecord(m_dir.file("tessel.dbs"), 87, 1, Bytes(19296, 0), true).HasValue());
     for (const std::string& name :
         { PasswordFilePath(m_dir.path()), m_dir.file("setup.prf"), m_dir.file("tessel.dbs") }) {
         EXPECT_EQ(ModeOf(name), 0660u) << name;
-        if (mayGiveGroups)
+        if (mayGiveGroups) {
             EXPECT_EQ(StatOf(name).st_gid, kFolderGroup) << name;
+        }
     }
 }
 

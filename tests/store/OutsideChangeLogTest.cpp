@@ -5,7 +5,7 @@
 #include "store/OutsideChanges.h"
 #include "store/ProfileStore.h"
 #include "store/TrailExplanations.h"
-#include "store/UserStore.h"
+#include "support/StoredAccounts.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -55,7 +55,7 @@ protected:
     void AddOutside(const std::string& name, const std::string& fullName)
     {
         const UserRecord user { 0, 0, name, fullName, "", "secret", 4 };
-        ASSERT_EQ(UserStore().SaveUser(m_dir.path(), UserEntry { user, {} }), kUserSaved);
+        ASSERT_TRUE(test::StoreUser(m_dir.path(), user));
     }
     void SetRightOutside(int group, const std::string& name, int program, int position, uint8_t value)
     {
@@ -119,9 +119,9 @@ TEST_F(OutsideChangeLogTest, ChangesOfOurOwnProgramsAreLeftOutAndTheRestIsNoted)
     ASSERT_TRUE(Console().ChangeGroup(4, "Operators", SaveMode::ReplaceOnly,
         [](int program, std::span<unsigned char> rights) { rights[5] = program == kProgramView ? 1 : 0; }));
     // Another program, between the console's changes: ann's description, and a right of group 4.
-    UserEntry ann = *UserStore().LoadUsers(m_dir.path()).value.begin();
+    UserEntry ann = test::StoredUsers(m_dir.path()).front();
     ann.user.description = "night shift";
-    ASSERT_EQ(UserStore().SaveUser(m_dir.path(), ann), kUserSaved);
+    ASSERT_TRUE(test::StoreUser(m_dir.path(), ann));
     SetRightOutside(4, "Operators", kProgramDownload, 1, 1);
 
     EXPECT_EQ(Note(), 2U);
