@@ -320,8 +320,10 @@ void CHelpBar::showEvent(QShowEvent* event)
 void CHelpBar::resizeEvent(QResizeEvent* event)
 {
     QDockWidget::resizeEvent(event);
-    // An expanded bar gives its width back later; the width to keep is the one from before.
-    if (m_widthRestored && isVisible() && !m_expanded)
+    // An expanded bar gives its width back later; the width to keep is the one from before. A bar that
+    // fills the window because nothing else is shown (no accounts before the log-on) has none to keep.
+    const QWidget* rest = m_frame.centralWidget();
+    if (m_widthRestored && isVisible() && !m_expanded && (rest == nullptr || rest->isVisible()))
         RememberHelpBarWidth(width());
 }
 

@@ -1,5 +1,6 @@
 #include "app/MainWindowFixture.h"
 #include "helpbar/CHelpBar.h"
+#include "helpbar/HelpBarSettings.h"
 #include "platform/Platform.h"
 
 #include <QLineEdit>
@@ -85,6 +86,22 @@ TEST_F(HelpBarFrameTest, TogglingTheBarFitsTheColumnsWithoutReadingTheFiles)
             == list.viewport()->width();
     }));
     EXPECT_EQ(View().TotalRowCount(), 1);
+}
+
+// Before the log-on the window shows no accounts and the bar fills it: no width to keep for the next
+// start, which would otherwise open with the bar over most of the window.
+TEST_F(HelpBarFrameTest, TheBarFillingAWindowWithoutAccountsKeepsTheWidthItHad)
+{
+    OpenWindowWithHelpBar();
+    QApplication::processEvents();
+    const int kept = RememberedHelpBarWidth();
+    m_frame->SetAccountsShown(false);
+    QApplication::processEvents();
+    ASSERT_GT(Bar().width(), kept);
+    EXPECT_EQ(RememberedHelpBarWidth(), kept);
+    m_frame->SetAccountsShown(true);
+    QApplication::processEvents();
+    EXPECT_EQ(RememberedHelpBarWidth(), kept);
 }
 
 TEST_F(HelpBarFrameTest, AHiddenBarStaysHiddenAtTheNextStart)
